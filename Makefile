@@ -1,0 +1,53 @@
+# Two commands for a fresh Debian 12 machine:
+#   make run    set up, build, generate the data and start the GUI in the data folder
+#   make test   set up, build and run the whole test suite
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup build run test asan-test bench fuzz format clean
+
+all: build
+
+setup:
+	@scripts/setup
+
+build: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "pedaform: no display; run 'xvfb-run -a make run' for a virtual one, or use $(BUILD)/pedaform-cli (see README)" >&2; \
+	  exit 1; \
+	fi
+	@cd $(BUILD)/data && ../pedaform
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: setup
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPEDAFORM_SANITIZE=ON -DPEDAFORM_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@cd $(BUILD)/data && ../bench/pedaform_bench --benchmark_min_time=0.5
+	@cd $(BUILD)/data && ../scripts/with-display ../bench/pedaform_gl_bench --benchmark_min_time=0.5
+
+# libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEDAFORM_FUZZ=ON -DPEDAFORM_BENCH=OFF -DPEDAFORM_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh
+	@mkdir -p fuzz/corpus-scan fuzz/corpus-mesh
+	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) fuzz/corpus-scan fuzz/seeds/scan
+	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) fuzz/corpus-mesh
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
