@@ -1,0 +1,124 @@
+// Writes the data folder the program reads at start-up: the colour table, the nineteen
+// insole templates (in 8-, 24- and 32-bit BMP so that every reading path is used), the pad
+// shape and a few sample scans.
+//
+//     make_data DATA_DIR
+#include <FreeImage.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/synth.h"
+#include "workspace/file_output.h"
+
+using namespace pedaform;
+
+namespace {
+
+bool make_dir(const std::string &path) {
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+bool save(FIBITMAP *bitmap, FREE_IMAGE_FORMAT format, const std::string &path) {
+    const bool ok = FreeImage_Save(format, bitmap, path.c_str(), 0) != 0;
+    FreeImage_Unload(bitmap);
+    if (!ok) std::fprintf(stderr, "make_data: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+// A grey grid as a BMP of `bpp` bits: an 8-bit picture with a grey palette holds the value as
+// its index; 24 and 32 bits hold it in blue, green and red.
+bool save_grid(const uint8_t *grid, int bpp, const std::string &path) {
+    FIBITMAP *b = FreeImage_Allocate(kGridWidth, kGridHeight, bpp);
+    if (bpp == 8) {
+        RGBQUAD *pal = FreeImage_GetPalette(b);
+        for (int i = 0; i < 256; ++i)
+            pal[i].rgbRed = pal[i].rgbGreen = pal[i].rgbBlue = static_cast<BYTE>(i);
+    }
+    const int step = bpp / 8;
+    for (int y = 0; y < kGridHeight; ++y) {
+        BYTE *line = FreeImage_GetScanLine(b, y);
+        for (int x = 0; x < kGridWidth; ++x)
+            for (int k = 0; k < step; ++k)
+                line[x * step + k] = k == 3 ? 255 : grid[y * kGridWidth + x];
+    }
+    return save(b, FIF_BMP, path);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_data DATA_DIR\n");
+        return 2;
+    }
+    FreeImage_Initialise(FALSE);
+    const std::string dir = argv[1];
+    bool ok = make_dir(dir) && make_dir(dir + "/ButtomInsole") &&
+              make_dir(dir + "/ButtomInsole_Black") && make_dir(dir + "/samples");
+
+    // Colour table: 256 lines of "r g b".
+    uint8_t table[256][3];
+    synth::colour_map(table);
+    std::string text;
+    for (const auto &entry : table)
+        text += std::to_string(entry[0]) + " " + std::to_string(entry[1]) + " " +
+                std::to_string(entry[2]) + "\n";
+
+    // Templates: index 0..6 the RM family (bins 228..305), 7..18 the CM family (167..305).
+    static const int kLengths[kTemplateCount] = {228, 241, 253, 265, 279, 293, 305, 167, 180, 191,
+                                                 204, 215, 228, 241, 253, 265, 279, 293, 305};
+    static uint8_t grid[kGridCells];
+    for (int t = 0; t < kTemplateCount && ok; ++t) {
+        const synth::BinPlacement *bin = synth::placement_for(kLengths[t]);
+        const synth::Outline outline = synth::insole_outline(
+            bin->length, bin->bottom, bin->first_column, bin->bottom_width, false);
+        synth::template_grid(outline, t < 7 ? 14 : 18, grid);
+        static const int kDepths[3] = {8, 24, 32};
+        ok = save_grid(grid, kDepths[t % 3], dir + "/" + (kTemplateFiles[t] + 2));
+    }
+
+    // Pad shape: an 8-bit grey PNG.
+    static uint8_t dome[kPadShapeSize * kPadShapeSize];
+    synth::pad_dome(dome);
+    FIBITMAP *drop = FreeImage_Allocate(kPadShapeSize, kPadShapeSize, 8);
+    RGBQUAD *pal = FreeImage_GetPalette(drop);
+    for (int i = 0; i < 256; ++i)
+        pal[i].rgbRed = pal[i].rgbGreen = pal[i].rgbBlue = static_cast<BYTE>(i);
+    for (int y = 0; y < kPadShapeSize; ++y)
+        std::memcpy(FreeImage_GetScanLine(drop, y), dome + y * kPadShapeSize, kPadShapeSize);
+    ok = ok && save(drop, FIF_PNG, dir + "/drop.png");
+
+    // Sample scans for the demo and the README's examples.
+    struct Sample {
+        const char *name;
+        synth::ScanSpec spec;
+    };
+    const Sample samples[] = {
+        {"samples/left_253_CM25-26.bmp", {253, false, true, 11, 87}},
+        {"samples/right_253_4-5.bmp", {253, true, false, 12, 92}},
+        {"samples/left_228_CM22-23.bmp", {228, false, true, 13, 75}},
+        {"samples/right_305_CM29-30.bmp", {305, true, true, 14, 104}},
+        {"samples/left_191_CM17.5-19.bmp", {191, false, true, 15, 66}},
+    };
+    for (const Sample &s : samples) {
+        if (!ok) break;
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(s.spec));
+        const std::string why = write_file_atomically(dir + "/" + s.name, bmp.data(), bmp.size());
+        if (!why.empty()) std::fprintf(stderr, "make_data: %s\n", why.c_str());
+        ok = why.empty();
+    }
+
+    // The colour table last: the build uses it to tell that the folder is complete.
+    if (ok) {
+        const std::string why =
+            write_file_atomically(dir + "/lut_256.txt", text.data(), text.size());
+        if (!why.empty()) std::fprintf(stderr, "make_data: %s\n", why.c_str());
+        ok = why.empty();
+    }
+    FreeImage_DeInitialise();
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,75 @@
+// Synthetic insoles: outlines, templates and pressure scans that look like the real ones, for
+// the data folder, the tests and the benchmarks. Nothing here is random unless seeded.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+namespace synth {
+
+// An insole outline: for each row, the span of columns [left, right]; rows outside the
+// outline have left > right. Row `bottom` is the heel end, bottom + length - 1 the toe end.
+struct Outline {
+    int bottom = 0;
+    int length = 0;
+    int left[kGridHeight];
+    int right[kGridHeight];
+    bool inside(int x, int y) const {
+        return y >= 0 && y < kGridHeight && x >= left[y] && x <= right[y];
+    }
+};
+
+// A left-foot outline of `length` rows (the big toe on the right, seen from above) whose
+// bottom row spans columns first_column .. first_column + bottom_width - 1, or its mirror image
+// for a right foot. All columns stay within 1..148 for the lengths of the size bins.
+Outline insole_outline(int length, int bottom, int first_column, int bottom_width, bool right_foot);
+
+// Where the size bins' outlines lie: for the seven larger bins the row and column of the
+// first cell that selects the second family for a left foot; the right foot is the mirror.
+struct BinPlacement {
+    int length;
+    int bottom;        // the outline's lowest row
+    int first_column;  // leftmost cell of that row for a left foot
+    int bottom_width;  // width of that row
+};
+// The twelve bins in length order (167 ... 305).
+const std::vector<BinPlacement> &bin_placements();
+const BinPlacement *placement_for(int length);
+
+// A template grid: `floor` inside the outline, 0 outside.
+void template_grid(const Outline &outline, uint8_t floor, uint8_t (&grid)[kGridCells]);
+
+struct ScanSpec {
+    int length = 253;
+    bool right_foot = false;
+    // true: placed on the bin's second-family cell; false: two columns further in, which
+    // selects the first family for the seven larger bins.
+    bool second_family = true;
+    uint32_t seed = 1;
+    uint8_t ai = 87;  // diagnostic value, in hundredths
+};
+
+// A 150 x 360 scan of 32 bits per pixel as the scanner delivers it: blue the insole base
+// (12..60 inside the outline, higher along the arch), alpha the pressure (blobs under heel,
+// forefoot and toes), and the six metadata pixels of the top scanline holding landmarks
+// (metatarsal line, heel sides, heel end) and "ai". Bits bottom-up, pitch 600.
+Picture make_scan(const ScanSpec &spec, Outline *outline_out = nullptr);
+
+// Landmarks as the scan carries them: index k = {row, column}.
+void scan_landmarks(const Outline &outline, Landmark (&landmarks)[5]);
+
+// The scan as a 32-bit BMP file.
+std::vector<uint8_t> scan_bmp(const Picture &scan);
+
+// Colour table: 256 entries of a smooth perceptual map, dark blue (0) through green and
+// yellow to dark red (255).
+void colour_map(uint8_t (&table)[256][3]);
+
+// The metatarsal dome: 250 x 250 grey, 255 at the centre, smooth fall-off to 0 at the edge.
+void pad_dome(uint8_t (&pixels)[kPadShapeSize * kPadShapeSize]);
+
+}  // namespace synth
+}  // namespace pedaform

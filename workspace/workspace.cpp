@@ -1,0 +1,80 @@
+#include "workspace/workspace.h"
+
+#include <cstring>
+
+namespace pedaform {
+
+const char *const kTemplateFiles[kTemplateCount] = {
+    "./ButtomInsole/RM_1-2 P.bmp",          "./ButtomInsole/RM_2.5-3.5 P.bmp",
+    "./ButtomInsole/RM_4-5 P.bmp",          "./ButtomInsole/RM_5.5-6.5 P.bmp",
+    "./ButtomInsole/RM_7-8 P.bmp",          "./ButtomInsole/RM_8.5-9.5 P.bmp",
+    "./ButtomInsole/RM_10-11 P.bmp",        "./ButtomInsole_Black/CM15.5-16.5.bmp",
+    "./ButtomInsole_Black/CM16.5-17.5.bmp", "./ButtomInsole_Black/CM17.5-19.bmp",
+    "./ButtomInsole_Black/CM19-20.5.bmp",   "./ButtomInsole_Black/CM20.5-21.bmp",
+    "./ButtomInsole_Black/CM22-23.bmp",     "./ButtomInsole_Black/CM23-24.bmp",
+    "./ButtomInsole_Black/CM25-26.bmp",     "./ButtomInsole_Black/CM26-27.bmp",
+    "./ButtomInsole_Black/CM27-28.bmp",     "./ButtomInsole_Black/CM28-29.bmp",
+    "./ButtomInsole_Black/CM29-30.bmp",
+};
+const char *const kColourTableFile = "./lut_256.txt";
+const char *const kPadShapeFile = "./drop.png";
+
+void set_startup_values(Workspace &ws) {
+    ws.scan_loaded = 0;
+    const Landmark defaults[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
+    std::memcpy(ws.landmarks, defaults, sizeof defaults);
+    const int32_t lengths[kSizeBinCount] = {228, 241, 253, 265, 279, 293, 305};
+    std::memcpy(ws.template_lengths, lengths, sizeof lengths);
+    for (int t = 0; t < kTemplateCount; ++t) {
+        std::strncpy(ws.template_paths[t], kTemplateFiles[t], kTemplatePathSize - 1);
+        ws.template_paths[t][kTemplatePathSize - 1] = '\0';
+    }
+    ws.pad_stamp_dirty = 0;
+    ws.texture_pending = 1;
+}
+
+void parse_colour_table(std::FILE *file, uint8_t (&table)[256][3]) {
+    for (int n = 0; n < 768; ++n) {
+        int value = 0;
+        if (std::fscanf(file, "%d", &value) != 1) return;
+        // Low 8 bits: 300 is stored as 44, -1 as 255.
+        table[n / 3][n % 3] = static_cast<uint8_t>(static_cast<unsigned>(value) & 0xFFu);
+    }
+}
+
+namespace {
+
+// Copies the first byte of each pixel of the bottom-left min(width, cols) x min(height, rows)
+// part of the picture; dst row r starts at r * dst_stride.
+bool copy_first_bytes(const Picture &p, uint8_t *dst, int cols, int rows, int dst_stride) {
+    if (!p.loaded() || p.width <= 0 || p.height <= 0) return true;
+    const int step = p.bpp / 8;
+    const int w = p.width < cols ? p.width : cols;
+    const int h = p.height < rows ? p.height : rows;
+    for (int r = 0; r < h; ++r) {
+        const uint8_t *line = p.bits.data() + static_cast<size_t>(r) * p.pitch;
+        for (int c = 0; c < w; ++c)
+            dst[r * dst_stride + c] = line[c * step];
+    }
+    return p.width <= cols && p.height <= rows;
+}
+
+}  // namespace
+
+bool copy_template(const Picture &picture, uint8_t (&grid)[kGridCells]) {
+    return copy_first_bytes(picture, grid, kGridWidth, kGridHeight, kGridWidth);
+}
+
+bool copy_pad_shape(const Picture &picture, Workspace &ws) {
+    ws.pad_shape_peak = 0.0f;
+    const bool whole =
+        copy_first_bytes(picture, ws.pad_shape, kPadShapeSize, kPadShapeSize, kPadShapeStride);
+    for (int r = 0; r < kPadShapeSize; ++r)
+        for (int c = 0; c < kPadShapeSize; ++c) {
+            const float v = ws.pad_shape[r * kPadShapeStride + c];
+            if (v > ws.pad_shape_peak) ws.pad_shape_peak = v;
+        }
+    return whole;
+}
+
+}  // namespace pedaform
