@@ -1,0 +1,130 @@
+#include "analysis/scan_loader.h"
+
+#include <cstring>
+
+#include "analysis/filter_gain.h"
+#include "analysis/meta_position.h"
+#include "relief/composition.h"
+#include "workspace/console.h"
+
+namespace pedaform {
+
+const char *const kScanFormatError = "格式錯誤";
+const char *const kScanFormatCaption = "讀檔錯誤";
+
+namespace {
+
+constexpr int kScanBpp = 32;
+constexpr int kScanLineBytes = kGridWidth * 4;  // scanlines are taken as contiguous
+constexpr int kMetadataPixels = 6;
+
+const uint8_t *metadata_pixel(const uint8_t *bits, int k) {
+    return bits + (kGridHeight - 1) * kScanLineBytes + k * 4;
+}
+
+}  // namespace
+
+int decide_foot_side(const uint8_t *bits) {
+    bool column_has_blue[kGridWidth] = {};
+    for (int y = 1; y <= kGridHeight - 2; ++y) {
+        const uint8_t *line = bits + y * kScanLineBytes;
+        for (int x = 0; x < kGridWidth; ++x)
+            if (line[x * 4] != 0) column_has_blue[x] = true;
+    }
+    int left_margin = kGridWidth;
+    for (int x = 0; x < kGridWidth; ++x)
+        if (column_has_blue[x]) {
+            left_margin = x;
+            break;
+        }
+    int right_margin = 0;
+    for (int x = kGridWidth - 1; x >= 0; --x)
+        if (column_has_blue[x]) {
+            right_margin = kGridWidth - 1 - x;
+            break;
+        }
+    return left_margin >= right_margin ? 1 : 0;
+}
+
+ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
+    ScanLoadResult result;
+    if (picture.width != kGridWidth || picture.height != kGridHeight || picture.bpp != kScanBpp) {
+        result.error = "the picture is " + std::to_string(picture.width) + " x " +
+                       std::to_string(picture.height) + " pixels with " +
+                       std::to_string(picture.bpp) + " bits per pixel; a scan is 150 x 360 " +
+                       "with 32";
+        if (!picture.loaded())
+            result.error = picture.problem.empty() ? "the file is not a picture that can be read"
+                                                   : picture.problem;
+        return result;
+    }
+    // A reader that delivers padded or short scanlines would break the contiguous addressing.
+    if (picture.bits.size() < static_cast<size_t>(kGridHeight) * kScanLineBytes) {
+        result.error = "the picture's pixel data is shorter than 150 x 360 x 4 bytes";
+        return result;
+    }
+    uint8_t *bits = picture.bits.data();
+    result.accepted = true;
+
+    console_printf("line %d\n", picture.line_bytes);
+    console_printf("pitch %d\n", picture.pitch);
+    console_printf("DIBsize %d\n", picture.dib_size);
+    console_printf("colorused %d\n", picture.colours_used);
+    console_printf("bpp %d\n", picture.bpp);
+
+    ws.outline_top_row = 0;
+    ws.outline_bottom_row = kGridHeight;
+
+    // Metadata: landmarks 0..4 and "ai".
+    for (int k = 0; k < kMetadataPixels; ++k) {
+        const uint8_t *px = metadata_pixel(bits, k);
+        console_printf("%d %d %d\n", px[2], px[1], px[0]);
+    }
+    result.ai = metadata_pixel(bits, 5)[2] / 100.0f;
+    console_printf("ai %f \n", result.ai);
+    for (int k = 0; k < 5; ++k) {
+        const uint8_t *px = metadata_pixel(bits, k);
+        const int n = px[0] * 256 + px[1];
+        ws.landmarks[k] = {static_cast<float>(kGridHeight - 1 - n), static_cast<float>(px[2])};
+    }
+
+    ws.template_mirrored = decide_foot_side(bits);
+
+    std::memset(ws.layers, 0, sizeof ws.layers);
+
+    for (int k = 0; k < kMetadataPixels; ++k) {
+        uint8_t *px = bits + (kGridHeight - 1) * kScanLineBytes + k * 4;
+        px[0] = px[1] = px[2] = 0;
+    }
+
+    // Channel split and pressure colouring (Gain only; Filter acts when a slider moves).
+    bool first_found = false;
+    for (int y = 0; y < kGridHeight; ++y) {
+        const uint8_t *line = bits + y * kScanLineBytes;
+        for (int x = 0; x < kGridWidth; ++x) {
+            const int i = y * kGridWidth + x;
+            const uint8_t blue = line[x * 4 + 0];
+            const uint8_t alpha = line[x * 4 + 3];
+            ws.base_grid[i] = blue;
+            ws.relief_grid[i] = blue;
+            ws.pressure_grid[i] = alpha;
+            std::memcpy(&ws.colour_grid[3 * i],
+                        ws.colour_table[pressure_colour_index(alpha, 0, gain)], 3);
+            if (blue != 0) {
+                if (!first_found) {
+                    ws.first_outline_cell = i;
+                    first_found = true;
+                }
+                if (y > ws.outline_top_row) ws.outline_top_row = y;
+                if (y < ws.outline_bottom_row) ws.outline_bottom_row = y;
+            }
+        }
+    }
+
+    result.size = choose_size_bin(ws);
+    find_meta_position(ws);
+    update_relief_preview(ws);
+    return result;
+}
+
+}  // namespace pedaform
