@@ -1,0 +1,108 @@
+#include "relief/composition.h"
+
+#include <cmath>
+
+#include "relief/pad_layer.h"
+
+namespace pedaform {
+
+namespace {
+
+constexpr int kFootFloor = 10;
+
+void add_pad_stamp(Workspace &ws, const StampControls &stamp) {
+    const int stamp_width = static_cast<int>(stamp.width + 20);
+    const int stamp_rows = static_cast<int>(stamp.length + 20);
+    if (stamp_width <= 0 || stamp_rows <= 0) return;
+    // A point far outside the grid places nothing; the bound also keeps the sums below in int.
+    if (!(std::fabs(ws.meta_column) < 1e6f) || !(std::fabs(ws.meta_row) < 1e6f)) return;
+    const int first_row = static_cast<int>(ws.meta_row) - static_cast<int>(stamp.length + 10);
+    const int first_col = static_cast<int>(ws.meta_column) - stamp_width / 2;
+    for (int i = 0; i < stamp_width; ++i) {
+        const int x = first_col + i;
+        if (x < 0 || x >= kGridWidth) continue;
+        for (int j = 0; j < stamp_rows; ++j) {
+            const int y = first_row + j;
+            if (y < 0 || y >= kGridHeight) continue;
+            const int t = y * kGridWidth + x;
+            // Only foot cells, the ones step 1 has just rebuilt; others would grow each time.
+            if (ws.base_grid[t] == 0) continue;
+            const size_t s = static_cast<size_t>(j) * ws.pad_stamp_stride + i;
+            if (s >= sizeof ws.pad_stamp) continue;
+            const int v = ws.relief_grid[t] + ws.pad_stamp[s];
+            ws.relief_grid[t] = static_cast<uint8_t>(v > 255 ? 255 : v);
+        }
+    }
+}
+
+}  // namespace
+
+void compose_relief(Workspace &ws, const StampControls &stamp) {
+    const float *l0 = ws.layers[0], *l1 = ws.layers[1], *l2 = ws.layers[2];
+    const float *l3 = ws.layers[3], *l4 = ws.layers[4], *l5 = ws.layers[5];
+    for (int i = 0; i < kGridCells; ++i) {
+        const float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
+        float v = static_cast<float>(ws.base_grid[i]) + s;
+        v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootFloor) ? kFootFloor : v);
+        const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
+        ws.relief_grid[i] = ws.base_grid[i] != 0 ? composed : ws.relief_grid[i];
+    }
+    if (stamp.enabled && ws.meta_point_found) add_pad_stamp(ws, stamp);
+    update_relief_preview(ws);
+}
+
+void update_relief_preview(Workspace &ws) {
+    for (int i = 0; i < kGridCells; ++i) {
+        uint8_t *px = &ws.relief_preview[4 * i];
+        const int base = ws.base_grid[i];
+        if (base < kFootFloor) {
+            px[0] = px[1] = px[2] = px[3] = 0;
+            continue;
+        }
+        int d = 3 * (ws.relief_grid[i] - base) + 128;
+        d = d < 0 ? 0 : (d > 255 ? 255 : d);
+        px[0] = ws.colour_table[d][0];
+        px[1] = ws.colour_table[d][1];
+        px[2] = ws.colour_table[d][2];
+        px[3] = 0;
+    }
+}
+
+int pad_stamp_stride_for(double width) {
+    const int bytes = static_cast<int>(width + 20);
+    return (bytes + 3) / 4 * 4;
+}
+
+void pad_slider_action(Workspace &ws, PadSlider slider, const PadSliderValues &values,
+                       const StampControls &stamp) {
+    const Landmark *lm = ws.landmarks;
+    auto lowering_layer = [&]() {
+        const float amount = static_cast<float>((values.meta1 + values.meta2) * -3.0);
+        const Landmark a = {lm[0].row - 30, lm[0].column};
+        const Landmark b = {lm[1].row - 30, lm[1].column};
+        const Landmark anchor = {static_cast<float>(ws.outline_top_row), lm[0].column};
+        build_pad_layer(ws, 5, amount, a, b, anchor);
+    };
+    switch (slider) {
+        case PadSlider::kMeta1:
+            if (values.meta1 > 0) lowering_layer();
+            build_pad_layer(ws, 0, static_cast<float>(values.meta1), lm[1], lm[2], lm[0]);
+            break;
+        case PadSlider::kMeta2:
+            if (values.meta2 > 0) lowering_layer();
+            build_pad_layer(ws, 1, static_cast<float>(values.meta2), lm[0], lm[4], lm[1]);
+            break;
+        case PadSlider::kHeel1:
+            build_pad_layer(ws, 2, static_cast<float>(values.heel1), lm[0], lm[4], lm[2]);
+            break;
+        case PadSlider::kHeel2:
+            build_pad_layer(ws, 4, static_cast<float>(values.heel2), lm[1], lm[2], lm[4]);
+            break;
+        case PadSlider::kHeel3:
+            build_pad_layer(ws, 3, static_cast<float>(values.heel3), lm[0], lm[1], lm[3]);
+            break;
+    }
+    compose_relief(ws, stamp);
+}
+
+}  // namespace pedaform

@@ -1,0 +1,44 @@
+// Relief composition: base plus the six pad layers, clamped, plus the stamped metatarsal pad,
+// and the preview that the image view shows. Also the actions of the five pad sliders.
+#pragma once
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+// The state of the stamped-pad controls that composition needs.
+struct StampControls {
+    bool enabled = false;  // check button "蹠骨垫片"
+    double width = 7;      // "蹠骨寬" W
+    double length = 17;    // "蹠骨長" L
+};
+
+// relief = clamp(base + layer 0 + ... + layer 5, 10, 255) on foot cells (base_grid != 0);
+// other cells keep their value. Then, when the stamp is enabled and the metatarsal point was
+// found, pad_stamp ((W + 20) x (L + 20) bytes, rows pad_stamp_stride apart) is added around
+// the point, saturating at 255: stamp row L + 10 on the point's row, the stamp's middle
+// column on its column. Only foot cells inside the grid receive it; stamp cells whose row or
+// column lies outside the grid are dropped. Finally rebuilds the preview.
+void compose_relief(Workspace &ws, const StampControls &stamp);
+
+// relief_preview: cells with base < 10 are 0, 0, 0, 0; others get colour_table[d] and a 0
+// byte, d = clamp(3 * (relief - base) + 128, 0, 255).
+void update_relief_preview(Workspace &ws);
+
+// Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4.
+int pad_stamp_stride_for(double width);
+
+enum class PadSlider { kMeta1, kMeta2, kHeel1, kHeel2, kHeel3 };
+
+// The current values of the five pad sliders, in millimetres.
+struct PadSliderValues {
+    double meta1 = 0, meta2 = 0, heel1 = 0, heel2 = 0, heel3 = 0;
+};
+
+// The action of a moved pad slider: a metatarsal slider moved above 0 first rebuilds layer 5
+// (the lowering of -3 x (meta1 + meta2) mm that goes with the metatarsal pads); then the
+// slider's own layer is rebuilt; then the relief is composed.
+void pad_slider_action(Workspace &ws, PadSlider slider, const PadSliderValues &values,
+                       const StampControls &stamp);
+
+}  // namespace pedaform

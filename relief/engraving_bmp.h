@@ -1,0 +1,41 @@
+// The engraving image: the relief as an uncompressed 32-bit BMP of 150 x 360 pixels, 216,054
+// bytes. Each pixel is v, v, v, 255 (blue, green, red, fourth byte) with v the relief height;
+// the first stored row is grid row 0 (positive height, bottom-up), so the picture has the
+// scan's orientation. No colour table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+constexpr int kEngravingFileSize = 216054;
+constexpr int kEngravingHeaderSize = 54;
+// Room for a chosen name; a name that does not fit with ".bmp" and its NUL is refused.
+constexpr int kNameBufferSize = 500;
+
+// The name as written: ".bmp" appended unless the name ends in exactly ".bmp" (".BMP" does not
+// count). Returns false, leaving `out` empty, when the result would not fit the 500-byte name
+// buffer.
+bool engraving_file_name(const std::string &chosen, std::string &out);
+
+// Fills export_image from relief_grid: bytes 4k..4k+2 = relief[k], byte 4k+3 = 255.
+void fill_export_image(Workspace &ws);
+
+// An uncompressed 32-bit BMP of `width` x `height` pixels from 4-byte pixels in bottom-up
+// row order (the first row given is the bottom row), header included, appended to `out`.
+void encode_bmp32(const uint8_t *pixels, int width, int height, std::vector<uint8_t> &out);
+
+// Writes the whole file, header and the 54,000 pixels of `pixels` (4 bytes each, grid order),
+// into `file`, which holds kEngravingFileSize bytes.
+void encode_engraving_bmp(const uint8_t *pixels, uint8_t *file);
+
+// Writes the file through a temporary file renamed over `name`. Returns 0 on success and -1
+// on any failure (cannot create, short write, disk full, rename); then an existing file of that
+// name is untouched, nothing partial is left, and `error` (when given) says why.
+int write_engraving_bmp(const char *name, const uint8_t *pixels, std::string *error = nullptr);
+
+}  // namespace pedaform

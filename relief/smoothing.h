@@ -1,0 +1,26 @@
+// Relief smoothing: the template floor and the 7 x 7 averaging passes that soften the
+// relief's steps before it is cut. The sequence is floor, pass rounding up, pass rounding
+// down, floor.
+#pragma once
+
+#include <cstdint>
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+// Raises every relief cell to the active template (templates[template_index]), read mirrored
+// left to right (column 149 - x) when template_mirrored is 1. Never lowers a cell. Any other
+// template_mirrored value, or a template index outside 0..18, changes nothing.
+void apply_template_floor(Workspace &ws);
+
+// One averaging pass over a 150 x 360 grid, computed from a snapshot taken at its start. Each
+// non-zero cell of rows 3..356 and columns 3..146 becomes S / N rounded up (round_up = 1) or
+// down (0), S the sum of its 7 x 7 window and N the number of window values of 10 or more.
+// A cell with N = 0 keeps its value; a result above 255 becomes 255.
+void smooth_pass(uint8_t *grid, int round_up);
+
+// The "Smooth" action: floor, pass rounding up, pass rounding down, floor.
+void smooth_relief(Workspace &ws);
+
+}  // namespace pedaform
