@@ -1,0 +1,142 @@
+#include "app/main_window.h"
+
+#include <FL/Fl.H>
+
+#include "app/actions.h"
+
+GL_Display_3D *g_view3d = nullptr;
+GL_Display_Image *g_workspace = nullptr;
+Fl_Value_Slider *g_filter = nullptr;
+Fl_Value_Slider *g_gain = nullptr;
+Fl_Check_Button *g_foot_pressure = nullptr;
+Fl_Value_Slider *g_meta1 = nullptr;
+Fl_Value_Slider *g_meta2 = nullptr;
+Fl_Value_Slider *g_heel1 = nullptr;
+Fl_Value_Slider *g_heel2 = nullptr;
+Fl_Value_Slider *g_heel3 = nullptr;
+Fl_Menu_Bar *g_menu = nullptr;
+Fl_Output *g_size_output = nullptr;
+Fl_Value_Slider *g_pad_width = nullptr;
+Fl_Value_Slider *g_pad_length = nullptr;
+Fl_Value_Slider *g_pad_height = nullptr;
+Fl_Check_Button *g_pad_check = nullptr;
+
+// text, shortcut, callback, user data, flags, label type, font, size, colour
+Fl_Menu_Item g_menu_upper_items[] = {
+    {"檔案", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"讀檔", 0, load_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"輸出雕刻用鞋墊", 0, export_engraving_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
+    // Present but hidden: the operator cannot reach it, its action stays wired.
+    {"輸出3D列印用鞋墊", 0, export_print_cb, nullptr, FL_MENU_INVISIBLE, FL_NORMAL_LABEL,
+     FL_HELVETICA, 25, 1},
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+    {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+};
+
+Fl_Menu_Item g_menu_lower_items[] = {
+    {"Smooth", 0, smooth_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
+};
+
+namespace {
+
+void view_attributes(Fl_Gl_Window *view) {
+    view->box(FL_THIN_UP_BOX);
+    view->color(FL_BACKGROUND_COLOR);
+    view->selection_color(FL_BACKGROUND_COLOR);
+    view->labeltype(FL_NORMAL_LABEL);
+    view->labelfont(FL_HELVETICA);
+    view->labelsize(14);
+    view->labelcolor(FL_FOREGROUND_COLOR);
+    view->align(Fl_Align(FL_ALIGN_TOP));
+    view->when(FL_WHEN_RELEASE);
+    view->end();
+}
+
+Fl_Value_Slider *plain_slider(int x, int y, int w, int h, const char *label, double min, double max,
+                              double step, double value, Fl_Callback *cb) {
+    auto *s = new Fl_Value_Slider(x, y, w, h, label);
+    s->type(FL_HOR_SLIDER);
+    s->bounds(min, max);
+    s->step(step);
+    s->value(value);
+    s->textsize(14);
+    s->align(Fl_Align(FL_ALIGN_LEFT));
+    s->callback(cb);
+    return s;
+}
+
+Fl_Value_Slider *pad_slider(int x, int y, const char *label, Fl_Callback *cb) {
+    auto *s = new Fl_Value_Slider(x, y, 114, 25, label);
+    s->type(FL_HOR_SLIDER);
+    s->color(Fl_Color(25));
+    s->labelfont(FL_HELVETICA_BOLD);
+    s->labelsize(20);
+    s->labelcolor(Fl_Color(1));
+    s->align(Fl_Align(FL_ALIGN_TOP_LEFT));
+    s->bounds(-10, 10);
+    s->step(1, 1);
+    s->value(0);
+    s->textsize(14);
+    s->callback(cb);
+    return s;
+}
+
+}  // namespace
+
+Fl_Double_Window *build_main_window(const std::string &data_dir) {
+    auto *window = new Fl_Double_Window(917, 732, "Pedaform");
+    window->align(Fl_Align(FL_ALIGN_TOP_LEFT));
+
+    g_view3d = new GL_Display_3D();
+    view_attributes(g_view3d);
+    Fl_Group::current()->resizable(g_view3d);
+
+    g_workspace = new GL_Display_Image(data_dir);
+    view_attributes(g_workspace);
+
+    g_filter = plain_slider(49, 581, 106, 20, "Filter", 0, 255, 1, 0, filter_gain_cb);
+    g_gain = plain_slider(49, 600, 106, 20, "Gain", 1, 10, 0.5, 3, filter_gain_cb);
+
+    g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, "Foot Pressure");
+    g_foot_pressure->down_box(FL_DOWN_BOX);
+
+    g_meta1 = pad_slider(247, 116, "蹠骨墊片", meta1_cb);
+    g_meta2 = pad_slider(672, 118, "蹠骨墊片", meta2_cb);
+    g_heel1 = pad_slider(242, 415, "後跟墊片", heel1_cb);
+    g_heel2 = pad_slider(672, 414, "後跟墊片", heel2_cb);
+    g_heel3 = pad_slider(456, 566, "後跟墊片", heel3_cb);
+
+    g_menu = new Fl_Menu_Bar(0, 0, 996, 40, "menu");
+    g_menu->color(Fl_Color(41));
+    g_menu->labelfont(FL_HELVETICA_BOLD);
+    g_menu->menu(g_menu_upper_items);
+
+    auto *lower = new Fl_Menu_Bar(1, 673, 915, 57);
+    lower->color(Fl_Color(28));
+    lower->menu(g_menu_lower_items);
+
+    g_size_output = new Fl_Output(230, 556, 60, 24, "尺碼");
+    g_size_output->box(FL_THIN_DOWN_BOX);
+    g_size_output->color(FL_BACKGROUND_COLOR);
+
+    g_pad_width = plain_slider(745, 576, 105, 20, "蹠骨寬", 0, 100, 1, 7, pad_width_cb);
+    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", 0, 240, 1, 17, pad_stamp_request_cb);
+    g_pad_height =
+        plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", 0, 9, 0.2, 5, pad_stamp_request_cb);
+
+    g_pad_check = new Fl_Check_Button(745, 548, 90, 19, "蹠骨垫片");
+    g_pad_check->down_box(FL_DOWN_BOX);
+    g_pad_check->color(Fl_Color(0));
+    g_pad_check->labelsize(16);
+    g_pad_check->labelcolor(Fl_Color(1));
+    g_pad_check->callback(pad_stamp_request_cb);
+
+    g_workspace->stamp_controls = {g_pad_width, g_pad_length, g_pad_height, g_pad_check};
+    g_view3d->workspace = g_workspace;
+    g_view3d->foot_pressure = g_foot_pressure;
+
+    window->end();
+    return window;
+}

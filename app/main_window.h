@@ -1,0 +1,40 @@
+// The main window: both views, the fifteen controls and the two menu bars, and the global
+// pointers through which every action reaches them. Built once; nothing is ever freed.
+#pragma once
+
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Value_Slider.H>
+
+#include <string>
+
+#include "model3d/gl_display_3d.h"
+#include "workspace/gl_display_image.h"
+
+extern GL_Display_3D *g_view3d;
+extern GL_Display_Image *g_workspace;
+extern Fl_Value_Slider *g_filter;
+extern Fl_Value_Slider *g_gain;
+extern Fl_Check_Button *g_foot_pressure;
+extern Fl_Value_Slider *g_meta1;
+extern Fl_Value_Slider *g_meta2;
+extern Fl_Value_Slider *g_heel1;
+extern Fl_Value_Slider *g_heel2;
+extern Fl_Value_Slider *g_heel3;
+extern Fl_Menu_Bar *g_menu;
+extern Fl_Output *g_size_output;
+extern Fl_Value_Slider *g_pad_width;
+extern Fl_Value_Slider *g_pad_length;
+extern Fl_Value_Slider *g_pad_height;
+extern Fl_Check_Button *g_pad_check;
+
+// The two menu tables.
+extern Fl_Menu_Item g_menu_upper_items[];
+extern Fl_Menu_Item g_menu_lower_items[];
+
+// Builds the window, the views (the workspace reads its data files from `data_dir`, "" for
+// the working directory) and the controls, in start-up order, and ends the window's group.
+// Does not show it.
+Fl_Double_Window *build_main_window(const std::string &data_dir = std::string());

@@ -1,0 +1,180 @@
+#include "model3d/gl_display_3d.h"
+
+#include <FL/Fl.H>
+#include <FL/gl.h>
+#include <FL/glut.H>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "workspace/console.h"
+#include "workspace/gl_display_image.h"
+
+using namespace pedaform;
+
+GL_Display_3D::GL_Display_3D()
+    : Fl_Gl_Window(367, 75, 297, 460), mesh_(std::make_unique<MeshArrays>()) {
+    Fl::add_timeout(1.0 / 120.0, redraw_timer, this);
+}
+
+GL_Display_3D::~GL_Display_3D() {
+    Fl::remove_timeout(redraw_timer, this);
+}
+
+void GL_Display_3D::top_view() {
+    angle_y = 90.0f;
+    angle_x = 90.0f;
+}
+
+void GL_Display_3D::model_transform() const {
+    glScalef(zoom, zoom, zoom);
+    glRotatef(angle_x, 1, 0, 0);
+    glRotatef(angle_y, 0, 1, 0);
+}
+
+void draw_value_text(float value, int x, int y, float r, float g, float b) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%0.2f", value);
+    glColor3f(r, g, b);
+    glRasterPos2i(x + 1, y - 1);
+    for (const char *p = text; *p != '\0'; ++p)
+        glutBitmapCharacter(GLUT_BITMAP_HELVETICA_12, *p);
+    glColor3f(1, 1, 1);
+}
+
+void GL_Display_3D::draw() {
+    const int ww = w(), hh = h();
+    if (!valid()) {
+        glClearColor(0, 0.5f, 0.5f, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glViewport(0, 0, ww, hh);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-ww / 2.0f, ww / 2.0f, -hh / 2.0f, hh / 2.0f, -200 * hh, 200 * hh);
+        gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+        glClearIndex(0);
+        glClearDepth(1.0);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_background(ww, hh);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    model_transform();
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+
+    if (workspace == nullptr || workspace->scan_loaded != 1) return;
+    const uint8_t *relief = workspace->relief_grid;
+    const bool pressure = foot_pressure != nullptr && foot_pressure->value() == 1;
+
+    glPushMatrix();
+    glLoadIdentity();
+    light_setup(material);
+    model_transform();
+    glTranslatef(-180, 0, -75);
+    if (use_vertex_arrays)
+        draw_relief_mesh_arrays(*workspace, pressure, *mesh_);
+    else
+        draw_relief_mesh_immediate(*workspace, pressure);
+    glDisable(GL_LIGHTING);
+    glReadPixels(static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 1, GL_DEPTH_COMPONENT,
+                 GL_FLOAT, &pick_depth);
+    glPopMatrix();
+
+    gluUnProject(mouse_x, mouse_y, pick_depth, modelview, projection, viewport, &pick_object[0],
+                 &pick_object[1], &pick_object[2]);
+    pick_row = static_cast<float>(pick_object[0] + 180.0);
+    pick_col = static_cast<float>(pick_object[2] + 75.0);
+    if (!(pick_row >= 0 && pick_row < kGridHeight && pick_col >= 0 && pick_col < kGridWidth))
+        return;
+    const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
+    pick_height = static_cast<float>(relief[row * kGridWidth + col] * 0.2);
+
+    // Marker.
+    glColor3f(1, 0, 0);
+    glPointSize(3);
+    glPushMatrix();
+    glLoadIdentity();
+    model_transform();
+    glTranslatef(-180, 0.2f, -75);
+    glBegin(GL_POINTS);
+    glVertex3f(pick_row, pick_height, pick_col);
+    glEnd();
+    glPopMatrix();
+    glColor3f(1, 1, 1);
+    glPointSize(1);
+    glColor3f(1, 0, 0);
+
+    // Profiles across and along the foot through the picked cell.
+    glPushMatrix();
+    glLoadIdentity();
+    model_transform();
+    glTranslatef(-180, 0.2f, -75);
+    glBegin(GL_LINE_STRIP);
+    for (int c = 0; c < kGridWidth; ++c)
+        glVertex3f(pick_row, static_cast<float>(relief[row * kGridWidth + c] * 0.2 + 0.6),
+                   static_cast<float>(c));
+    glEnd();
+    glBegin(GL_LINE_STRIP);
+    for (int r = 0; r < kGridHeight; ++r)
+        glVertex3f(static_cast<float>(r),
+                   static_cast<float>(relief[r * kGridWidth + col] * 0.2 + 0.6), pick_col);
+    glEnd();
+    glPopMatrix();
+
+    glColor3f(1, 1, 1);
+    overlay_begin(ww, hh);
+    draw_value_text(pick_height, static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 0, 0);
+    overlay_end();
+
+    console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);
+}
+
+int GL_Display_3D::handle(int event) {
+    switch (event) {
+        case FL_PUSH:
+            switch (Fl::event_button()) {
+                case 1:
+                    console_printf("left mouse click \n");
+                    break;
+                case 2:
+                    console_printf("middle mouse click \n");
+                    break;
+                case 3:
+                    console_printf("right mouse click \n");
+                    break;
+                default:
+                    break;
+            }
+            drag_x = Fl::event_x();
+            drag_y = Fl::event_y();
+            return 1;
+        case FL_DRAG: {
+            const int ex = Fl::event_x(), ey = Fl::event_y();
+            if (Fl::event_button() == 3) {
+                if (ex != drag_x) angle_y += static_cast<float>(ex - drag_x);
+                if (ey != drag_y) angle_x += static_cast<float>(ey - drag_y);
+            }
+            drag_x = ex;
+            drag_y = ey;
+            return 1;
+        }
+        case FL_MOVE:
+            mouse_x = Fl::event_x();
+            mouse_y = h() - Fl::event_y() - 1;
+            return 1;
+        case FL_MOUSEWHEEL:
+            zoom = static_cast<float>(zoom + Fl::event_dy() / 10.0);
+            if (zoom <= 0) zoom = 0.1f;
+            console_printf("mouse wheel %d \n", Fl::event_dy());
+            return 1;
+        default:
+            return Fl_Gl_Window::handle(event);
+    }
+}

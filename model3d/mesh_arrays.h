@@ -1,0 +1,38 @@
+// The 3D view's relief surface as plain arrays: the same triangles, in the same order and with
+// the same normals and colours as the view submits them, for drawing from client-side arrays.
+// Cell (row r, column c) maps to the model point (r, relief / 5, c); rows run along x, columns
+// along z, heights along y.
+#pragma once
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+constexpr int kMaxMeshTriangles = 2 * (kGridWidth - 1) * (kGridHeight - 1);  // 106,982
+constexpr int kMaxMeshVertices = 3 * kMaxMeshTriangles;
+
+// Fixed-size arrays, filled afresh for every frame; nothing is allocated per frame.
+struct MeshArrays {
+    float position[kMaxMeshVertices * 3];
+    float normal[kMaxMeshVertices * 3];  // per vertex, repeated over the triangle's three
+    float colour[kMaxMeshVertices * 3];  // R, G, B in 0..1
+    int vertex_count = 0;
+};
+
+// The base colour of the surface when pressure colours are off.
+constexpr float kSurfaceColour[3] = {1.0f, 1.0f, 0.8f};
+
+// A cell is drawn unless all four corners (r, c), (r+1, c), (r+1, c+1), (r, c+1) are below 10.
+inline bool mesh_cell_drawn(const uint8_t *relief, int r, int c) {
+    const int i = r * kGridWidth + c;
+    return relief[i] >= 10 || relief[i + kGridWidth] >= 10 || relief[i + kGridWidth + 1] >= 10 ||
+           relief[i + 1] >= 10;
+}
+
+// Fills the arrays from relief_grid (and colour_grid when `pressure_colours`). For a kept cell,
+// with P1 = (r, relief[r][c] / 5, c), P2 = (r+1, ., c), P3 = (r+1, ., c+1), P4 = (r, ., c+1):
+// triangle P1 P2 P3 with normal (P3 - P1) x (P2 - P1), then P3 P4 P1 with (P4 - P1) x (P3 - P1);
+// normals are not normalised.
+void build_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh);
+
+}  // namespace pedaform

@@ -1,0 +1,114 @@
+#include "model3d/relief_view_gl.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace pedaform {
+
+void overlay_begin(int w, int h) {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(0.375f, 0.375f, 0);  // pixel centres for exact 2D rasterisation
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, w, 0, h);
+    glMatrixMode(GL_MODELVIEW);
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void overlay_end() {
+    glPopAttrib();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void draw_background(int w, int h) {
+    overlay_begin(w, h);
+    glBegin(GL_QUADS);
+    glColor3f(0.8f, 0.8f, 0.8f);
+    glVertex2i(0, 0);
+    glVertex2i(w, 0);
+    glColor3f(0.2f, 0.2f, 0.2f);
+    glVertex2i(w, h);
+    glVertex2i(0, h);
+    glEnd();
+    overlay_end();
+}
+
+void light_setup(const MaterialBlock &m) {
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, m.ambient_diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
+    glEnable(GL_LIGHTING);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, m.light_diffuse);
+    glLightfv(GL_LIGHT0, GL_POSITION, m.light_position);
+    glEnable(GL_LIGHT0);
+}
+
+void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours) {
+    const uint8_t *relief = ws.relief_grid;
+    glEnable(GL_NORMALIZE);
+    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
+    glPushMatrix();
+    glBegin(GL_TRIANGLES);
+    for (int r = 0; r < kGridHeight - 1; ++r)
+        for (int c = 0; c < kGridWidth - 1; ++c) {
+            if (!mesh_cell_drawn(relief, r, c)) continue;
+            const int i = r * kGridWidth + c;
+            if (pressure_colours)
+                glColor3f(ws.colour_grid[3 * i] / 255.0f, ws.colour_grid[3 * i + 1] / 255.0f,
+                          ws.colour_grid[3 * i + 2] / 255.0f);
+            const float fr = static_cast<float>(r), fc = static_cast<float>(c);
+            const float p1[3] = {fr, relief[i] / 5.0f, fc};
+            const float p2[3] = {fr + 1, relief[i + kGridWidth] / 5.0f, fc};
+            const float p3[3] = {fr + 1, relief[i + kGridWidth + 1] / 5.0f, fc + 1};
+            const float p4[3] = {fr, relief[i + 1] / 5.0f, fc + 1};
+            const float a[3] = {p3[0] - p1[0], p3[1] - p1[1], p3[2] - p1[2]};
+            const float b[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
+            glNormal3f(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                       a[0] * b[1] - a[1] * b[0]);
+            glVertex3fv(p1);
+            glVertex3fv(p2);
+            glVertex3fv(p3);
+            const float d[3] = {p4[0] - p1[0], p4[1] - p1[1], p4[2] - p1[2]};
+            glNormal3f(d[1] * a[2] - d[2] * a[1], d[2] * a[0] - d[0] * a[2],
+                       d[0] * a[1] - d[1] * a[0]);
+            glVertex3fv(p3);
+            glVertex3fv(p4);
+            glVertex3fv(p1);
+        }
+    glEnd();
+    glPopMatrix();
+    glDisable(GL_NORMALIZE);
+}
+
+void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh) {
+    build_mesh_arrays(ws, pressure_colours, mesh);
+    glEnable(GL_NORMALIZE);
+    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
+    glPushMatrix();
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, mesh.position);
+    glNormalPointer(GL_FLOAT, 0, mesh.normal);
+    glColorPointer(3, GL_FLOAT, 0, mesh.colour);
+    glDrawArrays(GL_TRIANGLES, 0, mesh.vertex_count);
+    glPopClientAttrib();
+    glPopMatrix();
+    glDisable(GL_NORMALIZE);
+    // Leave the current colour as the immediate-mode surface leaves it.
+    if (mesh.vertex_count > 0) glColor3fv(&mesh.colour[3 * (mesh.vertex_count - 1)]);
+}
+
+}  // namespace pedaform
