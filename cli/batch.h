@@ -1,0 +1,47 @@
+// The batch command's work: the program's own actions, in the order an operator would run
+// them, on the same core as the GUI. Parsing is separate from running so that the tests can
+// check each.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pedaform {
+
+struct BatchOptions {
+    std::string scan;
+    std::string resources;  // "" = the working directory
+    int meta1 = 0, meta2 = 0, heel1 = 0, heel2 = 0, heel3 = 0;
+    std::optional<int> pad_width, pad_length;
+    std::optional<double> pad_height;
+    bool stamp = false;
+    std::optional<int> filter;
+    std::optional<double> gain;
+    int smooth = 0;
+    std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Exit statuses.
+enum BatchStatus {
+    kBatchDone = 0,
+    kBatchUsage = 2,
+    kBatchScanRefused = 3,
+    kBatchWriteFailed = 4,
+    kBatchNoOpenGL = 5,
+};
+
+// Parses the command line. On a usage error returns false with one line in `error` that
+// names the option and what it allows.
+bool parse_batch_options(int argc, const char *const *argv, BatchOptions &options,
+                         std::string &error);
+
+extern const char *const kBatchUsageText;
+
+// Runs the design. Messages for the user go to standard error; the actions' console lines to
+// standard output unless options.quiet. Returns the exit status.
+int run_batch(const BatchOptions &options);
+
+}  // namespace pedaform

@@ -1,0 +1,28 @@
+// pedaform-cli: an insole design from a script, without a screen.
+//
+//     pedaform-cli [options] SCAN.bmp
+//
+// Start-up data, the scan load, the stamp frame, the pad sliders, the stamp, the pressure
+// colouring, smoothing, the exports and the report: each the GUI action it mirrors.
+#include <cstdio>
+#include <string>
+
+#include "cli/batch.h"
+
+int main(int argc, char **argv) {
+    pedaform::BatchOptions options;
+    std::string error;
+    if (!pedaform::parse_batch_options(argc, argv, options, error)) {
+        std::fprintf(stderr, "pedaform-cli: %s\n", error.c_str());
+        return pedaform::kBatchUsage;
+    }
+    if (options.help) {
+        std::fputs(pedaform::kBatchUsageText, stdout);
+        return pedaform::kBatchDone;
+    }
+    if (options.version) {
+        std::printf("pedaform-cli %s\n", PEDAFORM_VERSION);
+        return pedaform::kBatchDone;
+    }
+    return pedaform::run_batch(options);
+}
