@@ -1,0 +1,264 @@
+// The batch command end to end through the real binary.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "analysis/scan_loader.h"
+#include "model3d/relief_mesh.h"
+#include "relief/composition.h"
+#include "relief/engraving_bmp.h"
+#include "relief/smoothing.h"
+#include "tests/test_support.h"
+
+using namespace pedaform;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const std::string &path) {
+    const std::vector<uint8_t> b = test::read_file(path);
+    return std::string(b.begin(), b.end());
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    std::string dir = test::scratch_dir();
+
+    CliRun cli(const std::string &args) {
+        const std::string cmd = std::string(PEDAFORM_CLI) +
+                                " --resources '" PEDAFORM_DATA_DIR "' " + args + " > '" + dir +
+                                "/out.txt' 2> '" + dir + "/err.txt'";
+        CliRun r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(dir + "/out.txt");
+        r.err = slurp(dir + "/err.txt");
+        return r;
+    }
+
+    std::string scan(synth::ScanSpec spec = {}, const char *name = "scan.bmp") {
+        const std::string path = dir + "/" + name;
+        test::write_file(path, synth::scan_bmp(synth::make_scan(spec)));
+        return path;
+    }
+};
+
+// The same design driven through the core, as the GUI's actions would run it.
+std::unique_ptr<Workspace> gui_design(const std::string &scan_path, int meta1, int heel2) {
+    auto ws = test::startup_workspace();
+    test::capture_console([&] {
+        ws->scan_loaded = 1;
+        const ScanLoadResult r = load_scan_file(*ws, scan_path.c_str(), 3.0);
+        StampControls stamp;
+        stamp.width = r.size.pad_width;
+        stamp.length = r.size.pad_length;
+        compose_relief(*ws, stamp);  // the frame after the load, check button off
+        PadSliderValues v;
+        v.meta1 = meta1;
+        pad_slider_action(*ws, PadSlider::kMeta1, v, stamp);
+        v.heel2 = heel2;
+        pad_slider_action(*ws, PadSlider::kHeel2, v, stamp);
+    });
+    return ws;
+}
+
+}  // namespace
+
+TEST_F(Cli, HelpVersionAndUsageErrors) {
+    EXPECT_EQ(cli("--help").status, 0);
+    EXPECT_NE(cli("--help").out.find("usage: pedaform-cli"), std::string::npos);
+    const CliRun v = cli("--version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out.rfind("pedaform-cli ", 0), 0u);
+
+    const std::string s = scan();
+    const std::pair<std::string, std::string> bad[] = {
+        {"--meta1 11 " + s, "--meta1 takes a whole number from -10 to 10"},
+        {"--heel3 2.5 " + s, "--heel3"},
+        {"--pad-height 0.3 " + s, "--pad-height takes 0 to 9 in steps of 0.2"},
+        {"--pad-height 9.2 " + s, "--pad-height"},
+        {"--gain 0.5 " + s, "--gain takes 1 to 10 in steps of 0.5"},
+        {"--gain 2.25 " + s, "--gain"},
+        {"--filter -1 " + s, "--filter"},
+        {"--pad-width 101 " + s, "--pad-width"},
+        {"--pad-length abc " + s, "--pad-length"},
+        {"--smooth", "--smooth needs a value"},
+        {"--bogus " + s, "unknown option --bogus"},
+        {"", "no scan given"},
+        {s + " " + s, "one scan at a time"},
+    };
+    for (const auto &[args, message] : bad) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(Cli, RefusedScanExitsThree) {
+    test::write_file(dir + "/bad.bmp", {'n', 'o'});
+    const CliRun r = cli(dir + "/bad.bmp");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("格式錯誤"), std::string::npos);
+    EXPECT_EQ(cli(dir + "/missing.bmp").status, 3);
+}
+
+TEST_F(Cli, ReportDescribesTheScan) {
+    synth::ScanSpec spec;
+    spec.length = 241;
+    spec.right_foot = true;
+    synth::Outline o;
+    synth::make_scan(spec, &o);
+    const CliRun r = cli("--quiet --report - " + scan(spec));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["insole_length"], 241);
+    EXPECT_EQ(j["size_label"], "CM23-24");
+    EXPECT_EQ(j["template_index"], 13);
+    EXPECT_EQ(j["template_mirrored"], 1);
+    EXPECT_EQ(j["outline_bottom_row"], o.bottom);
+    EXPECT_EQ(j["outline_top_row"], o.bottom + 240);
+    EXPECT_EQ(j["first_outline_cell"], 10293);
+    EXPECT_EQ(j["landmarks"].size(), 5u);
+    EXPECT_EQ(j["meta_point"].size(), 2u);
+    EXPECT_EQ(j["pad"]["width"], 49);
+    EXPECT_EQ(j["pad"]["length"], 78);
+    EXPECT_NEAR(j["pad"]["height"].get<double>(), 2.9, 1e-9);
+    EXPECT_NEAR(j["ai"].get<double>(), 0.87, 1e-6);
+
+    // Overrides, and an unmatched length keeps an empty label.
+    const CliRun o2 =
+        cli("--quiet --pad-width 20 --pad-height 4.4 --report '" + dir + "/r.json' " + scan(spec));
+    ASSERT_EQ(o2.status, 0);
+    const nlohmann::json k = nlohmann::json::parse(slurp(dir + "/r.json"));
+    EXPECT_EQ(k["pad"]["width"], 20);
+    EXPECT_NEAR(k["pad"]["height"].get<double>(), 4.4, 1e-9);
+    spec.length = 240;
+    const CliRun u = cli("--quiet --report - " + scan(spec, "odd.bmp"));
+    EXPECT_EQ(nlohmann::json::parse(u.out)["size_label"], "");
+}
+
+TEST_F(Cli, ConsoleLinesUnlessQuiet) {
+    const std::string s = scan();
+    const CliRun loud = cli("--meta1 2 " + s);
+    EXPECT_NE(loud.out.find("insole length 253 \n"), std::string::npos);
+    EXPECT_NE(loud.out.find("Meta Position "), std::string::npos);
+    EXPECT_NE(loud.out.find("p3 "), std::string::npos);
+    const CliRun quiet = cli("--quiet --meta1 2 " + s);
+    EXPECT_EQ(quiet.out, "");
+}
+
+TEST_F(Cli, OutputsMatchTheActionsOfTheGui) {
+    const std::string s = scan();
+    const CliRun r =
+        cli("--quiet --meta1 3 --heel2 -2 --engrave '" + dir + "/e' --stl '" + dir +
+            "/m.stl' --stl-solid '" + dir + "/solid.stl' --relief-raw '" + dir + "/r.raw' " + s);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    auto ws = gui_design(s, 3, -2);
+    const std::vector<uint8_t> composed(ws->relief_grid, ws->relief_grid + kGridCells);
+    smooth_relief(*ws);
+    fill_export_image(*ws);
+    const std::string mine = dir + "/mine.bmp";
+    ASSERT_EQ(write_engraving_bmp(mine.c_str(), ws->export_image), 0);
+    EXPECT_EQ(test::read_file(dir + "/e.bmp"), test::read_file(mine));
+    std::string why;
+    test::capture_console([&] { why = export_relief_stl(*ws, dir + "/mine.stl"); });
+    ASSERT_TRUE(why.empty());
+    EXPECT_EQ(test::read_file(dir + "/m.stl"), test::read_file(dir + "/mine.stl"));
+    EXPECT_EQ(test::read_file(dir + "/r.raw"),
+              std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+    EXPECT_GT(test::read_file(dir + "/solid.stl").size(), 84u);
+    // The engraving is smoothed: it differs from the composed relief.
+    EXPECT_NE(composed, std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+}
+
+TEST_F(Cli, PadSlidersRunInOrder) {
+    // meta1 then meta2: layer 5 is built from both values at the second move.
+    const std::string s = scan();
+    ASSERT_EQ(cli("--quiet --meta1 2 --meta2 3 --relief-raw '" + dir + "/both.raw' " + s).status,
+              0);
+    auto ws = test::startup_workspace();
+    test::capture_console([&] {
+        ws->scan_loaded = 1;
+        load_scan_file(*ws, s.c_str(), 3.0);
+        compose_relief(*ws, StampControls());
+        PadSliderValues v;
+        v.meta1 = 2;
+        pad_slider_action(*ws, PadSlider::kMeta1, v, StampControls());
+        v.meta2 = 3;
+        pad_slider_action(*ws, PadSlider::kMeta2, v, StampControls());
+    });
+    EXPECT_EQ(test::read_file(dir + "/both.raw"),
+              std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+    // Layer 5 from 2 + 3: the toe end is lowered by up to 75 levels, floored at 10.
+    const std::vector<uint8_t> raw = test::read_file(dir + "/both.raw");
+    const int row = ws->outline_top_row - 2;
+    int foot = 0;
+    for (int x = 0; x < 150; ++x)
+        if (ws->base_grid[row * 150 + x] != 0) {
+            EXPECT_EQ(raw[row * 150 + x], 10) << x;
+            ++foot;
+        }
+    EXPECT_GT(foot, 0);
+}
+
+TEST_F(Cli, StampRaisesOnlyFootCellsAroundTheMetatarsalPoint) {
+    const std::string s = scan();
+    ASSERT_EQ(cli("--quiet --relief-raw '" + dir + "/plain.raw' " + s).status, 0);
+    const CliRun r = cli("--quiet --stamp --report - --relief-raw '" + dir + "/stamped.raw' " + s);
+    if (r.status == 5) GTEST_SKIP() << "no OpenGL here: " << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    const double mc = j["meta_point"][0], mr = j["meta_point"][1];
+    const double w = j["pad"]["width"], l = j["pad"]["length"];
+    const std::vector<uint8_t> plain = test::read_file(dir + "/plain.raw");
+    const std::vector<uint8_t> stamped = test::read_file(dir + "/stamped.raw");
+    auto ws = test::startup_workspace();
+    test::capture_console([&] { load_scan_file(*ws, s.c_str(), 3.0); });
+    int raised = 0;
+    for (int i = 0; i < kGridCells; ++i) {
+        if (stamped[i] == plain[i]) continue;
+        ASSERT_GT(stamped[i], plain[i]);
+        ASSERT_NE(ws->base_grid[i], 0) << "cell outside the foot changed";
+        const int x = i % 150, y = i / 150;
+        // Inside the stamp's frame: W + 20 columns about the point, L + 20 rows ending nine
+        // rows above it.
+        ASSERT_LE(std::fabs(x - mc), w / 2 + 11);
+        ASSERT_LE(y, mr + 10);
+        ASSERT_GE(y, mr - l - 11);
+        ++raised;
+    }
+    EXPECT_GT(raised, 200);
+}
+
+TEST_F(Cli, PicturesAndFilterGain) {
+    const std::string s = scan();
+    ASSERT_EQ(cli("--quiet --filter 30 --gain 2 --preview '" + dir + "/p.png' --pressure '" + dir +
+                  "/q.png' " + s)
+                  .status,
+              0);
+    const std::vector<uint8_t> png = test::read_file(dir + "/p.png");
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(png[1], 'P');
+    EXPECT_EQ(png[2], 'N');
+    EXPECT_GT(test::read_file(dir + "/q.png").size(), 100u);
+}
+
+TEST_F(Cli, UnwritableOutputExitsFourAndLeavesNothing) {
+    const std::string s = scan();
+    const CliRun r = cli("--quiet --stl '" + dir + "/no/such/dir/m.stl' " + s);
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("cannot"), std::string::npos);
+    test::write_file(dir + "/keep.bmp", {'k'});
+    const CliRun e = cli("--quiet --engrave '" + dir + "/keep.bmp/x' " + s);
+    EXPECT_EQ(e.status, 4);
+    EXPECT_EQ(test::read_file(dir + "/keep.bmp"), std::vector<uint8_t>{'k'});
+}

@@ -1,0 +1,464 @@
+// The GUI with a real window and real OpenGL (under Xvfb when there is no display): the main
+// window's controls and menus, both views' frames, the stamp rendering, mouse control, the
+// actions, label fonts, and screenshots saved in the build tree.
+// gtest first: X11's headers define None, which gtest uses as a name.
+#include <gtest/gtest.h>
+
+#include <FL/Fl.H>
+#include <FL/gl.h>
+#include <FL/x.H>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/actions.h"
+#include "app/label_font.h"
+#include "app/main_window.h"
+#include "relief/composition.h"
+#include "tests/test_support.h"
+#include "workspace/console.h"
+#include "workspace/picture_io.h"
+
+using namespace pedaform;
+
+namespace {
+
+Fl_Double_Window *g_window = nullptr;
+std::string g_last_box_text, g_last_box_caption;
+
+void record_box(const char *text, const char *caption) {
+    g_last_box_text = text;
+    g_last_box_caption = caption;
+}
+
+void pump(int rounds = 6) {
+    for (int i = 0; i < rounds; ++i)
+        Fl::wait(0.02);
+}
+
+// Draws one frame of a view now and reads its back buffer (before the swap).
+template <typename View>
+std::vector<uint8_t> frame_pixels(View *view) {
+    view->make_current();
+    view->draw();
+    glFinish();
+    std::vector<uint8_t> px(static_cast<size_t>(view->w()) * view->h() * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, view->w(), view->h(), GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+// Pixel (x, y) in GL coordinates (origin bottom-left).
+const uint8_t *at(const std::vector<uint8_t> &px, int w, int x, int y) {
+    return &px[(y * w + x) * 3];
+}
+
+bool is(const uint8_t *p, int r, int g, int b) {
+    return p[0] == r && p[1] == g && p[2] == b;
+}
+
+// A screenshot of the main window from the X server, as PNG in the build tree.
+void screenshot(const char *name) {
+    mkdir(PEDAFORM_SHOTS_DIR, 0755);
+    pump(10);
+    XImage *image = XGetImage(fl_display, fl_xid(g_window), 0, 0, g_window->w(), g_window->h(),
+                              AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    std::vector<unsigned char> rgb(static_cast<size_t>(g_window->w()) * g_window->h() * 3);
+    for (int y = 0; y < g_window->h(); ++y)
+        for (int x = 0; x < g_window->w(); ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            unsigned char *d = &rgb[(static_cast<size_t>(y) * g_window->w() + x) * 3];
+            d[0] = (p >> 16) & 0xFF;
+            d[1] = (p >> 8) & 0xFF;
+            d[2] = p & 0xFF;
+        }
+    XDestroyImage(image);
+    const std::string why = write_png_rgb(std::string(PEDAFORM_SHOTS_DIR) + "/" + name,
+                                          g_window->w(), g_window->h(), rgb.data());
+    EXPECT_TRUE(why.empty()) << why;
+}
+
+void set_event(int x, int y, int button = 0, int dy = 0) {
+    Fl::e_x = x;
+    Fl::e_y = y;
+    Fl::e_dy = dy;
+    Fl::e_keysym = FL_Button + button;
+}
+
+std::string sample(const char *name) {
+    return std::string("samples/") + name;
+}
+
+}  // namespace
+
+TEST(MainWindow, WindowViewsAndControls) {
+    EXPECT_STREQ(g_window->label(), "Pedaform");
+    EXPECT_EQ(g_window->w(), 917);
+    EXPECT_EQ(g_window->h(), 732);
+    EXPECT_EQ(g_window->resizable(), g_view3d);
+    EXPECT_EQ(g_view3d->x(), 367);
+    EXPECT_EQ(g_view3d->y(), 75);
+    EXPECT_EQ(g_view3d->w(), 297);
+    EXPECT_EQ(g_view3d->h(), 460);
+    EXPECT_EQ(g_workspace->x(), 40);
+    EXPECT_EQ(g_workspace->y(), 161);
+    EXPECT_EQ(g_workspace->w(), 150);
+    EXPECT_EQ(g_workspace->h(), 360);
+    EXPECT_EQ(g_workspace->box(), FL_THIN_UP_BOX);
+    EXPECT_EQ(g_view3d->align(), FL_ALIGN_TOP);
+
+    struct Slider {
+        Fl_Value_Slider *s;
+        int x, y, w, h;
+        const char *label;
+        double min, max, step, value;
+    };
+    const Slider sliders[] = {
+        {g_filter, 49, 581, 106, 20, "Filter", 0, 255, 1, 0},
+        {g_gain, 49, 600, 106, 20, "Gain", 1, 10, 0.5, 3},
+        {g_meta1, 247, 116, 114, 25, "蹠骨墊片", -10, 10, 1, 0},
+        {g_meta2, 672, 118, 114, 25, "蹠骨墊片", -10, 10, 1, 0},
+        {g_heel1, 242, 415, 114, 25, "後跟墊片", -10, 10, 1, 0},
+        {g_heel2, 672, 414, 114, 25, "後跟墊片", -10, 10, 1, 0},
+        {g_heel3, 456, 566, 114, 25, "後跟墊片", -10, 10, 1, 0},
+        {g_pad_width, 745, 576, 105, 20, "蹠骨寬", 0, 100, 1, 7},
+        {g_pad_length, 745, 595, 105, 20, "蹠骨長", 0, 240, 1, 17},
+        {g_pad_height, 745, 615, 105, 20, "蹠骨墊高(mm)", 0, 9, 0.2, 5},
+    };
+    for (const Slider &s : sliders) {
+        EXPECT_EQ(s.s->x(), s.x) << s.label;
+        EXPECT_EQ(s.s->y(), s.y) << s.label;
+        EXPECT_EQ(s.s->w(), s.w) << s.label;
+        EXPECT_EQ(s.s->h(), s.h) << s.label;
+        EXPECT_STREQ(s.s->label(), s.label);
+        EXPECT_EQ(s.s->minimum(), s.min) << s.label;
+        EXPECT_EQ(s.s->maximum(), s.max) << s.label;
+        EXPECT_DOUBLE_EQ(s.s->step(), s.step) << s.label;
+        EXPECT_EQ(s.s->value(), s.value) << s.label;
+        EXPECT_EQ(s.s->type(), FL_HOR_SLIDER) << s.label;
+        EXPECT_EQ(s.s->textsize(), 14) << s.label;
+    }
+    for (Fl_Value_Slider *pad : {g_meta1, g_meta2, g_heel1, g_heel2, g_heel3}) {
+        EXPECT_EQ(pad->color(), 25u);
+        EXPECT_EQ(pad->labelfont(), FL_HELVETICA_BOLD);
+        EXPECT_EQ(pad->labelsize(), 20);
+        EXPECT_EQ(pad->labelcolor(), 1u);
+        EXPECT_EQ(pad->align(), FL_ALIGN_TOP_LEFT);
+    }
+    EXPECT_EQ(g_filter->align(), FL_ALIGN_LEFT);
+
+    EXPECT_STREQ(g_foot_pressure->label(), "Foot Pressure");
+    EXPECT_EQ(g_foot_pressure->x(), 35);
+    EXPECT_EQ(g_foot_pressure->y(), 558);
+    EXPECT_EQ(g_foot_pressure->value(), 0);
+    EXPECT_STREQ(g_pad_check->label(), "蹠骨垫片");
+    EXPECT_EQ(g_pad_check->x(), 745);
+    EXPECT_EQ(g_pad_check->y(), 548);
+    EXPECT_EQ(g_pad_check->w(), 90);
+    EXPECT_EQ(g_pad_check->labelsize(), 16);
+    EXPECT_EQ(g_pad_check->labelcolor(), 1u);
+    EXPECT_EQ(g_pad_check->value(), 0);
+    EXPECT_STREQ(g_size_output->label(), "尺碼");
+    EXPECT_EQ(g_size_output->x(), 230);
+    EXPECT_EQ(g_size_output->w(), 60);
+    EXPECT_EQ(g_size_output->box(), FL_THIN_DOWN_BOX);
+
+    EXPECT_EQ(g_menu->x(), 0);
+    EXPECT_EQ(g_menu->w(), 996);
+    EXPECT_EQ(g_menu->h(), 40);
+    EXPECT_EQ(g_menu->color(), 41u);
+    EXPECT_STREQ(g_menu->label(), "menu");
+}
+
+TEST(MainWindow, Menus) {
+    const Fl_Menu_Item *file = &g_menu_upper_items[0];
+    EXPECT_STREQ(file->label(), "檔案");
+    EXPECT_TRUE(file->submenu());
+    // Two visible entries in "檔案"; the 3D-print entry is there but hidden.
+    int visible = 0;
+    for (const Fl_Menu_Item *i = file + 1; i->label() != nullptr; ++i)
+        visible += i->visible() ? 1 : 0;
+    EXPECT_EQ(visible, 2);
+    EXPECT_STREQ(g_menu_upper_items[3].label(), "輸出3D列印用鞋墊");
+    EXPECT_FALSE(g_menu_upper_items[3].visible());
+    EXPECT_EQ(g_menu_upper_items[3].labelcolor(), 1u);
+    EXPECT_EQ(g_menu_upper_items[2].labelcolor(), 58u);
+    EXPECT_EQ(g_menu_upper_items[5].labelcolor(), 60u);
+    EXPECT_STREQ(g_menu_upper_items[5].label(), "上視角");
+    EXPECT_EQ(g_menu_upper_items[1].labelsize(), 25);
+    EXPECT_STREQ(g_menu_lower_items[0].label(), "Smooth");
+}
+
+TEST(MainWindow, LabelsHaveAFontThatCoversThem) {
+    const std::string family = find_label_font();
+    ASSERT_FALSE(family.empty());
+    EXPECT_TRUE(font_covers(family, "\xE8\xB9\xA0\xE5\xA2\x8A"));  // U+8E60 U+588A
+    EXPECT_TRUE(font_covers(family, kLabelText));
+    EXPECT_NE(std::string(Fl::get_font(FL_HELVETICA)).find(family), std::string::npos);
+}
+
+TEST(ImageView, BlackWithWhiteLandmarksBeforeAScan) {
+    ASSERT_EQ(g_workspace->scan_loaded, 0);
+    const std::vector<uint8_t> px = frame_pixels(g_workspace);
+    EXPECT_TRUE(is(at(px, 150, 5, 300), 0, 0, 0));
+    // Landmark 3 (42, 90) and the midpoint of landmarks 0 and 1, (84, 189).
+    EXPECT_TRUE(is(at(px, 150, 90, 42), 255, 255, 255));
+    EXPECT_TRUE(is(at(px, 150, 84, 189), 255, 255, 255));
+    EXPECT_TRUE(is(at(px, 150, 38, 189), 255, 255, 255));
+}
+
+TEST(View3D, OnlyTheGradientBeforeAScan) {
+    std::string log;
+    std::vector<uint8_t> px;
+    log = test::capture_console([&] { px = frame_pixels(g_view3d); });
+    EXPECT_EQ(log.find("pos:"), std::string::npos);
+    const int w = g_view3d->w();
+    EXPECT_GT(at(px, w, 100, 5)[0], at(px, w, 100, g_view3d->h() - 5)[0]);
+    EXPECT_EQ(at(px, w, 5, 200)[0], at(px, w, 290, 200)[0]);
+}
+
+TEST(Actions, RefusedScanShowsTheMessageBoxAndChangesNothing) {
+    const std::string dir = test::scratch_dir();
+    test::write_file(dir + "/bad.bmp", {'x'});
+    g_last_box_text.clear();
+    const uint8_t loaded = g_workspace->scan_loaded;
+    const Landmark before = g_workspace->landmarks[0];
+    const std::vector<uint8_t> relief(g_workspace->relief_grid,
+                                      g_workspace->relief_grid + kGridCells);
+    g_workspace->scan_loaded = 0;
+    test::capture_console([&] { load_scan_path((dir + "/bad.bmp").c_str()); });
+    EXPECT_EQ(g_last_box_text, "格式錯誤");
+    EXPECT_EQ(g_last_box_caption, "讀檔錯誤");
+    EXPECT_EQ(g_workspace->scan_loaded, 1);
+    EXPECT_EQ(g_workspace->landmarks[0].row, before.row);
+    EXPECT_EQ(relief, std::vector<uint8_t>(g_workspace->relief_grid,
+                                           g_workspace->relief_grid + kGridCells));
+    g_workspace->scan_loaded = loaded;
+}
+
+TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
+    g_meta1->value(4);
+    g_pad_check->value(1);
+    test::capture_console([&] {
+        load_scan_path(sample("right_253_4-5.bmp").c_str());
+        g_pad_check->value(0);
+        g_workspace->pad_stamp_dirty = 1;
+    });
+    EXPECT_EQ(g_workspace->template_mirrored, 1);
+    EXPECT_LT(g_meta1->x(), g_meta2->x());  // mirrored: M1 left of M2
+    EXPECT_EQ(g_meta1->value(), 0);
+    EXPECT_STREQ(g_size_output->value(), "4-5");
+    EXPECT_EQ(g_pad_width->value(), 51);
+    EXPECT_EQ(g_pad_length->value(), 82);
+    EXPECT_DOUBLE_EQ(g_pad_height->value(), 3.0);
+
+    test::capture_console([&] { load_scan_path(sample("left_253_CM25-26.bmp").c_str()); });
+    EXPECT_EQ(g_workspace->template_mirrored, 0);
+    EXPECT_GT(g_meta1->x(), g_meta2->x());  // unmirrored: M1 right of M2
+    EXPECT_EQ(g_meta1->x(), 672);
+    EXPECT_EQ(g_heel1->x(), 672);
+    EXPECT_EQ(g_heel3->x(), 456);
+    EXPECT_STREQ(g_size_output->value(), "CM25-26");
+    g_workspace->pad_stamp_dirty = 1;
+
+    // The preview pixels are the colour table's entries.
+    const std::vector<uint8_t> px = frame_pixels(g_workspace);
+    EXPECT_EQ(g_workspace->pad_stamp_dirty, 0);
+    int checked = 0;
+    for (int y = 0; y < 360; y += 7)
+        for (int x = 0; x < 150; x += 5) {
+            const int i = y * 150 + x;
+            if (g_workspace->base_grid[i] < 10) continue;
+            // Skip the white landmark dots.
+            bool dot = false;
+            const Landmark *lm = g_workspace->landmarks;
+            const Landmark mid{(lm[0].row + lm[1].row) * 0.5f,
+                               (lm[0].column + lm[1].column) * 0.5f};
+            for (const Landmark &l : {lm[0], lm[1], lm[2], lm[3], lm[4], mid})
+                dot = dot || (std::abs(x - static_cast<int>(l.column)) <= 3 &&
+                              std::abs(y - static_cast<int>(l.row)) <= 3);
+            if (dot) continue;
+            const uint8_t *p = at(px, 150, x, y);
+            const uint8_t *c = &g_workspace->relief_preview[4 * i];
+            ASSERT_TRUE(is(p, c[0], c[1], c[2])) << x << " " << y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 200);
+}
+
+TEST(ImageView, SeveralRequestsRenderOnceAndASmallViewStillRendersRight) {
+    g_pad_width->value(40);
+    g_pad_length->value(90);
+    g_pad_height->value(6);
+    pad_width_cb(nullptr, nullptr);
+    pad_stamp_request_cb(nullptr, nullptr);
+    pad_stamp_request_cb(nullptr, nullptr);
+    const int before = g_workspace->stamp_renders();
+    frame_pixels(g_workspace);
+    frame_pixels(g_workspace);
+    EXPECT_EQ(g_workspace->stamp_renders(), before + 1);
+    const std::vector<uint8_t> full(g_workspace->pad_stamp,
+                                    g_workspace->pad_stamp + kPadStampBytes);
+    EXPECT_GT(*std::max_element(full.begin(), full.end()), 20);
+
+    // A view smaller than the stamp renders the same stamp.
+    g_window->resize(g_window->x(), g_window->y(), 500, 300);
+    pump();
+    ASSERT_LT(g_workspace->h(), 110);
+    g_workspace->pad_stamp_dirty = 1;
+    frame_pixels(g_workspace);
+    EXPECT_EQ(full, std::vector<uint8_t>(g_workspace->pad_stamp,
+                                         g_workspace->pad_stamp + kPadStampBytes));
+    g_window->resize(g_window->x(), g_window->y(), 917, 732);
+    pump();
+}
+
+TEST(MainWindow, ResizingGrowsThe3DView) {
+    g_window->resize(g_window->x(), g_window->y(), 917 + 100, 732 + 60);
+    pump();
+    EXPECT_EQ(g_view3d->x(), 367);
+    EXPECT_EQ(g_view3d->y(), 75);
+    EXPECT_EQ(g_view3d->w(), 297 + 100);
+    EXPECT_EQ(g_view3d->h(), 460 + 60);
+    g_window->resize(g_window->x(), g_window->y(), 917, 732);
+    pump();
+    EXPECT_EQ(g_view3d->w(), 297);
+}
+
+TEST(View3D, MouseControl) {
+    g_view3d->top_view();
+    const float zoom = g_view3d->zoom;
+    set_event(100, 100, 3);
+    test::capture_console([&] { g_view3d->handle(FL_PUSH); });
+    set_event(130, 100, 3);
+    g_view3d->handle(FL_DRAG);
+    EXPECT_EQ(g_view3d->angle_y, 120.0f);
+    EXPECT_EQ(g_view3d->angle_x, 90.0f);
+    set_event(100, 100, 1);
+    test::capture_console([&] { g_view3d->handle(FL_PUSH); });
+    set_event(130, 140, 1);
+    g_view3d->handle(FL_DRAG);
+    EXPECT_EQ(g_view3d->angle_y, 120.0f);
+    EXPECT_EQ(g_view3d->angle_x, 90.0f);
+    EXPECT_EQ(g_view3d->drag_x, 130);
+    top_view_cb(nullptr, nullptr);
+    EXPECT_EQ(g_view3d->angle_y, 90.0f);
+    EXPECT_EQ(g_view3d->zoom, zoom);
+
+    set_event(0, 0, 0, -20);
+    const std::string log = test::capture_console([&] { g_view3d->handle(FL_MOUSEWHEEL); });
+    EXPECT_EQ(g_view3d->zoom, 0.1f);
+    EXPECT_EQ(log, "mouse wheel -20 \n");
+    set_event(0, 0, 0, 9);
+    test::capture_console([&] { g_view3d->handle(FL_MOUSEWHEEL); });
+    EXPECT_NEAR(g_view3d->zoom, 1.0f, 1e-6);
+    g_view3d->zoom = 1.0f;
+
+    set_event(10, 20);
+    g_view3d->handle(FL_MOVE);
+    EXPECT_EQ(g_view3d->mouse_x, 10);
+    EXPECT_EQ(g_view3d->mouse_y, 460 - 20 - 1);
+}
+
+TEST(View3D, PicksTheHeightUnderThePointer) {
+    test::capture_console([&] { load_scan_path(sample("left_228_CM22-23.bmp").c_str()); });
+    std::vector<uint8_t> saved(g_workspace->relief_grid, g_workspace->relief_grid + kGridCells);
+    std::memset(g_workspace->relief_grid, 100, kGridCells);
+    g_view3d->top_view();
+    // The view centre looks at the grid centre from above.
+    set_event(g_view3d->w() / 2, g_view3d->h() / 2);
+    g_view3d->handle(FL_MOVE);
+    frame_pixels(g_view3d);  // the first frame sets up the projection
+    std::string log;
+    std::vector<uint8_t> px;
+    log = test::capture_console([&] { px = frame_pixels(g_view3d); });
+    EXPECT_NEAR(g_view3d->pick_height, 20.0f, 1e-5);
+    EXPECT_NEAR(g_view3d->pick_row, 180, 2);
+    EXPECT_NEAR(g_view3d->pick_col, 75, 2);
+    EXPECT_NE(log.find("pos: ["), std::string::npos);
+    EXPECT_NE(log.find(" 20.000000 "), std::string::npos) << log;
+    // Red text right of and below the pointer.
+    int red = 0;
+    const int mx = static_cast<int>(g_view3d->mouse_x), my = static_cast<int>(g_view3d->mouse_y);
+    for (int y = my - 14; y < my; ++y)
+        for (int x = mx + 1; x < mx + 40; ++x) {
+            const uint8_t *p = at(px, g_view3d->w(), x, y);
+            red += p[0] > 200 && p[1] < 60 && p[2] < 60;
+        }
+    EXPECT_GT(red, 10);
+    std::memcpy(g_workspace->relief_grid, saved.data(), kGridCells);
+}
+
+TEST(View3D, ArraysDrawTheSameFrameAsImmediateMode) {
+    g_view3d->angle_x = 60;
+    g_view3d->angle_y = 30;
+    set_event(5, 5);
+    g_view3d->handle(FL_MOVE);
+    g_foot_pressure->value(1);
+    g_view3d->use_vertex_arrays = false;
+    std::vector<uint8_t> immediate, arrays;
+    test::capture_console([&] { immediate = frame_pixels(g_view3d); });
+    g_view3d->use_vertex_arrays = true;
+    test::capture_console([&] { arrays = frame_pixels(g_view3d); });
+    EXPECT_EQ(immediate, arrays);
+    g_foot_pressure->value(0);
+    g_view3d->top_view();
+}
+
+TEST(Actions, StampRaisesTheDomeAndExportsWork) {
+    test::capture_console([&] { load_scan_path(sample("left_253_CM25-26.bmp").c_str()); });
+    g_pad_check->value(1);
+    pad_stamp_request_cb(nullptr, nullptr);
+    test::capture_console([&] { frame_pixels(g_workspace); });
+    const int mc = static_cast<int>(g_workspace->meta_column),
+              mr = static_cast<int>(g_workspace->meta_row);
+    // The dome's top lies half the pad length below the point.
+    const int i = (mr - static_cast<int>(g_pad_length->value()) / 2) * 150 + mc;
+    EXPECT_GT(g_workspace->relief_grid[i], g_workspace->base_grid[i] + 5);
+    screenshot("main_window_stamp.png");
+    test::capture_console([&] { frame_pixels(g_view3d); });
+
+    const std::string dir = test::scratch_dir();
+    test::capture_console([&] { export_engraving_to((dir + "/design").c_str()); });
+    EXPECT_EQ(test::read_file(dir + "/design.bmp").size(), 216054u);
+    g_last_box_text.clear();
+    test::capture_console([&] { export_engraving_to((dir + "/none/x.bmp").c_str()); });
+    EXPECT_EQ(g_last_box_caption, "存檔錯誤");
+    test::capture_console([&] { export_print_to(dir + "/merge.stl"); });
+    EXPECT_GT(test::read_file(dir + "/merge.stl").size(), 100000u);
+    EXPECT_GT(g_workspace->outline_points.size(), 100u);
+    // The outline shows as red dots.
+    const std::vector<uint8_t> px = frame_pixels(g_workspace);
+    const OutlinePoint p = g_workspace->outline_points[g_workspace->outline_points.size() / 2];
+    EXPECT_TRUE(is(at(px, 150, static_cast<int>(p.x), static_cast<int>(p.y)), 255, 0, 0));
+    g_pad_check->value(0);
+}
+
+TEST(Screenshots, BothViewsAfterASampleScan) {
+    test::capture_console([&] { load_scan_path(sample("right_305_CM29-30.bmp").c_str()); });
+    g_workspace->pad_stamp_dirty = 1;
+    g_view3d->angle_x = 50;
+    g_view3d->angle_y = 120;
+    screenshot("main_window.png");
+    g_foot_pressure->value(1);
+    screenshot("main_window_pressure.png");
+    g_foot_pressure->value(0);
+    struct stat st;
+    EXPECT_EQ(stat(PEDAFORM_SHOTS_DIR "/main_window.png", &st), 0);
+}
+
+int main(int argc, char **argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    use_label_font();
+    show_message_box = record_box;
+    std::FILE *saved = console();
+    set_console(nullptr);
+    g_window = build_main_window();
+    set_console(saved);
+    g_window->show();
+    pump(20);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,85 @@
+#include "tests/test_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "workspace/console.h"
+#include "workspace/resources.h"
+
+namespace pedaform {
+namespace test {
+
+std::unique_ptr<Workspace> startup_workspace() {
+    auto ws = std::make_unique<Workspace>();
+    std::FILE *saved = console();
+    set_console(nullptr);
+    load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+    set_console(saved);
+    return ws;
+}
+
+namespace {
+std::vector<std::string> g_dirs;
+void remove_dirs() {
+    for (const std::string &d : g_dirs) {
+        const std::string cmd = "rm -rf '" + d + "'";
+        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", d.c_str());
+    }
+}
+}  // namespace
+
+std::string scratch_dir() {
+    const char *base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base != nullptr ? base : "/tmp") + "/pedaform-test-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (mkdtemp(buf.data()) == nullptr) std::abort();
+    if (g_dirs.empty()) std::atexit(remove_dirs);
+    g_dirs.push_back(buf.data());
+    return buf.data();
+}
+
+void write_file(const std::string &path, const std::vector<uint8_t> &bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> read_file(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
+}
+
+bool file_exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string capture_console_impl(void (*call)(void *), void *arg) {
+    std::FILE *saved = console();
+    char *buffer = nullptr;
+    size_t size = 0;
+    std::FILE *mem = open_memstream(&buffer, &size);
+    set_console(mem);
+    call(arg);
+    std::fclose(mem);
+    set_console(saved);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value) {
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x)
+            grid[y * kGridWidth + x] = value;
+}
+
+}  // namespace test
+}  // namespace pedaform

@@ -1,0 +1,39 @@
+// Helpers shared by the tests: a workspace with the generated data, scratch folders and files.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/synth.h"
+#include "workspace/workspace.h"
+
+namespace pedaform {
+namespace test {
+
+// A workspace with the start values and the generated data files read (console silenced).
+std::unique_ptr<Workspace> startup_workspace();
+
+// A fresh empty folder under the system's temporary folder, removed at process exit.
+std::string scratch_dir();
+
+void write_file(const std::string &path, const std::vector<uint8_t> &bytes);
+std::vector<uint8_t> read_file(const std::string &path);
+bool file_exists(const std::string &path);
+
+// Runs `f` with the console routed to a string and returns what it printed.
+template <typename F>
+std::string capture_console(F &&f);
+
+std::string capture_console_impl(void (*call)(void *), void *arg);
+
+template <typename F>
+std::string capture_console(F &&f) {
+    return capture_console_impl([](void *p) { (*static_cast<F *>(p))(); }, &f);
+}
+
+// A grid where every cell is `value` inside [x0, x1] x [y0, y1] and 0 elsewhere.
+void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value);
+
+}  // namespace test
+}  // namespace pedaform
