@@ -1,0 +1,179 @@
+// Speed of the core actions. Run from the build tree: bench/pedaform_bench.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "analysis/filter_gain.h"
+#include "analysis/scan_loader.h"
+#include "bench/stl_reference.h"
+#include "model3d/relief_mesh.h"
+#include "relief/composition.h"
+#include "relief/smoothing.h"
+#include "tools/synth.h"
+#include "workspace/console.h"
+#include "workspace/file_output.h"
+#include "workspace/resources.h"
+
+using namespace pedaform;
+
+namespace {
+
+std::unique_ptr<Workspace> loaded_workspace(int length = 253) {
+    auto ws = std::make_unique<Workspace>();
+    load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+    synth::ScanSpec spec;
+    spec.length = length;
+    Picture scan = synth::make_scan(spec);
+    load_scan_picture(*ws, scan, 3.0);
+    return ws;
+}
+
+std::string scratch(const char *name) {
+    return std::string("/tmp/pedaform-bench-") + std::to_string(getpid()) + "-" + name;
+}
+
+// The plain smoothing pass: 49 reads per cell.
+void smooth_pass_reference(uint8_t *grid, int round_up) {
+    static uint8_t snap[kGridCells];
+    std::memcpy(snap, grid, kGridCells);
+    for (int y = 3; y <= 356; ++y)
+        for (int x = 3; x <= 146; ++x) {
+            if (snap[y * 150 + x] == 0) continue;
+            int s = 0, n = 0;
+            for (int dy = -3; dy <= 3; ++dy)
+                for (int dx = -3; dx <= 3; ++dx) {
+                    const int v = snap[(y + dy) * 150 + x + dx];
+                    s += v;
+                    n += v >= 10;
+                }
+            if (n == 0) continue;
+            const float a = static_cast<float>(s) / static_cast<float>(n);
+            const float r = round_up ? std::ceil(a) : std::floor(a);
+            grid[y * 150 + x] = r > 255 ? 255 : static_cast<uint8_t>(r);
+        }
+}
+
+}  // namespace
+
+static void BM_WorkspaceStartup(benchmark::State &state) {
+    for (auto _ : state) {
+        auto ws = std::make_unique<Workspace>();
+        load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+        benchmark::DoNotOptimize(ws->pad_shape_peak);
+    }
+}
+BENCHMARK(BM_WorkspaceStartup)->Unit(benchmark::kMillisecond);
+
+static void BM_LoadScan(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    const std::string path = scratch("scan.bmp");
+    synth::ScanSpec spec;
+    const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(spec));
+    write_file_atomically(path, bmp.data(), bmp.size());
+    for (auto _ : state) {
+        const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);
+        benchmark::DoNotOptimize(r.accepted);
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_LoadScan)->Unit(benchmark::kMillisecond);
+
+static void BM_FilterGain(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    double filter = 0;
+    for (auto _ : state) {
+        apply_filter_gain(*ws, filter, 2.5);
+        filter = filter < 100 ? filter + 1 : 0;
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FilterGain)->Unit(benchmark::kMicrosecond);
+
+static void BM_PadSliderAction(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    PadSliderValues v;
+    v.meta2 = 2;
+    int value = 1;
+    for (auto _ : state) {
+        v.meta1 = value;
+        pad_slider_action(*ws, PadSlider::kMeta1, v, StampControls());
+        value = value % 10 + 1;
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_PadSliderAction)->Unit(benchmark::kMicrosecond);
+
+static void BM_SmoothingSequence(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    std::vector<uint8_t> relief(ws->relief_grid, ws->relief_grid + kGridCells);
+    for (auto _ : state) {
+        std::memcpy(ws->relief_grid, relief.data(), kGridCells);
+        smooth_relief(*ws);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SmoothingSequence)->Unit(benchmark::kMicrosecond);
+
+static void BM_SmoothingSequenceReference(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    std::vector<uint8_t> relief(ws->relief_grid, ws->relief_grid + kGridCells);
+    for (auto _ : state) {
+        std::memcpy(ws->relief_grid, relief.data(), kGridCells);
+        apply_template_floor(*ws);
+        smooth_pass_reference(ws->relief_grid, 1);
+        smooth_pass_reference(ws->relief_grid, 0);
+        apply_template_floor(*ws);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SmoothingSequenceReference)->Unit(benchmark::kMicrosecond);
+
+static void BM_StlExport(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    const std::string path = scratch("merge.stl");
+    for (auto _ : state) {
+        const std::string why = export_relief_stl(*ws, path);
+        if (!why.empty()) state.SkipWithError(why.c_str());
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_StlExport)->Unit(benchmark::kMillisecond);
+
+static void BM_StlExportReference(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    const std::string path = scratch("merge-ref.stl");
+    for (auto _ : state) {
+        const MeshOutline outline = prepare_relief_mesh(*ws);
+        std::vector<Facet> facets;
+        build_surface_facets(*ws, outline, facets);
+        std::FILE *f = std::fopen(path.c_str(), "w");
+        write_ascii_stl_reference(facets, f);
+        std::fclose(f);
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_StlExportReference)->Unit(benchmark::kMillisecond);
+
+static void BM_StlSolidExport(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    const std::string path = scratch("solid.stl");
+    for (auto _ : state) {
+        const std::string why = export_relief_solid(*ws, path);
+        if (!why.empty()) state.SkipWithError(why.c_str());
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_StlSolidExport)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv) {
+    set_console(nullptr);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
