@@ -41,10 +41,10 @@ bench: build
 FUZZ_SECONDS ?= 60
 fuzz: setup
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEDAFORM_FUZZ=ON -DPEDAFORM_BENCH=OFF -DPEDAFORM_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh data
 	@mkdir -p fuzz/corpus-scan fuzz/corpus-mesh
-	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) fuzz/corpus-scan fuzz/seeds/scan
-	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) fuzz/corpus-mesh
+	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) -max_len=300000 fuzz/corpus-scan $(FUZZ_BUILD)/data/samples fuzz/regressions/scan
+	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) -max_len=60000 fuzz/corpus-mesh fuzz/regressions/mesh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -72,6 +72,23 @@ void arrange_pad_sliders(int mirrored) {
         s->redraw();
 }
 
+// Shows the chooser; returns the chosen name, or nullptr after an error (reported), a cancel
+// (reported) or no name.
+const char *chosen_name(Fl_Native_File_Chooser &chooser) {
+    switch (chooser.show()) {
+        case -1:
+            std::fprintf(stderr, "ERROR: %s\n", chooser.errmsg());
+            return nullptr;
+        case 1:
+            std::fprintf(stderr, "*** CANCEL\n");
+            return nullptr;
+        default:
+            break;
+    }
+    const char *name = chooser.filename();
+    return name != nullptr && name[0] != '\0' ? name : nullptr;
+}
+
 void report_write_failure(const std::string &why) {
     std::fprintf(stderr, "ERROR: %s\n", why.c_str());
     const std::string text = "無法寫入檔案:\n" + why;
@@ -120,19 +137,7 @@ void load_scan() {
     chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title("Load a bmp");
     chooser.filter("Insole\t*.bmp\n");
-    switch (chooser.show()) {
-        case -1:
-            std::fprintf(stderr, "ERROR: %s\n", chooser.errmsg());
-            return;
-        case 1:
-            std::fprintf(stderr, "*** CANCEL\n");
-            return;
-        default:
-            break;
-    }
-    const char *name = chooser.filename();
-    if (name == nullptr || name[0] == '\0') return;
-    load_scan_path(name);
+    if (const char *name = chosen_name(chooser)) load_scan_path(name);
 }
 
 void load_action() {
@@ -164,18 +169,7 @@ void export_engraving() {
     chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
     chooser.filter("Insole\t*.bmp\n");
     chooser.preset_file("*.bmp");
-    switch (chooser.show()) {
-        case -1:
-            std::fprintf(stderr, "ERROR: %s\n", chooser.errmsg());
-            return;
-        case 1:
-            std::fprintf(stderr, "*** CANCEL\n");
-            return;
-        default:
-            break;
-    }
-    const char *name = chooser.filename();
-    if (name != nullptr && name[0] != '\0') export_engraving_to(name);
+    if (const char *name = chosen_name(chooser)) export_engraving_to(name);
 }
 
 void export_print_to(const std::string &path) {

@@ -10,6 +10,7 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/scan_loader.h"
+#include "bench/smoothing_reference.h"
 #include "bench/stl_reference.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"
@@ -35,27 +36,6 @@ std::unique_ptr<Workspace> loaded_workspace(int length = 253) {
 
 std::string scratch(const char *name) {
     return std::string("/tmp/pedaform-bench-") + std::to_string(getpid()) + "-" + name;
-}
-
-// The plain smoothing pass: 49 reads per cell.
-void smooth_pass_reference(uint8_t *grid, int round_up) {
-    static uint8_t snap[kGridCells];
-    std::memcpy(snap, grid, kGridCells);
-    for (int y = 3; y <= 356; ++y)
-        for (int x = 3; x <= 146; ++x) {
-            if (snap[y * 150 + x] == 0) continue;
-            int s = 0, n = 0;
-            for (int dy = -3; dy <= 3; ++dy)
-                for (int dx = -3; dx <= 3; ++dx) {
-                    const int v = snap[(y + dy) * 150 + x + dx];
-                    s += v;
-                    n += v >= 10;
-                }
-            if (n == 0) continue;
-            const float a = static_cast<float>(s) / static_cast<float>(n);
-            const float r = round_up ? std::ceil(a) : std::floor(a);
-            grid[y * 150 + x] = r > 255 ? 255 : static_cast<uint8_t>(r);
-        }
 }
 
 }  // namespace

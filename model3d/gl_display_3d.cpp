@@ -139,19 +139,7 @@ void GL_Display_3D::draw() {
 int GL_Display_3D::handle(int event) {
     switch (event) {
         case FL_PUSH:
-            switch (Fl::event_button()) {
-                case 1:
-                    console_printf("left mouse click \n");
-                    break;
-                case 2:
-                    console_printf("middle mouse click \n");
-                    break;
-                case 3:
-                    console_printf("right mouse click \n");
-                    break;
-                default:
-                    break;
-            }
+            print_mouse_click(Fl::event_button());
             drag_x = Fl::event_x();
             drag_y = Fl::event_y();
             return 1;

@@ -29,10 +29,18 @@ inline bool mesh_cell_drawn(const uint8_t *relief, int r, int c) {
            relief[i + 1] >= 10;
 }
 
-// Fills the arrays from relief_grid (and colour_grid when `pressure_colours`). For a kept cell,
-// with P1 = (r, relief[r][c] / 5, c), P2 = (r+1, ., c), P3 = (r+1, ., c+1), P4 = (r, ., c+1):
-// triangle P1 P2 P3 with normal (P3 - P1) x (P2 - P1), then P3 P4 P1 with (P4 - P1) x (P3 - P1);
-// normals are not normalised.
+// The surface of one cell: corners P1 = (r, relief[r][c] / 5, c), P2 = (r+1, ., c),
+// P3 = (r+1, ., c+1), P4 = (r, ., c+1), and the normals of its two triangles P1 P2 P3 and
+// P3 P4 P1: (P3 - P1) x (P2 - P1) and (P4 - P1) x (P3 - P1), not normalised.
+struct CellQuad {
+    float p[4][3];
+    float n1[3];
+    float n2[3];
+};
+CellQuad cell_quad(const uint8_t *relief, int r, int c);
+
+// Fills the arrays from relief_grid (and colour_grid when `pressure_colours`): for every drawn
+// cell, rows outer and columns inner, its two triangles as cell_quad gives them.
 void build_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh);
 
 }  // namespace pedaform

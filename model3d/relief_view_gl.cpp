@@ -67,24 +67,15 @@ void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours) {
             if (pressure_colours)
                 glColor3f(ws.colour_grid[3 * i] / 255.0f, ws.colour_grid[3 * i + 1] / 255.0f,
                           ws.colour_grid[3 * i + 2] / 255.0f);
-            const float fr = static_cast<float>(r), fc = static_cast<float>(c);
-            const float p1[3] = {fr, relief[i] / 5.0f, fc};
-            const float p2[3] = {fr + 1, relief[i + kGridWidth] / 5.0f, fc};
-            const float p3[3] = {fr + 1, relief[i + kGridWidth + 1] / 5.0f, fc + 1};
-            const float p4[3] = {fr, relief[i + 1] / 5.0f, fc + 1};
-            const float a[3] = {p3[0] - p1[0], p3[1] - p1[1], p3[2] - p1[2]};
-            const float b[3] = {p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
-            glNormal3f(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
-                       a[0] * b[1] - a[1] * b[0]);
-            glVertex3fv(p1);
-            glVertex3fv(p2);
-            glVertex3fv(p3);
-            const float d[3] = {p4[0] - p1[0], p4[1] - p1[1], p4[2] - p1[2]};
-            glNormal3f(d[1] * a[2] - d[2] * a[1], d[2] * a[0] - d[0] * a[2],
-                       d[0] * a[1] - d[1] * a[0]);
-            glVertex3fv(p3);
-            glVertex3fv(p4);
-            glVertex3fv(p1);
+            const CellQuad q = cell_quad(relief, r, c);
+            glNormal3fv(q.n1);
+            glVertex3fv(q.p[0]);
+            glVertex3fv(q.p[1]);
+            glVertex3fv(q.p[2]);
+            glNormal3fv(q.n2);
+            glVertex3fv(q.p[2]);
+            glVertex3fv(q.p[3]);
+            glVertex3fv(q.p[0]);
         }
     glEnd();
     glPopMatrix();

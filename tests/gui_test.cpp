@@ -210,6 +210,27 @@ TEST(ImageView, BlackWithWhiteLandmarksBeforeAScan) {
     EXPECT_TRUE(is(at(px, 150, 38, 189), 255, 255, 255));
 }
 
+TEST(ImageView, MouseEventsOnlyPrint) {
+    const std::vector<uint8_t> relief(g_workspace->relief_grid,
+                                      g_workspace->relief_grid + kGridCells);
+    std::string log = test::capture_console([&] {
+        set_event(10, 20, 1);
+        EXPECT_EQ(g_workspace->handle(FL_PUSH), 1);
+        set_event(11, 22, 3);
+        EXPECT_EQ(g_workspace->handle(FL_PUSH), 1);
+        EXPECT_EQ(g_workspace->handle(FL_DRAG), 1);
+        EXPECT_EQ(g_workspace->handle(FL_MOVE), 1);
+        set_event(11, 22, 0, 3);
+        EXPECT_EQ(g_workspace->handle(FL_MOUSEWHEEL), 1);
+        // Dropped files are not accepted.
+        EXPECT_EQ(g_workspace->handle(FL_DND_ENTER), 0);
+    });
+    EXPECT_EQ(
+        log, "left mouse click \nright mouse click \nmouse position [ 11, 22 ] \nmouse wheel 3 \n");
+    EXPECT_EQ(relief, std::vector<uint8_t>(g_workspace->relief_grid,
+                                           g_workspace->relief_grid + kGridCells));
+}
+
 TEST(View3D, OnlyTheGradientBeforeAScan) {
     std::string log;
     std::vector<uint8_t> px;

@@ -15,6 +15,12 @@ void redraw_timer(void *widget) {
     Fl::repeat_timeout(1.0 / 120.0, redraw_timer, widget);
 }
 
+void print_mouse_click(int button) {
+    static const char *const kLines[] = {"left mouse click \n", "middle mouse click \n",
+                                         "right mouse click \n"};
+    if (button >= 1 && button <= 3) console_printf("%s", kLines[button - 1]);
+}
+
 GL_Display_Image::GL_Display_Image(const std::string &data_dir)
     : Fl_Gl_Window(40, 161, kGridWidth, kGridHeight) {
     Fl::add_timeout(1.0 / 120.0, redraw_timer, this);
@@ -124,19 +130,7 @@ void GL_Display_Image::draw() {
 int GL_Display_Image::handle(int event) {
     switch (event) {
         case FL_PUSH:
-            switch (Fl::event_button()) {
-                case 1:
-                    console_printf("left mouse click \n");
-                    break;
-                case 2:
-                    console_printf("middle mouse click \n");
-                    break;
-                case 3:
-                    console_printf("right mouse click \n");
-                    break;
-                default:
-                    break;
-            }
+            print_mouse_click(Fl::event_button());
             return 1;
         case FL_DRAG:
             console_printf("mouse position [ %d, %d ] \n", Fl::event_x(), Fl::event_y());
