@@ -44,7 +44,7 @@ fuzz: setup
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh data
 	@mkdir -p fuzz/corpus-scan fuzz/corpus-mesh
 	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) -max_len=300000 fuzz/corpus-scan $(FUZZ_BUILD)/data/samples fuzz/regressions/scan
-	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) -max_len=60000 fuzz/corpus-mesh fuzz/regressions/mesh
+	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) -max_len=60000 -len_control=0 fuzz/corpus-mesh fuzz/regressions/mesh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

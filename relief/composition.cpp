@@ -1,6 +1,7 @@
 #include "relief/composition.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "relief/pad_layer.h"
 
@@ -52,19 +53,19 @@ void compose_relief(Workspace &ws, const StampControls &stamp) {
 }
 
 void update_relief_preview(Workspace &ws) {
+    // Each preview cell is one of 256 colours (or 0): build them once as 4-byte words.
+    uint32_t colour_of[256];
+    for (int d = 0; d < 256; ++d) {
+        const uint8_t px[4] = {ws.colour_table[d][0], ws.colour_table[d][1], ws.colour_table[d][2],
+                               0};
+        std::memcpy(&colour_of[d], px, 4);
+    }
     for (int i = 0; i < kGridCells; ++i) {
-        uint8_t *px = &ws.relief_preview[4 * i];
         const int base = ws.base_grid[i];
-        if (base < kFootFloor) {
-            px[0] = px[1] = px[2] = px[3] = 0;
-            continue;
-        }
         int d = 3 * (ws.relief_grid[i] - base) + 128;
         d = d < 0 ? 0 : (d > 255 ? 255 : d);
-        px[0] = ws.colour_table[d][0];
-        px[1] = ws.colour_table[d][1];
-        px[2] = ws.colour_table[d][2];
-        px[3] = 0;
+        const uint32_t word = base < kFootFloor ? 0u : colour_of[d];
+        std::memcpy(&ws.relief_preview[4 * i], &word, 4);
     }
 }
 

@@ -52,23 +52,31 @@ void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point
     }
 
     const float ke = k * e, ke2 = k * e2;
+    const bool s_r_up = s_r > 0, s_c_up = s_c > 0, t_r_up = t_r > 0, t_c_up = t_c > 0;
     for (int y = 0; y < kGridHeight; ++y) {
         const float fy = static_cast<float>(y);
         const uint8_t *base = ws.base_grid + y * kGridWidth;
         float *row = out + y * kGridWidth;
-        // Branch-free body so that the compiler can process several cells at once; every
-        // quantity is evaluated per cell exactly as the ramp defines it.
-        for (int x = 0; x < kGridWidth; ++x) {
+        // Only foot cells are written: run over the row's span of non-zero base cells.
+        int first = 0, last = kGridWidth - 1;
+        while (first <= last && base[first] == 0)
+            ++first;
+        while (last >= first && base[last] == 0)
+            --last;
+        // Branch-free body with bitwise tests, so that the compiler processes several cells at
+        // once; every quantity is still evaluated per cell exactly as the ramp defines it.
+        for (int x = first; x <= last; ++x) {
             const float fx = static_cast<float>(x);
             const float g_r = (k2 * fy + k * fx - e) / one_k2;
             const float g_c = (fx + k * fy + ke) / one_k2;
-            const bool same_side = (fy - g_r > 0.0f) == (s_r > 0) && (fx - g_c > 0.0f) == (s_c > 0);
-            const float dq = std::fabs(fy - k * fx + e) / n;
             const float g2_r = (k2 * fy + k * fx - e2) / one_k2;
             const float g2_c = (fx + k * fy + ke2) / one_k2;
-            const bool between = (fy - g2_r > 0.0f) == (t_r > 0) && (fx - g2_c > 0.0f) == (t_c > 0);
+            const float dq = std::fabs(fy - k * fx + e) / n;
+            const bool same_side =
+                ((fy - g_r > 0.0f) == s_r_up) & ((fx - g_c > 0.0f) == s_c_up) & (base[x] != 0);
+            const bool between = ((fy - g2_r > 0.0f) == t_r_up) & ((fx - g2_c > 0.0f) == t_c_up);
             const float value = between ? dq * h / dp : h;
-            row[x] = (same_side && base[x] != 0) ? value : row[x];
+            row[x] = same_side ? value : row[x];
         }
     }
 }

@@ -260,3 +260,28 @@ TEST(FootSide, MarginsDecideAndTiesGoMirrored) {
     pixel(p, 19, 300)[0] = 1;  // 19 vs 20
     EXPECT_EQ(decide_foot_side(p.bits.data()), 0);
 }
+
+TEST_F(ScanLoad, HeadersClaimingHugePicturesAreRefusedBeforeDecoding) {
+    // A run-length-encoded BMP header claiming 33,174 x 1,744,830,464 pixels: the decoder
+    // would try to allocate terabytes.
+    std::vector<uint8_t> rle = synth::scan_bmp(synth::make_scan({}));
+    rle.resize(200);
+    const uint32_t w = 33174, h = 0x68000000;
+    for (int k = 0; k < 4; ++k) {
+        rle[18 + k] = static_cast<uint8_t>(w >> (8 * k));
+        rle[22 + k] = static_cast<uint8_t>(h >> (8 * k));
+    }
+    rle[30] = 1;  // compression: RLE8
+    test::write_file(dir + "/rle.bmp", rle);
+    const ScanLoadResult r = load(*ws, dir + "/rle.bmp");
+    EXPECT_FALSE(r.accepted);
+    EXPECT_NE(r.error.find("more than this program reads"), std::string::npos) << r.error;
+}
+
+TEST_F(ScanLoad, FuzzerFindingsStayFixed) {
+    const auto files = test::files_in(PEDAFORM_SOURCE_DIR "/fuzz/regressions/scan");
+    for (const std::string &f : files) {
+        const ScanLoadResult r = load(*ws, f);
+        EXPECT_FALSE(r.accepted) << f;
+    }
+}

@@ -83,3 +83,24 @@ void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value) {
 
 }  // namespace test
 }  // namespace pedaform
+
+#include <dirent.h>
+
+#include <algorithm>
+
+namespace pedaform {
+namespace test {
+
+std::vector<std::string> files_in(const std::string &dir) {
+    std::vector<std::string> files;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') files.push_back(dir + "/" + e->d_name);
+        closedir(d);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace test
+}  // namespace pedaform

@@ -37,3 +37,12 @@ void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value);
 
 }  // namespace test
 }  // namespace pedaform
+
+namespace pedaform {
+namespace test {
+
+// The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
+std::vector<std::string> files_in(const std::string &dir);
+
+}  // namespace test
+}  // namespace pedaform

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "workspace/file_output.h"
 
@@ -52,6 +53,10 @@ bool bmp_is_truncated(const char *path) {
     return size < 0 || static_cast<uint64_t>(size) < offset + row * rows;
 }
 
+// The largest picture read at all: a hostile header must not make the decoder allocate
+// gigabytes. The program's own pictures are 150 x 360 and 250 x 250.
+constexpr uint64_t kMaxPixels = uint64_t{4096} * 4096;
+
 }  // namespace
 
 Picture read_picture(const char *path) {
@@ -61,6 +66,18 @@ Picture read_picture(const char *path) {
     if (type == FIF_BMP && bmp_is_truncated(path)) {
         picture.problem = "the file ends before the pixel data its header describes";
         return picture;
+    }
+    if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
+        Bitmap header(FreeImage_Load(type, path, FIF_LOAD_NOPIXELS));
+        const uint64_t pixels = static_cast<uint64_t>(FreeImage_GetWidth(header.get())) *
+                                FreeImage_GetHeight(header.get());
+        if (pixels > kMaxPixels) {
+            picture.problem = "the file claims a picture of " +
+                              std::to_string(FreeImage_GetWidth(header.get())) + " x " +
+                              std::to_string(FreeImage_GetHeight(header.get())) +
+                              " pixels, more than this program reads";
+            return picture;
+        }
     }
     Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_Load(type, path, 0));
     FIBITMAP *b = bitmap.get();
