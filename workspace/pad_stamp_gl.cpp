@@ -28,12 +28,19 @@ struct SavedState {
 
 void scale_pad_stamp(Workspace &ws, double height) {
     const double factor = height / ws.pad_shape_peak * 5;
-    if (!std::isfinite(factor) || !(ws.pad_shape_peak > 0)) {
+    // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
+    if (!std::isfinite(factor) || !(ws.pad_shape_peak > 0) || factor < 0) {
         std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
         return;
     }
-    for (uint8_t &b : ws.pad_stamp)
-        b = static_cast<uint8_t>(static_cast<unsigned>(static_cast<int>(b * factor)) & 0xFFu);
+    // Each byte keeps the low 8 bits of its truncated product; factors beyond the sliders'
+    // range take the slow but exact way rather than overflow an int.
+    const bool fits = factor * 255 < 2147483647.0;
+    for (uint8_t &b : ws.pad_stamp) {
+        const double product = std::trunc(b * factor);
+        b = fits ? static_cast<uint8_t>(static_cast<unsigned>(static_cast<int>(product)) & 0xFFu)
+                 : static_cast<uint8_t>(std::fmod(product, 256.0));
+    }
 }
 
 bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture) {
