@@ -285,3 +285,21 @@ TEST_F(ScanLoad, FuzzerFindingsStayFixed) {
         EXPECT_FALSE(r.accepted) << f;
     }
 }
+
+TEST_F(ScanLoad, NamesOfAnyLengthAndScript) {
+    const Picture scan = synth::make_scan({});
+    // A Chinese name.
+    const std::string chinese = write_scan(dir, "右腳掃描.bmp", scan);
+    EXPECT_TRUE(load(*ws, chinese).accepted);
+    // A path far longer than 500 bytes, through nested folders.
+    std::string deep = dir;
+    for (int k = 0; k < 12; ++k) {
+        deep += "/" + std::string(60, static_cast<char>('a' + k));
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    ASSERT_GT(deep.size(), 700u);
+    test::write_file(deep + "/scan.bmp", synth::scan_bmp(scan));
+    EXPECT_TRUE(load(*ws, deep + "/scan.bmp").accepted);
+    // A name too long for the file system is simply not found.
+    EXPECT_FALSE(load(*ws, dir + "/" + std::string(5000, 'x') + ".bmp").accepted);
+}
