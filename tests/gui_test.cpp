@@ -257,6 +257,11 @@ TEST(Actions, RefusedScanShowsTheMessageBoxAndChangesNothing) {
     EXPECT_EQ(g_workspace->landmarks[0].row, before.row);
     EXPECT_EQ(relief, std::vector<uint8_t>(g_workspace->relief_grid,
                                            g_workspace->relief_grid + kGridCells));
+    // A chosen name of any length is handled without a fixed buffer.
+    g_last_box_text.clear();
+    const std::string long_name = dir + "/" + std::string(3000, 'n') + ".bmp";
+    test::capture_console([&] { load_scan_path(long_name.c_str()); });
+    EXPECT_EQ(g_last_box_text, "格式錯誤");
     g_workspace->scan_loaded = loaded;
 }
 
