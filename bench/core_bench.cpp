@@ -27,9 +27,9 @@ namespace {
 std::unique_ptr<Workspace> loaded_workspace(int length = 253) {
     auto ws = std::make_unique<Workspace>();
     load_startup_resources(*ws, PEDAFORM_DATA_DIR);
-    synth::ScanSpec spec;
-    spec.length = length;
-    Picture scan = synth::make_scan(spec);
+    synth::ScanRecipe recipe;
+    recipe.length = length;
+    Picture scan = synth::make_scan(recipe);
     load_scan_picture(*ws, scan, 3.0);
     return ws;
 }
@@ -52,8 +52,8 @@ BENCHMARK(BM_WorkspaceStartup)->Unit(benchmark::kMillisecond);
 static void BM_LoadScan(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("scan.bmp");
-    synth::ScanSpec spec;
-    const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(spec));
+    synth::ScanRecipe recipe;
+    const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(recipe));
     write_file_atomically(path, bmp.data(), bmp.size());
     for (auto _ : state) {
         const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);

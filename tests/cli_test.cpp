@@ -43,9 +43,9 @@ class Cli : public ::testing::Test {
         return r;
     }
 
-    std::string scan(synth::ScanSpec spec = {}, const char *name = "scan.bmp") {
+    std::string scan(synth::ScanRecipe recipe = {}, const char *name = "scan.bmp") {
         const std::string path = dir + "/" + name;
-        test::write_file(path, synth::scan_bmp(synth::make_scan(spec)));
+        test::write_file(path, synth::scan_bmp(synth::make_scan(recipe)));
         return path;
     }
 };
@@ -111,12 +111,12 @@ TEST_F(Cli, RefusedScanExitsThree) {
 }
 
 TEST_F(Cli, ReportDescribesTheScan) {
-    synth::ScanSpec spec;
-    spec.length = 241;
-    spec.right_foot = true;
+    synth::ScanRecipe recipe;
+    recipe.length = 241;
+    recipe.right_foot = true;
     synth::Outline o;
-    synth::make_scan(spec, &o);
-    const CliRun r = cli("--quiet --report - " + scan(spec));
+    synth::make_scan(recipe, &o);
+    const CliRun r = cli("--quiet --report - " + scan(recipe));
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["insole_length"], 241);
@@ -134,14 +134,14 @@ TEST_F(Cli, ReportDescribesTheScan) {
     EXPECT_NEAR(j["ai"].get<double>(), 0.87, 1e-6);
 
     // Overrides, and an unmatched length keeps an empty label.
-    const CliRun o2 =
-        cli("--quiet --pad-width 20 --pad-height 4.4 --report '" + dir + "/r.json' " + scan(spec));
+    const CliRun o2 = cli("--quiet --pad-width 20 --pad-height 4.4 --report '" + dir + "/r.json' " +
+                          scan(recipe));
     ASSERT_EQ(o2.status, 0);
     const nlohmann::json k = nlohmann::json::parse(slurp(dir + "/r.json"));
     EXPECT_EQ(k["pad"]["width"], 20);
     EXPECT_NEAR(k["pad"]["height"].get<double>(), 4.4, 1e-9);
-    spec.length = 240;
-    const CliRun u = cli("--quiet --report - " + scan(spec, "odd.bmp"));
+    recipe.length = 240;
+    const CliRun u = cli("--quiet --report - " + scan(recipe, "odd.bmp"));
     EXPECT_EQ(nlohmann::json::parse(u.out)["size_label"], "");
 }
 

@@ -178,9 +178,9 @@ TEST(StlExport, ThreeCornersGiveNoTopFacet) {
 
 TEST(StlExport, RepeatedExportsAreIdenticalAndReliefUntouched) {
     auto ws = test::startup_workspace();
-    synth::ScanSpec spec;
-    spec.length = 279;
-    Picture scan = synth::make_scan(spec);
+    synth::ScanRecipe recipe;
+    recipe.length = 279;
+    Picture scan = synth::make_scan(recipe);
     test::capture_console([&] { load_scan_picture(*ws, scan, 3); });
     const std::vector<uint8_t> relief(ws->relief_grid, ws->relief_grid + kGridCells);
     const Export a = run(*ws);
@@ -193,9 +193,9 @@ TEST(StlExport, RepeatedExportsAreIdenticalAndReliefUntouched) {
 
 TEST(StlExport, ShippedWriterMatchesThePlainOneByteForByte) {
     auto ws = test::startup_workspace();
-    synth::ScanSpec spec;
-    spec.right_foot = true;
-    Picture scan = synth::make_scan(spec);
+    synth::ScanRecipe recipe;
+    recipe.right_foot = true;
+    Picture scan = synth::make_scan(recipe);
     test::capture_console([&] { load_scan_picture(*ws, scan, 3); });
     // Fractional heights: a levelled outline and a relief with many values.
     for (int i = 0; i < kGridCells; ++i)
@@ -258,10 +258,10 @@ TEST(StlSolid, SamplesAndBlobsAreClosedManifolds) {
     auto ws = test::startup_workspace();
     for (int length : {191, 253, 305}) {
         for (bool right : {false, true}) {
-            synth::ScanSpec spec;
-            spec.length = length;
-            spec.right_foot = right;
-            Picture scan = synth::make_scan(spec);
+            synth::ScanRecipe recipe;
+            recipe.length = length;
+            recipe.right_foot = right;
+            Picture scan = synth::make_scan(recipe);
             test::capture_console([&] { load_scan_picture(*ws, scan, 3); });
             std::vector<Facet> facets;
             test::capture_console([&] { prepare_relief_mesh(*ws); });
@@ -295,8 +295,8 @@ TEST(StlSolid, AdmeshFindsNothingToRepair) {
     if (std::system("command -v admesh >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "admesh not installed";
     auto ws = test::startup_workspace();
-    synth::ScanSpec spec;
-    Picture scan = synth::make_scan(spec);
+    synth::ScanRecipe recipe;
+    Picture scan = synth::make_scan(recipe);
     test::capture_console([&] { load_scan_picture(*ws, scan, 3); });
     const std::string dir = test::scratch_dir();
     std::string why;

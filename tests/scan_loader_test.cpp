@@ -78,9 +78,9 @@ class ScanLoad : public ::testing::Test {
 
 TEST_F(ScanLoad, SampleScanFillsEveryGrid) {
     synth::Outline o;
-    synth::ScanSpec spec;
-    spec.length = 253;
-    const Picture scan = synth::make_scan(spec, &o);
+    synth::ScanRecipe recipe;
+    recipe.length = 253;
+    const Picture scan = synth::make_scan(recipe, &o);
     const std::string path = write_scan(dir, "left.bmp", scan);
     std::string log;
     const ScanLoadResult r = load(*ws, path, 3.0, &log);
@@ -195,8 +195,8 @@ TEST_F(ScanLoad, PressureColouringUsesGainOnlyAtLoad) {
 }
 
 TEST_F(ScanLoad, RefusedFilesChangeNothing) {
-    synth::ScanSpec spec;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "good.bmp", synth::make_scan(spec))).accepted);
+    synth::ScanRecipe recipe;
+    ASSERT_TRUE(load(*ws, write_scan(dir, "good.bmp", synth::make_scan(recipe))).accepted);
     const Snapshot before(*ws);
 
     std::vector<std::pair<std::string, std::string>> refused;
@@ -218,11 +218,11 @@ TEST_F(ScanLoad, RefusedFilesChangeNothing) {
     add_picture("8bit.bmp", 150, 360, 8);
     add_bytes("text.bmp", std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'});
     add_bytes("empty.bmp", {});
-    std::vector<uint8_t> truncated = synth::scan_bmp(synth::make_scan(spec));
+    std::vector<uint8_t> truncated = synth::scan_bmp(synth::make_scan(recipe));
     truncated.resize(1000);
     add_bytes("truncated.bmp", truncated);
     // A header claiming a huge picture.
-    std::vector<uint8_t> huge = synth::scan_bmp(synth::make_scan(spec));
+    std::vector<uint8_t> huge = synth::scan_bmp(synth::make_scan(recipe));
     for (int k = 0; k < 4; ++k)
         huge[18 + k] = huge[22 + k] = 0x7f;
     add_bytes("huge.bmp", huge);

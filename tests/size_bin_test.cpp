@@ -118,11 +118,11 @@ TEST(SizeBin, GeneratedScansOfEveryBinGetTheirLabelAndTemplate) {
     for (int b = 0; b < 12; ++b)
         for (bool right : {false, true})
             for (bool second : {true, false}) {
-                synth::ScanSpec spec;
-                spec.length = lengths[b];
-                spec.right_foot = right;
-                spec.second_family = second;
-                Picture scan = synth::make_scan(spec);
+                synth::ScanRecipe recipe;
+                recipe.length = lengths[b];
+                recipe.right_foot = right;
+                recipe.second_family = second;
+                Picture scan = synth::make_scan(recipe);
                 ScanLoadResult r;
                 test::capture_console([&] { r = load_scan_picture(*ws, scan, 3.0); });
                 ASSERT_TRUE(r.accepted);

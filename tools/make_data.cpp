@@ -95,7 +95,7 @@ int main(int argc, char **argv) {
     // Sample scans for the demo and the README's examples.
     struct Sample {
         const char *name;
-        synth::ScanSpec spec;
+        synth::ScanRecipe recipe;
     };
     const Sample samples[] = {
         {"samples/left_253_CM25-26.bmp", {253, false, true, 11, 87}},
@@ -106,7 +106,7 @@ int main(int argc, char **argv) {
     };
     for (const Sample &s : samples) {
         if (!ok) break;
-        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(s.spec));
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(s.recipe));
         const std::string why = write_file_atomically(dir + "/" + s.name, bmp.data(), bmp.size());
         if (!why.empty()) std::fprintf(stderr, "make_data: %s\n", why.c_str());
         ok = why.empty();

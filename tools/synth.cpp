@@ -105,13 +105,14 @@ void scan_landmarks(const Outline &o, Landmark (&lm)[5]) {
     lm[4] = at(heel + 2, o.right[heel + 2] - 3);
 }
 
-Picture make_scan(const ScanSpec &spec, Outline *outline_out) {
-    const BinPlacement *bin = placement_for(spec.length);
+Picture make_scan(const ScanRecipe &recipe, Outline *outline_out) {
+    const BinPlacement *bin = placement_for(recipe.length);
     BinPlacement place =
-        bin != nullptr ? *bin : BinPlacement{spec.length, (kGridHeight - spec.length) / 2, 45, 13};
-    if (!spec.second_family) place.first_column += 2;
+        bin != nullptr ? *bin
+                       : BinPlacement{recipe.length, (kGridHeight - recipe.length) / 2, 45, 13};
+    if (!recipe.second_family) place.first_column += 2;
     const Outline o = insole_outline(place.length, place.bottom, place.first_column,
-                                     place.bottom_width, spec.right_foot);
+                                     place.bottom_width, recipe.right_foot);
     if (outline_out != nullptr) *outline_out = o;
 
     Picture p;
@@ -122,7 +123,7 @@ Picture make_scan(const ScanSpec &spec, Outline *outline_out) {
     p.dib_size = 40 + kGridCells * 4;
     p.bits.assign(static_cast<size_t>(kGridCells) * 4, 0);
 
-    std::mt19937 rng(spec.seed);
+    std::mt19937 rng(recipe.seed);
     std::uniform_real_distribution<double> jitter(-1.0, 1.0);
     const double j1 = jitter(rng), j2 = jitter(rng), j3 = jitter(rng);
 
@@ -132,7 +133,7 @@ Picture make_scan(const ScanSpec &spec, Outline *outline_out) {
         for (int x = o.left[y]; x <= o.right[y]; ++x) {
             // Across the foot from the lateral (0) to the medial (1) edge.
             double u = (x - o.left[y]) / width;
-            if (spec.right_foot) u = 1 - u;
+            if (recipe.right_foot) u = 1 - u;
             // Base: a floor, a heel cup and the arch support on the medial side.
             const double arch =
                 30 * std::sin(M_PI * clamp01((t - 0.22) / 0.45)) * smoothstep(0.35, 0.95, u);
@@ -164,7 +165,7 @@ Picture make_scan(const ScanSpec &spec, Outline *outline_out) {
         meta[k * 4 + 2] = static_cast<uint8_t>(lm[k].column);
         meta[k * 4 + 3] = static_cast<uint8_t>(40 + 10 * k);
     }
-    meta[5 * 4 + 2] = spec.ai;
+    meta[5 * 4 + 2] = recipe.ai;
     return p;
 }
 

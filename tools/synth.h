@@ -42,7 +42,7 @@ const BinPlacement *placement_for(int length);
 // A template grid: `floor` inside the outline, 0 outside.
 void template_grid(const Outline &outline, uint8_t floor, uint8_t (&grid)[kGridCells]);
 
-struct ScanSpec {
+struct ScanRecipe {
     int length = 253;
     bool right_foot = false;
     // true: placed on the bin's second-family cell; false: two columns further in, which
@@ -56,7 +56,7 @@ struct ScanSpec {
 // (12..60 inside the outline, higher along the arch), alpha the pressure (blobs under heel,
 // forefoot and toes), and the six metadata pixels of the top scanline holding landmarks
 // (metatarsal line, heel sides, heel end) and "ai". Bits bottom-up, pitch 600.
-Picture make_scan(const ScanSpec &spec, Outline *outline_out = nullptr);
+Picture make_scan(const ScanRecipe &recipe, Outline *outline_out = nullptr);
 
 // Landmarks as the scan carries them: index k = {row, column}.
 void scan_landmarks(const Outline &outline, Landmark (&landmarks)[5]);
