@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "relief/foot_span.h"
 #include "relief/pad_layer.h"
 
 namespace pedaform {
@@ -41,12 +42,16 @@ void add_pad_stamp(Workspace &ws, const StampControls &stamp) {
 void compose_relief(Workspace &ws, const StampControls &stamp) {
     const float *l0 = ws.layers[0], *l1 = ws.layers[1], *l2 = ws.layers[2];
     const float *l3 = ws.layers[3], *l4 = ws.layers[4], *l5 = ws.layers[5];
-    for (int i = 0; i < kGridCells; ++i) {
-        const float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
-        float v = static_cast<float>(ws.base_grid[i]) + s;
-        v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootFloor) ? kFootFloor : v);
-        const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
-        ws.relief_grid[i] = ws.base_grid[i] != 0 ? composed : ws.relief_grid[i];
+    for (int y = 0; y < kGridHeight; ++y) {
+        const int row = y * kGridWidth;
+        const RowSpan span = foot_span(ws.base_grid + row);
+        for (int i = row + span.first; i <= row + span.last; ++i) {
+            const float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
+            float v = static_cast<float>(ws.base_grid[i]) + s;
+            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootFloor) ? kFootFloor : v);
+            const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
+            ws.relief_grid[i] = ws.base_grid[i] != 0 ? composed : ws.relief_grid[i];
+        }
     }
     if (stamp.enabled && ws.meta_point_found) add_pad_stamp(ws, stamp);
     update_relief_preview(ws);
@@ -60,12 +65,22 @@ void update_relief_preview(Workspace &ws) {
                                0};
         std::memcpy(&colour_of[d], px, 4);
     }
-    for (int i = 0; i < kGridCells; ++i) {
-        const int base = ws.base_grid[i];
-        int d = 3 * (ws.relief_grid[i] - base) + 128;
-        d = d < 0 ? 0 : (d > 255 ? 255 : d);
-        const uint32_t word = base < kFootFloor ? 0u : colour_of[d];
-        std::memcpy(&ws.relief_preview[4 * i], &word, 4);
+    for (int y = 0; y < kGridHeight; ++y) {
+        const int row = y * kGridWidth;
+        const RowSpan span = foot_span(ws.base_grid + row);
+        // Outside the span the base is 0, and so is the preview.
+        const int begin = span.first <= span.last ? span.first : kGridWidth;
+        const int end = span.first <= span.last ? span.last + 1 : kGridWidth;
+        uint8_t *preview = ws.relief_preview + 4 * static_cast<size_t>(row);
+        std::memset(preview, 0, 4 * static_cast<size_t>(begin));
+        std::memset(preview + 4 * end, 0, 4 * static_cast<size_t>(kGridWidth - end));
+        for (int x = begin; x < end; ++x) {
+            const int base = ws.base_grid[row + x];
+            int d = 3 * (ws.relief_grid[row + x] - base) + 128;
+            d = d < 0 ? 0 : (d > 255 ? 255 : d);
+            const uint32_t word = base < kFootFloor ? 0u : colour_of[d];
+            std::memcpy(preview + 4 * x, &word, 4);
+        }
     }
 }
 

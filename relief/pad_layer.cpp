@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "relief/foot_span.h"
 #include "workspace/console.h"
 
 namespace pedaform {
@@ -58,14 +59,10 @@ void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point
         const uint8_t *base = ws.base_grid + y * kGridWidth;
         float *row = out + y * kGridWidth;
         // Only foot cells are written: run over the row's span of non-zero base cells.
-        int first = 0, last = kGridWidth - 1;
-        while (first <= last && base[first] == 0)
-            ++first;
-        while (last >= first && base[last] == 0)
-            --last;
+        const RowSpan span = foot_span(base);
         // Branch-free body with bitwise tests, so that the compiler processes several cells at
         // once; every quantity is still evaluated per cell exactly as the ramp defines it.
-        for (int x = first; x <= last; ++x) {
+        for (int x = span.first; x <= span.last; ++x) {
             const float fx = static_cast<float>(x);
             const float g_r = (k2 * fy + k * fx - e) / one_k2;
             const float g_c = (fx + k * fy + ke) / one_k2;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "relief/composition.h"
+#include "relief/foot_span.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -164,4 +165,20 @@ TEST(Compose, StrideRule) {
     EXPECT_EQ(pad_stamp_stride_for(9), 32);
     EXPECT_EQ(pad_stamp_stride_for(100), 120);
     EXPECT_EQ(pad_stamp_stride_for(0), 20);
+}
+
+TEST(FootSpan, FindsTheFirstAndLastNonZeroCell) {
+    uint8_t row[kGridWidth] = {};
+    RowSpan s = foot_span(row);
+    EXPECT_GT(s.first, s.last);
+    for (int a : {0, 1, 7, 8, 9, 63, 140, 149})
+        for (int b : {0, 5, 8, 16, 149}) {
+            if (b < a) continue;
+            std::memset(row, 0, sizeof row);
+            row[a] = 3;
+            row[b] = 4;
+            s = foot_span(row);
+            EXPECT_EQ(s.first, a);
+            EXPECT_EQ(s.last, b);
+        }
 }
