@@ -44,6 +44,7 @@ void draw_value_text(float value, int x, int y, float r, float g, float b) {
 
 void GL_Display_3D::draw() {
     const int ww = w(), hh = h();
+    if (!context_valid()) stream_buffer_ = 0;  // a new context has no buffer of ours yet
     if (!valid()) {
         glClearColor(0, 0.5f, 0.5f, 1);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -79,7 +80,7 @@ void GL_Display_3D::draw() {
     model_transform();
     glTranslatef(-180, 0, -75);
     if (use_vertex_arrays)
-        draw_relief_mesh_arrays(*workspace, pressure, *mesh_);
+        draw_relief_mesh_arrays(*workspace, pressure, *mesh_, stream_buffer_);
     else
         draw_relief_mesh_immediate(*workspace, pressure);
     glDisable(GL_LIGHTING);

@@ -26,8 +26,10 @@ class GL_Display_3D : public Fl_Gl_Window {
     // What the view shows: the workspace and the "Foot Pressure" check button.
     const pedaform::Workspace *workspace = nullptr;
     Fl_Button *foot_pressure = nullptr;
-    // true: submit the surface from client-side arrays (the default); false: immediate mode.
-    bool use_vertex_arrays = true;
+    // false (the default): the surface in immediate mode, one call per vertex; true: the same
+    // triangles from arrays rebuilt each frame. On Mesa's software renderer the arrays are no
+    // faster (the triangle set-up dominates), so the plain way is the default.
+    bool use_vertex_arrays = false;
 
     float angle_y = 90.0f;
     float angle_x = 90.0f;
@@ -52,6 +54,7 @@ class GL_Display_3D : public Fl_Gl_Window {
   private:
     void model_transform() const;
     std::unique_ptr<pedaform::MeshArrays> mesh_;
+    unsigned stream_buffer_ = 0;
 };
 
 // The height text: "%0.2f" in colour (r, g, b) one pixel right of and below (x, y).

@@ -1,6 +1,7 @@
 #include "model3d/relief_view_gl.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <GL/glu.h>
 
 namespace pedaform {
@@ -82,8 +83,19 @@ void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours) {
     glDisable(GL_NORMALIZE);
 }
 
-void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh) {
+void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh,
+                             unsigned &stream_buffer) {
     build_mesh_arrays(ws, pressure_colours, mesh);
+    if (stream_buffer == 0) glGenBuffers(1, &stream_buffer);
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(mesh.vertex_count) * 3 * sizeof(float);
+    // Re-specified every frame (the old contents are dropped), so nothing of an earlier frame
+    // is kept; handing the driver one buffer is faster than letting it copy client memory.
+    glBindBuffer(GL_ARRAY_BUFFER, stream_buffer);
+    glBufferData(GL_ARRAY_BUFFER, 3 * bytes, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, mesh.position);
+    glBufferSubData(GL_ARRAY_BUFFER, bytes, bytes, mesh.normal);
+    glBufferSubData(GL_ARRAY_BUFFER, 2 * bytes, bytes, mesh.colour);
+
     glEnable(GL_NORMALIZE);
     glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
     glPushMatrix();
@@ -91,11 +103,12 @@ void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArr
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, mesh.position);
-    glNormalPointer(GL_FLOAT, 0, mesh.normal);
-    glColorPointer(3, GL_FLOAT, 0, mesh.colour);
+    glVertexPointer(3, GL_FLOAT, 0, nullptr);
+    glNormalPointer(GL_FLOAT, 0, reinterpret_cast<const void *>(bytes));
+    glColorPointer(3, GL_FLOAT, 0, reinterpret_cast<const void *>(2 * bytes));
     glDrawArrays(GL_TRIANGLES, 0, mesh.vertex_count);
     glPopClientAttrib();
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
     glPopMatrix();
     glDisable(GL_NORMALIZE);
     // Leave the current colour as the immediate-mode surface leaves it.

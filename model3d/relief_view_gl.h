@@ -32,7 +32,10 @@ void light_setup(const MaterialBlock &m);
 // The relief surface in immediate mode, two triangles per drawn cell.
 void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours);
 
-// The same triangles from client-side arrays filled into `mesh` for this frame.
-void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh);
+// The same triangles from arrays filled into `mesh` for this frame and handed to OpenGL in one
+// buffer object (`stream_buffer`, made on first use in the current context), which is
+// re-specified every frame: nothing of an earlier frame is kept.
+void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh,
+                             unsigned &stream_buffer);
 
 }  // namespace pedaform

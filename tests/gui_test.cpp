@@ -429,6 +429,7 @@ TEST(View3D, ArraysDrawTheSameFrameAsImmediateMode) {
     test::capture_console([&] { immediate = frame_pixels(g_view3d); });
     g_view3d->use_vertex_arrays = true;
     test::capture_console([&] { arrays = frame_pixels(g_view3d); });
+    g_view3d->use_vertex_arrays = false;
     EXPECT_EQ(immediate, arrays);
     g_foot_pressure->value(0);
     g_view3d->top_view();
