@@ -229,7 +229,8 @@ nlohmann::json report_json(const Workspace &ws, const Controls &c, float ai) {
         {"landmarks", landmarks},
         {"meta_point", meta},
         {"pad", {{"width", c.pad_width}, {"length", c.pad_length}, {"height", c.pad_height}}},
-        {"ai", ai},
+        // The scan carries "ai" in hundredths: report it as such, not as the float's expansion.
+        {"ai", std::round(ai * 100.0) / 100.0},
     };
 }
 
