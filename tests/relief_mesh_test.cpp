@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <random>
@@ -323,4 +324,47 @@ TEST(StlExport, UnwritableTargetKeepsTheOldFile) {
     test::capture_console([&] { why = export_relief_stl(*ws, dir); });  // a folder
     EXPECT_FALSE(why.empty());
     EXPECT_EQ(test::read_file(dir + "/merge.stl"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+}
+
+TEST(StlExport, DiagonalPairWithBothCandidatesEmptyAddsNothing) {
+    // Clusters of squares touching at their corners give closed outlines in which two
+    // consecutive corners lie diagonally apart with both candidate cells empty.
+    std::mt19937 rng(1);
+    auto ws = std::make_unique<Workspace>();
+    int checked = 0;
+    for (int seed = 0; seed < 3000 && checked < 5; ++seed) {
+        std::memset(ws->relief_grid, 0, kGridCells);
+        int x = 20 + static_cast<int>(rng() % 50), y = 20 + static_cast<int>(rng() % 100);
+        for (int k = 2 + static_cast<int>(rng() % 4); k > 0; --k) {
+            const int size = 2 + static_cast<int>(rng() % 4), d = static_cast<int>(rng() % 4);
+            test::fill_rect(ws->relief_grid, x, y, x + size - 1, y + size - 1, 50);
+            x = std::clamp(x + ((d & 1) ? size : -size), 5, 140);
+            y = std::clamp(y + ((d & 2) ? size : -size), 5, 350);
+        }
+        const Export e = run(*ws);
+        if (!e.outline.closed || ws->outline_corners.size() <= 2) continue;
+        const auto &pts = ws->outline_points;
+        const auto &corners = ws->outline_corners;
+        const float *w = ws->export_grid_a;
+        for (size_t k = 1; k <= corners.size(); ++k) {
+            const OutlinePoint p = pts[corners[k - 1]], q = pts[corners[k % corners.size()]];
+            const bool empty_pair = p.x != q.x && p.y != q.y &&
+                                    w[static_cast<int>(q.y * 150 + p.x)] == 0 &&
+                                    w[static_cast<int>(p.y * 150 + q.x)] == 0;
+            if (!empty_pair) continue;
+            ++checked;
+            for (const Facet &f : e.facets) {
+                bool has_p = false, has_q = false;
+                for (const Vertex &v : f.v) {
+                    has_p = has_p || (v.x == p.x && v.y == p.y);
+                    has_q = has_q || (v.x == q.x && v.y == q.y);
+                }
+                EXPECT_FALSE(has_p && has_q) << "a facet spans the empty diagonal, seed " << seed;
+            }
+            // The points between them keep the relief's heights.
+            for (int m = corners[k - 1] + 1; m < corners[k % corners.size()]; ++m)
+                EXPECT_EQ(w[static_cast<int>(pts[m].y * 150 + pts[m].x)], 50.0f);
+        }
+    }
+    EXPECT_GE(checked, 5);
 }
