@@ -35,7 +35,7 @@ asan-test: setup
 
 bench: build
 	@cd $(BUILD)/data && ../bench/pedaform_bench --benchmark_min_time=0.5
-	@cd $(BUILD)/data && ../scripts/with-display ../bench/pedaform_gl_bench --benchmark_min_time=0.5
+	@cd $(BUILD)/data && $(CURDIR)/scripts/with-display ../bench/pedaform_gl_bench --benchmark_min_time=0.5
 
 # libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
 FUZZ_SECONDS ?= 60
