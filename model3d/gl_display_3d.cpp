@@ -12,8 +12,7 @@
 
 using namespace pedaform;
 
-GL_Display_3D::GL_Display_3D()
-    : Fl_Gl_Window(367, 75, 297, 460), mesh_(std::make_unique<MeshArrays>()) {
+GL_Display_3D::GL_Display_3D() : Fl_Gl_Window(367, 75, 297, 460) {
     Fl::add_timeout(1.0 / 120.0, redraw_timer, this);
 }
 
@@ -79,10 +78,13 @@ void GL_Display_3D::draw() {
     light_setup(material);
     model_transform();
     glTranslatef(-180, 0, -75);
-    if (use_vertex_arrays)
+    if (use_vertex_arrays) {
+        // The arrays (11 MB) exist only once that path is chosen; the default never needs them.
+        if (!mesh_) mesh_ = std::make_unique<MeshArrays>();
         draw_relief_mesh_arrays(*workspace, pressure, *mesh_, stream_buffer_);
-    else
+    } else {
         draw_relief_mesh_immediate(*workspace, pressure);
+    }
     glDisable(GL_LIGHTING);
     glReadPixels(static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 1, GL_DEPTH_COMPONENT,
                  GL_FLOAT, &pick_depth);
