@@ -40,8 +40,4 @@ int decide_foot_side(const uint8_t *bits);
 // soon as a name is chosen, before the file is read).
 ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain);
 
-// Reads the file at `path` and loads it as above; a file that cannot be read or decoded
-// prints "Unable to load texture: " and is refused.
-ScanLoadResult load_scan_file(Workspace &ws, const char *path, double gain);
-
 }  // namespace pedaform

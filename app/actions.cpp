@@ -9,6 +9,7 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "app/main_window.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"

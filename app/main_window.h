@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "model3d/gl_display_3d.h"
-#include "workspace/gl_display_image.h"
+#include "app/gl_display_3d.h"
+#include "app/gl_display_image.h"
 
 extern GL_Display_3D *g_view3d;
 extern GL_Display_Image *g_workspace;

@@ -10,6 +10,7 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "bench/smoothing_reference.h"
 #include "bench/stl_reference.h"
 #include "model3d/relief_mesh.h"
@@ -18,7 +19,7 @@
 #include "tools/synth.h"
 #include "workspace/console.h"
 #include "workspace/file_output.h"
-#include "workspace/resources.h"
+#include "io/resources.h"
 
 using namespace pedaform;
 

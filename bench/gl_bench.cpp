@@ -8,6 +8,7 @@
 
 #include "analysis/scan_loader.h"
 #include "app/main_window.h"
+#include "app/view_timer.h"
 #include "tools/synth.h"
 #include "workspace/console.h"
 

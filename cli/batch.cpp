@@ -10,16 +10,17 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/scan_loader.h"
-#include "cli/egl_context.h"
+#include "io/scan_file.h"
+#include "gl/egl_context.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"
 #include "relief/engraving_bmp.h"
 #include "relief/smoothing.h"
 #include "workspace/console.h"
 #include "workspace/file_output.h"
-#include "workspace/pad_stamp_gl.h"
-#include "workspace/picture_io.h"
-#include "workspace/resources.h"
+#include "gl/pad_stamp_gl.h"
+#include "io/picture_io.h"
+#include "io/resources.h"
 
 namespace pedaform {
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "workspace/console.h"
 
 using namespace pedaform;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"
 #include "relief/engraving_bmp.h"

@@ -18,7 +18,7 @@
 #include "relief/composition.h"
 #include "tests/test_support.h"
 #include "workspace/console.h"
-#include "workspace/picture_io.h"
+#include "io/picture_io.h"
 
 using namespace pedaform;
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "cli/egl_context.h"
+#include "gl/egl_context.h"
 #include "tests/test_support.h"
-#include "workspace/pad_stamp_gl.h"
+#include "gl/pad_stamp_gl.h"
 
 using namespace pedaform;
 

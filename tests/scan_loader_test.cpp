@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "relief/engraving_bmp.h"
 #include "tests/test_support.h"
 

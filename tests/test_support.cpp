@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "workspace/console.h"
-#include "workspace/resources.h"
+#include "io/resources.h"
 
 namespace pedaform {
 namespace test {

@@ -9,7 +9,7 @@
 
 #include "tests/test_support.h"
 #include "workspace/console.h"
-#include "workspace/resources.h"
+#include "io/resources.h"
 
 using namespace pedaform;
 

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "model3d/mesh_arrays.h"
-#include "model3d/relief_view_gl.h"
+#include "gl/relief_view_gl.h"
 #include "workspace/workspace.h"
 
 class GL_Display_3D : public Fl_Gl_Window {

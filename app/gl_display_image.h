@@ -11,12 +11,6 @@
 
 #include "workspace/workspace.h"
 
-// Redraws the widget it was armed with and re-arms itself every 1/120 s; both views use it.
-void redraw_timer(void *widget);
-
-// Prints the console line of a mouse button press over a view ("left mouse click \n", ...).
-void print_mouse_click(int button);
-
 class GL_Display_Image : public Fl_Gl_Window, public pedaform::Workspace {
   public:
     // Reads the data files from `data_dir` ("" = the working directory) and arms the timer.

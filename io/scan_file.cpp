@@ -1,6 +1,6 @@
-#include "analysis/scan_loader.h"
+#include "io/scan_file.h"
 #include "workspace/console.h"
-#include "workspace/picture_io.h"
+#include "io/picture_io.h"
 
 namespace pedaform {
 

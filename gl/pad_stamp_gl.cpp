@@ -1,4 +1,4 @@
-#include "workspace/pad_stamp_gl.h"
+#include "gl/pad_stamp_gl.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -1,4 +1,4 @@
-#include "cli/egl_context.h"
+#include "gl/egl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

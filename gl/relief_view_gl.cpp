@@ -1,4 +1,4 @@
-#include "model3d/relief_view_gl.h"
+#include "gl/relief_view_gl.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -1,4 +1,4 @@
-#include "model3d/gl_display_3d.h"
+#include "app/gl_display_3d.h"
 
 #include <FL/Fl.H>
 #include <FL/gl.h>
@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "workspace/console.h"
-#include "workspace/gl_display_image.h"
+#include "app/view_timer.h"
 
 using namespace pedaform;
 

@@ -1,4 +1,4 @@
-#include "workspace/picture_io.h"
+#include "io/picture_io.h"
 
 #include <FreeImage.h>
 

@@ -1,9 +1,9 @@
-#include "workspace/resources.h"
+#include "io/resources.h"
 
 #include <cstdio>
 
 #include "workspace/console.h"
-#include "workspace/picture_io.h"
+#include "io/picture_io.h"
 
 namespace pedaform {
 

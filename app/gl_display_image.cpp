@@ -1,25 +1,15 @@
-#include "workspace/gl_display_image.h"
+#include "app/gl_display_image.h"
 
 #include <FL/Fl.H>
 #include <FL/gl.h>
 
 #include "relief/composition.h"
+#include "app/view_timer.h"
 #include "workspace/console.h"
-#include "workspace/pad_stamp_gl.h"
-#include "workspace/resources.h"
+#include "gl/pad_stamp_gl.h"
+#include "io/resources.h"
 
 using namespace pedaform;
-
-void redraw_timer(void *widget) {
-    static_cast<Fl_Widget *>(widget)->redraw();
-    Fl::repeat_timeout(1.0 / 120.0, redraw_timer, widget);
-}
-
-void print_mouse_click(int button) {
-    static const char *const kLines[] = {"left mouse click \n", "middle mouse click \n",
-                                         "right mouse click \n"};
-    if (button >= 1 && button <= 3) console_printf("%s", kLines[button - 1]);
-}
 
 GL_Display_Image::GL_Display_Image(const std::string &data_dir)
     : Fl_Gl_Window(40, 161, kGridWidth, kGridHeight) {
