@@ -1,5 +1,6 @@
 #include "app/actions.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
 
@@ -7,17 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "analysis/filter_gain.h"
-#include "analysis/scan_loader.h"
-#include "io/scan_file.h"
 #include "app/main_window.h"
+#include "design/design_file.h"
 #include "model3d/relief_mesh.h"
-#include "relief/composition.h"
 #include "relief/engraving_bmp.h"
-#include "relief/smoothing.h"
 #include "workspace/ansi_path.h"
 
 using namespace pedaform;
+
+Design *g_design = nullptr;
 
 namespace {
 
@@ -26,28 +25,31 @@ void alert_box(const char *text, const char *caption) {
     fl_alert("%s", text);
 }
 
+int choice_box(const char *text, const char *no, const char *yes) {
+    return fl_choice("%s", no, yes, nullptr, text);
+}
+
 const char *const kWriteErrorCaption = "存檔錯誤";
+const char *const kDesignErrorCaption = "設計檔錯誤";
 
-StampControls stamp_controls() {
-    StampControls s;
-    s.enabled = g_pad_check->value() == 1;
-    s.width = g_pad_width->value();
-    s.length = g_pad_length->value();
-    return s;
+std::string g_design_path;  // the design file last saved or opened, "" for none
+
+void report(const Result &r, const char *caption) {
+    if (r) return;
+    std::fprintf(stderr, "ERROR: %s\n", r.message().c_str());
+    show_message_box(r.message().c_str(), caption);
 }
 
-PadSliderValues pad_values() {
-    PadSliderValues v;
-    v.meta1 = g_meta1->value();
-    v.meta2 = g_meta2->value();
-    v.heel1 = g_heel1->value();
-    v.heel2 = g_heel2->value();
-    v.heel3 = g_heel3->value();
-    return v;
+void report_write_failure(const std::string &why) {
+    std::fprintf(stderr, "ERROR: %s\n", why.c_str());
+    const std::string text = "無法寫入檔案:\n" + why;
+    show_message_box(text.c_str(), kWriteErrorCaption);
 }
 
-void pad_action(PadSlider slider) {
-    pad_slider_action(*g_workspace, slider, pad_values(), stamp_controls());
+// One control moved by the operator: one design step, then the title.
+void set_control(Control c, double value) {
+    report(g_design->set(c, value), kDesignErrorCaption);
+    sync_controls();
 }
 
 // Two widgets exchange their screen positions; each keeps its own size.
@@ -66,11 +68,14 @@ void arrange_pad_sliders(int mirrored) {
         swap_positions(g_meta1, g_meta2);
         swap_positions(g_heel1, g_heel2);
     }
-    Fl_Valuator *order[] = {g_meta1, g_meta2, g_heel1, g_heel3, g_heel2};
-    for (Fl_Valuator *s : order)
-        s->value(0.0);
-    for (Fl_Valuator *s : order)
-        s->redraw();
+}
+
+// After a new scan: the sliders in place for its side, every control at its value.
+void show_new_scan() {
+    arrange_pad_sliders(g_workspace->template_mirrored);
+    g_size_output->value(g_design->size_label().c_str());
+    sync_controls();
+    g_main_window->redraw();
 }
 
 // Shows the chooser; returns the chosen name, or nullptr after an error (reported), a cancel
@@ -90,72 +95,75 @@ const char *chosen_name(Fl_Native_File_Chooser &chooser) {
     return name != nullptr && name[0] != '\0' ? name : nullptr;
 }
 
-void report_write_failure(const std::string &why) {
-    std::fprintf(stderr, "ERROR: %s\n", why.c_str());
-    const std::string text = "無法寫入檔案:\n" + why;
-    show_message_box(text.c_str(), kWriteErrorCaption);
+// The chooser's name converted for the C library, in a buffer of its own length.
+std::string converted(const char *chosen) {
+    std::vector<char> path(chosen, chosen + std::char_traits<char>::length(chosen) + 1);
+    to_ansi_path(path.data());
+    return path.data();
+}
+
+// True when nothing unsaved would be lost, or the operator agrees to lose it.
+bool confirm_discard() {
+    if (!g_design->modified()) return true;
+    return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;
 }
 
 }  // namespace
 
 void (*show_message_box)(const char *text, const char *caption) = alert_box;
+int (*ask_question)(const char *text, const char *no, const char *yes) = choice_box;
 
-void compose_relief() {
-    pedaform::compose_relief(*g_workspace, stamp_controls());
-}
-void update_relief_preview() {
-    pedaform::update_relief_preview(*g_workspace);
-}
-void apply_filter_gain() {
-    pedaform::apply_filter_gain(*g_workspace, g_filter->value(), g_gain->value());
-}
-void smooth_relief() {
-    pedaform::smooth_relief(*g_workspace);
+void sync_controls() {
+    const Controls &c = g_design->controls();
+    // In the order of Control; the stamp's check button is not a valuator.
+    Fl_Valuator *const sliders[kControlCount] = {g_meta1,     g_meta2,      g_heel1,     g_heel2,
+                                                 g_heel3,     g_filter,     g_gain,      nullptr,
+                                                 g_pad_width, g_pad_length, g_pad_height};
+    for (int i = 0; i < kControlCount; ++i)
+        if (sliders[i] != nullptr) sliders[i]->value(c.value[i]);
+    g_pad_check->value(c[Control::kStamp] != 0 ? 1 : 0);
+    std::string title = "Pedaform";
+    if (!g_design_path.empty()) {
+        const size_t slash = g_design_path.find_last_of('/');
+        title += " - " + g_design_path.substr(slash == std::string::npos ? 0 : slash + 1);
+    }
+    if (g_design->modified()) title += " *";
+    if (g_main_window != nullptr && title != g_main_window->label())
+        g_main_window->copy_label(title.c_str());
 }
 
-void load_scan_path(const char *chosen) {
-    g_workspace->scan_loaded = 1;
-    // The chooser's name, in a buffer of its own length (no fixed-size copy).
-    std::vector<char> path(chosen, chosen + std::char_traits<char>::length(chosen) + 1);
-    to_ansi_path(path.data());
-    const ScanLoadResult result = load_scan_file(*g_workspace, path.data(), g_gain->value());
-    if (!result.accepted) {
-        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.data(), result.error.c_str());
+bool load_scan_path(const char *chosen) {
+    if (!confirm_discard()) return false;
+    const std::string path = converted(chosen);
+    ScanLoadResult loaded;
+    const Result r = g_design->load(path, &loaded);
+    if (!loaded.accepted) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(), r.message().c_str());
         show_message_box(kScanFormatError, kScanFormatCaption);
-        return;
+        return true;
     }
-    arrange_pad_sliders(g_workspace->template_mirrored);
-    if (result.size.hit) {
-        g_size_output->value(result.size.label);
-        g_pad_width->value(result.size.pad_width);
-        g_pad_length->value(result.size.pad_length);
-        g_pad_height->value(result.size.pad_height);
-    }
+    g_design_path.clear();
+    show_new_scan();
+    return true;
 }
 
-void load_scan() {
+void load_cb(Fl_Widget *, void *) {
     Fl_Native_File_Chooser chooser;
     chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title("Load a bmp");
     chooser.filter("Insole\t*.bmp\n");
-    if (const char *name = chosen_name(chooser)) load_scan_path(name);
-}
-
-void load_action() {
-    load_scan();
-    g_pad_check->value(0);
-    g_workspace->pad_stamp_dirty = 1;
+    if (const char *name = chosen_name(chooser))
+        if (!load_scan_path(name)) return;  // the operator kept the design
+    // The stamped pad is off after the load menu, whatever the chooser gave.
+    set_control(Control::kStamp, 0);
 }
 
 void export_engraving_to(const char *chosen) {
-    g_workspace->scan_loaded = 1;
-    std::vector<char> converted(chosen, chosen + std::char_traits<char>::length(chosen) + 1);
-    to_ansi_path(converted.data());
+    const std::string path = converted(chosen);
     std::string name;
-    if (!engraving_file_name(converted.data(), name)) {
+    if (!engraving_file_name(path, name)) {
         report_write_failure(
-            std::string("the name is too long (at most 495 bytes before \".bmp\"): ") +
-            converted.data());
+            std::string("the name is too long (at most 495 bytes before \".bmp\"): ") + path);
         return;
     }
     fill_export_image(*g_workspace);
@@ -164,7 +172,9 @@ void export_engraving_to(const char *chosen) {
         report_write_failure(why);
 }
 
-void export_engraving() {
+void export_engraving_cb(Fl_Widget *, void *) {
+    // The smoothing is a step of the design; it stays even if the dialog is cancelled.
+    smooth_cb(nullptr, nullptr);
     Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title("Save BMP Insole");
     chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
@@ -178,48 +188,124 @@ void export_print_to(const std::string &path) {
     if (!why.empty()) report_write_failure(why);
 }
 
-void load_cb(Fl_Widget *, void *) {
-    load_action();
-}
-
-void export_engraving_cb(Fl_Widget *, void *) {
-    smooth_relief();  // the smoothing stays even if the dialog is cancelled
-    export_engraving();
-}
-
 void export_print_cb(Fl_Widget *, void *) {
     export_print_to("./merge.stl");
 }
+
+void open_design_path(const char *chosen) {
+    const std::string path = converted(chosen);
+    DesignFile file;
+    if (Result r = read_design_file(path, file); !r) return report(r, kDesignErrorCaption);
+    const std::string scan = design_scan_path(path, file);
+    if (file_sha256(scan) != file.scan_sha256) {
+        const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
+        if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
+    }
+    if (!confirm_discard()) return;
+    ScanLoadResult loaded;
+    const Result r = open_design(*g_design, file, scan, &loaded);
+    if (!loaded.accepted) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
+        const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + r.message();
+        show_message_box(text.c_str(), kScanFormatCaption);
+        return;
+    }
+    report(r, kDesignErrorCaption);
+    g_design_path = path;
+    show_new_scan();
+}
+
+void open_design_cb(Fl_Widget *, void *) {
+    Fl_Native_File_Chooser chooser;
+    chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.title("開啟設計");
+    chooser.filter("Design\t*.json\n");
+    if (const char *name = chosen_name(chooser)) open_design_path(name);
+}
+
+void save_design_path(const char *chosen) {
+    std::string path = converted(chosen);
+    if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
+    const Result r = save_design(*g_design, path);
+    if (!r) return report_write_failure(r.message());
+    g_design->mark_saved();
+    g_design_path = path;
+    sync_controls();
+}
+
+void save_design_cb(Fl_Widget *, void *) {
+    if (!g_design->loaded()) {
+        show_message_box("尚未讀取掃描檔，沒有可儲存的設計", kDesignErrorCaption);
+        return;
+    }
+    Fl_Native_File_Chooser chooser;
+    chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+    chooser.title("儲存設計");
+    chooser.filter("Design\t*.json\n");
+    chooser.preset_file("*.json");
+    if (const char *name = chosen_name(chooser)) save_design_path(name);
+}
+
+void undo_cb(Fl_Widget *, void *) {
+    report(g_design->undo(), kDesignErrorCaption);
+    sync_controls();
+}
+
+void redo_cb(Fl_Widget *, void *) {
+    report(g_design->redo(), kDesignErrorCaption);
+    sync_controls();
+}
+
+int redo_shortcut_handler(int event) {
+    if (event != FL_SHORTCUT || Fl::event_key() != 'z') return 0;
+    if (Fl::event_state(FL_CTRL | FL_SHIFT) != (FL_CTRL | FL_SHIFT)) return 0;
+    redo_cb(nullptr, nullptr);
+    return 1;
+}
+
+void main_window_cb(Fl_Widget *window, void *) {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    if (!confirm_discard()) return;
+    window->hide();
+}
+
 void top_view_cb(Fl_Widget *, void *) {
     g_view3d->top_view();
 }
 void smooth_cb(Fl_Widget *, void *) {
-    smooth_relief();
+    report(g_design->smooth(), kDesignErrorCaption);
+    sync_controls();
 }
-void filter_gain_cb(Fl_Widget *, void *) {
-    apply_filter_gain();
+void filter_cb(Fl_Widget *, void *) {
+    set_control(Control::kFilter, g_filter->value());
+}
+void gain_cb(Fl_Widget *, void *) {
+    set_control(Control::kGain, g_gain->value());
 }
 void meta1_cb(Fl_Widget *, void *) {
-    pad_action(PadSlider::kMeta1);
+    set_control(Control::kMeta1, g_meta1->value());
 }
 void meta2_cb(Fl_Widget *, void *) {
-    pad_action(PadSlider::kMeta2);
+    set_control(Control::kMeta2, g_meta2->value());
 }
 void heel1_cb(Fl_Widget *, void *) {
-    pad_action(PadSlider::kHeel1);
+    set_control(Control::kHeel1, g_heel1->value());
 }
 void heel2_cb(Fl_Widget *, void *) {
-    pad_action(PadSlider::kHeel2);
+    set_control(Control::kHeel2, g_heel2->value());
 }
 void heel3_cb(Fl_Widget *, void *) {
-    pad_action(PadSlider::kHeel3);
+    set_control(Control::kHeel3, g_heel3->value());
 }
-
 void pad_width_cb(Fl_Widget *, void *) {
-    g_workspace->pad_stamp_stride = pad_stamp_stride_for(g_pad_width->value());
-    g_workspace->pad_stamp_dirty = 1;
+    set_control(Control::kPadWidth, g_pad_width->value());
 }
-
-void pad_stamp_request_cb(Fl_Widget *, void *) {
-    g_workspace->pad_stamp_dirty = 1;
+void pad_length_cb(Fl_Widget *, void *) {
+    set_control(Control::kPadLength, g_pad_length->value());
+}
+void pad_height_cb(Fl_Widget *, void *) {
+    set_control(Control::kPadHeight, g_pad_height->value());
+}
+void pad_check_cb(Fl_Widget *, void *) {
+    set_control(Control::kStamp, g_pad_check->value());
 }

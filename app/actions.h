@@ -1,45 +1,55 @@
-// The actions of the menu entries and controls. Each reads the controls through the globals,
-// calls the core and leaves the redrawing to the views' timers.
+// The actions of the menu entries and controls. Each is one call on the design model plus the
+// widget updates it needs; the views show the change at their next frame.
 #pragma once
 
 #include <FL/Fl_Widget.H>
 
 #include <string>
 
+#include "design/design.h"
+
+// The design the window shows; made by build_main_window.
+extern pedaform::Design *g_design;
+
 // Callbacks (widget and user data are ignored).
 void load_cb(Fl_Widget *, void *);
 void export_engraving_cb(Fl_Widget *, void *);
 void export_print_cb(Fl_Widget *, void *);
+void open_design_cb(Fl_Widget *, void *);
+void save_design_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
+void undo_cb(Fl_Widget *, void *);
+void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);
-void filter_gain_cb(Fl_Widget *, void *);
+void filter_cb(Fl_Widget *, void *);
+void gain_cb(Fl_Widget *, void *);
 void meta1_cb(Fl_Widget *, void *);
 void meta2_cb(Fl_Widget *, void *);
 void heel1_cb(Fl_Widget *, void *);
 void heel2_cb(Fl_Widget *, void *);
 void heel3_cb(Fl_Widget *, void *);
 void pad_width_cb(Fl_Widget *, void *);
-void pad_stamp_request_cb(Fl_Widget *, void *);
+void pad_length_cb(Fl_Widget *, void *);
+void pad_height_cb(Fl_Widget *, void *);
+void pad_check_cb(Fl_Widget *, void *);
+// The main window's close request: asks first when the design has unsaved steps; Escape
+// never closes it.
+void main_window_cb(Fl_Widget *, void *);
+// Ctrl+Shift+Z, the second redo shortcut (a menu entry holds one).
+int redo_shortcut_handler(int event);
 
-// The file-menu load: load_scan(), then the stamp check button off and a stamp requested.
-void load_action();
-// Asks for a scan with the file chooser and loads it.
-void load_scan();
-// Everything of load_scan() after a name was chosen: the tests call it with a path.
-void load_scan_path(const char *path);
-
-// Asks for a name with the save dialog and writes the engraving BMP.
-void export_engraving();
-// Everything after the name was chosen.
+// Everything of the menu entries after a name was chosen: the tests call these with a path.
+// Loading asks first when the design has unsaved steps; false when the operator kept it.
+bool load_scan_path(const char *path);
 void export_engraving_to(const char *chosen);
-// The 3D-print export into `path` ("./merge.stl" from the menu).
 void export_print_to(const std::string &path);
+void open_design_path(const char *path);
+void save_design_path(const char *path);
 
-// The composition with the stamp controls as they stand.
-void compose_relief();
-void update_relief_preview();
-void apply_filter_gain();
-void smooth_relief();
+// Moves every control to the design's values and shows its title.
+void sync_controls();
 
 // The operator-facing message box (an alert with the given caption). Tests replace it.
 extern void (*show_message_box)(const char *text, const char *caption);
+// A question with two answers; returns 1 for `yes`, 0 for `no`. Tests replace it.
+extern int (*ask_question)(const char *text, const char *no, const char *yes);

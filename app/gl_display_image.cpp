@@ -3,7 +3,6 @@
 #include <FL/Fl.H>
 #include <FL/gl.h>
 
-#include "relief/composition.h"
 #include "app/view_timer.h"
 #include "workspace/console.h"
 #include "gl/pad_stamp_gl.h"
@@ -57,20 +56,6 @@ void GL_Display_Image::draw() {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture_id);
 
-    // The stamp, once per frame however many requests came since the last one.
-    if (pad_stamp_dirty == 1 && stamp_controls.width != nullptr) {
-        const double width = stamp_controls.width->value();
-        const double length = stamp_controls.length->value();
-        render_pad_stamp(*this, width, length, stamp_controls.height->value(), texture_id);
-        ++stamp_renders_;
-        StampControls stamp;
-        stamp.enabled = stamp_controls.enabled->value() == 1;
-        stamp.width = width;
-        stamp.length = length;
-        compose_relief(*this, stamp);
-        pad_stamp_dirty = 0;
-    }
-
     const int ww = w(), hh = h();
     if (scan_loaded == 1) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kGridWidth, kGridHeight, 0, GL_RGBA,
@@ -115,6 +100,15 @@ void GL_Display_Image::draw() {
         glVertex2i(static_cast<int>(p.x), static_cast<int>(p.y));
     glEnd();
     glColor3f(1, 1, 1);
+}
+
+Result GL_Display_Image::render(Workspace &ws, double width, double length, double height) {
+    if (!shown()) return Result::failure("the image view is not shown yet");
+    make_current();
+    ++stamp_renders_;
+    if (!render_pad_stamp(ws, width, length, height, texture_id))
+        return Result::failure("the pad stamp could not be rendered");
+    return Result::success();
 }
 
 int GL_Display_Image::handle(int event) {

@@ -3,7 +3,9 @@
 #include <FL/Fl.H>
 
 #include "app/actions.h"
+#include "io/scan_file.h"
 
+Fl_Double_Window *g_main_window = nullptr;
 GL_Display_3D *g_view3d = nullptr;
 GL_Display_Image *g_workspace = nullptr;
 Fl_Value_Slider *g_filter = nullptr;
@@ -29,8 +31,15 @@ Fl_Menu_Item g_menu_upper_items[] = {
     // Present but hidden: the operator cannot reach it, its action stays wired.
     {"輸出3D列印用鞋墊", 0, export_print_cb, nullptr, FL_MENU_INVISIBLE, FL_NORMAL_LABEL,
      FL_HELVETICA, 25, 1},
+    {"開啟設計…", 0, open_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"儲存設計…", 0, save_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
+    {"編輯", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"復原", FL_CTRL + 'z', undo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    // Ctrl+Shift+Z also redoes (redo_shortcut_handler).
+    {"重做", FL_CTRL + 'y', redo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
 
@@ -88,6 +97,8 @@ Fl_Value_Slider *pad_slider(int x, int y, const char *label, Fl_Callback *cb) {
 Fl_Double_Window *build_main_window(const std::string &data_dir) {
     auto *window = new Fl_Double_Window(917, 732, "Pedaform");
     window->align(Fl_Align(FL_ALIGN_TOP_LEFT));
+    window->callback(main_window_cb);
+    g_main_window = window;
 
     g_view3d = new GL_Display_3D();
     view_attributes(g_view3d);
@@ -96,8 +107,8 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_workspace = new GL_Display_Image(data_dir);
     view_attributes(g_workspace);
 
-    g_filter = plain_slider(49, 581, 106, 20, "Filter", 0, 255, 1, 0, filter_gain_cb);
-    g_gain = plain_slider(49, 600, 106, 20, "Gain", 1, 10, 0.5, 3, filter_gain_cb);
+    g_filter = plain_slider(49, 581, 106, 20, "Filter", 0, 255, 1, 0, filter_cb);
+    g_gain = plain_slider(49, 600, 106, 20, "Gain", 1, 10, 0.5, 3, gain_cb);
 
     g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, "Foot Pressure");
     g_foot_pressure->down_box(FL_DOWN_BOX);
@@ -122,18 +133,18 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_size_output->color(FL_BACKGROUND_COLOR);
 
     g_pad_width = plain_slider(745, 576, 105, 20, "蹠骨寬", 0, 100, 1, 7, pad_width_cb);
-    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", 0, 240, 1, 17, pad_stamp_request_cb);
-    g_pad_height =
-        plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", 0, 9, 0.2, 5, pad_stamp_request_cb);
+    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", 0, 240, 1, 17, pad_length_cb);
+    g_pad_height = plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", 0, 9, 0.2, 5, pad_height_cb);
 
     g_pad_check = new Fl_Check_Button(745, 548, 90, 19, "蹠骨垫片");
     g_pad_check->down_box(FL_DOWN_BOX);
     g_pad_check->color(Fl_Color(0));
     g_pad_check->labelsize(16);
     g_pad_check->labelcolor(Fl_Color(1));
-    g_pad_check->callback(pad_stamp_request_cb);
+    g_pad_check->callback(pad_check_cb);
 
-    g_workspace->stamp_controls = {g_pad_width, g_pad_length, g_pad_height, g_pad_check};
+    g_design = new pedaform::Design(*g_workspace, pedaform::load_scan_file, g_workspace);
+    Fl::add_handler(redo_shortcut_handler);
     g_view3d->workspace = g_workspace;
     g_view3d->foot_pressure = g_foot_pressure;
 

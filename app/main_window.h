@@ -13,6 +13,7 @@
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
 
+extern Fl_Double_Window *g_main_window;
 extern GL_Display_3D *g_view3d;
 extern GL_Display_Image *g_workspace;
 extern Fl_Value_Slider *g_filter;

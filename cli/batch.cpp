@@ -4,32 +4,33 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "analysis/filter_gain.h"
-#include "analysis/scan_loader.h"
-#include "io/scan_file.h"
+#include "design/design.h"
+#include "design/design_file.h"
 #include "gl/egl_context.h"
-#include "model3d/relief_mesh.h"
-#include "relief/composition.h"
-#include "relief/engraving_bmp.h"
-#include "relief/smoothing.h"
-#include "workspace/console.h"
-#include "workspace/file_output.h"
-#include "gl/pad_stamp_gl.h"
 #include "io/picture_io.h"
 #include "io/resources.h"
+#include "io/scan_file.h"
+#include "model3d/relief_mesh.h"
+#include "relief/engraving_bmp.h"
+#include "workspace/console.h"
+#include "workspace/file_output.h"
 
 namespace pedaform {
 
 const char *const kBatchUsageText =
     "usage: pedaform-cli [options] SCAN.bmp\n"
+    "       pedaform-cli --design FILE.json [options] [SCAN.bmp]\n"
     "\n"
     "Runs an insole design without a screen, as the operator would in the GUI.\n"
     "\n"
     "  --resources DIR      folder of the data files (default: the working directory)\n"
+    "  --design FILE        replay a design file first (on SCAN instead, when one is given)\n"
+    "  --ignore-checksum    open a design whose scan's bytes have changed\n"
     "  --meta1 N --meta2 N  metatarsal pad sliders, whole numbers -10 ... 10\n"
     "  --heel1 N --heel2 N --heel3 N   heel pad sliders, whole numbers -10 ... 10\n"
     "  --pad-width N        stamped pad width 0 ... 100 (overrides the size preset)\n"
@@ -39,6 +40,7 @@ const char *const kBatchUsageText =
     "  --filter N           pressure filter 0 ... 255\n"
     "  --gain X             pressure gain 1 ... 10 in steps of 0.5\n"
     "  --smooth N           run \"Smooth\" N times (0 ... 1000)\n"
+    "  --save-design FILE   the design the options made, as a design file\n"
     "  --engrave FILE       engraving BMP (smoothed; \".bmp\" appended unless present)\n"
     "  --stl FILE           3D-print surface as ASCII STL\n"
     "  --stl-solid FILE     closed solid as binary STL\n"
@@ -81,97 +83,106 @@ bool parse_stepped(const std::string &text, double min, double max, double step,
 }  // namespace
 
 bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std::string &error) {
-    auto need_value = [&](int &i, std::string &value) {
+    int i = 1;
+    std::string value;
+    auto need_value = [&](const std::string &arg) {
         if (i + 1 >= argc) {
-            error = std::string(argv[i]) + " needs a value";
+            error = arg + " needs a value";
             return false;
         }
         value = argv[++i];
         return true;
     };
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        std::string value;
-        auto whole = [&](int min, int max, int &out) {
-            if (!need_value(i, value)) return false;
-            if (parse_whole(value, min, max, out)) return true;
-            error = arg + " takes a whole number from " + std::to_string(min) + " to " +
-                    std::to_string(max) + ", not \"" + value + "\"";
-            return false;
+    auto whole = [&](const std::string &arg, int min, int max, int &out) {
+        if (!need_value(arg)) return false;
+        if (parse_whole(value, min, max, out)) return true;
+        error = arg + " takes a whole number from " + std::to_string(min) + " to " +
+                std::to_string(max) + ", not \"" + value + "\"";
+        return false;
+    };
+    auto optional_whole = [&](int min, int max, std::optional<int> &out) {
+        return [&, min, max](const std::string &arg) {
+            int n = 0;
+            if (!whole(arg, min, max, n)) return false;
+            out = n;
+            return true;
         };
-        auto stepped = [&](double min, double max, double step, const char *allowed, double &out) {
-            if (!need_value(i, value)) return false;
-            if (parse_stepped(value, min, max, step, out)) return true;
-            error = arg + " takes " + allowed + ", not \"" + value + "\"";
-            return false;
+    };
+    auto stepped = [&](double min, double max, double step, const char *allowed,
+                       std::optional<double> &out) {
+        return [&, min, max, step, allowed](const std::string &arg) {
+            double x = 0;
+            if (!need_value(arg)) return false;
+            if (!parse_stepped(value, min, max, step, x)) {
+                error = arg + " takes " + allowed + ", not \"" + value + "\"";
+                return false;
+            }
+            out = x;
+            return true;
         };
-        auto file = [&](std::string &out) {
-            if (!need_value(i, out)) return false;
+    };
+    auto file = [&](std::string &out) {
+        return [&](const std::string &arg) {
+            if (!need_value(arg)) return false;
+            out = value;
             if (!out.empty()) return true;
             error = arg + " needs a file name";
             return false;
         };
-        int n = 0;
-        double x = 0;
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") {
-            o.help = true;
-        } else if (arg == "--version") {
-            o.version = true;
-        } else if (arg == "--quiet") {
-            o.quiet = true;
-        } else if (arg == "--stamp") {
-            o.stamp = true;
-        } else if (arg == "--resources") {
-            ok = file(o.resources);
-        } else if (arg == "--meta1") {
-            ok = whole(-10, 10, o.meta1);
-        } else if (arg == "--meta2") {
-            ok = whole(-10, 10, o.meta2);
-        } else if (arg == "--heel1") {
-            ok = whole(-10, 10, o.heel1);
-        } else if (arg == "--heel2") {
-            ok = whole(-10, 10, o.heel2);
-        } else if (arg == "--heel3") {
-            ok = whole(-10, 10, o.heel3);
-        } else if (arg == "--pad-width") {
-            if ((ok = whole(0, 100, n))) o.pad_width = n;
-        } else if (arg == "--pad-length") {
-            if ((ok = whole(0, 240, n))) o.pad_length = n;
-        } else if (arg == "--pad-height") {
-            if ((ok = stepped(0, 9, 0.2, "0 to 9 in steps of 0.2", x))) o.pad_height = x;
-        } else if (arg == "--filter") {
-            if ((ok = whole(0, 255, n))) o.filter = n;
-        } else if (arg == "--gain") {
-            if ((ok = stepped(1, 10, 0.5, "1 to 10 in steps of 0.5", x))) o.gain = x;
-        } else if (arg == "--smooth") {
-            ok = whole(0, 1000, o.smooth);
-        } else if (arg == "--engrave") {
-            ok = file(o.engrave);
-        } else if (arg == "--stl") {
-            ok = file(o.stl);
-        } else if (arg == "--stl-solid") {
-            ok = file(o.stl_solid);
-        } else if (arg == "--relief-raw") {
-            ok = file(o.relief_raw);
-        } else if (arg == "--preview") {
-            ok = file(o.preview);
-        } else if (arg == "--pressure") {
-            ok = file(o.pressure);
-        } else if (arg == "--report") {
-            ok = file(o.report);
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg + " (see --help)";
-            ok = false;
-        } else if (o.scan.empty()) {
-            o.scan = arg;
-        } else {
-            error = "one scan at a time: \"" + o.scan + "\" and \"" + arg + "\" were given";
-            ok = false;
+    };
+    auto flag = [&](bool &out) { return [&](const std::string &) { return out = true; }; };
+    const std::pair<const char *, std::function<bool(const std::string &)>> kOptions[] = {
+        {"--help", flag(o.help)},
+        {"-h", flag(o.help)},
+        {"--version", flag(o.version)},
+        {"--quiet", flag(o.quiet)},
+        {"--stamp", flag(o.stamp)},
+        {"--ignore-checksum", flag(o.ignore_checksum)},
+        {"--resources", file(o.resources)},
+        {"--design", file(o.design)},
+        {"--save-design", file(o.save_design)},
+        {"--meta1", optional_whole(-10, 10, o.meta1)},
+        {"--meta2", optional_whole(-10, 10, o.meta2)},
+        {"--heel1", optional_whole(-10, 10, o.heel1)},
+        {"--heel2", optional_whole(-10, 10, o.heel2)},
+        {"--heel3", optional_whole(-10, 10, o.heel3)},
+        {"--pad-width", optional_whole(0, 100, o.pad_width)},
+        {"--pad-length", optional_whole(0, 240, o.pad_length)},
+        {"--pad-height", stepped(0, 9, 0.2, "0 to 9 in steps of 0.2", o.pad_height)},
+        {"--filter", optional_whole(0, 255, o.filter)},
+        {"--gain", stepped(1, 10, 0.5, "1 to 10 in steps of 0.5", o.gain)},
+        {"--smooth", [&](const std::string &arg) { return whole(arg, 0, 1000, o.smooth); }},
+        {"--engrave", file(o.engrave)},
+        {"--stl", file(o.stl)},
+        {"--stl-solid", file(o.stl_solid)},
+        {"--relief-raw", file(o.relief_raw)},
+        {"--preview", file(o.preview)},
+        {"--pressure", file(o.pressure)},
+        {"--report", file(o.report)},
+    };
+    for (; i < argc; ++i) {
+        const std::string arg = argv[i];
+        bool known = false, ok = true;
+        for (const auto &[name, handle] : kOptions)
+            if (arg == name) {
+                known = true;
+                ok = handle(arg);
+                break;
+            }
+        if (!known) {
+            if (arg.size() > 1 && arg[0] == '-') {
+                error = "unknown option " + arg + " (see --help)";
+                ok = false;
+            } else if (o.scan.empty()) {
+                o.scan = arg;
+            } else {
+                error = "one scan at a time: \"" + o.scan + "\" and \"" + arg + "\" were given";
+                ok = false;
+            }
         }
         if (!ok) return false;
     }
-    if (o.scan.empty() && !o.help && !o.version) {
+    if (o.scan.empty() && o.design.empty() && !o.help && !o.version) {
         error = "no scan given (pedaform-cli [options] SCAN.bmp)";
         return false;
     }
@@ -179,24 +190,6 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
 }
 
 namespace {
-
-// The controls of the main window that the actions read, with their start values.
-struct Controls {
-    double meta1 = 0, meta2 = 0, heel1 = 0, heel2 = 0, heel3 = 0;
-    double pad_width = 7, pad_length = 17, pad_height = 5;
-    bool pad_check = false;
-    double filter = 0, gain = 3;
-    std::string size_label;
-
-    StampControls stamp() const {
-        StampControls s;
-        s.enabled = pad_check;
-        s.width = pad_width;
-        s.length = pad_length;
-        return s;
-    }
-    PadSliderValues pads() const { return {meta1, meta2, heel1, heel2, heel3}; }
-};
 
 // Upright RGB rows (the view's top row, grid row 359, first) from grid-order cells.
 std::vector<unsigned char> upright_rgb(const uint8_t *cells, int bytes_per_cell) {
@@ -213,15 +206,19 @@ std::vector<unsigned char> upright_rgb(const uint8_t *cells, int bytes_per_cell)
     return rgb;
 }
 
-nlohmann::json report_json(const Workspace &ws, const Controls &c, float ai) {
+nlohmann::json report_json(Design &design, float ai) {
+    const Workspace &ws = design.workspace();
+    const Controls &c = design.controls();
     nlohmann::json landmarks = nlohmann::json::array();
     for (const Landmark &l : ws.landmarks)
         landmarks.push_back({l.row, l.column});
     nlohmann::json meta = nullptr;
     if (ws.meta_point_found) meta = {ws.meta_column, ws.meta_row};
+    DesignFile steps;
+    steps.steps = design.steps();
     return {
         {"insole_length", ws.insole_length},
-        {"size_label", c.size_label},
+        {"size_label", design.size_label()},
         {"template_index", ws.template_index},
         {"template_mirrored", ws.template_mirrored},
         {"first_outline_cell", ws.first_outline_cell},
@@ -229,86 +226,90 @@ nlohmann::json report_json(const Workspace &ws, const Controls &c, float ai) {
         {"outline_bottom_row", ws.outline_bottom_row},
         {"landmarks", landmarks},
         {"meta_point", meta},
-        {"pad", {{"width", c.pad_width}, {"length", c.pad_length}, {"height", c.pad_height}}},
+        {"pad",
+         {{"width", c[Control::kPadWidth]},
+          {"length", c[Control::kPadLength]},
+          {"height", c[Control::kPadHeight]}}},
         // The scan carries "ai" in hundredths: report it as such, not as the float's expansion.
         {"ai", std::round(ai * 100.0) / 100.0},
+        {"steps", nlohmann::json::parse(design_file_text(steps))["steps"]},
     };
 }
 
 class Batch {
   public:
-    explicit Batch(const BatchOptions &o) : o_(o), ws_(std::make_unique<Workspace>()) {}
+    explicit Batch(const BatchOptions &o)
+        : o_(o), ws_(std::make_unique<Workspace>()), design_(*ws_, load_scan_file, &stamp_) {}
 
     int run() {
-        Workspace &ws = *ws_;
-        load_startup_resources(ws, o_.resources);
+        load_startup_resources(*ws_, o_.resources);
+        int status = o_.design.empty() ? load_scan() : open_design_file();
+        if (status == kBatchDone) status = apply_options();
+        if (status == kBatchDone) status = write_outputs();
+        return status;
+    }
 
-        // The load action: the file, then the stamp check button off and a stamp requested.
-        ws.scan_loaded = 1;
-        const ScanLoadResult loaded = load_scan_file(ws, o_.scan.c_str(), c_.gain);
-        if (!loaded.accepted) {
-            std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, o_.scan.c_str(),
-                         loaded.error.c_str());
+  private:
+    int load_scan() {
+        ScanLoadResult loaded;
+        const Result r = design_.load(o_.scan, &loaded);
+        ai_ = loaded.ai;
+        if (!loaded.accepted) return scan_refused(o_.scan, r);
+        return r ? kBatchDone : no_opengl(r);
+    }
+
+    int open_design_file() {
+        DesignFile file;
+        if (Result r = read_design_file(o_.design, file); !r) {
+            std::fprintf(stderr, "pedaform-cli: %s\n", r.message().c_str());
+            return kBatchUsage;
+        }
+        // A scan given on the command line takes the design's steps instead of its own scan.
+        const std::string scan = o_.scan.empty() ? design_scan_path(o_.design, file) : o_.scan;
+        if (o_.scan.empty() && !o_.ignore_checksum && file_sha256(scan) != file.scan_sha256) {
+            std::fprintf(stderr,
+                         "pedaform-cli: %s: the scan's bytes differ from the design's checksum "
+                         "(--ignore-checksum opens it anyway)\n",
+                         scan.c_str());
             return kBatchScanRefused;
         }
+        ScanLoadResult loaded;
+        const Result r = open_design(design_, file, scan, &loaded);
         ai_ = loaded.ai;
-        if (loaded.size.hit) {
-            c_.size_label = loaded.size.label;
-            c_.pad_width = loaded.size.pad_width;
-            c_.pad_length = loaded.size.pad_length;
-            c_.pad_height = loaded.size.pad_height;
-        }
-        c_.pad_check = false;
-        ws.pad_stamp_dirty = 1;
-        // With the check button off the stamp adds nothing, so the frame that follows the
-        // load needs OpenGL only when the stamp will be switched on later.
-        if (int status = frame(o_.stamp); status != kBatchDone) return status;
+        if (!loaded.accepted) return scan_refused(scan, r);
+        return r ? kBatchDone : no_opengl(r);
+    }
 
-        // The stamped pad's sliders, each running its action.
-        if (o_.pad_width) {
-            c_.pad_width = *o_.pad_width;
-            ws.pad_stamp_stride = pad_stamp_stride_for(c_.pad_width);
-            ws.pad_stamp_dirty = 1;
-        }
-        if (o_.pad_length) {
-            c_.pad_length = *o_.pad_length;
-            ws.pad_stamp_dirty = 1;
-        }
-        if (o_.pad_height) {
-            c_.pad_height = *o_.pad_height;
-            ws.pad_stamp_dirty = 1;
-        }
-
-        // The pad sliders, each one move from 0 to its value.
-        const std::pair<PadSlider, int> moves[] = {{PadSlider::kMeta1, o_.meta1},
-                                                   {PadSlider::kMeta2, o_.meta2},
-                                                   {PadSlider::kHeel1, o_.heel1},
-                                                   {PadSlider::kHeel2, o_.heel2},
-                                                   {PadSlider::kHeel3, o_.heel3}};
-        for (const auto &[slider, value] : moves) {
-            if (value == 0) continue;
-            double *control[] = {&c_.meta1, &c_.meta2, &c_.heel1, &c_.heel2, &c_.heel3};
-            *control[static_cast<int>(slider)] = value;
-            pad_slider_action(ws, slider, c_.pads(), c_.stamp());
-        }
-
-        if (o_.stamp) {
-            c_.pad_check = true;
-            ws.pad_stamp_dirty = 1;
-            if (int status = frame(true); status != kBatchDone) return status;
-        }
-
-        if (o_.filter || o_.gain) {
-            if (o_.filter) c_.filter = *o_.filter;
-            if (o_.gain) c_.gain = *o_.gain;
-            apply_filter_gain(ws, c_.filter, c_.gain);
-        }
-
+    // Each option is the call its control makes in the GUI, in the order of the help text.
+    int apply_options() {
+        const std::pair<Control, std::optional<double>> moves[] = {
+            {Control::kPadWidth, as_double(o_.pad_width)},
+            {Control::kPadLength, as_double(o_.pad_length)},
+            {Control::kPadHeight, o_.pad_height},
+            {Control::kMeta1, as_double(o_.meta1)},
+            {Control::kMeta2, as_double(o_.meta2)},
+            {Control::kHeel1, as_double(o_.heel1)},
+            {Control::kHeel2, as_double(o_.heel2)},
+            {Control::kHeel3, as_double(o_.heel3)},
+            {Control::kStamp, o_.stamp ? std::optional<double>(1) : std::nullopt},
+            {Control::kFilter, as_double(o_.filter)},
+            {Control::kGain, o_.gain},
+        };
+        for (const auto &[control, value] : moves)
+            if (value)
+                if (Result r = design_.set(control, *value); !r) return no_opengl(r);
         for (int i = 0; i < o_.smooth; ++i)
-            smooth_relief(ws);
+            if (Result r = design_.smooth(); !r) return no_opengl(r);
+        if (!o_.save_design.empty())
+            if (Result r = save_design(design_, o_.save_design); !r)
+                return write_failed(r.message());
+        return kBatchDone;
+    }
 
+    int write_outputs() {
+        Workspace &ws = *ws_;
         if (!o_.engrave.empty()) {
-            smooth_relief(ws);
+            if (Result r = design_.smooth(); !r) return no_opengl(r);
             std::string name;
             if (!engraving_file_name(o_.engrave, name))
                 return write_failed("the engraving name is too long: " + o_.engrave);
@@ -317,65 +318,52 @@ class Batch {
             if (write_engraving_bmp(name.c_str(), ws.export_image, &why) != 0)
                 return write_failed(why);
         }
-        if (!o_.stl.empty()) {
-            const std::string why = export_relief_stl(ws, o_.stl);
-            if (!why.empty()) return write_failed(why);
-        }
-        if (!o_.stl_solid.empty()) {
-            const std::string why = export_relief_solid(ws, o_.stl_solid);
-            if (!why.empty()) return write_failed(why);
-        }
-        if (!o_.relief_raw.empty()) {
-            const std::string why =
-                write_file_atomically(o_.relief_raw, ws.relief_grid, kGridCells);
-            if (!why.empty()) return write_failed(why);
-        }
-        if (!o_.preview.empty()) {
-            const auto rgb = upright_rgb(ws.relief_preview, 4);
-            const std::string why = write_png_rgb(o_.preview, kGridWidth, kGridHeight, rgb.data());
-            if (!why.empty()) return write_failed(why);
-        }
-        if (!o_.pressure.empty()) {
-            const auto rgb = upright_rgb(ws.colour_grid, 3);
-            const std::string why = write_png_rgb(o_.pressure, kGridWidth, kGridHeight, rgb.data());
-            if (!why.empty()) return write_failed(why);
-        }
-        if (!o_.report.empty()) {
-            const std::string text = report_json(ws, c_, ai_).dump(2) + "\n";
-            if (o_.report == "-") {
-                std::fflush(stdout);
-                std::fwrite(text.data(), 1, text.size(), stdout);
-                std::fflush(stdout);
-            } else {
-                const std::string why = write_file_atomically(o_.report, text.data(), text.size());
-                if (!why.empty()) return write_failed(why);
-            }
-        }
-        return kBatchDone;
+        const std::pair<const std::string &, std::function<std::string()>> writers[] = {
+            {o_.stl, [&] { return export_relief_stl(ws, o_.stl); }},
+            {o_.stl_solid, [&] { return export_relief_solid(ws, o_.stl_solid); }},
+            {o_.relief_raw,
+             [&] { return write_file_atomically(o_.relief_raw, ws.relief_grid, kGridCells); }},
+            {o_.preview,
+             [&] {
+                 const auto rgb = upright_rgb(ws.relief_preview, 4);
+                 return write_png_rgb(o_.preview, kGridWidth, kGridHeight, rgb.data());
+             }},
+            {o_.pressure,
+             [&] {
+                 const auto rgb = upright_rgb(ws.colour_grid, 3);
+                 return write_png_rgb(o_.pressure, kGridWidth, kGridHeight, rgb.data());
+             }},
+        };
+        for (const auto &[name, write] : writers)
+            if (!name.empty())
+                if (const std::string why = write(); !why.empty()) return write_failed(why);
+        return o_.report.empty() ? kBatchDone : write_report();
     }
 
-  private:
-    // One image-view frame: when a stamp was requested, render it and recompose.
-    int frame(bool render) {
-        Workspace &ws = *ws_;
-        if (!ws.pad_stamp_dirty) return kBatchDone;
-        if (render) {
-            if (!gl_) {
-                gl_ = std::make_unique<OffscreenContext>();
-                std::string why;
-                if (!gl_->create(why)) {
-                    std::fprintf(stderr, "pedaform-cli: --stamp needs OpenGL: %s\n", why.c_str());
-                    return kBatchNoOpenGL;
-                }
-            }
-            if (!render_pad_stamp(ws, c_.pad_width, c_.pad_length, c_.pad_height, 0)) {
-                std::fprintf(stderr, "pedaform-cli: the pad stamp could not be rendered\n");
-                return kBatchNoOpenGL;
-            }
+    int write_report() {
+        const std::string text = report_json(design_, ai_).dump(2) + "\n";
+        if (o_.report == "-") {
+            std::fflush(stdout);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+            return kBatchDone;
         }
-        compose_relief(ws, c_.stamp());
-        ws.pad_stamp_dirty = 0;
-        return kBatchDone;
+        const std::string why = write_file_atomically(o_.report, text.data(), text.size());
+        return why.empty() ? kBatchDone : write_failed(why);
+    }
+
+    static std::optional<double> as_double(std::optional<int> v) {
+        return v ? std::optional<double>(*v) : std::nullopt;
+    }
+
+    int scan_refused(const std::string &scan, const Result &r) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
+        return kBatchScanRefused;
+    }
+
+    int no_opengl(const Result &r) {
+        std::fprintf(stderr, "pedaform-cli: %s\n", r.message().c_str());
+        return kBatchNoOpenGL;
     }
 
     int write_failed(const std::string &why) {
@@ -385,9 +373,9 @@ class Batch {
 
     const BatchOptions &o_;
     std::unique_ptr<Workspace> ws_;
-    Controls c_;
+    OffscreenStampRenderer stamp_;
+    Design design_;
     float ai_ = 0;
-    std::unique_ptr<OffscreenContext> gl_;
 };
 
 }  // namespace

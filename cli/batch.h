@@ -1,6 +1,5 @@
-// The batch command's work: the program's own actions, in the order an operator would run
-// them, on the same core as the GUI. Parsing is separate from running so that the tests can
-// check each.
+// The batch command's work: a design run as an operator would run it in the GUI, through the
+// same design model. Parsing is separate from running so that each can be checked alone.
 #pragma once
 
 #include <optional>
@@ -11,13 +10,16 @@ namespace pedaform {
 struct BatchOptions {
     std::string scan;
     std::string resources;  // "" = the working directory
-    int meta1 = 0, meta2 = 0, heel1 = 0, heel2 = 0, heel3 = 0;
+    std::string design;     // --design: replay this design file first
+    bool ignore_checksum = false;
+    std::optional<int> meta1, meta2, heel1, heel2, heel3;
     std::optional<int> pad_width, pad_length;
     std::optional<double> pad_height;
     bool stamp = false;
     std::optional<int> filter;
     std::optional<double> gain;
     int smooth = 0;
+    std::string save_design;
     std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
     bool quiet = false;
     bool help = false;
@@ -27,7 +29,7 @@ struct BatchOptions {
 // Exit statuses.
 enum BatchStatus {
     kBatchDone = 0,
-    kBatchUsage = 2,
+    kBatchUsage = 2,  // also a design file that is refused
     kBatchScanRefused = 3,
     kBatchWriteFailed = 4,
     kBatchNoOpenGL = 5,

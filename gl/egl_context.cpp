@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "gl/pad_stamp_gl.h"
+
 namespace pedaform {
 
 namespace {
@@ -63,6 +65,24 @@ bool OffscreenContext::create(std::string &error) {
         return false;
     }
     return true;
+}
+
+}  // namespace pedaform
+
+namespace pedaform {
+
+Result OffscreenStampRenderer::render(Workspace &ws, double width, double length, double height) {
+    if (!context_ && context_error_.empty()) {
+        context_ = std::make_unique<OffscreenContext>();
+        if (!context_->create(context_error_)) {
+            context_.reset();
+            if (context_error_.empty()) context_error_ = "no context";
+        }
+    }
+    if (!context_) return Result::failure("--stamp needs OpenGL: " + context_error_);
+    if (!render_pad_stamp(ws, width, length, height, 0))
+        return Result::failure("the pad stamp could not be rendered");
+    return Result::success();
 }
 
 }  // namespace pedaform

@@ -23,3 +23,21 @@ class OffscreenContext {
 };
 
 }  // namespace pedaform
+
+#include <memory>
+
+#include "design/design.h"
+
+namespace pedaform {
+
+// Renders the stamped pad in an off-screen context made on the first request.
+class OffscreenStampRenderer : public StampRenderer {
+  public:
+    Result render(Workspace &ws, double width, double length, double height) override;
+
+  private:
+    std::unique_ptr<OffscreenContext> context_;
+    std::string context_error_;
+};
+
+}  // namespace pedaform

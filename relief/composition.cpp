@@ -1,5 +1,6 @@
 #include "relief/composition.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -89,35 +90,51 @@ int pad_stamp_stride_for(double width) {
     return (bytes + 3) / 4 * 4;
 }
 
+float lowering_amount(double meta1, double meta2) {
+    return static_cast<float>((meta1 + meta2) * -3.0);
+}
+
+void build_layer(Workspace &ws, int layer, float amount) {
+    const Landmark *lm = ws.landmarks;
+    switch (layer) {
+        case 0:
+            build_pad_layer(ws, 0, amount, lm[1], lm[2], lm[0]);
+            break;
+        case 1:
+            build_pad_layer(ws, 1, amount, lm[0], lm[4], lm[1]);
+            break;
+        case 2:
+            build_pad_layer(ws, 2, amount, lm[0], lm[4], lm[2]);
+            break;
+        case 3:
+            build_pad_layer(ws, 3, amount, lm[0], lm[1], lm[3]);
+            break;
+        case 4:
+            build_pad_layer(ws, 4, amount, lm[1], lm[2], lm[4]);
+            break;
+        default: {
+            assert(layer == kLoweringLayer);
+            const Landmark a = {lm[0].row - 30, lm[0].column};
+            const Landmark b = {lm[1].row - 30, lm[1].column};
+            const Landmark anchor = {static_cast<float>(ws.outline_top_row), lm[0].column};
+            build_pad_layer(ws, kLoweringLayer, amount, a, b, anchor);
+        }
+    }
+}
+
+int slider_layer(PadSlider slider) {
+    static const int kLayerOf[] = {0, 1, 2, 4, 3};
+    return kLayerOf[static_cast<int>(slider)];
+}
+
 void pad_slider_action(Workspace &ws, PadSlider slider, const PadSliderValues &values,
                        const StampControls &stamp) {
-    const Landmark *lm = ws.landmarks;
-    auto lowering_layer = [&]() {
-        const float amount = static_cast<float>((values.meta1 + values.meta2) * -3.0);
-        const Landmark a = {lm[0].row - 30, lm[0].column};
-        const Landmark b = {lm[1].row - 30, lm[1].column};
-        const Landmark anchor = {static_cast<float>(ws.outline_top_row), lm[0].column};
-        build_pad_layer(ws, 5, amount, a, b, anchor);
-    };
-    switch (slider) {
-        case PadSlider::kMeta1:
-            if (values.meta1 > 0) lowering_layer();
-            build_pad_layer(ws, 0, static_cast<float>(values.meta1), lm[1], lm[2], lm[0]);
-            break;
-        case PadSlider::kMeta2:
-            if (values.meta2 > 0) lowering_layer();
-            build_pad_layer(ws, 1, static_cast<float>(values.meta2), lm[0], lm[4], lm[1]);
-            break;
-        case PadSlider::kHeel1:
-            build_pad_layer(ws, 2, static_cast<float>(values.heel1), lm[0], lm[4], lm[2]);
-            break;
-        case PadSlider::kHeel2:
-            build_pad_layer(ws, 4, static_cast<float>(values.heel2), lm[1], lm[2], lm[4]);
-            break;
-        case PadSlider::kHeel3:
-            build_pad_layer(ws, 3, static_cast<float>(values.heel3), lm[0], lm[1], lm[3]);
-            break;
-    }
+    const double own[] = {values.meta1, values.meta2, values.heel1, values.heel2, values.heel3};
+    const double value = own[static_cast<int>(slider)];
+    const bool metatarsal = slider == PadSlider::kMeta1 || slider == PadSlider::kMeta2;
+    if (metatarsal && value > 0)
+        build_layer(ws, kLoweringLayer, lowering_amount(values.meta1, values.meta2));
+    build_layer(ws, slider_layer(slider), static_cast<float>(value));
     compose_relief(ws, stamp);
 }
 

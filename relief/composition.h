@@ -35,9 +35,19 @@ struct PadSliderValues {
     double meta1 = 0, meta2 = 0, heel1 = 0, heel2 = 0, heel3 = 0;
 };
 
+// The layer a pad slider builds: meta1 0, meta2 1, heel1 2, heel2 4, heel3 3.
+int slider_layer(PadSlider slider);
+// Layer 5 lowers the forefoot behind the metatarsal pads by 3 x (meta1 + meta2) mm.
+constexpr int kLoweringLayer = 5;
+float lowering_amount(double meta1, double meta2);
+
+// Builds `layer` (0..5) for `amount` millimetres between its lines through the landmarks. The
+// layer depends on the amount alone (for one scan), whatever it held before.
+void build_layer(Workspace &ws, int layer, float amount);
+
 // The action of a moved pad slider: a metatarsal slider moved above 0 first rebuilds layer 5
-// (the lowering of -3 x (meta1 + meta2) mm that goes with the metatarsal pads); then the
-// slider's own layer is rebuilt; then the relief is composed.
+// (the lowering that goes with the metatarsal pads); then the slider's own layer is rebuilt;
+// then the relief is composed.
 void pad_slider_action(Workspace &ws, PadSlider slider, const PadSliderValues &values,
                        const StampControls &stamp);
 

@@ -11,10 +11,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "app/actions.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "design/controls.h"
 #include "relief/composition.h"
 #include "tests/test_support.h"
 #include "workspace/console.h"
@@ -174,22 +176,22 @@ TEST(MainWindow, WindowViewsAndControls) {
 }
 
 TEST(MainWindow, Menus) {
-    const Fl_Menu_Item *file = &g_menu_upper_items[0];
-    EXPECT_STREQ(file->label(), "檔案");
-    EXPECT_TRUE(file->submenu());
-    // Two visible entries in "檔案"; the 3D-print entry is there but hidden.
-    int visible = 0;
-    for (const Fl_Menu_Item *i = file + 1; i->label() != nullptr; ++i)
-        visible += i->visible() ? 1 : 0;
-    EXPECT_EQ(visible, 2);
-    EXPECT_STREQ(g_menu_upper_items[3].label(), "輸出3D列印用鞋墊");
-    EXPECT_FALSE(g_menu_upper_items[3].visible());
-    EXPECT_EQ(g_menu_upper_items[3].labelcolor(), 1u);
-    EXPECT_EQ(g_menu_upper_items[2].labelcolor(), 58u);
-    EXPECT_EQ(g_menu_upper_items[5].labelcolor(), 60u);
-    EXPECT_STREQ(g_menu_upper_items[5].label(), "上視角");
-    EXPECT_EQ(g_menu_upper_items[1].labelsize(), 25);
+    // "檔案" keeps its entries in their order, the hidden 3D-print one included, then the
+    // design files; "編輯" follows "上視角".
+    std::vector<std::string> labels;
+    for (const Fl_Menu_Item *i = g_menu_upper_items; i->label() != nullptr || i[1].label(); ++i)
+        labels.push_back(i->label() == nullptr
+                             ? "|"
+                             : std::string(i->label()) + (i->visible() ? "" : "(hidden)"));
+    EXPECT_EQ(labels, (std::vector<std::string>{
+                          "檔案", "讀檔", "輸出雕刻用鞋墊", "輸出3D列印用鞋墊(hidden)", "開啟設計…",
+                          "儲存設計…", "|", "上視角", "編輯", "復原", "重做"}));
     EXPECT_STREQ(g_menu_lower_items[0].label(), "Smooth");
+    const Fl_Menu_Item *undo = g_menu->find_item("編輯/復原");
+    const Fl_Menu_Item *redo = g_menu->find_item("編輯/重做");
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->shortcut(), FL_CTRL + 'z');
+    EXPECT_EQ(redo->shortcut(), FL_CTRL + 'y');
 }
 
 TEST(MainWindow, LabelsHaveAFontThatCoversThem) {
@@ -267,12 +269,7 @@ TEST(Actions, RefusedScanShowsTheMessageBoxAndChangesNothing) {
 
 TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     g_meta1->value(4);
-    g_pad_check->value(1);
-    test::capture_console([&] {
-        load_scan_path(sample("right_253_4-5.bmp").c_str());
-        g_pad_check->value(0);
-        g_workspace->pad_stamp_dirty = 1;
-    });
+    test::capture_console([&] { load_scan_path(sample("right_253_4-5.bmp").c_str()); });
     EXPECT_EQ(g_workspace->template_mirrored, 1);
     EXPECT_LT(g_meta1->x(), g_meta2->x());  // mirrored: M1 left of M2
     EXPECT_EQ(g_meta1->value(), 0);
@@ -288,11 +285,9 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     EXPECT_EQ(g_heel1->x(), 672);
     EXPECT_EQ(g_heel3->x(), 456);
     EXPECT_STREQ(g_size_output->value(), "CM25-26");
-    g_workspace->pad_stamp_dirty = 1;
 
     // The preview pixels are the colour table's entries.
     const std::vector<uint8_t> px = frame_pixels(g_workspace);
-    EXPECT_EQ(g_workspace->pad_stamp_dirty, 0);
     int checked = 0;
     for (int y = 0; y < 360; y += 7)
         for (int x = 0; x < 150; x += 5) {
@@ -315,31 +310,38 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     EXPECT_GT(checked, 200);
 }
 
-TEST(ImageView, SeveralRequestsRenderOnceAndASmallViewStillRendersRight) {
-    g_pad_width->value(40);
-    g_pad_length->value(90);
-    g_pad_height->value(6);
-    pad_width_cb(nullptr, nullptr);
-    pad_stamp_request_cb(nullptr, nullptr);
-    pad_stamp_request_cb(nullptr, nullptr);
+TEST(ImageView, EachStampIsRenderedOnceAndASmallViewRendersTheSame) {
+    auto move = [](Fl_Valuator *slider, double v, Fl_Callback *cb) {
+        slider->value(v);
+        test::capture_console([&] { cb(slider, nullptr); });
+    };
+    g_pad_check->value(1);
+    pad_check_cb(g_pad_check, nullptr);
     const int before = g_workspace->stamp_renders();
-    frame_pixels(g_workspace);
-    frame_pixels(g_workspace);
-    EXPECT_EQ(g_workspace->stamp_renders(), before + 1);
+    move(g_pad_width, 40, pad_width_cb);
+    move(g_pad_length, 90, pad_length_cb);
+    move(g_pad_height, 6, pad_height_cb);
+    EXPECT_EQ(g_workspace->stamp_renders(), before + 3);
     const std::vector<uint8_t> full(g_workspace->pad_stamp,
                                     g_workspace->pad_stamp + kPadStampBytes);
     EXPECT_GT(*std::max_element(full.begin(), full.end()), 20);
+    // Back and forth over sizes already rendered: from the cache.
+    move(g_pad_height, 5, pad_height_cb);
+    move(g_pad_height, 6, pad_height_cb);
+    EXPECT_EQ(g_workspace->stamp_renders(), before + 3);
 
     // A view smaller than the stamp renders the same stamp.
     g_window->resize(g_window->x(), g_window->y(), 500, 300);
     pump();
     ASSERT_LT(g_workspace->h(), 110);
-    g_workspace->pad_stamp_dirty = 1;
-    frame_pixels(g_workspace);
+    std::memset(g_workspace->pad_stamp, 0, kPadStampBytes);
+    ASSERT_TRUE(g_workspace->render(*g_workspace, 40, 90, 6));
     EXPECT_EQ(full, std::vector<uint8_t>(g_workspace->pad_stamp,
                                          g_workspace->pad_stamp + kPadStampBytes));
     g_window->resize(g_window->x(), g_window->y(), 917, 732);
     pump();
+    g_pad_check->value(0);
+    pad_check_cb(g_pad_check, nullptr);
 }
 
 TEST(MainWindow, ResizingGrowsThe3DView) {
@@ -438,8 +440,7 @@ TEST(View3D, ArraysDrawTheSameFrameAsImmediateMode) {
 TEST(Actions, StampRaisesTheDomeAndExportsWork) {
     test::capture_console([&] { load_scan_path(sample("left_253_CM25-26.bmp").c_str()); });
     g_pad_check->value(1);
-    pad_stamp_request_cb(nullptr, nullptr);
-    test::capture_console([&] { frame_pixels(g_workspace); });
+    test::capture_console([&] { pad_check_cb(g_pad_check, nullptr); });
     const int mc = static_cast<int>(g_workspace->meta_column),
               mr = static_cast<int>(g_workspace->meta_row);
     // The dome's top lies half the pad length below the point.
@@ -462,11 +463,119 @@ TEST(Actions, StampRaisesTheDomeAndExportsWork) {
     const OutlinePoint p = g_workspace->outline_points[g_workspace->outline_points.size() / 2];
     EXPECT_TRUE(is(at(px, 150, static_cast<int>(p.x), static_cast<int>(p.y)), 255, 0, 0));
     g_pad_check->value(0);
+    pad_check_cb(g_pad_check, nullptr);
+}
+
+// The controls as the window shows them, in the order of Control.
+Controls widget_values() {
+    Controls c;
+    Fl_Valuator *const sliders[kControlCount] = {g_meta1,     g_meta2,      g_heel1,     g_heel2,
+                                                 g_heel3,     g_filter,     g_gain,      nullptr,
+                                                 g_pad_width, g_pad_length, g_pad_height};
+    for (int i = 0; i < kControlCount; ++i)
+        c.value[i] = sliders[i] != nullptr ? sliders[i]->value() : g_pad_check->value();
+    return c;
+}
+
+std::vector<uint8_t> relief() {
+    return std::vector<uint8_t>(g_workspace->relief_grid, g_workspace->relief_grid + kGridCells);
+}
+
+// The operator's hand on every control through the real callbacks, in the order in which the
+// batch command applies its options: the files equal the batch command's for the same options
+// and for the saved design, and undo walks back through every step, moving the controls.
+TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
+    const std::string dir = test::scratch_dir();
+    test::capture_console([&] { load_scan_path(sample("right_253_4-5.bmp").c_str()); });
+    auto slide = [](Fl_Valuator *s, double v, Fl_Callback *cb) {
+        return std::function<void()>([=] {
+            s->value(v);
+            cb(s, nullptr);
+        });
+    };
+    const std::pair<std::function<void()>, const char *> script[] = {
+        {slide(g_pad_width, 45, pad_width_cb), "--pad-width 45"},
+        {slide(g_pad_length, 70, pad_length_cb), "--pad-length 70"},
+        {slide(g_pad_height, 4, pad_height_cb), "--pad-height 4"},
+        {slide(g_meta1, 3, meta1_cb), "--meta1 3"},
+        {slide(g_meta2, 2, meta2_cb), "--meta2 2"},
+        {slide(g_heel1, -2, heel1_cb), "--heel1 -2"},
+        {slide(g_heel2, 4, heel2_cb), "--heel2 4"},
+        {slide(g_heel3, 1, heel3_cb), "--heel3 1"},
+        {[] {
+             g_pad_check->value(1);
+             pad_check_cb(g_pad_check, nullptr);
+         },
+         "--stamp"},
+        {slide(g_filter, 40, filter_cb), "--filter 40"},
+        {slide(g_gain, 6.5, gain_cb), "--gain 6.5"},
+        {[] { smooth_cb(nullptr, nullptr); }, "--smooth 1"},
+    };
+    std::vector<std::vector<uint8_t>> reliefs{relief()};
+    std::vector<Controls> shown{widget_values()};
+    std::string options;
+    for (const auto &[act, option] : script) {
+        test::capture_console([&] { act(); });
+        // Every callback records exactly what its own control shows.
+        ASSERT_TRUE(g_design->controls() == widget_values()) << option;
+        reliefs.push_back(relief());
+        shown.push_back(widget_values());
+        options += std::string(" ") + option;
+    }
+    EXPECT_EQ(std::string(g_main_window->label()), "Pedaform *");
+    save_design_path((dir + "/patient").c_str());
+    EXPECT_EQ(std::string(g_main_window->label()), "Pedaform - patient.json");
+
+    // The engraving entry smooths first, then writes; the 3D-print entry writes the surface.
+    test::capture_console([&] {
+        smooth_cb(nullptr, nullptr);
+        export_engraving_to((dir + "/gui").c_str());
+        export_print_to(dir + "/gui.stl");
+    });
+    const std::string outputs = " --engrave '" + dir + "/%s' --stl '" + dir + "/%s.stl'";
+    auto batch = [&](const std::string &args, const char *name) {
+        char out[1024];
+        std::snprintf(out, sizeof out, outputs.c_str(), name, name);
+        const std::string cmd =
+            std::string(PEDAFORM_CLI) + " --quiet " + args + out + " > /dev/null 2>&1";
+        return std::system(cmd.c_str());
+    };
+    ASSERT_EQ(batch(options + " samples/right_253_4-5.bmp", "options"), 0);
+    ASSERT_EQ(batch("--design '" + dir + "/patient.json'", "design"), 0);
+    for (const char *made : {"options", "design"})
+        for (const char *ext : {".bmp", ".stl"}) {
+            SCOPED_TRACE(std::string(made) + ext);
+            test::expect_same_bytes(test::read_file(dir + "/gui" + ext),
+                                    test::read_file(dir + "/" + made + ext));
+        }
+
+    // Undo: first the engraving's smoothing, then each scripted step in turn.
+    EXPECT_EQ(std::string(g_main_window->label()), "Pedaform - patient.json *");
+    undo_cb(nullptr, nullptr);
+    for (size_t k = reliefs.size() - 1; k > 0; --k) {
+        ASSERT_TRUE(relief() == reliefs[k]) << "before undoing step " << k;
+        ASSERT_TRUE(widget_values() == shown[k]) << "before undoing step " << k;
+        undo_cb(nullptr, nullptr);
+    }
+    EXPECT_TRUE(relief() == reliefs[0]);
+    EXPECT_TRUE(widget_values() == shown[0]);
+    undo_cb(nullptr, nullptr);  // the load is as far back as it goes
+    EXPECT_TRUE(relief() == reliefs[0]);
+    test::capture_console([] { redo_cb(nullptr, nullptr); });
+    EXPECT_TRUE(relief() == reliefs[1]);
+    EXPECT_TRUE(widget_values() == shown[1]);
+
+    // A new scan with unsaved steps asks first; "取消" keeps the design.
+    static int asked = 0;
+    ask_question = [](const char *, const char *, const char *) { return ++asked, 0; };
+    test::capture_console([&] { load_scan_path(sample("left_253_CM25-26.bmp").c_str()); });
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(relief() == reliefs[1]);
+    ask_question = [](const char *, const char *, const char *) { return 1; };
 }
 
 TEST(Screenshots, BothViewsAfterASampleScan) {
     test::capture_console([&] { load_scan_path(sample("right_305_CM29-30.bmp").c_str()); });
-    g_workspace->pad_stamp_dirty = 1;
     g_view3d->angle_x = 50;
     g_view3d->angle_y = 120;
     screenshot("main_window.png");
@@ -481,6 +590,7 @@ int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
     use_label_font();
     show_message_box = record_box;
+    ask_question = [](const char *, const char *, const char *) { return 1; };
     std::FILE *saved = console();
     set_console(nullptr);
     g_window = build_main_window();

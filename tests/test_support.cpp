@@ -1,5 +1,6 @@
 #include "tests/test_support.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +74,15 @@ std::string capture_console_impl(void (*call)(void *), void *arg) {
     std::string text(buffer, size);
     std::free(buffer);
     return text;
+}
+
+void expect_same_bytes(const std::vector<uint8_t> &expected, const std::vector<uint8_t> &actual) {
+    if (expected == actual) return;
+    size_t i = 0;
+    while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
+        ++i;
+    ADD_FAILURE() << "sizes " << expected.size() << " and " << actual.size()
+                  << ", first difference at byte " << i;
 }
 
 void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value) {

@@ -32,6 +32,10 @@ std::string capture_console(F &&f) {
     return capture_console_impl([](void *p) { (*static_cast<F *>(p))(); }, &f);
 }
 
+// Expects two byte strings to be equal; a difference is reported by the sizes and the first
+// differing offset rather than by printing both.
+void expect_same_bytes(const std::vector<uint8_t> &expected, const std::vector<uint8_t> &actual);
+
 // A grid where every cell is `value` inside [x0, x1] x [y0, y1] and 0 elsewhere.
 void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value);
 

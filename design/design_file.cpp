@@ -1,0 +1,212 @@
+#include "design/design_file.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "workspace/file_output.h"
+
+namespace pedaform {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
+
+const char *const kFormat = "pedaform-design";
+
+json control_json(Control c, double value) {
+    if (c == Control::kStamp) return value != 0;
+    // Whole values as whole numbers, so that the file reads as the sliders show them.
+    if (value == std::floor(value) && std::fabs(value) < 1e9) return static_cast<long>(value);
+    return value;
+}
+
+// The value of control `c` in `v`, checked; false with `why` set otherwise.
+bool control_from_json(Control c, const json &v, double &out, std::string &why) {
+    const ControlSpec &spec = control_spec(c);
+    if (c == Control::kStamp) {
+        if (!v.is_boolean()) {
+            why = "\"stamp\" must be true or false";
+            return false;
+        }
+        out = v.get<bool>() ? 1 : 0;
+        return true;
+    }
+    if (!v.is_number() || !control_value_valid(c, v.get<double>())) {
+        std::ostringstream text;
+        text << "\"" << spec.name << "\" must be a number from " << spec.min << " to " << spec.max
+             << " in steps of " << spec.step << ", not " << v.dump();
+        why = text.str();
+        return false;
+    }
+    out = v.get<double>();
+    return true;
+}
+
+bool step_from_json(const json &j, Step &step, std::string &why) {
+    if (!j.is_object() || !j.contains("step") || !j["step"].is_string()) {
+        why = "a step must be an object with a \"step\" name";
+        return false;
+    }
+    const std::string name = j["step"].get<std::string>();
+    if (name == "smooth") {
+        step.kind = StepKind::kSmooth;
+        return true;
+    }
+    if (name == "meta_point") {
+        step.kind = StepKind::kMetaPoint;
+        const json col = j.value("column", json()), row = j.value("row", json());
+        if (!col.is_number() || !row.is_number() || !(col.get<double>() >= 0) ||
+            !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
+            !(row.get<double>() <= kGridHeight - 1)) {
+            why = "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359";
+            return false;
+        }
+        step.column = static_cast<float>(col.get<double>());
+        step.row = static_cast<float>(row.get<double>());
+        return true;
+    }
+    step.kind = StepKind::kSet;
+    if (!control_named(name, step.control)) {
+        why = "unknown step \"" + name + "\"";
+        return false;
+    }
+    if (!j.contains("value")) {
+        why = "step \"" + name + "\" has no \"value\"";
+        return false;
+    }
+    return control_from_json(step.control, j["value"], step.value, why);
+}
+
+bool is_sha256(const std::string &s) {
+    if (s.size() != 64) return false;
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string design_file_text(const DesignFile &file) {
+    json start = json::object();
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        start[control_spec(c).name] = control_json(c, file.start[c]);
+    }
+    json steps = json::array();
+    for (const Step &s : file.steps) {
+        switch (s.kind) {
+            case StepKind::kSet:
+                steps.push_back({{"step", control_spec(s.control).name},
+                                 {"value", control_json(s.control, s.value)}});
+                break;
+            case StepKind::kSmooth:
+                steps.push_back({{"step", "smooth"}});
+                break;
+            case StepKind::kMetaPoint:
+                steps.push_back({{"step", "meta_point"}, {"column", s.column}, {"row", s.row}});
+                break;
+        }
+    }
+    json doc = {{"format", kFormat},
+                {"version", kDesignFileVersion},
+                {"scan", {{"file", file.scan_file}, {"sha256", file.scan_sha256}}},
+                {"start", start},
+                {"steps", steps}};
+    return doc.dump(2) + "\n";
+}
+
+Result parse_design_file(const std::string &text, DesignFile &out) {
+    const json doc = json::parse(text, nullptr, false);
+    if (doc.is_discarded()) return Result::failure("not a design file: the text is not JSON");
+    if (!doc.is_object() || doc.value("format", json()) != kFormat)
+        return Result::failure("not a design file: \"format\" is not \"pedaform-design\"");
+    const json version = doc.value("version", json());
+    if (!version.is_number_integer() || version.get<long>() < 1)
+        return Result::failure("the design file has no valid \"version\"");
+    if (version.get<long>() > kDesignFileVersion)
+        return Result::failure("the design file is version " + version.dump() +
+                               ", newer than this program reads (" +
+                               std::to_string(kDesignFileVersion) + ")");
+    DesignFile f;
+    const json scan = doc.value("scan", json());
+    if (!scan.is_object() || !scan.value("file", json()).is_string() ||
+        scan["file"].get<std::string>().empty() || !scan.value("sha256", json()).is_string() ||
+        !is_sha256(scan["sha256"].get<std::string>()))
+        return Result::failure("the design file's \"scan\" needs a \"file\" and a \"sha256\"");
+    f.scan_file = scan["file"].get<std::string>();
+    f.scan_sha256 = scan["sha256"].get<std::string>();
+
+    const json start = doc.value("start", json());
+    if (!start.is_object()) return Result::failure("the design file has no \"start\" values");
+    std::string why;
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        const char *name = control_spec(c).name;
+        if (!start.contains(name))
+            return Result::failure(std::string("\"start\" has no \"") + name + "\"");
+        if (!control_from_json(c, start[name], f.start[c], why)) return Result::failure(why);
+    }
+
+    const json steps = doc.value("steps", json());
+    if (!steps.is_array()) return Result::failure("the design file has no \"steps\" list");
+    for (size_t i = 0; i < steps.size(); ++i) {
+        Step step;
+        if (!step_from_json(steps[i], step, why))
+            return Result::failure("step " + std::to_string(i + 1) + ": " + why);
+        f.steps.push_back(step);
+    }
+    out = std::move(f);
+    return Result::success();
+}
+
+Result read_design_file(const std::string &path, DesignFile &out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Result::failure("cannot read the design file " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return Result::failure("cannot read the design file " + path);
+    Result parsed = parse_design_file(text.str(), out);
+    if (!parsed) return Result::failure(path + ": " + parsed.message());
+    return parsed;
+}
+
+DesignFile design_file_of(const Design &design, const std::string &path) {
+    DesignFile f;
+    std::error_code ec;
+    const fs::path scan = fs::absolute(design.scan_path(), ec);
+    const fs::path folder = fs::absolute(path, ec).parent_path();
+    const fs::path relative = scan.lexically_relative(folder);
+    f.scan_file = relative.empty() ? scan.string() : relative.generic_string();
+    f.scan_sha256 = design.scan_sha256();
+    f.start = design.start_controls();
+    f.steps = design.steps();
+    return f;
+}
+
+Result save_design(const Design &design, const std::string &path) {
+    if (!design.loaded()) return Result::failure("there is no scan to save a design of");
+    const std::string text = design_file_text(design_file_of(design, path));
+    const std::string why = write_file_atomically(path, text.data(), text.size());
+    return why.empty() ? Result::success() : Result::failure(why);
+}
+
+std::string design_scan_path(const std::string &design_path, const DesignFile &file) {
+    const fs::path scan(file.scan_file);
+    if (scan.is_absolute()) return scan.string();
+    return (fs::path(design_path).parent_path() / scan).lexically_normal().string();
+}
+
+Result open_design(Design &design, const DesignFile &file, const std::string &scan_path,
+                   ScanLoadResult *load_result) {
+    Result loaded = design.load(scan_path, load_result, &file.start);
+    if (!loaded) return loaded;
+    Result replayed = design.replay(file.steps);
+    design.mark_saved();
+    return replayed;
+}
+
+}  // namespace pedaform

@@ -1,0 +1,50 @@
+// Design files: a design kept as JSON so that it can be opened again weeks later.
+//
+//     {"format": "pedaform-design", "version": 1,
+//      "scan": {"file": "left_253.bmp", "sha256": "<64 hex digits>"},
+//      "start": {"meta1": 0, ..., "stamp": false, "pad_width": 51, ...},
+//      "steps": [{"step": "meta1", "value": 3}, {"step": "stamp", "value": true},
+//                {"step": "smooth"}, {"step": "meta_point", "column": 70, "row": 230}]}
+//
+// "file" is relative to the design file's folder (an absolute name is used as it is); "start"
+// holds every control's value right after the load; each step names a control with its new
+// value, "smooth", or "meta_point" with the point in grid units.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "design/design.h"
+
+namespace pedaform {
+
+struct DesignFile {
+    std::string scan_file;  // as written in the file
+    std::string scan_sha256;
+    Controls start;
+    std::vector<Step> steps;
+};
+
+constexpr int kDesignFileVersion = 1;
+
+std::string design_file_text(const DesignFile &file);
+
+// Parses and checks everything: JSON, format, version, the scan entry, every control value
+// against its range and step, every step. Failure says what is wrong; `out` is then untouched.
+Result parse_design_file(const std::string &text, DesignFile &out);
+Result read_design_file(const std::string &path, DesignFile &out);
+
+// The design as a file saved at `path` (the scan named relative to its folder).
+DesignFile design_file_of(const Design &design, const std::string &path);
+// Writes the design through a temporary file renamed over `path`.
+Result save_design(const Design &design, const std::string &path);
+
+// The path of the scan a design file at `design_path` names.
+std::string design_scan_path(const std::string &design_path, const DesignFile &file);
+
+// Loads `scan_path` with the file's start values and replays its steps; the design is marked
+// saved. A refused scan leaves the design as it was and returns the loader's reason.
+Result open_design(Design &design, const DesignFile &file, const std::string &scan_path,
+                   ScanLoadResult *load_result = nullptr);
+
+}  // namespace pedaform
