@@ -1,5 +1,5 @@
 # Two commands for a fresh Debian 12 machine:
-#   make run    set up, build, generate the data and start the GUI in the data folder
+#   make run    set up, build, generate the data and start the GUI
 #   make test   set up, build and run the whole test suite
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -22,7 +22,8 @@ run: build
 	  echo "pedaform: no display; run 'xvfb-run -a make run' for a virtual one, or use $(BUILD)/pedaform-cli (see README)" >&2; \
 	  exit 1; \
 	fi
-	@cd $(BUILD)/data && ../pedaform
+	@echo "pedaform: sample scans are in $(BUILD)/data/samples/"
+	@$(BUILD)/pedaform
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
