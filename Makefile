@@ -6,7 +6,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test asan-test bench fuzz format clean
+.PHONY: all setup build run test package asan-test bench fuzz format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 	fi
 	@echo "pedaform: sample scans are in $(BUILD)/data/samples/"
 	@$(BUILD)/pedaform
+
+# A Debian package: $(BUILD)/pedaform_<version>_<arch>.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
