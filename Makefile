@@ -1,12 +1,12 @@
 # Two commands for a fresh Debian 12 machine:
-#   make run    set up, build, generate the data and start the GUI in the data folder
+#   make run    set up, build, generate the data and start the GUI
 #   make test   set up, build and run the whole test suite
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test asan-test bench fuzz format clean
+.PHONY: all setup build run test package asan-test bench fuzz format clean
 
 all: build
 
@@ -22,7 +22,12 @@ run: build
 	  echo "pedaform: no display; run 'xvfb-run -a make run' for a virtual one, or use $(BUILD)/pedaform-cli (see README)" >&2; \
 	  exit 1; \
 	fi
-	@cd $(BUILD)/data && ../pedaform
+	@echo "pedaform: sample scans are in $(BUILD)/data/samples/"
+	@$(BUILD)/pedaform
+
+# A Debian package: $(BUILD)/pedaform_<version>_<arch>.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -1,12 +1,14 @@
 // Pedaform: turns a foot-pressure scan into the height relief of a custom insole.
-// Start it with the data folder as the working directory.
+// Starts from any working directory: the data folder is found by find_data_folder.
 #include <FL/Fl.H>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "io/data_folder.h"
 
 int main(int argc, char **argv) {
     const char *display = std::getenv("DISPLAY");
@@ -18,7 +20,11 @@ int main(int argc, char **argv) {
     }
     if (use_label_font().empty())
         std::fprintf(stderr, "pedaform: no installed font covers the Chinese labels\n");
-    Fl_Double_Window *window = build_main_window();
+    // Without its data the window still opens, with the colour table and templates zeroed.
+    std::string data_folder;
+    if (const pedaform::Result found = pedaform::find_data_folder(data_folder); !found)
+        std::fprintf(stderr, "pedaform: %s\n", found.message().c_str());
+    Fl_Double_Window *window = build_main_window(data_folder);
     window->end();
     window->show(argc, argv);
     return Fl::run();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/batch.h"
+#include "io/data_folder.h"
 
 int main(int argc, char **argv) {
     pedaform::BatchOptions options;
@@ -23,6 +24,18 @@ int main(int argc, char **argv) {
     if (options.version) {
         std::printf("pedaform-cli %s\n", PEDAFORM_VERSION);
         return pedaform::kBatchDone;
+    }
+    // Exports from zeroed templates would look valid, so a missing data folder is a usage error.
+    if (options.resources.empty()) {
+        if (const pedaform::Result found = pedaform::find_data_folder(options.resources); !found) {
+            std::fprintf(stderr, "pedaform-cli: %s\n", found.message().c_str());
+            return pedaform::kBatchUsage;
+        }
+    } else if (const pedaform::Result checked = pedaform::check_data_folder(options.resources);
+               !checked) {
+        std::fprintf(stderr, "pedaform-cli: no data folder: --resources names %s (%s)\n",
+                     options.resources.c_str(), checked.message().c_str());
+        return pedaform::kBatchUsage;
     }
     return pedaform::run_batch(options);
 }

@@ -1,0 +1,116 @@
+// Writes the application icon in the hicolor sizes: a sample scan's pressure, in the program's
+// own colour table, on a rounded tile of the image view's teal.
+//
+//     make_icon ICON_DIR SIZE...      (writes ICON_DIR/SIZExSIZE/apps/pedaform.png)
+#include <FreeImage.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/synth.h"
+
+using namespace pedaform;
+
+namespace {
+
+bool make_dirs(const std::string &path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) return true;
+    }
+}
+
+// Inside a rounded square of side 1 with corner radius r, for a point in [0, 1]^2.
+bool in_tile(double x, double y, double r) {
+    const double dx = std::max(0.0, std::fabs(x - 0.5) - (0.5 - r));
+    const double dy = std::max(0.0, std::fabs(y - 0.5) - (0.5 - r));
+    return dx * dx + dy * dy <= r * r;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: make_icon ICON_DIR SIZE...\n");
+        return 2;
+    }
+    synth::Outline outline;
+    const Picture scan = synth::make_scan({253, false, true, 11, 87}, &outline);
+    uint8_t colours[256][3];
+    synth::colour_map(colours);
+    int left = kGridWidth, right = 0;
+    for (int y = outline.bottom; y < outline.bottom + outline.length; ++y) {
+        left = std::min(left, outline.left[y]);
+        right = std::max(right, outline.right[y]);
+    }
+
+    FreeImage_Initialise(FALSE);
+    bool ok = true;
+    for (int arg = 2; arg < argc; ++arg) {
+        const int size = std::atoi(argv[arg]);
+        if (size < 1 || size > 1024) {
+            std::fprintf(stderr, "make_icon: size %s is not 1 ... 1024\n", argv[arg]);
+            ok = false;
+            continue;
+        }
+        // The insole fills 84% of the height, centred; each pixel averages 4 x 4 samples so
+        // that the small sizes keep a smooth edge.
+        const double cells_per_unit = outline.length / 0.84;
+        const double centre_x = (left + right + 1) / 2.0;
+        const double top = outline.bottom + outline.length + 0.08 * cells_per_unit;
+        FIBITMAP *icon = FreeImage_Allocate(size, size, 32);
+        constexpr int kSub = 4;
+        for (int py = 0; py < size; ++py) {
+            BYTE *line = FreeImage_GetScanLine(icon, size - 1 - py);
+            for (int px = 0; px < size; ++px) {
+                double sum[4] = {0, 0, 0, 0};
+                for (int sy = 0; sy < kSub; ++sy)
+                    for (int sx = 0; sx < kSub; ++sx) {
+                        const double u = (px + (sx + 0.5) / kSub) / size;
+                        const double v = (py + (sy + 0.5) / kSub) / size;
+                        if (!in_tile(u, v, 0.2)) continue;
+                        const int gx =
+                            static_cast<int>(std::floor(centre_x + (u - 0.5) * cells_per_unit));
+                        const int gy = static_cast<int>(std::floor(top - v * cells_per_unit));
+                        double rgb[3] = {0, 128, 128};
+                        if (outline.inside(gx, gy)) {
+                            const uint8_t pressure =
+                                scan.bits[(static_cast<size_t>(gy) * kGridWidth + gx) * 4 + 3];
+                            for (int k = 0; k < 3; ++k)
+                                rgb[k] = colours[pressure][k];
+                        }
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += rgb[k];
+                        sum[3] += 255;
+                    }
+                // Colour averaged over the covered samples only, so edges do not darken.
+                const double covered = sum[3] / 255;
+                BYTE *out = line + px * 4;
+                out[FI_RGBA_RED] =
+                    covered > 0 ? static_cast<BYTE>(std::lround(sum[0] / covered)) : 0;
+                out[FI_RGBA_GREEN] =
+                    covered > 0 ? static_cast<BYTE>(std::lround(sum[1] / covered)) : 0;
+                out[FI_RGBA_BLUE] =
+                    covered > 0 ? static_cast<BYTE>(std::lround(sum[2] / covered)) : 0;
+                out[FI_RGBA_ALPHA] = static_cast<BYTE>(std::lround(sum[3] / (kSub * kSub)));
+            }
+        }
+        const std::string dir = std::string(argv[1]) + "/" + std::to_string(size) + "x" +
+                                std::to_string(size) + "/apps";
+        const std::string path = dir + "/pedaform.png";
+        if (!make_dirs(dir) ||
+            !FreeImage_Save(FIF_PNG, icon, path.c_str(), PNG_Z_BEST_COMPRESSION)) {
+            std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+            ok = false;
+        }
+        FreeImage_Unload(icon);
+    }
+    FreeImage_DeInitialise();
+    return ok ? 0 : 1;
+}
