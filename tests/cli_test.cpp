@@ -51,25 +51,6 @@ class Cli : public ::testing::Test {
     }
 };
 
-// The same design driven through the core, as the GUI's actions would run it.
-std::unique_ptr<Workspace> gui_design(const std::string &scan_path, int meta1, int heel2) {
-    auto ws = test::startup_workspace();
-    test::capture_console([&] {
-        ws->scan_loaded = 1;
-        const ScanLoadResult r = load_scan_file(*ws, scan_path.c_str(), 3.0);
-        StampControls stamp;
-        stamp.width = r.size.pad_width;
-        stamp.length = r.size.pad_length;
-        compose_relief(*ws, stamp);  // the frame after the load, check button off
-        PadSliderValues v;
-        v.meta1 = meta1;
-        pad_slider_action(*ws, PadSlider::kMeta1, v, stamp);
-        v.heel2 = heel2;
-        pad_slider_action(*ws, PadSlider::kHeel2, v, stamp);
-    });
-    return ws;
-}
-
 }  // namespace
 
 TEST_F(Cli, HelpVersionAndUsageErrors) {
@@ -156,50 +137,14 @@ TEST_F(Cli, ConsoleLinesUnlessQuiet) {
     EXPECT_EQ(quiet.out, "");
 }
 
-TEST_F(Cli, OutputsMatchTheActionsOfTheGui) {
-    const std::string s = scan();
-    const CliRun r =
-        cli("--quiet --meta1 3 --heel2 -2 --engrave '" + dir + "/e' --stl '" + dir +
-            "/m.stl' --stl-solid '" + dir + "/solid.stl' --relief-raw '" + dir + "/r.raw' " + s);
-    ASSERT_EQ(r.status, 0) << r.err;
-
-    auto ws = gui_design(s, 3, -2);
-    const std::vector<uint8_t> composed(ws->relief_grid, ws->relief_grid + kGridCells);
-    smooth_relief(*ws);
-    fill_export_image(*ws);
-    const std::string mine = dir + "/mine.bmp";
-    ASSERT_EQ(write_engraving_bmp(mine.c_str(), ws->export_image), 0);
-    EXPECT_EQ(test::read_file(dir + "/e.bmp"), test::read_file(mine));
-    std::string why;
-    test::capture_console([&] { why = export_relief_stl(*ws, dir + "/mine.stl"); });
-    ASSERT_TRUE(why.empty());
-    EXPECT_EQ(test::read_file(dir + "/m.stl"), test::read_file(dir + "/mine.stl"));
-    EXPECT_EQ(test::read_file(dir + "/r.raw"),
-              std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
-    EXPECT_GT(test::read_file(dir + "/solid.stl").size(), 84u);
-    // The engraving is smoothed: it differs from the composed relief.
-    EXPECT_NE(composed, std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
-}
-
 TEST_F(Cli, PadSlidersRunInOrder) {
-    // meta1 then meta2: layer 5 is built from both values at the second move.
+    // meta1 then meta2: layer 5 is built from both values at the second move, so the toe end
+    // is lowered by up to 3 x (2 + 3) mm = 75 levels and floored at 10.
     const std::string s = scan();
     ASSERT_EQ(cli("--quiet --meta1 2 --meta2 3 --relief-raw '" + dir + "/both.raw' " + s).status,
               0);
     auto ws = test::startup_workspace();
-    test::capture_console([&] {
-        ws->scan_loaded = 1;
-        load_scan_file(*ws, s.c_str(), 3.0);
-        compose_relief(*ws, StampControls());
-        PadSliderValues v;
-        v.meta1 = 2;
-        pad_slider_action(*ws, PadSlider::kMeta1, v, StampControls());
-        v.meta2 = 3;
-        pad_slider_action(*ws, PadSlider::kMeta2, v, StampControls());
-    });
-    EXPECT_EQ(test::read_file(dir + "/both.raw"),
-              std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
-    // Layer 5 from 2 + 3: the toe end is lowered by up to 75 levels, floored at 10.
+    test::capture_console([&] { load_scan_file(*ws, s.c_str(), 3.0); });
     const std::vector<uint8_t> raw = test::read_file(dir + "/both.raw");
     const int row = ws->outline_top_row - 2;
     int foot = 0;
@@ -209,6 +154,58 @@ TEST_F(Cli, PadSlidersRunInOrder) {
             ++foot;
         }
     EXPECT_GT(foot, 0);
+}
+
+TEST_F(Cli, DesignFilesReplayTheirStepsAndCheckTheirScan) {
+    const std::string s = scan(), other = scan({241, true}, "other.bmp");
+    const std::string design = "'" + dir + "/d.json'";
+    auto outputs = [&](const char *name) {
+        return " --engrave '" + dir + "/" + name + "' --stl-solid '" + dir + "/" + name +
+               ".stl' --report '" + dir + "/" + name + ".json'";
+    };
+    ASSERT_EQ(cli("--quiet --meta1 2 --meta2 3 --filter 9 --smooth 1 --save-design " + design +
+                  outputs("direct") + " " + s)
+                  .status,
+              0);
+    ASSERT_EQ(cli("--quiet --design " + design + outputs("replayed")).status, 0);
+    // Options after a design run after its steps; a scan given too takes the steps instead.
+    const std::string unsmoothed = "'" + dir + "/d2.json'";
+    ASSERT_EQ(
+        cli("--quiet --meta1 2 --meta2 3 --filter 9 --save-design " + unsmoothed + " " + s).status,
+        0);
+    ASSERT_EQ(
+        cli("--quiet --meta1 2 --meta2 3 --heel1 4 --filter 9" + outputs("direct+") + " " + other)
+            .status,
+        0);
+    ASSERT_EQ(
+        cli("--quiet --design " + unsmoothed + " --heel1 4" + outputs("replayed+") + " " + other)
+            .status,
+        0);
+    for (const char *ext : {".bmp", ".stl"}) {
+        test::expect_same_bytes(test::read_file(dir + "/direct" + ext),
+                                test::read_file(dir + "/replayed" + ext));
+        test::expect_same_bytes(test::read_file(dir + "/direct+" + ext),
+                                test::read_file(dir + "/replayed+" + ext));
+    }
+    // The report lists every step, the engraving's smoothing last; the design was saved before.
+    nlohmann::json steps = nlohmann::json::parse(slurp(dir + "/direct.json"))["steps"];
+    ASSERT_EQ(steps.size(), 5u);
+    EXPECT_EQ(steps[4]["step"], "smooth");
+    steps.erase(4);
+    EXPECT_EQ(steps, nlohmann::json::parse(slurp(dir + "/d.json"))["steps"]);
+
+    // The scan's bytes changed: refused unless asked to go on.
+    std::vector<uint8_t> bytes = test::read_file(s);
+    bytes[1000] ^= 1;
+    test::write_file(s, bytes);
+    const CliRun changed = cli("--quiet --design " + design);
+    EXPECT_EQ(changed.status, 3);
+    EXPECT_NE(changed.err.find("checksum"), std::string::npos) << changed.err;
+    EXPECT_EQ(cli("--quiet --ignore-checksum --design " + design).status, 0);
+    test::write_file(dir + "/bad.json", {'{', '}'});
+    const CliRun bad = cli("--design '" + dir + "/bad.json'");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("not a design file"), std::string::npos) << bad.err;
 }
 
 TEST_F(Cli, StampRaisesOnlyFootCellsAroundTheMetatarsalPoint) {

@@ -1,0 +1,226 @@
+// The design model: undo and redo restore each step exactly, a replay equals the live steps,
+// design files round-trip, and hostile design files are refused without touching the design.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <random>
+
+#include "design/design.h"
+#include "design/design_file.h"
+#include "io/scan_file.h"
+#include "relief/composition.h"
+#include "tests/test_support.h"
+
+using namespace pedaform;
+
+namespace {
+
+// A stamp that depends on every input, so that a stale or wrong one shows; no OpenGL needed.
+class PatternStamp : public StampRenderer {
+  public:
+    int renders = 0;
+    Result render(Workspace &ws, double w, double l, double h) override {
+        ++renders;
+        ws.pad_stamp_stride = pad_stamp_stride_for(w);
+        for (int i = 0; i < kPadStampBytes; ++i)
+            ws.pad_stamp[i] = static_cast<uint8_t>(
+                (i * 7 + static_cast<int>(w + 3 * l + 10 * h) + ws.template_mirrored) % 41);
+        return Result::success();
+    }
+};
+
+// Everything a design step may change, as bytes.
+std::vector<uint8_t> design_state(const Design &d, const Workspace &ws) {
+    std::vector<uint8_t> s;
+    auto add = [&](const void *p, size_t n) {
+        s.insert(s.end(), static_cast<const uint8_t *>(p), static_cast<const uint8_t *>(p) + n);
+    };
+    add(ws.relief_grid, sizeof ws.relief_grid);
+    add(ws.relief_preview, sizeof ws.relief_preview);
+    add(ws.colour_grid, sizeof ws.colour_grid);
+    add(ws.layers, sizeof ws.layers);
+    add(&ws.meta_column, sizeof ws.meta_column);
+    add(&ws.meta_row, sizeof ws.meta_row);
+    add(d.controls().value, sizeof d.controls().value);
+    return s;
+}
+
+struct Fixture {
+    std::unique_ptr<Workspace> ws = test::startup_workspace();
+    PatternStamp stamp;
+    Design design{*ws, load_scan_file, &stamp};
+    std::string dir = test::scratch_dir();
+    std::string scan = dir + "/scan.bmp";
+
+    explicit Fixture(synth::ScanRecipe recipe = {}) {
+        test::write_file(scan, synth::scan_bmp(synth::make_scan(recipe)));
+        test::capture_console([&] { EXPECT_TRUE(design.load(scan)); });
+    }
+};
+
+// A random valid step: a control at a value on its grid, a smoothing pass or a point.
+Step random_step(std::mt19937 &rng) {
+    Step s;
+    const int kind = static_cast<int>(rng() % 12);
+    if (kind == 11) {
+        s.kind = StepKind::kSmooth;
+    } else if (kind == 10) {
+        s.kind = StepKind::kMetaPoint;
+        s.column = static_cast<float>(rng() % kGridWidth);
+        s.row = static_cast<float>(rng() % kGridHeight);
+    } else {
+        // Half of the moves on the metatarsal sliders, whose layer 5 depends on both.
+        s.control = static_cast<Control>(rng() % 2 ? rng() % 2 : rng() % kControlCount);
+        const ControlSpec &spec = control_spec(s.control);
+        const int steps = static_cast<int>((spec.max - spec.min) / spec.step + 0.5);
+        s.value = control_value_snapped(s.control, spec.min + (rng() % (steps + 1)) * spec.step);
+        // Pads from a few values, so that sliders meet at 0 and cross it often.
+        if (static_cast<int>(s.control) <= static_cast<int>(Control::kHeel3))
+            s.value = -2 + 2.0 * (rng() % 4);
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
+    Fixture f;
+    std::mt19937 rng(7);
+    std::vector<std::vector<uint8_t>> before;
+    std::vector<Step> applied;
+    test::capture_console([&] {
+        ASSERT_TRUE(f.design.set(Control::kStamp, 1));  // most steps recompose with the stamp
+        while (applied.size() < 50) {
+            const Step step = random_step(rng);
+            before.push_back(design_state(f.design, *f.ws));
+            const size_t position = f.design.position();
+            ASSERT_TRUE(f.design.apply(step));
+            if (f.design.position() == position) {  // the value did not change: no step
+                before.pop_back();
+                continue;
+            }
+            applied.push_back(step);
+        }
+    });
+    const std::vector<uint8_t> last = design_state(f.design, *f.ws);
+    const std::vector<Step> steps = f.design.steps();
+    for (size_t k = before.size(); k-- > 0;) {
+        ASSERT_TRUE(f.design.undo());
+        ASSERT_TRUE(design_state(f.design, *f.ws) == before[k]) << "undo of step " << k;
+    }
+    EXPECT_EQ(f.design.position(), 1u);  // the stamp switched on
+    while (f.design.can_redo())
+        ASSERT_TRUE(f.design.redo());
+    EXPECT_TRUE(design_state(f.design, *f.ws) == last);
+
+    // The same steps replayed on a fresh load: what opening the design file does.
+    Fixture g;
+    test::capture_console([&] {
+        ASSERT_TRUE(g.design.load(f.scan));
+        ASSERT_TRUE(g.design.replay(steps));
+    });
+    EXPECT_TRUE(design_state(g.design, *g.ws) == last);
+    // Stamps already made for a size and side came from the cache.
+    EXPECT_LT(f.stamp.renders, 40);
+}
+
+TEST(Design, StepsAreRecordedOnlyForChangesAndANewStepDropsTheRedoTail) {
+    Fixture f;
+    test::capture_console([&] {
+        ASSERT_TRUE(f.design.set(Control::kHeel1, 0));  // no change
+        EXPECT_EQ(f.design.position(), 0u);
+        EXPECT_FALSE(f.design.modified());
+        ASSERT_TRUE(f.design.set(Control::kHeel1, 4));
+        ASSERT_TRUE(f.design.set(Control::kHeel1, 0));  // away and back: two steps
+        EXPECT_EQ(f.design.position(), 2u);
+        ASSERT_TRUE(f.design.undo());
+        ASSERT_TRUE(f.design.set(Control::kGain, 5));
+    });
+    ASSERT_EQ(f.design.steps().size(), 2u);
+    EXPECT_EQ(f.design.steps()[1].control, Control::kGain);
+    EXPECT_FALSE(f.design.can_redo());
+    EXPECT_TRUE(f.design.modified());
+}
+
+TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
+    Fixture f({253, true});
+    test::capture_console([&] {
+        for (auto [c, v] : {std::pair{Control::kMeta1, 4.0},
+                            {Control::kStamp, 1.0},
+                            {Control::kPadHeight, 4.6},
+                            {Control::kHeel3, -3.0}})
+            ASSERT_TRUE(f.design.set(c, v));
+        ASSERT_TRUE(f.design.smooth());
+        ASSERT_TRUE(f.design.move_meta_point(70.5f, 231.25f));
+    });
+    const std::string path = f.dir + "/designs/patient.json";
+    ASSERT_EQ(mkdir((f.dir + "/designs").c_str(), 0755), 0);
+    ASSERT_TRUE(save_design(f.design, path));
+    const std::vector<uint8_t> saved = test::read_file(path);
+
+    DesignFile file;
+    ASSERT_TRUE(read_design_file(path, file));
+    EXPECT_EQ(file.scan_file, "../scan.bmp");
+    EXPECT_EQ(file.scan_sha256, file_sha256(f.scan));
+    Fixture g;
+    test::capture_console(
+        [&] { ASSERT_TRUE(open_design(g.design, file, design_scan_path(path, file))); });
+    EXPECT_FALSE(g.design.modified());
+    test::expect_same_bytes(
+        std::vector<uint8_t>(f.ws->relief_grid, f.ws->relief_grid + kGridCells),
+        std::vector<uint8_t>(g.ws->relief_grid, g.ws->relief_grid + kGridCells));
+    ASSERT_TRUE(save_design(g.design, path));
+    test::expect_same_bytes(saved, test::read_file(path));
+}
+
+TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
+    Fixture f;
+    test::capture_console([&] { ASSERT_TRUE(f.design.set(Control::kMeta2, 3)); });
+    const std::string good_path = f.dir + "/good.json";
+    ASSERT_TRUE(save_design(f.design, good_path));
+    const std::vector<uint8_t> raw = test::read_file(good_path);
+    const std::string good(raw.begin(), raw.end());
+    auto edit = [&](const std::string &from, const std::string &to) {
+        std::string t = good;
+        const size_t at = t.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? t : t.replace(at, from.size(), to);
+    };
+    test::write_file(f.dir + "/not-a-scan.bmp", {'B', 'M', 0, 1});
+    const struct {
+        const char *what;
+        std::string text;
+        const char *message;
+    } cases[] = {
+        {"not JSON", "{\"format\": ", "not JSON"},
+        {"truncated", good.substr(0, good.size() / 2), "not JSON"},
+        {"another format", edit("pedaform-design", "pedaform-report"), "\"format\""},
+        {"a newer version", edit("\"version\": 1", "\"version\": 2"), "newer"},
+        {"an unknown step", edit("\"meta2\",", "\"meta9\","), "unknown step \"meta9\""},
+        {"a value out of range", edit("\"value\": 3", "\"value\": 11"), "\"meta2\" must be"},
+        {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
+        {"a start value out of range", edit("\"gain\": 3", "\"gain\": 0.5"), "\"gain\" must be"},
+        {"a missing scan", edit("scan.bmp", "gone.bmp"), "not a picture"},
+        {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), ""},
+    };
+    const std::vector<uint8_t> state = design_state(f.design, *f.ws);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = f.dir + "/hostile.json";
+        test::write_file(path, std::vector<uint8_t>(c.text.begin(), c.text.end()));
+        DesignFile file;
+        Result r = read_design_file(path, file);
+        if (r) {
+            ScanLoadResult loaded;
+            const std::string log = test::capture_console(
+                [&] { r = open_design(f.design, file, design_scan_path(path, file), &loaded); });
+            EXPECT_FALSE(loaded.accepted);
+            EXPECT_NE(log.find("Unable to load texture"), std::string::npos);
+        }
+        ASSERT_FALSE(r);
+        EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
+        EXPECT_TRUE(design_state(f.design, *f.ws) == state);
+        EXPECT_EQ(f.design.steps().size(), 1u);
+    }
+}
