@@ -572,6 +572,12 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(relief() == reliefs[1]);
     ask_question = [](const char *, const char *, const char *) { return 1; };
+
+    // Opening the saved design shows the relief and controls as they were saved.
+    test::capture_console([&] { open_design_path((dir + "/patient.json").c_str()); });
+    EXPECT_TRUE(relief() == reliefs.back());
+    EXPECT_TRUE(widget_values() == shown.back());
+    EXPECT_EQ(std::string(g_main_window->label()), "Pedaform - patient.json");
 }
 
 TEST(Screenshots, BothViewsAfterASampleScan) {

@@ -1,0 +1,92 @@
+// Speed of the design model: undoing a step and opening a design, with real stamp renders
+// through the off-screen OpenGL context.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "design/design.h"
+#include "design/design_file.h"
+#include "gl/egl_context.h"
+#include "io/resources.h"
+#include "io/scan_file.h"
+#include "tools/synth.h"
+#include "workspace/console.h"
+#include "workspace/file_output.h"
+
+using namespace pedaform;
+
+namespace {
+
+struct BenchDesign {
+    std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
+    OffscreenStampRenderer stamp;
+    Design design{*ws, load_scan_file, &stamp};
+    std::string dir = "/tmp/pedaform-bench-design-" + std::to_string(getpid());
+    std::string scan = dir + "-scan.bmp";
+
+    // A 100-step design: every control, smoothing passes and point moves, the stamp switched
+    // on early so that its size steps render.
+    BenchDesign() {
+        set_console(nullptr);
+        load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan({}));
+        write_file_atomically(scan, bmp.data(), bmp.size());
+        (void)design.load(scan);
+        (void)design.set(Control::kStamp, 1);
+        std::mt19937 rng(3);
+        while (design.position() < 100) {
+            Step s;
+            const int kind = static_cast<int>(rng() % 10);
+            if (kind == 0) {
+                s.kind = StepKind::kSmooth;
+            } else if (kind == 1) {
+                s.kind = StepKind::kMetaPoint;
+                s.column = static_cast<float>(40 + rng() % 70);
+                s.row = static_cast<float>(150 + rng() % 100);
+            } else {
+                s.control = static_cast<Control>(rng() % kControlCount);
+                const ControlSpec &spec = control_spec(s.control);
+                const int steps = static_cast<int>((spec.max - spec.min) / spec.step + 0.5);
+                s.value =
+                    control_value_snapped(s.control, spec.min + (rng() % (steps + 1)) * spec.step);
+            }
+            (void)design.apply(s);
+        }
+    }
+};
+
+}  // namespace
+
+static void BM_UndoStep(benchmark::State &state) {
+    // Each iteration undoes the next step back; at the load, the steps are redone untimed, so
+    // that every one of the 100 steps is undone in turn.
+    BenchDesign b;
+    for (auto _ : state) {
+        if (!b.design.can_undo()) {
+            state.PauseTiming();
+            while (b.design.can_redo())
+                (void)b.design.redo();
+            state.ResumeTiming();
+        }
+        (void)b.design.undo();
+    }
+}
+BENCHMARK(BM_UndoStep)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+static void BM_OpenDesign(benchmark::State &state) {
+    BenchDesign b;
+    const std::string path = b.dir + ".json";
+    (void)save_design(b.design, path);
+    for (auto _ : state) {
+        DesignFile file;
+        (void)read_design_file(path, file);
+        (void)open_design(b.design, file, design_scan_path(path, file));
+        benchmark::DoNotOptimize(b.ws->relief_grid[0]);
+    }
+    std::remove(path.c_str());
+    std::remove(b.scan.c_str());
+}
+BENCHMARK(BM_OpenDesign)->Unit(benchmark::kMillisecond)->Repetitions(5);
