@@ -1,70 +1,76 @@
 #include "analysis/size_bin.h"
 
 #include "workspace/console.h"
+#include "workspace/size_table.h"
 
 namespace pedaform {
 
 namespace {
 
-struct SizeBin {
-    int length;
-    int cells[2];             // first_outline_cell values that select the second family
-    const char *first_label;  // nullptr: the bin has only the second family
-    const char *second_label;
-    int second_index;
-    int width;
-    int pad_length;
-    double height;
+struct LabelEntry {
+    const SizeBin *bin;
+    bool second;
 };
 
-const SizeBin kBins[] = {
-    {167, {-1, -1}, nullptr, "CM15.5-16.5", 7, 37, 52, 3.6},
-    {180, {-1, -1}, nullptr, "CM16.5-17.5", 8, 37, 52, 3.6},
-    {191, {-1, -1}, nullptr, "CM17.5-19", 9, 37, 52, 3.6},
-    {204, {-1, -1}, nullptr, "CM19-20.5", 10, 37, 52, 3.6},
-    {215, {-1, -1}, nullptr, "CM20.5-21", 11, 37, 52, 3.6},
-    {228, {12641, 12695}, "1-2", "CM22-23", 12, 37, 52, 3.6},
-    {241, {10244, 10293}, "2.5-3.5", "CM23-24", 13, 49, 78, 2.9},
-    {253, {7844, 7894}, "4-5", "CM25-26", 14, 51, 82, 3.0},
-    {265, {5293, 5341}, "5.5-6.5", "CM26-27", 15, 53, 85, 3.2},
-    {279, {4395, 4440}, "7-8", "CM27-28", 16, 55, 90, 3.4},
-    {293, {4251, 4292}, "8.5-9.5", "CM28-29", 17, 57, 95, 3.6},
-    {305, {4096, 4136}, "10-11", "CM29-30", 18, 59, 98, 3.7},
-};
+// The labels in table order: each bin's first family, then its second.
+const LabelEntry *label_entries() {
+    static LabelEntry entries[kSizeLabelCount];
+    static bool made = false;
+    if (!made) {
+        int n = 0;
+        for (const SizeBin &bin : kSizeBins) {
+            if (bin.first_label != nullptr) entries[n++] = {&bin, false};
+            entries[n++] = {&bin, true};
+        }
+        made = true;
+    }
+    return entries;
+}
+
+SizeBinChoice choice_of(const SizeBin &bin, bool second) {
+    SizeBinChoice choice;
+    choice.hit = true;
+    choice.label = second ? bin.second_label : bin.first_label;
+    choice.pad_width = bin.pad_width;
+    choice.pad_length = bin.pad_length;
+    choice.pad_height = bin.pad_height;
+    return choice;
+}
 
 }  // namespace
 
 SizeBinChoice choose_size_bin(Workspace &ws) {
     ws.insole_length = ws.outline_top_row - ws.outline_bottom_row + 1;
     console_printf("insole length %d \n", ws.insole_length);
-
-    for (int i = 0; i < kSizeBinCount; ++i) {
-        if (ws.template_lengths[i] == ws.insole_length) {
-            ws.template_index = i;
-            break;
-        }
-    }
-
-    SizeBinChoice choice;
-    for (const SizeBin &bin : kBins) {
+    for (const SizeBin &bin : kSizeBins) {
         if (bin.length != ws.insole_length) continue;
-        if (bin.first_label == nullptr) {
-            ws.template_index = bin.second_index;
-            choice.label = bin.second_label;
-        } else if (ws.first_outline_cell == bin.cells[0] || ws.first_outline_cell == bin.cells[1]) {
-            // Second family: the first-family index found above, plus 12.
-            ws.template_index += 12;
-            choice.label = bin.second_label;
-        } else {
-            choice.label = bin.first_label;
-        }
-        choice.hit = true;
-        choice.pad_width = bin.width;
-        choice.pad_length = bin.pad_length;
-        choice.pad_height = bin.height;
-        break;
+        const bool second = bin.first_label == nullptr ||
+                            ws.first_outline_cell == bin.second_cells[0] ||
+                            ws.first_outline_cell == bin.second_cells[1];
+        ws.template_index = second ? bin.second_index : bin.first_index;
+        return choice_of(bin, second);
     }
-    return choice;
+    // Never the previous scan's template: that would lay this foot on another size.
+    ws.template_index = -1;
+    console_printf("insole length %d matches no size\n", ws.insole_length);
+    return SizeBinChoice();
+}
+
+const char *size_label(int index) {
+    const LabelEntry &e = label_entries()[index];
+    return e.second ? e.bin->second_label : e.bin->first_label;
+}
+
+int size_label_index(const std::string &label) {
+    for (int i = 0; i < kSizeLabelCount; ++i)
+        if (label == size_label(i)) return i;
+    return -1;
+}
+
+SizeBinChoice size_of_label(int index, int &template_index) {
+    const LabelEntry &e = label_entries()[index];
+    template_index = e.second ? e.bin->second_index : e.bin->first_index;
+    return choice_of(*e.bin, e.second);
 }
 
 }  // namespace pedaform

@@ -4,6 +4,7 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -73,9 +74,15 @@ void arrange_pad_sliders(int mirrored) {
 // After a new scan: the sliders in place for its side, every control at its value.
 void show_new_scan() {
     arrange_pad_sliders(g_workspace->template_mirrored);
-    g_size_output->value(g_design->size_label().c_str());
     sync_controls();
     g_main_window->redraw();
+    // A foot that matches no size is said once per load, never laid on another size.
+    if (g_design->size_label()[0] == '\0') {
+        char text[128];
+        std::snprintf(text, sizeof text, "鞋墊長度 %d 不符任何尺碼，請選擇尺碼",
+                      g_workspace->insole_length);
+        show_message_box(text, "尺碼");
+    }
 }
 
 // Shows the chooser; returns the chosen name, or nullptr after an error (reported), a cancel
@@ -122,6 +129,8 @@ void sync_controls() {
     for (int i = 0; i < kControlCount; ++i)
         if (sliders[i] != nullptr) sliders[i]->value(c.value[i]);
     g_pad_check->value(c[Control::kStamp] != 0 ? 1 : 0);
+    if (std::string(g_size_output->value()) != g_design->size_label())
+        g_size_output->value(g_design->size_label());
     std::string title = "Pedaform";
     if (!g_design_path.empty()) {
         const size_t slash = g_design_path.find_last_of('/');
@@ -267,6 +276,22 @@ void main_window_cb(Fl_Widget *window, void *) {
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
     if (!confirm_discard()) return;
     window->hide();
+}
+
+void size_cb(Fl_Widget *, void *index) {
+    report(g_design->choose_size(static_cast<int>(reinterpret_cast<intptr_t>(index))),
+           kDesignErrorCaption);
+    sync_controls();
+}
+
+void reset_point_cb(Fl_Widget *, void *) {
+    report(g_design->reset_meta_point(), kDesignErrorCaption);
+    sync_controls();
+}
+
+void move_point_to(float column, float row) {
+    report(g_design->move_meta_point(column, row), kDesignErrorCaption);
+    sync_controls();
 }
 
 void top_view_cb(Fl_Widget *, void *) {

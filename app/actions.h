@@ -18,6 +18,11 @@ void export_print_cb(Fl_Widget *, void *);
 void open_design_cb(Fl_Widget *, void *);
 void save_design_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
+// A size chosen from the "尺碼" menu; the user data is the label's index.
+void size_cb(Fl_Widget *, void *index);
+void reset_point_cb(Fl_Widget *, void *);
+// The image view's click, drag or arrow key moved the metatarsal point to this cell.
+void move_point_to(float column, float row);
 void undo_cb(Fl_Widget *, void *);
 void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);

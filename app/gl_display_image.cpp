@@ -3,6 +3,9 @@
 #include <FL/Fl.H>
 #include <FL/gl.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/view_timer.h"
 #include "workspace/console.h"
 #include "gl/pad_stamp_gl.h"
@@ -93,6 +96,8 @@ void GL_Display_Image::draw() {
                static_cast<int>((landmarks[0].row + landmarks[1].row) * 0.5f));
     glEnd();
 
+    draw_meta_point();
+
     glPointSize(1);
     glColor3f(1, 0, 0);
     glBegin(GL_POINTS);
@@ -100,6 +105,38 @@ void GL_Display_Image::draw() {
         glVertex2i(static_cast<int>(p.x), static_cast<int>(p.y));
     glEnd();
     glColor3f(1, 1, 1);
+}
+
+// The metatarsal point as a cross, black under green, unlike the white landmark dots.
+void GL_Display_Image::draw_meta_point() {
+    if (!meta_point_found) return;
+    const float x = meta_column * w() / kGridWidth + 0.5f;
+    const float y = meta_row * h() / kGridHeight + 0.5f;
+    for (int pass = 0; pass < 2; ++pass) {
+        glLineWidth(pass == 0 ? 3.0f : 1.0f);
+        if (pass == 0)
+            glColor3f(0, 0, 0);
+        else
+            glColor3f(0.2f, 1, 0.2f);
+        glBegin(GL_LINES);
+        glVertex2f(x - 5, y);
+        glVertex2f(x + 6, y);
+        glVertex2f(x, y - 5);
+        glVertex2f(x, y + 6);
+        glEnd();
+    }
+    glLineWidth(1);
+    glColor3f(1, 1, 1);
+}
+
+// The cell under the pointer, clamped to the grid.
+void GL_Display_Image::point_from_event() {
+    if (point_moved == nullptr) return;
+    int column = Fl::event_x() * kGridWidth / (w() > 0 ? w() : 1);
+    int row = (h() - 1 - Fl::event_y()) * kGridHeight / (h() > 0 ? h() : 1);
+    column = column < 0 ? 0 : (column >= kGridWidth ? kGridWidth - 1 : column);
+    row = row < 0 ? 0 : (row >= kGridHeight ? kGridHeight - 1 : row);
+    point_moved(static_cast<float>(column), static_cast<float>(row));
 }
 
 Result GL_Display_Image::render(Workspace &ws, double width, double length, double height) {
@@ -115,10 +152,28 @@ int GL_Display_Image::handle(int event) {
     switch (event) {
         case FL_PUSH:
             print_mouse_click(Fl::event_button());
+            if (Fl::event_button() == FL_LEFT_MOUSE) {
+                Fl::focus(this);
+                point_from_event();
+            }
             return 1;
         case FL_DRAG:
             console_printf("mouse position [ %d, %d ] \n", Fl::event_x(), Fl::event_y());
+            if (Fl::event_state(FL_BUTTON1)) point_from_event();
             return 1;
+        case FL_FOCUS:
+        case FL_UNFOCUS:
+            return 1;
+        case FL_KEYBOARD: {
+            const int key = Fl::event_key();
+            const int dx = key == FL_Left ? -1 : (key == FL_Right ? 1 : 0);
+            const int dy = key == FL_Down ? -1 : (key == FL_Up ? 1 : 0);
+            if ((dx == 0 && dy == 0) || point_moved == nullptr) return 0;
+            const float column = std::clamp(std::floor(meta_column) + dx, 0.0f, kGridWidth - 1.0f);
+            const float row = std::clamp(std::floor(meta_row) + dy, 0.0f, kGridHeight - 1.0f);
+            point_moved(column, row);
+            return 1;
+        }
         case FL_MOVE:
             return 1;
         case FL_MOUSEWHEEL:

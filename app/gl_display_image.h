@@ -26,9 +26,15 @@ class GL_Display_Image : public Fl_Gl_Window,
     pedaform::Result render(pedaform::Workspace &ws, double width, double length,
                             double height) override;
 
+    // Called when a left click or drag, or an arrow key while the view has focus, moves the
+    // metatarsal point to a cell (always inside the grid).
+    void (*point_moved)(float column, float row) = nullptr;
+
     int stamp_renders() const { return stamp_renders_; }
 
   private:
     void projection_setup();
+    void draw_meta_point();
+    void point_from_event();
     int stamp_renders_ = 0;
 };

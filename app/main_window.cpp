@@ -2,6 +2,10 @@
 
 #include <FL/Fl.H>
 
+#include <cstdint>
+#include <string>
+
+#include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "io/scan_file.h"
 
@@ -39,6 +43,7 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"復原", FL_CTRL + 'z', undo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     // Ctrl+Shift+Z also redoes (redo_shortcut_handler).
     {"重做", FL_CTRL + 'y', redo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"重設蹠骨點", 0, reset_point_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
@@ -123,6 +128,17 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_menu->color(Fl_Color(41));
     g_menu->labelfont(FL_HELVETICA_BOLD);
     g_menu->menu(g_menu_upper_items);
+    // "尺碼": every size label of the table, both families, in table order.
+    for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
+        const int at = g_menu->add((std::string("尺碼/") + pedaform::size_label(i)).c_str(), 0,
+                                   size_cb, reinterpret_cast<void *>(static_cast<intptr_t>(i)));
+        Fl_Menu_Item &item = const_cast<Fl_Menu_Item &>(g_menu->menu()[at]);
+        item.labelfont(FL_HELVETICA);
+        item.labelsize(25);
+    }
+    const int sizes = g_menu->find_index("尺碼");
+    const_cast<Fl_Menu_Item &>(g_menu->menu()[sizes]).labelfont(FL_HELVETICA_BOLD);
+    const_cast<Fl_Menu_Item &>(g_menu->menu()[sizes]).labelsize(25);
 
     auto *lower = new Fl_Menu_Bar(1, 673, 915, 57);
     lower->color(Fl_Color(28));
@@ -144,6 +160,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_pad_check->callback(pad_check_cb);
 
     g_design = new pedaform::Design(*g_workspace, pedaform::load_scan_file, g_workspace);
+    g_workspace->point_moved = move_point_to;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->workspace = g_workspace;
     g_view3d->foot_pressure = g_foot_pressure;

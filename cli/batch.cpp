@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
 #include "gl/egl_context.h"
@@ -34,9 +35,11 @@ const char *const kBatchUsageText =
     "  --ignore-checksum    open a design whose scan's bytes have changed\n"
     "  --meta1 N --meta2 N  metatarsal pad sliders, whole numbers -10 ... 10\n"
     "  --heel1 N --heel2 N --heel3 N   heel pad sliders, whole numbers -10 ... 10\n"
+    "  --size LABEL         choose the size (its template and presets), e.g. CM25-26\n"
     "  --pad-width N        stamped pad width 0 ... 100 (overrides the size preset)\n"
     "  --pad-length N       stamped pad length 0 ... 240\n"
     "  --pad-height X       stamped pad height 0 ... 9 mm in steps of 0.2\n"
+    "  --meta-point C,R     place the metatarsal point at column C 0 ... 149, row R 0 ... 359\n"
     "  --stamp              switch the stamped metatarsal pad on (needs OpenGL through EGL)\n"
     "  --filter N           pressure filter 0 ... 255\n"
     "  --gain X             pressure gain 1 ... 10 in steps of 0.5\n"
@@ -64,6 +67,17 @@ bool parse_whole(const std::string &text, long min, long max, int &out) {
     const long v = std::strtol(text.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || v < min || v > max) return false;
     out = static_cast<int>(v);
+    return true;
+}
+
+// A finite number within [min, max].
+bool parse_number(const std::string &text, double min, double max, double &out) {
+    if (text.empty()) return false;
+    char *end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !(v >= min && v <= max)) return false;
+    out = v;
     return true;
 }
 
@@ -131,6 +145,34 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
             return false;
         };
     };
+    auto size = [&](const std::string &arg) {
+        if (!need_value(arg)) return false;
+        if (size_label_index(value) >= 0) {
+            o.size = value;
+            return true;
+        }
+        error = arg + " takes one of";
+        for (int k = 0; k < kSizeLabelCount; ++k)
+            error += std::string(" ") + size_label(k);
+        error += ", not \"" + value + "\"";
+        return false;
+    };
+    auto point = [&](const std::string &arg) {
+        if (!need_value(arg)) return false;
+        const size_t comma = value.find(',');
+        double c = 0, r = 0;
+        if (comma == std::string::npos ||
+            !parse_number(value.substr(0, comma), 0, kGridWidth - 1, c) ||
+            !parse_number(value.substr(comma + 1), 0, kGridHeight - 1, r)) {
+            error = arg + " takes COLUMN,ROW in grid cells, column 0 to 149 and row 0 to 359, " +
+                    "not \"" + value + "\"";
+            return false;
+        }
+        o.meta_point_given = true;
+        o.meta_column = static_cast<float>(c);
+        o.meta_row = static_cast<float>(r);
+        return true;
+    };
     auto flag = [&](bool &out) { return [&](const std::string &) { return out = true; }; };
     const std::pair<const char *, std::function<bool(const std::string &)>> kOptions[] = {
         {"--help", flag(o.help)},
@@ -142,6 +184,8 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
         {"--resources", file(o.resources)},
         {"--design", file(o.design)},
         {"--save-design", file(o.save_design)},
+        {"--size", size},
+        {"--meta-point", point},
         {"--meta1", optional_whole(-10, 10, o.meta1)},
         {"--meta2", optional_whole(-10, 10, o.meta2)},
         {"--heel1", optional_whole(-10, 10, o.heel1)},
@@ -217,9 +261,11 @@ nlohmann::json report_json(Design &design, float ai) {
     if (ws.meta_point_found) meta = {ws.meta_column, ws.meta_row};
     DesignFile steps;
     steps.steps = design.steps();
-    return {
+    nlohmann::json label = design.size_label();
+    if (design.size_label()[0] == '\0') label = nullptr;
+    nlohmann::json report = {
         {"insole_length", ws.insole_length},
-        {"size_label", design.size_label()},
+        {"size_label", label},
         {"template_index", ws.template_index},
         {"template_mirrored", ws.template_mirrored},
         {"first_outline_cell", ws.first_outline_cell},
@@ -235,6 +281,10 @@ nlohmann::json report_json(Design &design, float ai) {
         {"ai", std::round(ai * 100.0) / 100.0},
         {"steps", nlohmann::json::parse(design_file_text(steps))["steps"]},
     };
+    if (!design.size_matched())
+        report["warnings"] = {"insole length " + std::to_string(ws.insole_length) +
+                              " matches no size: no template until a size is chosen (--size)"};
+    return report;
 }
 
 class Batch {
@@ -283,6 +333,8 @@ class Batch {
 
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
+        if (!o_.size.empty())
+            if (Result r = design_.choose_size(size_label_index(o_.size)); !r) return no_opengl(r);
         const std::pair<Control, std::optional<double>> moves[] = {
             {Control::kPadWidth, as_double(o_.pad_width)},
             {Control::kPadLength, as_double(o_.pad_length)},
@@ -292,11 +344,19 @@ class Batch {
             {Control::kHeel1, as_double(o_.heel1)},
             {Control::kHeel2, as_double(o_.heel2)},
             {Control::kHeel3, as_double(o_.heel3)},
+        };
+        const std::pair<Control, std::optional<double>> after_point[] = {
             {Control::kStamp, o_.stamp ? std::optional<double>(1) : std::nullopt},
             {Control::kFilter, as_double(o_.filter)},
             {Control::kGain, o_.gain},
         };
         for (const auto &[control, value] : moves)
+            if (value)
+                if (Result r = design_.set(control, *value); !r) return no_opengl(r);
+        if (o_.meta_point_given)
+            if (Result r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
+                return no_opengl(r);
+        for (const auto &[control, value] : after_point)
             if (value)
                 if (Result r = design_.set(control, *value); !r) return no_opengl(r);
         for (int i = 0; i < o_.smooth; ++i)

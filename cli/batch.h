@@ -15,6 +15,9 @@ struct BatchOptions {
     std::optional<int> meta1, meta2, heel1, heel2, heel3;
     std::optional<int> pad_width, pad_length;
     std::optional<double> pad_height;
+    std::string size;  // a size label, checked by the parser
+    bool meta_point_given = false;
+    float meta_column = 0, meta_row = 0;
     bool stamp = false;
     std::optional<int> filter;
     std::optional<double> gain;

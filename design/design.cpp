@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "analysis/filter_gain.h"
+#include "analysis/size_bin.h"
 #include "relief/composition.h"
 #include "relief/smoothing.h"
 
@@ -44,6 +45,8 @@ bool Step::operator==(const Step &o) const {
             return true;
         case StepKind::kMetaPoint:
             return column == o.column && row == o.row;
+        case StepKind::kSize:
+            return size == o.size;
     }
     return false;
 }
@@ -67,18 +70,24 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     for (Control c : {Control::kMeta1, Control::kMeta2, Control::kHeel1, Control::kHeel2,
                       Control::kHeel3, Control::kStamp})
         s.controls[c] = 0;
-    if (loaded.size.hit) {
-        size_label_ = loaded.size.label;
-        s.controls[Control::kPadWidth] = loaded.size.pad_width;
-        s.controls[Control::kPadLength] = loaded.size.pad_length;
-        s.controls[Control::kPadHeight] = loaded.size.pad_height;
-    }
+    // A length that matches no bin takes nothing from the previous scan: the presets return
+    // to their start values and no size is shown until the operator chooses one.
+    const SizeBinChoice size = loaded.size;
+    s.controls[Control::kPadWidth] = size.hit ? size.pad_width : Controls()[Control::kPadWidth];
+    s.controls[Control::kPadLength] = size.hit ? size.pad_length : Controls()[Control::kPadLength];
+    s.controls[Control::kPadHeight] = size.hit ? size.pad_height : Controls()[Control::kPadHeight];
+    s.size_index = size.hit ? size_label_index(size.label) : -1;
+    s.template_index = ws_.template_index;
+    size_matched_ = size.hit;
     // The load colours the pressure with the gain alone; the filter acts once it is moved.
     s.colour_filter = 0;
     s.colour_gain = base[Control::kGain];
     s.meta_column = ws_.meta_column;
     s.meta_row = ws_.meta_row;
     s.meta_point_found = ws_.meta_point_found;
+    point_found_ = ws_.meta_point_found != 0;
+    found_column_ = ws_.meta_column;
+    found_row_ = ws_.meta_row;
     std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);  // the load clears them
 
     loaded_ = true;
@@ -118,6 +127,23 @@ Result Design::move_meta_point(float column, float row) {
     return apply(step);
 }
 
+Result Design::reset_meta_point() {
+    if (!point_found_) return Result::success();
+    return move_meta_point(found_column_, found_row_);
+}
+
+Result Design::choose_size(int index) {
+    if (state().size_index == index) return Result::success();
+    Step step;
+    step.kind = StepKind::kSize;
+    step.size = index;
+    return apply(step);
+}
+
+const char *Design::size_label() const {
+    return state().size_index < 0 ? "" : pedaform::size_label(state().size_index);
+}
+
 Design::State Design::transition(State s, const Step &step) {
     switch (step.kind) {
         case StepKind::kSet: {
@@ -148,6 +174,15 @@ Design::State Design::transition(State s, const Step &step) {
             s.meta_point_found = 1;
             s.composed = true;
             break;
+        case StepKind::kSize: {
+            const SizeBinChoice size = size_of_label(step.size, s.template_index);
+            s.size_index = step.size;
+            s.controls[Control::kPadWidth] = size.pad_width;
+            s.controls[Control::kPadLength] = size.pad_length;
+            s.controls[Control::kPadHeight] = size.pad_height;
+            s.composed = true;
+            break;
+        }
     }
     return s;
 }
@@ -185,6 +220,10 @@ Result Design::apply(const Step &step) {
             ws_.meta_column = next.meta_column;
             ws_.meta_row = next.meta_row;
             ws_.meta_point_found = 1;
+            result = compose(next);
+            break;
+        case StepKind::kSize:
+            ws_.template_index = next.template_index;
             result = compose(next);
             break;
     }
@@ -253,6 +292,7 @@ Result Design::materialize(const State &s) {
     ws_.meta_column = s.meta_column;
     ws_.meta_row = s.meta_row;
     ws_.meta_point_found = s.meta_point_found;
+    ws_.template_index = s.template_index;
     for (int layer = 0; layer < kLayerCount; ++layer)
         if (built_amount_[layer] != s.layer_amount[layer]) {
             build_layer(ws_, layer, s.layer_amount[layer]);

@@ -37,6 +37,7 @@ enum class StepKind {
     kSet,        // a control moved to `value`
     kSmooth,     // one "Smooth" (also the smoothing before an engraving export)
     kMetaPoint,  // the metatarsal point moved to (column, row)
+    kSize,       // the operator chose size label `size` (an index of size_label)
 };
 
 struct Step {
@@ -44,6 +45,7 @@ struct Step {
     Control control = Control::kMeta1;
     double value = 0;
     float column = 0, row = 0;
+    int size = -1;
     bool operator==(const Step &o) const;
 };
 
@@ -55,11 +57,14 @@ class Design {
     Workspace &workspace() { return ws_; }
     const Controls &controls() const { return state().controls; }
     bool loaded() const { return loaded_; }
-    // The loaded scan's path as given, the SHA-256 of its bytes (64 hex digits) and its size
-    // label ("" when its length matched no bin).
+    // The loaded scan's path as given and the SHA-256 of its bytes (64 hex digits).
     const std::string &scan_path() const { return scan_path_; }
     const std::string &scan_sha256() const { return scan_sha256_; }
-    const std::string &size_label() const { return size_label_; }
+    // The size label shown: the bin the scan matched or the one the operator chose; "" when
+    // its length matched no bin and none was chosen.
+    const char *size_label() const;
+    // False when the loaded scan's length matched no size bin.
+    bool size_matched() const { return size_matched_; }
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
@@ -76,6 +81,11 @@ class Design {
     Result set(Control c, double value);
     Result smooth();
     Result move_meta_point(float column, float row);
+    // Back to the point the search found at the load (nothing when it found none).
+    Result reset_meta_point();
+    // The size of label `index` (size_label), as if its bin had matched in that family: the
+    // template, the label and the stamped pad's presets.
+    Result choose_size(int index);
 
     // Runs a recorded step as a live one.
     Result apply(const Step &step);
@@ -110,6 +120,8 @@ class Design {
         double colour_filter = 0, colour_gain = 3;  // what colour_grid was made with
         float meta_column = 0, meta_row = 0;
         uint8_t meta_point_found = 1;
+        int32_t template_index = 0;
+        int size_index = -1;  // the label shown, -1 for none
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };
@@ -146,7 +158,10 @@ class Design {
     ScanFileLoader loader_;
     StampRenderer *renderer_;
     bool loaded_ = false;
-    std::string scan_path_, scan_sha256_, size_label_;
+    std::string scan_path_, scan_sha256_;
+    bool size_matched_ = true;
+    float found_column_ = 0, found_row_ = 0;  // the search's point
+    bool point_found_ = false;
     double colour_filter_ = 0, colour_gain_ = 3;  // what colour_grid holds now
     std::vector<Step> steps_;                     // every step, the redo tail included
     std::vector<State> states_;                   // states_[i]: after i steps

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "analysis/size_bin.h"
 #include "workspace/file_output.h"
 
 namespace pedaform {
@@ -69,6 +70,16 @@ bool step_from_json(const json &j, Step &step, std::string &why) {
         step.row = static_cast<float>(row.get<double>());
         return true;
     }
+    if (name == "size") {
+        step.kind = StepKind::kSize;
+        const json label = j.value("label", json());
+        step.size = label.is_string() ? size_label_index(label.get<std::string>()) : -1;
+        if (step.size < 0) {
+            why = "\"size\" needs a \"label\" of a size bin, not " + label.dump();
+            return false;
+        }
+        return true;
+    }
     step.kind = StepKind::kSet;
     if (!control_named(name, step.control)) {
         why = "unknown step \"" + name + "\"";
@@ -108,6 +119,9 @@ std::string design_file_text(const DesignFile &file) {
                 break;
             case StepKind::kMetaPoint:
                 steps.push_back({{"step", "meta_point"}, {"column", s.column}, {"row", s.row}});
+                break;
+            case StepKind::kSize:
+                steps.push_back({{"step", "size"}, {"label", size_label(s.size)}});
                 break;
         }
     }

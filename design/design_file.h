@@ -4,11 +4,12 @@
 //      "scan": {"file": "left_253.bmp", "sha256": "<64 hex digits>"},
 //      "start": {"meta1": 0, ..., "stamp": false, "pad_width": 51, ...},
 //      "steps": [{"step": "meta1", "value": 3}, {"step": "stamp", "value": true},
-//                {"step": "smooth"}, {"step": "meta_point", "column": 70, "row": 230}]}
+//                {"step": "smooth"}, {"step": "meta_point", "column": 70, "row": 230},
+//                {"step": "size", "label": "CM25-26"}]}
 //
 // "file" is relative to the design file's folder (an absolute name is used as it is); "start"
 // holds every control's value right after the load; each step names a control with its new
-// value, "smooth", or "meta_point" with the point in grid units.
+// value, "smooth", "meta_point" with the point in grid units, or "size" with a size label.
 #pragma once
 
 #include <string>

@@ -115,7 +115,7 @@ TEST_F(Cli, ReportDescribesTheScan) {
     EXPECT_NEAR(j["pad"]["height"].get<double>(), 2.9, 1e-9);
     EXPECT_NEAR(j["ai"].get<double>(), 0.87, 1e-6);
 
-    // Overrides, and an unmatched length keeps an empty label.
+    // Overrides, and an unmatched length says so: no label, no template, a warning.
     const CliRun o2 = cli("--quiet --pad-width 20 --pad-height 4.4 --report '" + dir + "/r.json' " +
                           scan(recipe));
     ASSERT_EQ(o2.status, 0);
@@ -124,7 +124,13 @@ TEST_F(Cli, ReportDescribesTheScan) {
     EXPECT_NEAR(k["pad"]["height"].get<double>(), 4.4, 1e-9);
     recipe.length = 240;
     const CliRun u = cli("--quiet --report - " + scan(recipe, "odd.bmp"));
-    EXPECT_EQ(nlohmann::json::parse(u.out)["size_label"], "");
+    const nlohmann::json unmatched = nlohmann::json::parse(u.out);
+    EXPECT_TRUE(unmatched["size_label"].is_null());
+    EXPECT_EQ(unmatched["template_index"], -1);
+    EXPECT_EQ(unmatched["pad"]["width"], 7);
+    ASSERT_EQ(unmatched["warnings"].size(), 1u);
+    EXPECT_NE(unmatched["warnings"][0].get<std::string>().find("insole length 240 matches no size"),
+              std::string::npos);
 }
 
 TEST_F(Cli, ConsoleLinesUnlessQuiet) {

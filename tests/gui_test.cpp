@@ -15,6 +15,7 @@
 
 #include "app/actions.h"
 #include "app/label_font.h"
+#include "analysis/size_bin.h"
 #include "app/main_window.h"
 #include "design/controls.h"
 #include "relief/composition.h"
@@ -177,21 +178,34 @@ TEST(MainWindow, WindowViewsAndControls) {
 
 TEST(MainWindow, Menus) {
     // "檔案" keeps its entries in their order, the hidden 3D-print one included, then the
-    // design files; "編輯" follows "上視角".
+    // design files; "編輯" follows "上視角"; "尺碼" lists every size label in table order.
     std::vector<std::string> labels;
-    for (const Fl_Menu_Item *i = g_menu_upper_items; i->label() != nullptr || i[1].label(); ++i)
-        labels.push_back(i->label() == nullptr
-                             ? "|"
-                             : std::string(i->label()) + (i->visible() ? "" : "(hidden)"));
-    EXPECT_EQ(labels, (std::vector<std::string>{
-                          "檔案", "讀檔", "輸出雕刻用鞋墊", "輸出3D列印用鞋墊(hidden)", "開啟設計…",
-                          "儲存設計…", "|", "上視角", "編輯", "復原", "重做"}));
+    const Fl_Menu_Item *items = g_menu->menu();
+    for (int i = 0; i < g_menu->size() - 1; ++i)
+        labels.push_back(items[i].label() == nullptr ? "|"
+                                                     : std::string(items[i].label()) +
+                                                           (items[i].visible() ? "" : "(hidden)"));
+    std::vector<std::string> expected = {"檔案",
+                                         "讀檔",
+                                         "輸出雕刻用鞋墊",
+                                         "輸出3D列印用鞋墊(hidden)",
+                                         "開啟設計…",
+                                         "儲存設計…",
+                                         "|",
+                                         "上視角",
+                                         "編輯",
+                                         "復原",
+                                         "重做",
+                                         "重設蹠骨點",
+                                         "|",
+                                         "尺碼"};
+    for (int i = 0; i < kSizeLabelCount; ++i)
+        expected.push_back(size_label(i));
+    expected.push_back("|");
+    EXPECT_EQ(labels, expected);
     EXPECT_STREQ(g_menu_lower_items[0].label(), "Smooth");
-    const Fl_Menu_Item *undo = g_menu->find_item("編輯/復原");
-    const Fl_Menu_Item *redo = g_menu->find_item("編輯/重做");
-    ASSERT_TRUE(undo && redo);
-    EXPECT_EQ(undo->shortcut(), FL_CTRL + 'z');
-    EXPECT_EQ(redo->shortcut(), FL_CTRL + 'y');
+    EXPECT_EQ(g_menu->find_item("編輯/復原")->shortcut(), FL_CTRL + 'z');
+    EXPECT_EQ(g_menu->find_item("編輯/重做")->shortcut(), FL_CTRL + 'y');
 }
 
 TEST(MainWindow, LabelsHaveAFontThatCoversThem) {
@@ -298,9 +312,10 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
             const Landmark *lm = g_workspace->landmarks;
             const Landmark mid{(lm[0].row + lm[1].row) * 0.5f,
                                (lm[0].column + lm[1].column) * 0.5f};
-            for (const Landmark &l : {lm[0], lm[1], lm[2], lm[3], lm[4], mid})
-                dot = dot || (std::abs(x - static_cast<int>(l.column)) <= 3 &&
-                              std::abs(y - static_cast<int>(l.row)) <= 3);
+            const Landmark point{g_workspace->meta_row, g_workspace->meta_column};
+            for (const Landmark &l : {lm[0], lm[1], lm[2], lm[3], lm[4], mid, point})
+                dot = dot || (std::abs(x - static_cast<int>(l.column)) <= 6 &&
+                              std::abs(y - static_cast<int>(l.row)) <= 6);
             if (dot) continue;
             const uint8_t *p = at(px, 150, x, y);
             const uint8_t *c = &g_workspace->relief_preview[4 * i];

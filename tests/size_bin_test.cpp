@@ -84,15 +84,21 @@ TEST(SizeBin, EveryBinOfTheTable) {
     }
 }
 
-TEST(SizeBin, MissesChangeNothing) {
+TEST(SizeBin, MissesNeverKeepThePreviousTemplate) {
     auto ws = test::startup_workspace();
-    size(*ws, 68, 68 + 240, 10244);  // 241, second family
-    ASSERT_EQ(ws->template_index, 13);
     for (int length : {229, 166, 216, 306, 0}) {
-        const SizeBinChoice c = size(*ws, 20, 20 + length - 1, 0);
+        size(*ws, 68, 68 + 240, 10244);  // 241, second family
+        ASSERT_EQ(ws->template_index, 13);
+        SizeBinChoice c;
+        ws->outline_bottom_row = 20;
+        ws->outline_top_row = 20 + length - 1;
+        const std::string log = test::capture_console([&] { c = choose_size_bin(*ws); });
         EXPECT_FALSE(c.hit) << length;
-        EXPECT_EQ(ws->template_index, 13);
+        EXPECT_STREQ(c.label, "");
+        EXPECT_EQ(ws->template_index, -1);
         EXPECT_EQ(ws->insole_length, length);
+        EXPECT_NE(log.find("insole length " + std::to_string(length) + " matches no size\n"),
+                  std::string::npos);
     }
     const SizeBinChoice none = size(*ws, 360, 0, 0);
     EXPECT_FALSE(none.hit);
@@ -114,6 +120,16 @@ TEST(SizeBin, GeneratedScansOfEveryBinGetTheirLabelAndTemplate) {
     const int lengths[] = {167, 180, 191, 204, 215, 228, 241, 253, 265, 279, 293, 305};
     const char *first[] = {nullptr,   nullptr, nullptr,   nullptr, nullptr,   "1-2",
                            "2.5-3.5", "4-5",   "5.5-6.5", "7-8",   "8.5-9.5", "10-11"};
+    // Every label chosen by hand gives the template and presets of its bin and family.
+    for (int i = 0; i < kSizeLabelCount; ++i) {
+        int t = -2;
+        const SizeBinChoice c = size_of_label(i, t);
+        EXPECT_EQ(size_label_index(c.label), i);
+        const int b = i < 5 ? i : 5 + (i - 5) / 2;
+        EXPECT_EQ(t, i < 5 ? 7 + i : ((i - 5) % 2 ? 12 : 0) + (b - 5)) << c.label;
+        EXPECT_STREQ(c.label, i >= 5 && (i - 5) % 2 == 0 ? first[b] : c.label);
+    }
+    EXPECT_EQ(size_label_index("CM99"), -1);
     auto ws = test::startup_workspace();
     for (int b = 0; b < 12; ++b)
         for (bool right : {false, true})

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tools/synth.h"
+#include "workspace/size_table.h"
 #include "workspace/file_output.h"
 
 using namespace pedaform;
@@ -69,11 +70,9 @@ int main(int argc, char **argv) {
                 std::to_string(entry[2]) + "\n";
 
     // Templates: index 0..6 the RM family (bins 228..305), 7..18 the CM family (167..305).
-    static const int kLengths[kTemplateCount] = {228, 241, 253, 265, 279, 293, 305, 167, 180, 191,
-                                                 204, 215, 228, 241, 253, 265, 279, 293, 305};
     static uint8_t grid[kGridCells];
     for (int t = 0; t < kTemplateCount && ok; ++t) {
-        const synth::BinPlacement *bin = synth::placement_for(kLengths[t]);
+        const synth::BinPlacement *bin = synth::placement_for(template_length(t));
         const synth::Outline outline = synth::insole_outline(
             bin->length, bin->bottom, bin->first_column, bin->bottom_width, false);
         synth::template_grid(outline, t < 7 ? 14 : 18, grid);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "workspace/size_table.h"
+
 namespace pedaform {
 
 const char *const kTemplateFiles[kTemplateCount] = {
@@ -23,8 +25,8 @@ void set_startup_values(Workspace &ws) {
     ws.scan_loaded = 0;
     const Landmark defaults[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
     std::memcpy(ws.landmarks, defaults, sizeof defaults);
-    const int32_t lengths[kSizeBinCount] = {228, 241, 253, 265, 279, 293, 305};
-    std::memcpy(ws.template_lengths, lengths, sizeof lengths);
+    for (int i = 0; i < kSizeBinCount; ++i)
+        ws.template_lengths[i] = template_length(i);
     for (int t = 0; t < kTemplateCount; ++t) {
         std::strncpy(ws.template_paths[t], kTemplateFiles[t], kTemplatePathSize - 1);
         ws.template_paths[t][kTemplatePathSize - 1] = '\0';
