@@ -22,6 +22,32 @@ double smoothstep(double a, double b, double t) {
     return x * x * (3 - 2 * x);
 }
 
+// Turns the foot's pixels and landmarks by `degrees` counter-clockwise about the outline's
+// centre (nearest cell; what turns out of the grid is lost).
+void turn(Picture &p, Landmark (&lm)[5], const Outline &o, double degrees) {
+    const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a);
+    const double cx = (kGridWidth - 1) / 2.0, cy = o.bottom + (o.length - 1) / 2.0;
+    const std::vector<uint8_t> source = p.bits;
+    for (int y = 0; y < kGridHeight - 1; ++y)
+        for (int x = 0; x < kGridWidth; ++x) {
+            // The source of each cell: the inverse turn.
+            const double dx = x - cx, dy = y - cy;
+            const long sx = std::lround(cx + c * dx + s * dy);
+            const long sy = std::lround(cy - s * dx + c * dy);
+            uint8_t *px = &p.bits[(static_cast<size_t>(y) * kGridWidth + x) * 4];
+            const bool inside = sx >= 0 && sx < kGridWidth && sy >= 0 && sy < kGridHeight - 1;
+            const uint8_t *from =
+                inside ? &source[(static_cast<size_t>(sy) * kGridWidth + sx) * 4] : nullptr;
+            px[0] = inside ? from[0] : 0;
+            px[3] = inside ? from[3] : 0;
+        }
+    for (Landmark &l : lm) {
+        const double dx = l.column - cx, dy = l.row - cy;
+        l.column = static_cast<float>(std::lround(cx + c * dx - s * dy));
+        l.row = static_cast<float>(std::lround(cy + s * dx + c * dy));
+    }
+}
+
 }  // namespace
 
 const std::vector<BinPlacement> &bin_placements() {
@@ -41,8 +67,8 @@ const BinPlacement *placement_for(int length) {
     return nullptr;
 }
 
-Outline insole_outline(int length, int bottom, int first_column, int bottom_width,
-                       bool right_foot) {
+Outline insole_outline(int length, int bottom, int first_column, int bottom_width, bool right_foot,
+                       bool wide_heel) {
     Outline o;
     o.bottom = bottom;
     o.length = length;
@@ -67,6 +93,8 @@ Outline insole_outline(int length, int bottom, int first_column, int bottom_widt
         const double arch = 0.07 * length * std::sin(M_PI * clamp01((t - 0.25) / 0.4));
         double l = heel_centre - half + lean * 0.4;
         double r = heel_centre + half + lean - arch;
+        // A heel that bulges medially past the forefoot's medial edge.
+        if (wide_heel) r += 0.2 * length * std::sin(M_PI * clamp01(t / 0.4)) * cap;
         if (k == 0) {
             l = first_column;
             r = first_column + bottom_width - 1;
@@ -91,15 +119,19 @@ void template_grid(const Outline &outline, uint8_t floor, uint8_t (&grid)[kGridC
             if (x >= 0 && x < kGridWidth) grid[y * kGridWidth + x] = floor;
 }
 
-void scan_landmarks(const Outline &o, Landmark (&lm)[5]) {
+void scan_landmarks(const Outline &o, Landmark (&lm)[5], bool measured, bool right_foot) {
     const int meta = o.bottom + static_cast<int>(0.7 * o.length);
-    const int heel = o.bottom + static_cast<int>(0.2 * o.length);
+    const int fifth = measured ? o.bottom + static_cast<int>(0.6 * o.length) : meta;
+    const int first = measured ? o.bottom + static_cast<int>(0.71 * o.length) : meta;
+    // Landmark 0 lies on the left edge, 1 on the right: lateral and medial for a left foot.
+    const int left_head = right_foot ? first : fifth, right_head = right_foot ? fifth : first;
+    const int heel = o.bottom + static_cast<int>((measured ? 0.14 : 0.2) * o.length);
     const int end = o.bottom + static_cast<int>(0.08 * o.length);
     auto at = [](int row, int column) {
         return Landmark{static_cast<float>(row), static_cast<float>(column)};
     };
-    lm[0] = at(meta, o.left[meta] + 3);
-    lm[1] = at(meta, o.right[meta] - 3);
+    lm[0] = at(left_head, o.left[left_head] + 3);
+    lm[1] = at(right_head, o.right[right_head] - 3);
     lm[2] = at(heel, o.left[heel] + 3);
     lm[3] = at(end, (o.left[end] + o.right[end]) / 2);
     lm[4] = at(heel + 2, o.right[heel + 2] - 3);
@@ -112,7 +144,7 @@ Picture make_scan(const ScanRecipe &recipe, Outline *outline_out) {
                        : BinPlacement{recipe.length, (kGridHeight - recipe.length) / 2, 45, 13};
     if (!recipe.second_family) place.first_column += 2;
     const Outline o = insole_outline(place.length, place.bottom, place.first_column,
-                                     place.bottom_width, recipe.right_foot);
+                                     place.bottom_width, recipe.right_foot, recipe.wide_heel);
     if (outline_out != nullptr) *outline_out = o;
 
     Picture p;
@@ -144,10 +176,12 @@ Picture make_scan(const ScanRecipe &recipe, Outline *outline_out) {
                 const double dt = (t - bt) / st, du = (u - bu) / su;
                 return peak * std::exp(-(dt * dt + du * du));
             };
-            double pressure = blob(0.1 + 0.01 * j1, 0.5, 0.08, 0.35, 220) +
-                              blob(0.7 + 0.01 * j2, 0.3, 0.07, 0.2, 170) +
-                              blob(0.72, 0.75 + 0.03 * j3, 0.06, 0.18, 200) +
-                              blob(0.93, 0.8, 0.04, 0.15, 150) + blob(0.45, 0.15, 0.12, 0.15, 60);
+            const bool m = recipe.measured;
+            double pressure = blob((m ? 0.14 : 0.1) + 0.01 * j1, 0.5, 0.08, 0.35, 220) +
+                              blob((m ? 0.6 : 0.7) + 0.01 * j2, 0.3, 0.07, 0.2, 170) +
+                              blob(m ? 0.71 : 0.72, 0.75 + 0.03 * j3, 0.06, 0.18, 200) +
+                              blob(m ? 0.9 : 0.93, 0.8, 0.04, 0.15, 150) +
+                              blob(0.45, 0.15, 0.12, 0.15, 60);
             pressure = std::min(255.0, pressure);
             uint8_t *px = &p.bits[(static_cast<size_t>(y) * kGridWidth + x) * 4];
             px[0] = static_cast<uint8_t>(std::clamp(base, 12, 60));
@@ -156,7 +190,8 @@ Picture make_scan(const ScanRecipe &recipe, Outline *outline_out) {
     }
 
     Landmark lm[5];
-    scan_landmarks(o, lm);
+    scan_landmarks(o, lm, recipe.measured, recipe.right_foot);
+    if (recipe.turn_degrees != 0) turn(p, lm, o, recipe.turn_degrees);
     uint8_t *meta = &p.bits[static_cast<size_t>(kGridHeight - 1) * kGridWidth * 4];
     for (int k = 0; k < 5; ++k) {
         const int n = kGridHeight - 1 - static_cast<int>(lm[k].row);

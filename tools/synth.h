@@ -25,7 +25,10 @@ struct Outline {
 // A left-foot outline of `length` rows (the big toe on the right, seen from above) whose
 // bottom row spans columns first_column .. first_column + bottom_width - 1, or its mirror image
 // for a right foot. All columns stay within 1..148 for the lengths of the size bins.
-Outline insole_outline(int length, int bottom, int first_column, int bottom_width, bool right_foot);
+// With `wide_heel` the heel reaches further medially than the forefoot, as on some measured
+// feet, and is wider than the forefoot.
+Outline insole_outline(int length, int bottom, int first_column, int bottom_width, bool right_foot,
+                       bool wide_heel = false);
 
 // Where the size bins' outlines lie: for the seven larger bins the row and column of the
 // first cell that selects the second family for a left foot; the right foot is the mirror.
@@ -50,6 +53,13 @@ struct ScanRecipe {
     bool second_family = true;
     uint32_t seed = 1;
     uint8_t ai = 87;  // diagnostic value, in hundredths
+    // Landmarks and pressure peaks at the proportions of measured feet: the fifth metatarsal
+    // head at 60% of the length from the heel, the first at 71%, the heel centre at 14%, the
+    // hallux at 90%. false: both metatarsal landmarks on one row at 70%, as the scanner's
+    // own test feet have them.
+    bool measured = false;
+    bool wide_heel = false;   // see insole_outline
+    double turn_degrees = 0;  // the whole foot turned about its centre, counter-clockwise
 };
 
 // A 150 x 360 scan of 32 bits per pixel as the scanner delivers it: blue the insole base
@@ -58,8 +68,10 @@ struct ScanRecipe {
 // (metatarsal line, heel sides, heel end) and "ai". Bits bottom-up, pitch 600.
 Picture make_scan(const ScanRecipe &recipe, Outline *outline_out = nullptr);
 
-// Landmarks as the scan carries them: index k = {row, column}.
-void scan_landmarks(const Outline &outline, Landmark (&landmarks)[5]);
+// Landmarks as the scan carries them: index k = {row, column}. 0 and 1 the lateral and medial
+// ends of the metatarsal line, 2 and 4 the heel's sides, 3 the heel end.
+void scan_landmarks(const Outline &outline, Landmark (&landmarks)[5], bool measured = false,
+                    bool right_foot = false);
 
 // The scan as a 32-bit BMP file.
 std::vector<uint8_t> scan_bmp(const Picture &scan);
