@@ -46,8 +46,8 @@ fuzz: setup
 	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) -max_len=300000 fuzz/corpus-scan $(FUZZ_BUILD)/data/samples fuzz/regressions/scan
 	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) -max_len=60000 -len_control=0 fuzz/corpus-mesh fuzz/regressions/mesh
 
-# Mutation testing: the share of planted faults the suite catches, e.g. make mutants MUTANTS=40 SEED=1
-# (the same seed on the same sources plants the same faults). Results: $(BUILD)/mutants/.
+# Mutation testing: the share of planted faults the suite catches (make mutants MUTANTS=40 SEED=1;
+# the same seed on the same sources plants the same faults). Results go to $(BUILD)/mutants/.
 MUTANTS ?= 40
 SEED ?= 1
 mutants: setup
