@@ -73,6 +73,10 @@ TEST_F(Cli, HelpVersionAndUsageErrors) {
         {"--pad-length abc " + s, "--pad-length"},
         {"--smooth", "--smooth needs a value"},
         {"--bogus " + s, "unknown option --bogus"},
+        {"--meta-point 150,3 " + s, "--meta-point takes COLUMN,ROW"},
+        {"--meta-point 20 " + s, "--meta-point takes COLUMN,ROW"},
+        {"--meta-point 2,-1 " + s, "--meta-point"},
+        {"--size CM99 " + s, "--size takes one of CM15.5-16.5"},
         {"", "no scan given"},
         {s + " " + s, "one scan at a time"},
     };
@@ -241,6 +245,46 @@ TEST_F(Cli, StampRaisesOnlyFootCellsAroundTheMetatarsalPoint) {
         ++raised;
     }
     EXPECT_GT(raised, 200);
+}
+
+// A right foot whose heel reaches past the forefoot medially, turned by 3 degrees: the search
+// puts the point in the midfoot; the operator's point moves the dome to the forefoot.
+TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
+    synth::ScanRecipe recipe;
+    recipe.right_foot = recipe.measured = recipe.wide_heel = true;
+    recipe.turn_degrees = 3;
+    const std::string s = scan(recipe);
+    const nlohmann::json found = nlohmann::json::parse(cli("--quiet --report - " + s).out);
+    const double heads_row =
+        std::min(found["landmarks"][0][0].get<double>(), found["landmarks"][1][0].get<double>());
+    EXPECT_LT(found["meta_point"][1].get<double>(), heads_row - 30) << found["meta_point"];
+
+    const double length = found["pad"]["length"], column = 75;
+    const double row = heads_row - 7 + length / 2;  // the apex lies half the pad below the point
+    const std::string point = " --meta-point " + std::to_string(column) + "," + std::to_string(row);
+    ASSERT_EQ(cli("--quiet --relief-raw '" + dir + "/plain.raw'" + point + " " + s).status, 0);
+    const CliRun r =
+        cli("--quiet --stamp --report - --relief-raw '" + dir + "/dome.raw'" + point + " " + s);
+    if (r.status == 5) GTEST_SKIP() << "no OpenGL here: " << r.err;
+    const nlohmann::json moved = nlohmann::json::parse(r.out);
+    EXPECT_NEAR(moved["meta_point"][1].get<double>(), row, 1e-3);
+    const std::vector<uint8_t> plain = test::read_file(dir + "/plain.raw");
+    const std::vector<uint8_t> dome = test::read_file(dir + "/dome.raw");
+    int apex = 0;
+    for (int i = 0; i < kGridCells; ++i)
+        if (dome[i] - plain[i] > dome[apex] - plain[apex]) apex = i;
+    EXPECT_NEAR(apex / kGridWidth, heads_row - 7, 6);
+    EXPECT_NEAR(apex % kGridWidth, column, 6);
+
+    // A length that matches no bin: no template until a size is chosen, then that size's.
+    recipe = {};
+    recipe.length = 240;
+    const nlohmann::json chosen =
+        nlohmann::json::parse(cli("--quiet --size CM23-24 --report - " + scan(recipe)).out);
+    EXPECT_EQ(chosen["size_label"], "CM23-24");
+    EXPECT_EQ(chosen["template_index"], 13);
+    EXPECT_EQ(chosen["pad"]["length"], 78);
+    EXPECT_EQ(chosen["warnings"].size(), 1u);
 }
 
 TEST_F(Cli, PicturesAndFilterGain) {

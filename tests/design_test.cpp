@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
 #include "io/scan_file.h"
@@ -62,8 +63,11 @@ struct Fixture {
 // A random valid step: a control at a value on its grid, a smoothing pass or a point.
 Step random_step(std::mt19937 &rng) {
     Step s;
-    const int kind = static_cast<int>(rng() % 12);
-    if (kind == 11) {
+    const int kind = static_cast<int>(rng() % 13);
+    if (kind == 12) {
+        s.kind = StepKind::kSize;
+        s.size = static_cast<int>(rng() % kSizeLabelCount);
+    } else if (kind == 11) {
         s.kind = StepKind::kSmooth;
     } else if (kind == 10) {
         s.kind = StepKind::kMetaPoint;
@@ -153,6 +157,7 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
             ASSERT_TRUE(f.design.set(c, v));
         ASSERT_TRUE(f.design.smooth());
         ASSERT_TRUE(f.design.move_meta_point(70.5f, 231.25f));
+        ASSERT_TRUE(f.design.choose_size(3));
     });
     const std::string path = f.dir + "/designs/patient.json";
     ASSERT_EQ(mkdir((f.dir + "/designs").c_str(), 0755), 0);

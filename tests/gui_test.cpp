@@ -595,6 +595,71 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     EXPECT_EQ(std::string(g_main_window->label()), "Pedaform - patient.json");
 }
 
+// The operator's hand on the metatarsal point: click, drag, arrow keys, never off the grid; the
+// relief follows with the stamp on, and reset and undo bring the point back.
+TEST(ImageView, ClickDragAndKeysPlaceTheMetatarsalPoint) {
+    test::capture_console(
+        [&] { load_scan_path(sample("right_253_wide_heel_turned.bmp").c_str()); });
+    const float found_column = g_workspace->meta_column, found_row = g_workspace->meta_row;
+    g_pad_check->value(1);
+    test::capture_console([&] { pad_check_cb(g_pad_check, nullptr); });
+    const std::vector<uint8_t> before = relief();
+    auto point = [] { return std::pair{g_workspace->meta_column, g_workspace->meta_row}; };
+    const std::string log = test::capture_console([&] {
+        set_event(75, 100, 1);
+        g_workspace->handle(FL_PUSH);
+        EXPECT_EQ(point(), (std::pair{75.0f, 259.0f}));
+        set_event(80, 110, 1);
+        Fl::e_state = FL_BUTTON1;
+        g_workspace->handle(FL_DRAG);
+        Fl::e_state = 0;
+        EXPECT_EQ(point(), (std::pair{80.0f, 249.0f}));
+    });
+    EXPECT_EQ(log, "left mouse click \nmouse position [ 80, 110 ] \n");
+    EXPECT_FALSE(relief() == before);
+    for (int key : {FL_Right, FL_Up}) {
+        Fl::e_keysym = key;
+        EXPECT_EQ(g_workspace->handle(FL_KEYBOARD), 1);
+    }
+    EXPECT_EQ(point(), (std::pair{81.0f, 250.0f}));
+    test::capture_console([&] {
+        set_event(-20, 400, 1);
+        g_workspace->handle(FL_PUSH);
+    });
+    EXPECT_EQ(point(), (std::pair{0.0f, 0.0f}));
+    Fl::e_keysym = FL_Left;
+    g_workspace->handle(FL_KEYBOARD);
+    EXPECT_EQ(point(), (std::pair{0.0f, 0.0f}));
+    undo_cb(nullptr, nullptr);
+    EXPECT_EQ(point(), (std::pair{81.0f, 250.0f}));
+    reset_point_cb(nullptr, nullptr);
+    EXPECT_EQ(point(), (std::pair{found_column, found_row}));
+    EXPECT_TRUE(relief() == before);
+    g_pad_check->value(0);
+    test::capture_console([&] { pad_check_cb(g_pad_check, nullptr); });
+}
+
+TEST(Actions, ALengthThatMatchesNoBinIsSaidAndTheSizeIsChosen) {
+    synth::ScanRecipe recipe;
+    recipe.length = 240;
+    const std::string path = test::scratch_dir() + "/odd.bmp";
+    test::write_file(path, synth::scan_bmp(synth::make_scan(recipe)));
+    g_last_box_text.clear();
+    test::capture_console([&] { load_scan_path(path.c_str()); });
+    EXPECT_EQ(g_last_box_text, "鞋墊長度 240 不符任何尺碼，請選擇尺碼");
+    EXPECT_STREQ(g_size_output->value(), "");
+    EXPECT_EQ(g_workspace->template_index, -1);
+    EXPECT_EQ(g_pad_length->value(), 17);
+    test::capture_console([&] { size_cb(nullptr, reinterpret_cast<void *>(8)); });
+    EXPECT_STREQ(g_size_output->value(), size_label(8));
+    EXPECT_STREQ(g_size_output->value(), "CM23-24");
+    EXPECT_EQ(g_workspace->template_index, 13);
+    EXPECT_EQ(g_pad_length->value(), 78);
+    undo_cb(nullptr, nullptr);
+    EXPECT_STREQ(g_size_output->value(), "");
+    EXPECT_EQ(g_workspace->template_index, -1);
+}
+
 TEST(Screenshots, BothViewsAfterASampleScan) {
     test::capture_console([&] { load_scan_path(sample("right_305_CM29-30.bmp").c_str()); });
     g_view3d->angle_x = 50;

@@ -102,6 +102,9 @@ int main(int argc, char **argv) {
         {"samples/left_228_CM22-23.bmp", {228, false, true, 13, 75}},
         {"samples/right_305_CM29-30.bmp", {305, true, true, 14, 104}},
         {"samples/left_191_CM17.5-19.bmp", {191, false, true, 15, 66}},
+        // Measured proportions, a heel wider than the forefoot, turned by 3 degrees.
+        {"samples/right_253_wide_heel_turned.bmp", {253, true, true, 16, 90, true, true, 3}},
+        {"samples/left_253_measured.bmp", {253, false, true, 17, 81, true, false, 0}},
     };
     for (const Sample &s : samples) {
         if (!ok) break;
