@@ -1,5 +1,7 @@
 #include "analysis/size_bin.h"
 
+#include <cassert>
+
 #include "workspace/console.h"
 
 namespace pedaform {
@@ -58,6 +60,8 @@ SizeBinChoice choose_size_bin(Workspace &ws) {
         } else {
             choice.label = bin.first_label;
         }
+        // The bins' indices and the start-up template lengths agree: nothing here leaves 0..18.
+        assert(ws.template_index >= 0 && ws.template_index < kTemplateCount);
         choice.hit = true;
         choice.pad_width = bin.width;
         choice.pad_length = bin.pad_length;
