@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
 #include <FL/gl.h>
 #include <FL/x.H>
 #include <sys/stat.h>
@@ -13,8 +15,10 @@
 #include <cstring>
 
 #include "app/actions.h"
+#include "app/alert.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "app/window_close.h"
 #include "relief/composition.h"
 #include "tests/test_support.h"
 #include "workspace/console.h"
@@ -98,7 +102,6 @@ TEST(MainWindow, WindowViewsAndControls) {
     EXPECT_STREQ(g_window->label(), "Pedaform");
     EXPECT_EQ(g_window->w(), 917);
     EXPECT_EQ(g_window->h(), 732);
-    EXPECT_EQ(g_window->resizable(), g_view3d);
     EXPECT_EQ(g_view3d->x(), 367);
     EXPECT_EQ(g_view3d->y(), 75);
     EXPECT_EQ(g_view3d->w(), 297);
@@ -331,27 +334,32 @@ TEST(ImageView, SeveralRequestsRenderOnceAndASmallViewStillRendersRight) {
     EXPECT_GT(*std::max_element(full.begin(), full.end()), 20);
 
     // A view smaller than the stamp renders the same stamp.
-    g_window->resize(g_window->x(), g_window->y(), 500, 300);
+    g_workspace->resize(40, 161, 100, 100);
     pump();
-    ASSERT_LT(g_workspace->h(), 110);
     g_workspace->pad_stamp_dirty = 1;
     frame_pixels(g_workspace);
     EXPECT_EQ(full, std::vector<uint8_t>(g_workspace->pad_stamp,
                                          g_workspace->pad_stamp + kPadStampBytes));
-    g_window->resize(g_window->x(), g_window->y(), 917, 732);
+    g_workspace->resize(40, 161, 150, 360);
     pump();
 }
 
-TEST(MainWindow, ResizingGrowsThe3DView) {
+TEST(MainWindow, ResizingGrowsOnlyThe3DView) {
     g_window->resize(g_window->x(), g_window->y(), 917 + 100, 732 + 60);
     pump();
     EXPECT_EQ(g_view3d->x(), 367);
     EXPECT_EQ(g_view3d->y(), 75);
     EXPECT_EQ(g_view3d->w(), 297 + 100);
     EXPECT_EQ(g_view3d->h(), 460 + 60);
+    // The image view keeps its pixels, one per grid cell.
+    EXPECT_EQ(g_workspace->x(), 40);
+    EXPECT_EQ(g_workspace->y(), 161);
+    EXPECT_EQ(g_workspace->w(), 150);
+    EXPECT_EQ(g_workspace->h(), 360);
     g_window->resize(g_window->x(), g_window->y(), 917, 732);
     pump();
     EXPECT_EQ(g_view3d->w(), 297);
+    EXPECT_EQ(g_view3d->h(), 460);
 }
 
 TEST(View3D, MouseControl) {
@@ -435,6 +443,26 @@ TEST(View3D, ArraysDrawTheSameFrameAsImmediateMode) {
     g_view3d->top_view();
 }
 
+TEST(Alert, ALongPathFitsTheScreen) {
+    const std::string name = "/home/\xE5\x9C\x96/" + std::string(3000, 'n') + "@x/scan.bmp";
+    const std::string fitted = fit_alert_text(("無法寫入檔案:\n" + name).c_str(), 500, 12);
+    fl_font(fl_message_font_, fl_message_size_ > 0 ? fl_message_size_ : FL_NORMAL_SIZE);
+    int lines = 0;
+    for (size_t start = 0; start <= fitted.size(); ++lines) {
+        size_t end = fitted.find('\n', start);
+        if (end == std::string::npos) end = fitted.size();
+        std::string shown = fitted.substr(start, end - start);  // as FLTK draws it: "@@" is "@"
+        for (size_t at = shown.find("@@"); at != std::string::npos; at = shown.find("@@", at + 1))
+            shown.erase(at, 1);
+        EXPECT_LE(fl_width(shown.c_str()), 500.0) << shown;
+        start = end + 1;
+    }
+    EXPECT_EQ(lines, 12);
+    EXPECT_EQ(fitted.rfind("無法寫入檔案:\n/home/\xE5\x9C\x96/", 0), 0u);
+    EXPECT_NE(fitted.find("n@@x/"), std::string::npos);
+    EXPECT_EQ(fitted.substr(fitted.size() - 8), "scan.bmp");
+}
+
 TEST(Actions, StampRaisesTheDomeAndExportsWork) {
     test::capture_console([&] { load_scan_path(sample("left_253_CM25-26.bmp").c_str()); });
     g_pad_check->value(1);
@@ -475,6 +503,33 @@ TEST(Screenshots, BothViewsAfterASampleScan) {
     g_foot_pressure->value(0);
     struct stat st;
     EXPECT_EQ(stat(PEDAFORM_SHOTS_DIR "/main_window.png", &st), 0);
+}
+
+TEST(MainWindow, EscapeKeepsTheWindowAndClosingAsksFirst) {
+    Fl::e_keysym = FL_Escape;
+    Fl::e_text = const_cast<char *>("\x1b");
+    Fl::e_length = 1;
+    Fl::handle(FL_KEYBOARD, g_window);
+    pump();
+    EXPECT_TRUE(g_window->shown());
+
+    static int asked = 0;
+    static bool answer = false;
+    confirm_discard = [] {
+        ++asked;
+        return answer;
+    };
+    Fl::handle(FL_CLOSE, g_window);
+    pump();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(g_window->shown());
+    answer = true;
+    Fl::handle(FL_CLOSE, g_window);
+    pump();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(g_window->shown());
+    g_window->show();
+    pump(20);
 }
 
 int main(int argc, char **argv) {
