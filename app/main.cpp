@@ -18,6 +18,7 @@ int main(int argc, char **argv) {
     }
     if (use_label_font().empty())
         std::fprintf(stderr, "pedaform: no installed font covers the Chinese labels\n");
+    keep_freed_frame_memory();
     Fl_Double_Window *window = build_main_window();
     window->end();
     window->show(argc, argv);
