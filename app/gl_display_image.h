@@ -16,7 +16,7 @@
 #include "app/view_timer.h"
 #include "workspace/workspace.h"
 
-class GL_Display_Image : public Fl_Gl_Window, public pedaform::Workspace, public TickedView {
+class GL_Display_Image : public Fl_Gl_Window, public TickedView, public pedaform::Workspace {
   public:
     // Reads the data files from `data_dir` ("" = the working directory) and starts the timer.
     explicit GL_Display_Image(const std::string &data_dir = std::string());
