@@ -1,5 +1,7 @@
 #include "analysis/size_bin.h"
 
+#include <cassert>
+
 #include "workspace/console.h"
 #include "workspace/size_table.h"
 
@@ -48,6 +50,8 @@ SizeBinChoice choose_size_bin(Workspace &ws) {
                             ws.first_outline_cell == bin.second_cells[0] ||
                             ws.first_outline_cell == bin.second_cells[1];
         ws.template_index = second ? bin.second_index : bin.first_index;
+        // The table's indices name templates: nothing here leaves 0..18.
+        assert(ws.template_index >= 0 && ws.template_index < kTemplateCount);
         return choice_of(bin, second);
     }
     // Never the previous scan's template: that would lay this foot on another size.

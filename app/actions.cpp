@@ -109,13 +109,12 @@ std::string converted(const char *chosen) {
     return path.data();
 }
 
-// True when nothing unsaved would be lost, or the operator agrees to lose it.
-bool confirm_discard() {
+}  // namespace
+
+bool ask_before_discard() {
     if (!g_design->modified()) return true;
     return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;
 }
-
-}  // namespace
 
 void (*show_message_box)(const char *text, const char *caption) = alert_box;
 int (*ask_question)(const char *text, const char *no, const char *yes) = choice_box;
@@ -142,7 +141,7 @@ void sync_controls() {
 }
 
 bool load_scan_path(const char *chosen) {
-    if (!confirm_discard()) return false;
+    if (!ask_before_discard()) return false;
     const std::string path = converted(chosen);
     ScanLoadResult loaded;
     const Result r = g_design->load(path, &loaded);
@@ -210,7 +209,7 @@ void open_design_path(const char *chosen) {
         const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
         if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
     }
-    if (!confirm_discard()) return;
+    if (!ask_before_discard()) return;
     ScanLoadResult loaded;
     const Result r = open_design(*g_design, file, scan, &loaded);
     if (!loaded.accepted) {
@@ -270,12 +269,6 @@ int redo_shortcut_handler(int event) {
     if (Fl::event_state(FL_CTRL | FL_SHIFT) != (FL_CTRL | FL_SHIFT)) return 0;
     redo_cb(nullptr, nullptr);
     return 1;
-}
-
-void main_window_cb(Fl_Widget *window, void *) {
-    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-    if (!confirm_discard()) return;
-    window->hide();
 }
 
 void size_cb(Fl_Widget *, void *index) {

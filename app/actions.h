@@ -37,9 +37,9 @@ void pad_width_cb(Fl_Widget *, void *);
 void pad_length_cb(Fl_Widget *, void *);
 void pad_height_cb(Fl_Widget *, void *);
 void pad_check_cb(Fl_Widget *, void *);
-// The main window's close request: asks first when the design has unsaved steps; Escape
-// never closes it.
-void main_window_cb(Fl_Widget *, void *);
+// True when nothing unsaved would be lost, or the operator agrees to lose it: asked before
+// the window closes and before another scan or design replaces this one.
+bool ask_before_discard();
 // Ctrl+Shift+Z, the second redo shortcut (a menu entry holds one).
 int redo_shortcut_handler(int event);
 

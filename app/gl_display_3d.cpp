@@ -4,25 +4,68 @@
 #include <FL/gl.h>
 #include <FL/glut.H>
 #include <GL/glu.h>
+#include <malloc.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "workspace/console.h"
-#include "app/view_timer.h"
 
 using namespace pedaform;
 
+void keep_freed_frame_memory() {
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+}
+
 GL_Display_3D::GL_Display_3D() : Fl_Gl_Window(367, 75, 297, 460) {
-    Fl::add_timeout(1.0 / 120.0, redraw_timer, this);
+    start_frame_timer(this);
 }
 
 GL_Display_3D::~GL_Display_3D() {
-    Fl::remove_timeout(redraw_timer, this);
+    stop_frame_timer(this);
 }
 
 void GL_Display_3D::top_view() {
     angle_y = 90.0f;
     angle_x = 90.0f;
+}
+
+bool GL_Display_3D::pressure_on() const {
+    return foot_pressure != nullptr && foot_pressure->value() == 1;
+}
+
+GL_Display_3D::Shown GL_Display_3D::shown_now() const {
+    Shown s;
+    s.mouse_x = static_cast<float>(mouse_x);
+    s.mouse_y = static_cast<float>(mouse_y);
+    s.angle_x = angle_x;
+    s.angle_y = angle_y;
+    s.zoom = zoom;
+    s.w = w();
+    s.h = h();
+    s.scan_loaded = workspace != nullptr ? workspace->scan_loaded : 0;
+    s.pressure = pressure_on() ? 1 : 0;
+    s.surface_fills = surface_fills_;
+    s.material = material;
+    return s;
+}
+
+bool GL_Display_3D::surface_held() const {
+    const bool pressure = pressure_on();
+    if (!held_.filled || held_.pressure != pressure) return false;
+    if (std::memcmp(held_.relief, workspace->relief_grid, sizeof held_.relief) != 0) return false;
+    return !pressure || std::memcmp(held_.colour, workspace->colour_grid, sizeof held_.colour) == 0;
+}
+
+bool GL_Display_3D::frame_changed() const {
+    const Shown now = shown_now();
+    if (std::memcmp(&now, &shown_, sizeof now) != 0) return true;
+    return now.scan_loaded == 1 && !surface_held();
+}
+
+void GL_Display_3D::flush() {
+    Fl_Gl_Window::flush();
+    shown_ = shown_now();
 }
 
 void GL_Display_3D::model_transform() const {
@@ -41,65 +84,58 @@ void draw_value_text(float value, int x, int y, float r, float g, float b) {
     glColor3f(1, 1, 1);
 }
 
-void GL_Display_3D::draw() {
+void GL_Display_3D::set_up_projection() {
     const int ww = w(), hh = h();
-    if (!context_valid()) stream_buffer_ = 0;  // a new context has no buffer of ours yet
-    if (!valid()) {
-        glClearColor(0, 0.5f, 0.5f, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glViewport(0, 0, ww, hh);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(-ww / 2.0f, ww / 2.0f, -hh / 2.0f, hh / 2.0f, -200 * hh, 200 * hh);
-        gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glEnable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glClearIndex(0);
-        glClearDepth(1.0);
-    }
+    glClearColor(0, 0.5f, 0.5f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    draw_background(ww, hh);
-
+    glViewport(0, 0, ww, hh);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-ww / 2.0f, ww / 2.0f, -hh / 2.0f, hh / 2.0f, -200 * hh, 200 * hh);
+    gluLookAt(0, 0, 5, 0, 0, 0, 0, 1, 0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    model_transform();
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glClearIndex(0);
+    glClearDepth(1.0);
+}
 
-    if (workspace == nullptr || workspace->scan_loaded != 1) return;
-    const uint8_t *relief = workspace->relief_grid;
-    const bool pressure = foot_pressure != nullptr && foot_pressure->value() == 1;
-
+// The lit surface from the buffer, refilled first when the relief, its colours or the switch
+// changed since the last fill.
+void GL_Display_3D::draw_surface() {
+    const bool pressure = pressure_on();
+    if (!surface_held()) {
+        surface_.fill(*workspace, pressure);
+        std::memcpy(held_.relief, workspace->relief_grid, sizeof held_.relief);
+        if (pressure) std::memcpy(held_.colour, workspace->colour_grid, sizeof held_.colour);
+        held_.pressure = pressure;
+        held_.filled = true;
+        ++surface_fills_;
+    }
     glPushMatrix();
     glLoadIdentity();
     light_setup(material);
     model_transform();
     glTranslatef(-180, 0, -75);
-    if (use_vertex_arrays) {
-        // The arrays (11 MB) exist only once that path is chosen; the default never needs them.
-        if (!mesh_) mesh_ = std::make_unique<MeshArrays>();
-        draw_relief_mesh_arrays(*workspace, pressure, *mesh_, stream_buffer_);
-    } else {
-        draw_relief_mesh_immediate(*workspace, pressure);
-    }
+    surface_.draw();
     glDisable(GL_LIGHTING);
+    glPopMatrix();
+}
+
+// The depth under the pointer, unprojected to the grid: pick_row, pick_col (cells).
+void GL_Display_3D::pick_under_pointer() {
     glReadPixels(static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 1, GL_DEPTH_COMPONENT,
                  GL_FLOAT, &pick_depth);
-    glPopMatrix();
-
     gluUnProject(mouse_x, mouse_y, pick_depth, modelview, projection, viewport, &pick_object[0],
                  &pick_object[1], &pick_object[2]);
     pick_row = static_cast<float>(pick_object[0] + 180.0);
     pick_col = static_cast<float>(pick_object[2] + 75.0);
-    if (!(pick_row >= 0 && pick_row < kGridHeight && pick_col >= 0 && pick_col < kGridWidth))
-        return;
-    const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
-    pick_height = static_cast<float>(relief[row * kGridWidth + col] * 0.2);
+}
 
-    // Marker.
+// The red marker on the picked cell and the profiles across and along the foot through it.
+void GL_Display_3D::draw_pick_marker(int row, int col) const {
+    const uint8_t *relief = workspace->relief_grid;
     glColor3f(1, 0, 0);
     glPointSize(3);
     glPushMatrix();
@@ -114,7 +150,6 @@ void GL_Display_3D::draw() {
     glPointSize(1);
     glColor3f(1, 0, 0);
 
-    // Profiles across and along the foot through the picked cell.
     glPushMatrix();
     glLoadIdentity();
     model_transform();
@@ -130,12 +165,41 @@ void GL_Display_3D::draw() {
                    static_cast<float>(relief[r * kGridWidth + col] * 0.2 + 0.6), pick_col);
     glEnd();
     glPopMatrix();
-
     glColor3f(1, 1, 1);
-    overlay_begin(ww, hh);
+}
+
+void GL_Display_3D::draw_value_under_pointer() const {
+    overlay_begin(w(), h());
     draw_value_text(pick_height, static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 0, 0);
     overlay_end();
+}
 
+void GL_Display_3D::draw() {
+    ++draws_;
+    if (!context_valid()) {  // a new context holds no buffer of ours yet
+        surface_.forget();
+        held_.filled = false;
+    }
+    if (!valid()) set_up_projection();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_background(w(), h());
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    model_transform();
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+
+    if (workspace == nullptr || workspace->scan_loaded != 1) return;
+    draw_surface();
+    pick_under_pointer();
+    if (!(pick_row >= 0 && pick_row < kGridHeight && pick_col >= 0 && pick_col < kGridWidth))
+        return;
+    const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
+    pick_height = static_cast<float>(workspace->relief_grid[row * kGridWidth + col] * 0.2);
+    draw_pick_marker(row, col);
+    draw_value_under_pointer();
     console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);
 }
 

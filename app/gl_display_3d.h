@@ -1,6 +1,8 @@
 // The 3D relief view: the relief grid as a lit surface that turns with a right drag and zooms
 // with the wheel, and the height under the pointer (red marker, two profile lines, the value
-// as text). It keeps only camera and pick state; every frame reads the workspace afresh.
+// as text). The surface lives in a buffer object, refilled only when the relief, its colours
+// or the "Foot Pressure" button change; the frame timer draws a frame only when something it
+// shows changed.
 // Model coordinates: cell (row r, column c) is (x = r, y = relief / 5, z = c), translated by
 // (-180, 0, -75) so that the grid centre is at the origin.
 #pragma once
@@ -8,28 +10,27 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Gl_Window.H>
 
-#include <memory>
+#include <cstdint>
 
-#include "model3d/mesh_arrays.h"
+#include "app/view_timer.h"
 #include "gl/relief_view_gl.h"
 #include "workspace/workspace.h"
 
-class GL_Display_3D : public Fl_Gl_Window {
+class GL_Display_3D : public Fl_Gl_Window, public TickedView {
   public:
-    // At (367, 75), 297 x 460, in the current group; arms the shared redraw timer.
+    // At (367, 75), 297 x 460, in the current group; starts the frame timer.
     GL_Display_3D();
     ~GL_Display_3D() override;
 
     void draw() override;
+    void flush() override;
     int handle(int event) override;
+    bool frame_changed() const override;
+    void request_frame() override { redraw(); }
 
     // What the view shows: the workspace and the "Foot Pressure" check button.
     const pedaform::Workspace *workspace = nullptr;
     Fl_Button *foot_pressure = nullptr;
-    // false (the default): the surface in immediate mode, one call per vertex; true: the same
-    // triangles from arrays rebuilt each frame. On Mesa's software renderer the arrays are no
-    // faster (the triangle set-up dominates), so the plain way is the default.
-    bool use_vertex_arrays = false;
 
     float angle_y = 90.0f;
     float angle_x = 90.0f;
@@ -51,11 +52,52 @@ class GL_Display_3D : public Fl_Gl_Window {
     // The top-view command: both angles back to 90; zoom stays.
     void top_view();
 
+    // Calls of draw() so far, and refills of the surface buffer.
+    int draws() const { return draws_; }
+    int surface_fills() const { return surface_fills_; }
+
   private:
+    // Everything a frame shows apart from the grids, compared byte for byte: no padding.
+    struct Shown {
+        float mouse_x, mouse_y;  // whole pixels, exact as floats
+        float angle_x, angle_y, zoom;
+        int32_t w, h, scan_loaded, pressure;
+        int32_t surface_fills;  // a fill outside a shown frame is news too
+        pedaform::MaterialBlock material;
+    };
+    static_assert(sizeof(Shown) == 10 * 4 + sizeof(pedaform::MaterialBlock),
+                  "Shown must have no padding");
+    // The surface the buffer holds.
+    struct HeldSurface {
+        uint8_t relief[pedaform::kGridCells];
+        uint8_t colour[pedaform::kGridCells * 3];
+        bool pressure = false;
+        bool filled = false;
+    };
+
+    Shown shown_now() const;
+    bool pressure_on() const;
+    bool surface_held() const;
+
     void model_transform() const;
-    std::unique_ptr<pedaform::MeshArrays> mesh_;
-    unsigned stream_buffer_ = 0;
+    void set_up_projection();
+    void draw_surface();
+    void pick_under_pointer();
+    void draw_pick_marker(int row, int col) const;
+    void draw_value_under_pointer() const;
+
+    Shown shown_ = {};
+    HeldSurface held_ = {};
+    pedaform::SurfaceBuffer surface_;
+    int draws_ = 0;
+    int surface_fills_ = 0;
 };
+
+// Once at start-up, before the first frame: the C library keeps up to 128 MB of freed memory
+// for reuse instead of handing it back at once. Mesa's software renderer (llvmpipe, as under
+// Xvfb) frees the binned triangles of every 3D frame, about 24 MB; handed back, the next frame
+// faults them in again, which costs about as much as drawing it.
+void keep_freed_frame_memory();
 
 // The height text: "%0.2f" in colour (r, g, b) one pixel right of and below (x, y).
 void draw_value_text(float value, int x, int y, float r, float g, float b);

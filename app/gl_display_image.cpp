@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
-#include "app/view_timer.h"
 #include "workspace/console.h"
 #include "gl/pad_stamp_gl.h"
 #include "io/resources.h"
@@ -15,14 +15,46 @@ using namespace pedaform;
 
 GL_Display_Image::GL_Display_Image(const std::string &data_dir)
     : Fl_Gl_Window(40, 161, kGridWidth, kGridHeight) {
-    Fl::add_timeout(1.0 / 120.0, redraw_timer, this);
     load_startup_resources(*this, data_dir);
+    start_frame_timer(this);
 }
 
 GL_Display_Image::~GL_Display_Image() {
-    Fl::remove_timeout(redraw_timer, this);
+    stop_frame_timer(this);
     outline_corners.clear();
     outline_points.clear();
+}
+
+GL_Display_Image::Shown GL_Display_Image::shown_now() const {
+    Shown s{};
+    s.w = w();
+    s.h = h();
+    s.scan_loaded = scan_loaded;
+    s.stamp_dirty = pad_stamp_dirty;
+    std::memcpy(s.landmarks, landmarks, sizeof s.landmarks);
+    s.outline_count = static_cast<int32_t>(outline_points.size());
+    s.meta_column = meta_column;
+    s.meta_row = meta_row;
+    s.meta_point_found = meta_point_found;
+    return s;
+}
+
+bool GL_Display_Image::frame_changed() const {
+    const Shown now = shown_now();
+    if (std::memcmp(&now, &shown_, sizeof now) != 0) return true;
+    if (!outline_points.empty() && std::memcmp(outline_points.data(), shown_outline_.data(),
+                                               outline_points.size() * sizeof(OutlinePoint)) != 0)
+        return true;
+    return scan_loaded == 1 &&
+           std::memcmp(relief_preview, shown_preview_, sizeof shown_preview_) != 0;
+}
+
+void GL_Display_Image::flush() {
+    Fl_Gl_Window::flush();
+    // What the frame showed, after the stamp it may have rendered.
+    shown_ = shown_now();
+    shown_outline_.assign(outline_points.begin(), outline_points.end());
+    std::memcpy(shown_preview_, relief_preview, sizeof shown_preview_);
 }
 
 void GL_Display_Image::projection_setup() {
@@ -37,6 +69,7 @@ void GL_Display_Image::projection_setup() {
 }
 
 void GL_Display_Image::draw() {
+    ++draws_;
     if (!valid()) {
         projection_setup();
         if (texture_pending == 1) {

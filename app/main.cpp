@@ -24,6 +24,7 @@ int main(int argc, char **argv) {
     std::string data_folder;
     if (const pedaform::Result found = pedaform::find_data_folder(data_folder); !found)
         std::fprintf(stderr, "pedaform: %s\n", found.message().c_str());
+    keep_freed_frame_memory();
     Fl_Double_Window *window = build_main_window(data_folder);
     window->end();
     window->show(argc, argv);

@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 
 #include <cstdint>
 #include <string>
+#include "app/actions.h"
+#include "app/window_close.h"
 
 #include "analysis/size_bin.h"
 #include "app/actions.h"
@@ -102,15 +105,25 @@ Fl_Value_Slider *pad_slider(int x, int y, const char *label, Fl_Callback *cb) {
 Fl_Double_Window *build_main_window(const std::string &data_dir) {
     auto *window = new Fl_Double_Window(917, 732, "Pedaform");
     window->align(Fl_Align(FL_ALIGN_TOP_LEFT));
-    window->callback(main_window_cb);
     g_main_window = window;
 
     g_view3d = new GL_Display_3D();
     view_attributes(g_view3d);
-    Fl_Group::current()->resizable(g_view3d);
 
     g_workspace = new GL_Display_Image(data_dir);
     view_attributes(g_workspace);
+
+    // Only the 3D view grows with the window. The resizable band spans the 3D view's columns but
+    // only its rows below the image view (521..535), so the image view keeps its 150 x 360
+    // pixels and its landmark dots stay on the foot; the window never gets shorter than built.
+    const int band_top = g_workspace->y() + g_workspace->h();
+    auto *band = new Fl_Box(g_view3d->x(), band_top, g_view3d->w(),
+                            g_view3d->y() + g_view3d->h() - band_top);
+    window->resizable(band);
+    window->size_range(window->w() - g_view3d->w() + 100, window->h());
+    // Escape must not end the program; a close request asks confirm_discard() first.
+    window->callback(main_window_close_cb);
+    confirm_discard = ask_before_discard;
 
     g_filter = plain_slider(49, 581, 106, 20, "Filter", 0, 255, 1, 0, filter_cb);
     g_gain = plain_slider(49, 600, 106, 20, "Gain", 1, 10, 0.5, 3, gain_cb);

@@ -1,14 +1,21 @@
-// Frames of the two views in a real window with real OpenGL. Needs a display:
-// scripts/with-display bench/pedaform_gl_bench
+// Frames of the two views in a real window with real OpenGL, and what the window costs while
+// nobody touches it. Needs a display: scripts/with-display bench/pedaform_gl_bench
 #include <FL/Fl.H>
 #include <FL/gl.h>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "analysis/scan_loader.h"
 #include "app/main_window.h"
-#include "app/view_timer.h"
 #include "tools/synth.h"
 #include "workspace/console.h"
 
@@ -19,9 +26,9 @@ namespace {
 Fl_Double_Window *g_window = nullptr;
 
 // A relief whose every cell is drawn: 2 x 149 x 359 = 106,982 triangles.
-void full_relief() {
+void full_relief(int shift = 0) {
     for (int i = 0; i < kGridCells; ++i)
-        g_workspace->relief_grid[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150) % 40);
+        g_workspace->relief_grid[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150 + shift) % 40);
     g_workspace->scan_loaded = 1;
 }
 
@@ -32,41 +39,116 @@ void frame(View *view) {
     glFinish();
 }
 
+double process_cpu_seconds() {
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The Xvfb process serving DISPLAY (":N"), found by its command line; 0 when there is none
+// (another kind of X server, or one that is not ours to read).
+long xvfb_pid() {
+    const char *display = std::getenv("DISPLAY");
+    if (display == nullptr || display[0] != ':') return 0;
+    const std::string want = std::string(display).substr(0, std::string(display).find('.'));
+    DIR *proc = opendir("/proc");
+    if (proc == nullptr) return 0;
+    long found = 0;
+    while (dirent *e = readdir(proc)) {
+        const long pid = std::strtol(e->d_name, nullptr, 10);
+        if (pid <= 0) continue;
+        std::ifstream in("/proc/" + std::string(e->d_name) + "/cmdline", std::ios::binary);
+        std::string arg, program;
+        bool has_display = false;
+        for (int k = 0; std::getline(in, arg, '\0'); ++k) {
+            if (k == 0) program = arg.substr(arg.rfind('/') + 1);
+            has_display = has_display || arg == want;
+        }
+        if (program == "Xvfb" && has_display) found = pid;
+    }
+    closedir(proc);
+    return found;
+}
+
+// User plus system CPU seconds of a process, from /proc/PID/stat; -1 when unreadable.
+double pid_cpu_seconds(long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line)) return -1;
+    std::istringstream rest(line.substr(line.rfind(')') + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int k = 3; k <= 15 && rest >> field; ++k) {
+        if (k == 14) utime = std::stod(field);
+        if (k == 15) stime = std::stod(field);
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 }  // namespace
 
-// The view as shipped.
+// The real window with a scan loaded and its frame timers running, left alone for 5 s.
+// core_share: CPU time of this process (all threads) over wall time; with_x_server adds the
+// Xvfb serving the display when it can be read; frames: frames drawn by both views.
+static void BM_IdleWindowCpu(benchmark::State &state) {
+    Picture scan = synth::make_scan(synth::ScanRecipe{});
+    set_console(nullptr);
+    load_scan_picture(*g_workspace, scan, 3.0);
+    g_workspace->scan_loaded = 1;
+    g_workspace->pad_stamp_dirty = 1;
+    const long server = xvfb_pid();
+    for (auto _ : state) {
+        const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (std::chrono::steady_clock::now() < settle)
+            Fl::wait(0.05);  // the frames of the load
+        const int draws = g_view3d->draws() + g_workspace->draws();
+        const double cpu0 = process_cpu_seconds();
+        const double server0 = server != 0 ? pid_cpu_seconds(server) : -1;
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto end = t0 + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < end)
+            Fl::wait(0.5);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        state.SetIterationTime(wall);
+        state.counters["core_share"] = (process_cpu_seconds() - cpu0) / wall;
+        if (server0 >= 0)
+            state.counters["with_x_server"] =
+                (process_cpu_seconds() - cpu0 + pid_cpu_seconds(server) - server0) / wall;
+        state.counters["frames"] = g_view3d->draws() + g_workspace->draws() - draws;
+    }
+}
+BENCHMARK(BM_IdleWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+// Frames that turn the camera over an unchanged relief: the surface stays in its buffer. The
+// turn goes back and forth within 5 degrees of the view the earlier frame benchmarks used
+// (60, 90), so the pixels drawn, and so the figures, stay comparable with theirs.
 static void BM_Relief3DFrame(benchmark::State &state) {
     full_relief();
     g_view3d->angle_x = 60;
+    g_view3d->angle_y = 90;
     frame(g_view3d);
-    for (auto _ : state)
+    int step = 0;
+    for (auto _ : state) {
+        g_view3d->angle_y = static_cast<float>(85 + std::abs(step++ % 20 - 10));
         frame(g_view3d);
+    }
     state.counters["fps"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Relief3DFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// One frame with the surface submitted in immediate mode, and from arrays rebuilt each frame.
-static void relief_frames(benchmark::State &state, bool arrays) {
-    full_relief();
-    const bool saved = g_view3d->use_vertex_arrays;
-    g_view3d->use_vertex_arrays = arrays;
+// Frames whose relief changed since the last one: the buffer is refilled every time.
+static void BM_Relief3DFrameRebuild(benchmark::State &state) {
     g_view3d->angle_x = 60;
-    frame(g_view3d);
-    for (auto _ : state)
+    g_view3d->angle_y = 90;
+    int shift = 0;
+    for (auto _ : state) {
+        full_relief(++shift);
         frame(g_view3d);
-    g_view3d->use_vertex_arrays = saved;
+    }
     state.counters["fps"] = benchmark::Counter(state.iterations(), benchmark::Counter::kIsRate);
 }
-
-static void BM_Relief3DFrameImmediate(benchmark::State &state) {
-    relief_frames(state, false);
-}
-BENCHMARK(BM_Relief3DFrameImmediate)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-static void BM_Relief3DFrameArrays(benchmark::State &state) {
-    relief_frames(state, true);
-}
-BENCHMARK(BM_Relief3DFrameArrays)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Relief3DFrameRebuild)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_ImageViewFrame(benchmark::State &state) {
     full_relief();
@@ -88,11 +170,12 @@ BENCHMARK(BM_ImageViewFrameWithStamp)->Unit(benchmark::kMillisecond)->UseRealTim
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     set_console(nullptr);
+    keep_freed_frame_memory();  // as the program does
     g_window = build_main_window(PEDAFORM_DATA_DIR);
     g_window->show();
     for (int i = 0; i < 20; ++i)
         Fl::wait(0.02);
-    Fl::remove_timeout(redraw_timer);  // frames are driven by the benchmark alone
+    // Only BM_IdleWindowCpu runs the event loop: the frame timers fire nowhere else.
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

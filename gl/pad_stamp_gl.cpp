@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -16,20 +17,172 @@ namespace {
 constexpr int kFrameWidth = kGridWidth;
 constexpr int kFrameHeight = kGridHeight;
 
-struct SavedState {
-    GLint framebuffer = 0, texture = 0, viewport[4] = {};
-    GLint unpack_alignment = 4, pack_alignment = 4;
-    GLfloat clear_colour[4] = {};
-    GLfloat colour[4] = {};
-    GLboolean texture_2d = GL_FALSE;
+// Everything the stamp rendering changes in the caller's OpenGL state, taken when the guard is
+// made and put back when it goes: framebuffer, texture binding and switch, viewport, matrix
+// mode and both matrices (loaded back rather than pushed, so a full stack does not matter),
+// pixel alignments, clear colour and current colour.
+class SavedGlState {
+  public:
+    SavedGlState() {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer_);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_);
+        texture_2d_ = glIsEnabled(GL_TEXTURE_2D);
+        glGetIntegerv(GL_VIEWPORT, viewport_);
+        glGetIntegerv(GL_MATRIX_MODE, &matrix_mode_);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection_);
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview_);
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack_alignment_);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &pack_alignment_);
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear_colour_);
+        glGetFloatv(GL_CURRENT_COLOR, colour_);
+    }
+    ~SavedGlState() {
+        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer_));
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_));
+        if (texture_2d_)
+            glEnable(GL_TEXTURE_2D);
+        else
+            glDisable(GL_TEXTURE_2D);
+        glViewport(viewport_[0], viewport_[1], viewport_[2], viewport_[3]);
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixf(projection_);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(modelview_);
+        glMatrixMode(static_cast<GLenum>(matrix_mode_));
+        glPixelStorei(GL_UNPACK_ALIGNMENT, unpack_alignment_);
+        glPixelStorei(GL_PACK_ALIGNMENT, pack_alignment_);
+        glClearColor(clear_colour_[0], clear_colour_[1], clear_colour_[2], clear_colour_[3]);
+        glColor4fv(colour_);
+    }
+    SavedGlState(const SavedGlState &) = delete;
+    SavedGlState &operator=(const SavedGlState &) = delete;
+
+  private:
+    GLint framebuffer_ = 0, texture_ = 0, viewport_[4] = {}, matrix_mode_ = GL_MODELVIEW;
+    GLboolean texture_2d_ = GL_FALSE;
+    GLfloat projection_[16] = {}, modelview_[16] = {};
+    GLint unpack_alignment_ = 4, pack_alignment_ = 4;
+    GLfloat clear_colour_[4] = {}, colour_[4] = {};
 };
+
+// A framebuffer object with one RGBA colour buffer of w x h, bound while it lives; it and its
+// buffer are deleted when it goes (OpenGL then binds framebuffer 0 until the caller's is back).
+class StampFramebuffer {
+  public:
+    StampFramebuffer(int w, int h) {
+        glGenFramebuffers(1, &framebuffer_);
+        glGenRenderbuffers(1, &colour_buffer_);
+        glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  colour_buffer_);
+    }
+    ~StampFramebuffer() {
+        glDeleteFramebuffers(1, &framebuffer_);
+        glDeleteRenderbuffers(1, &colour_buffer_);
+    }
+    StampFramebuffer(const StampFramebuffer &) = delete;
+    StampFramebuffer &operator=(const StampFramebuffer &) = delete;
+    bool complete() const {
+        return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+
+  private:
+    GLuint framebuffer_ = 0, colour_buffer_ = 0;
+};
+
+// The sizes the stamp is rendered at, whole pixels as the view's integer coordinates take them.
+struct StampSize {
+    int read_w, read_h;    // (W + 20) x (L + 20), the part read back
+    int frame_w, frame_h;  // the framebuffer: the read part, at least the view's size
+};
+
+// Sliders give W, L and H far inside these bounds; any other value (out of range, infinite, not
+// a number) is refused before a conversion to int could be undefined. Heights up to 1e6 mm keep
+// every scaled byte finite.
+constexpr double kMaxPadHeight = 1e6;
+bool size_in_range(double width, double length, double height) {
+    auto fits = [](double side) { return side + 20 > 0 && side + 20 <= kPadStampBytes; };
+    return fits(width) && fits(length) && std::fabs(height) <= kMaxPadHeight;
+}
+
+// One unit per pixel, origin at the bottom-left, on the dark cyan background.
+void clear_pixel_frame(const StampSize &size) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, size.frame_w, 0, size.frame_h, 0, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glViewport(0, 0, size.frame_w, size.frame_h);
+    glClearColor(0, 0.5f, 0.5f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// The pad shape as the red channel of `texture`, sampled linearly and repeated.
+void upload_pad_shape(const Workspace &ws, GLuint texture) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // pad_shape rows are 252 bytes: 250 padded to the default alignment of 4.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, kPadShapeSize, kPadShapeSize, 0, GL_RED,
+                 GL_UNSIGNED_BYTE, ws.pad_shape);
+}
+
+// The textured quad from (10, 10) to (W + 10, L + 10), turned about (W / 2, L): +7 degrees for
+// a mirrored template, -7 otherwise.
+void draw_turned_pad(double width, double length, bool mirrored) {
+    glTranslatef(static_cast<float>(width * 0.5), static_cast<float>(length), 0);
+    glRotatef(mirrored ? 7.0f : -7.0f, 0, 0, 1);
+    glTranslatef(static_cast<float>(-width * 0.5), static_cast<float>(-length), 0);
+    const int x1 = static_cast<int>(width + 10), y1 = static_cast<int>(length + 10);
+    glColor3f(1, 1, 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(1, 1);
+    glVertex2i(x1, y1);
+    glTexCoord2f(0, 1);
+    glVertex2i(10, y1);
+    glTexCoord2f(0, 0);
+    glVertex2i(10, 10);
+    glTexCoord2f(1, 0);
+    glVertex2i(x1, 10);
+    glEnd();
+}
+
+// The red channel of the read part into pad_stamp, rows padded to 4 bytes (the stride).
+void read_stamp(Workspace &ws, const StampSize &size) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, size.read_w, size.read_h, GL_RED, GL_UNSIGNED_BYTE, ws.pad_stamp);
+}
+
+// Renders the stamp into pad_stamp; false when the framebuffer object could not be made.
+bool render_unscaled(Workspace &ws, double width, double length, const StampSize &size,
+                     GLuint texture) {
+    const SavedGlState saved;
+    const StampFramebuffer framebuffer(size.frame_w, size.frame_h);
+    if (!framebuffer.complete()) return false;
+    clear_pixel_frame(size);
+    GLuint own_texture = 0;
+    if (texture == 0) glGenTextures(1, &own_texture);
+    upload_pad_shape(ws, texture != 0 ? texture : own_texture);
+    draw_turned_pad(width, length, ws.template_mirrored != 0);
+    read_stamp(ws, size);
+    if (own_texture != 0) glDeleteTextures(1, &own_texture);
+    return true;
+}
 
 }  // namespace
 
 void scale_pad_stamp(Workspace &ws, double height) {
+    assert(std::fabs(height) <= kMaxPadHeight);
     const double factor = height / ws.pad_shape_peak * 5;
     // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
-    if (!std::isfinite(factor) || !(ws.pad_shape_peak > 0) || factor < 0) {
+    if (!(ws.pad_shape_peak > 0) || factor < 0) {
         std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
         return;
     }
@@ -45,106 +198,22 @@ void scale_pad_stamp(Workspace &ws, double height) {
 
 bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture) {
     std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
-    const int read_w = static_cast<int>(width + 20);
-    const int read_h = static_cast<int>(length + 20);
+    if (!size_in_range(width, length, height)) {
+        ws.pad_stamp_stride = 0;
+        return false;
+    }
+    StampSize size;
+    size.read_w = static_cast<int>(width + 20);
+    size.read_h = static_cast<int>(length + 20);
     const int stride = pad_stamp_stride_for(width);
     ws.pad_stamp_stride = stride;
-    if (read_w <= 0 || read_h <= 0 || static_cast<long>(stride) * read_h > kPadStampBytes)
+    if (size.read_w <= 0 || size.read_h <= 0 ||
+        static_cast<long>(stride) * size.read_h > kPadStampBytes)
         return false;
-    const int frame_w = read_w > kFrameWidth ? read_w : kFrameWidth;
-    const int frame_h = read_h > kFrameHeight ? read_h : kFrameHeight;
+    size.frame_w = size.read_w > kFrameWidth ? size.read_w : kFrameWidth;
+    size.frame_h = size.read_h > kFrameHeight ? size.read_h : kFrameHeight;
 
-    SavedState saved;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &saved.framebuffer);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &saved.texture);
-    glGetIntegerv(GL_VIEWPORT, saved.viewport);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved.unpack_alignment);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &saved.pack_alignment);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, saved.clear_colour);
-    glGetFloatv(GL_CURRENT_COLOR, saved.colour);
-    saved.texture_2d = glIsEnabled(GL_TEXTURE_2D);
-
-    GLuint fbo = 0, colour_buffer = 0;
-    glGenFramebuffers(1, &fbo);
-    glGenRenderbuffers(1, &colour_buffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, frame_w, frame_h);
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_buffer);
-    const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-
-    GLuint own_texture = 0;
-    if (complete) {
-        // One unit per pixel, origin at the bottom-left, on the dark cyan background.
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glLoadIdentity();
-        glOrtho(0, frame_w, 0, frame_h, 0, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glLoadIdentity();
-        glViewport(0, 0, frame_w, frame_h);
-        glClearColor(0, 0.5f, 0.5f, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-
-        if (texture == 0) {
-            glGenTextures(1, &own_texture);
-            texture = own_texture;
-        }
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        // pad_shape rows are 252 bytes: 250 padded to the default alignment of 4.
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, kPadShapeSize, kPadShapeSize, 0, GL_RED,
-                     GL_UNSIGNED_BYTE, ws.pad_shape);
-
-        // Turn about (W / 2, L): +7 degrees for a mirrored template, -7 otherwise.
-        const float angle = ws.template_mirrored != 0 ? 7.0f : -7.0f;
-        glTranslatef(static_cast<float>(width * 0.5), static_cast<float>(length), 0);
-        glRotatef(angle, 0, 0, 1);
-        glTranslatef(static_cast<float>(-width * 0.5), static_cast<float>(-length), 0);
-        const int x1 = static_cast<int>(width + 10), y1 = static_cast<int>(length + 10);
-        glColor3f(1, 1, 1);
-        glBegin(GL_QUADS);
-        glTexCoord2f(1, 1);
-        glVertex2i(x1, y1);
-        glTexCoord2f(0, 1);
-        glVertex2i(10, y1);
-        glTexCoord2f(0, 0);
-        glVertex2i(10, 10);
-        glTexCoord2f(1, 0);
-        glVertex2i(x1, 10);
-        glEnd();
-
-        // Red channel, rows padded to 4 bytes: the stride below.
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, read_w, read_h, GL_RED, GL_UNSIGNED_BYTE, ws.pad_stamp);
-
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    }
-
-    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(saved.framebuffer));
-    glDeleteFramebuffers(1, &fbo);
-    glDeleteRenderbuffers(1, &colour_buffer);
-    if (own_texture != 0) glDeleteTextures(1, &own_texture);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(saved.texture));
-    if (!saved.texture_2d) glDisable(GL_TEXTURE_2D);
-    glViewport(saved.viewport[0], saved.viewport[1], saved.viewport[2], saved.viewport[3]);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, saved.unpack_alignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, saved.pack_alignment);
-    glClearColor(saved.clear_colour[0], saved.clear_colour[1], saved.clear_colour[2],
-                 saved.clear_colour[3]);
-    glColor4fv(saved.colour);
-
-    if (!complete) {
+    if (!render_unscaled(ws, width, length, size, texture)) {
         std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
         return false;
     }

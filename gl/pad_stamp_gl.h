@@ -3,7 +3,8 @@
 // Needs only a current OpenGL context (2.1 with framebuffer objects): the image view's in the
 // GUI, an off-screen one in the batch command. Renders into a framebuffer object of its own,
 // so what covers the window or the window's size never matters; the caller's framebuffer,
-// viewport, matrices and texture binding are restored.
+// viewport, matrix mode and matrices, texture binding and switch, pixel alignments, clear
+// colour and current colour are restored.
 #pragma once
 
 #include "workspace/workspace.h"
@@ -15,10 +16,13 @@ namespace pedaform {
 // (W / 2, L)); writes all of pad_stamp ((W + 20) x (L + 20) bytes of it) and pad_stamp_stride.
 // `texture` is the texture to upload the pad shape into; 0 makes a temporary one. A peak of 0
 // (black or missing pad shape) gives an all-zero stamp. Returns false, with the stamp all zero,
-// when the framebuffer object could not be made or the stamp would not fit pad_stamp.
+// when the framebuffer object could not be made or the stamp would not fit pad_stamp; also,
+// with the stride 0 as well, unless 0 < W + 20 <= 63,000, 0 < L + 20 <= 63,000 and
+// |H| <= 1,000,000 mm (values from the controls are checked before any conversion).
 bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture);
 
-// The scaling of the read-back bytes: each byte b becomes trunc(b * (H / peak * 5)) modulo 256.
+// The scaling of the read-back bytes: each byte b becomes trunc(b * (H / peak * 5)) modulo 256;
+// all zero for a negative H or a peak of 0. H must lie within +-1,000,000 mm.
 void scale_pad_stamp(Workspace &ws, double height);
 
 }  // namespace pedaform

@@ -55,64 +55,52 @@ void light_setup(const MaterialBlock &m) {
     glEnable(GL_LIGHT0);
 }
 
-void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours) {
-    const uint8_t *relief = ws.relief_grid;
-    glEnable(GL_NORMALIZE);
-    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
-    glPushMatrix();
-    glBegin(GL_TRIANGLES);
-    for (int r = 0; r < kGridHeight - 1; ++r)
-        for (int c = 0; c < kGridWidth - 1; ++c) {
-            if (!mesh_cell_drawn(relief, r, c)) continue;
-            const int i = r * kGridWidth + c;
-            if (pressure_colours)
-                glColor3f(ws.colour_grid[3 * i] / 255.0f, ws.colour_grid[3 * i + 1] / 255.0f,
-                          ws.colour_grid[3 * i + 2] / 255.0f);
-            const CellQuad q = cell_quad(relief, r, c);
-            glNormal3fv(q.n1);
-            glVertex3fv(q.p[0]);
-            glVertex3fv(q.p[1]);
-            glVertex3fv(q.p[2]);
-            glNormal3fv(q.n2);
-            glVertex3fv(q.p[2]);
-            glVertex3fv(q.p[3]);
-            glVertex3fv(q.p[0]);
-        }
-    glEnd();
-    glPopMatrix();
-    glDisable(GL_NORMALIZE);
+namespace {
+
+constexpr GLsizeiptr kVertexBytes = kMeshVertexFloats * sizeof(float);
+constexpr GLsizeiptr kBufferBytes = kMaxMeshVertices * kVertexBytes;
+
+const void *byte_offset(size_t n) {
+    return reinterpret_cast<const void *>(n);
 }
 
-void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh,
-                             unsigned &stream_buffer) {
-    build_mesh_arrays(ws, pressure_colours, mesh);
-    if (stream_buffer == 0) glGenBuffers(1, &stream_buffer);
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(mesh.vertex_count) * 3 * sizeof(float);
-    // Re-specified every frame (the old contents are dropped), so nothing of an earlier frame
-    // is kept; handing the driver one buffer is faster than letting it copy client memory.
-    glBindBuffer(GL_ARRAY_BUFFER, stream_buffer);
-    glBufferData(GL_ARRAY_BUFFER, 3 * bytes, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, mesh.position);
-    glBufferSubData(GL_ARRAY_BUFFER, bytes, bytes, mesh.normal);
-    glBufferSubData(GL_ARRAY_BUFFER, 2 * bytes, bytes, mesh.colour);
+}  // namespace
 
+void SurfaceBuffer::fill(const Workspace &ws, bool pressure_colours) {
+    if (buffer_ == 0) {
+        // Room for the largest surface once; a fill rewrites it in place.
+        glGenBuffers(1, &buffer_);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+        glBufferData(GL_ARRAY_BUFFER, kBufferBytes, nullptr, GL_DYNAMIC_DRAW);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    // The vertices are built straight into the buffer's memory: no copy in between.
+    void *memory = glMapBufferRange(GL_ARRAY_BUFFER, 0, kBufferBytes,
+                                    GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
+    vertex_count_ = 0;
+    if (memory != nullptr) {
+        const int count = build_mesh_vertices(ws, pressure_colours, static_cast<float *>(memory));
+        // A false unmap means the contents were lost (the display changed mode): draw nothing.
+        if (glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE) vertex_count_ = count;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void SurfaceBuffer::draw() const {
+    if (vertex_count_ == 0) return;
     glEnable(GL_NORMALIZE);
-    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
-    glPushMatrix();
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, nullptr);
-    glNormalPointer(GL_FLOAT, 0, reinterpret_cast<const void *>(bytes));
-    glColorPointer(3, GL_FLOAT, 0, reinterpret_cast<const void *>(2 * bytes));
-    glDrawArrays(GL_TRIANGLES, 0, mesh.vertex_count);
-    glPopClientAttrib();
+    glVertexPointer(3, GL_FLOAT, kVertexBytes, byte_offset(0));
+    glNormalPointer(GL_FLOAT, kVertexBytes, byte_offset(3 * sizeof(float)));
+    glColorPointer(3, GL_FLOAT, kVertexBytes, byte_offset(6 * sizeof(float)));
+    glDrawArrays(GL_TRIANGLES, 0, vertex_count_);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glPopMatrix();
+    glPopClientAttrib();
     glDisable(GL_NORMALIZE);
-    // Leave the current colour as the immediate-mode surface leaves it.
-    if (mesh.vertex_count > 0) glColor3fv(&mesh.colour[3 * (mesh.vertex_count - 1)]);
 }
 
 }  // namespace pedaform

@@ -1,6 +1,6 @@
 // The OpenGL pieces of the 3D relief view's frame, usable with any current context: the
-// background gradient, the lighting, the relief surface (immediate mode as the reference, and
-// client-side arrays rebuilt each frame, which submit the same triangles) and the 2D overlay.
+// background gradient, the lighting, the relief surface kept in a buffer object and the 2D
+// overlay.
 #pragma once
 
 #include "model3d/mesh_arrays.h"
@@ -29,13 +29,27 @@ void draw_background(int w, int h);
 // stays fixed relative to the viewer.
 void light_setup(const MaterialBlock &m);
 
-// The relief surface in immediate mode, two triangles per drawn cell.
-void draw_relief_mesh_immediate(const Workspace &ws, bool pressure_colours);
+// The relief surface in one buffer object of the current context: filled only when the relief,
+// its colours or the pressure switch change, then drawn every frame from the buffer, so that a
+// frame sends no vertex data. The buffer is made on the first fill; it goes with its context.
+class SurfaceBuffer {
+  public:
+    // Refills the buffer with build_mesh_vertices of `ws` (relief_grid, and colour_grid when
+    // `pressure_colours`). Leaves no buffer bound.
+    void fill(const Workspace &ws, bool pressure_colours);
+    // Draws what the last fill put in, under the current matrices, lighting and colour
+    // material, with GL_NORMALIZE on while it draws. Client array state is restored; the
+    // current colour is left undefined (OpenGL's rule after drawing from a colour array).
+    void draw() const;
+    // The context the buffer lived in is gone: the next fill makes a new one.
+    void forget() {
+        buffer_ = 0;
+        vertex_count_ = 0;
+    }
 
-// The same triangles from arrays filled into `mesh` for this frame and handed to OpenGL in one
-// buffer object (`stream_buffer`, made on first use in the current context), which is
-// re-specified every frame: nothing of an earlier frame is kept.
-void draw_relief_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh,
-                             unsigned &stream_buffer);
+  private:
+    unsigned buffer_ = 0;
+    int vertex_count_ = 0;
+};
 
 }  // namespace pedaform

@@ -36,9 +36,8 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     return q;
 }
 
-void build_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh) {
+int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out) {
     const uint8_t *relief = ws.relief_grid;
-    float *pos = mesh.position, *nrm = mesh.normal, *col = mesh.colour;
     int n = 0;
     for (int r = 0; r < kGridHeight - 1; ++r)
         for (int c = 0; c < kGridWidth - 1; ++c) {
@@ -52,13 +51,14 @@ void build_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &m
 
             static constexpr int kCorner[6] = {0, 1, 2, 2, 3, 0};
             for (int v = 0; v < 6; ++v) {
-                put3(pos + 3 * (n + v), q.p[kCorner[v]]);
-                put3(nrm + 3 * (n + v), v < 3 ? q.n1 : q.n2);
-                put3(col + 3 * (n + v), colour);
+                put3(out, q.p[kCorner[v]]);
+                put3(out + 3, v < 3 ? q.n1 : q.n2);
+                put3(out + 6, colour);
+                out += kMeshVertexFloats;
             }
             n += 6;
         }
-    mesh.vertex_count = n;
+    return n;
 }
 
 }  // namespace pedaform

@@ -1,5 +1,5 @@
-// The 3D view's relief surface as plain arrays: the same triangles, in the same order and with
-// the same normals and colours as the view submits them, for drawing from client-side arrays.
+// The 3D view's relief surface as one interleaved vertex array: the triangles of every drawn
+// cell, with per-triangle normals and per-cell colours, ready for a vertex buffer.
 // Cell (row r, column c) maps to the model point (r, relief / 5, c); rows run along x, columns
 // along z, heights along y.
 #pragma once
@@ -10,14 +10,9 @@ namespace pedaform {
 
 constexpr int kMaxMeshTriangles = 2 * (kGridWidth - 1) * (kGridHeight - 1);  // 106,982
 constexpr int kMaxMeshVertices = 3 * kMaxMeshTriangles;
-
-// Fixed-size arrays, filled afresh for every frame; nothing is allocated per frame.
-struct MeshArrays {
-    float position[kMaxMeshVertices * 3];
-    float normal[kMaxMeshVertices * 3];  // per vertex, repeated over the triangle's three
-    float colour[kMaxMeshVertices * 3];  // R, G, B in 0..1
-    int vertex_count = 0;
-};
+// Floats per vertex: position x, y, z; the triangle's normal x, y, z (repeated over its three
+// vertices); colour R, G, B in 0..1.
+constexpr int kMeshVertexFloats = 9;
 
 // The base colour of the surface when pressure colours are off.
 constexpr float kSurfaceColour[3] = {1.0f, 1.0f, 0.8f};
@@ -39,8 +34,10 @@ struct CellQuad {
 };
 CellQuad cell_quad(const uint8_t *relief, int r, int c);
 
-// Fills the arrays from relief_grid (and colour_grid when `pressure_colours`): for every drawn
-// cell, rows outer and columns inner, its two triangles as cell_quad gives them.
-void build_mesh_arrays(const Workspace &ws, bool pressure_colours, MeshArrays &mesh);
+// Writes the vertices of relief_grid's surface to `out` (room for kMaxMeshVertices vertices)
+// and returns how many: for every drawn cell, rows outer and columns inner, its triangles
+// P1 P2 P3 and P3 P4 P1 as cell_quad gives them, coloured kSurfaceColour, or colour_grid's
+// cell (r, c) / 255 when `pressure_colours`. Only writes; `out` may be mapped buffer memory.
+int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out);
 
 }  // namespace pedaform

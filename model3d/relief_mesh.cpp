@@ -258,8 +258,18 @@ bool top_cell(const float *w, int c, int r) {
            w[cell(c, r + 1)] != 0;
 }
 
-void append_binary(std::string &out, const void *data, size_t n) {
-    out.append(static_cast<const char *>(data), n);
+// STL's binary numbers are little-endian whatever the host: the low byte first.
+char *put_le(char *dst, uint32_t value, int bytes) {
+    for (int k = 0; k < bytes; ++k)
+        *dst++ = static_cast<char>((value >> (8 * k)) & 0xFFu);
+    return dst;
+}
+
+char *put_le(char *dst, float value) {
+    static_assert(sizeof(float) == 4, "STL numbers are IEEE 754 single precision");
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return put_le(dst, bits, 4);
 }
 
 }  // namespace
@@ -427,21 +437,21 @@ void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets) {
 void write_binary_stl(const std::vector<Facet> &facets, std::string &out) {
     char header[80] = {};
     std::strncpy(header, "Pedaform insole solid", sizeof header);
-    append_binary(out, header, sizeof header);
-    const uint32_t count = static_cast<uint32_t>(facets.size());
-    append_binary(out, &count, 4);
+    out.append(header, sizeof header);
+    char count[4];
+    put_le(count, static_cast<uint32_t>(facets.size()), 4);
+    out.append(count, 4);
     out.reserve(out.size() + facets.size() * 50);
     for (const Facet &f : facets) {
-        const Vertex n = facet_normal(f);
-        float record[12] = {n.x, n.y, n.z};
-        for (int k = 0; k < 3; ++k) {
-            record[3 + 3 * k] = f.v[k].x;
-            record[4 + 3 * k] = f.v[k].y;
-            record[5 + 3 * k] = f.v[k].z;
+        char record[50];
+        char *p = record;
+        for (const Vertex &v : {facet_normal(f), f.v[0], f.v[1], f.v[2]}) {
+            p = put_le(p, v.x);
+            p = put_le(p, v.y);
+            p = put_le(p, v.z);
         }
-        append_binary(out, record, sizeof record);
-        const uint16_t attributes = 0;
-        append_binary(out, &attributes, 2);
+        put_le(p, 0, 2);  // attribute byte count
+        out.append(record, sizeof record);
     }
 }
 

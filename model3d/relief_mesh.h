@@ -64,7 +64,8 @@ std::string export_relief_stl(Workspace &ws, const std::string &path);
 // parts do not share an edge.
 void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets);
 
-// Binary STL of the facets: 80-byte header, count, 50 bytes per facet.
+// Binary STL of the facets: 80-byte header, count, 50 bytes per facet, every number
+// little-endian whatever the host.
 void write_binary_stl(const std::vector<Facet> &facets, std::string &out);
 
 // Prepares the work grid (as the ASCII export does) and writes the solid as binary STL to

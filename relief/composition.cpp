@@ -14,9 +14,11 @@ namespace {
 constexpr int kFootFloor = 10;
 
 void add_pad_stamp(Workspace &ws, const StampControls &stamp) {
+    // Sizes the stamp buffer cannot hold (or not numbers) place nothing, before any conversion.
+    auto fits = [](double side) { return side + 20 > 0 && side + 20 <= kPadStampBytes; };
+    if (!fits(stamp.width) || !fits(stamp.length)) return;
     const int stamp_width = static_cast<int>(stamp.width + 20);
     const int stamp_rows = static_cast<int>(stamp.length + 20);
-    if (stamp_width <= 0 || stamp_rows <= 0) return;
     // A point far outside the grid places nothing; the bound also keeps the sums below in int.
     if (!(std::fabs(ws.meta_column) < 1e6f) || !(std::fabs(ws.meta_row) < 1e6f)) return;
     const int first_row = static_cast<int>(ws.meta_row) - static_cast<int>(stamp.length + 10);
@@ -86,6 +88,7 @@ void update_relief_preview(Workspace &ws) {
 }
 
 int pad_stamp_stride_for(double width) {
+    if (!(width + 20 > 0 && width + 20 <= kPadStampBytes)) return 0;
     const int bytes = static_cast<int>(width + 20);
     return (bytes + 3) / 4 * 4;
 }

@@ -18,14 +18,16 @@ struct StampControls {
 // found, pad_stamp ((W + 20) x (L + 20) bytes, rows pad_stamp_stride apart) is added around
 // the point, saturating at 255: stamp row L + 10 on the point's row, the stamp's middle
 // column on its column. Only foot cells inside the grid receive it; stamp cells whose row or
-// column lies outside the grid are dropped. Finally rebuilds the preview.
+// column lies outside the grid are dropped; a stamp size outside 0 < W + 20, L + 20 <= 63,000
+// places nothing. Finally rebuilds the preview.
 void compose_relief(Workspace &ws, const StampControls &stamp);
 
 // relief_preview: cells with base < 10 are 0, 0, 0, 0; others get colour_table[d] and a 0
 // byte, d = clamp(3 * (relief - base) + 128, 0, 255).
 void update_relief_preview(Workspace &ws);
 
-// Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4.
+// Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4; 0
+// unless 0 < W + 20 <= 63,000.
 int pad_stamp_stride_for(double width);
 
 enum class PadSlider { kMeta1, kMeta2, kHeel1, kHeel2, kHeel3 };

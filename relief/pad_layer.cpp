@@ -1,5 +1,6 @@
 #include "relief/pad_layer.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -19,6 +20,7 @@ inline int sign(float v) {
 
 void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point_1,
                      Landmark line_point_2, Landmark anchor) {
+    assert(layer >= 0 && layer < kLayerCount);
     float *out = ws.layers[layer];
     if (amount == 0.0f) {
         std::memset(out, 0, sizeof ws.layers[layer]);

@@ -8,10 +8,10 @@
 
 namespace pedaform {
 
-// Writes only layer `layer` (0..5). An amount of 0 clears the whole layer. Otherwise only foot
-// cells (base_grid != 0) on the anchor's side of L are written; all others keep their value.
-// With the anchor on L (no distance to rise over) the layer is cleared as well.
-// Prints "p3 %d %d \n" with the anchor's row and column.
+// Writes only layer `layer` (0..5; another index is a programming error, caught by an assert). An
+// amount of 0 clears the whole layer. Otherwise only foot cells (base_grid != 0) on the anchor's
+// side of L are written; all others keep their value. With the anchor on L (no distance to rise
+// over) the layer is cleared as well. Prints "p3 %d %d \n" with the anchor's row and column.
 void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point_1,
                      Landmark line_point_2, Landmark anchor);
 

@@ -17,7 +17,9 @@
 #include "app/label_font.h"
 #include "analysis/size_bin.h"
 #include "app/main_window.h"
+#include "app/window_close.h"
 #include "design/controls.h"
+#include "model3d/mesh_arrays.h"
 #include "relief/composition.h"
 #include "tests/test_support.h"
 #include "workspace/console.h"
@@ -84,6 +86,55 @@ void screenshot(const char *name) {
     EXPECT_TRUE(why.empty()) << why;
 }
 
+// The reference for the 3D view's surface: plain immediate mode, one call per vertex.
+void immediate_surface(const Workspace &ws, bool pressure_colours) {
+    const uint8_t *relief = ws.relief_grid;
+    glEnable(GL_NORMALIZE);
+    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
+    glBegin(GL_TRIANGLES);
+    for (int r = 0; r < kGridHeight - 1; ++r)
+        for (int c = 0; c < kGridWidth - 1; ++c) {
+            if (!mesh_cell_drawn(relief, r, c)) continue;
+            const uint8_t *rgb = &ws.colour_grid[3 * (r * kGridWidth + c)];
+            if (pressure_colours) glColor3f(rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f);
+            const CellQuad q = cell_quad(relief, r, c);
+            glNormal3fv(q.n1);
+            glVertex3fv(q.p[0]);
+            glVertex3fv(q.p[1]);
+            glVertex3fv(q.p[2]);
+            glNormal3fv(q.n2);
+            glVertex3fv(q.p[2]);
+            glVertex3fv(q.p[3]);
+            glVertex3fv(q.p[0]);
+        }
+    glEnd();
+    glDisable(GL_NORMALIZE);
+}
+
+// The 3D view's frame without a pick, its surface drawn by immediate_surface; run right after a
+// frame of the view, whose projection it keeps.
+std::vector<uint8_t> immediate_frame(bool pressure_colours) {
+    GL_Display_3D *v = g_view3d;
+    v->make_current();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw_background(v->w(), v->h());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    light_setup(v->material);
+    glScalef(v->zoom, v->zoom, v->zoom);
+    glRotatef(v->angle_x, 1, 0, 0);
+    glRotatef(v->angle_y, 0, 1, 0);
+    glTranslatef(-180, 0, -75);
+    immediate_surface(*g_workspace, pressure_colours);
+    glDisable(GL_LIGHTING);
+    glFinish();
+    std::vector<uint8_t> px(static_cast<size_t>(v->w()) * v->h() * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, v->w(), v->h(), GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
 void set_event(int x, int y, int button = 0, int dy = 0) {
     Fl::e_x = x;
     Fl::e_y = y;
@@ -101,7 +152,6 @@ TEST(MainWindow, WindowViewsAndControls) {
     EXPECT_STREQ(g_window->label(), "Pedaform");
     EXPECT_EQ(g_window->w(), 917);
     EXPECT_EQ(g_window->h(), 732);
-    EXPECT_EQ(g_window->resizable(), g_view3d);
     EXPECT_EQ(g_view3d->x(), 367);
     EXPECT_EQ(g_view3d->y(), 75);
     EXPECT_EQ(g_view3d->w(), 297);
@@ -346,29 +396,34 @@ TEST(ImageView, EachStampIsRenderedOnceAndASmallViewRendersTheSame) {
     EXPECT_EQ(g_workspace->stamp_renders(), before + 3);
 
     // A view smaller than the stamp renders the same stamp.
-    g_window->resize(g_window->x(), g_window->y(), 500, 300);
+    g_workspace->resize(40, 161, 100, 100);
     pump();
-    ASSERT_LT(g_workspace->h(), 110);
     std::memset(g_workspace->pad_stamp, 0, kPadStampBytes);
     ASSERT_TRUE(g_workspace->render(*g_workspace, 40, 90, 6));
     EXPECT_EQ(full, std::vector<uint8_t>(g_workspace->pad_stamp,
                                          g_workspace->pad_stamp + kPadStampBytes));
-    g_window->resize(g_window->x(), g_window->y(), 917, 732);
+    g_workspace->resize(40, 161, 150, 360);
     pump();
     g_pad_check->value(0);
     pad_check_cb(g_pad_check, nullptr);
 }
 
-TEST(MainWindow, ResizingGrowsThe3DView) {
+TEST(MainWindow, ResizingGrowsOnlyThe3DView) {
     g_window->resize(g_window->x(), g_window->y(), 917 + 100, 732 + 60);
     pump();
     EXPECT_EQ(g_view3d->x(), 367);
     EXPECT_EQ(g_view3d->y(), 75);
     EXPECT_EQ(g_view3d->w(), 297 + 100);
     EXPECT_EQ(g_view3d->h(), 460 + 60);
+    // The image view keeps its pixels, one per grid cell.
+    EXPECT_EQ(g_workspace->x(), 40);
+    EXPECT_EQ(g_workspace->y(), 161);
+    EXPECT_EQ(g_workspace->w(), 150);
+    EXPECT_EQ(g_workspace->h(), 360);
     g_window->resize(g_window->x(), g_window->y(), 917, 732);
     pump();
     EXPECT_EQ(g_view3d->w(), 297);
+    EXPECT_EQ(g_view3d->h(), 460);
 }
 
 TEST(View3D, MouseControl) {
@@ -435,21 +490,85 @@ TEST(View3D, PicksTheHeightUnderThePointer) {
     std::memcpy(g_workspace->relief_grid, saved.data(), kGridCells);
 }
 
-TEST(View3D, ArraysDrawTheSameFrameAsImmediateMode) {
-    g_view3d->angle_x = 60;
-    g_view3d->angle_y = 30;
-    set_event(5, 5);
+TEST(View3D, TheSurfaceBufferGivesThePixelsOfImmediateMode) {
+    test::capture_console([&] { load_scan_path(sample("right_305_CM29-30.bmp").c_str()); });
+    const std::vector<uint8_t> scan(g_workspace->relief_grid,
+                                    g_workspace->relief_grid + kGridCells);
+    // Steep steps with cells below 10 between them, and lone raised cells.
+    std::vector<uint8_t> steps(kGridCells), lone(kGridCells, 0);
+    for (int i = 0; i < kGridCells; ++i) {
+        steps[i] = static_cast<uint8_t>((i * 37 + i / kGridWidth * 11) % 256);
+        if ((i / kGridWidth) % 4 == 1 && i % 3 == 0) lone[i] = static_cast<uint8_t>(40 + i % 200);
+    }
+    for (int i = 0; i < 3 * kGridCells; ++i)
+        g_workspace->colour_grid[i] = static_cast<uint8_t>(i * 7);
+    struct Case {
+        const std::vector<uint8_t> *relief;
+        bool pressure;
+        float angle_x, angle_y, zoom;
+    } cases[] = {{&scan, false, 60, 30, 0.6f},  {&scan, false, 40, 200, 0.6f},
+                 {&scan, true, 50, 120, 0.6f},  {&steps, true, 90, 90, 0.5f},
+                 {&steps, false, 20, 45, 0.5f}, {&lone, true, 70, 300, 0.6f}};
+    set_event(0, g_view3d->h() - 1);  // the bottom-left pixel: off the surface, no pick
     g_view3d->handle(FL_MOVE);
-    g_foot_pressure->value(1);
-    g_view3d->use_vertex_arrays = false;
-    std::vector<uint8_t> immediate, arrays;
-    test::capture_console([&] { immediate = frame_pixels(g_view3d); });
-    g_view3d->use_vertex_arrays = true;
-    test::capture_console([&] { arrays = frame_pixels(g_view3d); });
-    g_view3d->use_vertex_arrays = false;
-    EXPECT_EQ(immediate, arrays);
+    for (const Case &c : cases) {
+        std::copy(c.relief->begin(), c.relief->end(), g_workspace->relief_grid);
+        g_foot_pressure->value(c.pressure ? 1 : 0);
+        g_view3d->angle_x = c.angle_x;
+        g_view3d->angle_y = c.angle_y;
+        g_view3d->zoom = c.zoom;
+        std::vector<uint8_t> from_buffer;
+        const std::string log =
+            test::capture_console([&] { from_buffer = frame_pixels(g_view3d); });
+        ASSERT_EQ(log.find("pos:"), std::string::npos) << "the pointer picked the surface";
+        const std::vector<uint8_t> reference = immediate_frame(c.pressure);
+        int surface = 0;  // the background is grey; the lit surface is not
+        for (size_t p = 0; p < reference.size(); p += 3)
+            surface += reference[p] != reference[p + 2];
+        EXPECT_GT(surface, 2000) << c.angle_x << " " << c.angle_y;
+        EXPECT_TRUE(reference == from_buffer) << c.angle_x << " " << c.angle_y;
+    }
+    std::copy(scan.begin(), scan.end(), g_workspace->relief_grid);
     g_foot_pressure->value(0);
+    g_view3d->zoom = 1.0f;
     g_view3d->top_view();
+}
+
+TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
+    test::capture_console([&] {
+        load_scan_path(sample("left_253_CM25-26.bmp").c_str());
+        set_event(0, g_view3d->h() - 1);
+        g_view3d->handle(FL_MOVE);
+        pump(20);
+    });
+    const int image = g_workspace->draws(), view = g_view3d->draws();
+    const int fills = g_view3d->surface_fills();
+    test::capture_console([&] { pump(20); });
+    EXPECT_EQ(g_workspace->draws(), image);
+    EXPECT_EQ(g_view3d->draws(), view);
+
+    // Turning the camera draws the 3D view once and refills nothing.
+    g_view3d->angle_y += 10;
+    test::capture_console([&] { pump(10); });
+    EXPECT_EQ(g_view3d->draws(), view + 1);
+    EXPECT_EQ(g_view3d->surface_fills(), fills);
+    EXPECT_EQ(g_workspace->draws(), image);
+
+    // The stamp switched on: the stamped relief shows once in each view and refills the 3D
+    // view's surface once.
+    g_pad_check->value(1);
+    test::capture_console([&] {
+        pad_check_cb(g_pad_check, nullptr);
+        pump(10);
+    });
+    EXPECT_EQ(g_workspace->draws(), image + 1);
+    EXPECT_EQ(g_view3d->surface_fills(), fills + 1);
+    EXPECT_EQ(g_view3d->draws(), view + 2);
+    g_pad_check->value(0);
+    test::capture_console([&] {
+        pad_check_cb(g_pad_check, nullptr);
+        pump(10);
+    });
 }
 
 TEST(Actions, StampRaisesTheDomeAndExportsWork) {
@@ -670,6 +789,33 @@ TEST(Screenshots, BothViewsAfterASampleScan) {
     g_foot_pressure->value(0);
     struct stat st;
     EXPECT_EQ(stat(PEDAFORM_SHOTS_DIR "/main_window.png", &st), 0);
+}
+
+TEST(MainWindow, EscapeKeepsTheWindowAndClosingAsksFirst) {
+    Fl::e_keysym = FL_Escape;
+    Fl::e_text = const_cast<char *>("\x1b");
+    Fl::e_length = 1;
+    Fl::handle(FL_KEYBOARD, g_window);
+    pump();
+    EXPECT_TRUE(g_window->shown());
+
+    static int asked = 0;
+    static bool answer = false;
+    confirm_discard = [] {
+        ++asked;
+        return answer;
+    };
+    Fl::handle(FL_CLOSE, g_window);
+    pump();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(g_window->shown());
+    answer = true;
+    Fl::handle(FL_CLOSE, g_window);
+    pump();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(g_window->shown());
+    g_window->show();
+    pump(20);
 }
 
 int main(int argc, char **argv) {

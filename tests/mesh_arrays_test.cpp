@@ -1,4 +1,4 @@
-// The 3D view's surface arrays: which cells are drawn, at what heights, with which normals
+// The 3D view's surface vertices: which cells are drawn, at what heights, with which normals
 // and colours.
 #include <gtest/gtest.h>
 
@@ -11,9 +11,16 @@ using namespace pedaform;
 
 namespace {
 
-std::unique_ptr<MeshArrays> mesh_of(const Workspace &ws, bool pressure = false) {
-    auto mesh = std::make_unique<MeshArrays>();
-    build_mesh_arrays(ws, pressure, *mesh);
+// The vertices of a workspace's surface; v(k) is vertex k's nine floats.
+struct Mesh {
+    std::vector<float> data = std::vector<float>(size_t{kMaxMeshVertices} * kMeshVertexFloats);
+    int vertex_count = 0;
+    const float *v(int k) const { return &data[size_t{kMeshVertexFloats} * k]; }
+};
+
+std::unique_ptr<Mesh> mesh_of(const Workspace &ws, bool pressure = false) {
+    auto mesh = std::make_unique<Mesh>();
+    mesh->vertex_count = build_mesh_vertices(ws, pressure, mesh->data.data());
     return mesh;
 }
 
@@ -34,13 +41,13 @@ TEST(MeshArrays, CellsBelowTenAreSkippedAndEdgesSlopeToTheirOwnHeights) {
     auto mesh = mesh_of(*ws);
     ASSERT_EQ(mesh->vertex_count, 4 * 6);
     // The first drawn cell is (row 99, column 49): P1 (99, 9 / 5, 49) ... P3 (100, 2, 50).
-    const float *p = mesh->position;
-    EXPECT_EQ(p[0], 99.0f);
-    EXPECT_EQ(p[1], 9 / 5.0f);
-    EXPECT_EQ(p[2], 49.0f);
-    EXPECT_EQ(p[6], 100.0f);
-    EXPECT_EQ(p[7], 2.0f);
-    EXPECT_EQ(p[8], 50.0f);
+    const float *p1 = mesh->v(0), *p3 = mesh->v(2);
+    EXPECT_EQ(p1[0], 99.0f);
+    EXPECT_EQ(p1[1], 9 / 5.0f);
+    EXPECT_EQ(p1[2], 49.0f);
+    EXPECT_EQ(p3[0], 100.0f);
+    EXPECT_EQ(p3[1], 2.0f);
+    EXPECT_EQ(p3[2], 50.0f);
 }
 
 TEST(MeshArrays, FlatPatchNormalsPointUpAndColoursFollowTheButton) {
@@ -51,24 +58,24 @@ TEST(MeshArrays, FlatPatchNormalsPointUpAndColoursFollowTheButton) {
     auto mesh = mesh_of(*ws);
     int inner = 0;
     for (int v = 0; v < mesh->vertex_count; ++v) {
-        const float *pos = &mesh->position[3 * v];
+        const float *pos = mesh->v(v);
         if (pos[0] < 11 || pos[0] > 19 || pos[2] < 11 || pos[2] > 19) continue;
         ++inner;
-        const float *n = &mesh->normal[3 * v];
+        const float *n = pos + 3;
         EXPECT_EQ(n[0], 0.0f);
         EXPECT_GT(n[1], 0.0f);
         EXPECT_EQ(n[2], 0.0f);
-        EXPECT_EQ(mesh->colour[3 * v + 2], 0.8f);
+        EXPECT_EQ(pos[8], 0.8f);
     }
     EXPECT_GT(inner, 0);
     // With "Foot Pressure" on, a cell takes the colour of its first corner cell (r, c).
     auto coloured = mesh_of(*ws, true);
     for (int v = 0; v < coloured->vertex_count; ++v) {
-        const float *pos = &coloured->position[3 * v];
+        const float *pos = coloured->v(v);
         if (pos[0] == 10 && pos[2] == 10 && v % 6 == 0) {
-            EXPECT_EQ(coloured->colour[3 * v], 1.0f);
-            EXPECT_EQ(coloured->colour[3 * v + 1], 0.2f);
-            EXPECT_EQ(coloured->colour[3 * v + 2], 0.0f);
+            EXPECT_EQ(pos[6], 1.0f);
+            EXPECT_EQ(pos[7], 0.2f);
+            EXPECT_EQ(pos[8], 0.0f);
         }
     }
 }

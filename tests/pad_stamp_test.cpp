@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "gl/egl_context.h"
@@ -125,6 +126,12 @@ TEST_F(PadStamp, LargestStampFitsAndCallerStateIsRestored) {
 }
 
 TEST_F(PadStamp, OutOfRangeSizeIsRefusedWithoutWriting) {
-    EXPECT_FALSE(render_pad_stamp(*ws, 300, 300, 5, 0));
-    EXPECT_EQ(peak_of(*ws), 0);
+    const double nan = std::nan(""), huge = 1e300;
+    const double sizes[][3] = {{300, 300, 5}, {huge, 17, 5}, {7, -huge, 5}, {nan, 17, 5},
+                               {7, nan, 5},   {7, 17, nan},  {7, 17, huge}};
+    for (const auto &s : sizes) {
+        ASSERT_TRUE(render_pad_stamp(*ws, 7, 17, 5, 0));
+        EXPECT_FALSE(render_pad_stamp(*ws, s[0], s[1], s[2], 0)) << s[0] << " " << s[1];
+        EXPECT_EQ(peak_of(*ws), 0);
+    }
 }

@@ -134,18 +134,22 @@ TEST(ColourTable, OneLineAndManyLinesGiveTheSameTable) {
 
 TEST(ColourTable, LowEightBitsShortFileAndGarbage) {
     DataFolder folder;
-    folder.lut("300 -1 256\n1 2 3\n4 5 x 9 9 9");
+    // 10^20 is a multiple of 256, so 10^20 + 44 keeps 44 and its negative 256 - 44.
+    folder.lut("300 -1 256\n1 2 3\n+7 100000000000000000044 -100000000000000000044\n4 5 x 9 9 9");
     auto ws = std::make_unique<Workspace>();
     startup_log(*ws, folder.dir);
     EXPECT_EQ(ws->colour_table[0][0], 44);
     EXPECT_EQ(ws->colour_table[0][1], 255);
     EXPECT_EQ(ws->colour_table[0][2], 0);
     EXPECT_EQ(ws->colour_table[1][2], 3);
-    EXPECT_EQ(ws->colour_table[2][0], 4);
-    EXPECT_EQ(ws->colour_table[2][1], 5);
+    EXPECT_EQ(ws->colour_table[2][0], 7);
+    EXPECT_EQ(ws->colour_table[2][1], 44);
+    EXPECT_EQ(ws->colour_table[2][2], 212);
+    EXPECT_EQ(ws->colour_table[3][0], 4);
+    EXPECT_EQ(ws->colour_table[3][1], 5);
     // Reading stops at the first thing that is not a number.
-    EXPECT_EQ(ws->colour_table[2][2], 0);
-    EXPECT_EQ(ws->colour_table[3][0], 0);
+    EXPECT_EQ(ws->colour_table[3][2], 0);
+    EXPECT_EQ(ws->colour_table[4][0], 0);
 }
 
 TEST(ColourTable, NothingAfterThe768thNumberIsRead) {

@@ -79,7 +79,8 @@ int main(int argc, char **argv) {
                             static_cast<int>(std::floor(centre_x + (u - 0.5) * cells_per_unit));
                         const int gy = static_cast<int>(std::floor(top - v * cells_per_unit));
                         double rgb[3] = {0, 128, 128};
-                        if (outline.inside(gx, gy)) {
+                        if (gy >= 0 && gy < kGridHeight && gx >= outline.left[gy] &&
+                            gx <= outline.right[gy]) {
                             const uint8_t pressure =
                                 scan.bits[(static_cast<size_t>(gy) * kGridWidth + gx) * 4 + 3];
                             for (int k = 0; k < 3; ++k)

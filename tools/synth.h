@@ -17,9 +17,6 @@ struct Outline {
     int length = 0;
     int left[kGridHeight];
     int right[kGridHeight];
-    bool inside(int x, int y) const {
-        return y >= 0 && y < kGridHeight && x >= left[y] && x <= right[y];
-    }
 };
 
 // A left-foot outline of `length` rows (the big toe on the right, seen from above) whose

@@ -35,13 +35,37 @@ void set_startup_values(Workspace &ws) {
     ws.texture_pending = 1;
 }
 
+namespace {
+
+bool is_blank(int ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
+}
+
+// Reads one whole number as "%d" would (blanks, an optional sign, at least one digit) and gives
+// its low 8 bits, which depend only on the low 8 bits of every partial sum, so a number of any
+// length is read without overflow. Returns false, with the stream past what was looked at, when
+// no number starts here.
+bool read_low_byte(std::FILE *file, uint8_t &low) {
+    int ch = std::fgetc(file);
+    while (is_blank(ch))
+        ch = std::fgetc(file);
+    const bool negative = ch == '-';
+    if (ch == '-' || ch == '+') ch = std::fgetc(file);
+    if (ch < '0' || ch > '9') return false;
+    unsigned value = 0;
+    for (; ch >= '0' && ch <= '9'; ch = std::fgetc(file))
+        value = (value * 10u + static_cast<unsigned>(ch - '0')) & 0xFFu;
+    if (ch != EOF) std::ungetc(ch, file);
+    // Low 8 bits of the negative: 300 is stored as 44, -1 as 255.
+    low = static_cast<uint8_t>((negative ? 0u - value : value) & 0xFFu);
+    return true;
+}
+
+}  // namespace
+
 void parse_colour_table(std::FILE *file, uint8_t (&table)[256][3]) {
-    for (int n = 0; n < 768; ++n) {
-        int value = 0;
-        if (std::fscanf(file, "%d", &value) != 1) return;
-        // Low 8 bits: 300 is stored as 44, -1 as 255.
-        table[n / 3][n % 3] = static_cast<uint8_t>(static_cast<unsigned>(value) & 0xFFu);
-    }
+    for (int n = 0; n < 768; ++n)
+        if (!read_low_byte(file, table[n / 3][n % 3])) return;
 }
 
 namespace {
