@@ -13,6 +13,7 @@
 #include "io/scan_file.h"
 #include "bench/smoothing_reference.h"
 #include "bench/stl_reference.h"
+#include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"
 #include "relief/smoothing.h"
@@ -150,6 +151,20 @@ static void BM_StlSolidExport(benchmark::State &state) {
     unlink(path.c_str());
 }
 BENCHMARK(BM_StlSolidExport)->Unit(benchmark::kMillisecond);
+
+static void BM_Export3mf(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    std::vector<PrintZone> zones;
+    if (!parse_print_zones("0:35,96:20,160:10", zones)) state.SkipWithError("zones refused");
+    const PrintDescription about{"left_253", {{"gain", "3"}}};
+    const std::string path = scratch("zoned.3mf");
+    for (auto _ : state) {
+        const Result r = export_relief_3mf(*ws, path, zones, about);
+        if (!r) state.SkipWithError(r.message().c_str());
+    }
+    unlink(path.c_str());
+}
+BENCHMARK(BM_Export3mf)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv) {
     set_console(nullptr);

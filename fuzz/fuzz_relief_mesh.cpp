@@ -76,5 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     write_ascii_stl(facets, text);
     build_solid_facets(*ws, facets);
     check_solid(facets);
+    build_solid_facets(*ws, facets, SolidBottom::kStrips);
+    check_solid(facets);
     return 0;
 }

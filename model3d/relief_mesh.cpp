@@ -1,10 +1,12 @@
 #include "model3d/relief_mesh.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "model3d/fixed_format.h"
+#include "model3d/row_strips.h"
 #include "workspace/console.h"
 #include "workspace/file_output.h"
 
@@ -380,7 +382,7 @@ std::string export_relief_stl(Workspace &ws, const std::string &path) {
     return write_file_atomically(path, text.data(), text.size());
 }
 
-void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets) {
+void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets, SolidBottom bottom_cut) {
     const float *w = ws.export_grid_a;
     constexpr int kCellsW = kGridWidth - 1, kCellsH = kGridHeight - 1;
     auto present = [&](int c, int r) {
@@ -414,10 +416,12 @@ void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets) {
             const Vertex cc = top(c + 1, r + 1, c, r), d = top(c, r + 1, c, r);
             facets.push_back({{a, b, cc}});
             facets.push_back({{cc, d, a}});
-            const Vertex a0 = bottom(c, r, c, r), b0 = bottom(c + 1, r, c, r);
-            const Vertex c0 = bottom(c + 1, r + 1, c, r), d0 = bottom(c, r + 1, c, r);
-            facets.push_back({{a0, c0, b0}});
-            facets.push_back({{c0, a0, d0}});
+            if (bottom_cut == SolidBottom::kPerCell) {
+                const Vertex a0 = bottom(c, r, c, r), b0 = bottom(c + 1, r, c, r);
+                const Vertex c0 = bottom(c + 1, r + 1, c, r), d0 = bottom(c, r + 1, c, r);
+                facets.push_back({{a0, c0, b0}});
+                facets.push_back({{c0, a0, d0}});
+            }
 
             // Walls along the sides without a neighbouring cell, running with the cell on
             // their left seen from above, so that the wall faces outward.
@@ -432,6 +436,15 @@ void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets) {
             if (!present(c, r + 1)) wall(c + 1, r + 1, c, r + 1);
             if (!present(c - 1, r)) wall(c, r + 1, c, r);
         }
+    if (bottom_cut == SolidBottom::kStrips) {
+        // Turned over to face down; each point takes its copy for the run's own cell.
+        cut_into_row_strips(kCellsW, kCellsH, present,
+                            [&](LatticePoint p, LatticePoint q, LatticePoint s, int r, int last) {
+                                facets.push_back({{bottom(p.x, p.y, std::min(p.x, last), r),
+                                                   bottom(s.x, s.y, std::min(s.x, last), r),
+                                                   bottom(q.x, q.y, std::min(q.x, last), r)}});
+                            });
+    }
 }
 
 void write_binary_stl(const std::vector<Facet> &facets, std::string &out) {

@@ -57,12 +57,19 @@ void write_ascii_stl(const std::vector<Facet> &facets, std::string &out);
 // untouched).
 std::string export_relief_stl(Workspace &ws, const std::string &path);
 
+// How the flat bottom of the solid is cut into facets; both give the same face.
+enum class SolidBottom {
+    kPerCell,  // two facets per cell, as the binary STL has always had
+    kStrips,   // cut_into_row_strips (model3d/row_strips.h): a tenth of the facets, for the 3MF
+};
+
 // The closed solid for printers: the top surface (the same cells and heights as the ASCII
 // export), side walls down to z = 0 along the boundary of those cells, and a flat bottom. Every
 // edge is shared by exactly two facets of opposite direction; normals point outward. Where two
 // cells touch only at a corner, that corner is moved 0.01 units into each cell so that the two
 // parts do not share an edge.
-void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets);
+void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets,
+                        SolidBottom bottom = SolidBottom::kPerCell);
 
 // Binary STL of the facets: 80-byte header, count, 50 bytes per facet, every number
 // little-endian whatever the host.

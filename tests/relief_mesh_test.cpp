@@ -273,23 +273,31 @@ TEST(StlSolid, SamplesAndBlobsAreClosedManifolds) {
     std::mt19937 rng(77);
     for (int seed = 0; seed < 60; ++seed) {
         random_blob(*ws, rng);
-        std::vector<Facet> facets;
         test::capture_console([&] { prepare_relief_mesh(*ws); });
-        build_solid_facets(*ws, facets);
-        if (facets.empty()) continue;
-        expect_closed_manifold(facets, "blob");
+        for (SolidBottom bottom : {SolidBottom::kPerCell, SolidBottom::kStrips}) {
+            std::vector<Facet> facets;
+            build_solid_facets(*ws, facets, bottom);
+            if (!facets.empty()) expect_closed_manifold(facets, "blob");
+        }
     }
 }
 
 TEST(StlSolid, DiagonalContactIsSplit) {
     auto ws = std::make_unique<Workspace>();
+    // Cells (10..11, 10..11) and (12..13, 12..13) have all four corners raised; they touch
+    // only at lattice point (12, 12).
     test::fill_rect(ws->relief_grid, 10, 10, 12, 12, 50);
-    test::fill_rect(ws->relief_grid, 13, 13, 15, 15, 50);
-    test::fill_rect(ws->relief_grid, 12, 13, 12, 13, 0);
-    std::vector<Facet> facets;
+    test::fill_rect(ws->relief_grid, 12, 12, 14, 14, 50);
     test::capture_console([&] { prepare_relief_mesh(*ws); });
-    build_solid_facets(*ws, facets);
-    expect_closed_manifold(facets, "pinch");
+    for (SolidBottom bottom : {SolidBottom::kPerCell, SolidBottom::kStrips}) {
+        std::vector<Facet> facets;
+        build_solid_facets(*ws, facets, bottom);
+        expect_closed_manifold(facets, "pinch");
+        const auto split = std::count_if(facets.begin(), facets.end(), [](const Facet &f) {
+            return f.v[0].x == 12.01f || f.v[1].x == 12.01f || f.v[2].x == 12.01f;
+        });
+        EXPECT_GT(split, 0);
+    }
 }
 
 TEST(StlSolid, AdmeshFindsNothingToRepair) {
