@@ -49,22 +49,24 @@ int decide_foot_side(const uint8_t *bits) {
 ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
     ScanLoadResult result;
     if (picture.width != kGridWidth || picture.height != kGridHeight || picture.bpp != kScanBpp) {
-        result.error = "the picture is " + std::to_string(picture.width) + " x " +
-                       std::to_string(picture.height) + " pixels with " +
-                       std::to_string(picture.bpp) + " bits per pixel; a scan is 150 x 360 " +
-                       "with 32";
+        std::string why = "the picture is " + std::to_string(picture.width) + " x " +
+                          std::to_string(picture.height) + " pixels with " +
+                          std::to_string(picture.bpp) + " bits per pixel; a scan is 150 x 360 " +
+                          "with 32";
         if (!picture.loaded())
-            result.error = picture.problem.empty() ? "the file is not a picture that can be read"
-                                                   : picture.problem;
+            why = picture.problem.empty() ? "the file is not a picture that can be read"
+                                          : picture.problem;
+        result.outcome = Result::failure(why);
         return result;
     }
     // A reader that delivers padded or short scanlines would break the contiguous addressing.
     if (picture.bits.size() < static_cast<size_t>(kGridHeight) * kScanLineBytes) {
-        result.error = "the picture's pixel data is shorter than 150 x 360 x 4 bytes";
+        result.outcome =
+            Result::failure("the picture's pixel data is shorter than 150 x 360 x 4 bytes");
         return result;
     }
     uint8_t *bits = picture.bits.data();
-    result.accepted = true;
+    result.outcome = Result::success();
 
     console_printf("line %d\n", picture.line_bytes);
     console_printf("pitch %d\n", picture.pitch);

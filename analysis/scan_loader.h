@@ -10,16 +10,18 @@
 #include <string>
 
 #include "analysis/size_bin.h"
+#include "workspace/result.h"
 #include "workspace/workspace.h"
 
 namespace pedaform {
 
 // What the load decided, for the caller to show on its controls.
 struct ScanLoadResult {
-    bool accepted = false;
-    std::string error;   // for a refused file: why (the operator sees "格式錯誤")
+    // A refused file fails with why (the operator sees "格式錯誤").
+    Result outcome = Result::failure("no scan was read");
     SizeBinChoice size;  // label and pad presets when the length hit a bin
     float ai = 0.0f;     // the scan's diagnostic value
+    bool accepted() const { return outcome.ok(); }
 };
 
 // The refusal text shown to the operator, and the caption of its message box.
@@ -32,7 +34,7 @@ extern const char *const kScanFormatCaption;  // "讀檔錯誤"
 int decide_foot_side(const uint8_t *bits);
 
 // Loads an already decoded picture. A refused picture (not 150 x 360 x 32, or not loaded)
-// changes nothing in the workspace and returns accepted = false. Otherwise the metadata pixels
+// changes nothing in the workspace and fails with why. Otherwise the metadata pixels
 // of `picture` are blanked (blue, green, red set to 0) and the workspace holds the new scan:
 // base, relief, pressure and colour grids, landmarks, foot side, cleared layers, sizing, the
 // metatarsal point and the relief preview. `gain` is the Gain slider's value; the colouring

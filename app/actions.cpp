@@ -5,12 +5,17 @@
 #include <FL/fl_ask.H>
 
 #include <cstdint>
+#include <strings.h>
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/alert.h"
 #include "app/main_window.h"
 #include "design/design_file.h"
+#include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
 #include "relief/engraving_bmp.h"
 #include "workspace/ansi_path.h"
@@ -21,13 +26,12 @@ Design *g_design = nullptr;
 
 namespace {
 
-void alert_box(const char *text, const char *caption) {
-    fl_message_title(caption);
-    fl_alert("%s", text);
-}
-
 int choice_box(const char *text, const char *no, const char *yes) {
     return fl_choice("%s", no, yes, nullptr, text);
+}
+
+const char *input_box(const char *question, const char *preset) {
+    return fl_input("%s", preset, question);
 }
 
 const char *const kWriteErrorCaption = "存檔錯誤";
@@ -116,7 +120,8 @@ bool ask_before_discard() {
     return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;
 }
 
-void (*show_message_box)(const char *text, const char *caption) = alert_box;
+void (*show_message_box)(const char *text, const char *caption) = show_alert;
+const char *(*ask_text)(const char *question, const char *preset) = input_box;
 int (*ask_question)(const char *text, const char *no, const char *yes) = choice_box;
 
 void sync_controls() {
@@ -145,7 +150,7 @@ bool load_scan_path(const char *chosen) {
     const std::string path = converted(chosen);
     ScanLoadResult loaded;
     const Result r = g_design->load(path, &loaded);
-    if (!loaded.accepted) {
+    if (!loaded.accepted()) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(), r.message().c_str());
         show_message_box(kScanFormatError, kScanFormatCaption);
         return true;
@@ -175,9 +180,8 @@ void export_engraving_to(const char *chosen) {
         return;
     }
     fill_export_image(*g_workspace);
-    std::string why;
-    if (write_engraving_bmp(name.c_str(), g_workspace->export_image, &why) != 0)
-        report_write_failure(why);
+    if (Result r = write_engraving_bmp(name, g_workspace->export_image); !r)
+        report_write_failure(r.message());
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
@@ -192,8 +196,42 @@ void export_engraving_cb(Fl_Widget *, void *) {
 }
 
 void export_print_to(const std::string &path) {
-    const std::string why = export_relief_stl(*g_workspace, path);
-    if (!why.empty()) report_write_failure(why);
+    if (Result r = export_relief_stl(*g_workspace, path); !r) report_write_failure(r.message());
+}
+
+void export_printable_to(const char *chosen) {
+    std::string path = converted(chosen);
+    auto ends_with = [&](const char *ext) {
+        const size_t n = std::strlen(ext);
+        return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
+    };
+    if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
+    Result written = Result::success();
+    if (ends_with(".stl")) {
+        written = export_relief_solid(*g_workspace, path);
+    } else {
+        const char *text =
+            ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", "0:35,96:20,160:10");
+        if (text == nullptr) return;  // cancelled
+        std::vector<PrintZone> zones;
+        if (text[0] != '\0') {
+            if (Result r = parse_print_zones(text, zones); !r)
+                return show_message_box(r.message().c_str(), kWriteErrorCaption);
+            if (!zones_cover_foot(*g_workspace, zones))
+                return show_message_box("這些壓力分區沒有涵蓋任何足部格子", kWriteErrorCaption);
+        }
+        written = export_relief_3mf(*g_workspace, path, zones, print_description(*g_design));
+    }
+    if (!written) report_write_failure(written.message());
+}
+
+void export_printable_cb(Fl_Widget *, void *) {
+    Fl_Native_File_Chooser chooser;
+    chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+    chooser.title("輸出3D列印鞋墊");
+    chooser.filter("3MF\t*.3mf\nSTL\t*.stl\n");
+    chooser.preset_file("insole.3mf");
+    if (const char *name = chosen_name(chooser)) export_printable_to(name);
 }
 
 void export_print_cb(Fl_Widget *, void *) {
@@ -212,7 +250,7 @@ void open_design_path(const char *chosen) {
     if (!ask_before_discard()) return;
     ScanLoadResult loaded;
     const Result r = open_design(*g_design, file, scan, &loaded);
-    if (!loaded.accepted) {
+    if (!loaded.accepted()) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
         const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + r.message();
         show_message_box(text.c_str(), kScanFormatCaption);

@@ -15,6 +15,7 @@ extern pedaform::Design *g_design;
 void load_cb(Fl_Widget *, void *);
 void export_engraving_cb(Fl_Widget *, void *);
 void export_print_cb(Fl_Widget *, void *);
+void export_printable_cb(Fl_Widget *, void *);
 void open_design_cb(Fl_Widget *, void *);
 void save_design_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
@@ -48,6 +49,9 @@ int redo_shortcut_handler(int event);
 bool load_scan_path(const char *path);
 void export_engraving_to(const char *chosen);
 void export_print_to(const std::string &path);
+// The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
+// when missing) with the pressure zones the operator types, none when left empty.
+void export_printable_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
 
@@ -58,3 +62,5 @@ void sync_controls();
 extern void (*show_message_box)(const char *text, const char *caption);
 // A question with two answers; returns 1 for `yes`, 0 for `no`. Tests replace it.
 extern int (*ask_question)(const char *text, const char *no, const char *yes);
+// A line of text; nullptr when cancelled. Tests replace it.
+extern const char *(*ask_text)(const char *question, const char *preset);

@@ -40,6 +40,7 @@ Fl_Menu_Item g_menu_upper_items[] = {
      FL_HELVETICA, 25, 1},
     {"開啟設計…", 0, open_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"儲存設計…", 0, save_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"輸出3D列印鞋墊…", 0, export_printable_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
     {"編輯", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},

@@ -59,7 +59,7 @@ static void BM_LoadScan(benchmark::State &state) {
     write_file_atomically(path, bmp.data(), bmp.size());
     for (auto _ : state) {
         const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);
-        benchmark::DoNotOptimize(r.accepted);
+        benchmark::DoNotOptimize(r.accepted());
     }
     unlink(path.c_str());
 }
@@ -119,8 +119,8 @@ static void BM_StlExport(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("merge.stl");
     for (auto _ : state) {
-        const std::string why = export_relief_stl(*ws, path);
-        if (!why.empty()) state.SkipWithError(why.c_str());
+        const Result r = export_relief_stl(*ws, path);
+        if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
 }
@@ -145,8 +145,8 @@ static void BM_StlSolidExport(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("solid.stl");
     for (auto _ : state) {
-        const std::string why = export_relief_solid(*ws, path);
-        if (!why.empty()) state.SkipWithError(why.c_str());
+        const Result r = export_relief_solid(*ws, path);
+        if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
 }

@@ -16,6 +16,7 @@
 #include "io/picture_io.h"
 #include "io/resources.h"
 #include "io/scan_file.h"
+#include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
 #include "relief/engraving_bmp.h"
 #include "workspace/console.h"
@@ -48,6 +49,9 @@ const char *const kBatchUsageText =
     "  --engrave FILE       engraving BMP (smoothed; \".bmp\" appended unless present)\n"
     "  --stl FILE           3D-print surface as ASCII STL\n"
     "  --stl-solid FILE     closed solid as binary STL\n"
+    "  --3mf FILE           closed solid as 3MF in millimetres\n"
+    "  --zones T:D,...      with --3mf: infill D% for foot cells of pressure T up to the next T,\n"
+    "                       e.g. \"0:35,96:20,160:10\" (a PrusaSlicer project with modifiers)\n"
     "  --relief-raw FILE    the relief as 54,000 bytes, row 0 first\n"
     "  --preview FILE.png   the relief preview, upright\n"
     "  --pressure FILE.png  the pressure colouring, upright\n"
@@ -200,6 +204,18 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
         {"--engrave", file(o.engrave)},
         {"--stl", file(o.stl)},
         {"--stl-solid", file(o.stl_solid)},
+        {"--3mf", file(o.print_3mf)},
+        {"--zones",
+         [&](const std::string &arg) {
+             std::vector<PrintZone> zones;
+             if (!need_value(arg)) return false;
+             if (Result r = parse_print_zones(value, zones); !r) {
+                 error = arg + ": " + r.message();
+                 return false;
+             }
+             o.zones = value;
+             return true;
+         }},
         {"--relief-raw", file(o.relief_raw)},
         {"--preview", file(o.preview)},
         {"--pressure", file(o.pressure)},
@@ -305,7 +321,7 @@ class Batch {
         ScanLoadResult loaded;
         const Result r = design_.load(o_.scan, &loaded);
         ai_ = loaded.ai;
-        if (!loaded.accepted) return scan_refused(o_.scan, r);
+        if (!loaded.accepted()) return scan_refused(o_.scan, r);
         return r ? kBatchDone : no_opengl(r);
     }
 
@@ -327,7 +343,7 @@ class Batch {
         ScanLoadResult loaded;
         const Result r = open_design(design_, file, scan, &loaded);
         ai_ = loaded.ai;
-        if (!loaded.accepted) return scan_refused(scan, r);
+        if (!loaded.accepted()) return scan_refused(scan, r);
         return r ? kBatchDone : no_opengl(r);
     }
 
@@ -375,13 +391,28 @@ class Batch {
             if (!engraving_file_name(o_.engrave, name))
                 return write_failed("the engraving name is too long: " + o_.engrave);
             fill_export_image(ws);
-            std::string why;
-            if (write_engraving_bmp(name.c_str(), ws.export_image, &why) != 0)
-                return write_failed(why);
+            if (Result r = write_engraving_bmp(name, ws.export_image); !r)
+                return write_failed(r.message());
         }
-        const std::pair<const std::string &, std::function<std::string()>> writers[] = {
+        std::vector<PrintZone> zones;
+        if (!o_.zones.empty()) {
+            (void)parse_print_zones(o_.zones, zones);  // checked by the parser
+            if (!zones_cover_foot(ws, zones)) {
+                std::fprintf(stderr,
+                             "pedaform-cli: --zones \"%s\" gives no foot cell a zone; the form "
+                             "is T1:D1,T2:D2,... with rising pressures T 0 ... 255 and infill "
+                             "D 0 ... 100 %%, e.g. \"0:35,96:20,160:10\"\n",
+                             o_.zones.c_str());
+                return kBatchUsage;
+            }
+        }
+        const std::pair<const std::string &, std::function<Result()>> writers[] = {
             {o_.stl, [&] { return export_relief_stl(ws, o_.stl); }},
             {o_.stl_solid, [&] { return export_relief_solid(ws, o_.stl_solid); }},
+            {o_.print_3mf,
+             [&] {
+                 return export_relief_3mf(ws, o_.print_3mf, zones, print_description(design_));
+             }},
             {o_.relief_raw,
              [&] { return write_file_atomically(o_.relief_raw, ws.relief_grid, kGridCells); }},
             {o_.preview,
@@ -397,7 +428,7 @@ class Batch {
         };
         for (const auto &[name, write] : writers)
             if (!name.empty())
-                if (const std::string why = write(); !why.empty()) return write_failed(why);
+                if (Result r = write(); !r) return write_failed(r.message());
         return o_.report.empty() ? kBatchDone : write_report();
     }
 
@@ -409,8 +440,8 @@ class Batch {
             std::fflush(stdout);
             return kBatchDone;
         }
-        const std::string why = write_file_atomically(o_.report, text.data(), text.size());
-        return why.empty() ? kBatchDone : write_failed(why);
+        const Result r = write_file_atomically(o_.report, text.data(), text.size());
+        return r ? kBatchDone : write_failed(r.message());
     }
 
     static std::optional<double> as_double(std::optional<int> v) {

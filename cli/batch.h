@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pedaform {
 
@@ -24,6 +25,8 @@ struct BatchOptions {
     int smooth = 0;
     std::string save_design;
     std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
+    std::string print_3mf;  // --3mf
+    std::string zones;      // --zones, checked by the parser
     bool quiet = false;
     bool help = false;
     bool version = false;

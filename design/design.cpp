@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "analysis/filter_gain.h"
 #include "analysis/size_bin.h"
@@ -19,7 +20,6 @@ constexpr size_t kStampCacheSize = 16;
 bool is_pad(Control c) {
     return static_cast<int>(c) <= static_cast<int>(Control::kHeel3);
 }
-
 
 PadSliderValues pad_values(const Controls &c) {
     return {c[Control::kMeta1], c[Control::kMeta2], c[Control::kHeel1], c[Control::kHeel2],
@@ -63,7 +63,7 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     const Controls &base = start != nullptr ? *start : controls();
     const ScanLoadResult loaded = loader_(ws_, path.c_str(), base[Control::kGain]);
     if (result != nullptr) *result = loaded;
-    if (!loaded.accepted) return Result::failure(loaded.error);
+    if (!loaded.accepted()) return loaded.outcome;
 
     State s;
     s.controls = base;
@@ -361,6 +361,20 @@ Result Design::ensure_stamp(const Controls &c) {
 
 std::vector<Step> Design::steps() const {
     return std::vector<Step>(steps_.begin(), steps_.begin() + static_cast<long>(position_));
+}
+
+PrintDescription print_description(const Design &design) {
+    PrintDescription about;
+    const std::string &path = design.scan_path();
+    const size_t slash = path.find_last_of('/');
+    about.title = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        std::ostringstream value;
+        value << design.controls()[c];
+        about.controls.emplace_back(control_spec(c).name, value.str());
+    }
+    return about;
 }
 
 std::string file_sha256(const std::string &path) {

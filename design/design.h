@@ -16,6 +16,7 @@
 
 #include "analysis/scan_loader.h"
 #include "design/controls.h"
+#include "model3d/print_3mf.h"
 #include "workspace/result.h"
 #include "workspace/workspace.h"
 
@@ -121,7 +122,7 @@ class Design {
         float meta_column = 0, meta_row = 0;
         uint8_t meta_point_found = 1;
         int32_t template_index = 0;
-        int size_index = -1;  // the label shown, -1 for none
+        int size_index = -1;    // the label shown, -1 for none
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };
@@ -174,6 +175,9 @@ class Design {
     std::list<CachedStamp> stamp_cache_;  // most recently used first
     int stamp_renders_ = 0;
 };
+
+// What a printed file says of the design: the scan's name and every control's value.
+PrintDescription print_description(const Design &design);
 
 // The SHA-256 of a file's bytes as 64 lower-case hex digits; "" when it cannot be read.
 std::string file_sha256(const std::string &path);

@@ -204,8 +204,7 @@ DesignFile design_file_of(const Design &design, const std::string &path) {
 Result save_design(const Design &design, const std::string &path) {
     if (!design.loaded()) return Result::failure("there is no scan to save a design of");
     const std::string text = design_file_text(design_file_of(design, path));
-    const std::string why = write_file_atomically(path, text.data(), text.size());
-    return why.empty() ? Result::success() : Result::failure(why);
+    return write_file_atomically(path, text.data(), text.size());
 }
 
 std::string design_scan_path(const std::string &design_path, const DesignFile &file) {

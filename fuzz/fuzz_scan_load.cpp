@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
     std::fclose(f);
     const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);
-    if (r.accepted && (ws->insole_length < -359 || ws->insole_length > 360)) std::abort();
+    if (r.accepted() && (ws->insole_length < -359 || ws->insole_length > 360)) std::abort();
     if (ws->meta_point_found && !(ws->meta_column == ws->meta_column)) std::abort();  // NaN
     return 0;
 }

@@ -99,11 +99,10 @@ Picture read_picture(const char *path) {
     return picture;
 }
 
-std::string write_png_rgb(const std::string &path, int width, int height,
-                          const unsigned char *rgb) {
+Result write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
     ensure_initialised();
     Bitmap bitmap(FreeImage_Allocate(width, height, 24));
-    if (!bitmap) return "cannot allocate the picture";
+    if (!bitmap) return Result::failure("cannot allocate the picture");
     for (int y = 0; y < height; ++y) {
         // FreeImage's scanline 0 is the bottom row; the caller's row 0 is the top one.
         BYTE *line = FreeImage_GetScanLine(bitmap.get(), height - 1 - y);
@@ -115,17 +114,15 @@ std::string write_png_rgb(const std::string &path, int width, int height,
         }
     }
     FIMEMORY *memory = FreeImage_OpenMemory();
-    std::string error;
-    if (!FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, 0)) {
-        error = "cannot encode the PNG";
-    } else {
+    Result written = Result::failure("cannot encode the PNG " + path);
+    if (FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, 0)) {
         BYTE *data = nullptr;
         DWORD size = 0;
         FreeImage_AcquireMemory(memory, &data, &size);
-        error = write_file_atomically(path, data, size);
+        written = write_file_atomically(path, data, size);
     }
     FreeImage_CloseMemory(memory);
-    return error;
+    return written;
 }
 
 }  // namespace pedaform

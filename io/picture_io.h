@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "workspace/result.h"
 #include "workspace/workspace.h"
 
 namespace pedaform {
@@ -13,7 +14,7 @@ namespace pedaform {
 Picture read_picture(const char *path);
 
 // Writes an upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as PNG
-// through a temporary file renamed over `path`. Returns an empty string or the reason.
-std::string write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb);
+// through a temporary file renamed over `path`.
+Result write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb);
 
 }  // namespace pedaform

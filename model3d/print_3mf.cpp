@@ -372,6 +372,9 @@ const char kRelationships[] =
     "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>\n"
     "</Relationships>\n";
 
+// 2000-01-01 00:00 UTC, the time stamp of every file of a zoned package.
+constexpr time_t kPackageTime = 946684800;
+
 Result zip_failure(const std::string &step, zip_error_t *error) {
     return Result::failure("3MF writer (libzip) failed to " + step + ": " +
                            zip_error_strerror(error));
@@ -394,8 +397,11 @@ Result write_project_zip(const std::vector<std::pair<const char *, std::string>>
         const zip_int64_t index = s ? zip_file_add(archive, name, s, ZIP_FL_ENC_UTF_8) : -1;
         // Level 1: the mesh text is very repetitive, and stronger levels cost several times
         // the time for a few per cent of size.
-        if (index < 0 || zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                                  ZIP_CM_DEFLATE, 1) != 0) {
+        // A fixed time stamp: the same design gives the same bytes, whenever it is exported.
+        if (index < 0 ||
+            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                     1) != 0 ||
+            zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), kPackageTime, 0) != 0) {
             if (s && index < 0) zip_source_free(s);
             Result r = zip_failure(std::string("add ") + name, zip_get_error(archive));
             zip_discard(archive);
@@ -489,8 +495,7 @@ Result export_relief_3mf(Workspace &ws, const std::string &path,
     std::string data;
     Result written = write_print_3mf(model, zones, about, data);
     if (!written) return written;
-    const std::string why = write_file_atomically(path, data.data(), data.size());
-    return why.empty() ? Result::success() : Result::failure(why);
+    return write_file_atomically(path, data.data(), data.size());
 }
 
 }  // namespace pedaform

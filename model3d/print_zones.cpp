@@ -205,4 +205,12 @@ void assign_print_zones(const Workspace &ws, const std::vector<PrintZone> &zones
             cell_zone[i] = static_cast<int16_t>(pieces.label[pieces.find(piece_of[i])]);
 }
 
+bool zones_cover_foot(const Workspace &ws, const std::vector<PrintZone> &zones) {
+    std::vector<int16_t> cell_zone;
+    assign_print_zones(ws, zones, cell_zone);
+    for (int16_t z : cell_zone)
+        if (z >= 0) return true;
+    return false;
+}
+
 }  // namespace pedaform

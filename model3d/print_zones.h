@@ -40,4 +40,7 @@ constexpr int16_t kBelowZones = -1;  // pressure below the lowest threshold: the
 void assign_print_zones(const Workspace &ws, const std::vector<PrintZone> &zones,
                         std::vector<int16_t> &cell_zone);
 
+// True when at least one foot cell falls in one of the zones.
+bool zones_cover_foot(const Workspace &ws, const std::vector<PrintZone> &zones);
+
 }  // namespace pedaform

@@ -373,7 +373,7 @@ void write_ascii_stl(const std::vector<Facet> &facets, std::string &out) {
     out += "endsolid";
 }
 
-std::string export_relief_stl(Workspace &ws, const std::string &path) {
+Result export_relief_stl(Workspace &ws, const std::string &path) {
     const MeshOutline outline = prepare_relief_mesh(ws);
     std::vector<Facet> facets;
     build_surface_facets(ws, outline, facets);
@@ -468,7 +468,7 @@ void write_binary_stl(const std::vector<Facet> &facets, std::string &out) {
     }
 }
 
-std::string export_relief_solid(Workspace &ws, const std::string &path) {
+Result export_relief_solid(Workspace &ws, const std::string &path) {
     prepare_relief_mesh(ws);
     std::vector<Facet> facets;
     build_solid_facets(ws, facets);

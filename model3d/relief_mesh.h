@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "workspace/result.h"
 #include "workspace/workspace.h"
 
 namespace pedaform {
@@ -52,10 +53,9 @@ Vertex facet_normal(const Facet &f);
 // "endsolid" without a line break. Appends to `out`.
 void write_ascii_stl(const std::vector<Facet> &facets, std::string &out);
 
-// The menu's 3D-print export: prepare, build, write to `path` through a temporary file.
-// Returns an empty string or why the file could not be written (an existing file is then
-// untouched).
-std::string export_relief_stl(Workspace &ws, const std::string &path);
+// The menu's 3D-print export: prepare, build, write to `path` through a temporary file. On
+// failure an existing file is untouched and the message says why.
+Result export_relief_stl(Workspace &ws, const std::string &path);
 
 // How the flat bottom of the solid is cut into facets; both give the same face.
 enum class SolidBottom {
@@ -76,7 +76,7 @@ void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets,
 void write_binary_stl(const std::vector<Facet> &facets, std::string &out);
 
 // Prepares the work grid (as the ASCII export does) and writes the solid as binary STL to
-// `path` through a temporary file. Returns an empty string or the reason of a failure.
-std::string export_relief_solid(Workspace &ws, const std::string &path);
+// `path` through a temporary file; a failure leaves an existing file untouched.
+Result export_relief_solid(Workspace &ws, const std::string &path);
 
 }  // namespace pedaform

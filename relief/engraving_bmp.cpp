@@ -72,12 +72,10 @@ void encode_engraving_bmp(const uint8_t *pixels, uint8_t *file) {
     std::memcpy(file + kEngravingHeaderSize, pixels, kGridCells * 4);
 }
 
-int write_engraving_bmp(const char *name, const uint8_t *pixels, std::string *error) {
+Result write_engraving_bmp(const std::string &name, const uint8_t *pixels) {
     auto file = std::make_unique<uint8_t[]>(kEngravingFileSize);
     encode_engraving_bmp(pixels, file.get());
-    const std::string why = write_file_atomically(name, file.get(), kEngravingFileSize);
-    if (error != nullptr) *error = why;
-    return why.empty() ? 0 : -1;
+    return write_file_atomically(name, file.get(), kEngravingFileSize);
 }
 
 }  // namespace pedaform

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "workspace/result.h"
 #include "workspace/workspace.h"
 
 namespace pedaform {
@@ -33,9 +34,9 @@ void encode_bmp32(const uint8_t *pixels, int width, int height, std::vector<uint
 // into `file`, which holds kEngravingFileSize bytes.
 void encode_engraving_bmp(const uint8_t *pixels, uint8_t *file);
 
-// Writes the file through a temporary file renamed over `name`. Returns 0 on success and -1
-// on any failure (cannot create, short write, disk full, rename); then an existing file of that
-// name is untouched, nothing partial is left, and `error` (when given) says why.
-int write_engraving_bmp(const char *name, const uint8_t *pixels, std::string *error = nullptr);
+// Writes the file through a temporary file renamed over `name`. On any failure (cannot create,
+// short write, disk full, rename) an existing file of that name is untouched, nothing partial
+// is left, and the message says why.
+Result write_engraving_bmp(const std::string &name, const uint8_t *pixels);
 
 }  // namespace pedaform

@@ -220,7 +220,7 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
             ScanLoadResult loaded;
             const std::string log = test::capture_console(
                 [&] { r = open_design(f.design, file, design_scan_path(path, file), &loaded); });
-            EXPECT_FALSE(loaded.accepted);
+            EXPECT_FALSE(loaded.accepted());
             EXPECT_NE(log.find("Unable to load texture"), std::string::npos);
         }
         ASSERT_FALSE(r);

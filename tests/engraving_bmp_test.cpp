@@ -38,7 +38,7 @@ TEST(EngravingBmp, LayoutByteByByte) {
     auto ws = relief_workspace();
     fill_export_image(*ws);
     const std::string path = test::scratch_dir() + "/insole.bmp";
-    ASSERT_EQ(write_engraving_bmp(path.c_str(), ws->export_image), 0);
+    ASSERT_TRUE(write_engraving_bmp(path, ws->export_image));
     const std::vector<uint8_t> b = test::read_file(path);
     ASSERT_EQ(b.size(), 216054u);
     EXPECT_EQ(b[0], 'B');
@@ -104,17 +104,15 @@ TEST(EngravingBmp, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     const std::string path = dir + "/kept.bmp";
     test::write_file(path, {1, 2, 3});
 
-    std::string why;
-    EXPECT_EQ(write_engraving_bmp((dir + "/no/such/folder/x.bmp").c_str(), ws->export_image, &why),
-              -1);
-    EXPECT_FALSE(why.empty());
+    EXPECT_FALSE(
+        write_engraving_bmp(dir + "/no/such/folder/x.bmp", ws->export_image).message().empty());
     // A name that is a folder cannot be replaced.
     mkdir((dir + "/folder.bmp").c_str(), 0755);
-    EXPECT_EQ(write_engraving_bmp((dir + "/folder.bmp").c_str(), ws->export_image, &why), -1);
+    EXPECT_FALSE(write_engraving_bmp(dir + "/folder.bmp", ws->export_image));
 
     if (geteuid() != 0) {  // root writes into read-only folders
         chmod(dir.c_str(), 0555);
-        EXPECT_EQ(write_engraving_bmp(path.c_str(), ws->export_image, &why), -1);
+        EXPECT_FALSE(write_engraving_bmp(path, ws->export_image));
         chmod(dir.c_str(), 0755);
     }
     EXPECT_EQ(test::read_file(path), (std::vector<uint8_t>{1, 2, 3}));
@@ -127,15 +125,14 @@ TEST(EngravingBmp, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
         struct rlimit small = saved;
         small.rlim_cur = 100000;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const int result = write_engraving_bmp(path.c_str(), ws->export_image, &why);
+        const Result result = write_engraving_bmp(path, ws->export_image);
         setrlimit(RLIMIT_FSIZE, &saved);
-        EXPECT_EQ(result, -1);
-        EXPECT_NE(why.find("cannot write"), std::string::npos) << why;
+        EXPECT_NE(result.message().find("cannot write"), std::string::npos) << result.message();
     }
     EXPECT_EQ(test::read_file(path), (std::vector<uint8_t>{1, 2, 3}));
 
     // Success replaces the old file whole.
-    ASSERT_EQ(write_engraving_bmp(path.c_str(), ws->export_image), 0);
+    ASSERT_TRUE(write_engraving_bmp(path, ws->export_image));
     EXPECT_EQ(test::read_file(path).size(), 216054u);
     // No temporary files are left beside it.
     const std::string listing = dir + "/listing.txt";

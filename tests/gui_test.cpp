@@ -81,9 +81,9 @@ void screenshot(const char *name) {
             d[2] = p & 0xFF;
         }
     XDestroyImage(image);
-    const std::string why = write_png_rgb(std::string(PEDAFORM_SHOTS_DIR) + "/" + name,
-                                          g_window->w(), g_window->h(), rgb.data());
-    EXPECT_TRUE(why.empty()) << why;
+    const Result written = write_png_rgb(std::string(PEDAFORM_SHOTS_DIR) + "/" + name,
+                                         g_window->w(), g_window->h(), rgb.data());
+    EXPECT_TRUE(written) << written.message();
 }
 
 // The reference for the 3D view's surface: plain immediate mode, one call per vertex.
@@ -241,6 +241,7 @@ TEST(MainWindow, Menus) {
                                          "輸出3D列印用鞋墊(hidden)",
                                          "開啟設計…",
                                          "儲存設計…",
+                                         "輸出3D列印鞋墊…",
                                          "|",
                                          "上視角",
                                          "編輯",
@@ -661,15 +662,21 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     EXPECT_EQ(std::string(g_main_window->label()), "Pedaform - patient.json");
 
     // The engraving entry smooths first, then writes; the 3D-print entry writes the surface.
+    // "輸出3D列印鞋墊…": a closed solid by its ".stl" name, else a 3MF with the zones typed.
+    ask_text = [](const char *, const char *) { return "0:35,96:20,160:10"; };
     test::capture_console([&] {
         smooth_cb(nullptr, nullptr);
         export_engraving_to((dir + "/gui").c_str());
         export_print_to(dir + "/gui.stl");
+        export_printable_to((dir + "/gui.solid.stl").c_str());
+        export_printable_to((dir + "/gui").c_str());
     });
-    const std::string outputs = " --engrave '" + dir + "/%s' --stl '" + dir + "/%s.stl'";
+    const std::string outputs = " --engrave '" + dir + "/%1$s' --stl '" + dir +
+                                "/%1$s.stl' --stl-solid '" + dir + "/%1$s.solid.stl' --3mf '" +
+                                dir + "/%1$s.3mf' --zones 0:35,96:20,160:10";
     auto batch = [&](const std::string &args, const char *name) {
-        char out[1024];
-        std::snprintf(out, sizeof out, outputs.c_str(), name, name);
+        char out[2048];
+        std::snprintf(out, sizeof out, outputs.c_str(), name);
         const std::string cmd =
             std::string(PEDAFORM_CLI) + " --quiet " + args + out + " > /dev/null 2>&1";
         return std::system(cmd.c_str());
@@ -677,7 +684,7 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     ASSERT_EQ(batch(options + " samples/right_253_4-5.bmp", "options"), 0);
     ASSERT_EQ(batch("--design '" + dir + "/patient.json'", "design"), 0);
     for (const char *made : {"options", "design"})
-        for (const char *ext : {".bmp", ".stl"}) {
+        for (const char *ext : {".bmp", ".stl", ".solid.stl", ".3mf"}) {
             SCOPED_TRACE(std::string(made) + ext);
             test::expect_same_bytes(test::read_file(dir + "/gui" + ext),
                                     test::read_file(dir + "/" + made + ext));

@@ -85,7 +85,7 @@ TEST_F(ScanLoad, SampleScanFillsEveryGrid) {
     const std::string path = write_scan(dir, "left.bmp", scan);
     std::string log;
     const ScanLoadResult r = load(*ws, path, 3.0, &log);
-    ASSERT_TRUE(r.accepted) << r.error;
+    ASSERT_TRUE(r.accepted()) << r.outcome.message();
     EXPECT_NE(log.find("line 600\npitch 600\n"), std::string::npos) << log;
     EXPECT_NE(log.find("bpp 32\n"), std::string::npos);
     EXPECT_NE(log.find("ai 0.870000 \n"), std::string::npos);
@@ -125,7 +125,7 @@ TEST_F(ScanLoad, LandmarkDecodingAndMetadataBlanking) {
         for (int x = 50; x < 90; ++x)
             pixel(p, x, y)[0] = 30;
     std::string log;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "meta.bmp", p), 3.0, &log).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "meta.bmp", p), 3.0, &log).accepted());
     EXPECT_EQ(ws->landmarks[0].row, 189.0f);
     EXPECT_EQ(ws->landmarks[0].column, 40.0f);
     EXPECT_EQ(ws->landmarks[1].row, -153.0f);
@@ -144,7 +144,7 @@ TEST_F(ScanLoad, LandmarkDecodingAndMetadataBlanking) {
 
 TEST_F(ScanLoad, EmptyBlueChannel) {
     ws->first_outline_cell = 4242;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "empty.bmp", blank_scan())).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "empty.bmp", blank_scan())).accepted());
     EXPECT_EQ(ws->template_mirrored, 1);
     EXPECT_EQ(ws->outline_top_row, 0);
     EXPECT_EQ(ws->outline_bottom_row, 360);
@@ -157,7 +157,7 @@ TEST_F(ScanLoad, BlueInScanlineZeroOrTopCountsForRowsButNotForSide) {
     // Only row 0 near the left edge: rows count, the side sees an empty picture.
     Picture p = blank_scan();
     pixel(p, 3, 0)[0] = 50;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "row0.bmp", p)).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "row0.bmp", p)).accepted());
     EXPECT_EQ(ws->outline_bottom_row, 0);
     EXPECT_EQ(ws->outline_top_row, 0);
     EXPECT_EQ(ws->template_mirrored, 1);
@@ -167,7 +167,7 @@ TEST_F(ScanLoad, BlueInScanlineZeroOrTopCountsForRowsButNotForSide) {
     pixel(q, 10, 359)[0] = 50;  // right of the metadata pixels
     for (int y = 100; y < 110; ++y)
         pixel(q, 140, y)[0] = 30;  // foot near the right edge
-    ASSERT_TRUE(load(*ws, write_scan(dir, "row359.bmp", q)).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "row359.bmp", q)).accepted());
     EXPECT_EQ(ws->outline_top_row, 359);
     EXPECT_EQ(ws->outline_bottom_row, 100);
     EXPECT_EQ(ws->template_mirrored, 1);  // left margin 140 >= right margin 9
@@ -175,7 +175,7 @@ TEST_F(ScanLoad, BlueInScanlineZeroOrTopCountsForRowsButNotForSide) {
     Picture r = blank_scan();
     for (int y = 100; y < 110; ++y)
         pixel(r, 5, y)[0] = 30;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "left.bmp", r)).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "left.bmp", r)).accepted());
     EXPECT_EQ(ws->template_mirrored, 0);
 }
 
@@ -187,17 +187,17 @@ TEST_F(ScanLoad, PressureColouringUsesGainOnlyAtLoad) {
     pixel(p, 10, 10)[3] = 85;
     pixel(p, 11, 10)[3] = 84;
     pixel(p, 12, 10)[3] = 255;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "gain.bmp", p), 3.0).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "gain.bmp", p), 3.0).accepted());
     EXPECT_EQ(ws->colour_grid[3 * (10 * 150 + 10)], 255);
     EXPECT_EQ(ws->colour_grid[3 * (10 * 150 + 11)], 252);
     EXPECT_EQ(ws->colour_grid[3 * (10 * 150 + 12)], 255);
-    ASSERT_TRUE(load(*ws, write_scan(dir, "gain1.bmp", p), 1.0).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "gain1.bmp", p), 1.0).accepted());
     EXPECT_EQ(ws->colour_grid[3 * (10 * 150 + 11)], 84);
 }
 
 TEST_F(ScanLoad, RefusedFilesChangeNothing) {
     synth::ScanRecipe recipe;
-    ASSERT_TRUE(load(*ws, write_scan(dir, "good.bmp", synth::make_scan(recipe))).accepted);
+    ASSERT_TRUE(load(*ws, write_scan(dir, "good.bmp", synth::make_scan(recipe))).accepted());
     const Snapshot before(*ws);
 
     std::vector<std::pair<std::string, std::string>> refused;
@@ -234,8 +234,8 @@ TEST_F(ScanLoad, RefusedFilesChangeNothing) {
     for (const auto &[path, name] : refused) {
         std::string log;
         const ScanLoadResult r = load(*ws, path, 3.0, &log);
-        EXPECT_FALSE(r.accepted) << name;
-        EXPECT_FALSE(r.error.empty()) << name;
+        EXPECT_FALSE(r.accepted()) << name;
+        EXPECT_FALSE(r.outcome.message().empty()) << name;
         EXPECT_TRUE(Snapshot(*ws).bytes == before.bytes) << name;
     }
 }
@@ -249,7 +249,7 @@ TEST_F(ScanLoad, UnreadableFileSaysSoWithoutNewline) {
 TEST_F(ScanLoad, ShortPixelDataIsRefusedEvenWithTheRightSize) {
     Picture p = blank_scan();
     p.bits.resize(1000);
-    EXPECT_FALSE(load_scan_picture(*ws, p, 3.0).accepted);
+    EXPECT_FALSE(load_scan_picture(*ws, p, 3.0).accepted());
 }
 
 TEST(FootSide, MarginsDecideAndTiesGoMirrored) {
@@ -275,15 +275,16 @@ TEST_F(ScanLoad, HeadersClaimingHugePicturesAreRefusedBeforeDecoding) {
     rle[30] = 1;  // compression: RLE8
     test::write_file(dir + "/rle.bmp", rle);
     const ScanLoadResult r = load(*ws, dir + "/rle.bmp");
-    EXPECT_FALSE(r.accepted);
-    EXPECT_NE(r.error.find("more than this program reads"), std::string::npos) << r.error;
+    EXPECT_FALSE(r.accepted());
+    EXPECT_NE(r.outcome.message().find("more than this program reads"), std::string::npos)
+        << r.outcome.message();
 }
 
 TEST_F(ScanLoad, FuzzerFindingsStayFixed) {
     const auto files = test::files_in(PEDAFORM_SOURCE_DIR "/fuzz/regressions/scan");
     for (const std::string &f : files) {
         const ScanLoadResult r = load(*ws, f);
-        EXPECT_FALSE(r.accepted) << f;
+        EXPECT_FALSE(r.accepted()) << f;
     }
 }
 
@@ -291,7 +292,7 @@ TEST_F(ScanLoad, NamesOfAnyLengthAndScript) {
     const Picture scan = synth::make_scan({});
     // A Chinese name.
     const std::string chinese = write_scan(dir, "右腳掃描.bmp", scan);
-    EXPECT_TRUE(load(*ws, chinese).accepted);
+    EXPECT_TRUE(load(*ws, chinese).accepted());
     // A path far longer than 500 bytes, through nested folders.
     std::string deep = dir;
     for (int k = 0; k < 12; ++k) {
@@ -300,7 +301,7 @@ TEST_F(ScanLoad, NamesOfAnyLengthAndScript) {
     }
     ASSERT_GT(deep.size(), 700u);
     test::write_file(deep + "/scan.bmp", synth::scan_bmp(scan));
-    EXPECT_TRUE(load(*ws, deep + "/scan.bmp").accepted);
+    EXPECT_TRUE(load(*ws, deep + "/scan.bmp").accepted());
     // A name too long for the file system is simply not found.
-    EXPECT_FALSE(load(*ws, dir + "/" + std::string(5000, 'x') + ".bmp").accepted);
+    EXPECT_FALSE(load(*ws, dir + "/" + std::string(5000, 'x') + ".bmp").accepted());
 }

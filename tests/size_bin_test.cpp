@@ -141,7 +141,7 @@ TEST(SizeBin, GeneratedScansOfEveryBinGetTheirLabelAndTemplate) {
                 Picture scan = synth::make_scan(recipe);
                 ScanLoadResult r;
                 test::capture_console([&] { r = load_scan_picture(*ws, scan, 3.0); });
-                ASSERT_TRUE(r.accepted);
+                ASSERT_TRUE(r.accepted());
                 EXPECT_EQ(ws->insole_length, lengths[b]);
                 EXPECT_EQ(ws->template_mirrored, right ? 1 : 0);
                 ASSERT_TRUE(r.size.hit);

@@ -109,17 +109,16 @@ int main(int argc, char **argv) {
     for (const Sample &s : samples) {
         if (!ok) break;
         const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(s.recipe));
-        const std::string why = write_file_atomically(dir + "/" + s.name, bmp.data(), bmp.size());
-        if (!why.empty()) std::fprintf(stderr, "make_data: %s\n", why.c_str());
-        ok = why.empty();
+        const Result r = write_file_atomically(dir + "/" + s.name, bmp.data(), bmp.size());
+        if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
+        ok = r.ok();
     }
 
     // The colour table last: the build uses it to tell that the folder is complete.
     if (ok) {
-        const std::string why =
-            write_file_atomically(dir + "/lut_256.txt", text.data(), text.size());
-        if (!why.empty()) std::fprintf(stderr, "make_data: %s\n", why.c_str());
-        ok = why.empty();
+        const Result r = write_file_atomically(dir + "/lut_256.txt", text.data(), text.size());
+        if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
+        ok = r.ok();
     }
     FreeImage_DeInitialise();
     return ok ? 0 : 1;

@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <string>
 
+#include "workspace/result.h"
+
 namespace pedaform {
 
-// Returns an empty string on success, otherwise a one-line reason (the target is untouched
-// and no temporary file is left behind).
-std::string write_file_atomically(const std::string &path, const void *data, size_t size);
+// On failure the message is a one-line reason; the target is then untouched and no temporary
+// file is left behind.
+Result write_file_atomically(const std::string &path, const void *data, size_t size);
 
 }  // namespace pedaform
