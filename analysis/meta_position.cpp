@@ -8,8 +8,6 @@ namespace pedaform {
 
 namespace {
 
-constexpr int kCountingValue = 10;
-
 struct GridPoint {
     float column = 0;
     float row = 0;
@@ -32,7 +30,7 @@ void find_meta_position(Workspace &ws) {
     int lowest_row = -1, highest_row = -1;
     for (int y = 0; y < kGridHeight; ++y)
         for (int x = 0; x < kGridWidth; ++x) {
-            if (base[y * kGridWidth + x] < kCountingValue) continue;
+            if (base[y * kGridWidth + x] < kFootThreshold) continue;
             if (lowest_row < 0) lowest_row = y;
             highest_row = y;
             if (x < smallest) {
@@ -57,7 +55,7 @@ void find_meta_position(Workspace &ws) {
     auto row_end = [&](int y, bool rightmost) {
         GridPoint q;
         for (int x = 0; x < kGridWidth; ++x) {
-            if (base[y * kGridWidth + x] < kCountingValue) continue;
+            if (base[y * kGridWidth + x] < kFootThreshold) continue;
             q = {static_cast<float>(x), static_cast<float>(y), true};
             if (!rightmost) break;
         }

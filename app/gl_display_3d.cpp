@@ -17,6 +17,14 @@ void keep_freed_frame_memory() {
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
 }
 
+namespace {
+
+// The model is drawn with the grid's centre at the origin, so that it turns about its middle.
+constexpr float kCentreRow = kGridHeight / 2;    // 180
+constexpr float kCentreColumn = kGridWidth / 2;  // 75
+
+}  // namespace
+
 GL_Display_3D::GL_Display_3D() : Fl_Gl_Window(367, 75, 297, 460) {
     start_frame_timer(this);
 }
@@ -117,7 +125,7 @@ void GL_Display_3D::draw_surface() {
     glLoadIdentity();
     light_setup(material);
     model_transform();
-    glTranslatef(-180, 0, -75);
+    glTranslatef(-kCentreRow, 0, -kCentreColumn);
     surface_.draw();
     glDisable(GL_LIGHTING);
     glPopMatrix();
@@ -129,8 +137,8 @@ void GL_Display_3D::pick_under_pointer() {
                  GL_FLOAT, &pick_depth);
     gluUnProject(mouse_x, mouse_y, pick_depth, modelview, projection, viewport, &pick_object[0],
                  &pick_object[1], &pick_object[2]);
-    pick_row = static_cast<float>(pick_object[0] + 180.0);
-    pick_col = static_cast<float>(pick_object[2] + 75.0);
+    pick_row = static_cast<float>(pick_object[0] + kCentreRow);
+    pick_col = static_cast<float>(pick_object[2] + kCentreColumn);
 }
 
 // The red marker on the picked cell and the profiles across and along the foot through it.
@@ -141,7 +149,7 @@ void GL_Display_3D::draw_pick_marker(int row, int col) const {
     glPushMatrix();
     glLoadIdentity();
     model_transform();
-    glTranslatef(-180, 0.2f, -75);
+    glTranslatef(-kCentreRow, 0.2f, -kCentreColumn);
     glBegin(GL_POINTS);
     glVertex3f(pick_row, pick_height, pick_col);
     glEnd();
@@ -153,16 +161,18 @@ void GL_Display_3D::draw_pick_marker(int row, int col) const {
     glPushMatrix();
     glLoadIdentity();
     model_transform();
-    glTranslatef(-180, 0.2f, -75);
+    glTranslatef(-kCentreRow, 0.2f, -kCentreColumn);
     glBegin(GL_LINE_STRIP);
     for (int c = 0; c < kGridWidth; ++c)
-        glVertex3f(pick_row, static_cast<float>(relief[row * kGridWidth + c] * 0.2 + 0.6),
+        glVertex3f(pick_row,
+                   static_cast<float>(relief[row * kGridWidth + c] * kMmPerGreyLevel + 0.6),
                    static_cast<float>(c));
     glEnd();
     glBegin(GL_LINE_STRIP);
     for (int r = 0; r < kGridHeight; ++r)
         glVertex3f(static_cast<float>(r),
-                   static_cast<float>(relief[r * kGridWidth + col] * 0.2 + 0.6), pick_col);
+                   static_cast<float>(relief[r * kGridWidth + col] * kMmPerGreyLevel + 0.6),
+                   pick_col);
     glEnd();
     glPopMatrix();
     glColor3f(1, 1, 1);
@@ -197,7 +207,8 @@ void GL_Display_3D::draw() {
     if (!(pick_row >= 0 && pick_row < kGridHeight && pick_col >= 0 && pick_col < kGridWidth))
         return;
     const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
-    pick_height = static_cast<float>(workspace->relief_grid[row * kGridWidth + col] * 0.2);
+    pick_height =
+        static_cast<float>(workspace->relief_grid[row * kGridWidth + col] * kMmPerGreyLevel);
     draw_pick_marker(row, col);
     draw_value_under_pointer();
     console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);

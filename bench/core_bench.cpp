@@ -56,7 +56,7 @@ static void BM_LoadScan(benchmark::State &state) {
     const std::string path = scratch("scan.bmp");
     synth::ScanRecipe recipe;
     const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(recipe));
-    write_file_atomically(path, bmp.data(), bmp.size());
+    (void)write_file_atomically(path, bmp.data(), bmp.size());
     for (auto _ : state) {
         const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);
         benchmark::DoNotOptimize(r.accepted());

@@ -33,7 +33,7 @@ struct BenchDesign {
         set_console(nullptr);
         load_startup_resources(*ws, PEDAFORM_DATA_DIR);
         const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan({}));
-        write_file_atomically(scan, bmp.data(), bmp.size());
+        (void)write_file_atomically(scan, bmp.data(), bmp.size());
         (void)design.load(scan);
         (void)design.set(Control::kStamp, 1);
         std::mt19937 rng(3);

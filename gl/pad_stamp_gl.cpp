@@ -103,7 +103,9 @@ struct StampSize {
 // every scaled byte finite.
 constexpr double kMaxPadHeight = 1e6;
 bool size_in_range(double width, double length, double height) {
-    auto fits = [](double side) { return side + 20 > 0 && side + 20 <= kPadStampBytes; };
+    auto fits = [](double side) {
+        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
+    };
     return fits(width) && fits(length) && std::fabs(height) <= kMaxPadHeight;
 }
 
@@ -140,17 +142,18 @@ void draw_turned_pad(double width, double length, bool mirrored) {
     glTranslatef(static_cast<float>(width * 0.5), static_cast<float>(length), 0);
     glRotatef(mirrored ? 7.0f : -7.0f, 0, 0, 1);
     glTranslatef(static_cast<float>(-width * 0.5), static_cast<float>(-length), 0);
-    const int x1 = static_cast<int>(width + 10), y1 = static_cast<int>(length + 10);
+    const int x1 = static_cast<int>(width + kStampMargin),
+              y1 = static_cast<int>(length + kStampMargin);
     glColor3f(1, 1, 1);
     glBegin(GL_QUADS);
     glTexCoord2f(1, 1);
     glVertex2i(x1, y1);
     glTexCoord2f(0, 1);
-    glVertex2i(10, y1);
+    glVertex2i(kStampMargin, y1);
     glTexCoord2f(0, 0);
-    glVertex2i(10, 10);
+    glVertex2i(kStampMargin, kStampMargin);
     glTexCoord2f(1, 0);
-    glVertex2i(x1, 10);
+    glVertex2i(x1, kStampMargin);
     glEnd();
 }
 
@@ -180,7 +183,7 @@ bool render_unscaled(Workspace &ws, double width, double length, const StampSize
 
 void scale_pad_stamp(Workspace &ws, double height) {
     assert(std::fabs(height) <= kMaxPadHeight);
-    const double factor = height / ws.pad_shape_peak * 5;
+    const double factor = height / ws.pad_shape_peak * kGreyLevelsPerMm;
     // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
     if (!(ws.pad_shape_peak > 0) || factor < 0) {
         std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
@@ -203,8 +206,8 @@ bool render_pad_stamp(Workspace &ws, double width, double length, double height,
         return false;
     }
     StampSize size;
-    size.read_w = static_cast<int>(width + 20);
-    size.read_h = static_cast<int>(length + 20);
+    size.read_w = static_cast<int>(width + 2 * kStampMargin);
+    size.read_h = static_cast<int>(length + 2 * kStampMargin);
     const int stride = pad_stamp_stride_for(width);
     ws.pad_stamp_stride = stride;
     if (size.read_w <= 0 || size.read_h <= 0 ||

@@ -18,13 +18,15 @@ inline void put3(float *dst, const float *src) {
 
 }  // namespace
 
+constexpr float kLevels = static_cast<float>(kGreyLevelsPerMm);
+
 CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     const int i = r * kGridWidth + c;
     const float fr = static_cast<float>(r), fc = static_cast<float>(c);
-    CellQuad q = {{{fr, relief[i] / 5.0f, fc},
-                   {fr + 1, relief[i + kGridWidth] / 5.0f, fc},
-                   {fr + 1, relief[i + kGridWidth + 1] / 5.0f, fc + 1},
-                   {fr, relief[i + 1] / 5.0f, fc + 1}},
+    CellQuad q = {{{fr, relief[i] / kLevels, fc},
+                   {fr + 1, relief[i + kGridWidth] / kLevels, fc},
+                   {fr + 1, relief[i + kGridWidth + 1] / kLevels, fc + 1},
+                   {fr, relief[i + 1] / kLevels, fc + 1}},
                   {},
                   {}};
     float d[4][3];

@@ -20,8 +20,8 @@ constexpr float kSurfaceColour[3] = {1.0f, 1.0f, 0.8f};
 // A cell is drawn unless all four corners (r, c), (r+1, c), (r+1, c+1), (r, c+1) are below 10.
 inline bool mesh_cell_drawn(const uint8_t *relief, int r, int c) {
     const int i = r * kGridWidth + c;
-    return relief[i] >= 10 || relief[i + kGridWidth] >= 10 || relief[i + kGridWidth + 1] >= 10 ||
-           relief[i + 1] >= 10;
+    return relief[i] >= kFootThreshold || relief[i + kGridWidth] >= kFootThreshold ||
+           relief[i + kGridWidth + 1] >= kFootThreshold || relief[i + 1] >= kFootThreshold;
 }
 
 // The surface of one cell: corners P1 = (r, relief[r][c] / 5, c), P2 = (r+1, ., c),

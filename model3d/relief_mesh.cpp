@@ -14,6 +14,8 @@ namespace pedaform {
 
 namespace {
 
+constexpr float kLevels = static_cast<float>(kGreyLevelsPerMm);
+
 constexpr uint8_t kMarked = 255;
 constexpr int kRingSize = 7;
 constexpr int kMaxTracePoints = kGridCells;
@@ -247,7 +249,7 @@ int level_edges(Workspace &ws, const WorkGrid &g) {
 }
 
 Vertex vertex_at(const WorkGrid &g, float x, float y) {
-    return {x, y, g.at(static_cast<int>(x), static_cast<int>(y)) / 5.0f};
+    return {x, y, g.at(static_cast<int>(x), static_cast<int>(y)) / kLevels};
 }
 
 Vertex vertex_at(const WorkGrid &g, const OutlinePoint &p) {
@@ -403,7 +405,7 @@ void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets, SolidBo
         return v;
     };
     auto top = [&](int vx, int vy, int c, int r) {
-        return point(vx, vy, c, r, w[cell(vx, vy)] / 5.0f);
+        return point(vx, vy, c, r, w[cell(vx, vy)] / kLevels);
     };
     auto bottom = [&](int vx, int vy, int c, int r) { return point(vx, vy, c, r, 0.0f); };
 

@@ -11,17 +11,18 @@ namespace pedaform {
 
 namespace {
 
-constexpr int kFootFloor = 10;
-
 void add_pad_stamp(Workspace &ws, const StampControls &stamp) {
     // Sizes the stamp buffer cannot hold (or not numbers) place nothing, before any conversion.
-    auto fits = [](double side) { return side + 20 > 0 && side + 20 <= kPadStampBytes; };
+    auto fits = [](double side) {
+        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
+    };
     if (!fits(stamp.width) || !fits(stamp.length)) return;
-    const int stamp_width = static_cast<int>(stamp.width + 20);
-    const int stamp_rows = static_cast<int>(stamp.length + 20);
+    const int stamp_width = static_cast<int>(stamp.width + 2 * kStampMargin);
+    const int stamp_rows = static_cast<int>(stamp.length + 2 * kStampMargin);
     // A point far outside the grid places nothing; the bound also keeps the sums below in int.
     if (!(std::fabs(ws.meta_column) < 1e6f) || !(std::fabs(ws.meta_row) < 1e6f)) return;
-    const int first_row = static_cast<int>(ws.meta_row) - static_cast<int>(stamp.length + 10);
+    const int first_row =
+        static_cast<int>(ws.meta_row) - static_cast<int>(stamp.length + kStampMargin);
     const int first_col = static_cast<int>(ws.meta_column) - stamp_width / 2;
     for (int i = 0; i < stamp_width; ++i) {
         const int x = first_col + i;
@@ -51,7 +52,7 @@ void compose_relief(Workspace &ws, const StampControls &stamp) {
         for (int i = row + span.first; i <= row + span.last; ++i) {
             const float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
             float v = static_cast<float>(ws.base_grid[i]) + s;
-            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootFloor) ? kFootFloor : v);
+            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
             ws.relief_grid[i] = ws.base_grid[i] != 0 ? composed : ws.relief_grid[i];
         }
@@ -81,15 +82,15 @@ void update_relief_preview(Workspace &ws) {
             const int base = ws.base_grid[row + x];
             int d = 3 * (ws.relief_grid[row + x] - base) + 128;
             d = d < 0 ? 0 : (d > 255 ? 255 : d);
-            const uint32_t word = base < kFootFloor ? 0u : colour_of[d];
+            const uint32_t word = base < kFootThreshold ? 0u : colour_of[d];
             std::memcpy(preview + 4 * x, &word, 4);
         }
     }
 }
 
 int pad_stamp_stride_for(double width) {
-    if (!(width + 20 > 0 && width + 20 <= kPadStampBytes)) return 0;
-    const int bytes = static_cast<int>(width + 20);
+    if (!(width + 2 * kStampMargin > 0 && width + 2 * kStampMargin <= kPadStampBytes)) return 0;
+    const int bytes = static_cast<int>(width + 2 * kStampMargin);
     return (bytes + 3) / 4 * 4;
 }
 

@@ -26,7 +26,7 @@ void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point
         std::memset(out, 0, sizeof ws.layers[layer]);
         return;
     }
-    const float h = static_cast<float>(amount / 0.2);
+    const float h = static_cast<float>(amount / kMmPerGreyLevel);
 
     // The line L: r - k c + e = 0 through both points; a vertical line gets a steep slope.
     const float r1 = line_point_1.row, c1 = line_point_1.column;

@@ -1,7 +1,7 @@
 // One pad layer: a one-sided ramp laid over the foot cells on the anchor's side of a line.
 // It is 0 along the line L through the two line points, rises with the distance from L,
 // reaches the full height where the line through the anchor parallel to L lies, and stays
-// there beyond it. Heights are grey levels (amount in millimetres / 0.2).
+// there beyond it. Heights are grey levels (amount in millimetres x kGreyLevelsPerMm).
 #pragma once
 
 #include "workspace/workspace.h"

@@ -8,7 +8,6 @@ namespace pedaform {
 namespace {
 
 constexpr int kRadius = 3;  // 7 x 7 window
-constexpr int kCounted = 10;
 
 }  // namespace
 
@@ -41,7 +40,7 @@ void smooth_pass(uint8_t *grid, int round_up) {
     uint8_t snapshot[kGridCells];
     std::memcpy(snapshot, grid, sizeof snapshot);
 
-    auto packed = [](uint32_t v) { return v + (static_cast<uint32_t>(v >= kCounted) << 16); };
+    auto packed = [](uint32_t v) { return v + (static_cast<uint32_t>(v >= kFootThreshold) << 16); };
     uint32_t column[kGridWidth] = {};
     for (int y = 0; y < 2 * kRadius; ++y)
         for (int x = 0; x < kGridWidth; ++x)

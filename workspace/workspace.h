@@ -25,6 +25,17 @@ constexpr int kPadShapeStride = 252;   // its rows padded to a multiple of 4 byt
 constexpr int kPadStampBytes = 63000;  // room for the largest stamp, 120 x 260 bytes
 constexpr int kSizeBinCount = 7;
 
+// Heights are grey levels, five to the millimetre: a pad of A mm is A x 5 levels and a level is
+// 0.2 mm high in the meshes.
+constexpr int kGreyLevelsPerMm = 5;
+constexpr double kMmPerGreyLevel = 1.0 / kGreyLevelsPerMm;  // 0.2
+// Cells of this height or more are the foot: the composition floors foot cells to it, and the
+// outline search, smoothing, preview and 3D surface count only such cells.
+constexpr int kFootThreshold = 10;
+// The stamped pad's picture is the pad (W x L cells) with this margin on every side; its row
+// L + margin lies on the metatarsal point's row.
+constexpr int kStampMargin = 10;
+
 // A landmark of the foot, in grid units; stored {row, column}.
 struct Landmark {
     float row;
