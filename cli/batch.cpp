@@ -1,5 +1,6 @@
 #include "cli/batch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -101,84 +102,109 @@ bool parse_stepped(const std::string &text, double min, double max, double step,
 
 }  // namespace
 
-bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std::string &error) {
-    int i = 1;
-    std::string value;
-    auto need_value = [&](const std::string &arg) {
-        if (i + 1 >= argc) {
-            error = arg + " needs a value";
-            return false;
-        }
-        value = argv[++i];
+namespace {
+
+// Reads one option's value at a time from the command line; on a malformed value it sets
+// `error` to one line that names the option and what it allows.
+class OptionReader {
+  public:
+    OptionReader(int argc, const char *const *argv, std::string &error)
+        : argc_(argc), argv_(argv), error_(error) {}
+
+    bool next(std::string &arg) {
+        if (++i_ >= argc_) return false;
+        arg = argv_[i_];
         return true;
-    };
-    auto whole = [&](const std::string &arg, int min, int max, int &out) {
-        if (!need_value(arg)) return false;
-        if (parse_whole(value, min, max, out)) return true;
-        error = arg + " takes a whole number from " + std::to_string(min) + " to " +
-                std::to_string(max) + ", not \"" + value + "\"";
-        return false;
-    };
-    auto optional_whole = [&](int min, int max, std::optional<int> &out) {
-        return [&, min, max](const std::string &arg) {
-            int n = 0;
-            if (!whole(arg, min, max, n)) return false;
-            out = n;
-            return true;
-        };
-    };
-    auto stepped = [&](double min, double max, double step, const char *allowed,
-                       std::optional<double> &out) {
-        return [&, min, max, step, allowed](const std::string &arg) {
-            double x = 0;
-            if (!need_value(arg)) return false;
-            if (!parse_stepped(value, min, max, step, x)) {
-                error = arg + " takes " + allowed + ", not \"" + value + "\"";
-                return false;
-            }
-            out = x;
-            return true;
-        };
-    };
-    auto file = [&](std::string &out) {
-        return [&](const std::string &arg) {
-            if (!need_value(arg)) return false;
-            out = value;
-            if (!out.empty()) return true;
-            error = arg + " needs a file name";
-            return false;
-        };
-    };
-    auto size = [&](const std::string &arg) {
-        if (!need_value(arg)) return false;
-        if (size_label_index(value) >= 0) {
-            o.size = value;
-            return true;
-        }
-        error = arg + " takes one of";
+    }
+    bool value(const std::string &arg) {
+        if (i_ + 1 >= argc_) return fail(arg + " needs a value");
+        value_ = argv_[++i_];
+        return true;
+    }
+    bool whole(const std::string &arg, int min, int max, int &out) {
+        if (!value(arg)) return false;
+        if (parse_whole(value_, min, max, out)) return true;
+        return fail(arg + " takes a whole number from " + std::to_string(min) + " to " +
+                    std::to_string(max) + ", not \"" + value_ + "\"");
+    }
+    bool whole(const std::string &arg, int min, int max, std::optional<int> &out) {
+        int n = 0;
+        if (!whole(arg, min, max, n)) return false;
+        out = n;
+        return true;
+    }
+    bool stepped(const std::string &arg, double min, double max, double step, const char *allowed,
+                 std::optional<double> &out) {
+        double x = 0;
+        if (!value(arg)) return false;
+        if (!parse_stepped(value_, min, max, step, x))
+            return fail(arg + " takes " + allowed + ", not \"" + value_ + "\"");
+        out = x;
+        return true;
+    }
+    bool file(const std::string &arg, std::string &out) {
+        if (!value(arg)) return false;
+        out = value_;
+        return !out.empty() || fail(arg + " needs a file name");
+    }
+    bool size(const std::string &arg, std::string &out) {
+        if (!value(arg)) return false;
+        if (size_label_index(value_) >= 0) return out = value_, true;
+        std::string labels;
         for (int k = 0; k < kSizeLabelCount; ++k)
-            error += std::string(" ") + size_label(k);
-        error += ", not \"" + value + "\"";
-        return false;
-    };
-    auto point = [&](const std::string &arg) {
-        if (!need_value(arg)) return false;
-        const size_t comma = value.find(',');
+            labels += std::string(" ") + size_label(k);
+        return fail(arg + " takes one of" + labels + ", not \"" + value_ + "\"");
+    }
+    bool point(const std::string &arg, BatchOptions &o) {
+        if (!value(arg)) return false;
+        const size_t comma = value_.find(',');
         double c = 0, r = 0;
         if (comma == std::string::npos ||
-            !parse_number(value.substr(0, comma), 0, kGridWidth - 1, c) ||
-            !parse_number(value.substr(comma + 1), 0, kGridHeight - 1, r)) {
-            error = arg + " takes COLUMN,ROW in grid cells, column 0 to 149 and row 0 to 359, " +
-                    "not \"" + value + "\"";
-            return false;
-        }
+            !parse_number(value_.substr(0, comma), 0, kGridWidth - 1, c) ||
+            !parse_number(value_.substr(comma + 1), 0, kGridHeight - 1, r))
+            return fail(arg + " takes COLUMN,ROW in grid cells, column 0 to 149 and row 0 to " +
+                        "359, not \"" + value_ + "\"");
         o.meta_point_given = true;
         o.meta_column = static_cast<float>(c);
         o.meta_row = static_cast<float>(r);
         return true;
+    }
+    bool zones(const std::string &arg, std::string &out) {
+        std::vector<PrintZone> parsed;
+        if (!value(arg)) return false;
+        if (Result r = parse_print_zones(value_, parsed); !r) return fail(arg + ": " + r.message());
+        out = value_;
+        return true;
+    }
+    bool fail(const std::string &why) {
+        error_ = why;
+        return false;
+    }
+
+  private:
+    int argc_;
+    const char *const *argv_;
+    std::string &error_;
+    int i_ = 0;
+    std::string value_;
+};
+
+using OptionHandler = std::function<bool(OptionReader &, const std::string &)>;
+
+// Every option with what it reads into `o`.
+std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o) {
+    auto flag = [](bool &out) {
+        return [&out](OptionReader &, const std::string &) { return out = true; };
     };
-    auto flag = [&](bool &out) { return [&](const std::string &) { return out = true; }; };
-    const std::pair<const char *, std::function<bool(const std::string &)>> kOptions[] = {
+    auto file = [](std::string &out) {
+        return [&out](OptionReader &r, const std::string &a) { return r.file(a, out); };
+    };
+    auto whole = [](int min, int max, std::optional<int> &out) {
+        return [min, max, &out](OptionReader &r, const std::string &a) {
+            return r.whole(a, min, max, out);
+        };
+    };
+    return {
         {"--help", flag(o.help)},
         {"-h", flag(o.help)},
         {"--version", flag(o.version)},
@@ -188,65 +214,60 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
         {"--resources", file(o.resources)},
         {"--design", file(o.design)},
         {"--save-design", file(o.save_design)},
-        {"--size", size},
-        {"--meta-point", point},
-        {"--meta1", optional_whole(-10, 10, o.meta1)},
-        {"--meta2", optional_whole(-10, 10, o.meta2)},
-        {"--heel1", optional_whole(-10, 10, o.heel1)},
-        {"--heel2", optional_whole(-10, 10, o.heel2)},
-        {"--heel3", optional_whole(-10, 10, o.heel3)},
-        {"--pad-width", optional_whole(0, 100, o.pad_width)},
-        {"--pad-length", optional_whole(0, 240, o.pad_length)},
-        {"--pad-height", stepped(0, 9, 0.2, "0 to 9 in steps of 0.2", o.pad_height)},
-        {"--filter", optional_whole(0, 255, o.filter)},
-        {"--gain", stepped(1, 10, 0.5, "1 to 10 in steps of 0.5", o.gain)},
-        {"--smooth", [&](const std::string &arg) { return whole(arg, 0, 1000, o.smooth); }},
+        {"--size", [&o](OptionReader &r, const std::string &a) { return r.size(a, o.size); }},
+        {"--meta-point", [&o](OptionReader &r, const std::string &a) { return r.point(a, o); }},
+        {"--meta1", whole(-10, 10, o.meta1)},
+        {"--meta2", whole(-10, 10, o.meta2)},
+        {"--heel1", whole(-10, 10, o.heel1)},
+        {"--heel2", whole(-10, 10, o.heel2)},
+        {"--heel3", whole(-10, 10, o.heel3)},
+        {"--pad-width", whole(0, 100, o.pad_width)},
+        {"--pad-length", whole(0, 240, o.pad_length)},
+        {"--pad-height",
+         [&o](OptionReader &r, const std::string &a) {
+             return r.stepped(a, 0, 9, 0.2, "0 to 9 in steps of 0.2", o.pad_height);
+         }},
+        {"--filter", whole(0, 255, o.filter)},
+        {"--gain",
+         [&o](OptionReader &r, const std::string &a) {
+             return r.stepped(a, 1, 10, 0.5, "1 to 10 in steps of 0.5", o.gain);
+         }},
+        {"--smooth",
+         [&o](OptionReader &r, const std::string &a) { return r.whole(a, 0, 1000, o.smooth); }},
         {"--engrave", file(o.engrave)},
         {"--stl", file(o.stl)},
         {"--stl-solid", file(o.stl_solid)},
         {"--3mf", file(o.print_3mf)},
-        {"--zones",
-         [&](const std::string &arg) {
-             std::vector<PrintZone> zones;
-             if (!need_value(arg)) return false;
-             if (Result r = parse_print_zones(value, zones); !r) {
-                 error = arg + ": " + r.message();
-                 return false;
-             }
-             o.zones = value;
-             return true;
-         }},
+        {"--zones", [&o](OptionReader &r, const std::string &a) { return r.zones(a, o.zones); }},
         {"--relief-raw", file(o.relief_raw)},
         {"--preview", file(o.preview)},
         {"--pressure", file(o.pressure)},
         {"--report", file(o.report)},
     };
-    for (; i < argc; ++i) {
-        const std::string arg = argv[i];
-        bool known = false, ok = true;
-        for (const auto &[name, handle] : kOptions)
-            if (arg == name) {
-                known = true;
-                ok = handle(arg);
-                break;
-            }
-        if (!known) {
-            if (arg.size() > 1 && arg[0] == '-') {
-                error = "unknown option " + arg + " (see --help)";
-                ok = false;
-            } else if (o.scan.empty()) {
-                o.scan = arg;
-            } else {
-                error = "one scan at a time: \"" + o.scan + "\" and \"" + arg + "\" were given";
-                ok = false;
-            }
+}
+
+}  // namespace
+
+bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std::string &error) {
+    OptionReader reader(argc, argv, error);
+    const auto options = option_table(o);
+    std::string arg;
+    while (reader.next(arg)) {
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&](const auto &option) { return arg == option.first; });
+        if (known != options.end()) {
+            if (!known->second(reader, arg)) return false;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return reader.fail("unknown option " + arg + " (see --help)");
+        } else if (!o.scan.empty()) {
+            return reader.fail("one scan at a time: \"" + o.scan + "\" and \"" + arg +
+                               "\" were given");
+        } else {
+            o.scan = arg;
         }
-        if (!ok) return false;
     }
-    if (o.scan.empty() && o.design.empty() && !o.help && !o.version) {
-        error = "no scan given (pedaform-cli [options] SCAN.bmp)";
-        return false;
-    }
+    if (o.scan.empty() && o.design.empty() && !o.help && !o.version)
+        return reader.fail("no scan given (pedaform-cli [options] SCAN.bmp)");
     return true;
 }
 
