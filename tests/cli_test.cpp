@@ -1,17 +1,13 @@
-// The batch command end to end through the real binary.
+// The batch command: its options parsed in-process, and end to end through the real binary,
+// one run per exit status and per behaviour that needs the whole program.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cmath>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "analysis/scan_loader.h"
+#include "cli/batch.h"
 #include "io/scan_file.h"
-#include "model3d/relief_mesh.h"
-#include "relief/composition.h"
-#include "relief/engraving_bmp.h"
-#include "relief/smoothing.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -51,58 +47,91 @@ class Cli : public ::testing::Test {
     }
 };
 
+bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) {
+    args.insert(args.begin(), "pedaform-cli");
+    return parse_batch_options(static_cast<int>(args.size()), args.data(), o, error);
+}
+
 }  // namespace
 
-TEST_F(Cli, HelpVersionAndUsageErrors) {
-    EXPECT_EQ(cli("--help").status, 0);
-    EXPECT_NE(cli("--help").out.find("usage: pedaform-cli"), std::string::npos);
-    const CliRun v = cli("--version");
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out.rfind("pedaform-cli ", 0), 0u);
-
-    const std::string s = scan();
-    const std::pair<std::string, std::string> bad[] = {
-        {"--meta1 11 " + s, "--meta1 takes a whole number from -10 to 10"},
-        {"--heel3 2.5 " + s, "--heel3"},
-        {"--pad-height 0.3 " + s, "--pad-height takes 0 to 9 in steps of 0.2"},
-        {"--pad-height 9.2 " + s, "--pad-height"},
-        {"--gain 0.5 " + s, "--gain takes 1 to 10 in steps of 0.5"},
-        {"--gain 2.25 " + s, "--gain"},
-        {"--filter -1 " + s, "--filter"},
-        {"--pad-width 101 " + s, "--pad-width"},
-        {"--pad-length abc " + s, "--pad-length"},
-        {"--smooth", "--smooth needs a value"},
-        {"--bogus " + s, "unknown option --bogus"},
-        {"--meta-point 150,3 " + s, "--meta-point takes COLUMN,ROW"},
-        {"--meta-point 20 " + s, "--meta-point takes COLUMN,ROW"},
-        {"--meta-point 2,-1 " + s, "--meta-point"},
-        {"--size CM99 " + s, "--size takes one of CM15.5-16.5"},
-        {"", "no scan given"},
-        {s + " " + s, "one scan at a time"},
+TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
+    BatchOptions o;
+    std::string error;
+    ASSERT_TRUE(
+        parse({"--meta1", "-10", "--heel3", "10", "--pad-height", "4.6", "--gain", "9.5",
+               "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20", "s.bmp"},
+              o, error))
+        << error;
+    EXPECT_EQ(*o.meta1, -10);
+    EXPECT_EQ(*o.heel3, 10);
+    EXPECT_NEAR(*o.pad_height, 4.6, 1e-12);
+    EXPECT_EQ(*o.gain, 9.5);
+    EXPECT_EQ(o.meta_row, 359.0f);
+    EXPECT_EQ(o.scan, "s.bmp");
+    const std::pair<std::vector<const char *>, const char *> bad[] = {
+        {{"--meta1", "11", "s"}, "--meta1 takes a whole number from -10 to 10, not \"11\""},
+        {{"--heel3", "2.5", "s"}, "--heel3 takes a whole number"},
+        {{"--pad-height", "0.3", "s"}, "--pad-height takes 0 to 9 in steps of 0.2"},
+        {{"--pad-height", "9.2", "s"}, "--pad-height takes"},
+        {{"--gain", "0.5", "s"}, "--gain takes 1 to 10 in steps of 0.5"},
+        {{"--gain", "nan", "s"}, "--gain takes"},
+        {{"--filter", "-1", "s"}, "--filter takes"},
+        {{"--pad-width", "101", "s"}, "--pad-width takes"},
+        {{"--pad-length", "abc", "s"}, "--pad-length takes"},
+        {{"--smooth"}, "--smooth needs a value"},
+        {{"--bogus", "s"}, "unknown option --bogus"},
+        {{"--meta-point", "150,3", "s"}, "--meta-point takes COLUMN,ROW"},
+        {{"--meta-point", "20", "s"}, "--meta-point takes COLUMN,ROW"},
+        {{"--meta-point", "2,-1", "s"}, "--meta-point takes"},
+        {{"--size", "CM99", "s"}, "--size takes one of CM15.5-16.5"},
+        {{"--zones", "5:10,3:4", "s"}, "--zones: "},
+        {{"--zones", "0:101", "s"}, "--zones: "},
+        {{"--engrave", "", "s"}, "--engrave needs a file name"},
+        {{}, "no scan given"},
+        {{"a.bmp", "b.bmp"}, "one scan at a time"},
     };
     for (const auto &[args, message] : bad) {
-        const CliRun r = cli(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find(message), std::string::npos) << args << ": " << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        BatchOptions b;
+        error.clear();
+        EXPECT_FALSE(parse(args, b, error)) << message;
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
 }
 
-TEST_F(Cli, RefusedScanExitsThree) {
+// One run per exit status; a failed output leaves nothing behind and the old file whole.
+TEST_F(Cli, ExitStatuses) {
+    const std::string s = scan();
+    const CliRun v = cli("--version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out.rfind("pedaform-cli ", 0), 0u);
+    const CliRun usage = cli("--meta1 11 " + s);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "pedaform-cli: --meta1 takes a whole number from -10 to 10, not \"11\"\n");
     test::write_file(dir + "/bad.bmp", {'n', 'o'});
-    const CliRun r = cli(dir + "/bad.bmp");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("格式錯誤"), std::string::npos);
-    EXPECT_EQ(cli(dir + "/missing.bmp").status, 3);
+    const CliRun refused = cli(dir + "/bad.bmp");
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(refused.err.rfind("格式錯誤: ", 0), 0u) << refused.err;
+    test::write_file(dir + "/keep.bmp", {'k'});
+    const CliRun unwritable = cli("--quiet --stl '" + dir + "/no/m.stl' " + s);
+    EXPECT_EQ(unwritable.status, 4);
+    EXPECT_NE(unwritable.err.find("cannot"), std::string::npos);
+    EXPECT_EQ(cli("--quiet --engrave '" + dir + "/keep.bmp/x' " + s).status, 4);
+    EXPECT_EQ(test::read_file(dir + "/keep.bmp"), std::vector<uint8_t>{'k'});
+    std::vector<std::string> left;
+    for (const char *name : {"bad.bmp", "err.txt", "keep.bmp", "out.txt", "scan.bmp"})
+        left.push_back(dir + "/" + name);
+    EXPECT_EQ(test::files_in(dir), left);
 }
 
-TEST_F(Cli, ReportDescribesTheScan) {
+TEST_F(Cli, ReportAndPicturesDescribeTheScan) {
     synth::ScanRecipe recipe;
     recipe.length = 241;
     recipe.right_foot = true;
     synth::Outline o;
     synth::make_scan(recipe, &o);
-    const CliRun r = cli("--quiet --report - " + scan(recipe));
+    const CliRun r = cli("--quiet --filter 30 --gain 2 --pad-width 20 --report - --preview '" +
+                         dir + "/p.png' " + scan(recipe));
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = nlohmann::json::parse(r.out);
     EXPECT_EQ(j["insole_length"], 241);
@@ -110,41 +139,23 @@ TEST_F(Cli, ReportDescribesTheScan) {
     EXPECT_EQ(j["template_index"], 13);
     EXPECT_EQ(j["template_mirrored"], 1);
     EXPECT_EQ(j["outline_bottom_row"], o.bottom);
-    EXPECT_EQ(j["outline_top_row"], o.bottom + 240);
     EXPECT_EQ(j["first_outline_cell"], 10293);
-    EXPECT_EQ(j["landmarks"].size(), 5u);
-    EXPECT_EQ(j["meta_point"].size(), 2u);
-    EXPECT_EQ(j["pad"]["width"], 49);
+    EXPECT_EQ(j["pad"]["width"], 20);
     EXPECT_EQ(j["pad"]["length"], 78);
     EXPECT_NEAR(j["pad"]["height"].get<double>(), 2.9, 1e-9);
     EXPECT_NEAR(j["ai"].get<double>(), 0.87, 1e-6);
+    EXPECT_EQ(j["steps"].size(), 3u);
+    EXPECT_EQ(test::read_file(dir + "/p.png")[1], 'P');
 
-    // Overrides, and an unmatched length says so: no label, no template, a warning.
-    const CliRun o2 = cli("--quiet --pad-width 20 --pad-height 4.4 --report '" + dir + "/r.json' " +
-                          scan(recipe));
-    ASSERT_EQ(o2.status, 0);
-    const nlohmann::json k = nlohmann::json::parse(slurp(dir + "/r.json"));
-    EXPECT_EQ(k["pad"]["width"], 20);
-    EXPECT_NEAR(k["pad"]["height"].get<double>(), 4.4, 1e-9);
+    // An unmatched length says so: no label, no template, the start presets, a warning.
     recipe.length = 240;
-    const CliRun u = cli("--quiet --report - " + scan(recipe, "odd.bmp"));
-    const nlohmann::json unmatched = nlohmann::json::parse(u.out);
-    EXPECT_TRUE(unmatched["size_label"].is_null());
-    EXPECT_EQ(unmatched["template_index"], -1);
-    EXPECT_EQ(unmatched["pad"]["width"], 7);
-    ASSERT_EQ(unmatched["warnings"].size(), 1u);
-    EXPECT_NE(unmatched["warnings"][0].get<std::string>().find("insole length 240 matches no size"),
-              std::string::npos);
-}
-
-TEST_F(Cli, ConsoleLinesUnlessQuiet) {
-    const std::string s = scan();
-    const CliRun loud = cli("--meta1 2 " + s);
-    EXPECT_NE(loud.out.find("insole length 253 \n"), std::string::npos);
-    EXPECT_NE(loud.out.find("Meta Position "), std::string::npos);
-    EXPECT_NE(loud.out.find("p3 "), std::string::npos);
-    const CliRun quiet = cli("--quiet --meta1 2 " + s);
-    EXPECT_EQ(quiet.out, "");
+    const CliRun odd = cli("--report '" + dir + "/odd.json' " + scan(recipe));
+    EXPECT_NE(odd.out.find("insole length 240 matches no size\n"), std::string::npos);
+    const nlohmann::json u = nlohmann::json::parse(slurp(dir + "/odd.json"));
+    EXPECT_TRUE(u["size_label"].is_null());
+    EXPECT_EQ(u["template_index"], -1);
+    EXPECT_EQ(u["pad"]["width"], 7);
+    EXPECT_EQ(u["warnings"].size(), 1u);
 }
 
 TEST_F(Cli, PadSlidersRunInOrder) {
@@ -218,37 +229,9 @@ TEST_F(Cli, DesignFilesReplayTheirStepsAndCheckTheirScan) {
     EXPECT_NE(bad.err.find("not a design file"), std::string::npos) << bad.err;
 }
 
-TEST_F(Cli, StampRaisesOnlyFootCellsAroundTheMetatarsalPoint) {
-    const std::string s = scan();
-    ASSERT_EQ(cli("--quiet --relief-raw '" + dir + "/plain.raw' " + s).status, 0);
-    const CliRun r = cli("--quiet --stamp --report - --relief-raw '" + dir + "/stamped.raw' " + s);
-    if (r.status == 5) GTEST_SKIP() << "no OpenGL here: " << r.err;
-    ASSERT_EQ(r.status, 0) << r.err;
-    const nlohmann::json j = nlohmann::json::parse(r.out);
-    const double mc = j["meta_point"][0], mr = j["meta_point"][1];
-    const double w = j["pad"]["width"], l = j["pad"]["length"];
-    const std::vector<uint8_t> plain = test::read_file(dir + "/plain.raw");
-    const std::vector<uint8_t> stamped = test::read_file(dir + "/stamped.raw");
-    auto ws = test::startup_workspace();
-    test::capture_console([&] { load_scan_file(*ws, s.c_str(), 3.0); });
-    int raised = 0;
-    for (int i = 0; i < kGridCells; ++i) {
-        if (stamped[i] == plain[i]) continue;
-        ASSERT_GT(stamped[i], plain[i]);
-        ASSERT_NE(ws->base_grid[i], 0) << "cell outside the foot changed";
-        const int x = i % 150, y = i / 150;
-        // Inside the stamp's frame: W + 20 columns about the point, L + 20 rows ending nine
-        // rows above it.
-        ASSERT_LE(std::fabs(x - mc), w / 2 + 11);
-        ASSERT_LE(y, mr + 10);
-        ASSERT_GE(y, mr - l - 11);
-        ++raised;
-    }
-    EXPECT_GT(raised, 200);
-}
-
 // A right foot whose heel reaches past the forefoot medially, turned by 3 degrees: the search
-// puts the point in the midfoot; the operator's point moves the dome to the forefoot.
+// puts the point in the midfoot; the operator's point moves the dome to the forefoot. The
+// stamp raises only foot cells, inside its frame of W + 20 by L + 20 cells about the point.
 TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     synth::ScanRecipe recipe;
     recipe.right_foot = recipe.measured = recipe.wide_heel = true;
@@ -270,9 +253,21 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_NEAR(moved["meta_point"][1].get<double>(), row, 1e-3);
     const std::vector<uint8_t> plain = test::read_file(dir + "/plain.raw");
     const std::vector<uint8_t> dome = test::read_file(dir + "/dome.raw");
-    int apex = 0;
-    for (int i = 0; i < kGridCells; ++i)
+    auto ws = test::startup_workspace();
+    test::capture_console([&] { load_scan_file(*ws, s.c_str(), 3.0); });
+    const double width = found["pad"]["width"];
+    int apex = 0, raised = 0;
+    for (int i = 0; i < kGridCells; ++i) {
+        if (dome[i] == plain[i]) continue;
+        ASSERT_GT(dome[i], plain[i]);
+        ASSERT_NE(ws->base_grid[i], 0) << "a cell outside the foot changed";
+        ASSERT_LE(std::fabs(i % kGridWidth - column), width / 2 + 11);
+        ASSERT_LE(i / kGridWidth, row + 10);
+        ASSERT_GE(i / kGridWidth, row - length - 11);
+        ++raised;
         if (dome[i] - plain[i] > dome[apex] - plain[apex]) apex = i;
+    }
+    EXPECT_GT(raised, 200);
     EXPECT_NEAR(apex / kGridWidth, heads_row - 7, 6);
     EXPECT_NEAR(apex % kGridWidth, column, 6);
 
@@ -285,28 +280,4 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_EQ(chosen["template_index"], 13);
     EXPECT_EQ(chosen["pad"]["length"], 78);
     EXPECT_EQ(chosen["warnings"].size(), 1u);
-}
-
-TEST_F(Cli, PicturesAndFilterGain) {
-    const std::string s = scan();
-    ASSERT_EQ(cli("--quiet --filter 30 --gain 2 --preview '" + dir + "/p.png' --pressure '" + dir +
-                  "/q.png' " + s)
-                  .status,
-              0);
-    const std::vector<uint8_t> png = test::read_file(dir + "/p.png");
-    ASSERT_GT(png.size(), 8u);
-    EXPECT_EQ(png[1], 'P');
-    EXPECT_EQ(png[2], 'N');
-    EXPECT_GT(test::read_file(dir + "/q.png").size(), 100u);
-}
-
-TEST_F(Cli, UnwritableOutputExitsFourAndLeavesNothing) {
-    const std::string s = scan();
-    const CliRun r = cli("--quiet --stl '" + dir + "/no/such/dir/m.stl' " + s);
-    EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("cannot"), std::string::npos);
-    test::write_file(dir + "/keep.bmp", {'k'});
-    const CliRun e = cli("--quiet --engrave '" + dir + "/keep.bmp/x' " + s);
-    EXPECT_EQ(e.status, 4);
-    EXPECT_EQ(test::read_file(dir + "/keep.bmp"), std::vector<uint8_t>{'k'});
 }
