@@ -7,6 +7,7 @@
 #include <random>
 
 #include "relief/engraving_bmp.h"
+#include "workspace/size_table.h"
 
 namespace pedaform {
 namespace synth {
@@ -51,13 +52,19 @@ void turn(Picture &p, Landmark (&lm)[5], const Outline &o, double degrees) {
 }  // namespace
 
 const std::vector<BinPlacement> &bin_placements() {
-    // The larger bins' cells come in mirror pairs: the bottom row of a left foot spans
-    // first_column .. 149 - (the other cell's column).
-    static const std::vector<BinPlacement> bins = {
-        {167, 70, 48, 12}, {180, 64, 47, 12}, {191, 58, 46, 13}, {204, 52, 45, 13},
-        {215, 46, 44, 14}, {228, 84, 41, 14}, {241, 68, 44, 13}, {253, 52, 44, 12},
-        {265, 35, 43, 16}, {279, 29, 45, 15}, {293, 28, 51, 7},  {305, 27, 46, 18},
+    // Where each bin of the size table lies, in its order; the larger bins' cells come in
+    // mirror pairs: the bottom row of a left foot spans first_column .. 149 - (the other
+    // cell's column).
+    static const int kPlace[kSizeBinTotal][3] = {
+        {70, 48, 12}, {64, 47, 12}, {58, 46, 13}, {52, 45, 13}, {46, 44, 14}, {84, 41, 14},
+        {68, 44, 13}, {52, 44, 12}, {35, 43, 16}, {29, 45, 15}, {28, 51, 7},  {27, 46, 18},
     };
+    static const std::vector<BinPlacement> bins = [] {
+        std::vector<BinPlacement> b;
+        for (int i = 0; i < kSizeBinTotal; ++i)
+            b.push_back({kSizeBins[i].length, kPlace[i][0], kPlace[i][1], kPlace[i][2]});
+        return b;
+    }();
     return bins;
 }
 
