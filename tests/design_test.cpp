@@ -179,6 +179,37 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
     test::expect_same_bytes(saved, test::read_file(path));
 }
 
+// The file is a contract with the labs' archives: these bytes are the format.
+TEST(DesignFile, GoldenText) {
+    DesignFile f;
+    f.scan_file = "scans/a.bmp";
+    f.scan_sha256 = std::string(64, 'e');
+    f.start[Control::kPadHeight] = 2.9;
+    Step meta, point, size, smooth;
+    meta.value = 3;
+    point.kind = StepKind::kMetaPoint;
+    point.column = 70.5f;
+    point.row = 231.25f;
+    size.kind = StepKind::kSize;
+    size.size = size_label_index("CM25-26");
+    smooth.kind = StepKind::kSmooth;
+    f.steps = {meta, point, size, smooth};
+    const std::string start =
+        "\"meta1\": 0,\n    \"meta2\": 0,\n    \"heel1\": 0,\n    "
+        "\"heel2\": 0,\n    \"heel3\": 0,\n    \"filter\": 0,\n    \"gain\": "
+        "3,\n    \"stamp\": false,\n    \"pad_width\": 7,\n    "
+        "\"pad_length\": 17,\n    \"pad_height\": 2.9\n";
+    EXPECT_EQ(design_file_text(f),
+              "{\n  \"format\": \"pedaform-design\",\n  \"version\": 1,\n  \"scan\": {\n    "
+              "\"file\": \"scans/a.bmp\",\n    \"sha256\": \"" +
+                  f.scan_sha256 + "\"\n  },\n  \"start\": {\n    " + start +
+                  "  },\n  \"steps\": [\n    {\n      \"step\": \"meta1\",\n      \"value\": "
+                  "3\n    },\n    {\n      \"step\": \"meta_point\",\n      \"column\": 70.5,\n "
+                  "     \"row\": 231.25\n    },\n    {\n      \"step\": \"size\",\n      "
+                  "\"label\": \"CM25-26\"\n    },\n    {\n      \"step\": \"smooth\"\n    }\n  "
+                  "]\n}\n");
+}
+
 TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
     Fixture f;
     test::capture_console([&] { ASSERT_TRUE(f.design.set(Control::kMeta2, 3)); });
