@@ -111,9 +111,7 @@ void ramp_colour_table(Workspace &ws) {
 
 Picture blank_scan() {
     Picture p;
-    p.width = kGridWidth;
-    p.height = kGridHeight;
-    p.bpp = 32;
+    p.width = kGridWidth, p.height = kGridHeight, p.bpp = 32;
     p.pitch = p.line_bytes = 4 * kGridWidth;
     p.bits.assign(4 * kGridCells, 0);
     return p;
@@ -122,11 +120,6 @@ Picture blank_scan() {
 void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
                    bool png) {
     FIBITMAP *b = FreeImage_Allocate(w, h, bpp);
-    if (bpp == 8) {
-        RGBQUAD *pal = FreeImage_GetPalette(b);
-        for (int i = 0; i < 256; ++i)
-            pal[i].rgbRed = pal[i].rgbGreen = pal[i].rgbBlue = static_cast<BYTE>(i);
-    }
     const int step = bpp / 8;
     for (int y = 0; y < h; ++y) {
         BYTE *line = FreeImage_GetScanLine(b, y);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <tuple>
 
 #include "io/resources.h"
 #include "tools/synth.h"
@@ -36,14 +37,14 @@ struct DataFolder {
 
 }  // namespace
 
-TEST(Startup, StartValuesWithoutAnyDataFile) {
-    auto ws = DataFolder().load();
-    const float expected[5][2] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(ws->landmarks[k].row, expected[k][0]);
-        EXPECT_EQ(ws->landmarks[k].column, expected[k][1]);
-    }
-    for (int i = 0; i < 7; ++i)
+TEST(Startup, StartValuesWithoutDataFilesAndABlackPadShape) {
+    DataFolder folder;
+    test::write_picture(
+        folder.path(kPadShapeFile), 250, 250, 8, [](int, int) { return 0; }, true);
+    auto ws = folder.load();
+    const Landmark landmarks[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
+    EXPECT_EQ(std::memcmp(ws->landmarks, landmarks, sizeof landmarks), 0);
+    for (int i = 0; i < 7; ++i)  // the seven bins with two families
         EXPECT_EQ(ws->template_lengths[i], kSizeBins[5 + i].length);
     EXPECT_STREQ(ws->template_paths[0], "./ButtomInsole/RM_1-2 P.bmp");
     EXPECT_STREQ(ws->template_paths[18], "./ButtomInsole_Black/CM29-30.bmp");
@@ -52,8 +53,7 @@ TEST(Startup, StartValuesWithoutAnyDataFile) {
     EXPECT_EQ(ws->texture_pending, 1);
     EXPECT_EQ(ws->pad_stamp_dirty, 0);
     EXPECT_EQ(ws->scan_loaded, 0);
-    for (const auto &entry : ws->colour_table)
-        EXPECT_EQ(entry[0] | entry[1] | entry[2], 0);
+    EXPECT_EQ(*std::max_element(ws->colour_table[0], ws->colour_table[0] + 768), 0);
 }
 
 TEST(Startup, GeneratedDataFolderReadsBackWhatTheGeneratorWrote) {
@@ -72,64 +72,40 @@ TEST(Startup, GeneratedDataFolderReadsBackWhatTheGeneratorWrote) {
 }
 
 TEST(ColourTable, TextsGiveTheirEntries) {
-    std::string ones;
+    std::string ones;  // 768 numbers fill the table; what follows them is never read
     for (int i = 0; i < 768; ++i)
         ones += "1 ";
-    struct Case {
-        std::string text;
-        std::vector<int> first;  // the flat table's leading numbers; the rest are 0 unless `all`
-        int all;
-    };
-    const Case cases[] = {
+    // {text, the flat table's leading numbers, the value of the rest}
+    const std::tuple<std::string, std::vector<int>, int> cases[] = {
         {"1 2 3\n4 5 6\n", {1, 2, 3, 4, 5, 6}, 0},
         {"1 2 3  \t4\t5 6", {1, 2, 3, 4, 5, 6}, 0},
         // The low 8 bits of any whole number; 10^20 is a multiple of 256.
         {"300 -1 256 +7 100000000000000000044 -100000000000000000044", {44, 255, 0, 7, 44, 212}, 0},
-        // Reading stops at the first thing that is not a number.
-        {"4 5 x 9 9 9", {4, 5}, 0},
+        {"4 5 x 9 9 9", {4, 5}, 0},  // reading stops at the first thing that is not a number
         {"4 5 9.5 9", {4, 5, 9}, 0},
         {ones + "99 99 99", {}, 1},
     };
-    for (const Case &c : cases) {
-        std::FILE *f = fmemopen(const_cast<char *>(c.text.data()), c.text.size(), "r");
-        uint8_t table[256][3];
-        std::memset(table, 0, sizeof table);
+    for (const auto &[text, first, rest] : cases) {
+        std::FILE *f = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
+        uint8_t table[256][3] = {};
         parse_colour_table(f, table);
-        if (c.all) EXPECT_LT(std::ftell(f), static_cast<long>(c.text.size()));  // 99s unread
+        EXPECT_TRUE(!rest || std::ftell(f) < static_cast<long>(text.size()));
         std::fclose(f);
-        for (int i = 0; i < 768; ++i) {
-            const int want = i < static_cast<int>(c.first.size()) ? c.first[i] : c.all;
-            ASSERT_EQ(table[i / 3][i % 3], want) << c.text.substr(0, 40) << " at " << i;
-        }
+        for (int i = 0; i < 768; ++i)
+            ASSERT_EQ(table[i / 3][i % 3], i < static_cast<int>(first.size()) ? first[i] : rest)
+                << text.substr(0, 40) << " at " << i;
     }
-    // Through a data folder.
-    DataFolder folder;
-    test::write_file(folder.path(kColourTableFile), {'9', ' ', '8'});
-    EXPECT_EQ(folder.load()->colour_table[0][1], 8);
 }
 
-TEST(Templates, FirstByteOfEveryDepthAndCutToTheGrid) {
+TEST(Templates, FirstByteOfEveryDepthCutToTheGridAndThePadShapePeak) {
     DataFolder folder;
     auto value = [](int x, int y) { return (x + 2 * y) % 200 + 20; };
-    test::write_picture(folder.path(kTemplateFiles[0]), 150, 360, 8, value);
-    test::write_picture(folder.path(kTemplateFiles[1]), 150, 360, 24, value);
-    test::write_picture(folder.path(kTemplateFiles[2]), 150, 360, 32, value);
-    test::write_picture(folder.path(kTemplateFiles[3]), 400, 500, 24, value);
-    test::write_picture(folder.path(kTemplateFiles[4]), 20, 30, 8, [](int, int) { return 99; });
-    auto ws = folder.load();
+    const int pictures[][3] = {{150, 360, 8}, {150, 360, 24}, {150, 360, 32}, {400, 500, 24}};
     for (int t = 0; t < 4; ++t)
-        for (int y : {0, 1, 180, 359})
-            for (int x : {0, 77, 149})
-                EXPECT_EQ(ws->templates[t][y * 150 + x], value(x, y)) << t << " " << x << " " << y;
-    EXPECT_EQ(ws->templates[4][29 * 150 + 19], 99);
-    EXPECT_EQ(ws->templates[4][29 * 150 + 20], 0);
-    EXPECT_EQ(ws->templates[4][30 * 150 + 0], 0);
-    EXPECT_EQ(*std::max_element(ws->templates[5], ws->templates[5] + kGridCells), 0);
-}
-
-TEST(PadShape, PeakIsTheLargestCopiedFirstByte) {
-    DataFolder folder;
-    // Beyond 250 x 250 the picture is cut: its 250s are not copied and not the peak.
+        test::write_picture(folder.path(kTemplateFiles[t]), pictures[t][0], pictures[t][1],
+                            pictures[t][2], value);
+    test::write_picture(folder.path(kTemplateFiles[4]), 20, 30, 8, [](int, int) { return 99; });
+    // Beyond 250 x 250 the pad shape is cut: its 250s are neither copied nor the peak.
     test::write_picture(
         folder.path(kPadShapeFile), 300, 260, 8,
         [](int x, int y) { return x >= 250 || y >= 250 ? 250
@@ -137,15 +113,17 @@ TEST(PadShape, PeakIsTheLargestCopiedFirstByte) {
                                                        : x % 50; },
         true);
     auto ws = folder.load();
+    for (int t = 0; t < 4; ++t)
+        for (int y : {0, 1, 180, 359})
+            for (int x : {0, 77, 149})
+                EXPECT_EQ(ws->templates[t][y * 150 + x], value(x, y)) << t << " " << x << " " << y;
+    EXPECT_EQ(ws->templates[4][29 * 150 + 19], 99);
+    EXPECT_EQ(ws->templates[4][29 * 150 + 20] | ws->templates[4][30 * 150 + 0], 0);
+    EXPECT_EQ(*std::max_element(ws->templates[5], ws->templates[5] + kGridCells), 0);  // missing
     EXPECT_EQ(ws->pad_shape_peak, 173.0f);
     EXPECT_EQ(ws->pad_shape[200 * kPadShapeStride + 3], 173);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 249], 249 % 50);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 250], 0);  // row padding untouched
-
-    DataFolder black;
-    test::write_picture(
-        black.path(kPadShapeFile), 250, 250, 8, [](int, int) { return 0; }, true);
-    EXPECT_EQ(black.load()->pad_shape_peak, 0.0f);
 }
 
 TEST(Resources, PathsJoinTheDataFolder) {
@@ -159,29 +137,26 @@ TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     const std::string dir = test::scratch_dir(), path = dir + "/kept.bmp";
     const std::vector<uint8_t> old = {1, 2, 3}, data(216054, 0x5a);
     test::write_file(path, old);
-    EXPECT_FALSE(
-        write_file_atomically(dir + "/no/such/x.bmp", data.data(), data.size()).message().empty());
     mkdir((dir + "/folder.bmp").c_str(), 0755);  // a folder cannot be replaced
-    EXPECT_FALSE(write_file_atomically(dir + "/folder.bmp", data.data(), data.size()));
+    for (const std::string &to : {dir + "/no/such/x.bmp", dir + "/folder.bmp"})
+        EXPECT_FALSE(write_file_atomically(to, data.data(), data.size()).message().empty()) << to;
     if (geteuid() != 0) {  // root writes into read-only folders
         chmod(dir.c_str(), 0555);
         EXPECT_FALSE(write_file_atomically(path, data.data(), data.size()));
         chmod(dir.c_str(), 0755);
     }
-    {  // A disk that fills up part way: the file size limit cuts the write short.
-        struct rlimit saved;
-        getrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 100000;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const Result result = write_file_atomically(path, data.data(), data.size());
-        setrlimit(RLIMIT_FSIZE, &saved);
-        EXPECT_NE(result.message().find("cannot write"), std::string::npos) << result.message();
-    }
+    // A disk that fills up part way: the file size limit cuts the write short.
+    struct rlimit saved, small;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_IGN);
+    small = saved;
+    small.rlim_cur = 100000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Result result = write_file_atomically(path, data.data(), data.size());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_NE(result.message().find("cannot write"), std::string::npos) << result.message();
     EXPECT_EQ(test::read_file(path), old);
     ASSERT_TRUE(write_file_atomically(path, data.data(), data.size()));
     test::expect_same_bytes(data, test::read_file(path));
-    const std::vector<std::string> left = test::files_in(dir);
-    EXPECT_EQ(left, (std::vector<std::string>{dir + "/folder.bmp", path}));
+    EXPECT_EQ(test::files_in(dir), (std::vector<std::string>{dir + "/folder.bmp", path}));
 }
