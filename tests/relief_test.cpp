@@ -18,10 +18,6 @@ using namespace pedaform;
 
 namespace {
 
-float at(const Workspace &ws, int layer, int x, int y) {
-    return ws.layers[layer][y * 150 + x];
-}
-
 void fill_layers(Workspace &ws, float v) {
     for (auto &layer : ws.layers)
         std::fill(layer, layer + kGridCells, v);
@@ -47,11 +43,12 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
             const bool foot = y >= 20 && y <= 339;
             const float heel = y <= 42 ? 10.0f : y <= 189 ? 10.0f * (189 - y) / 147 : -99.0f;
             const float lowering = y <= 159 ? -99.0f : y >= 300 ? -75.0f : -75.0f * (y - 159) / 141;
-            ASSERT_NEAR(at(*ws, 3, x, y), foot ? heel : -99.0f, 1e-4) << x << " " << y;
-            ASSERT_NEAR(at(*ws, 5, x, y), foot ? lowering : -99.0f, 1e-3) << x << " " << y;
+            ASSERT_NEAR(ws->layers[3][y * 150 + x], foot ? heel : -99.0f, 1e-4) << x << " " << y;
+            ASSERT_NEAR(ws->layers[5][y * 150 + x], foot ? lowering : -99.0f, 1e-3)
+                << x << " " << y;
         }
-    EXPECT_EQ(at(*ws, 3, 70, 100), -99.0f);
-    EXPECT_EQ(at(*ws, 3, 10, 30), -99.0f);
+    EXPECT_EQ(ws->layers[3][100 * 150 + 70], -99.0f);
+    EXPECT_EQ(ws->layers[3][30 * 150 + 10], -99.0f);
 }
 
 TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
@@ -98,9 +95,9 @@ TEST(PadLayer, DegenerateLines) {
     });
     for (int i = 0; i < kGridCells; ++i)
         ASSERT_TRUE(ws->layers[1][i] == 0 && std::isfinite(ws->layers[0][i])) << i;
-    EXPECT_EQ(at(*ws, 0, 30, 150), 1.0f);  // the other side is left alone
-    EXPECT_NEAR(at(*ws, 0, 80, 150), 2.5f, 0.05f);
-    EXPECT_EQ(at(*ws, 0, 120, 150), 5.0f);
+    EXPECT_EQ(ws->layers[0][150 * 150 + 30], 1.0f);  // the other side is left alone
+    EXPECT_NEAR(ws->layers[0][150 * 150 + 80], 2.5f, 0.05f);
+    EXPECT_EQ(ws->layers[0][150 * 150 + 120], 5.0f);
 }
 
 namespace {
@@ -116,22 +113,33 @@ StampControls flat_stamp(Workspace &ws, uint8_t v, double width = 7, double leng
 
 }  // namespace
 
-TEST(Compose, ClampsFootCellsOnlyAndLeavesOthers) {
+TEST(Compose, ClampsFootCellsOnlyAndRebuildsThePreview) {
     auto ws = test::foot_workspace(20);
-    ws->relief_grid[0] = 77;  // outside the foot
-    fill_layers(*ws, 0.0f);
+    test::ramp_colour_table(*ws);
+    ws->relief_grid[0] = 77;                                       // outside the foot
     std::fill(ws->layers[0], ws->layers[0] + kGridCells, -17.0f);  // 20 - 17 = 3 -> 10
     ws->layers[1][100 * 150 + 50] = 300.0f;                        // -> 255
     ws->layers[2][101 * 150 + 50] = 5.75f;                         // 8.75 -> 10
     ws->layers[5][102 * 150 + 50] = 30.9f;                         // 33.9 -> 33
+    ws->base_grid[103 * 150 + 50] = 200;
+    ws->layers[4][103 * 150 + 50] = -150.0f;  // 200 - 17 - 150 = 33
     compose_relief(*ws, StampControls());
-    for (int y = 0; y < 360; ++y)
-        for (int x = 0; x < 150; ++x) {
-            const bool foot = x >= 20 && x <= 129 && y >= 20 && y <= 339;
-            const int i = y * 150 + x;
-            const int want = i == 100 * 150 + 50 ? 255 : i == 102 * 150 + 50 ? 33 : 10;
-            ASSERT_EQ(ws->relief_grid[i], foot ? want : i == 0 ? 77 : 0) << x << " " << y;
-        }
+    std::vector<uint8_t> want(kGridCells, 0);
+    test::fill_rect(want.data(), 20, 20, 129, 339, 10);
+    // {cell, relief, preview entry clamp(3 * (relief - base) + 128, 0, 255), -1: none, base < 10}
+    const int cells[][3] = {{0, 77, -1},
+                            {60 * 150 + 60, 10, 98},
+                            {100 * 150 + 50, 255, 255},
+                            {102 * 150 + 50, 33, 167},
+                            {103 * 150 + 50, 33, 0}};
+    for (const auto &c : cells) {
+        want[c[0]] = static_cast<uint8_t>(c[1]);
+        const uint8_t *p = ws->relief_preview + 4 * c[0];
+        const int k = c[2], r = k < 0 ? 0 : k, g = k < 0 ? 0 : 255 - k, b = k < 0 ? 0 : k / 2;
+        EXPECT_TRUE(p[0] == r && p[1] == g && p[2] == b && p[3] == 0) << c[0];
+    }
+    test::expect_same_bytes(want,
+                            std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
 }
 
 TEST(Compose, StampLandsAroundTheMetatarsalPointOnFootCellsOnly) {
@@ -187,23 +195,6 @@ TEST(Compose, FootSpanFindsTheFirstAndLastNonZeroCell) {
         }
 }
 
-TEST(Preview, ColoursTheHeightChange) {
-    auto ws = std::make_unique<Workspace>();
-    test::ramp_colour_table(*ws);
-    // {base, relief, entry clamp(3 * (relief - base) + 128, 0, 255) or none for a base below 10}
-    const int cases[5][3] = {
-        {9, 200, -1}, {10, 10, 128}, {20, 25, 143}, {100, 10, 0}, {10, 255, 255}};
-    for (int i = 0; i < 5; ++i)
-        ws->base_grid[i] = cases[i][0], ws->relief_grid[i] = cases[i][1];
-    update_relief_preview(*ws);
-    for (int i = 0; i < 5; ++i) {
-        const int k = cases[i][2], r = k < 0 ? 0 : k, g = k < 0 ? 0 : 255 - k,
-                  b = k < 0 ? 0 : k / 2;
-        const uint8_t *p = ws->relief_preview + 4 * i;
-        EXPECT_TRUE(p[0] == r && p[1] == g && p[2] == b && p[3] == 0) << i;
-    }
-}
-
 TEST(SmoothPass, WorkedWindows) {
     std::vector<uint8_t> g(kGridCells, 0);
     // 24 tens, 24 elevens and one 0 around (70, 200): S = 504, N = 48, a = 10.5.
@@ -230,14 +221,10 @@ TEST(SmoothPass, MatchesThePlainPassOnRandomReliefsAndKeepsTheBorder) {
     std::mt19937 rng(1234);
     for (int trial = 0; trial < 40; ++trial) {
         std::vector<uint8_t> g(kGridCells);
-        const int kind = trial % 4;
-        for (int i = 0; i < kGridCells; ++i) {
-            const uint32_t r = rng();
-            if (kind == 0) g[i] = static_cast<uint8_t>(r);
-            if (kind == 1) g[i] = (r % 3 == 0) ? 0 : static_cast<uint8_t>(10 + r % 246);
-            if (kind == 2) g[i] = static_cast<uint8_t>(r % 12);
-            if (kind == 3)
-                g[i] = (i / 150 + i % 150 + r % 5) % 40 < 20 ? 0 : static_cast<uint8_t>(r % 256);
+        for (int i = 0; i < kGridCells; ++i) {  // noise, a foot with holes, low values, stripes
+            const uint32_t r = rng(), kind = trial % 4;
+            const bool hole = kind == 1 ? r % 3 == 0 : (i / 150 + i % 150 + r % 5) % 40 < 20;
+            g[i] = kind == 2 ? r % 12 : kind == 0 || !hole ? (kind == 1 ? 10 + r % 246 : r) : 0;
         }
         for (int round_up : {1, 0}) {
             std::vector<uint8_t> fast = g, plain = g;
@@ -252,37 +239,31 @@ TEST(SmoothPass, MatchesThePlainPassOnRandomReliefsAndKeepsTheBorder) {
     }
 }
 
-TEST(TemplateFloor, RaisesOnlyAndMirrors) {
+TEST(SmoothRelief, IsTemplateFloorUpPassDownPassFloor) {
     auto ws = std::make_unique<Workspace>();
-    ws->template_index = 4;
-    for (int i = 0; i < kGridCells; ++i)
-        ws->templates[4][i] = static_cast<uint8_t>(i % 150);
-    // {mirrored, relief before, cell, after}; cell (0, y) of a mirrored one reads (149, y).
-    const int cases[][4] = {{0, 100, 0, 100},  {0, 100, 149, 149}, {0, 100, 50, 100},
-                            {0, 0, 120, 120},  {1, 0, 0, 149},     {1, 0, 149, 0},
-                            {1, 0, 3010, 139}, {2, 0, 3010, 0},    {0, 0, 0, 0}};
-    for (const auto &c : cases) {
-        ws->template_mirrored = c[0];
-        std::memset(ws->relief_grid, c[1], kGridCells);
-        apply_template_floor(*ws);
-        EXPECT_EQ(ws->relief_grid[c[2]], c[3]) << c[0] << " " << c[1] << " " << c[2];
-    }
-}
-
-TEST(SmoothRelief, IsFloorUpDownFloor) {
-    auto ws = test::startup_workspace();
     std::mt19937 rng(9);
-    for (int i = 0; i < kGridCells; ++i)
-        ws->relief_grid[i] = (rng() % 3) ? static_cast<uint8_t>(10 + rng() % 100) : 0;
-    ws->template_index = 14;
-    ws->template_mirrored = 1;
-    auto copy = std::make_unique<Workspace>(*ws);
-    smooth_relief(*ws);
-    apply_template_floor(*copy);
-    smooth_pass_reference(copy->relief_grid, 1);
-    smooth_pass_reference(copy->relief_grid, 0);
-    apply_template_floor(*copy);
-    EXPECT_EQ(std::memcmp(ws->relief_grid, copy->relief_grid, kGridCells), 0);
+    for (auto &t : ws->templates)
+        for (uint8_t &v : t)
+            v = static_cast<uint8_t>(rng() % 120);
+    // {template, mirrored}: mirrored 1 reads cell (x, y) from the template's (149 - x, y);
+    // mirrored 2 and template -1 lay no floor.
+    for (const auto &[t, m] : {std::pair{14, 0}, {14, 1}, {3, 2}, {-1, 0}}) {
+        for (uint8_t &v : ws->relief_grid)
+            v = (rng() % 3) ? static_cast<uint8_t>(10 + rng() % 100) : 0;
+        ws->template_index = t, ws->template_mirrored = m;
+        std::vector<uint8_t> want(ws->relief_grid, ws->relief_grid + kGridCells);
+        auto floor = [&, t = t, m = m] {
+            for (int i = 0; i < kGridCells && t >= 0 && m < 2; ++i)
+                want[i] = std::max(want[i], ws->templates[t][m ? i + 149 - 2 * (i % 150) : i]);
+        };
+        floor();
+        for (int round_up : {1, 0})
+            smooth_pass_reference(want.data(), round_up);
+        floor();
+        smooth_relief(*ws);
+        test::expect_same_bytes(
+            want, std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+    }
 }
 
 TEST(EngravingBmp, GoldenHeaderAndPixels) {
