@@ -52,9 +52,8 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
 }
 
 TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
-    // Each slider moved to +2, 0 or -2 mm (the others at 1 mm) over layers holding -99: its own
-    // layer reaches 5 levels per mm (0 clears it whole); layer 5 is rebuilt, 3 x (meta1 +
-    // meta2) mm deep, only when a metatarsal slider moves above 0.
+    // Each slider to +2, 0 or -2 mm (others 1 mm) over layers of -99: its layer reaches 5 levels
+    // per mm (0 clears it); layer 5, 3 x (meta1 + meta2) mm down, only for a metatarsal above 0.
     const int own_layer[] = {0, 1, 2, 4, 3};
     for (int s = 0; s < 5; ++s)
         for (double value : {2.0, 0.0, -2.0}) {
@@ -73,15 +72,14 @@ TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) 
                     kept += f == -99.0f;
                     if (f != -99.0f) lo = std::min(lo, f), hi = std::max(hi, f);
                 }
-                if (layer == own_layer[s]) (value > 0 ? want_hi : want_lo) = 5 * value;
-                if (layer == own_layer[s]) want_kept = value == 0 ? 0 : kept;
+                if (layer == own_layer[s])
+                    (value > 0 ? want_hi : want_lo) = 5 * value, want_kept = value == 0 ? 0 : kept;
                 if (layer == kLoweringLayer && s < 2 && value > 0)
                     want_lo = -15 * (value + 1), want_kept = kept;
                 EXPECT_TRUE(lo == want_lo && hi == want_hi && kept == want_kept)
                     << "slider " << s << " value " << value << " layer " << layer;
             }
-            // The sentinels pull every foot cell down to 10: the relief was composed.
-            EXPECT_EQ(ws->relief_grid[30 * 150 + 75], 10);
+            EXPECT_EQ(ws->relief_grid[30 * 150 + 75], 10);  // composed: the -99s pull it to 10
         }
 }
 
@@ -196,24 +194,23 @@ TEST(Compose, FootSpanFindsTheFirstAndLastNonZeroCell) {
 }
 
 TEST(SmoothPass, WorkedWindows) {
+    // 24 tens, 24 elevens and one 0 around (70, 200) average 504 / 48 = 10.5; a counted 250
+    // among values 1..9 averages above 255, kept at 255; a window with nothing of 10 or more
+    // keeps its 7; equal values stay, also along the outline.
     std::vector<uint8_t> g(kGridCells, 0);
-    // 24 tens, 24 elevens and one 0 around (70, 200): S = 504, N = 48, a = 10.5.
     for (int k = 0; k < 49; ++k)
         g[(197 + k / 7) * 150 + 67 + k % 7] = k == 0 ? 0 : k < 25 ? 10 : 11;
-    // One counted value among values 1..9 averages above 255 (kept at 255); a window holding
-    // nothing of 10 or more keeps its value.
     test::fill_rect(g.data(), 10, 10, 16, 16, 9);
     g[13 * 150 + 13] = 250;
     test::fill_rect(g.data(), 40, 40, 46, 46, 7);
-    // Equal values stay, also along the outline.
     test::fill_rect(g.data(), 80, 40, 140, 150, 57);
     for (int round_up : {1, 0}) {
         std::vector<uint8_t> h = g;
         smooth_pass(h.data(), round_up);
-        EXPECT_EQ(h[200 * 150 + 70], 10 + round_up);
-        EXPECT_EQ(h[13 * 150 + 13], 255);
-        EXPECT_EQ(h[43 * 150 + 43], 7);
-        EXPECT_TRUE(h[40 * 150 + 80] == 57 && h[90 * 150 + 110] == 57 && h[150 * 150 + 140] == 57);
+        EXPECT_TRUE(h[200 * 150 + 70] == 10 + round_up && h[13 * 150 + 13] == 255 &&
+                    h[43 * 150 + 43] == 7 && h[40 * 150 + 80] == 57 && h[90 * 150 + 110] == 57 &&
+                    h[150 * 150 + 140] == 57)
+            << round_up;
     }
 }
 

@@ -48,8 +48,7 @@ void ramp_colour_table(Workspace &ws);
 // A 150 x 360 x 32-bit scan with every byte 0; pixel (x, y) starts at bits[4 * (y * 150 + x)].
 Picture blank_scan();
 
-// Writes a w x h picture of `bpp` bits whose first byte at (x, y) is value(x, y) and whose
-// other channels differ from it; BMP, or PNG when `png`.
+// Writes a w x h BMP (or PNG) of `bpp` bits: first byte value(x, y), other channels not.
 void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
                    bool png = false);
 

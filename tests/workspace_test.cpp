@@ -19,8 +19,7 @@ using namespace pedaform;
 
 namespace {
 
-// An empty data folder: every resource missing until a test writes it.
-struct DataFolder {
+struct DataFolder {  // empty until a test writes a resource into it
     std::string dir = test::scratch_dir();
     DataFolder() { mkdir((dir + "/ButtomInsole").c_str(), 0755); }  // templates 0..6
     std::string path(const char *resource) const { return resource_path(dir, resource); }
@@ -131,11 +130,10 @@ TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     for (const std::string &to : {dir + "/no/such/x.bmp", dir + "/folder.bmp"})
         EXPECT_FALSE(write_file_atomically(to, data.data(), data.size()).message().empty()) << to;
     // A disk that fills up part way: the file size limit cuts the write short.
-    struct rlimit saved, small;
+    struct rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
+    const struct rlimit small = {100000, saved.rlim_max};
     signal(SIGXFSZ, SIG_IGN);
-    small = saved;
-    small.rlim_cur = 100000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const Result result = write_file_atomically(path, data.data(), data.size());
     setrlimit(RLIMIT_FSIZE, &saved);
