@@ -217,8 +217,7 @@ TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {
         {75, {{2, 10, 147, 349, 9}}, true, 82.8f, 200},  // in a skirt below ten
         {0, {{20, 30, 120, 330, 200}}, true, 20, 30},    // ties: the lowest row
         {0, {{40, 30, 140, 330, 200}}, true, 140, 30},   // right side
-        // Column 10 reached in rows 150..160: L1 from (10,150) to (100,100) crosses L2, column
-        // 30, at row 150 - 50 * 20 / 90.
+        // Column 10 in rows 150..160: L1 (10,150)-(100,100) meets L2 (column 30) at 150 - 1000/90
         {0, {{30, 100, 100, 250, 50}, {10, 150, 10, 160, 50}}, true, 30, 138.88889f},
         {0, {}, false, 0, 0},
         {0, {{10, 10, 100, 100, 9}}, false, 0, 0},

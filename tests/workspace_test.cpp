@@ -32,11 +32,8 @@ struct DataFolder {  // empty until a test writes a resource into it
 
 }  // namespace
 
-TEST(Startup, StartValuesWithoutDataFilesAndABlackPadShape) {
-    DataFolder folder;
-    test::write_picture(
-        folder.path(kPadShapeFile), 250, 250, 8, [](int, int) { return 0; }, true);
-    auto ws = folder.load();
+TEST(Startup, StartValuesWithoutDataFiles) {
+    auto ws = DataFolder().load();
     const Landmark landmarks[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
     EXPECT_EQ(std::memcmp(ws->landmarks, landmarks, sizeof landmarks), 0);
     for (int i = 0; i < 7; ++i)  // the seven bins with two families
@@ -106,20 +103,24 @@ TEST(Templates, FirstByteOfEveryDepthCutToTheGridAndThePadShapePeak) {
         for (int y : {0, 1, 180, 359})
             for (int x : {0, 77, 149})
                 EXPECT_EQ(ws->templates[t][y * 150 + x], value(x, y)) << t << " " << x << " " << y;
-    EXPECT_EQ(ws->templates[4][29 * 150 + 19], 99);
-    EXPECT_EQ(ws->templates[4][29 * 150 + 20] | ws->templates[4][30 * 150 + 0], 0);
+    const uint8_t *small = ws->templates[4];  // 20 x 30
+    EXPECT_TRUE(small[29 * 150 + 19] == 99 && small[29 * 150 + 20] == 0 && small[30 * 150] == 0);
     EXPECT_EQ(*std::max_element(ws->templates[5], ws->templates[5] + kGridCells), 0);  // missing
     EXPECT_EQ(ws->pad_shape_peak, 173.0f);
     EXPECT_EQ(ws->pad_shape[200 * kPadShapeStride + 3], 173);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 249], 249 % 50);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 250], 0);  // row padding untouched
+    Picture p = test::blank_scan();  // whether a picture had to be cut: 150 x 360 is not cut
+    EXPECT_TRUE(copy_template(p, ws->templates[6]) && !copy_pad_shape(p, *ws));
+    p.width = 151;
+    EXPECT_FALSE(copy_template(p, ws->templates[6]));
 }
 
 TEST(Resources, PathsJoinTheDataFolder) {
-    EXPECT_EQ(resource_path("", "./lut_256.txt"), "./lut_256.txt");
-    EXPECT_EQ(resource_path(".", "./drop.png"), "./drop.png");
-    EXPECT_EQ(resource_path("/d/", "./ButtomInsole/RM_1-2 P.bmp"), "/d/ButtomInsole/RM_1-2 P.bmp");
-    EXPECT_EQ(resource_path("/d", "./drop.png"), "/d/drop.png");
+    EXPECT_EQ(resource_path("", "./lut_256.txt") + resource_path(".", "./drop.png"),
+              "./lut_256.txt./drop.png");
+    EXPECT_EQ(resource_path("/d/", "./B/x.bmp") + resource_path("/d", "./drop.png"),
+              "/d/B/x.bmp/d/drop.png");
 }
 
 TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
