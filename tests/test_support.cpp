@@ -1,11 +1,13 @@
 #include "tests/test_support.h"
 
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -89,6 +91,46 @@ void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value) {
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x)
             grid[y * kGridWidth + x] = value;
+}
+
+std::unique_ptr<Workspace> foot_workspace(uint8_t base) {
+    auto ws = std::make_unique<Workspace>();
+    set_startup_values(*ws);
+    fill_rect(ws->base_grid, 20, 20, 129, 339, base);
+    std::memcpy(ws->relief_grid, ws->base_grid, kGridCells);
+    return ws;
+}
+
+void ramp_colour_table(Workspace &ws) {
+    for (int k = 0; k < 256; ++k) {
+        ws.colour_table[k][0] = static_cast<uint8_t>(k);
+        ws.colour_table[k][1] = static_cast<uint8_t>(255 - k);
+        ws.colour_table[k][2] = static_cast<uint8_t>(k / 2);
+    }
+}
+
+Picture blank_scan() {
+    Picture p;
+    p.width = kGridWidth, p.height = kGridHeight, p.bpp = 32;
+    p.pitch = p.line_bytes = 4 * kGridWidth;
+    p.bits.assign(4 * kGridCells, 0);
+    return p;
+}
+
+void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
+                   bool png) {
+    FIBITMAP *b = FreeImage_Allocate(w, h, bpp);
+    const int step = bpp / 8;
+    for (int y = 0; y < h; ++y) {
+        BYTE *line = FreeImage_GetScanLine(b, y);
+        for (int x = 0; x < w; ++x) {
+            line[x * step] = static_cast<BYTE>(value(x, y));
+            for (int k = 1; k < step; ++k)
+                line[x * step + k] = static_cast<BYTE>(7 * k);
+        }
+    }
+    EXPECT_TRUE(FreeImage_Save(png ? FIF_PNG : FIF_BMP, b, path.c_str(), 0)) << path;
+    FreeImage_Unload(b);
 }
 
 }  // namespace test

@@ -39,6 +39,19 @@ void expect_same_bytes(const std::vector<uint8_t> &expected, const std::vector<u
 // A grid where every cell is `value` inside [x0, x1] x [y0, y1] and 0 elsewhere.
 void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value);
 
+// Start values and a foot of `base` over columns 20..129, rows 20..339 (relief = base).
+std::unique_ptr<Workspace> foot_workspace(uint8_t base);
+
+// Colour table entry k = {k, 255 - k, k / 2}: each channel tells which entry was used.
+void ramp_colour_table(Workspace &ws);
+
+// A 150 x 360 x 32-bit scan with every byte 0; pixel (x, y) starts at bits[4 * (y * 150 + x)].
+Picture blank_scan();
+
+// Writes a w x h BMP (or PNG) of `bpp` bits: first byte value(x, y), other channels not.
+void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
+                   bool png = false);
+
 }  // namespace test
 }  // namespace pedaform
 

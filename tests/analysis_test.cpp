@@ -1,0 +1,267 @@
+// The analysis layer: scan loading through real files (grids, metadata, foot side, refused
+// and hostile files), size bins, the metatarsal point, and pressure colouring.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "analysis/filter_gain.h"
+#include "analysis/meta_position.h"
+#include "analysis/scan_loader.h"
+#include "analysis/size_bin.h"
+#include "io/scan_file.h"
+#include "workspace/size_table.h"
+#include "tests/test_support.h"
+
+using namespace pedaform;
+
+namespace {
+
+// Every scan is read from a folder far longer than 500 bytes with a Chinese name in it.
+std::string deep_dir() {
+    std::string dir = test::scratch_dir() + "/右腳掃描";
+    for (int k = 0; k < 13; dir += "/" + std::string(60, static_cast<char>('a' + k++)))
+        EXPECT_EQ(mkdir(dir.c_str(), 0755), 0) << dir;
+    return dir.substr(0, dir.rfind('/'));
+}
+
+class ScanLoad : public ::testing::Test {
+  protected:
+    std::string dir = deep_dir();
+    std::unique_ptr<Workspace> ws = test::startup_workspace();
+    ScanLoadResult load(const std::string &path, double gain = 3.0) {
+        ScanLoadResult r;
+        test::capture_console([&] { r = load_scan_file(*ws, path.c_str(), gain); });
+        return r;
+    }
+    ScanLoadResult load_picture(const Picture &p, double gain = 3.0) {
+        test::write_file(dir + "/scan.bmp", synth::scan_bmp(p));
+        return load(dir + "/scan.bmp", gain);
+    }
+};
+
+}  // namespace
+
+TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
+    for (const SizeBin &b : kSizeBins)
+        for (bool right : {false, true})
+            for (bool second : {true, false}) {
+                synth::Outline o;
+                synth::ScanRecipe recipe;
+                recipe.length = b.length, recipe.right_foot = right, recipe.second_family = second;
+                const Picture scan = synth::make_scan(recipe, &o);
+                for (auto &layer : ws->layers)
+                    std::fill(layer, layer + kGridCells, 7.0f);
+                const ScanLoadResult r = load_picture(scan);
+                ASSERT_TRUE(r.accepted()) << r.outcome.message();
+                EXPECT_NEAR(r.ai, 0.87f, 1e-6);
+                EXPECT_TRUE(ws->outline_bottom_row == o.bottom && ws->insole_length == b.length &&
+                            ws->template_mirrored == right &&
+                            ws->first_outline_cell == o.bottom * 150 + o.left[o.bottom]);
+                const bool cm = second || !b.first_label;
+                EXPECT_STREQ(r.size.label, cm ? b.second_label : b.first_label)
+                    << b.length << right;
+                EXPECT_TRUE(ws->template_index == (cm ? b.second_index : b.first_index) &&
+                            r.size.pad_width == b.pad_width && r.size.pad_length == b.pad_length &&
+                            r.size.pad_height == b.pad_height);
+                Landmark expected[5];
+                synth::scan_landmarks(o, expected, false, right);
+                EXPECT_EQ(std::memcmp(ws->landmarks, expected, sizeof expected), 0);
+                for (int i = 0; i < kGridCells; ++i)  // blue but the metadata row; alpha
+                    ASSERT_TRUE(ws->base_grid[i] == (i < 359 * 150 ? scan.bits[4 * i] : 0) &&
+                                ws->relief_grid[i] == ws->base_grid[i] &&
+                                ws->pressure_grid[i] == scan.bits[4 * i + 3])
+                        << i;
+                for (auto &layer : ws->layers)  // cleared by the load
+                    ASSERT_TRUE(
+                        std::all_of(layer, layer + kGridCells, [](float v) { return v == 0; }));
+                EXPECT_TRUE(ws->meta_point_found);
+            }
+}
+
+TEST_F(ScanLoad, OutlineRowsAndFootSideByMargins) {
+    // Blue columns x over rows y0..y1. The side is mirrored (1) when the left margin is not
+    // smaller than the right one; rows 0 and 359 count for the rows but not for the side.
+    struct Case {
+        std::vector<std::array<int, 3>> blue;
+        int mirrored, bottom, top, first;
+    };
+    const Case cases[] = {
+        {{}, 1, 360, 0, 4242},  // empty: the first outline cell stays
+        {{{3, 0, 0}}, 1, 0, 0, 3},
+        {{{140, 100, 109}, {10, 359, 359}}, 1, 100, 359, 100 * 150 + 140},
+        {{{5, 100, 109}}, 0, 100, 109, 100 * 150 + 5},
+        {{{20, 50, 59}, {129, 50, 59}}, 1, 50, 59, 50 * 150 + 20},
+        {{{20, 50, 59}, {129, 50, 59}, {19, 300, 300}}, 0, 50, 300, 50 * 150 + 20},
+    };
+    for (const Case &c : cases) {
+        Picture p = test::blank_scan();
+        for (const auto &b : c.blue)
+            for (int y = b[1]; y <= b[2]; ++y)
+                p.bits[4 * (y * 150 + b[0])] = 50;
+        ws->first_outline_cell = 4242;
+        ASSERT_TRUE(load_picture(p).accepted());
+        const int got[] = {ws->template_mirrored, ws->outline_bottom_row,
+                           ws->outline_top_row,   ws->first_outline_cell,
+                           ws->insole_length,     decide_foot_side(p.bits.data())};
+        const int want[] = {c.mirrored, c.bottom, c.top, c.first, c.top - c.bottom + 1, c.mirrored};
+        EXPECT_TRUE(std::equal(got, got + 6, want)) << "case " << &c - cases;
+    }
+}
+
+TEST_F(ScanLoad, PressureColouringUsesTheGainGivenAtLoad) {
+    test::ramp_colour_table(*ws);
+    Picture p = test::blank_scan();
+    p.bits[4 * (10 * 150 + 10) + 3] = 85, p.bits[4 * (10 * 150 + 11) + 3] = 84;
+    const int cell = 10 * 150 + 10;
+    ASSERT_TRUE(load_picture(p, 3.0).accepted());  // 85 x 3 = 255, 84 x 3 = 252
+    EXPECT_TRUE(ws->colour_grid[3 * cell] == 255 && ws->colour_grid[3 * cell + 3] == 252);
+    ASSERT_TRUE(load_picture(p, 1.0).accepted());
+    EXPECT_EQ(ws->colour_grid[3 * cell + 3], 84);
+}
+
+TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
+    ASSERT_TRUE(load_picture(synth::make_scan({})).accepted());
+    auto snapshot = [&] {  // every plain member: all but the mesh export's outline vectors
+        const char *w = reinterpret_cast<const char *>(ws.get());
+        return std::string(w, reinterpret_cast<const char *>(&ws->outline_points)) +
+               std::string(reinterpret_cast<const char *>(ws->colour_table), w + sizeof *ws);
+    };
+    const std::string before = snapshot();
+    std::vector<std::string> refused;
+    const int pictures[][3] = {{150, 360, 24}, {151, 360, 32}, {150, 359, 32}, {150, 360, 8}};
+    for (const auto &q : pictures) {  // wrong size or depth
+        refused.push_back(dir + "/" + std::to_string(refused.size()) + ".bmp");
+        test::write_picture(refused.back(), q[0], q[1], q[2], [](int, int) { return 40; });
+    }
+    std::vector<uint8_t> good = synth::scan_bmp(synth::make_scan({})), cut = good;
+    cut.resize(1000);
+    for (int k = 0; k < 4; ++k)
+        good[18 + k] = good[22 + k] = 0x7f;  // a header claiming a huge picture
+    const std::vector<uint8_t> files[] = {{'h', 'e', 'l', 'l', 'o'}, {}, cut, good};
+    for (const auto &bytes : files) {
+        refused.push_back(dir + "/bytes" + std::to_string(refused.size()) + ".bmp");
+        test::write_file(refused.back(), bytes);
+    }
+    mkdir((dir + "/folder.bmp").c_str(), 0755);
+    refused.push_back(dir + "/folder.bmp");
+    refused.push_back(dir + "/missing.bmp");
+    refused.push_back(dir + "/" + std::string(5000, 'x') + ".bmp");  // too long a name
+    // The fuzzer's findings, among them a run-length-encoded header claiming terabytes.
+    for (const std::string &f : test::files_in(PEDAFORM_SOURCE_DIR "/fuzz/regressions/scan"))
+        refused.push_back(f);
+    for (const std::string &path : refused) {
+        const ScanLoadResult r = load(path);
+        EXPECT_FALSE(r.accepted()) << path;
+        EXPECT_FALSE(r.outcome.message().empty()) << path;
+        if (path.find("huge-rle-header") != std::string::npos) {  // refused before decoding
+            EXPECT_NE(r.outcome.message().find("more than this program reads"), std::string::npos);
+        }
+        EXPECT_TRUE(snapshot() == before) << path;
+    }
+    Picture p = test::blank_scan();  // the right size, too few pixel bytes
+    p.bits.resize(1000);
+    EXPECT_FALSE(load_scan_picture(*ws, p, 3.0).accepted());
+}
+
+TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
+    auto ws = test::startup_workspace();
+    auto size = [&](int length, int first_cell) {
+        ws->outline_bottom_row = 84;
+        ws->outline_top_row = 84 + length - 1;
+        ws->first_outline_cell = first_cell;
+        SizeBinChoice c;
+        test::capture_console([&] { c = choose_size_bin(*ws); });
+        return c;
+    };
+    // Worked: 228 rows from the bin's first cell (84, 41) is CM22-23, one column in is 1-2.
+    EXPECT_TRUE(size(228, 84 * 150 + 41).label == std::string("CM22-23") &&
+                ws->template_index == 12);
+    EXPECT_TRUE(size(228, 84 * 150 + 42).label == std::string("1-2") && ws->template_index == 0);
+    for (int length : {229, 166, 216, 306, 0, -359}) {  // no bin: never the previous template
+        size(241, 10244);
+        const SizeBinChoice c = size(length, 10244);
+        EXPECT_TRUE(!c.hit && !*c.label && ws->template_index == -1) << length;
+        EXPECT_EQ(ws->insole_length, length);
+    }
+    // Labels chosen by hand: each bin's first family, then its second.
+    int i = 0;
+    for (const SizeBin &b : kSizeBins)
+        for (const char *label : {b.first_label, b.second_label}) {
+            if (!label) continue;
+            int t = -2;
+            const SizeBinChoice c = size_of_label(i, t);
+            EXPECT_STREQ(c.label, label);
+            EXPECT_EQ(size_label_index(label), i++);
+            EXPECT_EQ(t, label == b.first_label ? b.first_index : b.second_index) << label;
+            EXPECT_EQ(c.pad_width, b.pad_width);
+        }
+    EXPECT_TRUE(i == kSizeLabelCount && size_label_index("CM99") == -1);
+}
+
+TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {
+    // L1 joins the leftmost and rightmost cells of 10 or more (lowest row on ties), L2 the
+    // lowest and highest rows' ends on the side nearer its edge; the point is their crossing.
+    struct Case {
+        int lens;                               // centre of a lens of 200, or 0
+        std::vector<std::array<int, 5>> rects;  // x0, y0, x1, y1, value
+        bool found;
+        float column, row;
+    };
+    const Case cases[] = {
+        // L1 (35,200)-(115,200); L2 (75,50)-(88,300) crosses row 200 at 75 + 13 * 150 / 250.
+        {75, {}, true, 82.8f, 200},
+        {55, {}, true, 47.2f, 200},
+        {75, {{2, 10, 147, 349, 9}}, true, 82.8f, 200},  // in a skirt below ten
+        {0, {{20, 30, 120, 330, 200}}, true, 20, 30},    // ties: the lowest row
+        {0, {{40, 30, 140, 330, 200}}, true, 140, 30},   // right side
+        // Column 10 in rows 150..160: L1 (10,150)-(100,100) meets L2 (column 30) at 150 - 1000/90
+        {0, {{30, 100, 100, 250, 50}, {10, 150, 10, 160, 50}}, true, 30, 138.88889f},
+        {0, {}, false, 0, 0},
+        {0, {{10, 10, 100, 100, 9}}, false, 0, 0},
+        {0, {{0, 10, 0, 300, 50}}, false, 0, 0},     // only column 0
+        {0, {{5, 0, 60, 0, 50}}, false, 0, 0},       // only row 0, left side
+        {0, {{70, 100, 70, 100, 50}}, false, 0, 0},  // a single cell
+        {0, {{100, 0, 140, 0, 50}}, false, 0, 0},    // only row 0, right side
+        {0, {{10, 40, 139, 40, 50}}, false, 0, 0},   // parallel lines
+    };
+    auto ws = std::make_unique<Workspace>();
+    for (const Case &c : cases) {
+        std::memset(ws->base_grid, 0, sizeof ws->base_grid);
+        for (const auto &r : c.rects)
+            test::fill_rect(ws->base_grid, r[0], r[1], r[2], r[3], static_cast<uint8_t>(r[4]));
+        for (int y = 50; c.lens && y <= 300; ++y) {  // half width 40 at row 200, 0 at row 50
+            const int h = static_cast<int>(40 - std::abs(y - 200) * 40.0 / 150);
+            test::fill_rect(ws->base_grid, c.lens - h, y, c.lens + h, y, 200);
+        }
+        ws->meta_column = 12, ws->meta_row = 34, ws->meta_point_found = !c.found;
+        test::capture_console([&] { find_meta_position(*ws); });
+        EXPECT_TRUE(ws->meta_point_found == c.found &&  // a missing point keeps the old one
+                    std::fabs(ws->meta_column - (c.found ? c.column : 12)) < 1e-4 &&
+                    std::fabs(ws->meta_row - (c.found ? c.row : 34)) < 1e-4)
+            << "case " << &c - cases << ": " << ws->meta_column << " " << ws->meta_row;
+    }
+}
+
+TEST(FilterGain, EveryCellFollowsTheFormulaAndOnlyColoursChange) {
+    auto ws = std::make_unique<Workspace>();
+    test::ramp_colour_table(*ws);
+    for (int i = 0; i < kGridCells; ++i)
+        ws->pressure_grid[i] = static_cast<uint8_t>(i % 256);
+    // {filter, gain}: entry min(255, trunc(max(0, trunc(p - filter)) * gain)); at filter 20,
+    // gain 3: p 21 -> 3, 104 -> 252, 105 -> 255.
+    const double settings[][2] = {{0, 1}, {20, 3}, {255, 10}, {0, 1.5}, {40, 2.5}, {10.5, 2}};
+    for (const auto &s : settings) {
+        apply_filter_gain(*ws, s[0], s[1]);
+        for (int i = 0; i < kGridCells; ++i) {
+            const int t = std::max(0, static_cast<int>(i % 256 - s[0]));
+            const int k = std::min(255, static_cast<int>(t * s[1]));
+            const uint8_t *c = &ws->colour_grid[3 * i];
+            ASSERT_TRUE(c[0] == k && c[1] == 255 - k && c[2] == k / 2)
+                << s[0] << " " << s[1] << " " << i;
+            ASSERT_EQ(ws->pressure_grid[i] + ws->relief_grid[i], i % 256);  // both unchanged
+        }
+    }
+}

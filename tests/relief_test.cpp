@@ -1,0 +1,307 @@
+// The relief layer: pad layers and the pad sliders, composition with the stamped pad, the
+// preview, smoothing (against the plain reference pass) and the engraving BMP.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "bench/smoothing_reference.h"
+#include "relief/composition.h"
+#include "relief/engraving_bmp.h"
+#include "relief/foot_span.h"
+#include "relief/pad_layer.h"
+#include "relief/smoothing.h"
+#include "tests/test_support.h"
+
+using namespace pedaform;
+
+namespace {
+
+void fill_layers(Workspace &ws, float v) {
+    for (auto &layer : ws.layers)
+        std::fill(layer, layer + kGridCells, v);
+}
+
+}  // namespace
+
+TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
+    auto ws = test::foot_workspace(20);
+    ws->base_grid[100 * 150 + 70] = 0;  // a cell outside the foot is never written
+    ws->outline_top_row = 300;
+    fill_layers(*ws, -99.0f);
+    // Layer 3, 2 mm: from 0 on the line through landmarks 0 and 1 (row 189) to the full 10 at
+    // the anchor, landmark 3 (row 42), and beyond. Layer 5, 3 x (2 + 3) mm down: from row
+    // 189 - 30 to the full -75 at the outline's top row. Nothing is written past a line, nor
+    // on it when the anchor lies above it (sign(0) = -1).
+    test::capture_console([&] {
+        build_layer(*ws, 3, 2.0f);
+        build_layer(*ws, kLoweringLayer, lowering_amount(2, 3));
+    });
+    for (int x : {20, 75, 129})
+        for (int y = 0; y < 360; ++y) {
+            const bool foot = y >= 20 && y <= 339;
+            const float heel = y <= 42 ? 10.0f : y <= 189 ? 10.0f * (189 - y) / 147 : -99.0f;
+            const float lowering = y <= 159 ? -99.0f : y >= 300 ? -75.0f : -75.0f * (y - 159) / 141;
+            ASSERT_NEAR(ws->layers[3][y * 150 + x], foot ? heel : -99.0f, 1e-4) << x << " " << y;
+            ASSERT_NEAR(ws->layers[5][y * 150 + x], foot ? lowering : -99.0f, 1e-3)
+                << x << " " << y;
+        }
+    EXPECT_EQ(ws->layers[3][100 * 150 + 70], -99.0f);
+    EXPECT_EQ(ws->layers[3][30 * 150 + 10], -99.0f);
+}
+
+TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
+    // Each slider to +2, 0 or -2 mm (others 1 mm) over layers of -99: its layer reaches 5 levels
+    // per mm (0 clears it); layer 5, 3 x (meta1 + meta2) mm down, only for a metatarsal above 0.
+    const int own_layer[] = {0, 1, 2, 4, 3};
+    for (int s = 0; s < 5; ++s)
+        for (double value : {2.0, 0.0, -2.0}) {
+            auto ws = test::foot_workspace(100);
+            ws->outline_top_row = 339;
+            fill_layers(*ws, -99.0f);
+            double v[5] = {1, 1, 1, 1, 1};
+            v[s] = value;
+            test::capture_console([&] {
+                pad_slider_action(*ws, static_cast<PadSlider>(s), {v[0], v[1], v[2], v[3], v[4]},
+                                  StampControls());
+            });
+            for (int layer = 0; layer < kLayerCount; ++layer) {
+                float lo = 0, hi = 0, kept = 0, want_lo = 0, want_hi = 0, want_kept = kGridCells;
+                for (float f : ws->layers[layer]) {
+                    kept += f == -99.0f;
+                    if (f != -99.0f) lo = std::min(lo, f), hi = std::max(hi, f);
+                }
+                if (layer == own_layer[s])
+                    (value > 0 ? want_hi : want_lo) = 5 * value, want_kept = value == 0 ? 0 : kept;
+                if (layer == kLoweringLayer && s < 2 && value > 0)
+                    want_lo = -15 * (value + 1), want_kept = kept;
+                EXPECT_TRUE(lo == want_lo && hi == want_hi && kept == want_kept)
+                    << "slider " << s << " value " << value << " layer " << layer;
+            }
+            EXPECT_EQ(ws->relief_grid[30 * 150 + 75], 10);  // composed: the -99s pull it to 10
+        }
+}
+
+TEST(PadLayer, DegenerateLines) {
+    auto ws = test::foot_workspace(20);
+    fill_layers(*ws, 1.0f);
+    // An anchor on the line leaves no pad; a vertical line (column 60) gets a steep slope.
+    test::capture_console([&] {
+        build_pad_layer(*ws, 1, 5.0f, {100, 20}, {100, 120}, {100, 70});
+        build_pad_layer(*ws, 0, 1.0f, {50, 60}, {250, 60}, {150, 100});
+    });
+    for (int i = 0; i < kGridCells; ++i)
+        ASSERT_TRUE(ws->layers[1][i] == 0 && std::isfinite(ws->layers[0][i])) << i;
+    EXPECT_EQ(ws->layers[0][150 * 150 + 30], 1.0f);  // the other side is left alone
+    EXPECT_NEAR(ws->layers[0][150 * 150 + 80], 2.5f, 0.05f);
+    EXPECT_EQ(ws->layers[0][150 * 150 + 120], 5.0f);
+}
+
+namespace {
+
+// A stamp of width W and length L whose every byte is `v`, and the controls that enable it.
+StampControls flat_stamp(Workspace &ws, uint8_t v, double width = 7, double length = 17) {
+    std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
+    ws.pad_stamp_stride = pad_stamp_stride_for(width);
+    for (int j = 0; j < static_cast<int>(length + 20); ++j)
+        std::memset(ws.pad_stamp + j * ws.pad_stamp_stride, v, static_cast<size_t>(width + 20));
+    return {true, width, length};
+}
+
+}  // namespace
+
+TEST(Compose, ClampsFootCellsOnlyAndRebuildsThePreview) {
+    auto ws = test::foot_workspace(20);
+    test::ramp_colour_table(*ws);
+    ws->relief_grid[0] = 77;                                       // outside the foot
+    std::fill(ws->layers[0], ws->layers[0] + kGridCells, -17.0f);  // 20 - 17 = 3 -> 10
+    ws->layers[1][100 * 150 + 50] = 300.0f;                        // -> 255
+    ws->layers[2][101 * 150 + 50] = 5.75f;                         // 8.75 -> 10
+    ws->layers[5][102 * 150 + 50] = 30.9f;                         // 33.9 -> 33
+    ws->base_grid[103 * 150 + 50] = 200;
+    ws->layers[4][103 * 150 + 50] = -150.0f;  // 200 - 17 - 150 = 33
+    compose_relief(*ws, StampControls());
+    std::vector<uint8_t> want(kGridCells, 0);
+    test::fill_rect(want.data(), 20, 20, 129, 339, 10);
+    // {cell, relief, preview entry clamp(3 * (relief - base) + 128, 0, 255), -1: none, base < 10}
+    const int cells[][3] = {{0, 77, -1},
+                            {60 * 150 + 60, 10, 98},
+                            {100 * 150 + 50, 255, 255},
+                            {102 * 150 + 50, 33, 167},
+                            {103 * 150 + 50, 33, 0}};
+    for (const auto &c : cells) {
+        want[c[0]] = static_cast<uint8_t>(c[1]);
+        const uint8_t *p = ws->relief_preview + 4 * c[0];
+        const int k = c[2], r = k < 0 ? 0 : k, g = k < 0 ? 0 : 255 - k, b = k < 0 ? 0 : k / 2;
+        EXPECT_TRUE(p[0] == r && p[1] == g && p[2] == b && p[3] == 0) << c[0];
+    }
+    test::expect_same_bytes(want,
+                            std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+}
+
+TEST(Compose, StampLandsAroundTheMetatarsalPointOnFootCellsOnly) {
+    auto ws = test::foot_workspace(20);
+    ws->meta_column = 22;  // straddling the foot's left edge (column 20)
+    ws->meta_row = 100;
+    ws->base_grid[90 * 150 + 30] = 250;
+    const StampControls on = flat_stamp(*ws, 50);
+    for (int k = 0; k < 5; ++k)  // rebuilt from the base each time: nothing piles up
+        compose_relief(*ws, on);
+    EXPECT_EQ(ws->relief_grid[90 * 150 + 15], 0);  // outside the foot
+    EXPECT_EQ(ws->relief_grid[90 * 150 + 25], 70);
+    EXPECT_EQ(ws->relief_grid[90 * 150 + 30], 255);  // saturated
+    compose_relief(*ws, StampControls());
+    EXPECT_EQ(ws->relief_grid[90 * 150 + 25], 20);
+    for (float far : {0.0f, 3e9f}) {  // a missing or far point places nothing
+        ws->meta_point_found = far != 0;
+        ws->meta_column = far;
+        ws->meta_row = -far;
+        compose_relief(*ws, on);
+        EXPECT_EQ(std::memcmp(ws->relief_grid, ws->base_grid, kGridCells), 0) << far;
+    }
+}
+
+TEST(Compose, StampPlacementAndCellsOutsideTheGrid) {
+    auto ws = std::make_unique<Workspace>();
+    std::memset(ws->base_grid, 30, sizeof ws->base_grid);
+    const StampControls big = flat_stamp(*ws, 5, 100, 240);
+    // Stamp row L + 10 on the point's row, middle column W / 2 + 10 on its column, the point
+    // truncated. Near the bottom-left corner rows and columns below 0 must not reach cell 0
+    // or wrap into the row above: columns 0 .. 3 - 60 + 119 = 62, rows 0 .. 5 - 250 + 259.
+    ws->meta_column = 3.9f;
+    ws->meta_row = 5.9f;
+    compose_relief(*ws, big);
+    for (int i = 0; i < kGridCells; ++i)
+        ASSERT_EQ(ws->relief_grid[i], i % 150 <= 62 && i / 150 <= 14 ? 35 : 30) << i;
+    // Near the top-right corner nothing goes past the end of the grid.
+    ws->meta_column = 148;
+    ws->meta_row = 355;
+    compose_relief(*ws, big);
+    for (int i = 0; i < kGridCells; ++i)
+        ASSERT_EQ(ws->relief_grid[i], i % 150 >= 148 - 60 && i / 150 >= 355 - 250 ? 35 : 30) << i;
+}
+
+TEST(Compose, FootSpanFindsTheFirstAndLastNonZeroCell) {
+    uint8_t row[kGridWidth] = {};
+    EXPECT_GT(foot_span(row).first, foot_span(row).last);
+    for (int a : {0, 1, 7, 8, 9, 63, 140, 149})
+        for (int b : {a, 5, 8, 16, 149}) {
+            std::memset(row, 0, sizeof row);
+            row[a] = 3, row[b] = 4;
+            EXPECT_TRUE(b < a || (foot_span(row).first == a && foot_span(row).last == b)) << a << b;
+        }
+}
+
+TEST(SmoothPass, WorkedWindows) {
+    // 24 tens, 24 elevens and one 0 around (70, 200) average 504 / 48 = 10.5; a counted 250
+    // among values 1..9 averages above 255, kept at 255; a window with nothing of 10 or more
+    // keeps its 7; equal values stay, also along the outline.
+    std::vector<uint8_t> g(kGridCells, 0);
+    for (int k = 0; k < 49; ++k)
+        g[(197 + k / 7) * 150 + 67 + k % 7] = k == 0 ? 0 : k < 25 ? 10 : 11;
+    test::fill_rect(g.data(), 10, 10, 16, 16, 9);
+    g[13 * 150 + 13] = 250;
+    test::fill_rect(g.data(), 40, 40, 46, 46, 7);
+    test::fill_rect(g.data(), 80, 40, 140, 150, 57);
+    for (int round_up : {1, 0}) {
+        std::vector<uint8_t> h = g;
+        smooth_pass(h.data(), round_up);
+        EXPECT_TRUE(h[200 * 150 + 70] == 10 + round_up && h[13 * 150 + 13] == 255 &&
+                    h[43 * 150 + 43] == 7 && h[40 * 150 + 80] == 57 && h[90 * 150 + 110] == 57 &&
+                    h[150 * 150 + 140] == 57)
+            << round_up;
+    }
+}
+
+TEST(SmoothPass, MatchesThePlainPassOnRandomReliefsAndKeepsTheBorder) {
+    std::mt19937 rng(1234);
+    for (int trial = 0; trial < 40; ++trial) {
+        std::vector<uint8_t> g(kGridCells);
+        for (int i = 0; i < kGridCells; ++i) {  // noise, a foot with holes, low values, stripes
+            const uint32_t r = rng(), kind = trial % 4;
+            const bool hole = kind == 1 ? r % 3 == 0 : (i / 150 + i % 150 + r % 5) % 40 < 20;
+            g[i] = kind == 2 ? r % 12 : kind == 0 || !hole ? (kind == 1 ? 10 + r % 246 : r) : 0;
+        }
+        for (int round_up : {1, 0}) {
+            std::vector<uint8_t> fast = g, plain = g;
+            smooth_pass(fast.data(), round_up);
+            smooth_pass_reference(plain.data(), round_up);
+            ASSERT_EQ(fast, plain) << "trial " << trial << " round_up " << round_up;
+            for (int i = 0; i < kGridCells; ++i) {  // the three-cell border is never changed
+                const bool border = i / 150 < 3 || i / 150 > 356 || i % 150 < 3 || i % 150 > 146;
+                ASSERT_TRUE(!border || fast[i] == g[i]) << i;
+            }
+        }
+    }
+}
+
+TEST(SmoothRelief, IsTemplateFloorUpPassDownPassFloor) {
+    auto ws = std::make_unique<Workspace>();
+    std::mt19937 rng(9);
+    for (auto &t : ws->templates)
+        for (uint8_t &v : t)
+            v = static_cast<uint8_t>(rng() % 120);
+    // {template, mirrored}: mirrored 1 reads cell (x, y) from the template's (149 - x, y);
+    // mirrored 2 and template -1 lay no floor.
+    for (const auto &[t, m] : {std::pair{14, 0}, {14, 1}, {3, 2}, {-1, 0}}) {
+        for (uint8_t &v : ws->relief_grid)
+            v = (rng() % 3) ? static_cast<uint8_t>(10 + rng() % 100) : 0;
+        ws->template_index = t, ws->template_mirrored = m;
+        std::vector<uint8_t> want(ws->relief_grid, ws->relief_grid + kGridCells);
+        auto floor = [&, t = t, m = m] {
+            for (int i = 0; i < kGridCells && t >= 0 && m < 2; ++i)
+                want[i] = std::max(want[i], ws->templates[t][m ? i + 149 - 2 * (i % 150) : i]);
+        };
+        floor();
+        for (int round_up : {1, 0})
+            smooth_pass_reference(want.data(), round_up);
+        floor();
+        smooth_relief(*ws);
+        test::expect_same_bytes(
+            want, std::vector<uint8_t>(ws->relief_grid, ws->relief_grid + kGridCells));
+    }
+}
+
+TEST(EngravingBmp, GoldenHeaderAndPixels) {
+    auto ws = std::make_unique<Workspace>();
+    for (int i = 0; i < kGridCells; ++i)
+        ws->relief_grid[i] = static_cast<uint8_t>((i / 150) * 3 + i % 7);
+    fill_export_image(*ws);
+    const std::string path = test::scratch_dir() + "/insole.bmp";
+    ASSERT_TRUE(write_engraving_bmp(path, ws->export_image));
+    const std::vector<uint8_t> b = test::read_file(path);
+    // BITMAPFILEHEADER: "BM", file size 54 + 150 * 360 * 4, reserved, pixels at 54; then
+    // BITMAPINFOHEADER: 40 bytes, 150 x 360 bottom-up, 1 plane, 32 bits, BI_RGB, no image
+    // size, 3780 pixels per metre (96 dpi) both ways, no palette.
+    std::vector<uint8_t> header = {'B', 'M'};
+    const std::pair<uint32_t, int> fields[] = {{216054, 4}, {0, 4},    {54, 4}, {40, 4}, {150, 4},
+                                               {360, 4},    {1, 2},    {32, 2}, {0, 4},  {0, 4},
+                                               {3780, 4},   {3780, 4}, {0, 4},  {0, 4}};
+    for (const auto &[value, bytes] : fields)
+        for (int k = 0; k < bytes; ++k)
+            header.push_back(static_cast<uint8_t>(value >> (8 * k)));
+    ASSERT_EQ(b.size(), 216054u);
+    test::expect_same_bytes(header, std::vector<uint8_t>(b.begin(), b.begin() + 54));
+    // Grey B = G = R = relief, alpha 255; the first row written (the bottom) is grid row 0.
+    for (int k = 0; k < kGridCells; ++k) {
+        const uint8_t v = ws->relief_grid[k], *px = &b[54 + 4 * k];
+        ASSERT_TRUE(px[0] == v && px[1] == v && px[2] == v && px[3] == 255) << k;
+    }
+}
+
+TEST(EngravingBmp, NameRules) {
+    const std::string a495(495, 'a');
+    const std::pair<std::string, std::string> named[] = {
+        // "": refused, 500 bytes or more
+        {"insole", "insole.bmp"},         {"insole.bmp", "insole.bmp"},
+        {"insole.BMP", "insole.BMP.bmp"}, {"bmp", "bmp.bmp"},
+        {"/a/鞋墊", "/a/鞋墊.bmp"},       {a495, a495 + ".bmp"},
+        {a495 + ".bmp", a495 + ".bmp"},   {a495 + "a", ""},
+        {std::string(5000, 'a'), ""}};
+    for (const auto &[chosen, want] : named) {
+        std::string out = "x";
+        EXPECT_EQ(engraving_file_name(chosen, out), !want.empty()) << chosen;
+        EXPECT_EQ(out, want);
+    }
+}
