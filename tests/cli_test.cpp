@@ -68,6 +68,8 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(*o.gain, 9.5);
     EXPECT_EQ(o.meta_row, 359.0f);
     EXPECT_EQ(o.scan, "s.bmp");
+    ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
+    EXPECT_EQ(o.meta_column, 0.0f);
     const std::pair<std::vector<const char *>, const char *> bad[] = {
         {{"--meta1", "11", "s"}, "--meta1 takes a whole number from -10 to 10, not \"11\""},
         {{"--heel3", "2.5", "s"}, "--heel3 takes a whole number"},
