@@ -68,6 +68,7 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(*o.gain, 9.5);
     EXPECT_EQ(o.meta_row, 359.0f);
     EXPECT_EQ(o.scan, "s.bmp");
+    o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
     EXPECT_EQ(o.meta_column, 0.0f);
     const std::pair<std::vector<const char *>, const char *> bad[] = {
