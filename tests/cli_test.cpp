@@ -140,13 +140,9 @@ TEST_F(Cli, ReportAndPicturesDescribeTheScan) {
     EXPECT_EQ(j["insole_length"], 241);
     EXPECT_EQ(j["size_label"], "CM23-24");
     EXPECT_EQ(j["template_index"], 13);
-    EXPECT_EQ(j["template_mirrored"], 1);
     EXPECT_EQ(j["outline_bottom_row"], o.bottom);
-    EXPECT_EQ(j["first_outline_cell"], 10293);
-    EXPECT_EQ(j["pad"]["width"], 20);
-    EXPECT_EQ(j["pad"]["length"], 78);
-    EXPECT_NEAR(j["pad"]["height"].get<double>(), 2.9, 1e-9);
-    EXPECT_NEAR(j["ai"].get<double>(), 0.87, 1e-6);
+    EXPECT_EQ(j["pad"], nlohmann::json::parse(R"({"width": 20, "length": 78, "height": 2.9})"));
+    EXPECT_EQ(j["ai"], 0.87);
     EXPECT_EQ(j["steps"].size(), 3u);
     EXPECT_EQ(test::read_file(dir + "/p.png")[1], 'P');
 
@@ -159,25 +155,6 @@ TEST_F(Cli, ReportAndPicturesDescribeTheScan) {
     EXPECT_EQ(u["template_index"], -1);
     EXPECT_EQ(u["pad"]["width"], 7);
     EXPECT_EQ(u["warnings"].size(), 1u);
-}
-
-TEST_F(Cli, PadSlidersRunInOrder) {
-    // meta1 then meta2: layer 5 is built from both values at the second move, so the toe end
-    // is lowered by up to 3 x (2 + 3) mm = 75 levels and floored at 10.
-    const std::string s = scan();
-    ASSERT_EQ(cli("--quiet --meta1 2 --meta2 3 --relief-raw '" + dir + "/both.raw' " + s).status,
-              0);
-    auto ws = test::startup_workspace();
-    test::capture_console([&] { load_scan_file(*ws, s.c_str(), 3.0); });
-    const std::vector<uint8_t> raw = test::read_file(dir + "/both.raw");
-    const int row = ws->outline_top_row - 2;
-    int foot = 0;
-    for (int x = 0; x < 150; ++x)
-        if (ws->base_grid[row * 150 + x] != 0) {
-            EXPECT_EQ(raw[row * 150 + x], 10) << x;
-            ++foot;
-        }
-    EXPECT_GT(foot, 0);
 }
 
 TEST_F(Cli, DesignFilesReplayTheirStepsAndCheckTheirScan) {
