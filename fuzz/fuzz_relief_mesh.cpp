@@ -1,5 +1,5 @@
-// Arbitrary reliefs through the mesh export: the trace must end, every point stay in the
-// grid, and both closed solids pair every edge with an opposite one and face outward.
+// Arbitrary reliefs through the mesh export: the trace ends inside the grid's inner cells, and
+// both solids are closed.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -9,8 +9,7 @@
 
 using namespace pedaform;
 
-// Input: one mode byte, then either the relief itself (mode even) or 5 x 5 blocks (mode odd),
-// which lets short inputs describe whole footprints.
+// Input: a mode byte, then the relief (mode even) or 5 x 5 blocks (mode odd, whole footprints).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static std::unique_ptr<Workspace> ws = [] {
         set_console(nullptr);

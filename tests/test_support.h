@@ -76,7 +76,6 @@ SolidCheck check_solid(const std::vector<std::array<uint32_t, 3>> &triangles, At
         for (int k = 0; k < 3; ++k)
             edges.push_back(uint64_t{t[k]} << 32 | t[(k + 1) % 3]);
         const Vertex a = at(t[0]), b = at(t[1]), c = at(t[2]);
-        // Tetrahedra from the origin, a . (b x c) / 6 each (the divergence theorem).
         s.volume += (double{a.x} * (double{b.y} * c.z - double{b.z} * c.y) +
                      double{a.y} * (double{b.z} * c.x - double{b.x} * c.z) +
                      double{a.z} * (double{b.x} * c.y - double{b.y} * c.x)) /
