@@ -1,7 +1,7 @@
 // Arbitrary bytes as a scan file, through the same load as the GUI and the batch command.
 #include <unistd.h>
 
-#include <cstdint>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,11 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }();
     static const std::string path = "/dev/shm/pedaform-fuzz-" + std::to_string(getpid()) + ".bmp";
     std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
+    if (f == nullptr || (size > 0 && std::fwrite(data, 1, size, f) != size)) std::abort();
     std::fclose(f);
     const ScanLoadResult r = load_scan_file(*ws, path.c_str(), 3.0);
     if (r.accepted() && (ws->insole_length < -359 || ws->insole_length > 360)) std::abort();
-    if (ws->meta_point_found && !(ws->meta_column == ws->meta_column)) std::abort();  // NaN
+    if (ws->meta_point_found && std::isnan(ws->meta_column)) std::abort();
     return 0;
 }

@@ -63,3 +63,62 @@ std::vector<std::string> files_in(const std::string &dir);
 
 }  // namespace test
 }  // namespace pedaform
+
+// Closed solids, header-only so that the fuzz targets share it without GoogleTest.
+#include <algorithm>
+#include <array>
+#include <map>
+
+#include "model3d/relief_mesh.h"
+
+namespace pedaform {
+namespace test {
+
+struct SolidCheck {
+    size_t bad_edges = 0;  // directed edges without exactly one opposite edge, or used twice
+    double volume = 0;     // signed: positive when the triangles face outward
+    bool closed() const { return bad_edges == 0 && volume > 0; }
+};
+
+// Triangles as vertex ids, counter-clockwise seen from outside; at(id) gives the Vertex.
+template <typename At>
+SolidCheck check_solid(const std::vector<std::array<uint32_t, 3>> &triangles, At at) {
+    SolidCheck s;
+    std::vector<uint64_t> edges;
+    for (const auto &t : triangles) {
+        for (int k = 0; k < 3; ++k)
+            edges.push_back(uint64_t{t[k]} << 32 | t[(k + 1) % 3]);
+        const Vertex a = at(t[0]), b = at(t[1]), c = at(t[2]);
+        s.volume += (double{a.x} * (double{b.y} * c.z - double{b.z} * c.y) +
+                     double{a.y} * (double{b.z} * c.x - double{b.x} * c.z) +
+                     double{a.z} * (double{b.x} * c.y - double{b.y} * c.x)) /
+                    6;
+    }
+    std::sort(edges.begin(), edges.end());
+    for (const uint64_t e : edges) {
+        const uint64_t back = e << 32 | e >> 32;
+        const auto same = std::equal_range(edges.begin(), edges.end(), e);
+        const auto opposite = std::equal_range(edges.begin(), edges.end(), back);
+        s.bad_edges +=
+            e == back || same.second - same.first != 1 || opposite.second - opposite.first != 1;
+    }
+    return s;
+}
+
+// Facets whose vertices are one point exactly when their coordinates are equal.
+inline SolidCheck check_solid(const std::vector<Facet> &facets) {
+    std::map<std::array<float, 3>, uint32_t> ids;
+    std::vector<Vertex> points;
+    std::vector<std::array<uint32_t, 3>> triangles(facets.size());
+    for (size_t i = 0; i < facets.size(); ++i)
+        for (int k = 0; k < 3; ++k) {
+            const Vertex &v = facets[i].v[k];
+            triangles[i][k] =
+                ids.emplace(std::array<float, 3>{v.x, v.y, v.z}, ids.size()).first->second;
+            if (triangles[i][k] == points.size()) points.push_back(v);
+        }
+    return check_solid(triangles, [&](uint32_t id) { return points[id]; });
+}
+
+}  // namespace test
+}  // namespace pedaform
