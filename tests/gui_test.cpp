@@ -310,24 +310,12 @@ TEST(ImageView, ClickDragAndKeysPlaceTheMetatarsalPoint) {
     set(g_pad_length, 90, pad_length_cb);
     set(g_pad_height, 6, pad_height_cb);
     EXPECT_EQ(g_workspace->stamp_renders(), renders + 3);
-    const std::vector<uint8_t> full(g_workspace->pad_stamp,
-                                    g_workspace->pad_stamp + kPadStampBytes);
-    EXPECT_GT(*std::max_element(full.begin(), full.end()), 20);
+    EXPECT_GT(*std::max_element(g_workspace->pad_stamp, g_workspace->pad_stamp + kPadStampBytes),
+              20);
     // Sizes already rendered come from the cache.
     set(g_pad_height, height, pad_height_cb);
     set(g_pad_height, 6, pad_height_cb);
     EXPECT_EQ(g_workspace->stamp_renders(), renders + 3);
-
-    // A view smaller than the stamp renders the same one.
-    const int x = g_workspace->x(), y = g_workspace->y();
-    g_workspace->resize(x, y, 100, 100);
-    pump();
-    std::memset(g_workspace->pad_stamp, 0, kPadStampBytes);
-    ASSERT_TRUE(g_workspace->render(*g_workspace, 40, 90, 6));
-    EXPECT_TRUE(full == std::vector<uint8_t>(g_workspace->pad_stamp,
-                                             g_workspace->pad_stamp + kPadStampBytes));
-    g_workspace->resize(x, y, kGridWidth, kGridHeight);
-    pump();
 }
 
 // The vertex buffer draws the pixels of plain immediate mode; the pointer picks the height.

@@ -2,10 +2,11 @@
 
 #include <FreeImage.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -29,10 +30,8 @@ std::unique_ptr<Workspace> startup_workspace() {
 namespace {
 std::vector<std::string> g_dirs;
 void remove_dirs() {
-    for (const std::string &d : g_dirs) {
-        const std::string cmd = "rm -rf '" + d + "'";
-        if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "cannot remove %s\n", d.c_str());
-    }
+    for (const std::string &d : g_dirs)
+        std::filesystem::remove_all(d);
 }
 }  // namespace
 
@@ -57,11 +56,6 @@ std::vector<uint8_t> read_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
                                 std::istreambuf_iterator<char>());
-}
-
-bool file_exists(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
 }
 
 std::string capture_console_impl(void (*call)(void *), void *arg) {
@@ -133,23 +127,10 @@ void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(
     FreeImage_Unload(b);
 }
 
-}  // namespace test
-}  // namespace pedaform
-
-#include <dirent.h>
-
-#include <algorithm>
-
-namespace pedaform {
-namespace test {
-
 std::vector<std::string> files_in(const std::string &dir) {
     std::vector<std::string> files;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') files.push_back(dir + "/" + e->d_name);
-        closedir(d);
-    }
+    for (const auto &e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string()[0] != '.') files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     return files;
 }

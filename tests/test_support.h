@@ -19,7 +19,6 @@ std::string scratch_dir();
 
 void write_file(const std::string &path, const std::vector<uint8_t> &bytes);
 std::vector<uint8_t> read_file(const std::string &path);
-bool file_exists(const std::string &path);
 
 // Runs `f` with the console routed to a string and returns what it printed.
 template <typename F>
@@ -51,12 +50,6 @@ Picture blank_scan();
 // Writes a w x h BMP (or PNG) of `bpp` bits: first byte value(x, y), other channels not.
 void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
                    bool png = false);
-
-}  // namespace test
-}  // namespace pedaform
-
-namespace pedaform {
-namespace test {
 
 // The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
 std::vector<std::string> files_in(const std::string &dir);
