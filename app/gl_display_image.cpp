@@ -30,7 +30,6 @@ GL_Display_Image::Shown GL_Display_Image::shown_now() const {
     s.w = w();
     s.h = h();
     s.scan_loaded = scan_loaded;
-    s.stamp_dirty = pad_stamp_dirty;
     std::memcpy(s.landmarks, landmarks, sizeof s.landmarks);
     s.outline_count = static_cast<int32_t>(outline_points.size());
     s.meta_column = meta_column;

@@ -46,13 +46,13 @@ class GL_Display_Image : public Fl_Gl_Window,
   private:
     // What a frame shows apart from the preview and the outline, compared byte for byte.
     struct Shown {
-        int32_t w, h, scan_loaded, stamp_dirty;
+        int32_t w, h, scan_loaded;
         pedaform::Landmark landmarks[5];
         int32_t outline_count;
         float meta_column, meta_row;
         int32_t meta_point_found;
     };
-    static_assert(sizeof(Shown) == 8 * 4 + sizeof(pedaform::Landmark[5]),
+    static_assert(sizeof(Shown) == 7 * 4 + sizeof(pedaform::Landmark[5]),
                   "Shown must have no padding");
 
     Shown shown_now() const;

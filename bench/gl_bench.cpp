@@ -95,7 +95,6 @@ static void BM_IdleWindowCpu(benchmark::State &state) {
     set_console(nullptr);
     load_scan_picture(*g_workspace, scan, 3.0);
     g_workspace->scan_loaded = 1;
-    g_workspace->pad_stamp_dirty = 1;
     const long server = xvfb_pid();
     for (auto _ : state) {
         const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);

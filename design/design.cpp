@@ -36,21 +36,6 @@ StampControls stamp_controls(const Controls &c) {
 
 }  // namespace
 
-bool Step::operator==(const Step &o) const {
-    if (kind != o.kind) return false;
-    switch (kind) {
-        case StepKind::kSet:
-            return control == o.control && value == o.value;
-        case StepKind::kSmooth:
-            return true;
-        case StepKind::kMetaPoint:
-            return column == o.column && row == o.row;
-        case StepKind::kSize:
-            return size == o.size;
-    }
-    return false;
-}
-
 bool Design::StampKey::operator==(const StampKey &o) const {
     return width == o.width && length == o.length && height == o.height && mirrored == o.mirrored;
 }
@@ -90,6 +75,9 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     found_row_ = ws_.meta_row;
     std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);  // the load clears them
 
+    // The outline of an earlier export belongs to the earlier scan.
+    ws_.outline_points.clear();
+    ws_.outline_corners.clear();
     loaded_ = true;
     scan_path_ = path;
     scan_sha256_ = file_sha256(path);
@@ -319,15 +307,6 @@ void Design::take_snapshot() {
     snap.relief.assign(ws_.relief_grid, ws_.relief_grid + kGridCells);
     snap.preview.assign(ws_.relief_preview, ws_.relief_preview + sizeof ws_.relief_preview);
     snapshots_.push_back(std::move(snap));
-}
-
-Result Design::refresh_stamp() {
-    const Controls &c = controls();
-    if (c[Control::kStamp] == 0 || !ws_.meta_point_found) return Result::success();
-    const StampKey key{c[Control::kPadWidth], c[Control::kPadLength], c[Control::kPadHeight],
-                       ws_.template_mirrored};
-    if (stamp_valid_ && key == stamp_key_) return Result::success();
-    return compose(state());
 }
 
 Result Design::ensure_stamp(const Controls &c) {

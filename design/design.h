@@ -47,7 +47,6 @@ struct Step {
     double value = 0;
     float column = 0, row = 0;
     int size = -1;
-    bool operator==(const Step &o) const;
 };
 
 class Design {
@@ -108,9 +107,8 @@ class Design {
     bool modified() const { return position_ != saved_position_; }
     void mark_saved() { saved_position_ = position_; }
 
-    // Renders the stamp now if it is switched on and out of date (used after the view gets
-    // its context). Stamps already rendered for the same size and side come from a cache.
-    Result refresh_stamp();
+    // Stamps rendered so far; one already rendered for the same size, height and side comes
+    // from a cache instead.
     int stamp_renders() const { return stamp_renders_; }
 
   private:

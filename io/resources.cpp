@@ -45,7 +45,6 @@ void load_startup_resources(Workspace &ws, const std::string &data_dir) {
         console_printf("pad shape is %d x %d: only its bottom-left 250 x 250 is used\n", drop.width,
                        drop.height);
 
-    ws.pad_stamp_dirty = 0;
     ws.texture_pending = 1;
 }
 

@@ -258,7 +258,7 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     EXPECT_DOUBLE_EQ(g_pad_height->value(), 3.0);
 
     // The foot's pixels are the preview's colour-table entries, but for the dots and the cross.
-    g_workspace->outline_points.clear();  // an earlier export's outline stays drawn
+    EXPECT_TRUE(g_workspace->outline_points.empty());  // an earlier scan's export outline
     const std::vector<uint8_t> px = frame_pixels(g_workspace);
     int foot = 0, same = 0;
     for (int i = 0; i < kGridCells; i += 3) {

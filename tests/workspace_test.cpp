@@ -39,7 +39,7 @@ TEST(Startup, StartValuesWithoutDataFiles) {
     for (int i = 0; i < 7; ++i)  // the seven bins with two families
         EXPECT_EQ(ws->template_lengths[i], kSizeBins[5 + i].length);
     EXPECT_TRUE(ws->template_index == 0 && ws->pad_shape_peak == 0 && ws->texture_pending == 1 &&
-                ws->pad_stamp_dirty == 0 && ws->scan_loaded == 0);
+                ws->scan_loaded == 0);
     EXPECT_EQ(*std::max_element(ws->colour_table[0], ws->colour_table[0] + 768), 0);
 }
 

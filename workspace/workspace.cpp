@@ -31,7 +31,6 @@ void set_startup_values(Workspace &ws) {
         std::strncpy(ws.template_paths[t], kTemplateFiles[t], kTemplatePathSize - 1);
         ws.template_paths[t][kTemplatePathSize - 1] = '\0';
     }
-    ws.pad_stamp_dirty = 0;
     ws.texture_pending = 1;
 }
 

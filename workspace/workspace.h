@@ -78,7 +78,6 @@ struct Workspace {
     float pad_shape_peak = 0.0f;  // largest byte of pad_shape
     float meta_column = 0.0f;     // metatarsal point
     float meta_row = 0.0f;
-    uint8_t pad_stamp_dirty = 0;  // 1: the next image-view frame re-renders the stamp
     uint8_t texture_pending = 0;  // 1: the next image-view frame creates its texture first
     // 0 when the last scan's outline gave no metatarsal point; the stamp is then not placed.
     // The start-up point (0, 0) counts as found, as does every point the search computed.
