@@ -132,6 +132,15 @@ TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
             ends |= (v.x == 40 && v.y == 101) | (v.x == 36 && v.y == 104) << 1;
         EXPECT_NE(ends, 3);
     }
+    // An octagon: its cut corners step diagonally in every direction; the trace closes round
+    // all of them and comes back to its start.
+    ws = std::make_unique<Workspace>();
+    for (int y = 160; y <= 200; ++y) {
+        const int inset = std::max({0, 170 - y, y - 190});
+        test::fill_rect(ws->relief_grid, 50 + inset, y, 100 - inset, y, 60);
+    }
+    const Export octagon = run(*ws);
+    EXPECT_TRUE(octagon.outline.closed);
     // Nothing inside the traced area: no outline.
     ws = rectangle(0, 0, 149, 0, 30);
     EXPECT_FALSE(run(*ws).outline.traced);
@@ -349,6 +358,25 @@ TEST(PrintZones, BadTextsAreRefusedAndZonesWithoutFootCellsAreNotExported) {
     ASSERT_TRUE(parse_print_zones("101:0", zones).ok());
     test::capture_console([&] { EXPECT_FALSE(export_relief_3mf(*ws, file, zones, {}).ok()); });
     EXPECT_EQ(test::read_file(file).size(), 3u);
+    // Two blocks of a zone touching only at a corner, below which the zone goes on: each
+    // block's prism keeps its own vertices there and stays closed.
+    test::fill_rect(ws->pressure_grid, 45, 120, 54, 129, 200);
+    test::fill_rect(ws->pressure_grid, 55, 130, 64, 139, 200);
+    test::fill_rect(ws->pressure_grid, 55, 110, 64, 128, 200);
+    PrintModel model;
+    test::capture_console([&] { prepare_relief_mesh(*ws); });
+    ASSERT_TRUE(build_print_model(*ws, {{0, 35}, {160, 10}}, model));
+    for (const PrintPart &part : model.parts) {
+        std::vector<std::array<uint32_t, 3>> triangles;
+        for (uint32_t k = part.first; k <= part.last; ++k)
+            triangles.push_back({model.mesh.triangles[k].v[0], model.mesh.triangles[k].v[1],
+                                 model.mesh.triangles[k].v[2]});
+        EXPECT_TRUE(
+            test::check_solid(triangles, [&](uint32_t id) { return model.mesh.vertices[id]; })
+                .closed())
+            << part.zone;
+    }
+    test::fill_rect(ws->pressure_grid, 40, 100, 70, 160, 100);
     // A piece under 8 cells joins the zone around it: 8 cells keep their zone, 7 do not.
     test::fill_rect(ws->pressure_grid, 45, 110, 46, 113, 200);
     test::fill_rect(ws->pressure_grid, 60, 110, 60, 116, 200);
@@ -402,4 +430,10 @@ TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
             ++inner, bad +=
                      v(k)[3] != 0 || !(v(k)[4] > 0) || v(k)[5] != 0 || v(k)[8] != kSurfaceColour[2];
     EXPECT_TRUE(inner > 0 && bad == 0);
+    // A sloped cell: heights 2, 4, 7 mm at P1, P2, P3 give (P3 - P1) x (P2 - P1) = (1, 5, 1) x
+    // (1, 2, 0) = (-2, 1, -3) for its first triangle.
+    uint8_t sloped[kGridWidth + 2] = {10};
+    sloped[kGridWidth] = 20, sloped[kGridWidth + 1] = 35;
+    const CellQuad q = cell_quad(sloped, 0, 0);
+    EXPECT_TRUE(q.n1[0] == -2 && q.n1[1] == 1 && q.n1[2] == -3);
 }
