@@ -34,8 +34,6 @@ struct DataFolder {  // empty until a test writes a resource into it
 
 TEST(Startup, StartValuesWithoutDataFiles) {
     auto ws = DataFolder().load();
-    const Landmark landmarks[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
-    EXPECT_EQ(std::memcmp(ws->landmarks, landmarks, sizeof landmarks), 0);
     for (int i = 0; i < 7; ++i)  // the seven bins with two families
         EXPECT_EQ(ws->template_lengths[i], kSizeBins[5 + i].length);
     EXPECT_TRUE(ws->template_index == 0 && ws->pad_shape_peak == 0 && ws->texture_pending == 1 &&
@@ -114,13 +112,6 @@ TEST(Templates, FirstByteOfEveryDepthCutToTheGridAndThePadShapePeak) {
     EXPECT_TRUE(copy_template(p, ws->templates[6]) && !copy_pad_shape(p, *ws));
     p.width = 151;
     EXPECT_FALSE(copy_template(p, ws->templates[6]));
-}
-
-TEST(Resources, PathsJoinTheDataFolder) {
-    EXPECT_EQ(resource_path("", "./lut_256.txt") + resource_path(".", "./drop.png"),
-              "./lut_256.txt./drop.png");
-    EXPECT_EQ(resource_path("/d/", "./B/x.bmp") + resource_path("/d", "./drop.png"),
-              "/d/B/x.bmp/d/drop.png");
 }
 
 TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
