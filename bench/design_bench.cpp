@@ -48,10 +48,10 @@ struct BenchDesign {
                 s.row = static_cast<float>(150 + rng() % 100);
             } else {
                 s.control = static_cast<Control>(rng() % kControlCount);
-                const ControlSpec &spec = control_spec(s.control);
-                const int steps = static_cast<int>((spec.max - spec.min) / spec.step + 0.5);
-                s.value =
-                    control_value_snapped(s.control, spec.min + (rng() % (steps + 1)) * spec.step);
+                const ControlSpec &range = control_spec(s.control);
+                const int steps = static_cast<int>((range.max - range.min) / range.step + 0.5);
+                s.value = control_value_snapped(s.control,
+                                                range.min + (rng() % (steps + 1)) * range.step);
             }
             (void)design.apply(s);
         }

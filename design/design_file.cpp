@@ -27,7 +27,7 @@ json control_json(Control c, double value) {
 
 // The value of control `c` in `v`, checked; false with `why` set otherwise.
 bool control_from_json(Control c, const json &v, double &out, std::string &why) {
-    const ControlSpec &spec = control_spec(c);
+    const ControlSpec &range = control_spec(c);
     if (c == Control::kStamp) {
         if (!v.is_boolean()) {
             why = "\"stamp\" must be true or false";
@@ -38,8 +38,8 @@ bool control_from_json(Control c, const json &v, double &out, std::string &why) 
     }
     if (!v.is_number() || !control_value_valid(c, v.get<double>())) {
         std::ostringstream text;
-        text << "\"" << spec.name << "\" must be a number from " << spec.min << " to " << spec.max
-             << " in steps of " << spec.step << ", not " << v.dump();
+        text << "\"" << range.name << "\" must be a number from " << range.min << " to "
+             << range.max << " in steps of " << range.step << ", not " << v.dump();
         why = text.str();
         return false;
     }

@@ -77,9 +77,9 @@ Step random_step(std::mt19937 &rng) {
     } else {
         // Half of the moves on the metatarsal sliders, whose layer 5 depends on both.
         s.control = static_cast<Control>(rng() % 2 ? rng() % 2 : rng() % kControlCount);
-        const ControlSpec &spec = control_spec(s.control);
-        const int steps = static_cast<int>((spec.max - spec.min) / spec.step + 0.5);
-        s.value = control_value_snapped(s.control, spec.min + (rng() % (steps + 1)) * spec.step);
+        const ControlSpec &range = control_spec(s.control);
+        const int steps = static_cast<int>((range.max - range.min) / range.step + 0.5);
+        s.value = control_value_snapped(s.control, range.min + (rng() % (steps + 1)) * range.step);
         // Pads from a few values, so that sliders meet at 0 and cross it often.
         if (static_cast<int>(s.control) <= static_cast<int>(Control::kHeel3))
             s.value = -2 + 2.0 * (rng() % 4);
