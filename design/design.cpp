@@ -65,8 +65,8 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     s.template_index = ws_.template_index;
     size_matched_ = size.hit;
     // The load colours the pressure with the gain alone; the filter acts once it is moved.
-    s.colour_filter = 0;
-    s.colour_gain = base[Control::kGain];
+    s.colour_filter = colour_filter_ = 0;
+    s.colour_gain = colour_gain_ = base[Control::kGain];
     s.meta_column = ws_.meta_column;
     s.meta_row = ws_.meta_row;
     s.meta_point_found = ws_.meta_point_found;
@@ -191,6 +191,8 @@ Result Design::apply(const Step &step) {
                           std::begin(built_amount_));
             } else if (c == Control::kFilter || c == Control::kGain) {
                 apply_filter_gain(ws_, next.colour_filter, next.colour_gain);
+                colour_filter_ = next.colour_filter;
+                colour_gain_ = next.colour_gain;
             } else {
                 result = compose(next);
             }
@@ -327,7 +329,6 @@ Result Design::ensure_stamp(const Controls &c) {
         std::memset(ws_.pad_stamp, 0, sizeof ws_.pad_stamp);
         return Result::failure("the stamped pad needs OpenGL, and no context is available");
     }
-    ++stamp_renders_;
     Result rendered = renderer_->render(ws_, key.width, key.length, key.height);
     if (!rendered) return rendered;
     stamp_cache_.push_front({key, ws_.pad_stamp_stride,

@@ -107,10 +107,6 @@ class Design {
     bool modified() const { return position_ != saved_position_; }
     void mark_saved() { saved_position_ = position_; }
 
-    // Stamps rendered so far; one already rendered for the same size, height and side comes
-    // from a cache instead.
-    int stamp_renders() const { return stamp_renders_; }
-
   private:
     // Everything a step decides, small enough to keep one per step.
     struct State {
@@ -171,7 +167,6 @@ class Design {
     bool stamp_valid_ = false;
     StampKey stamp_key_{};
     std::list<CachedStamp> stamp_cache_;  // most recently used first
-    int stamp_renders_ = 0;
 };
 
 // What a printed file says of the design: the scan's name and every control's value.

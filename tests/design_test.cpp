@@ -94,6 +94,10 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
     std::mt19937 rng(7);
     std::vector<std::vector<uint8_t>> before;
     std::vector<Step> applied;
+    // Undoing the first colour step brings back the load's colours.
+    const std::vector<uint8_t> colours(f.ws->colour_grid, std::end(f.ws->colour_grid));
+    ASSERT_TRUE(f.design.set(Control::kFilter, 60) && f.design.undo());
+    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), f.ws->colour_grid));
     test::capture_console([&] {
         ASSERT_TRUE(f.design.set(Control::kStamp, 1));  // most steps recompose with the stamp
         while (applied.size() < 50) {
