@@ -20,12 +20,9 @@ std::string scratch_dir();
 void write_file(const std::string &path, const std::vector<uint8_t> &bytes);
 std::vector<uint8_t> read_file(const std::string &path);
 
-// Runs `f` with the console routed to a string and returns what it printed.
-template <typename F>
-std::string capture_console(F &&f);
-
 std::string capture_console_impl(void (*call)(void *), void *arg);
 
+// Runs `f` with the console routed to a string and returns what it printed.
 template <typename F>
 std::string capture_console(F &&f) {
     return capture_console_impl([](void *p) { (*static_cast<F *>(p))(); }, &f);
