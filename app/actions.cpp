@@ -172,6 +172,7 @@ void load_cb(Fl_Widget *, void *) {
 }
 
 void export_engraving_to(const char *chosen) {
+    g_workspace->scan_loaded = 1;  // a chosen name counts as a scan for the views, as always
     const std::string path = converted(chosen);
     std::string name;
     if (!engraving_file_name(path, name)) {
