@@ -5,11 +5,11 @@
 
 #include <cstdint>
 #include <string>
-#include "app/actions.h"
-#include "app/window_close.h"
 
 #include "analysis/size_bin.h"
 #include "app/actions.h"
+#include "app/window_close.h"
+#include "design/controls.h"
 #include "io/scan_file.h"
 
 Fl_Double_Window *g_main_window = nullptr;
@@ -57,6 +57,8 @@ Fl_Menu_Item g_menu_lower_items[] = {
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
 
+using pedaform::Control;
+
 namespace {
 
 void view_attributes(Fl_Gl_Window *view) {
@@ -72,20 +74,26 @@ void view_attributes(Fl_Gl_Window *view) {
     view->end();
 }
 
-Fl_Value_Slider *plain_slider(int x, int y, int w, int h, const char *label, double min, double max,
-                              double step, double value, Fl_Callback *cb) {
+// A slider over its control's range and step, at its start value.
+void control_range(Fl_Value_Slider *s, pedaform::Control c) {
+    const pedaform::ControlSpec &range = pedaform::control_spec(c);
+    s->bounds(range.min, range.max);
+    s->step(range.step);
+    s->value(range.start);
+}
+
+Fl_Value_Slider *plain_slider(int x, int y, int w, int h, const char *label, pedaform::Control c,
+                              Fl_Callback *cb) {
     auto *s = new Fl_Value_Slider(x, y, w, h, label);
     s->type(FL_HOR_SLIDER);
-    s->bounds(min, max);
-    s->step(step);
-    s->value(value);
+    control_range(s, c);
     s->textsize(14);
     s->align(Fl_Align(FL_ALIGN_LEFT));
     s->callback(cb);
     return s;
 }
 
-Fl_Value_Slider *pad_slider(int x, int y, const char *label, Fl_Callback *cb) {
+Fl_Value_Slider *pad_slider(int x, int y, const char *label, pedaform::Control c, Fl_Callback *cb) {
     auto *s = new Fl_Value_Slider(x, y, 114, 25, label);
     s->type(FL_HOR_SLIDER);
     s->color(Fl_Color(25));
@@ -93,9 +101,7 @@ Fl_Value_Slider *pad_slider(int x, int y, const char *label, Fl_Callback *cb) {
     s->labelsize(20);
     s->labelcolor(Fl_Color(1));
     s->align(Fl_Align(FL_ALIGN_TOP_LEFT));
-    s->bounds(-10, 10);
-    s->step(1, 1);
-    s->value(0);
+    control_range(s, c);
     s->textsize(14);
     s->callback(cb);
     return s;
@@ -126,17 +132,17 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     window->callback(main_window_close_cb);
     confirm_discard = ask_before_discard;
 
-    g_filter = plain_slider(49, 581, 106, 20, "Filter", 0, 255, 1, 0, filter_cb);
-    g_gain = plain_slider(49, 600, 106, 20, "Gain", 1, 10, 0.5, 3, gain_cb);
+    g_filter = plain_slider(49, 581, 106, 20, "Filter", Control::kFilter, filter_cb);
+    g_gain = plain_slider(49, 600, 106, 20, "Gain", Control::kGain, gain_cb);
 
     g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, "Foot Pressure");
     g_foot_pressure->down_box(FL_DOWN_BOX);
 
-    g_meta1 = pad_slider(247, 116, "蹠骨墊片", meta1_cb);
-    g_meta2 = pad_slider(672, 118, "蹠骨墊片", meta2_cb);
-    g_heel1 = pad_slider(242, 415, "後跟墊片", heel1_cb);
-    g_heel2 = pad_slider(672, 414, "後跟墊片", heel2_cb);
-    g_heel3 = pad_slider(456, 566, "後跟墊片", heel3_cb);
+    g_meta1 = pad_slider(247, 116, "蹠骨墊片", Control::kMeta1, meta1_cb);
+    g_meta2 = pad_slider(672, 118, "蹠骨墊片", Control::kMeta2, meta2_cb);
+    g_heel1 = pad_slider(242, 415, "後跟墊片", Control::kHeel1, heel1_cb);
+    g_heel2 = pad_slider(672, 414, "後跟墊片", Control::kHeel2, heel2_cb);
+    g_heel3 = pad_slider(456, 566, "後跟墊片", Control::kHeel3, heel3_cb);
 
     g_menu = new Fl_Menu_Bar(0, 0, 996, 40, "menu");
     g_menu->color(Fl_Color(41));
@@ -162,9 +168,10 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_size_output->box(FL_THIN_DOWN_BOX);
     g_size_output->color(FL_BACKGROUND_COLOR);
 
-    g_pad_width = plain_slider(745, 576, 105, 20, "蹠骨寬", 0, 100, 1, 7, pad_width_cb);
-    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", 0, 240, 1, 17, pad_length_cb);
-    g_pad_height = plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", 0, 9, 0.2, 5, pad_height_cb);
+    g_pad_width = plain_slider(745, 576, 105, 20, "蹠骨寬", Control::kPadWidth, pad_width_cb);
+    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", Control::kPadLength, pad_length_cb);
+    g_pad_height =
+        plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", Control::kPadHeight, pad_height_cb);
 
     g_pad_check = new Fl_Check_Button(745, 548, 90, 19, "蹠骨垫片");
     g_pad_check->down_box(FL_DOWN_BOX);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -86,17 +87,14 @@ bool parse_number(const std::string &text, double min, double max, double &out) 
     return true;
 }
 
-// A number within [min, max] that is a whole multiple of `step` above min.
-bool parse_stepped(const std::string &text, double min, double max, double step, double &out) {
+// A value of control `c` within its range on its step grid, moved exactly onto the grid.
+bool parse_stepped(const std::string &text, Control c, double &out) {
     if (text.empty()) return false;
     char *end = nullptr;
     errno = 0;
     const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v) || v < min - 1e-9 || v > max + 1e-9)
-        return false;
-    const double steps = (v - min) / step;
-    if (std::fabs(steps - std::round(steps)) > 1e-6) return false;
-    out = min + std::round(steps) * step;
+    if (errno != 0 || *end != '\0' || !control_value_valid(c, v)) return false;
+    out = control_value_snapped(c, v);
     return true;
 }
 
@@ -133,12 +131,15 @@ class OptionReader {
         out = n;
         return true;
     }
-    bool stepped(const std::string &arg, double min, double max, double step, const char *allowed,
-                 std::optional<double> &out) {
+    bool stepped(const std::string &arg, Control c, std::optional<double> &out) {
         double x = 0;
         if (!value(arg)) return false;
-        if (!parse_stepped(value_, min, max, step, x))
-            return fail(arg + " takes " + allowed + ", not \"" + value_ + "\"");
+        if (!parse_stepped(value_, c, x)) {
+            const ControlSpec &range = control_spec(c);
+            std::ostringstream allowed;
+            allowed << range.min << " to " << range.max << " in steps of " << range.step;
+            return fail(arg + " takes " + allowed.str() + ", not \"" + value_ + "\"");
+        }
         out = x;
         return true;
     }
@@ -199,10 +200,15 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
     auto file = [](std::string &out) {
         return [&out](OptionReader &r, const std::string &a) { return r.file(a, out); };
     };
-    auto whole = [](int min, int max, std::optional<int> &out) {
-        return [min, max, &out](OptionReader &r, const std::string &a) {
-            return r.whole(a, min, max, out);
+    // Controls take their range and step from the one table of the design's controls.
+    auto whole = [](Control c, std::optional<int> &out) {
+        return [c, &out](OptionReader &r, const std::string &a) {
+            const ControlSpec &range = control_spec(c);
+            return r.whole(a, static_cast<int>(range.min), static_cast<int>(range.max), out);
         };
+    };
+    auto stepped = [](Control c, std::optional<double> &out) {
+        return [c, &out](OptionReader &r, const std::string &a) { return r.stepped(a, c, out); };
     };
     return {
         {"--help", flag(o.help)},
@@ -216,22 +222,16 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
         {"--save-design", file(o.save_design)},
         {"--size", [&o](OptionReader &r, const std::string &a) { return r.size(a, o.size); }},
         {"--meta-point", [&o](OptionReader &r, const std::string &a) { return r.point(a, o); }},
-        {"--meta1", whole(-10, 10, o.meta1)},
-        {"--meta2", whole(-10, 10, o.meta2)},
-        {"--heel1", whole(-10, 10, o.heel1)},
-        {"--heel2", whole(-10, 10, o.heel2)},
-        {"--heel3", whole(-10, 10, o.heel3)},
-        {"--pad-width", whole(0, 100, o.pad_width)},
-        {"--pad-length", whole(0, 240, o.pad_length)},
-        {"--pad-height",
-         [&o](OptionReader &r, const std::string &a) {
-             return r.stepped(a, 0, 9, 0.2, "0 to 9 in steps of 0.2", o.pad_height);
-         }},
-        {"--filter", whole(0, 255, o.filter)},
-        {"--gain",
-         [&o](OptionReader &r, const std::string &a) {
-             return r.stepped(a, 1, 10, 0.5, "1 to 10 in steps of 0.5", o.gain);
-         }},
+        {"--meta1", whole(Control::kMeta1, o.meta1)},
+        {"--meta2", whole(Control::kMeta2, o.meta2)},
+        {"--heel1", whole(Control::kHeel1, o.heel1)},
+        {"--heel2", whole(Control::kHeel2, o.heel2)},
+        {"--heel3", whole(Control::kHeel3, o.heel3)},
+        {"--pad-width", whole(Control::kPadWidth, o.pad_width)},
+        {"--pad-length", whole(Control::kPadLength, o.pad_length)},
+        {"--pad-height", stepped(Control::kPadHeight, o.pad_height)},
+        {"--filter", whole(Control::kFilter, o.filter)},
+        {"--gain", stepped(Control::kGain, o.gain)},
         {"--smooth",
          [&o](OptionReader &r, const std::string &a) { return r.whole(a, 0, 1000, o.smooth); }},
         {"--engrave", file(o.engrave)},
