@@ -1,7 +1,9 @@
 // Pressure colouring: the colour grid that the 3D view paints while "Foot Pressure" is on.
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
+#include "workspace/resources.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
@@ -14,7 +16,9 @@ inline int pressure_colour_index(int pressure, double filter, double gain) {
     return k > 255.0 ? 255 : static_cast<int>(k);
 }
 
-// Recomputes colour_grid from pressure_grid and colour_table. Changes nothing else.
-void apply_filter_gain(Workspace &ws, double filter, double gain);
+// Recomputes the results' colour_grid from the scan's pressure_grid and the colour table.
+// Changes nothing else.
+void apply_filter_gain(const Resources &resources, const Scan &scan, DesignResults &results,
+                       double filter, double gain);
 
 }  // namespace pedaform

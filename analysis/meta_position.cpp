@@ -14,15 +14,15 @@ struct GridPoint {
     bool set = false;
 };
 
-void mark_missing(Workspace &ws, const char *why) {
-    ws.meta_point_found = 0;
+void mark_missing(Scan &scan, const char *why) {
+    scan.meta_point_found = 0;
     console_printf("Meta Position not found: %s\n", why);
 }
 
 }  // namespace
 
-void find_meta_position(Workspace &ws) {
-    const uint8_t *base = ws.base_grid;
+void find_meta_position(Scan &scan) {
+    const uint8_t *base = scan.base_grid;
 
     // L1: the widest points; strict tests, so the lowest row wins a tie.
     GridPoint p1, p2;
@@ -42,8 +42,8 @@ void find_meta_position(Workspace &ws) {
                 p2 = {static_cast<float>(x), static_cast<float>(y), true};
             }
         }
-    if (!p1.set) return mark_missing(ws, "no outline cell of 10 or more");
-    if (!p2.set) return mark_missing(ws, "every outline cell lies in column 0");
+    if (!p1.set) return mark_missing(scan, "no outline cell of 10 or more");
+    if (!p2.set) return mark_missing(scan, "every outline cell lies in column 0");
 
     // Side choice: 1 when the outline lies nearer the left edge or in the middle.
     const float left_margin = p1.column;
@@ -64,7 +64,7 @@ void find_meta_position(Workspace &ws) {
     q1 = row_end(lowest_row, side == 2);
     // On the left side a cell of row 0 never becomes the far point.
     if (side == 2 || highest_row != 0) q2 = row_end(highest_row, side == 2);
-    if (!q2.set) return mark_missing(ws, "every outline cell lies in row 0");
+    if (!q2.set) return mark_missing(scan, "every outline cell lies in row 0");
 
     // Crossing of the two infinite lines, in double precision.
     const double x1 = p1.column, y1 = p1.row, x2 = p2.column, y2 = p2.row;
@@ -72,17 +72,17 @@ void find_meta_position(Workspace &ws) {
     console_printf("L1 p1 %0.2f %0.2f  p2 %0.2f %0.2f\n", x1, y1, x2, y2);
     console_printf("L2 p1 %0.2f %0.2f  p2 %0.2f %0.2f\n", s1, t1, s2, t2);
     const double d = (x1 - x2) * (t1 - t2) - (y1 - y2) * (s1 - s2);
-    if (d == 0.0) return mark_missing(ws, "the two lines are parallel or a line has no length");
+    if (d == 0.0) return mark_missing(scan, "the two lines are parallel or a line has no length");
     const double a = x1 * y2 - y1 * x2;
     const double b = s1 * t2 - t1 * s2;
     const float column = static_cast<float>((a * (s1 - s2) - (x1 - x2) * b) / d);
     const float row = static_cast<float>((a * (t1 - t2) - (y1 - y2) * b) / d);
     if (!std::isfinite(column) || !std::isfinite(row))
-        return mark_missing(ws, "the crossing lies at infinity");
-    ws.meta_column = column;
-    ws.meta_row = row;
-    ws.meta_point_found = 1;
-    console_printf("Meta Position %0.2f %0.2f\n", ws.meta_column, ws.meta_row);
+        return mark_missing(scan, "the crossing lies at infinity");
+    scan.meta_column = column;
+    scan.meta_row = row;
+    scan.meta_point_found = 1;
+    console_printf("Meta Position %0.2f %0.2f\n", scan.meta_column, scan.meta_row);
 }
 
 }  // namespace pedaform

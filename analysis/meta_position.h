@@ -3,7 +3,7 @@
 // stamped metatarsal pad.
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
@@ -12,6 +12,6 @@ namespace pedaform {
 // (no counting cell, every counting cell in column 0 or, on the left side, in row 0, parallel
 // lines or coinciding points) the point keeps its previous value, meta_point_found becomes 0,
 // one console line says so, and the stamp is not placed until the next scan.
-void find_meta_position(Workspace &ws);
+void find_meta_position(Scan &scan);
 
 }  // namespace pedaform

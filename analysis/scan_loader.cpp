@@ -2,9 +2,7 @@
 
 #include <cstring>
 
-#include "analysis/filter_gain.h"
 #include "analysis/meta_position.h"
-#include "relief/composition.h"
 #include "workspace/console.h"
 
 namespace pedaform {
@@ -46,16 +44,14 @@ int decide_foot_side(const uint8_t *bits) {
     return left_margin >= right_margin ? 1 : 0;
 }
 
-ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
+ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
     ScanLoadResult result;
     if (picture.width != kGridWidth || picture.height != kGridHeight || picture.bpp != kScanBpp) {
         std::string why = "the picture is " + std::to_string(picture.width) + " x " +
                           std::to_string(picture.height) + " pixels with " +
                           std::to_string(picture.bpp) + " bits per pixel; a scan is 150 x 360 " +
                           "with 32";
-        if (!picture.loaded())
-            why = picture.problem.empty() ? "the file is not a picture that can be read"
-                                          : picture.problem;
+        if (!picture.loaded()) why = "the file is not a picture that can be read";
         result.outcome = Result::failure(why);
         return result;
     }
@@ -74,8 +70,8 @@ ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
     console_printf("colorused %d\n", picture.colours_used);
     console_printf("bpp %d\n", picture.bpp);
 
-    ws.outline_top_row = 0;
-    ws.outline_bottom_row = kGridHeight;
+    scan.outline_top_row = 0;
+    scan.outline_bottom_row = kGridHeight;
 
     // Metadata: landmarks 0..4 and "ai".
     for (int k = 0; k < kMetadataPixels; ++k) {
@@ -87,19 +83,17 @@ ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
     for (int k = 0; k < 5; ++k) {
         const uint8_t *px = metadata_pixel(bits, k);
         const int n = px[0] * 256 + px[1];
-        ws.landmarks[k] = {static_cast<float>(kGridHeight - 1 - n), static_cast<float>(px[2])};
+        scan.landmarks[k] = {static_cast<float>(kGridHeight - 1 - n), static_cast<float>(px[2])};
     }
 
-    ws.template_mirrored = decide_foot_side(bits);
-
-    std::memset(ws.layers, 0, sizeof ws.layers);
+    scan.template_mirrored = decide_foot_side(bits);
 
     for (int k = 0; k < kMetadataPixels; ++k) {
         uint8_t *px = bits + (kGridHeight - 1) * kScanLineBytes + k * 4;
         px[0] = px[1] = px[2] = 0;
     }
 
-    // Channel split and pressure colouring (Gain only; Filter acts when a slider moves).
+    // Channel split.
     bool first_found = false;
     for (int y = 0; y < kGridHeight; ++y) {
         const uint8_t *line = bits + y * kScanLineBytes;
@@ -107,25 +101,21 @@ ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain) {
             const int i = y * kGridWidth + x;
             const uint8_t blue = line[x * 4 + 0];
             const uint8_t alpha = line[x * 4 + 3];
-            ws.base_grid[i] = blue;
-            ws.relief_grid[i] = blue;
-            ws.pressure_grid[i] = alpha;
-            std::memcpy(&ws.colour_grid[3 * i],
-                        ws.colour_table[pressure_colour_index(alpha, 0, gain)], 3);
+            scan.base_grid[i] = blue;
+            scan.pressure_grid[i] = alpha;
             if (blue != 0) {
                 if (!first_found) {
-                    ws.first_outline_cell = i;
+                    scan.first_outline_cell = i;
                     first_found = true;
                 }
-                if (y > ws.outline_top_row) ws.outline_top_row = y;
-                if (y < ws.outline_bottom_row) ws.outline_bottom_row = y;
+                if (y > scan.outline_top_row) scan.outline_top_row = y;
+                if (y < scan.outline_bottom_row) scan.outline_bottom_row = y;
             }
         }
     }
 
-    result.size = choose_size_bin(ws);
-    find_meta_position(ws);
-    update_relief_preview(ws);
+    result.size = choose_size_bin(scan);
+    find_meta_position(scan);
     return result;
 }
 

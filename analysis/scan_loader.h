@@ -1,6 +1,5 @@
-// Loading a pressure scan into the workspace: format check, landmarks, foot side, layer reset,
-// channel split with the pressure colouring, then sizing, the metatarsal point and the relief
-// preview.
+// Loading a pressure scan: format check, landmarks, foot side, channel split, then sizing and
+// the metatarsal point.
 //
 // A scan is a 150 x 360 picture of 32 bits per pixel, bytes blue, green, red, alpha; scanline
 // 0 is grid row 0. Blue is the insole base, alpha the pressure; pixels 0..5 of scanline 359
@@ -11,7 +10,7 @@
 
 #include "analysis/size_bin.h"
 #include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
@@ -21,6 +20,7 @@ struct ScanLoadResult {
     Result outcome = Result::failure("no scan was read");
     SizeBinChoice size;  // label and pad presets when the length hit a bin
     float ai = 0.0f;     // the scan's diagnostic value
+    std::string sha256;  // of the file's bytes, when read from a file (io/scan_file.h)
     bool accepted() const { return outcome.ok(); }
 };
 
@@ -34,12 +34,9 @@ extern const char *const kScanFormatCaption;  // "讀檔錯誤"
 int decide_foot_side(const uint8_t *bits);
 
 // Loads an already decoded picture. A refused picture (not 150 x 360 x 32, or not loaded)
-// changes nothing in the workspace and fails with why. Otherwise the metadata pixels
-// of `picture` are blanked (blue, green, red set to 0) and the workspace holds the new scan:
-// base, relief, pressure and colour grids, landmarks, foot side, cleared layers, sizing, the
-// metatarsal point and the relief preview. `gain` is the Gain slider's value; the colouring
-// ignores the Filter slider until it is moved. scan_loaded is left to the caller (it is set as
-// soon as a name is chosen, before the file is read).
-ScanLoadResult load_scan_picture(Workspace &ws, Picture &picture, double gain);
+// changes nothing in `scan` and fails with why. Otherwise the metadata pixels of `picture` are
+// blanked (blue, green, red set to 0) and `scan` holds the new scan: base and pressure grids,
+// landmarks, foot side, outline measures, sizing and the metatarsal point.
+ScanLoadResult load_scan_picture(Scan &scan, Picture &picture);
 
 }  // namespace pedaform

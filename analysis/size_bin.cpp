@@ -41,22 +41,22 @@ SizeBinChoice choice_of(const SizeBin &bin, bool second) {
 
 }  // namespace
 
-SizeBinChoice choose_size_bin(Workspace &ws) {
-    ws.insole_length = ws.outline_top_row - ws.outline_bottom_row + 1;
-    console_printf("insole length %d \n", ws.insole_length);
+SizeBinChoice choose_size_bin(Scan &scan) {
+    scan.insole_length = scan.outline_top_row - scan.outline_bottom_row + 1;
+    console_printf("insole length %d \n", scan.insole_length);
     for (const SizeBin &bin : kSizeBins) {
-        if (bin.length != ws.insole_length) continue;
+        if (bin.length != scan.insole_length) continue;
         const bool second = bin.first_label == nullptr ||
-                            ws.first_outline_cell == bin.second_cells[0] ||
-                            ws.first_outline_cell == bin.second_cells[1];
-        ws.template_index = second ? bin.second_index : bin.first_index;
+                            scan.first_outline_cell == bin.second_cells[0] ||
+                            scan.first_outline_cell == bin.second_cells[1];
+        scan.template_index = second ? bin.second_index : bin.first_index;
         // The table's indices name templates: nothing here leaves 0..18.
-        assert(ws.template_index >= 0 && ws.template_index < kTemplateCount);
+        assert(scan.template_index >= 0 && scan.template_index < kTemplateCount);
         return choice_of(bin, second);
     }
     // Never the previous scan's template: that would lay this foot on another size.
-    ws.template_index = -1;
-    console_printf("insole length %d matches no size\n", ws.insole_length);
+    scan.template_index = -1;
+    console_printf("insole length %d matches no size\n", scan.insole_length);
     return SizeBinChoice();
 }
 

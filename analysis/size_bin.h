@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "workspace/workspace.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
@@ -25,7 +25,7 @@ struct SizeBinChoice {
 // the bin's two cells. A length that matches no bin sets template_index to -1 (no template:
 // smoothing and the exports lay the relief on none) and prints "insole length %d matches no
 // size".
-SizeBinChoice choose_size_bin(Workspace &ws);
+SizeBinChoice choose_size_bin(Scan &scan);
 
 // The 19 size labels in table order (each bin's first family, then its second), and the
 // template each selects.

@@ -9,12 +9,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/alert.h"
 #include "app/main_window.h"
 #include "design/design_file.h"
+#include "io/file_hash.h"
 #include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
 #include "relief/engraving_bmp.h"
@@ -77,14 +79,14 @@ void arrange_pad_sliders(int mirrored) {
 
 // After a new scan: the sliders in place for its side, every control at its value.
 void show_new_scan() {
-    arrange_pad_sliders(g_workspace->template_mirrored);
+    arrange_pad_sliders(g_design->scan().template_mirrored);
     sync_controls();
     g_main_window->redraw();
     // A foot that matches no size is said once per load, never laid on another size.
     if (g_design->size_label()[0] == '\0') {
         char text[128];
         std::snprintf(text, sizeof text, "鞋墊長度 %d 不符任何尺碼，請選擇尺碼",
-                      g_workspace->insole_length);
+                      g_design->scan().insole_length);
         show_message_box(text, "尺碼");
     }
 }
@@ -145,9 +147,29 @@ void sync_controls() {
         g_main_window->copy_label(title.c_str());
 }
 
+namespace {
+
+// A chosen scan or engraving name: the views show the design from now on, as they always did.
+void mark_scan_chosen() {
+    g_workspace->scan_chosen = true;
+    g_view3d->scan_chosen = true;
+}
+
+// The outline a mesh export traced, for the image view to show.
+void show_traced_outline(const MeshWork &work) {
+    g_workspace->outline = work.outline_points;
+}
+
+std::unique_ptr<MeshWork> mesh_work() {
+    return make_mesh_work(g_design->scan(), g_design->results());
+}
+
+}  // namespace
+
 bool load_scan_path(const char *chosen) {
     if (!ask_before_discard()) return false;
     const std::string path = converted(chosen);
+    mark_scan_chosen();
     ScanLoadResult loaded;
     const Result r = g_design->load(path, &loaded);
     if (!loaded.accepted()) {
@@ -156,6 +178,7 @@ bool load_scan_path(const char *chosen) {
         return true;
     }
     g_design_path.clear();
+    g_workspace->outline.clear();  // the outline of an earlier export belongs to the earlier scan
     show_new_scan();
     return true;
 }
@@ -172,16 +195,11 @@ void load_cb(Fl_Widget *, void *) {
 }
 
 void export_engraving_to(const char *chosen) {
-    g_workspace->scan_loaded = 1;  // a chosen name counts as a scan for the views, as always
+    mark_scan_chosen();
     const std::string path = converted(chosen);
     std::string name;
-    if (!engraving_file_name(path, name)) {
-        report_write_failure(
-            std::string("the name is too long (at most 495 bytes before \".bmp\"): ") + path);
-        return;
-    }
-    fill_export_image(*g_workspace);
-    if (Result r = write_engraving_bmp(name, g_workspace->export_image); !r)
+    if (Result r = engraving_file_name(path, name); !r) return report_write_failure(r.message());
+    if (Result r = write_engraving_bmp(name, g_design->results().relief_grid); !r)
         report_write_failure(r.message());
 }
 
@@ -197,7 +215,10 @@ void export_engraving_cb(Fl_Widget *, void *) {
 }
 
 void export_print_to(const std::string &path) {
-    if (Result r = export_relief_stl(*g_workspace, path); !r) report_write_failure(r.message());
+    const auto work = mesh_work();
+    const Result r = export_relief_stl(*work, path);
+    show_traced_outline(*work);
+    if (!r) report_write_failure(r.message());
 }
 
 void export_printable_to(const char *chosen) {
@@ -208,8 +229,9 @@ void export_printable_to(const char *chosen) {
     };
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
     Result written = Result::success();
+    const auto work = mesh_work();
     if (ends_with(".stl")) {
-        written = export_relief_solid(*g_workspace, path);
+        written = export_relief_solid(*work, path);
     } else {
         const char *text =
             ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", "0:35,96:20,160:10");
@@ -218,11 +240,12 @@ void export_printable_to(const char *chosen) {
         if (text[0] != '\0') {
             if (Result r = parse_print_zones(text, zones); !r)
                 return show_message_box(r.message().c_str(), kWriteErrorCaption);
-            if (!zones_cover_foot(*g_workspace, zones))
+            if (!zones_cover_foot(*work, zones))
                 return show_message_box("這些壓力分區沒有涵蓋任何足部格子", kWriteErrorCaption);
         }
-        written = export_relief_3mf(*g_workspace, path, zones, print_description(*g_design));
+        written = export_relief_3mf(*work, path, zones, print_description(*g_design));
     }
+    show_traced_outline(*work);
     if (!written) report_write_failure(written.message());
 }
 
@@ -244,11 +267,13 @@ void open_design_path(const char *chosen) {
     DesignFile file;
     if (Result r = read_design_file(path, file); !r) return report(r, kDesignErrorCaption);
     const std::string scan = design_scan_path(path, file);
-    if (file_sha256(scan) != file.scan_sha256) {
+    std::string sha256;
+    if (!file_sha256(scan, sha256) || sha256 != file.scan_sha256) {
         const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
         if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
     }
     if (!ask_before_discard()) return;
+    mark_scan_chosen();
     ScanLoadResult loaded;
     const Result r = open_design(*g_design, file, scan, &loaded);
     if (!loaded.accepted()) {
@@ -259,6 +284,7 @@ void open_design_path(const char *chosen) {
     }
     report(r, kDesignErrorCaption);
     g_design_path = path;
+    g_workspace->outline.clear();
     show_new_scan();
 }
 

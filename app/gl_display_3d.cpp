@@ -51,7 +51,7 @@ GL_Display_3D::Shown GL_Display_3D::shown_now() const {
     s.zoom = zoom;
     s.w = w();
     s.h = h();
-    s.scan_loaded = workspace != nullptr ? workspace->scan_loaded : 0;
+    s.scan_loaded = results != nullptr && scan_chosen ? 1 : 0;
     s.pressure = pressure_on() ? 1 : 0;
     s.surface_fills = surface_fills_;
     s.material = material;
@@ -61,8 +61,8 @@ GL_Display_3D::Shown GL_Display_3D::shown_now() const {
 bool GL_Display_3D::surface_held() const {
     const bool pressure = pressure_on();
     if (!held_.filled || held_.pressure != pressure) return false;
-    if (std::memcmp(held_.relief, workspace->relief_grid, sizeof held_.relief) != 0) return false;
-    return !pressure || std::memcmp(held_.colour, workspace->colour_grid, sizeof held_.colour) == 0;
+    if (std::memcmp(held_.relief, results->relief_grid, sizeof held_.relief) != 0) return false;
+    return !pressure || std::memcmp(held_.colour, results->colour_grid, sizeof held_.colour) == 0;
 }
 
 bool GL_Display_3D::frame_changed() const {
@@ -114,9 +114,9 @@ void GL_Display_3D::set_up_projection() {
 void GL_Display_3D::draw_surface() {
     const bool pressure = pressure_on();
     if (!surface_held()) {
-        surface_.fill(*workspace, pressure);
-        std::memcpy(held_.relief, workspace->relief_grid, sizeof held_.relief);
-        if (pressure) std::memcpy(held_.colour, workspace->colour_grid, sizeof held_.colour);
+        surface_.fill(*results, pressure);
+        std::memcpy(held_.relief, results->relief_grid, sizeof held_.relief);
+        if (pressure) std::memcpy(held_.colour, results->colour_grid, sizeof held_.colour);
         held_.pressure = pressure;
         held_.filled = true;
         ++surface_fills_;
@@ -143,7 +143,7 @@ void GL_Display_3D::pick_under_pointer() {
 
 // The red marker on the picked cell and the profiles across and along the foot through it.
 void GL_Display_3D::draw_pick_marker(int row, int col) const {
-    const uint8_t *relief = workspace->relief_grid;
+    const uint8_t *relief = results->relief_grid;
     glColor3f(1, 0, 0);
     glPointSize(3);
     glPushMatrix();
@@ -201,14 +201,14 @@ void GL_Display_3D::draw() {
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
 
-    if (workspace == nullptr || workspace->scan_loaded != 1) return;
+    if (results == nullptr || !scan_chosen) return;
     draw_surface();
     pick_under_pointer();
     if (!(pick_row >= 0 && pick_row < kGridHeight && pick_col >= 0 && pick_col < kGridWidth))
         return;
     const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
     pick_height =
-        static_cast<float>(workspace->relief_grid[row * kGridWidth + col] * kMmPerGreyLevel);
+        static_cast<float>(results->relief_grid[row * kGridWidth + col] * kMmPerGreyLevel);
     draw_pick_marker(row, col);
     draw_value_under_pointer();
     console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);

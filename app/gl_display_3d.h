@@ -14,7 +14,7 @@
 
 #include "app/view_timer.h"
 #include "gl/relief_view_gl.h"
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
 
 class GL_Display_3D : public Fl_Gl_Window, public TickedView {
   public:
@@ -28,8 +28,10 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
     bool frame_changed() const override;
     void request_frame() override { redraw(); }
 
-    // What the view shows: the workspace and the "Foot Pressure" check button.
-    const pedaform::Workspace *workspace = nullptr;
+    // What the view shows: the design's results and the "Foot Pressure" check button; the
+    // surface only once the operator chose a scan (the image view's scan_chosen).
+    const pedaform::DesignResults *results = nullptr;
+    bool scan_chosen = false;
     Fl_Button *foot_pressure = nullptr;
 
     float angle_y = 90.0f;

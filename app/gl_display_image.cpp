@@ -9,51 +9,49 @@
 
 #include "workspace/console.h"
 #include "gl/pad_stamp_gl.h"
-#include "io/resources.h"
 
 using namespace pedaform;
 
-GL_Display_Image::GL_Display_Image(const std::string &data_dir)
-    : Fl_Gl_Window(40, 161, kGridWidth, kGridHeight) {
-    load_startup_resources(*this, data_dir);
+GL_Display_Image::GL_Display_Image() : Fl_Gl_Window(40, 161, kGridWidth, kGridHeight) {
     start_frame_timer(this);
 }
 
 GL_Display_Image::~GL_Display_Image() {
     stop_frame_timer(this);
-    outline_corners.clear();
-    outline_points.clear();
 }
 
 GL_Display_Image::Shown GL_Display_Image::shown_now() const {
     Shown s{};
     s.w = w();
     s.h = h();
-    s.scan_loaded = scan_loaded;
-    std::memcpy(s.landmarks, landmarks, sizeof s.landmarks);
-    s.outline_count = static_cast<int32_t>(outline_points.size());
-    s.meta_column = meta_column;
-    s.meta_row = meta_row;
-    s.meta_point_found = meta_point_found;
+    s.scan_loaded = scan_chosen ? 1 : 0;
+    s.outline_count = static_cast<int32_t>(outline.size());
+    if (design == nullptr) return s;
+    std::memcpy(s.landmarks, design->scan().landmarks, sizeof s.landmarks);
+    s.meta_column = design->results().meta_column;
+    s.meta_row = design->results().meta_row;
+    s.meta_point_found = design->results().meta_point_found;
     return s;
 }
 
 bool GL_Display_Image::frame_changed() const {
     const Shown now = shown_now();
     if (std::memcmp(&now, &shown_, sizeof now) != 0) return true;
-    if (!outline_points.empty() && std::memcmp(outline_points.data(), shown_outline_.data(),
-                                               outline_points.size() * sizeof(OutlinePoint)) != 0)
+    if (!outline.empty() && std::memcmp(outline.data(), shown_outline_.data(),
+                                        outline.size() * sizeof(OutlinePoint)) != 0)
         return true;
-    return scan_loaded == 1 &&
-           std::memcmp(relief_preview, shown_preview_, sizeof shown_preview_) != 0;
+    return scan_chosen && design != nullptr &&
+           std::memcmp(design->results().relief_preview, shown_preview_, sizeof shown_preview_) !=
+               0;
 }
 
 void GL_Display_Image::flush() {
     Fl_Gl_Window::flush();
     // What the frame showed, after the stamp it may have rendered.
     shown_ = shown_now();
-    shown_outline_.assign(outline_points.begin(), outline_points.end());
-    std::memcpy(shown_preview_, relief_preview, sizeof shown_preview_);
+    shown_outline_.assign(outline.begin(), outline.end());
+    if (design != nullptr)
+        std::memcpy(shown_preview_, design->results().relief_preview, sizeof shown_preview_);
 }
 
 void GL_Display_Image::projection_setup() {
@@ -71,30 +69,29 @@ void GL_Display_Image::draw() {
     ++draws_;
     if (!valid()) {
         projection_setup();
-        if (texture_pending == 1) {
+        if (texture_id_ == 0) {
             GLuint name = 0;
             glGenTextures(1, &name);
-            texture_id = name;
-            glBindTexture(GL_TEXTURE_2D, texture_id);
+            texture_id_ = name;
+            glBindTexture(GL_TEXTURE_2D, texture_id_);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
             glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, 0, 0, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
                          nullptr);
-            texture_pending = 0;
         }
     }
 
     glColor3f(1, 1, 1);
     projection_setup();
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture_id);
+    glBindTexture(GL_TEXTURE_2D, texture_id_);
 
     const int ww = w(), hh = h();
-    if (scan_loaded == 1) {
+    if (scan_chosen && design != nullptr) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kGridWidth, kGridHeight, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, relief_preview);
+                     GL_UNSIGNED_BYTE, design->results().relief_preview);
         glBegin(GL_QUADS);
         glTexCoord2f(1, 1);
         glVertex2i(ww, hh);
@@ -118,7 +115,20 @@ void GL_Display_Image::draw() {
     }
     glDisable(GL_TEXTURE_2D);
 
-    // Landmarks and the midpoint of the metatarsal line.
+    if (design != nullptr) draw_landmarks_and_point();
+
+    glPointSize(1);
+    glColor3f(1, 0, 0);
+    glBegin(GL_POINTS);
+    for (const OutlinePoint &p : outline)
+        glVertex2i(static_cast<int>(p.x), static_cast<int>(p.y));
+    glEnd();
+    glColor3f(1, 1, 1);
+}
+
+// The landmarks, the midpoint of the metatarsal line, and the metatarsal point.
+void GL_Display_Image::draw_landmarks_and_point() {
+    const Landmark (&landmarks)[5] = design->scan().landmarks;
     glPointSize(5);
     glColor3f(1, 1, 1);
     glBegin(GL_POINTS);
@@ -129,21 +139,14 @@ void GL_Display_Image::draw() {
     glEnd();
 
     draw_meta_point();
-
-    glPointSize(1);
-    glColor3f(1, 0, 0);
-    glBegin(GL_POINTS);
-    for (const OutlinePoint &p : outline_points)
-        glVertex2i(static_cast<int>(p.x), static_cast<int>(p.y));
-    glEnd();
-    glColor3f(1, 1, 1);
 }
 
 // The metatarsal point as a cross, black under green, unlike the white landmark dots.
 void GL_Display_Image::draw_meta_point() {
-    if (!meta_point_found) return;
-    const float x = meta_column * w() / kGridWidth + 0.5f;
-    const float y = meta_row * h() / kGridHeight + 0.5f;
+    const DesignResults &r = design->results();
+    if (!r.meta_point_found) return;
+    const float x = r.meta_column * w() / kGridWidth + 0.5f;
+    const float y = r.meta_row * h() / kGridHeight + 0.5f;
     for (int pass = 0; pass < 2; ++pass) {
         glLineWidth(pass == 0 ? 3.0f : 1.0f);
         if (pass == 0)
@@ -171,13 +174,14 @@ void GL_Display_Image::point_from_event() {
     point_moved(static_cast<float>(column), static_cast<float>(row));
 }
 
-Result GL_Display_Image::render(Workspace &ws, double width, double length, double height) {
+Result GL_Display_Image::render(const Resources &resources, int32_t mirrored, double width,
+                                double length, double height, uint8_t (&stamp)[kPadStampBytes],
+                                int32_t &stride) {
     if (!shown()) return Result::failure("the image view is not shown yet");
     make_current();
     ++stamp_renders_;
-    if (!render_pad_stamp(ws, width, length, height, texture_id))
-        return Result::failure("the pad stamp could not be rendered");
-    return Result::success();
+    return render_pad_stamp(resources, mirrored, width, length, height, texture_id_, stamp,
+                            stride);
 }
 
 int GL_Display_Image::handle(int event) {
@@ -200,9 +204,10 @@ int GL_Display_Image::handle(int event) {
             const int key = Fl::event_key();
             const int dx = key == FL_Left ? -1 : (key == FL_Right ? 1 : 0);
             const int dy = key == FL_Down ? -1 : (key == FL_Up ? 1 : 0);
-            if ((dx == 0 && dy == 0) || point_moved == nullptr) return 0;
-            const float column = std::clamp(std::floor(meta_column) + dx, 0.0f, kGridWidth - 1.0f);
-            const float row = std::clamp(std::floor(meta_row) + dy, 0.0f, kGridHeight - 1.0f);
+            if ((dx == 0 && dy == 0) || point_moved == nullptr || design == nullptr) return 0;
+            const DesignResults &r = design->results();
+            const float column = std::clamp(std::floor(r.meta_column) + dx, 0.0f, kGridWidth - 1.0f);
+            const float row = std::clamp(std::floor(r.meta_row) + dy, 0.0f, kGridHeight - 1.0f);
             point_moved(column, row);
             return 1;
         }

@@ -1,8 +1,8 @@
-// The image view: the 150 x 360 OpenGL child window that shows the relief preview, the
-// landmarks, the traced outline and the metatarsal point, and whose context renders the
-// metatarsal pad stamp for the design. It is also the workspace: it holds every grid of the
-// design. The frame timer draws a frame only when the preview, the landmarks, the point, the
-// outline, the size or the loaded scan changed since the last frame shown.
+// The image view: the 150 x 360 OpenGL child window that shows the design's relief preview,
+// the landmarks, the traced outline of the last mesh export and the metatarsal point, and
+// whose context renders the metatarsal pad stamp for the design. It reads the design and
+// changes nothing of it. The frame timer draws a frame only when the preview, the landmarks,
+// the point, the outline, the size or the chosen scan changed since the last frame shown.
 #pragma once
 
 #include <FL/Fl_Gl_Window.H>
@@ -13,16 +13,20 @@
 
 #include "app/view_timer.h"
 #include "design/design.h"
-#include "workspace/workspace.h"
 
-class GL_Display_Image : public Fl_Gl_Window,
-                         public TickedView,
-                         public pedaform::Workspace,
-                         public pedaform::StampRenderer {
+class GL_Display_Image : public Fl_Gl_Window, public TickedView, public pedaform::StampRenderer {
   public:
-    // Reads the data files from `data_dir` ("" = the working directory) and starts the timer.
-    explicit GL_Display_Image(const std::string &data_dir = std::string());
+    // Starts the timer; the view shows nothing of a design until `design` is set.
+    GL_Display_Image();
     ~GL_Display_Image() override;
+
+    // What the view shows.
+    const pedaform::Design *design = nullptr;
+    // True once the operator chose a scan (even one the load refused) or an engraving name:
+    // the view then shows the relief preview instead of a black field.
+    bool scan_chosen = false;
+    // The outline the last mesh export traced, drawn in red; empty until one.
+    std::vector<pedaform::OutlinePoint> outline;
 
     void draw() override;
     void flush() override;
@@ -32,8 +36,10 @@ class GL_Display_Image : public Fl_Gl_Window,
 
     // Renders the stamp with this view's context (made current first): the design's steps
     // ask for it when the stamped pad needs a new picture.
-    pedaform::Result render(pedaform::Workspace &ws, double width, double length,
-                            double height) override;
+    pedaform::Result render(const pedaform::Resources &resources, int32_t mirrored, double width,
+                            double length, double height,
+                            uint8_t (&stamp)[pedaform::kPadStampBytes],
+                            int32_t &stride) override;
 
     // Called when a left click or drag, or an arrow key while the view has focus, moves the
     // metatarsal point to a cell (always inside the grid).
@@ -57,8 +63,10 @@ class GL_Display_Image : public Fl_Gl_Window,
 
     Shown shown_now() const;
     void projection_setup();
+    void draw_landmarks_and_point();
     void draw_meta_point();
     void point_from_event();
+    unsigned texture_id_ = 0;  // made at the first frame
     int stamp_renders_ = 0;
     int draws_ = 0;
     Shown shown_ = {};

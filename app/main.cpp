@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/label_font.h"
+#include "app/actions.h"
 #include "app/main_window.h"
 #include "io/data_folder.h"
 
@@ -28,5 +29,12 @@ int main(int argc, char **argv) {
     Fl_Double_Window *window = build_main_window(data_folder);
     window->end();
     window->show(argc, argv);
+    // Data files that could not be read are said once, in the window's language.
+    if (!g_startup_warnings.empty()) {
+        std::string text = "部分資料檔無法讀取，相關資料將為空白:";
+        for (const std::string &warning : g_startup_warnings)
+            text += "\n" + warning;
+        show_message_box(text.c_str(), "資料檔");
+    }
     return Fl::run();
 }

@@ -4,15 +4,19 @@
 #include <FL/Fl_Box.H>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/window_close.h"
 #include "design/controls.h"
+#include "io/resources.h"
 #include "io/scan_file.h"
 
 Fl_Double_Window *g_main_window = nullptr;
+pedaform::Resources *g_resources = nullptr;
+std::vector<std::string> g_startup_warnings;
 GL_Display_3D *g_view3d = nullptr;
 GL_Display_Image *g_workspace = nullptr;
 Fl_Value_Slider *g_filter = nullptr;
@@ -117,7 +121,12 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_view3d = new GL_Display_3D();
     view_attributes(g_view3d);
 
-    g_workspace = new GL_Display_Image(data_dir);
+    // The data files, read once, before the image view as always.
+    g_resources = new pedaform::Resources();
+    g_startup_warnings = pedaform::load_startup_resources(*g_resources, data_dir);
+    for (const std::string &warning : g_startup_warnings)
+        std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
+    g_workspace = new GL_Display_Image();
     view_attributes(g_workspace);
 
     // Only the 3D view grows with the window. The resizable band spans the 3D view's columns but
@@ -180,10 +189,11 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_pad_check->labelcolor(Fl_Color(1));
     g_pad_check->callback(pad_check_cb);
 
-    g_design = new pedaform::Design(*g_workspace, pedaform::load_scan_file, g_workspace);
+    g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file, g_workspace);
+    g_workspace->design = g_design;
     g_workspace->point_moved = move_point_to;
     Fl::add_handler(redo_shortcut_handler);
-    g_view3d->workspace = g_workspace;
+    g_view3d->results = &g_design->results();
     g_view3d->foot_pressure = g_foot_pressure;
 
     window->end();

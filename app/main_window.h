@@ -9,11 +9,16 @@
 #include <FL/Fl_Value_Slider.H>
 
 #include <string>
+#include <vector>
 
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
 
 extern Fl_Double_Window *g_main_window;
+// The data files, read once by build_main_window and shared read-only.
+extern pedaform::Resources *g_resources;
+// One line for each data file that could not be read (already on standard error).
+extern std::vector<std::string> g_startup_warnings;
 extern GL_Display_3D *g_view3d;
 extern GL_Display_Image *g_workspace;
 extern Fl_Value_Slider *g_filter;
@@ -35,7 +40,7 @@ extern Fl_Check_Button *g_pad_check;
 extern Fl_Menu_Item g_menu_upper_items[];
 extern Fl_Menu_Item g_menu_lower_items[];
 
-// Builds the window, the views (the workspace reads its data files from `data_dir`, "" for
-// the working directory) and the controls, in start-up order, and ends the window's group.
+// Builds the window, reads the data files from `data_dir` ("" for the working directory),
+// builds the views and the controls, in start-up order, and ends the window's group.
 // Does not show it.
 Fl_Double_Window *build_main_window(const std::string &data_dir = std::string());

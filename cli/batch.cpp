@@ -15,6 +15,7 @@
 #include "design/design.h"
 #include "design/design_file.h"
 #include "gl/egl_context.h"
+#include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resources.h"
 #include "io/scan_file.h"
@@ -248,7 +249,8 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
 
 }  // namespace
 
-bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std::string &error) {
+Result parse_batch_options(int argc, const char *const *argv, BatchOptions &o) {
+    std::string error;
     OptionReader reader(argc, argv, error);
     const auto options = option_table(o);
     std::string arg;
@@ -256,19 +258,19 @@ bool parse_batch_options(int argc, const char *const *argv, BatchOptions &o, std
         const auto known = std::find_if(options.begin(), options.end(),
                                         [&](const auto &option) { return arg == option.first; });
         if (known != options.end()) {
-            if (!known->second(reader, arg)) return false;
+            if (!known->second(reader, arg)) return Result::failure(error);
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return reader.fail("unknown option " + arg + " (see --help)");
+            return Result::failure("unknown option " + arg + " (see --help)");
         } else if (!o.scan.empty()) {
-            return reader.fail("one scan at a time: \"" + o.scan + "\" and \"" + arg +
-                               "\" were given");
+            return Result::failure("one scan at a time: \"" + o.scan + "\" and \"" + arg +
+                                   "\" were given");
         } else {
             o.scan = arg;
         }
     }
     if (o.scan.empty() && o.design.empty() && !o.help && !o.version)
-        return reader.fail("no scan given (pedaform-cli [options] SCAN.bmp)");
-    return true;
+        return Result::failure("no scan given (pedaform-cli [options] SCAN.bmp)");
+    return Result::success();
 }
 
 namespace {
@@ -288,26 +290,26 @@ std::vector<unsigned char> upright_rgb(const uint8_t *cells, int bytes_per_cell)
     return rgb;
 }
 
-nlohmann::json report_json(Design &design, float ai) {
-    const Workspace &ws = design.workspace();
+nlohmann::json report_json(const Design &design, float ai,
+                           const std::vector<std::string> &warnings) {
+    const Scan &scan = design.scan();
+    const DesignResults &results = design.results();
     const Controls &c = design.controls();
     nlohmann::json landmarks = nlohmann::json::array();
-    for (const Landmark &l : ws.landmarks)
+    for (const Landmark &l : scan.landmarks)
         landmarks.push_back({l.row, l.column});
     nlohmann::json meta = nullptr;
-    if (ws.meta_point_found) meta = {ws.meta_column, ws.meta_row};
-    DesignFile steps;
-    steps.steps = design.steps();
+    if (results.meta_point_found) meta = {results.meta_column, results.meta_row};
     nlohmann::json label = design.size_label();
     if (design.size_label()[0] == '\0') label = nullptr;
     nlohmann::json report = {
-        {"insole_length", ws.insole_length},
+        {"insole_length", scan.insole_length},
         {"size_label", label},
-        {"template_index", ws.template_index},
-        {"template_mirrored", ws.template_mirrored},
-        {"first_outline_cell", ws.first_outline_cell},
-        {"outline_top_row", ws.outline_top_row},
-        {"outline_bottom_row", ws.outline_bottom_row},
+        {"template_index", results.template_index},
+        {"template_mirrored", scan.template_mirrored},
+        {"first_outline_cell", scan.first_outline_cell},
+        {"outline_top_row", scan.outline_top_row},
+        {"outline_bottom_row", scan.outline_bottom_row},
         {"landmarks", landmarks},
         {"meta_point", meta},
         {"pad",
@@ -316,22 +318,27 @@ nlohmann::json report_json(Design &design, float ai) {
           {"height", c[Control::kPadHeight]}}},
         // The scan carries "ai" in hundredths: report it as such, not as the float's expansion.
         {"ai", std::round(ai * 100.0) / 100.0},
-        {"steps", nlohmann::json::parse(design_file_text(steps))["steps"]},
+        {"steps", nlohmann::json(design_steps_json(design.steps()))},
     };
-    if (!design.size_matched())
-        report["warnings"] = {"insole length " + std::to_string(ws.insole_length) +
-                              " matches no size: no template until a size is chosen (--size)"};
+    if (!warnings.empty()) report["warnings"] = warnings;
     return report;
 }
 
 class Batch {
   public:
     explicit Batch(const BatchOptions &o)
-        : o_(o), ws_(std::make_unique<Workspace>()), design_(*ws_, load_scan_file, &stamp_) {}
+        : o_(o),
+          resources_(std::make_unique<Resources>()),
+          design_(*resources_, load_scan_file, &stamp_) {}
 
     int run() {
-        load_startup_resources(*ws_, o_.resources);
+        for (const std::string &warning : load_startup_resources(*resources_, o_.resources))
+            warn(warning);
         int status = o_.design.empty() ? load_scan() : open_design_file();
+        // A length that matches no bin is said at once, the report repeats it.
+        if (status == kBatchDone && !design_.size_matched())
+            warn("insole length " + std::to_string(design_.scan().insole_length) +
+                 " matches no size: no template until a size is chosen (--size)");
         if (status == kBatchDone) status = apply_options();
         if (status == kBatchDone) status = write_outputs();
         return status;
@@ -354,12 +361,20 @@ class Batch {
         }
         // A scan given on the command line takes the design's steps instead of its own scan.
         const std::string scan = o_.scan.empty() ? design_scan_path(o_.design, file) : o_.scan;
-        if (o_.scan.empty() && !o_.ignore_checksum && file_sha256(scan) != file.scan_sha256) {
-            std::fprintf(stderr,
-                         "pedaform-cli: %s: the scan's bytes differ from the design's checksum "
-                         "(--ignore-checksum opens it anyway)\n",
-                         scan.c_str());
-            return kBatchScanRefused;
+        if (o_.scan.empty()) {
+            std::string sha256;
+            if (Result r = file_sha256(scan, sha256); !r) {
+                std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
+                             scan.c_str(), r.message().c_str());
+                return kBatchScanRefused;
+            }
+            if (!o_.ignore_checksum && sha256 != file.scan_sha256) {
+                std::fprintf(stderr,
+                             "pedaform-cli: %s: the scan's bytes differ from the design's "
+                             "checksum (--ignore-checksum opens it anyway)\n",
+                             scan.c_str());
+                return kBatchScanRefused;
+            }
         }
         ScanLoadResult loaded;
         const Result r = open_design(design_, file, scan, &loaded);
@@ -405,20 +420,19 @@ class Batch {
     }
 
     int write_outputs() {
-        Workspace &ws = *ws_;
+        const DesignResults &results = design_.results();
         if (!o_.engrave.empty()) {
             if (Result r = design_.smooth(); !r) return no_opengl(r);
             std::string name;
-            if (!engraving_file_name(o_.engrave, name))
-                return write_failed("the engraving name is too long: " + o_.engrave);
-            fill_export_image(ws);
-            if (Result r = write_engraving_bmp(name, ws.export_image); !r)
+            if (Result r = engraving_file_name(o_.engrave, name); !r)
+                return write_failed(r.message());
+            if (Result r = write_engraving_bmp(name, results.relief_grid); !r)
                 return write_failed(r.message());
         }
         std::vector<PrintZone> zones;
         if (!o_.zones.empty()) {
             (void)parse_print_zones(o_.zones, zones);  // checked by the parser
-            if (!zones_cover_foot(ws, zones)) {
+            if (!zones_cover_foot(*make_mesh_work(design_.scan(), results), zones)) {
                 std::fprintf(stderr,
                              "pedaform-cli: --zones \"%s\" gives no foot cell a zone; the form "
                              "is T1:D1,T2:D2,... with rising pressures T 0 ... 255 and infill "
@@ -428,22 +442,25 @@ class Batch {
             }
         }
         const std::pair<const std::string &, std::function<Result()>> writers[] = {
-            {o_.stl, [&] { return export_relief_stl(ws, o_.stl); }},
-            {o_.stl_solid, [&] { return export_relief_solid(ws, o_.stl_solid); }},
+            {o_.stl, [&] { return export_relief_stl(*work(), o_.stl); }},
+            {o_.stl_solid, [&] { return export_relief_solid(*work(), o_.stl_solid); }},
             {o_.print_3mf,
              [&] {
-                 return export_relief_3mf(ws, o_.print_3mf, zones, print_description(design_));
+                 return export_relief_3mf(*work(), o_.print_3mf, zones,
+                                          print_description(design_));
              }},
             {o_.relief_raw,
-             [&] { return write_file_atomically(o_.relief_raw, ws.relief_grid, kGridCells); }},
+             [&] {
+                 return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells);
+             }},
             {o_.preview,
              [&] {
-                 const auto rgb = upright_rgb(ws.relief_preview, 4);
+                 const auto rgb = upright_rgb(results.relief_preview, 4);
                  return write_png_rgb(o_.preview, kGridWidth, kGridHeight, rgb.data());
              }},
             {o_.pressure,
              [&] {
-                 const auto rgb = upright_rgb(ws.colour_grid, 3);
+                 const auto rgb = upright_rgb(results.colour_grid, 3);
                  return write_png_rgb(o_.pressure, kGridWidth, kGridHeight, rgb.data());
              }},
         };
@@ -454,7 +471,7 @@ class Batch {
     }
 
     int write_report() {
-        const std::string text = report_json(design_, ai_).dump(2) + "\n";
+        const std::string text = report_json(design_, ai_, warnings_).dump(2) + "\n";
         if (o_.report == "-") {
             std::fflush(stdout);
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -467,6 +484,18 @@ class Batch {
 
     static std::optional<double> as_double(std::optional<int> v) {
         return v ? std::optional<double>(*v) : std::nullopt;
+    }
+
+    // A fresh work area for one mesh export.
+    std::unique_ptr<MeshWork> work() const {
+        return make_mesh_work(design_.scan(), design_.results());
+    }
+
+    // A warning that changes the outcome: on standard error even under --quiet, and in the
+    // report.
+    void warn(const std::string &warning) {
+        std::fprintf(stderr, "pedaform-cli: warning: %s\n", warning.c_str());
+        warnings_.push_back(warning);
     }
 
     int scan_refused(const std::string &scan, const Result &r) {
@@ -485,10 +514,11 @@ class Batch {
     }
 
     const BatchOptions &o_;
-    std::unique_ptr<Workspace> ws_;
+    std::unique_ptr<Resources> resources_;
     OffscreenStampRenderer stamp_;
     Design design_;
     float ai_ = 0;
+    std::vector<std::string> warnings_;
 };
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "workspace/result.h"
+
 namespace pedaform {
 
 struct BatchOptions {
@@ -41,10 +43,9 @@ enum BatchStatus {
     kBatchNoOpenGL = 5,
 };
 
-// Parses the command line. On a usage error returns false with one line in `error` that
-// names the option and what it allows.
-bool parse_batch_options(int argc, const char *const *argv, BatchOptions &options,
-                         std::string &error);
+// Parses the command line. A usage error fails with one line that names the option and what
+// it allows.
+Result parse_batch_options(int argc, const char *const *argv, BatchOptions &options);
 
 extern const char *const kBatchUsageText;
 

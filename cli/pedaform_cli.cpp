@@ -12,9 +12,9 @@
 
 int main(int argc, char **argv) {
     pedaform::BatchOptions options;
-    std::string error;
-    if (!pedaform::parse_batch_options(argc, argv, options, error)) {
-        std::fprintf(stderr, "pedaform-cli: %s\n", error.c_str());
+    if (const pedaform::Result parsed = pedaform::parse_batch_options(argc, argv, options);
+        !parsed) {
+        std::fprintf(stderr, "pedaform-cli: %s\n", parsed.message().c_str());
         return pedaform::kBatchUsage;
     }
     if (options.help) {

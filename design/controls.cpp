@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "workspace/size_table.h"
+
 namespace pedaform {
 
 namespace {
@@ -34,6 +36,18 @@ bool control_value_valid(Control c, double value) {
     if (!std::isfinite(value) || value < s.min - 1e-9 || value > s.max + 1e-9) return false;
     const double steps = (value - s.min) / s.step;
     return std::fabs(steps - std::round(steps)) <= 1e-6;
+}
+
+bool control_value_accepted(Control c, double value) {
+    if (control_value_valid(c, value)) return true;
+    for (const SizeBin &bin : kSizeBins) {
+        const double preset = c == Control::kPadHeight   ? bin.pad_height
+                              : c == Control::kPadWidth  ? bin.pad_width
+                              : c == Control::kPadLength ? bin.pad_length
+                                                         : -1;
+        if (value == preset) return true;
+    }
+    return false;
 }
 
 double control_value_snapped(Control c, double value) {

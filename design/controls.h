@@ -35,6 +35,9 @@ bool control_named(const std::string &name, Control &out);
 // True for a value within the control's range on its step grid (within 1e-6 of a step, so
 // that decimal text such as 4.6 counts); false for anything else, NaN and infinities included.
 bool control_value_valid(Control c, double value);
+// A valid value, or one the program sets itself: the stamped pad's size presets (a height of
+// 2.9 or 3.7 mm lies off the 0.2 mm step). What a design file may hold.
+bool control_value_accepted(Control c, double value);
 // A valid value moved exactly onto the grid as min + steps x step.
 double control_value_snapped(Control c, double value);
 

@@ -1,14 +1,10 @@
 #include "design/design.h"
 
-#include <openssl/evp.h>
-
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "analysis/filter_gain.h"
 #include "analysis/size_bin.h"
-#include "relief/composition.h"
 #include "relief/smoothing.h"
 
 namespace pedaform {
@@ -40,15 +36,32 @@ bool Design::StampKey::operator==(const StampKey &o) const {
     return width == o.width && length == o.length && height == o.height && mirrored == o.mirrored;
 }
 
-Design::Design(Workspace &ws, ScanFileLoader loader, StampRenderer *renderer)
-    : ws_(ws), loader_(loader), renderer_(renderer), states_(1) {}
+Design::Design(const Resources &resources, ScanFileLoader loader, StampRenderer *renderer)
+    : resources_(resources),
+      scan_(std::make_unique<Scan>()),
+      results_(std::make_unique<DesignResults>()),
+      loader_(loader),
+      renderer_(renderer),
+      states_(1) {}
 
 Result Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
-    ws_.scan_loaded = 1;
     const Controls &base = start != nullptr ? *start : controls();
-    const ScanLoadResult loaded = loader_(ws_, path.c_str(), base[Control::kGain]);
+    // Read into a copy, so that a refused file leaves this design's scan as it was; the search
+    // keeps the previous point where the new outline gives none.
+    auto scan = std::make_unique<Scan>(*scan_);
+    const ScanLoadResult loaded = loader_(*scan, path.c_str());
     if (result != nullptr) *result = loaded;
     if (!loaded.accepted()) return loaded.outcome;
+    *scan_ = *scan;
+    DesignResults &r = *results_;
+    std::memcpy(r.relief_grid, scan_->base_grid, sizeof r.relief_grid);
+    std::memset(r.layers, 0, sizeof r.layers);
+    r.template_index = scan_->template_index;
+    r.meta_column = scan_->meta_column;
+    r.meta_row = scan_->meta_row;
+    r.meta_point_found = scan_->meta_point_found;
+    // The load colours the pressure with the gain alone; the filter acts once it is moved.
+    apply_filter_gain(resources_, *scan_, r, 0, base[Control::kGain]);
 
     State s;
     s.controls = base;
@@ -62,25 +75,21 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     s.controls[Control::kPadLength] = size.hit ? size.pad_length : Controls()[Control::kPadLength];
     s.controls[Control::kPadHeight] = size.hit ? size.pad_height : Controls()[Control::kPadHeight];
     s.size_index = size.hit ? size_label_index(size.label) : -1;
-    s.template_index = ws_.template_index;
+    s.template_index = scan_->template_index;
     size_matched_ = size.hit;
-    // The load colours the pressure with the gain alone; the filter acts once it is moved.
     s.colour_filter = colour_filter_ = 0;
     s.colour_gain = colour_gain_ = base[Control::kGain];
-    s.meta_column = ws_.meta_column;
-    s.meta_row = ws_.meta_row;
-    s.meta_point_found = ws_.meta_point_found;
-    point_found_ = ws_.meta_point_found != 0;
-    found_column_ = ws_.meta_column;
-    found_row_ = ws_.meta_row;
+    s.meta_column = scan_->meta_column;
+    s.meta_row = scan_->meta_row;
+    s.meta_point_found = scan_->meta_point_found;
+    point_found_ = scan_->meta_point_found != 0;
+    found_column_ = scan_->meta_column;
+    found_row_ = scan_->meta_row;
     std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);  // the load clears them
 
-    // The outline of an earlier export belongs to the earlier scan.
-    ws_.outline_points.clear();
-    ws_.outline_corners.clear();
     loaded_ = true;
     scan_path_ = path;
-    scan_sha256_ = file_sha256(path);
+    scan_sha256_ = loaded.sha256;
     steps_.clear();
     states_.assign(1, s);
     snapshots_.clear();
@@ -138,12 +147,10 @@ Design::State Design::transition(State s, const Step &step) {
             const Control c = step.control;
             s.controls[c] = step.value;
             if (is_pad(c)) {
-                const PadSlider slider = static_cast<PadSlider>(c);
-                const bool metatarsal = c == Control::kMeta1 || c == Control::kMeta2;
-                if (metatarsal && step.value > 0)
-                    s.layer_amount[kLoweringLayer] =
-                        lowering_amount(s.controls[Control::kMeta1], s.controls[Control::kMeta2]);
-                s.layer_amount[slider_layer(slider)] = static_cast<float>(step.value);
+                const PadSliderBuilds builds =
+                    pad_slider_builds(static_cast<PadSlider>(c), pad_values(s.controls));
+                for (int k = 0; k < builds.count; ++k)
+                    s.layer_amount[builds.builds[k].layer] = builds.builds[k].amount;
                 s.composed = true;
             } else if (c == Control::kFilter || c == Control::kGain) {
                 s.colour_filter = s.controls[Control::kFilter];
@@ -177,48 +184,21 @@ Design::State Design::transition(State s, const Step &step) {
 
 Result Design::apply(const Step &step) {
     State next = transition(state(), step);
-    Result result = Result::success();
-    switch (step.kind) {
-        case StepKind::kSet: {
-            const Control c = step.control;
-            if (is_pad(c)) {
-                // The slider's own action, console lines and all.
-                if (next.controls[Control::kStamp] != 0 && ws_.meta_point_found)
-                    result = ensure_stamp(next.controls);
-                pad_slider_action(ws_, static_cast<PadSlider>(c), pad_values(next.controls),
-                                  stamp_controls(next.controls));
-                std::copy(std::begin(next.layer_amount), std::end(next.layer_amount),
-                          std::begin(built_amount_));
-            } else if (c == Control::kFilter || c == Control::kGain) {
-                apply_filter_gain(ws_, next.colour_filter, next.colour_gain);
-                colour_filter_ = next.colour_filter;
-                colour_gain_ = next.colour_gain;
-            } else {
-                result = compose(next);
-            }
-            break;
-        }
-        case StepKind::kSmooth:
-            smooth_relief(ws_);
-            if (loaded_) {
-                truncate_redo();
-                take_snapshot();
-                next.snapshot = snapshots_.size() - 1;
-            }
-            break;
-        case StepKind::kMetaPoint:
-            ws_.meta_column = next.meta_column;
-            ws_.meta_row = next.meta_row;
-            ws_.meta_point_found = 1;
-            result = compose(next);
-            break;
-        case StepKind::kSize:
-            ws_.template_index = next.template_index;
-            result = compose(next);
-            break;
-    }
+    PadSliderBuilds own;  // the layers a pad slider's own action builds, in its order
+    if (step.kind == StepKind::kSet && is_pad(step.control))
+        own = pad_slider_builds(static_cast<PadSlider>(step.control), pad_values(next.controls));
+    if (step.kind == StepKind::kSmooth) smooth_from_here(next);
+    const Result result = materialize(next, own);
     record(step, next);
     return result;
+}
+
+void Design::smooth_from_here(State &next) {
+    smooth_relief(resources_, *scan_, *results_);
+    if (!loaded_) return;
+    truncate_redo();
+    take_snapshot();
+    next.snapshot = snapshots_.size() - 1;
 }
 
 void Design::truncate_redo() {
@@ -247,15 +227,10 @@ Result Design::replay(const std::vector<Step> &steps) {
         State next = transition(state(), step);
         if (step.kind == StepKind::kSmooth) {
             // Smoothing reads the relief: bring it up to this step first.
-            Result r = materialize(state());
-            if (!r) return r;
-            smooth_relief(ws_);
-            take_snapshot();
-            next.snapshot = snapshots_.size() - 1;
+            if (Result r = materialize(state()); !r) return r;
+            smooth_from_here(next);
         }
-        steps_.push_back(step);
-        states_.push_back(next);
-        ++position_;
+        record(step, next);
     }
     return materialize(state());
 }
@@ -275,21 +250,28 @@ Result Design::restore(size_t position) {
     return materialize(state());
 }
 
-Result Design::materialize(const State &s) {
-    const Snapshot &snap = snapshots_[s.snapshot];
-    std::memcpy(ws_.relief_grid, snap.relief.data(), sizeof ws_.relief_grid);
-    std::memcpy(ws_.relief_preview, snap.preview.data(), sizeof ws_.relief_preview);
-    ws_.meta_column = s.meta_column;
-    ws_.meta_row = s.meta_row;
-    ws_.meta_point_found = s.meta_point_found;
-    ws_.template_index = s.template_index;
+Result Design::materialize(const State &s, const PadSliderBuilds &first) {
+    DesignResults &r = *results_;
+    if (loaded_) {
+        const Snapshot &snap = snapshots_[s.snapshot];
+        std::memcpy(r.relief_grid, snap.relief.data(), sizeof r.relief_grid);
+        std::memcpy(r.relief_preview, snap.preview.data(), sizeof r.relief_preview);
+    }
+    r.meta_column = s.meta_column;
+    r.meta_row = s.meta_row;
+    r.meta_point_found = s.meta_point_found;
+    r.template_index = s.template_index;
+    for (int k = 0; k < first.count; ++k) {
+        build_layer(*scan_, r, first.builds[k].layer, first.builds[k].amount);
+        built_amount_[first.builds[k].layer] = first.builds[k].amount;
+    }
     for (int layer = 0; layer < kLayerCount; ++layer)
         if (built_amount_[layer] != s.layer_amount[layer]) {
-            build_layer(ws_, layer, s.layer_amount[layer]);
+            build_layer(*scan_, r, layer, s.layer_amount[layer]);
             built_amount_[layer] = s.layer_amount[layer];
         }
     if (colour_filter_ != s.colour_filter || colour_gain_ != s.colour_gain)
-        apply_filter_gain(ws_, s.colour_filter, s.colour_gain);
+        apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
     return s.composed ? compose(s) : Result::success();
@@ -298,27 +280,29 @@ Result Design::materialize(const State &s) {
 Result Design::compose(const State &s) {
     Result result = Result::success();
     const StampControls stamp = stamp_controls(s.controls);
-    if (stamp.enabled && ws_.meta_point_found) result = ensure_stamp(s.controls);
+    if (stamp.enabled && results_->meta_point_found) result = ensure_stamp(s.controls);
     // A stamp that failed to render is empty; the rest of the relief still follows the step.
-    compose_relief(ws_, stamp);
+    compose_relief(resources_, *scan_, *results_, stamp);
     return result;
 }
 
 void Design::take_snapshot() {
+    const DesignResults &r = *results_;
     Snapshot snap;
-    snap.relief.assign(ws_.relief_grid, ws_.relief_grid + kGridCells);
-    snap.preview.assign(ws_.relief_preview, ws_.relief_preview + sizeof ws_.relief_preview);
+    snap.relief.assign(r.relief_grid, r.relief_grid + kGridCells);
+    snap.preview.assign(r.relief_preview, r.relief_preview + sizeof r.relief_preview);
     snapshots_.push_back(std::move(snap));
 }
 
 Result Design::ensure_stamp(const Controls &c) {
+    DesignResults &r = *results_;
     const StampKey key{c[Control::kPadWidth], c[Control::kPadLength], c[Control::kPadHeight],
-                       ws_.template_mirrored};
+                       scan_->template_mirrored};
     if (stamp_valid_ && key == stamp_key_) return Result::success();
     for (auto it = stamp_cache_.begin(); it != stamp_cache_.end(); ++it) {
         if (!(it->key == key)) continue;
-        std::memcpy(ws_.pad_stamp, it->bytes.data(), sizeof ws_.pad_stamp);
-        ws_.pad_stamp_stride = it->stride;
+        std::memcpy(r.pad_stamp, it->bytes.data(), sizeof r.pad_stamp);
+        r.pad_stamp_stride = it->stride;
         stamp_cache_.splice(stamp_cache_.begin(), stamp_cache_, it);
         stamp_valid_ = true;
         stamp_key_ = key;
@@ -326,13 +310,14 @@ Result Design::ensure_stamp(const Controls &c) {
     }
     stamp_valid_ = false;
     if (renderer_ == nullptr) {
-        std::memset(ws_.pad_stamp, 0, sizeof ws_.pad_stamp);
+        std::memset(r.pad_stamp, 0, sizeof r.pad_stamp);
         return Result::failure("the stamped pad needs OpenGL, and no context is available");
     }
-    Result rendered = renderer_->render(ws_, key.width, key.length, key.height);
+    Result rendered = renderer_->render(resources_, key.mirrored, key.width, key.length,
+                                        key.height, r.pad_stamp, r.pad_stamp_stride);
     if (!rendered) return rendered;
-    stamp_cache_.push_front({key, ws_.pad_stamp_stride,
-                             std::vector<uint8_t>(ws_.pad_stamp, ws_.pad_stamp + kPadStampBytes)});
+    stamp_cache_.push_front({key, r.pad_stamp_stride,
+                             std::vector<uint8_t>(r.pad_stamp, r.pad_stamp + kPadStampBytes)});
     if (stamp_cache_.size() > kStampCacheSize) stamp_cache_.pop_back();
     stamp_valid_ = true;
     stamp_key_ = key;
@@ -355,34 +340,6 @@ PrintDescription print_description(const Design &design) {
         about.controls.emplace_back(control_spec(c).name, value.str());
     }
     return about;
-}
-
-std::string file_sha256(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::string();
-    EVP_MD_CTX *ctx = EVP_MD_CTX_new();
-    if (ctx == nullptr || EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr) != 1) {
-        EVP_MD_CTX_free(ctx);
-        return std::string();
-    }
-    char buffer[65536];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        if (in.gcount() > 0) EVP_DigestUpdate(ctx, buffer, static_cast<size_t>(in.gcount()));
-    }
-    const bool read_all = in.eof();
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(ctx, digest, &length);
-    EVP_MD_CTX_free(ctx);
-    if (!read_all) return std::string();
-    static const char kHex[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 15];
-    }
-    return hex;
 }
 
 }  // namespace pedaform

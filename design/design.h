@@ -11,28 +11,34 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/scan_loader.h"
 #include "design/controls.h"
 #include "model3d/print_3mf.h"
+#include "relief/composition.h"
+#include "workspace/design_results.h"
+#include "workspace/resources.h"
 #include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
-// Renders the stamped pad's picture into ws.pad_stamp and pad_stamp_stride for width W, length
-// L (cells) and height H (mm). The GUI implements it with the image view's OpenGL context, the
-// batch command with an off-screen one. A failure leaves the stamp empty and says why.
+// Renders the stamped pad's picture into `stamp`, rows `stride` bytes apart, for width W,
+// length L (cells) and height H (mm), from the resources' pad shape, turned for the foot side
+// `mirrored`. A failure leaves the stamp empty and says why.
 class StampRenderer {
   public:
     virtual ~StampRenderer() = default;
-    virtual Result render(Workspace &ws, double width, double length, double height) = 0;
+    virtual Result render(const Resources &resources, int32_t mirrored, double width,
+                          double length, double height, uint8_t (&stamp)[kPadStampBytes],
+                          int32_t &stride) = 0;
 };
 
-// Reads the scan file at `path` and loads it into the workspace (load_scan_file in io/).
-using ScanFileLoader = ScanLoadResult (*)(Workspace &ws, const char *path, double gain);
+// Reads the scan file at `path` into `scan` (load_scan_file in io/).
+using ScanFileLoader = ScanLoadResult (*)(Scan &scan, const char *path);
 
 enum class StepKind {
     kSet,        // a control moved to `value`
@@ -51,10 +57,15 @@ struct Step {
 
 class Design {
   public:
-    // `ws` must outlive the design; `renderer` may be null (a stamp then fails to render).
-    Design(Workspace &ws, ScanFileLoader loader, StampRenderer *renderer);
+    // `resources` must outlive the design and is only read; any number of designs may share
+    // it. `renderer` may be null (a stamp then fails to render).
+    Design(const Resources &resources, ScanFileLoader loader, StampRenderer *renderer);
 
-    Workspace &workspace() { return ws_; }
+    const Resources &resources() const { return resources_; }
+    // The loaded scan (the start-up layout before any) and what the steps made of it. Both
+    // stay at the same address for the design's life.
+    const Scan &scan() const { return *scan_; }
+    const DesignResults &results() const { return *results_; }
     const Controls &controls() const { return state().controls; }
     bool loaded() const { return loaded_; }
     // The loaded scan's path as given and the SHA-256 of its bytes (64 hex digits).
@@ -68,10 +79,10 @@ class Design {
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
-    // Loads a scan: a refused file changes nothing of the design (scan_loaded aside, which is
-    // set as soon as a name is given) and returns the loader's reason. On success the pad
-    // sliders return to 0, the stamp switches off, the size presets apply, the relief is
-    // composed once and the steps start afresh. `result` receives the loader's outcome.
+    // Loads a scan: a refused file changes nothing of the design and returns the loader's
+    // reason. On success the pad sliders return to 0, the stamp switches off, the size
+    // presets apply, the relief is composed once and the steps start afresh. `result`
+    // receives the loader's outcome.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
     Result load(const std::string &path, ScanLoadResult *result = nullptr,
                 const Controls *start = nullptr);
@@ -87,10 +98,12 @@ class Design {
     // template, the label and the stamped pad's presets.
     Result choose_size(int index);
 
-    // Runs a recorded step as a live one.
+    // Runs a recorded step as a live one: the state it leads to, made real as undo makes it,
+    // with the console lines of the control's own action.
     Result apply(const Step &step);
-    // Applies steps on the loaded scan as undo would restore them: the result equals running
-    // each step live, without re-running every action.
+    // Records steps on the loaded scan and makes only the last state real (smoothing steps
+    // also make the state before them real, since they read the relief): the result equals
+    // running each step live.
     Result replay(const std::vector<Step> &steps);
 
     bool can_undo() const { return position_ > 0; }
@@ -141,15 +154,20 @@ class Design {
     static State transition(State s, const Step &step);
     void record(const Step &step, const State &next);
     void truncate_redo();
-    // Makes the workspace show `s`: the snapshot, the layers it needs, the colours, and the
-    // composition when a composing step came after the snapshot.
-    Result materialize(const State &s);
+    // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
+    // composition when a composing step came after the snapshot. `first` lists layers to build
+    // before any other, in order, even when already built (a live slider's own action).
+    Result materialize(const State &s, const PadSliderBuilds &first = PadSliderBuilds());
     Result restore(size_t position);
+    // Smooths the relief as it is and keeps it as the snapshot `next` starts from.
+    void smooth_from_here(State &next);
     Result compose(const State &s);
     Result ensure_stamp(const Controls &c);
     void take_snapshot();
 
-    Workspace &ws_;
+    const Resources &resources_;
+    std::unique_ptr<Scan> scan_;
+    std::unique_ptr<DesignResults> results_;
     ScanFileLoader loader_;
     StampRenderer *renderer_;
     bool loaded_ = false;
@@ -157,7 +175,7 @@ class Design {
     bool size_matched_ = true;
     float found_column_ = 0, found_row_ = 0;  // the search's point
     bool point_found_ = false;
-    double colour_filter_ = 0, colour_gain_ = 3;  // what colour_grid holds now
+    double colour_filter_ = 0, colour_gain_ = 3;  // what the colour grid holds now
     std::vector<Step> steps_;                     // every step, the redo tail included
     std::vector<State> states_;                   // states_[i]: after i steps
     std::vector<Snapshot> snapshots_;
@@ -171,8 +189,5 @@ class Design {
 
 // What a printed file says of the design: the scan's name and every control's value.
 PrintDescription print_description(const Design &design);
-
-// The SHA-256 of a file's bytes as 64 lower-case hex digits; "" when it cannot be read.
-std::string file_sha256(const std::string &path);
 
 }  // namespace pedaform

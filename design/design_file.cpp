@@ -25,71 +25,59 @@ json control_json(Control c, double value) {
     return value;
 }
 
-// The value of control `c` in `v`, checked; false with `why` set otherwise.
-bool control_from_json(Control c, const json &v, double &out, std::string &why) {
+// The value of control `c` in `v`, checked: a value the control's widget can take, or one the
+// program itself sets (a size preset), so that every design the program saves opens again.
+Result control_from_json(Control c, const json &v, double &out) {
     const ControlSpec &range = control_spec(c);
     if (c == Control::kStamp) {
-        if (!v.is_boolean()) {
-            why = "\"stamp\" must be true or false";
-            return false;
-        }
+        if (!v.is_boolean()) return Result::failure("\"stamp\" must be true or false");
         out = v.get<bool>() ? 1 : 0;
-        return true;
+        return Result::success();
     }
-    if (!v.is_number() || !control_value_valid(c, v.get<double>())) {
+    if (!v.is_number() || !control_value_accepted(c, v.get<double>())) {
         std::ostringstream text;
         text << "\"" << range.name << "\" must be a number from " << range.min << " to "
              << range.max << " in steps of " << range.step << ", not " << v.dump();
-        why = text.str();
-        return false;
+        return Result::failure(text.str());
     }
     out = v.get<double>();
-    return true;
+    return Result::success();
 }
 
-bool step_from_json(const json &j, Step &step, std::string &why) {
-    if (!j.is_object() || !j.contains("step") || !j["step"].is_string()) {
-        why = "a step must be an object with a \"step\" name";
-        return false;
-    }
+Result step_from_json(const json &j, Step &step) {
+    if (!j.is_object() || !j.contains("step") || !j["step"].is_string())
+        return Result::failure("a step must be an object with a \"step\" name");
     const std::string name = j["step"].get<std::string>();
     if (name == "smooth") {
         step.kind = StepKind::kSmooth;
-        return true;
+        return Result::success();
     }
     if (name == "meta_point") {
         step.kind = StepKind::kMetaPoint;
         const json col = j.value("column", json()), row = j.value("row", json());
         if (!col.is_number() || !row.is_number() || !(col.get<double>() >= 0) ||
             !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
-            !(row.get<double>() <= kGridHeight - 1)) {
-            why = "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359";
-            return false;
-        }
+            !(row.get<double>() <= kGridHeight - 1))
+            return Result::failure(
+                "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359");
         step.column = static_cast<float>(col.get<double>());
         step.row = static_cast<float>(row.get<double>());
-        return true;
+        return Result::success();
     }
     if (name == "size") {
         step.kind = StepKind::kSize;
         const json label = j.value("label", json());
         step.size = label.is_string() ? size_label_index(label.get<std::string>()) : -1;
-        if (step.size < 0) {
-            why = "\"size\" needs a \"label\" of a size bin, not " + label.dump();
-            return false;
-        }
-        return true;
+        if (step.size < 0)
+            return Result::failure("\"size\" needs a \"label\" of a size bin, not " +
+                                   label.dump());
+        return Result::success();
     }
     step.kind = StepKind::kSet;
-    if (!control_named(name, step.control)) {
-        why = "unknown step \"" + name + "\"";
-        return false;
-    }
-    if (!j.contains("value")) {
-        why = "step \"" + name + "\" has no \"value\"";
-        return false;
-    }
-    return control_from_json(step.control, j["value"], step.value, why);
+    if (!control_named(name, step.control))
+        return Result::failure("unknown step \"" + name + "\"");
+    if (!j.contains("value")) return Result::failure("step \"" + name + "\" has no \"value\"");
+    return control_from_json(step.control, j["value"], step.value);
 }
 
 bool is_sha256(const std::string &s) {
@@ -101,14 +89,9 @@ bool is_sha256(const std::string &s) {
 
 }  // namespace
 
-std::string design_file_text(const DesignFile &file) {
-    json start = json::object();
-    for (int i = 0; i < kControlCount; ++i) {
-        const Control c = static_cast<Control>(i);
-        start[control_spec(c).name] = control_json(c, file.start[c]);
-    }
+nlohmann::ordered_json design_steps_json(const std::vector<Step> &list) {
     json steps = json::array();
-    for (const Step &s : file.steps) {
+    for (const Step &s : list) {
         switch (s.kind) {
             case StepKind::kSet:
                 steps.push_back({{"step", control_spec(s.control).name},
@@ -125,6 +108,16 @@ std::string design_file_text(const DesignFile &file) {
                 break;
         }
     }
+    return steps;
+}
+
+std::string design_file_text(const DesignFile &file) {
+    json start = json::object();
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        start[control_spec(c).name] = control_json(c, file.start[c]);
+    }
+    const json steps = design_steps_json(file.steps);
     json doc = {{"format", kFormat},
                 {"version", kDesignFileVersion},
                 {"scan", {{"file", file.scan_file}, {"sha256", file.scan_sha256}}},
@@ -156,21 +149,20 @@ Result parse_design_file(const std::string &text, DesignFile &out) {
 
     const json start = doc.value("start", json());
     if (!start.is_object()) return Result::failure("the design file has no \"start\" values");
-    std::string why;
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         const char *name = control_spec(c).name;
         if (!start.contains(name))
             return Result::failure(std::string("\"start\" has no \"") + name + "\"");
-        if (!control_from_json(c, start[name], f.start[c], why)) return Result::failure(why);
+        if (Result r = control_from_json(c, start[name], f.start[c]); !r) return r;
     }
 
     const json steps = doc.value("steps", json());
     if (!steps.is_array()) return Result::failure("the design file has no \"steps\" list");
     for (size_t i = 0; i < steps.size(); ++i) {
         Step step;
-        if (!step_from_json(steps[i], step, why))
-            return Result::failure("step " + std::to_string(i + 1) + ": " + why);
+        if (Result r = step_from_json(steps[i], step); !r)
+            return Result::failure("step " + std::to_string(i + 1) + ": " + r.message());
         f.steps.push_back(step);
     }
     out = std::move(f);

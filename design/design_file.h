@@ -12,6 +12,7 @@
 // value, "smooth", "meta_point" with the point in grid units, or "size" with a size label.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ struct DesignFile {
 constexpr int kDesignFileVersion = 1;
 
 std::string design_file_text(const DesignFile &file);
+// The steps as the file lists them, one object each.
+nlohmann::ordered_json design_steps_json(const std::vector<Step> &steps);
 
 // Parses and checks everything: JSON, format, version, the scan entry, every control value
 // against its range and step, every step. Failure says what is wrong; `out` is then untouched.

@@ -34,18 +34,13 @@ OffscreenContext::~OffscreenContext() {
     eglTerminate(display_);
 }
 
-bool OffscreenContext::create(std::string &error) {
+Result OffscreenContext::create() {
     EGLDisplay display = surfaceless_display();
     EGLint major = 0, minor = 0;
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor)) {
-        error = "no EGL display could be opened";
-        return false;
-    }
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor))
+        return Result::failure("no EGL display could be opened");
     display_ = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        error = "EGL offers no desktop OpenGL";
-        return false;
-    }
+    if (!eglBindAPI(EGL_OPENGL_API)) return Result::failure("EGL offers no desktop OpenGL");
     const EGLint config_attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
@@ -54,35 +49,31 @@ bool OffscreenContext::create(std::string &error) {
     // A compatibility context: the stamp is drawn with the fixed-function pipeline.
     const EGLint context_attributes[] = {EGL_NONE};
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
-    if (context == EGL_NO_CONTEXT) {
-        error =
-            "no OpenGL context could be created (EGL error " + std::to_string(eglGetError()) + ")";
-        return false;
-    }
+    if (context == EGL_NO_CONTEXT)
+        return Result::failure("no OpenGL context could be created (EGL error " +
+                               std::to_string(eglGetError()) + ")");
     context_ = context;
-    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-        error = "the OpenGL context cannot be made current without a surface";
-        return false;
-    }
-    return true;
+    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context))
+        return Result::failure("the OpenGL context cannot be made current without a surface");
+    return Result::success();
 }
 
 }  // namespace pedaform
 
 namespace pedaform {
 
-Result OffscreenStampRenderer::render(Workspace &ws, double width, double length, double height) {
+Result OffscreenStampRenderer::render(const Resources &resources, int32_t mirrored,
+                                      double width, double length, double height,
+                                      uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
     if (!context_ && context_error_.empty()) {
         context_ = std::make_unique<OffscreenContext>();
-        if (!context_->create(context_error_)) {
+        if (Result r = context_->create(); !r) {
             context_.reset();
-            if (context_error_.empty()) context_error_ = "no context";
+            context_error_ = r.message();
         }
     }
     if (!context_) return Result::failure("--stamp needs OpenGL: " + context_error_);
-    if (!render_pad_stamp(ws, width, length, height, 0))
-        return Result::failure("the pad stamp could not be rendered");
-    return Result::success();
+    return render_pad_stamp(resources, mirrored, width, length, height, 0, stamp, stride);
 }
 
 }  // namespace pedaform

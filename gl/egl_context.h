@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "workspace/result.h"
+
 namespace pedaform {
 
 class OffscreenContext {
@@ -13,9 +15,9 @@ class OffscreenContext {
     OffscreenContext(const OffscreenContext &) = delete;
     OffscreenContext &operator=(const OffscreenContext &) = delete;
 
-    // Makes a desktop OpenGL context current on this thread. Returns false and sets `error`
-    // when none could be made.
-    bool create(std::string &error);
+    // Makes a desktop OpenGL context current on this thread; fails with why when none could
+    // be made.
+    Result create();
 
   private:
     void *display_ = nullptr;
@@ -33,7 +35,8 @@ namespace pedaform {
 // Renders the stamped pad in an off-screen context made on the first request.
 class OffscreenStampRenderer : public StampRenderer {
   public:
-    Result render(Workspace &ws, double width, double length, double height) override;
+    Result render(const Resources &resources, int32_t mirrored, double width, double length,
+                  double height, uint8_t (&stamp)[kPadStampBytes], int32_t &stride) override;
 
   private:
     std::unique_ptr<OffscreenContext> context_;

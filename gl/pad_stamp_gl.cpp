@@ -122,7 +122,7 @@ void clear_pixel_frame(const StampSize &size) {
 }
 
 // The pad shape as the red channel of `texture`, sampled linearly and repeated.
-void upload_pad_shape(const Workspace &ws, GLuint texture) {
+void upload_pad_shape(const Resources &resources, GLuint texture) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -133,7 +133,7 @@ void upload_pad_shape(const Workspace &ws, GLuint texture) {
     // pad_shape rows are 252 bytes: 250 padded to the default alignment of 4.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, kPadShapeSize, kPadShapeSize, 0, GL_RED,
-                 GL_UNSIGNED_BYTE, ws.pad_shape);
+                 GL_UNSIGNED_BYTE, resources.pad_shape);
 }
 
 // The textured quad from (10, 10) to (W + 10, L + 10), turned about (W / 2, L): +7 degrees for
@@ -158,70 +158,71 @@ void draw_turned_pad(double width, double length, bool mirrored) {
 }
 
 // The red channel of the read part into pad_stamp, rows padded to 4 bytes (the stride).
-void read_stamp(Workspace &ws, const StampSize &size) {
+void read_stamp(uint8_t (&stamp)[kPadStampBytes], const StampSize &size) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, size.read_w, size.read_h, GL_RED, GL_UNSIGNED_BYTE, ws.pad_stamp);
+    glReadPixels(0, 0, size.read_w, size.read_h, GL_RED, GL_UNSIGNED_BYTE, stamp);
 }
 
 // Renders the stamp into pad_stamp; false when the framebuffer object could not be made.
-bool render_unscaled(Workspace &ws, double width, double length, const StampSize &size,
-                     GLuint texture) {
+bool render_unscaled(const Resources &resources, bool mirrored, double width, double length,
+                     const StampSize &size, GLuint texture, uint8_t (&stamp)[kPadStampBytes]) {
     const SavedGlState saved;
     const StampFramebuffer framebuffer(size.frame_w, size.frame_h);
     if (!framebuffer.complete()) return false;
     clear_pixel_frame(size);
     GLuint own_texture = 0;
     if (texture == 0) glGenTextures(1, &own_texture);
-    upload_pad_shape(ws, texture != 0 ? texture : own_texture);
-    draw_turned_pad(width, length, ws.template_mirrored != 0);
-    read_stamp(ws, size);
+    upload_pad_shape(resources, texture != 0 ? texture : own_texture);
+    draw_turned_pad(width, length, mirrored);
+    read_stamp(stamp, size);
     if (own_texture != 0) glDeleteTextures(1, &own_texture);
     return true;
 }
 
 }  // namespace
 
-void scale_pad_stamp(Workspace &ws, double height) {
+void scale_pad_stamp(float peak, double height, uint8_t (&stamp)[kPadStampBytes]) {
     assert(std::fabs(height) <= kMaxPadHeight);
-    const double factor = height / ws.pad_shape_peak * kGreyLevelsPerMm;
+    const double factor = height / peak * kGreyLevelsPerMm;
     // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
-    if (!(ws.pad_shape_peak > 0) || factor < 0) {
-        std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
+    if (!(peak > 0) || factor < 0) {
+        std::memset(stamp, 0, sizeof stamp);
         return;
     }
     // Each byte keeps the low 8 bits of its truncated product; factors beyond the sliders'
     // range take the slow but exact way rather than overflow an int.
     const bool fits = factor * 255 < 2147483647.0;
-    for (uint8_t &b : ws.pad_stamp) {
+    for (uint8_t &b : stamp) {
         const double product = std::trunc(b * factor);
         b = fits ? static_cast<uint8_t>(static_cast<unsigned>(static_cast<int>(product)) & 0xFFu)
                  : static_cast<uint8_t>(std::fmod(product, 256.0));
     }
 }
 
-bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture) {
-    std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
+Result render_pad_stamp(const Resources &resources, int32_t mirrored, double width, double length,
+                        double height, unsigned texture, uint8_t (&stamp)[kPadStampBytes],
+                        int32_t &stride) {
+    std::memset(stamp, 0, sizeof stamp);
     if (!size_in_range(width, length, height)) {
-        ws.pad_stamp_stride = 0;
-        return false;
+        stride = 0;
+        return Result::failure("the stamped pad's size is out of range");
     }
     StampSize size;
     size.read_w = static_cast<int>(width + 2 * kStampMargin);
     size.read_h = static_cast<int>(length + 2 * kStampMargin);
-    const int stride = pad_stamp_stride_for(width);
-    ws.pad_stamp_stride = stride;
+    stride = pad_stamp_stride_for(width);
     if (size.read_w <= 0 || size.read_h <= 0 ||
         static_cast<long>(stride) * size.read_h > kPadStampBytes)
-        return false;
+        return Result::failure("the stamped pad is larger than its buffer");
     size.frame_w = size.read_w > kFrameWidth ? size.read_w : kFrameWidth;
     size.frame_h = size.read_h > kFrameHeight ? size.read_h : kFrameHeight;
 
-    if (!render_unscaled(ws, width, length, size, texture)) {
-        std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
-        return false;
+    if (!render_unscaled(resources, mirrored != 0, width, length, size, texture, stamp)) {
+        std::memset(stamp, 0, sizeof stamp);
+        return Result::failure("the pad stamp could not be rendered (no framebuffer object)");
     }
-    scale_pad_stamp(ws, height);
-    return true;
+    scale_pad_stamp(resources.pad_shape_peak, height, stamp);
+    return Result::success();
 }
 
 }  // namespace pedaform

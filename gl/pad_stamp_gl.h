@@ -7,22 +7,25 @@
 // colour and current colour are restored.
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/resources.h"
+#include "workspace/result.h"
 
 namespace pedaform {
 
-// W, L: the "蹠骨寬" and "蹠骨長" values (pixels); H: "蹠骨墊高(mm)". Reads pad_shape,
-// pad_shape_peak and template_mirrored (the turn is +7 degrees when mirrored, else -7, about
-// (W / 2, L)); writes all of pad_stamp ((W + 20) x (L + 20) bytes of it) and pad_stamp_stride.
-// `texture` is the texture to upload the pad shape into; 0 makes a temporary one. A peak of 0
-// (black or missing pad shape) gives an all-zero stamp. Returns false, with the stamp all zero,
-// when the framebuffer object could not be made or the stamp would not fit pad_stamp; also,
-// with the stride 0 as well, unless 0 < W + 20 <= 63,000, 0 < L + 20 <= 63,000 and
-// |H| <= 1,000,000 mm (values from the controls are checked before any conversion).
-bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture);
+// W, L: the "蹠骨寬" and "蹠骨長" values (pixels); H: "蹠骨墊高(mm)". Reads the resources' pad
+// shape and its peak; the turn is +7 degrees when `mirrored` is 1, else -7, about (W / 2, L).
+// Writes all of `stamp` ((W + 20) x (L + 20) bytes of it) and `stride`. `texture` is the
+// texture to upload the pad shape into; 0 makes a temporary one. A peak of 0 (black or missing
+// pad shape) gives an all-zero stamp. Fails, with the stamp all zero, when the framebuffer
+// object could not be made or the stamp would not fit; also, with the stride 0 as well, unless
+// 0 < W + 20 <= 63,000, 0 < L + 20 <= 63,000 and |H| <= 1,000,000 mm (values from the
+// controls are checked before any conversion).
+Result render_pad_stamp(const Resources &resources, int32_t mirrored, double width, double length,
+                        double height, unsigned texture, uint8_t (&stamp)[kPadStampBytes],
+                        int32_t &stride);
 
 // The scaling of the read-back bytes: each byte b becomes trunc(b * (H / peak * 5)) modulo 256;
 // all zero for a negative H or a peak of 0. H must lie within +-1,000,000 mm.
-void scale_pad_stamp(Workspace &ws, double height);
+void scale_pad_stamp(float peak, double height, uint8_t (&stamp)[kPadStampBytes]);
 
 }  // namespace pedaform

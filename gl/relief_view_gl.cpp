@@ -66,7 +66,7 @@ const void *byte_offset(size_t n) {
 
 }  // namespace
 
-void SurfaceBuffer::fill(const Workspace &ws, bool pressure_colours) {
+void SurfaceBuffer::fill(const DesignResults &ws, bool pressure_colours) {
     if (buffer_ == 0) {
         // Room for the largest surface once; a fill rewrites it in place.
         glGenBuffers(1, &buffer_);

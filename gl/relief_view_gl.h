@@ -4,7 +4,7 @@
 #pragma once
 
 #include "model3d/mesh_arrays.h"
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
 
 namespace pedaform {
 
@@ -34,9 +34,9 @@ void light_setup(const MaterialBlock &m);
 // frame sends no vertex data. The buffer is made on the first fill; it goes with its context.
 class SurfaceBuffer {
   public:
-    // Refills the buffer with build_mesh_vertices of `ws` (relief_grid, and colour_grid when
+    // Refills the buffer with build_mesh_vertices of `results` (relief_grid, and colour_grid when
     // `pressure_colours`). Leaves no buffer bound.
-    void fill(const Workspace &ws, bool pressure_colours);
+    void fill(const DesignResults &results, bool pressure_colours);
     // Draws what the last fill put in, under the current matrices, lighting and colour
     // material, with GL_NORMALIZE on while it draws. Client array state is restored; the
     // current colour is left undefined (OpenGL's rule after drawing from a colour array).

@@ -1,15 +1,11 @@
 #include "io/data_folder.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <vector>
 
 #include "io/resources.h"
-#include "workspace/workspace.h"
+#include "workspace/resources.h"
 
 #ifndef PEDAFORM_DATA_FROM_BINDIR
 #define PEDAFORM_DATA_FROM_BINDIR "../share/pedaform"
@@ -22,16 +18,14 @@ namespace fs = std::filesystem;
 Result check_data_folder(const std::string &folder) {
     std::error_code error;
     if (!fs::is_directory(folder, error)) return Result::failure("no such folder");
-    std::vector<const char *> files = {kColourTableFile, kPadShapeFile};
-    files.insert(files.end(), kTemplateFiles, kTemplateFiles + kTemplateCount);
-    for (const char *file : files) {
-        std::FILE *stream = std::fopen(resource_path(folder, file).c_str(), "rb");
-        if (stream == nullptr)
-            return Result::failure(std::string("cannot read ") + (file + 2) + ": " +
-                                   std::strerror(errno));
-        std::fclose(stream);
-    }
-    return Result::success();
+    // The colour table or a template folder marks the data folder; a file missing from it is
+    // reported when it is read and leaves its data zeroed.
+    const std::string markers[] = {resource_path(folder, kColourTableFile),
+                                   resource_path(folder, "./ButtomInsole"),
+                                   resource_path(folder, "./ButtomInsole_Black")};
+    for (const std::string &marker : markers)
+        if (fs::exists(marker, error)) return Result::success();
+    return Result::failure("it holds neither lut_256.txt nor the template folders");
 }
 
 Result find_data_folder(std::string &folder) {

@@ -24,9 +24,8 @@ namespace pedaform {
 // the first place looked at (reading from it leaves the data zeroed, as with files missing).
 Result find_data_folder(std::string &folder);
 
-// Accepts `folder` when the colour table, every template and the pad shape in it can be
-// opened for reading; otherwise the failure names the first one that cannot (the sample scans
-// are not needed to start).
+// Accepts `folder` when it holds the colour table or one of the template folders; files missing
+// from it only leave their data zeroed (load_startup_resources warns of each).
 Result check_data_folder(const std::string &folder);
 
 }  // namespace pedaform

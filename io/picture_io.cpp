@@ -2,6 +2,7 @@
 
 #include <FreeImage.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,15 +34,10 @@ uint32_t le32(const unsigned char *p) {
 
 // A BMP whose pixel data ends early still decodes (the missing rows come out as whatever the
 // decoder left there), so its length is checked against what its header promises.
-bool bmp_is_truncated(const char *path) {
-    std::FILE *f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    unsigned char h[54] = {};
-    const size_t got = std::fread(h, 1, sizeof h, f);
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    std::fclose(f);
-    if (got < sizeof h || le32(h + 14) < 40) return false;  // other header kinds: not checked
+bool bmp_is_truncated(const std::vector<uint8_t> &file) {
+    if (file.size() < 54) return false;
+    const unsigned char *h = file.data();
+    if (le32(h + 14) < 40) return false;  // other header kinds: not checked
     const uint64_t offset = le32(h + 10);
     const int64_t width = static_cast<int32_t>(le32(h + 18));
     const int64_t height = static_cast<int32_t>(le32(h + 22));
@@ -50,39 +46,58 @@ bool bmp_is_truncated(const char *path) {
     if (compression != 0 && compression != 3) return false;  // compressed sizes vary
     const uint64_t row = (static_cast<uint64_t>(width < 0 ? -width : width) * bpp + 31) / 32 * 4;
     const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
-    return size < 0 || static_cast<uint64_t>(size) < offset + row * rows;
+    return file.size() < offset + row * rows;
 }
 
 // The largest picture read at all: a hostile header must not make the decoder allocate
 // gigabytes. The program's own pictures are 150 x 360 and 250 x 250.
 constexpr uint64_t kMaxPixels = uint64_t{4096} * 4096;
 
+struct MemoryDeleter {
+    void operator()(FIMEMORY *m) const { FreeImage_CloseMemory(m); }
+};
+
 }  // namespace
 
-Picture read_picture(const char *path) {
+Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
+    out.clear();
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return Result::failure(std::string("cannot read the file: ") + std::strerror(errno));
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        out.insert(out.end(), buffer, buffer + got);
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
+    std::fclose(f);
+    if (failed) return Result::failure(std::string("cannot read the file: ") + std::strerror(error));
+    return Result::success();
+}
+
+Result decode_picture(const std::vector<uint8_t> &file, Picture &out) {
     ensure_initialised();
-    Picture picture;
-    const FREE_IMAGE_FORMAT type = FreeImage_GetFileType(path, 0);
-    if (type == FIF_BMP && bmp_is_truncated(path)) {
-        picture.problem = "the file ends before the pixel data its header describes";
-        return picture;
-    }
+    out = Picture();
+    const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
+        FreeImage_OpenMemory(const_cast<BYTE *>(file.data()), static_cast<DWORD>(file.size())));
+    const FREE_IMAGE_FORMAT type = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+    if (type == FIF_BMP && bmp_is_truncated(file))
+        return Result::failure("the file ends before the pixel data its header describes");
     if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
-        Bitmap header(FreeImage_Load(type, path, FIF_LOAD_NOPIXELS));
+        Bitmap header(FreeImage_LoadFromMemory(type, memory.get(), FIF_LOAD_NOPIXELS));
         const uint64_t pixels = static_cast<uint64_t>(FreeImage_GetWidth(header.get())) *
                                 FreeImage_GetHeight(header.get());
-        if (pixels > kMaxPixels) {
-            picture.problem = "the file claims a picture of " +
-                              std::to_string(FreeImage_GetWidth(header.get())) + " x " +
-                              std::to_string(FreeImage_GetHeight(header.get())) +
-                              " pixels, more than this program reads";
-            return picture;
-        }
+        if (pixels > kMaxPixels)
+            return Result::failure("the file claims a picture of " +
+                                   std::to_string(FreeImage_GetWidth(header.get())) + " x " +
+                                   std::to_string(FreeImage_GetHeight(header.get())) +
+                                   " pixels, more than this program reads");
+        FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
     }
-    Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_Load(type, path, 0));
+    Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_LoadFromMemory(type, memory.get(), 0));
     FIBITMAP *b = bitmap.get();
     // The getters give 0 for a bitmap that failed to load.
     const BYTE *bits = FreeImage_GetBits(b);
+    Picture &picture = out;
     picture.line_bytes = static_cast<int>(FreeImage_GetLine(b));
     picture.pitch = static_cast<int>(FreeImage_GetPitch(b));
     picture.dib_size = static_cast<int>(FreeImage_GetDIBSize(b));
@@ -93,10 +108,17 @@ Picture read_picture(const char *path) {
     if (bits != nullptr && picture.pitch > 0 && picture.height > 0 &&
         picture.line_bytes <= picture.pitch) {
         picture.bits.assign(bits, bits + static_cast<size_t>(picture.pitch) * picture.height);
-    } else {
-        picture.width = picture.height = picture.bpp = 0;
+        return Result::success();
     }
-    return picture;
+    picture.width = picture.height = picture.bpp = 0;
+    return Result::failure("the file is not a picture that can be read");
+}
+
+Result read_picture(const std::string &path, Picture &out) {
+    out = Picture();
+    std::vector<uint8_t> file;
+    if (Result r = read_file_bytes(path, file); !r) return r;
+    return decode_picture(file, out);
 }
 
 Result write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {

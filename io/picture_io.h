@@ -2,16 +2,26 @@
 // plain Picture of workspace.h, so the grid code never depends on the image library.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "workspace/result.h"
 #include "workspace/workspace.h"
 
 namespace pedaform {
 
-// Decodes the file at `path`, its type taken from the content. Returns a Picture that is not
-// loaded() when the file is missing, unreadable or not a picture the reader knows.
-Picture read_picture(const char *path);
+// Every byte of the file at `path`. A failure says why ("cannot read the file: " and the
+// system's reason), without the path.
+Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out);
+
+// Decodes a picture file held in memory, its type taken from the content. On failure `out` is
+// not loaded() and the message says why (not a picture the reader knows, truncated, larger
+// than 4096 x 4096 pixels).
+Result decode_picture(const std::vector<uint8_t> &file, Picture &out);
+
+// read_file_bytes, then decode_picture.
+Result read_picture(const std::string &path, Picture &out);
 
 // Writes an upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as PNG
 // through a temporary file renamed over `path`.

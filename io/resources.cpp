@@ -1,9 +1,11 @@
 #include "io/resources.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
-#include "workspace/console.h"
 #include "io/picture_io.h"
+#include "workspace/console.h"
 
 namespace pedaform {
 
@@ -16,36 +18,51 @@ std::string resource_path(const std::string &data_dir, const char *file) {
     return path;
 }
 
-void load_startup_resources(Workspace &ws, const std::string &data_dir) {
-    console_printf("w %d   h %d \n", kGridWidth, kGridHeight);
-    set_startup_values(ws);
+namespace {
 
-    if (std::FILE *lut = std::fopen(resource_path(data_dir, kColourTableFile).c_str(), "r")) {
-        parse_colour_table(lut, ws.colour_table);
+std::string missing(const std::string &path, const std::string &why) {
+    return "data file " + path + " is missing or unreadable (" + why + "); it is left empty";
+}
+
+}  // namespace
+
+std::vector<std::string> load_startup_resources(Resources &resources,
+                                                const std::string &data_dir) {
+    std::vector<std::string> warnings;
+    console_printf("w %d   h %d \n", kGridWidth, kGridHeight);
+
+    const std::string lut_path = resource_path(data_dir, kColourTableFile);
+    if (std::FILE *lut = std::fopen(lut_path.c_str(), "r")) {
+        parse_colour_table(lut, resources.colour_table);
         std::fclose(lut);
+    } else {
+        warnings.push_back(missing(lut_path, std::strerror(errno)));
     }
 
     for (int t = 0; t < kTemplateCount; ++t) {
-        const Picture picture = read_picture(resource_path(data_dir, ws.template_paths[t]).c_str());
+        const std::string path = resource_path(data_dir, kTemplateFiles[t]);
+        Picture picture;
+        if (Result r = read_picture(path, picture); !r) warnings.push_back(missing(path, r.message()));
         console_printf("width %d\n", picture.width);
         console_printf("height %d\n\n", picture.height);
         // Templates of another size never write outside their grid: a larger one is cut.
-        if (!copy_template(picture, ws.templates[t]))
+        if (!copy_template(picture, resources.templates[t]))
             console_printf("template %s is %d x %d: only its bottom-left 150 x 360 is used\n",
-                           ws.template_paths[t], picture.width, picture.height);
+                           kTemplateFiles[t], picture.width, picture.height);
     }
 
-    const Picture drop = read_picture(resource_path(data_dir, kPadShapeFile).c_str());
+    const std::string drop_path = resource_path(data_dir, kPadShapeFile);
+    Picture drop;
+    if (Result r = read_picture(drop_path, drop); !r) warnings.push_back(missing(drop_path, r.message()));
     console_printf("DROP Image \n");
     console_printf("pitch %d\n", drop.pitch);
     console_printf("bpp %d\n", drop.bpp);
     console_printf("width %d\n", drop.width);
     console_printf("height %d\n\n", drop.height);
-    if (!copy_pad_shape(drop, ws))
+    if (!copy_pad_shape(drop, resources))
         console_printf("pad shape is %d x %d: only its bottom-left 250 x 250 is used\n", drop.width,
                        drop.height);
-
-    ws.texture_pending = 1;
+    return warnings;
 }
 
 }  // namespace pedaform

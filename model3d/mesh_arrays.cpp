@@ -38,7 +38,7 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     return q;
 }
 
-int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out) {
+int build_mesh_vertices(const DesignResults &ws, bool pressure_colours, float *out) {
     const uint8_t *relief = ws.relief_grid;
     int n = 0;
     for (int r = 0; r < kGridHeight - 1; ++r)

@@ -4,7 +4,7 @@
 // along z, heights along y.
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
 
 namespace pedaform {
 
@@ -38,6 +38,6 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c);
 // and returns how many: for every drawn cell, rows outer and columns inner, its triangles
 // P1 P2 P3 and P3 P4 P1 as cell_quad gives them, coloured kSurfaceColour, or colour_grid's
 // cell (r, c) / 255 when `pressure_colours`. Only writes; `out` may be mapped buffer memory.
-int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out);
+int build_mesh_vertices(const DesignResults &results, bool pressure_colours, float *out);
 
 }  // namespace pedaform

@@ -435,7 +435,7 @@ Result write_project_zip(const std::vector<std::pair<const char *, std::string>>
 
 }  // namespace
 
-Result build_print_model(const Workspace &ws, const std::vector<PrintZone> &zones,
+Result build_print_model(const MeshWork &ws, const std::vector<PrintZone> &zones,
                          PrintModel &model) {
     model = PrintModel();
     std::vector<Facet> facets;
@@ -486,7 +486,7 @@ Result write_print_3mf(const PrintModel &model, const std::vector<PrintZone> &zo
     return write_project_zip(files, out);
 }
 
-Result export_relief_3mf(Workspace &ws, const std::string &path,
+Result export_relief_3mf(MeshWork &ws, const std::string &path,
                          const std::vector<PrintZone> &zones, const PrintDescription &about) {
     prepare_relief_mesh(ws);
     PrintModel model;

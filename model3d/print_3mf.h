@@ -55,7 +55,7 @@ struct PrintModel {
 // corner gets one vertex per cell, so that every edge of a prism has exactly two triangles.
 // Needs the work grid of prepare_relief_mesh. Fails when the relief gives no solid, or when
 // zones are given but none of them keeps a foot cell.
-Result build_print_model(const Workspace &ws, const std::vector<PrintZone> &zones,
+Result build_print_model(const MeshWork &ws, const std::vector<PrintZone> &zones,
                          PrintModel &model);
 
 // The 3MF package of the model, unit millimetre, appended to `out`. Metadata: Title,
@@ -70,7 +70,7 @@ Result write_print_3mf(const PrintModel &model, const std::vector<PrintZone> &zo
 // The front ends' entry: prepares the work grid as export_relief_solid does (printing its
 // "t_point" lines), builds the model and writes it to `path` through a temporary file, so that
 // a failure leaves an existing file untouched. `zones` may be empty: the insole alone.
-Result export_relief_3mf(Workspace &ws, const std::string &path,
+Result export_relief_3mf(MeshWork &ws, const std::string &path,
                          const std::vector<PrintZone> &zones, const PrintDescription &about);
 
 }  // namespace pedaform

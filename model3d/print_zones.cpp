@@ -86,7 +86,7 @@ Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones)
     return Result::success();
 }
 
-void assign_print_zones(const Workspace &ws, const std::vector<PrintZone> &zones,
+void assign_print_zones(const MeshWork &ws, const std::vector<PrintZone> &zones,
                         std::vector<int16_t> &cell_zone) {
     int16_t zone_of_pressure[256];
     for (int p = 0; p < 256; ++p) {
@@ -205,7 +205,7 @@ void assign_print_zones(const Workspace &ws, const std::vector<PrintZone> &zones
             cell_zone[i] = static_cast<int16_t>(pieces.label[pieces.find(piece_of[i])]);
 }
 
-bool zones_cover_foot(const Workspace &ws, const std::vector<PrintZone> &zones) {
+bool zones_cover_foot(const MeshWork &ws, const std::vector<PrintZone> &zones) {
     std::vector<int16_t> cell_zone;
     assign_print_zones(ws, zones, cell_zone);
     for (int16_t z : cell_zone)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "model3d/relief_mesh.h"
 
 namespace pedaform {
 
@@ -37,10 +37,10 @@ constexpr int16_t kBelowZones = -1;  // pressure below the lowest threshold: the
 // pressure; then every connected piece smaller than kMinZonePieceCells, smallest first, joins
 // the zone (or the kBelowZones area) that shares the longest border with it, ties going to the
 // nearer and then the lower zone. A piece touching no other foot cell stays as it is.
-void assign_print_zones(const Workspace &ws, const std::vector<PrintZone> &zones,
+void assign_print_zones(const MeshWork &ws, const std::vector<PrintZone> &zones,
                         std::vector<int16_t> &cell_zone);
 
 // True when at least one foot cell falls in one of the zones.
-bool zones_cover_foot(const Workspace &ws, const std::vector<PrintZone> &zones);
+bool zones_cover_foot(const MeshWork &ws, const std::vector<PrintZone> &zones);
 
 }  // namespace pedaform

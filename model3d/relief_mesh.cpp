@@ -12,6 +12,14 @@
 
 namespace pedaform {
 
+std::unique_ptr<MeshWork> make_mesh_work(const Scan &scan, const DesignResults &results) {
+    auto work = std::make_unique<MeshWork>();
+    std::memcpy(work->relief_grid, results.relief_grid, sizeof work->relief_grid);
+    std::memcpy(work->base_grid, scan.base_grid, sizeof work->base_grid);
+    std::memcpy(work->pressure_grid, scan.pressure_grid, sizeof work->pressure_grid);
+    return work;
+}
+
 namespace {
 
 constexpr float kLevels = static_cast<float>(kGreyLevelsPerMm);
@@ -64,7 +72,7 @@ OutlinePoint to_outline(GridPoint p) {
 }
 
 // Footprint and boundary masks, then the trace from the highest row's leftmost boundary cell.
-void trace_outline(Workspace &ws, const WorkGrid &g, MeshOutline &result) {
+void trace_outline(MeshWork &ws, const WorkGrid &g, MeshOutline &result) {
     static thread_local uint8_t footprint[kGridCells];
     static thread_local uint8_t boundary[kGridCells];
     static thread_local uint8_t visits[kGridCells];
@@ -141,7 +149,7 @@ void trace_outline(Workspace &ws, const WorkGrid &g, MeshOutline &result) {
 
 // A straight run of more than 30 rows between two corners in one column, whose middle cell
 // is empty, is a detour through a gap: pull its two middle points onto the column.
-void repair_spikes(Workspace &ws, const WorkGrid &g) {
+void repair_spikes(MeshWork &ws, const WorkGrid &g) {
     std::vector<OutlinePoint> &pts = ws.outline_points;
     const std::vector<int32_t> &corners = ws.outline_corners;
     int i = corners[0];
@@ -204,7 +212,7 @@ PairGeometry pair_geometry(const WorkGrid &g, const OutlinePoint &p, const Outli
 }
 
 // Levels the outline points between consecutive corners to a straight ramp of heights.
-int level_edges(Workspace &ws, const WorkGrid &g) {
+int level_edges(MeshWork &ws, const WorkGrid &g) {
     const std::vector<OutlinePoint> &pts = ws.outline_points;
     const std::vector<int32_t> &corners = ws.outline_corners;
     const size_t count = corners.size();
@@ -278,7 +286,7 @@ char *put_le(char *dst, float value) {
 
 }  // namespace
 
-MeshOutline prepare_relief_mesh(Workspace &ws) {
+MeshOutline prepare_relief_mesh(MeshWork &ws) {
     MeshOutline result;
     ws.outline_points.clear();
     ws.outline_corners.clear();
@@ -305,7 +313,7 @@ MeshOutline prepare_relief_mesh(Workspace &ws) {
     return result;
 }
 
-void build_surface_facets(const Workspace &ws, const MeshOutline &outline,
+void build_surface_facets(const MeshWork &ws, const MeshOutline &outline,
                           std::vector<Facet> &facets) {
     const WorkGrid g{const_cast<float *>(ws.export_grid_a)};
     const float *w = ws.export_grid_a;
@@ -375,7 +383,7 @@ void write_ascii_stl(const std::vector<Facet> &facets, std::string &out) {
     out += "endsolid";
 }
 
-Result export_relief_stl(Workspace &ws, const std::string &path) {
+Result export_relief_stl(MeshWork &ws, const std::string &path) {
     const MeshOutline outline = prepare_relief_mesh(ws);
     std::vector<Facet> facets;
     build_surface_facets(ws, outline, facets);
@@ -384,7 +392,7 @@ Result export_relief_stl(Workspace &ws, const std::string &path) {
     return write_file_atomically(path, text.data(), text.size());
 }
 
-void build_solid_facets(const Workspace &ws, std::vector<Facet> &facets, SolidBottom bottom_cut) {
+void build_solid_facets(const MeshWork &ws, std::vector<Facet> &facets, SolidBottom bottom_cut) {
     const float *w = ws.export_grid_a;
     constexpr int kCellsW = kGridWidth - 1, kCellsH = kGridHeight - 1;
     auto present = [&](int c, int r) {
@@ -470,7 +478,7 @@ void write_binary_stl(const std::vector<Facet> &facets, std::string &out) {
     }
 }
 
-Result export_relief_solid(Workspace &ws, const std::string &path) {
+Result export_relief_solid(MeshWork &ws, const std::string &path) {
     prepare_relief_mesh(ws);
     std::vector<Facet> facets;
     build_solid_facets(ws, facets);

@@ -2,7 +2,9 @@
 // and the preview that the image view shows. Also the actions of the five pad sliders.
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
+#include "workspace/resources.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
@@ -13,18 +15,19 @@ struct StampControls {
     double length = 17;    // "蹠骨長" L
 };
 
-// relief = clamp(base + layer 0 + ... + layer 5, 10, 255) on foot cells (base_grid != 0);
-// other cells keep their value. Then, when the stamp is enabled and the metatarsal point was
-// found, pad_stamp ((W + 20) x (L + 20) bytes, rows pad_stamp_stride apart) is added around
+// relief = clamp(base + layer 0 + ... + layer 5, 10, 255) on foot cells (the scan's
+// base_grid != 0); other cells keep their value. Then, when the stamp is enabled and the
+// results' metatarsal point was found, pad_stamp ((W + 20) x (L + 20) bytes, rows pad_stamp_stride apart) is added around
 // the point, saturating at 255: stamp row L + 10 on the point's row, the stamp's middle
 // column on its column. Only foot cells inside the grid receive it; stamp cells whose row or
 // column lies outside the grid are dropped; a stamp size outside 0 < W + 20, L + 20 <= 63,000
 // places nothing. Finally rebuilds the preview.
-void compose_relief(Workspace &ws, const StampControls &stamp);
+void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
+                    const StampControls &stamp);
 
 // relief_preview: cells with base < 10 are 0, 0, 0, 0; others get colour_table[d] and a 0
 // byte, d = clamp(3 * (relief - base) + 128, 0, 255).
-void update_relief_preview(Workspace &ws);
+void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results);
 
 // Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4; 0
 // unless 0 < W + 20 <= 63,000.
@@ -43,14 +46,22 @@ int slider_layer(PadSlider slider);
 constexpr int kLoweringLayer = 5;
 float lowering_amount(double meta1, double meta2);
 
-// Builds `layer` (0..5) for `amount` millimetres between its lines through the landmarks. The
-// layer depends on the amount alone (for one scan), whatever it held before.
-void build_layer(Workspace &ws, int layer, float amount);
+// Builds `layer` (0..5; another index is a programming error) for `amount` millimetres between
+// its lines through the scan's landmarks. The layer depends on the amount alone (for one scan),
+// whatever it held before.
+void build_layer(const Scan &scan, DesignResults &results, int layer, float amount);
 
-// The action of a moved pad slider: a metatarsal slider moved above 0 first rebuilds layer 5
-// (the lowering that goes with the metatarsal pads); then the slider's own layer is rebuilt;
-// then the relief is composed.
-void pad_slider_action(Workspace &ws, PadSlider slider, const PadSliderValues &values,
-                       const StampControls &stamp);
+// The layers a moved pad slider rebuilds, in the order it rebuilds them: a metatarsal slider
+// moved above 0 first rebuilds layer 5 (the lowering that goes with the metatarsal pads), then
+// the slider's own layer is rebuilt for its value.
+struct LayerBuild {
+    int layer;
+    float amount;  // millimetres
+};
+struct PadSliderBuilds {
+    int count = 0;
+    LayerBuild builds[2] = {};
+};
+PadSliderBuilds pad_slider_builds(PadSlider slider, const PadSliderValues &values);
 
 }  // namespace pedaform

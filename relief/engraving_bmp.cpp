@@ -1,7 +1,6 @@
 #include "relief/engraving_bmp.h"
 
 #include <cstring>
-#include <memory>
 
 #include "workspace/file_output.h"
 
@@ -21,23 +20,15 @@ void put32(uint8_t *p, uint32_t v) {
 
 }  // namespace
 
-bool engraving_file_name(const std::string &chosen, std::string &out) {
+Result engraving_file_name(const std::string &chosen, std::string &out) {
     out = chosen;
     const size_t n = out.size();
     if (n < 4 || out.compare(n - 4, 4, ".bmp") != 0) out += ".bmp";
     if (out.size() + 1 > static_cast<size_t>(kNameBufferSize)) {
         out.clear();
-        return false;
+        return Result::failure("the engraving name is too long: " + chosen);
     }
-    return true;
-}
-
-void fill_export_image(Workspace &ws) {
-    for (int k = 0; k < kGridCells; ++k) {
-        uint8_t *px = &ws.export_image[4 * k];
-        px[0] = px[1] = px[2] = ws.relief_grid[k];
-        px[3] = 255;
-    }
+    return Result::success();
 }
 
 namespace {
@@ -67,15 +58,20 @@ void encode_bmp32(const uint8_t *pixels, int width, int height, std::vector<uint
                 static_cast<size_t>(width) * height * 4);
 }
 
-void encode_engraving_bmp(const uint8_t *pixels, uint8_t *file) {
-    put_bmp32_header(file, kGridWidth, kGridHeight);
-    std::memcpy(file + kEngravingHeaderSize, pixels, kGridCells * 4);
+std::vector<uint8_t> encode_engraving_bmp(const uint8_t (&relief)[kGridCells]) {
+    std::vector<uint8_t> file(kEngravingFileSize);
+    put_bmp32_header(file.data(), kGridWidth, kGridHeight);
+    for (int k = 0; k < kGridCells; ++k) {
+        uint8_t *px = &file[kEngravingHeaderSize + 4 * static_cast<size_t>(k)];
+        px[0] = px[1] = px[2] = relief[k];
+        px[3] = 255;
+    }
+    return file;
 }
 
-Result write_engraving_bmp(const std::string &name, const uint8_t *pixels) {
-    auto file = std::make_unique<uint8_t[]>(kEngravingFileSize);
-    encode_engraving_bmp(pixels, file.get());
-    return write_file_atomically(name, file.get(), kEngravingFileSize);
+Result write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]) {
+    const std::vector<uint8_t> file = encode_engraving_bmp(relief);
+    return write_file_atomically(name, file.data(), file.size());
 }
 
 }  // namespace pedaform

@@ -19,24 +19,19 @@ constexpr int kEngravingHeaderSize = 54;
 constexpr int kNameBufferSize = 500;
 
 // The name as written: ".bmp" appended unless the name ends in exactly ".bmp" (".BMP" does not
-// count). Returns false, leaving `out` empty, when the result would not fit the 500-byte name
-// buffer.
-bool engraving_file_name(const std::string &chosen, std::string &out);
-
-// Fills export_image from relief_grid: bytes 4k..4k+2 = relief[k], byte 4k+3 = 255.
-void fill_export_image(Workspace &ws);
+// count). Fails, leaving `out` empty, when the result would not fit the 500-byte name buffer.
+Result engraving_file_name(const std::string &chosen, std::string &out);
 
 // An uncompressed 32-bit BMP of `width` x `height` pixels from 4-byte pixels in bottom-up
 // row order (the first row given is the bottom row), header included, appended to `out`.
 void encode_bmp32(const uint8_t *pixels, int width, int height, std::vector<uint8_t> &out);
 
-// Writes the whole file, header and the 54,000 pixels of `pixels` (4 bytes each, grid order),
-// into `file`, which holds kEngravingFileSize bytes.
-void encode_engraving_bmp(const uint8_t *pixels, uint8_t *file);
+// The whole file of a relief: the header, then pixel k = relief[k] three times and 255.
+std::vector<uint8_t> encode_engraving_bmp(const uint8_t (&relief)[kGridCells]);
 
-// Writes the file through a temporary file renamed over `name`. On any failure (cannot create,
-// short write, disk full, rename) an existing file of that name is untouched, nothing partial
-// is left, and the message says why.
-Result write_engraving_bmp(const std::string &name, const uint8_t *pixels);
+// Writes the relief's file through a temporary file renamed over `name`. On any failure
+// (cannot create, short write, disk full, rename) an existing file of that name is untouched,
+// nothing partial is left, and the message says why.
+Result write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]);
 
 }  // namespace pedaform

@@ -1,6 +1,5 @@
 #include "relief/pad_layer.h"
 
-#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -18,12 +17,11 @@ inline int sign(float v) {
 
 }  // namespace
 
-void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point_1,
-                     Landmark line_point_2, Landmark anchor) {
-    assert(layer >= 0 && layer < kLayerCount);
-    float *out = ws.layers[layer];
+void build_pad_layer(const Scan &scan, float (&layer)[kGridCells], float amount,
+                     Landmark line_point_1, Landmark line_point_2, Landmark anchor) {
+    float *out = layer;
     if (amount == 0.0f) {
-        std::memset(out, 0, sizeof ws.layers[layer]);
+        std::memset(out, 0, sizeof layer);
         return;
     }
     const float h = static_cast<float>(amount / kMmPerGreyLevel);
@@ -50,7 +48,7 @@ void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point
     console_printf("p3 %d %d \n", static_cast<int>(rp), static_cast<int>(cp));
     // An anchor on L gives the ramp no length to rise over: the layer holds no pad.
     if (!(dp > 0.0f) || !std::isfinite(dp)) {
-        std::memset(out, 0, sizeof ws.layers[layer]);
+        std::memset(out, 0, sizeof layer);
         return;
     }
 
@@ -58,7 +56,7 @@ void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point
     const bool s_r_up = s_r > 0, s_c_up = s_c > 0, t_r_up = t_r > 0, t_c_up = t_c > 0;
     for (int y = 0; y < kGridHeight; ++y) {
         const float fy = static_cast<float>(y);
-        const uint8_t *base = ws.base_grid + y * kGridWidth;
+        const uint8_t *base = scan.base_grid + y * kGridWidth;
         float *row = out + y * kGridWidth;
         // Only foot cells are written: run over the row's span of non-zero base cells.
         const RowSpan span = foot_span(base);

@@ -4,15 +4,15 @@
 // there beyond it. Heights are grey levels (amount in millimetres x kGreyLevelsPerMm).
 #pragma once
 
-#include "workspace/workspace.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
-// Writes only layer `layer` (0..5; another index is a programming error, caught by an assert). An
-// amount of 0 clears the whole layer. Otherwise only foot cells (base_grid != 0) on the anchor's
-// side of L are written; all others keep their value. With the anchor on L (no distance to rise
-// over) the layer is cleared as well. Prints "p3 %d %d \n" with the anchor's row and column.
-void build_pad_layer(Workspace &ws, int layer, float amount, Landmark line_point_1,
-                     Landmark line_point_2, Landmark anchor);
+// Writes only `layer`. An amount of 0 clears the whole layer. Otherwise only foot cells (the
+// scan's base_grid != 0) on the anchor's side of L are written; all others keep their value.
+// With the anchor on L (no distance to rise over) the layer is cleared as well. Prints
+// "p3 %d %d \n" with the anchor's row and column.
+void build_pad_layer(const Scan &scan, float (&layer)[kGridCells], float amount,
+                     Landmark line_point_1, Landmark line_point_2, Landmark anchor);
 
 }  // namespace pedaform

@@ -11,14 +11,15 @@ constexpr int kRadius = 3;  // 7 x 7 window
 
 }  // namespace
 
-void apply_template_floor(Workspace &ws) {
-    if (ws.template_index < 0 || ws.template_index >= kTemplateCount) return;
-    const uint8_t *t = ws.templates[ws.template_index];
-    uint8_t *relief = ws.relief_grid;
-    if (ws.template_mirrored == 0) {
+void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results) {
+    const int index = results.template_index;
+    if (index < 0 || index >= kTemplateCount) return;
+    const uint8_t *t = resources.templates[index];
+    uint8_t *relief = results.relief_grid;
+    if (scan.template_mirrored == 0) {
         for (int i = 0; i < kGridCells; ++i)
             relief[i] = relief[i] < t[i] ? t[i] : relief[i];
-    } else if (ws.template_mirrored == 1) {
+    } else if (scan.template_mirrored == 1) {
         for (int y = 0; y < kGridHeight; ++y) {
             uint8_t *row = relief + y * kGridWidth;
             const uint8_t *trow = t + y * kGridWidth;
@@ -85,11 +86,11 @@ void smooth_pass(uint8_t *grid, int round_up) {
     }
 }
 
-void smooth_relief(Workspace &ws) {
-    apply_template_floor(ws);
-    smooth_pass(ws.relief_grid, 1);
-    smooth_pass(ws.relief_grid, 0);
-    apply_template_floor(ws);
+void smooth_relief(const Resources &resources, const Scan &scan, DesignResults &results) {
+    apply_template_floor(resources, scan, results);
+    smooth_pass(results.relief_grid, 1);
+    smooth_pass(results.relief_grid, 0);
+    apply_template_floor(resources, scan, results);
 }
 
 }  // namespace pedaform

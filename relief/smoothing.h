@@ -5,14 +5,17 @@
 
 #include <cstdint>
 
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
+#include "workspace/resources.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 
-// Raises every relief cell to the active template (templates[template_index]), read mirrored
-// left to right (column 149 - x) when template_mirrored is 1. Never lowers a cell. Any other
-// template_mirrored value, or a template index outside 0..18, changes nothing.
-void apply_template_floor(Workspace &ws);
+// Raises every relief cell to the results' template (templates[template_index]), read
+// mirrored left to right (column 149 - x) when the scan's template_mirrored is 1. Never lowers
+// a cell. Any other template_mirrored value, or a template index outside 0..18, changes
+// nothing.
+void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results);
 
 // One averaging pass over a 150 x 360 grid, computed from a snapshot taken at its start. Each
 // non-zero cell of rows 3..356 and columns 3..146 becomes S / N rounded up (round_up = 1) or
@@ -21,6 +24,6 @@ void apply_template_floor(Workspace &ws);
 void smooth_pass(uint8_t *grid, int round_up);
 
 // The "Smooth" action: floor, pass rounding up, pass rounding down, floor.
-void smooth_relief(Workspace &ws);
+void smooth_relief(const Resources &resources, const Scan &scan, DesignResults &results);
 
 }  // namespace pedaform

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tools/synth.h"
+#include "workspace/resources.h"
 #include "workspace/size_table.h"
 #include "workspace/file_output.h"
 

@@ -1,8 +1,6 @@
-#include "workspace/workspace.h"
+#include "workspace/resources.h"
 
 #include <cstring>
-
-#include "workspace/size_table.h"
 
 namespace pedaform {
 
@@ -20,19 +18,6 @@ const char *const kTemplateFiles[kTemplateCount] = {
 };
 const char *const kColourTableFile = "./lut_256.txt";
 const char *const kPadShapeFile = "./drop.png";
-
-void set_startup_values(Workspace &ws) {
-    ws.scan_loaded = 0;
-    const Landmark defaults[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
-    std::memcpy(ws.landmarks, defaults, sizeof defaults);
-    for (int i = 0; i < kSizeBinCount; ++i)
-        ws.template_lengths[i] = template_length(i);
-    for (int t = 0; t < kTemplateCount; ++t) {
-        std::strncpy(ws.template_paths[t], kTemplateFiles[t], kTemplatePathSize - 1);
-        ws.template_paths[t][kTemplatePathSize - 1] = '\0';
-    }
-    ws.texture_pending = 1;
-}
 
 namespace {
 
@@ -90,14 +75,14 @@ bool copy_template(const Picture &picture, uint8_t (&grid)[kGridCells]) {
     return copy_first_bytes(picture, grid, kGridWidth, kGridHeight, kGridWidth);
 }
 
-bool copy_pad_shape(const Picture &picture, Workspace &ws) {
-    ws.pad_shape_peak = 0.0f;
-    const bool whole =
-        copy_first_bytes(picture, ws.pad_shape, kPadShapeSize, kPadShapeSize, kPadShapeStride);
+bool copy_pad_shape(const Picture &picture, Resources &resources) {
+    resources.pad_shape_peak = 0.0f;
+    const bool whole = copy_first_bytes(picture, resources.pad_shape, kPadShapeSize,
+                                        kPadShapeSize, kPadShapeStride);
     for (int r = 0; r < kPadShapeSize; ++r)
         for (int c = 0; c < kPadShapeSize; ++c) {
-            const float v = ws.pad_shape[r * kPadShapeStride + c];
-            if (v > ws.pad_shape_peak) ws.pad_shape_peak = v;
+            const float v = resources.pad_shape[r * kPadShapeStride + c];
+            if (v > resources.pad_shape_peak) resources.pad_shape_peak = v;
         }
     return whole;
 }

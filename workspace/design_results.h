@@ -1,0 +1,26 @@
+// What a design computed from its steps: the pad layers, the composed relief and its preview,
+// the pressure colours and the rendered pad stamp, with the metatarsal point and template the
+// relief was made with. Owned by the design (design/design.h); the views and exporters read it.
+#pragma once
+
+#include <cstdint>
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+struct DesignResults {
+    float layers[kLayerCount][kGridCells] = {};   // pad heights in grey levels
+    uint8_t relief_grid[kGridCells] = {};         // the composed relief, what the exports write
+    uint8_t relief_preview[kGridCells * 4] = {};  // R, G, B, 0 per cell, shown by the image view
+    uint8_t colour_grid[kGridCells * 3] = {};     // pressure colour of each cell, R, G, B
+    uint8_t pad_stamp[kPadStampBytes] = {};       // the rendered pad, rows of pad_stamp_stride
+    int32_t pad_stamp_stride = 0;
+    // Where the stamp goes: the design's metatarsal point (0 found: the stamp is not placed).
+    float meta_column = 0.0f;
+    float meta_row = 0.0f;
+    uint8_t meta_point_found = 1;
+    int32_t template_index = 0;  // the template smoothing and the exports lay the relief on
+};
+
+}  // namespace pedaform

@@ -1,0 +1,31 @@
+// One loaded scan: its base and pressure grids, the landmarks, the outline's measures, the
+// foot side, the size it matched and the point the outline search found. Filled by the scan
+// load (analysis/scan_loader.h) and read-only afterwards; a design owns the scan it loaded.
+#pragma once
+
+#include <cstdint>
+
+#include "workspace/workspace.h"
+
+namespace pedaform {
+
+struct Scan {
+    // Before any scan: the landmarks of the start-up layout, the search's point (0, 0).
+    Landmark landmarks[5] = {{189, 38}, {189, 130}, {66, 52}, {42, 90}, {68, 121}};
+    int32_t insole_length = 0;       // outline length in rows
+    int32_t outline_top_row = 0;     // highest row with a non-zero base cell
+    int32_t outline_bottom_row = 0;  // lowest such row
+    int32_t first_outline_cell = 0;  // raster index of the first non-zero base cell
+    // 1: the template is applied mirrored (column 149 - x); also turns the pad stamp.
+    int32_t template_mirrored = 0;
+    int32_t template_index = 0;  // the template the length matched, -1 for none
+    // The outline search's metatarsal point. found is 0 when the outline gave none; the
+    // start-up point (0, 0) counts as found.
+    float meta_column = 0.0f;
+    float meta_row = 0.0f;
+    uint8_t meta_point_found = 1;
+    uint8_t base_grid[kGridCells] = {};      // insole base heights; 0 outside the foot
+    uint8_t pressure_grid[kGridCells] = {};  // foot pressure 0..255
+};
+
+}  // namespace pedaform
