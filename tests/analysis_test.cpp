@@ -11,6 +11,7 @@
 #include "analysis/meta_position.h"
 #include "analysis/scan_loader.h"
 #include "analysis/size_bin.h"
+#include "design/design.h"
 #include "io/scan_file.h"
 #include "workspace/size_table.h"
 #include "tests/test_support.h"
@@ -27,13 +28,19 @@ std::string deep_dir() {
     return dir.substr(0, dir.rfind('/'));
 }
 
+// Scans go through a design, which keeps the scan and starts its results from it.
 class ScanLoad : public ::testing::Test {
   protected:
     std::string dir = deep_dir();
-    std::unique_ptr<Workspace> ws = test::startup_workspace();
+    std::unique_ptr<Resources> res = test::startup_resources();
+    Design design{*res, load_scan_file, nullptr};
+    const Scan &scan = design.scan();
+    const DesignResults &results = design.results();
     ScanLoadResult load(const std::string &path, double gain = 3.0) {
         ScanLoadResult r;
-        test::capture_console([&] { r = load_scan_file(*ws, path.c_str(), gain); });
+        Controls start;
+        start[Control::kGain] = gain;
+        test::capture_console([&] { (void)design.load(path, &r, &start); });
         return r;
     }
     ScanLoadResult load_picture(const Picture &p, double gain = 3.0) {
@@ -51,33 +58,36 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                 synth::Outline o;
                 synth::ScanRecipe recipe;
                 recipe.length = b.length, recipe.right_foot = right, recipe.second_family = second;
-                const Picture scan = synth::make_scan(recipe, &o);
-                for (auto &layer : ws->layers)
-                    std::fill(layer, layer + kGridCells, 7.0f);
-                const ScanLoadResult r = load_picture(scan);
+                const Picture picture = synth::make_scan(recipe, &o);
+                (void)design.set(Control::kHeel1, 3);  // a layer the next load clears
+                const ScanLoadResult r = load_picture(picture);
                 ASSERT_TRUE(r.accepted()) << r.outcome.message();
                 EXPECT_NEAR(r.ai, 0.87f, 1e-6);
-                EXPECT_TRUE(ws->outline_bottom_row == o.bottom && ws->insole_length == b.length &&
-                            ws->template_mirrored == right &&
-                            ws->first_outline_cell == o.bottom * 150 + o.left[o.bottom]);
+                SCOPED_TRACE(std::to_string(b.length) + (right ? " right" : " left") +
+                             (second ? " second" : " first"));
+                EXPECT_EQ(scan.outline_bottom_row, o.bottom);
+                EXPECT_EQ(scan.insole_length, b.length);
+                EXPECT_EQ(scan.template_mirrored, right);
+                EXPECT_EQ(scan.first_outline_cell, o.bottom * 150 + o.left[o.bottom]);
                 const bool cm = second || !b.first_label;
-                EXPECT_STREQ(r.size.label, cm ? b.second_label : b.first_label)
-                    << b.length << right;
-                EXPECT_TRUE(ws->template_index == (cm ? b.second_index : b.first_index) &&
-                            r.size.pad_width == b.pad_width && r.size.pad_length == b.pad_length &&
-                            r.size.pad_height == b.pad_height);
+                EXPECT_STREQ(r.size.label, cm ? b.second_label : b.first_label);
+                EXPECT_EQ(scan.template_index, cm ? b.second_index : b.first_index);
+                EXPECT_EQ(results.template_index, scan.template_index);
+                EXPECT_EQ(r.size.pad_width, b.pad_width);
+                EXPECT_EQ(r.size.pad_length, b.pad_length);
+                EXPECT_EQ(r.size.pad_height, b.pad_height);
                 Landmark expected[5];
                 synth::scan_landmarks(o, expected, false, right);
-                EXPECT_EQ(std::memcmp(ws->landmarks, expected, sizeof expected), 0);
-                for (int i = 0; i < kGridCells; ++i)  // blue but the metadata row; alpha
-                    ASSERT_TRUE(ws->base_grid[i] == (i < 359 * 150 ? scan.bits[4 * i] : 0) &&
-                                ws->relief_grid[i] == ws->base_grid[i] &&
-                                ws->pressure_grid[i] == scan.bits[4 * i + 3])
-                        << i;
-                for (auto &layer : ws->layers)  // cleared by the load
+                EXPECT_EQ(std::memcmp(scan.landmarks, expected, sizeof expected), 0);
+                for (int i = 0; i < kGridCells; ++i) {  // blue but the metadata row; alpha
+                    ASSERT_EQ(scan.base_grid[i], i < 359 * 150 ? picture.bits[4 * i] : 0) << i;
+                    ASSERT_EQ(results.relief_grid[i], scan.base_grid[i]) << i;
+                    ASSERT_EQ(scan.pressure_grid[i], picture.bits[4 * i + 3]) << i;
+                }
+                for (auto &layer : results.layers)  // cleared by the load
                     ASSERT_TRUE(
                         std::all_of(layer, layer + kGridCells, [](float v) { return v == 0; }));
-                EXPECT_TRUE(ws->meta_point_found);
+                EXPECT_TRUE(scan.meta_point_found);
             }
 }
 
@@ -101,33 +111,36 @@ TEST_F(ScanLoad, OutlineRowsAndFootSideByMargins) {
         for (const auto &b : c.blue)
             for (int y = b[1]; y <= b[2]; ++y)
                 p.bits[4 * (y * 150 + b[0])] = 50;
-        ws->first_outline_cell = 4242;
-        ASSERT_TRUE(load_picture(p).accepted());
-        const int got[] = {ws->template_mirrored, ws->outline_bottom_row,
-                           ws->outline_top_row,   ws->first_outline_cell,
-                           ws->insole_length,     decide_foot_side(p.bits.data())};
-        const int want[] = {c.mirrored, c.bottom, c.top, c.first, c.top - c.bottom + 1, c.mirrored};
-        EXPECT_TRUE(std::equal(got, got + 6, want)) << "case " << &c - cases;
+        Scan loaded;
+        loaded.first_outline_cell = 4242;
+        test::capture_console([&] { ASSERT_TRUE(load_scan_picture(loaded, p).accepted()); });
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        EXPECT_EQ(loaded.template_mirrored, c.mirrored);
+        EXPECT_EQ(decide_foot_side(p.bits.data()), c.mirrored);
+        EXPECT_EQ(loaded.outline_bottom_row, c.bottom);
+        EXPECT_EQ(loaded.outline_top_row, c.top);
+        EXPECT_EQ(loaded.first_outline_cell, c.first);
+        EXPECT_EQ(loaded.insole_length, c.top - c.bottom + 1);
     }
 }
 
 TEST_F(ScanLoad, PressureColouringUsesTheGainGivenAtLoad) {
-    test::ramp_colour_table(*ws);
+    test::ramp_colour_table(*res);
     Picture p = test::blank_scan();
     p.bits[4 * (10 * 150 + 10) + 3] = 85, p.bits[4 * (10 * 150 + 11) + 3] = 84;
     const int cell = 10 * 150 + 10;
     ASSERT_TRUE(load_picture(p, 3.0).accepted());  // 85 x 3 = 255, 84 x 3 = 252
-    EXPECT_TRUE(ws->colour_grid[3 * cell] == 255 && ws->colour_grid[3 * cell + 3] == 252);
+    EXPECT_EQ(results.colour_grid[3 * cell], 255);
+    EXPECT_EQ(results.colour_grid[3 * cell + 3], 252);
     ASSERT_TRUE(load_picture(p, 1.0).accepted());
-    EXPECT_EQ(ws->colour_grid[3 * cell + 3], 84);
+    EXPECT_EQ(results.colour_grid[3 * cell + 3], 84);
 }
 
 TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
     ASSERT_TRUE(load_picture(synth::make_scan({})).accepted());
-    auto snapshot = [&] {  // every plain member: all but the mesh export's outline vectors
-        const char *w = reinterpret_cast<const char *>(ws.get());
-        return std::string(w, reinterpret_cast<const char *>(&ws->outline_points)) +
-               std::string(reinterpret_cast<const char *>(ws->colour_table), w + sizeof *ws);
+    auto snapshot = [&] {  // the scan and the results, byte for byte
+        return std::string(reinterpret_cast<const char *>(&scan), sizeof scan) +
+               std::string(reinterpret_cast<const char *>(&results), sizeof results);
     };
     const std::string before = snapshot();
     std::vector<std::string> refused;
@@ -159,15 +172,18 @@ TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
         if (path.find("huge-rle-header") != std::string::npos) {  // refused before decoding
             EXPECT_NE(r.outcome.message().find("more than this program reads"), std::string::npos);
         }
+        if (path == dir + "/missing.bmp")  // said as missing, not as a bad picture
+            EXPECT_NE(r.outcome.message().find("No such file"), std::string::npos);
         EXPECT_TRUE(snapshot() == before) << path;
     }
     Picture p = test::blank_scan();  // the right size, too few pixel bytes
     p.bits.resize(1000);
-    EXPECT_FALSE(load_scan_picture(*ws, p, 3.0).accepted());
+    Scan untouched;
+    EXPECT_FALSE(load_scan_picture(untouched, p).accepted());
 }
 
 TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
-    auto ws = test::startup_workspace();
+    auto ws = std::make_unique<Scan>();
     auto size = [&](int length, int first_cell) {
         ws->outline_bottom_row = 84;
         ws->outline_top_row = 84 + length - 1;
@@ -177,13 +193,16 @@ TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
         return c;
     };
     // Worked: 228 rows from the bin's first cell (84, 41) is CM22-23, one column in is 1-2.
-    EXPECT_TRUE(size(228, 84 * 150 + 41).label == std::string("CM22-23") &&
-                ws->template_index == 12);
-    EXPECT_TRUE(size(228, 84 * 150 + 42).label == std::string("1-2") && ws->template_index == 0);
+    EXPECT_STREQ(size(228, 84 * 150 + 41).label, "CM22-23");
+    EXPECT_EQ(ws->template_index, 12);
+    EXPECT_STREQ(size(228, 84 * 150 + 42).label, "1-2");
+    EXPECT_EQ(ws->template_index, 0);
     for (int length : {229, 166, 216, 306, 0, -359}) {  // no bin: never the previous template
         size(241, 10244);
         const SizeBinChoice c = size(length, 10244);
-        EXPECT_TRUE(!c.hit && !*c.label && ws->template_index == -1) << length;
+        EXPECT_FALSE(c.hit) << length;
+        EXPECT_STREQ(c.label, "") << length;
+        EXPECT_EQ(ws->template_index, -1) << length;
         EXPECT_EQ(ws->insole_length, length);
     }
     // Labels chosen by hand: each bin's first family, then its second.
@@ -198,7 +217,8 @@ TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
             EXPECT_EQ(t, label == b.first_label ? b.first_index : b.second_index) << label;
             EXPECT_EQ(c.pad_width, b.pad_width);
         }
-    EXPECT_TRUE(i == kSizeLabelCount && size_label_index("CM99") == -1);
+    EXPECT_EQ(i, kSizeLabelCount);
+    EXPECT_EQ(size_label_index("CM99"), -1);
 }
 
 TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {
@@ -227,7 +247,7 @@ TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {
         {0, {{100, 0, 140, 0, 50}}, false, 0, 0},    // only row 0, right side
         {0, {{10, 40, 139, 40, 50}}, false, 0, 0},   // parallel lines
     };
-    auto ws = std::make_unique<Workspace>();
+    auto ws = std::make_unique<Scan>();
     for (const Case &c : cases) {
         std::memset(ws->base_grid, 0, sizeof ws->base_grid);
         for (const auto &r : c.rects)
@@ -238,30 +258,31 @@ TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {
         }
         ws->meta_column = 12, ws->meta_row = 34, ws->meta_point_found = !c.found;
         test::capture_console([&] { find_meta_position(*ws); });
-        EXPECT_TRUE(ws->meta_point_found == c.found &&  // a missing point keeps the old one
-                    std::fabs(ws->meta_column - (c.found ? c.column : 12)) < 1e-4 &&
-                    std::fabs(ws->meta_row - (c.found ? c.row : 34)) < 1e-4)
-            << "case " << &c - cases << ": " << ws->meta_column << " " << ws->meta_row;
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        EXPECT_EQ(ws->meta_point_found, c.found);
+        // A missing point keeps the old one.
+        EXPECT_NEAR(ws->meta_column, c.found ? c.column : 12, 1e-4);
+        EXPECT_NEAR(ws->meta_row, c.found ? c.row : 34, 1e-4);
     }
 }
 
-TEST(FilterGain, EveryCellFollowsTheFormulaAndOnlyColoursChange) {
-    auto ws = std::make_unique<Workspace>();
-    test::ramp_colour_table(*ws);
+TEST(FilterGain, EveryCellFollowsTheFormula) {
+    auto ws = std::make_unique<test::Parts>();
+    test::ramp_colour_table(ws->res);
     for (int i = 0; i < kGridCells; ++i)
-        ws->pressure_grid[i] = static_cast<uint8_t>(i % 256);
+        ws->scan.pressure_grid[i] = static_cast<uint8_t>(i % 256);
     // {filter, gain}: entry min(255, trunc(max(0, trunc(p - filter)) * gain)); at filter 20,
     // gain 3: p 21 -> 3, 104 -> 252, 105 -> 255.
     const double settings[][2] = {{0, 1}, {20, 3}, {255, 10}, {0, 1.5}, {40, 2.5}, {10.5, 2}};
     for (const auto &s : settings) {
-        apply_filter_gain(*ws, s[0], s[1]);
+        apply_filter_gain(ws->res, ws->scan, ws->results, s[0], s[1]);
         for (int i = 0; i < kGridCells; ++i) {
             const int t = std::max(0, static_cast<int>(i % 256 - s[0]));
             const int k = std::min(255, static_cast<int>(t * s[1]));
-            const uint8_t *c = &ws->colour_grid[3 * i];
-            ASSERT_TRUE(c[0] == k && c[1] == 255 - k && c[2] == k / 2)
-                << s[0] << " " << s[1] << " " << i;
-            ASSERT_EQ(ws->pressure_grid[i] + ws->relief_grid[i], i % 256);  // both unchanged
+            const uint8_t *c = &ws->results.colour_grid[3 * i];
+            ASSERT_EQ(c[0], k) << s[0] << " " << s[1] << " " << i;
+            ASSERT_EQ(c[1], 255 - k) << s[0] << " " << s[1] << " " << i;
+            ASSERT_EQ(c[2], k / 2) << s[0] << " " << s[1] << " " << i;
         }
     }
 }

@@ -10,6 +10,7 @@
 #include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
+#include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "relief/composition.h"
 #include "tests/test_support.h"
@@ -22,18 +23,20 @@ namespace {
 class PatternStamp : public StampRenderer {
   public:
     int renders = 0;
-    Result render(Workspace &ws, double w, double l, double h) override {
+    Result render(const Resources &, int32_t mirrored, double w, double l, double h,
+                  uint8_t (&stamp)[kPadStampBytes], int32_t &stride) override {
         ++renders;
-        ws.pad_stamp_stride = pad_stamp_stride_for(w);
+        stride = pad_stamp_stride_for(w);
         for (int i = 0; i < kPadStampBytes; ++i)
-            ws.pad_stamp[i] = static_cast<uint8_t>(
-                (i * 7 + static_cast<int>(w + 3 * l + 10 * h) + ws.template_mirrored) % 41);
+            stamp[i] = static_cast<uint8_t>(
+                (i * 7 + static_cast<int>(w + 3 * l + 10 * h) + mirrored) % 41);
         return Result::success();
     }
 };
 
 // Everything a design step may change, as bytes.
-std::vector<uint8_t> design_state(const Design &d, const Workspace &ws) {
+std::vector<uint8_t> design_state(const Design &d) {
+    const DesignResults &ws = d.results();
     std::vector<uint8_t> s;
     auto add = [&](const void *p, size_t n) {
         s.insert(s.end(), static_cast<const uint8_t *>(p), static_cast<const uint8_t *>(p) + n);
@@ -49,9 +52,9 @@ std::vector<uint8_t> design_state(const Design &d, const Workspace &ws) {
 }
 
 struct Fixture {
-    std::unique_ptr<Workspace> ws = test::startup_workspace();
+    std::unique_ptr<Resources> res = test::startup_resources();
     PatternStamp stamp;
-    Design design{*ws, load_scan_file, &stamp};
+    Design design{*res, load_scan_file, &stamp};
     std::string dir = test::scratch_dir();
     std::string scan = dir + "/scan.bmp";
 
@@ -60,6 +63,10 @@ struct Fixture {
         test::capture_console([&] { EXPECT_TRUE(design.load(scan)); });
     }
 };
+
+std::vector<uint8_t> relief_of(const Design &d) {
+    return std::vector<uint8_t>(d.results().relief_grid, d.results().relief_grid + kGridCells);
+}
 
 // A random valid step: a control at a value on its grid, a smoothing pass or a point.
 Step random_step(std::mt19937 &rng) {
@@ -95,14 +102,16 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
     std::vector<std::vector<uint8_t>> before;
     std::vector<Step> applied;
     // Undoing the first colour step brings back the load's colours.
-    const std::vector<uint8_t> colours(f.ws->colour_grid, std::end(f.ws->colour_grid));
-    ASSERT_TRUE(f.design.set(Control::kFilter, 60) && f.design.undo());
-    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), f.ws->colour_grid));
+    const uint8_t(&colour_grid)[kGridCells * 3] = f.design.results().colour_grid;
+    const std::vector<uint8_t> colours(colour_grid, std::end(colour_grid));
+    ASSERT_TRUE(f.design.set(Control::kFilter, 60));
+    ASSERT_TRUE(f.design.undo());
+    EXPECT_TRUE(std::equal(colours.begin(), colours.end(), colour_grid));
     test::capture_console([&] {
         ASSERT_TRUE(f.design.set(Control::kStamp, 1));  // most steps recompose with the stamp
         while (applied.size() < 50) {
             const Step step = random_step(rng);
-            before.push_back(design_state(f.design, *f.ws));
+            before.push_back(design_state(f.design));
             const size_t position = f.design.position();
             ASSERT_TRUE(f.design.apply(step));
             if (f.design.position() == position) {  // the value did not change: no step
@@ -112,16 +121,16 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
             applied.push_back(step);
         }
     });
-    const std::vector<uint8_t> last = design_state(f.design, *f.ws);
+    const std::vector<uint8_t> last = design_state(f.design);
     const std::vector<Step> steps = f.design.steps();
     for (size_t k = before.size(); k-- > 0;) {
         ASSERT_TRUE(f.design.undo());
-        ASSERT_TRUE(design_state(f.design, *f.ws) == before[k]) << "undo of step " << k;
+        ASSERT_TRUE(design_state(f.design) == before[k]) << "undo of step " << k;
     }
     EXPECT_EQ(f.design.position(), 1u);  // the stamp switched on
     while (f.design.can_redo())
         ASSERT_TRUE(f.design.redo());
-    EXPECT_TRUE(design_state(f.design, *f.ws) == last);
+    EXPECT_TRUE(design_state(f.design) == last);
 
     // The same steps replayed on a fresh load: what opening the design file does.
     Fixture g;
@@ -129,7 +138,7 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
         ASSERT_TRUE(g.design.load(f.scan));
         ASSERT_TRUE(g.design.replay(steps));
     });
-    EXPECT_TRUE(design_state(g.design, *g.ws) == last);
+    EXPECT_TRUE(design_state(g.design) == last);
     // Stamps already made for a size and side came from the cache.
     EXPECT_LT(f.stamp.renders, 40);
 
@@ -164,14 +173,14 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
     DesignFile file;
     ASSERT_TRUE(read_design_file(path, file));
     EXPECT_EQ(file.scan_file, "../scan.bmp");
-    EXPECT_EQ(file.scan_sha256, file_sha256(f.scan));
+    std::string sha256;
+    ASSERT_TRUE(file_sha256(f.scan, sha256));
+    EXPECT_EQ(file.scan_sha256, sha256);
     Fixture g;
     test::capture_console(
         [&] { ASSERT_TRUE(open_design(g.design, file, design_scan_path(path, file))); });
     EXPECT_FALSE(g.design.modified());
-    test::expect_same_bytes(
-        std::vector<uint8_t>(f.ws->relief_grid, f.ws->relief_grid + kGridCells),
-        std::vector<uint8_t>(g.ws->relief_grid, g.ws->relief_grid + kGridCells));
+    test::expect_same_bytes(relief_of(f.design), relief_of(g.design));
     ASSERT_TRUE(save_design(g.design, path));
     test::expect_same_bytes(saved, test::read_file(path));
 }
@@ -229,10 +238,10 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         {"an unknown step", edit("\"meta2\",", "\"meta9\","), "unknown step \"meta9\""},
         {"a value out of range", edit("\"value\": 3", "\"value\": 11"), "\"meta2\" must be"},
         {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
-        {"a missing scan", edit("scan.bmp", "gone.bmp"), "not a picture"},
-        {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), ""},
+        {"a missing scan", edit("scan.bmp", "gone.bmp"), "No such file"},
+        {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), "not a picture"},
     };
-    const std::vector<uint8_t> state = design_state(f.design, *f.ws);
+    const std::vector<uint8_t> state = design_state(f.design);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = f.dir + "/hostile.json";
@@ -248,7 +257,54 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         }
         ASSERT_FALSE(r);
         EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
-        EXPECT_TRUE(design_state(f.design, *f.ws) == state);
+        EXPECT_TRUE(design_state(f.design) == state);
         EXPECT_EQ(f.design.steps().size(), 1u);
     }
+}
+
+TEST(DesignFile, EveryValueTheProgramSetsOpensAgainOnEverySampleAndSize) {
+    std::unique_ptr<Resources> res = test::startup_resources();
+    const std::string dir = test::scratch_dir();
+    for (const std::string &scan : test::files_in(PEDAFORM_DATA_DIR "/samples"))
+        for (int size = -1; size < kSizeLabelCount; ++size) {
+            SCOPED_TRACE(scan + " size " + std::to_string(size));
+            PatternStamp stamp;
+            Design saved(*res, load_scan_file, &stamp), opened(*res, load_scan_file, &stamp);
+            test::capture_console([&] {
+                ASSERT_TRUE(saved.load(scan));
+                if (size >= 0) ASSERT_TRUE(saved.choose_size(size));
+                ASSERT_TRUE(saved.set(Control::kStamp, 1));
+            });
+            const std::string path = dir + "/d.json";
+            ASSERT_TRUE(save_design(saved, path));
+            DesignFile file;
+            ASSERT_TRUE(read_design_file(path, file));
+            test::capture_console([&] { ASSERT_TRUE(open_design(opened, file, scan)); });
+            test::expect_same_bytes(relief_of(saved), relief_of(opened));
+        }
+}
+
+TEST(Design, TwoDesignsShareTheResourcesWithoutDisturbingEachOther) {
+    std::unique_ptr<Resources> res = test::startup_resources();
+    const std::string samples = PEDAFORM_DATA_DIR "/samples/";
+    PatternStamp stamp;
+    Design left(*res, load_scan_file, &stamp), right(*res, load_scan_file, &stamp);
+    Design alone(*res, load_scan_file, &stamp);
+    test::capture_console([&] {
+        ASSERT_TRUE(left.load(samples + "left_253_CM25-26.bmp"));
+        ASSERT_TRUE(alone.load(samples + "left_253_CM25-26.bmp"));
+        ASSERT_TRUE(right.load(samples + "right_253_4-5.bmp"));
+        for (Design *d : {&left, &alone}) {
+            ASSERT_TRUE(d->set(Control::kMeta1, 3));
+            ASSERT_TRUE(d->set(Control::kStamp, 1));
+        }
+        ASSERT_TRUE(right.set(Control::kHeel3, -4));
+        ASSERT_TRUE(right.smooth());
+        ASSERT_TRUE(left.smooth());
+        ASSERT_TRUE(alone.smooth());
+    });
+    EXPECT_EQ(left.scan().template_mirrored, 1 - right.scan().template_mirrored);
+    test::expect_same_bytes(relief_of(alone), relief_of(left));
+    EXPECT_EQ(design_state(alone), design_state(left));
+    EXPECT_NE(relief_of(left), relief_of(right));
 }

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "bench/stl_reference.h"
+#include "design/design.h"
 #include "io/scan_file.h"
 #include "model3d/fixed_format.h"
 #include "model3d/mesh_arrays.h"
@@ -28,7 +29,7 @@ struct Export {
     std::string text;
 };
 
-Export run(Workspace &ws) {
+Export run(MeshWork &ws) {
     Export e;
     test::capture_console([&] { e.outline = prepare_relief_mesh(ws); });
     build_surface_facets(ws, e.outline, e.facets);
@@ -36,8 +37,8 @@ Export run(Workspace &ws) {
     return e;
 }
 
-std::unique_ptr<Workspace> rectangle(int x0, int y0, int x1, int y1, uint8_t v) {
-    auto ws = std::make_unique<Workspace>();
+std::unique_ptr<MeshWork> rectangle(int x0, int y0, int x1, int y1, uint8_t v) {
+    auto ws = std::make_unique<MeshWork>();
     test::fill_rect(ws->relief_grid, x0, y0, x1, y1, v);
     return ws;
 }
@@ -46,7 +47,7 @@ std::vector<uint8_t> bytes(const std::string &s) {
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-void expect_closed_solids(const Workspace &ws) {
+void expect_closed_solids(const MeshWork &ws) {
     for (SolidBottom bottom : {SolidBottom::kPerCell, SolidBottom::kStrips}) {
         std::vector<Facet> facets;
         build_solid_facets(ws, facets, bottom);
@@ -134,7 +135,7 @@ TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
     }
     // An octagon: its cut corners step diagonally in every direction; the trace closes round
     // all of them and comes back to its start.
-    ws = std::make_unique<Workspace>();
+    ws = std::make_unique<MeshWork>();
     for (int y = 160; y <= 200; ++y) {
         const int inset = std::max({0, 170 - y, y - 190});
         test::fill_rect(ws->relief_grid, 50 + inset, y, 100 - inset, y, 60);
@@ -182,7 +183,8 @@ Mesh read_mesh(const std::string &path, const char *kind) {
     lib3mf_model_getobjects(model, &it);
     BOOL one = false;
     PLib3MFModelResource *mesh = nullptr;
-    EXPECT_TRUE(lib3mf_resourceiterator_movenext(it, &one) == 0 && one);
+    EXPECT_EQ(lib3mf_resourceiterator_movenext(it, &one), 0);
+    EXPECT_TRUE(one);
     lib3mf_resourceiterator_getcurrent(it, &mesh);
     DWORD nv = 0, nt = 0;
     lib3mf_meshobject_getvertexcount(mesh, &nv);
@@ -235,7 +237,9 @@ void add_footprint(const Mesh &m, size_t first, size_t last, std::vector<int> &c
 
 TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
     double filament[2] = {};
-    auto ws = test::startup_workspace();
+    std::unique_ptr<Resources> res = test::startup_resources();
+    Design design(*res, load_scan_file, nullptr);
+    std::unique_ptr<MeshWork> ws;
     const std::string dir = test::scratch_dir(), stl = dir + "/solid.stl", file = stl + ".3mf";
     for (const char *text : {"", "0:35,96:20,160:10", "40:50,120:15", "0:5", "0:60"}) {
         const char *scan = text[0] == '4' ? "right_305_CM29-30.bmp" : "left_253_CM25-26.bmp";
@@ -244,7 +248,8 @@ TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
         ASSERT_TRUE(parse_print_zones(text, zones).ok() || zones.empty());
         Result r = Result::success();
         test::capture_console([&] {
-            load_scan_file(*ws, (std::string(PEDAFORM_DATA_DIR "/samples/") + scan).c_str(), 3.0);
+            ASSERT_TRUE(design.load(std::string(PEDAFORM_DATA_DIR "/samples/") + scan));
+            ws = make_mesh_work(design.scan(), design.results());
             ASSERT_TRUE(export_relief_solid(*ws, stl));
             r = export_relief_3mf(*ws, file, zones, {scan, {}});
         });
@@ -300,7 +305,8 @@ TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
                 continue;
             }
             // A modifier through the insole, its zone known by its density (distinct here).
-            EXPECT_TRUE(z_min < 0.0f && z_max > insole_top);
+            EXPECT_LT(z_min, 0.0f);
+            EXPECT_GT(z_max, insole_top);
             std::smatch d;
             ASSERT_TRUE(std::regex_search(
                 kinds[p], d,
@@ -326,7 +332,8 @@ TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
         }
         EXPECT_EQ(strays, 0);
     }
-    EXPECT_TRUE(filament[1] > filament[0] && filament[0] > 0) << filament[0] << " " << filament[1];
+    EXPECT_GT(filament[0], 0);
+    EXPECT_GT(filament[1], filament[0]);
     // Fractional heights, from a levelled outline over a relief of many values.
     for (int i = 0; i < kGridCells; ++i)
         if (ws->relief_grid[i]) ws->relief_grid[i] = static_cast<uint8_t>(10 + (i * 37) % 240);
@@ -342,14 +349,17 @@ TEST(PrintZones, BadTextsAreRefusedAndZonesWithoutFootCellsAreNotExported) {
                              "96:20,50:10", "256:10", "0:101", "0:99999999999"}) {
         std::vector<PrintZone> zones{{1, 1}};
         const Result r = parse_print_zones(text, zones);
-        EXPECT_TRUE(!r.ok() && zones.empty()) << text;
+        EXPECT_FALSE(r.ok()) << text;
+        EXPECT_TRUE(zones.empty()) << text;
         EXPECT_NE(r.message().find("\"0:35,96:20,160:10\""), std::string::npos);
     }
     // Blanks are allowed. Zones that keep no foot cell are not exported; the old file stays.
     std::vector<PrintZone> zones;
     ASSERT_TRUE(parse_print_zones(" 0 : 35 , 255:100", zones).ok());
-    EXPECT_TRUE(zones.size() == 2 && zones[0].density == 35 && zones[1].threshold == 255 &&
-                zones[1].density == 100);
+    ASSERT_EQ(zones.size(), 2u);
+    EXPECT_EQ(zones[0].density, 35);
+    EXPECT_EQ(zones[1].threshold, 255);
+    EXPECT_EQ(zones[1].density, 100);
     auto ws = rectangle(40, 100, 70, 160, 30);
     test::fill_rect(ws->base_grid, 40, 100, 70, 160, 30);
     test::fill_rect(ws->pressure_grid, 40, 100, 70, 160, 100);
@@ -382,7 +392,8 @@ TEST(PrintZones, BadTextsAreRefusedAndZonesWithoutFootCellsAreNotExported) {
     test::fill_rect(ws->pressure_grid, 60, 110, 60, 116, 200);
     std::vector<int16_t> cell_zone;
     assign_print_zones(*ws, {{0, 35}, {160, 10}}, cell_zone);
-    EXPECT_TRUE(cell_zone[113 * 150 + 46] == 1 && cell_zone[110 * 150 + 60] == 0);
+    EXPECT_EQ(cell_zone[113 * 150 + 46], 1);
+    EXPECT_EQ(cell_zone[110 * 150 + 60], 0);
 }
 
 TEST(FixedFormat, AsSnprintfWritesIt) {
@@ -409,7 +420,7 @@ TEST(FixedFormat, AsSnprintfWritesIt) {
 }
 
 TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
-    auto ws = std::make_unique<Workspace>();
+    auto ws = std::make_unique<DesignResults>();
     std::vector<float> out(size_t{kMaxMeshVertices} * kMeshVertexFloats);
     auto build = [&] { return build_mesh_vertices(*ws, false, out.data()); };
     auto v = [&](int k) { return &out[size_t{kMeshVertexFloats} * k]; };
@@ -420,8 +431,11 @@ TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
     std::memset(ws->relief_grid, 9, kGridCells);
     ws->relief_grid[100 * 150 + 50] = 10;
     ASSERT_EQ(build(), 4 * 6);
-    EXPECT_TRUE(v(0)[0] == 99 && v(0)[1] == 9 / 5.0f && v(0)[2] == 49);
-    EXPECT_TRUE(v(2)[0] == 100 && v(2)[1] == 2 && v(2)[2] == 50);
+    // {vertex, x, y, z}
+    const float corners[][4] = {{0, 99, 9 / 5.0f, 49}, {2, 100, 2, 50}};
+    for (const auto &c : corners)
+        for (int a = 0; a < 3; ++a)
+            EXPECT_EQ(v(static_cast<int>(c[0]))[a], c[1 + a]) << "vertex " << c[0] << " axis " << a;
     // A flat patch: inside it, normals straight up and the base colour.
     test::fill_rect(ws->relief_grid, 10, 10, 20, 20, 50);
     int inner = 0, bad = 0;
@@ -429,11 +443,14 @@ TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
         if (v(k)[0] > 10 && v(k)[0] < 20 && v(k)[2] > 10 && v(k)[2] < 20)
             ++inner, bad +=
                      v(k)[3] != 0 || !(v(k)[4] > 0) || v(k)[5] != 0 || v(k)[8] != kSurfaceColour[2];
-    EXPECT_TRUE(inner > 0 && bad == 0);
+    EXPECT_GT(inner, 0);
+    EXPECT_EQ(bad, 0);
     // A sloped cell: heights 2, 4, 7 mm at P1, P2, P3 give (P3 - P1) x (P2 - P1) = (1, 5, 1) x
     // (1, 2, 0) = (-2, 1, -3) for its first triangle.
     uint8_t sloped[kGridWidth + 2] = {10};
     sloped[kGridWidth] = 20, sloped[kGridWidth + 1] = 35;
     const CellQuad q = cell_quad(sloped, 0, 0);
-    EXPECT_TRUE(q.n1[0] == -2 && q.n1[1] == 1 && q.n1[2] == -3);
+    EXPECT_EQ(q.n1[0], -2);
+    EXPECT_EQ(q.n1[1], 1);
+    EXPECT_EQ(q.n1[2], -3);
 }

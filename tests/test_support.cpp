@@ -18,13 +18,14 @@
 namespace pedaform {
 namespace test {
 
-std::unique_ptr<Workspace> startup_workspace() {
-    auto ws = std::make_unique<Workspace>();
+std::unique_ptr<Resources> startup_resources() {
+    auto res = std::make_unique<Resources>();
     std::FILE *saved = console();
     set_console(nullptr);
-    load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+    const std::vector<std::string> warnings = load_startup_resources(*res, PEDAFORM_DATA_DIR);
     set_console(saved);
-    return ws;
+    EXPECT_EQ(warnings, std::vector<std::string>());
+    return res;
 }
 
 namespace {
@@ -87,19 +88,18 @@ void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value) {
             grid[y * kGridWidth + x] = value;
 }
 
-std::unique_ptr<Workspace> foot_workspace(uint8_t base) {
-    auto ws = std::make_unique<Workspace>();
-    set_startup_values(*ws);
-    fill_rect(ws->base_grid, 20, 20, 129, 339, base);
-    std::memcpy(ws->relief_grid, ws->base_grid, kGridCells);
-    return ws;
+std::unique_ptr<Parts> foot_parts(uint8_t base) {
+    auto parts = std::make_unique<Parts>();
+    fill_rect(parts->scan.base_grid, 20, 20, 129, 339, base);
+    std::memcpy(parts->results.relief_grid, parts->scan.base_grid, kGridCells);
+    return parts;
 }
 
-void ramp_colour_table(Workspace &ws) {
+void ramp_colour_table(Resources &res) {
     for (int k = 0; k < 256; ++k) {
-        ws.colour_table[k][0] = static_cast<uint8_t>(k);
-        ws.colour_table[k][1] = static_cast<uint8_t>(255 - k);
-        ws.colour_table[k][2] = static_cast<uint8_t>(k / 2);
+        res.colour_table[k][0] = static_cast<uint8_t>(k);
+        res.colour_table[k][1] = static_cast<uint8_t>(255 - k);
+        res.colour_table[k][2] = static_cast<uint8_t>(k / 2);
     }
 }
 

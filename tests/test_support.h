@@ -1,4 +1,5 @@
-// Helpers shared by the tests: a workspace with the generated data, scratch folders and files.
+// Helpers shared by the tests: the generated data, hand-made design parts, scratch folders and
+// files.
 #pragma once
 
 #include <memory>
@@ -6,13 +7,22 @@
 #include <vector>
 
 #include "tools/synth.h"
-#include "workspace/workspace.h"
+#include "workspace/design_results.h"
+#include "workspace/resources.h"
+#include "workspace/scan.h"
 
 namespace pedaform {
 namespace test {
 
-// A workspace with the start values and the generated data files read (console silenced).
-std::unique_ptr<Workspace> startup_workspace();
+// The generated data files, read as at start-up (console silenced).
+std::unique_ptr<Resources> startup_resources();
+
+// A design's parts as the tests put them together by hand.
+struct Parts {
+    Resources res;
+    Scan scan;
+    DesignResults results;
+};
 
 // A fresh empty folder under the system's temporary folder, removed at process exit.
 std::string scratch_dir();
@@ -36,10 +46,10 @@ void expect_same_bytes(const std::vector<uint8_t> &expected, const std::vector<u
 void fill_rect(uint8_t *grid, int x0, int y0, int x1, int y1, uint8_t value);
 
 // Start values and a foot of `base` over columns 20..129, rows 20..339 (relief = base).
-std::unique_ptr<Workspace> foot_workspace(uint8_t base);
+std::unique_ptr<Parts> foot_parts(uint8_t base);
 
 // Colour table entry k = {k, 255 - k, k / 2}: each channel tells which entry was used.
-void ramp_colour_table(Workspace &ws);
+void ramp_colour_table(Resources &res);
 
 // A 150 x 360 x 32-bit scan with every byte 0; pixel (x, y) starts at bits[4 * (y * 150 + x)].
 Picture blank_scan();

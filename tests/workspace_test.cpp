@@ -23,26 +23,29 @@ struct DataFolder {  // empty until a test writes a resource into it
     std::string dir = test::scratch_dir();
     DataFolder() { mkdir((dir + "/ButtomInsole").c_str(), 0755); }  // templates 0..6
     std::string path(const char *resource) const { return resource_path(dir, resource); }
-    std::unique_ptr<Workspace> load() const {
-        auto ws = std::make_unique<Workspace>();
-        test::capture_console([&] { load_startup_resources(*ws, dir); });
-        return ws;
+    std::vector<std::string> warnings;
+    std::unique_ptr<Resources> load() {
+        auto res = std::make_unique<Resources>();
+        test::capture_console([&] { warnings = load_startup_resources(*res, dir); });
+        return res;
     }
 };
 
 }  // namespace
 
-TEST(Startup, StartValuesWithoutDataFiles) {
-    auto ws = DataFolder().load();
-    for (int i = 0; i < 7; ++i)  // the seven bins with two families
-        EXPECT_EQ(ws->template_lengths[i], kSizeBins[5 + i].length);
-    EXPECT_TRUE(ws->template_index == 0 && ws->pad_shape_peak == 0 && ws->texture_pending == 1 &&
-                ws->scan_loaded == 0);
-    EXPECT_EQ(*std::max_element(ws->colour_table[0], ws->colour_table[0] + 768), 0);
+TEST(Startup, MissingDataFilesAreZeroedAndEachNamedInOneWarning) {
+    DataFolder folder;
+    auto res = folder.load();
+    EXPECT_EQ(res->pad_shape_peak, 0);
+    EXPECT_EQ(*std::max_element(res->colour_table[0], res->colour_table[0] + 768), 0);
+    ASSERT_EQ(folder.warnings.size(), 2u + kTemplateCount);
+    EXPECT_NE(folder.warnings.front().find(folder.path(kColourTableFile)), std::string::npos);
+    EXPECT_NE(folder.warnings[1].find(folder.path(kTemplateFiles[0])), std::string::npos);
+    EXPECT_NE(folder.warnings.back().find(folder.path(kPadShapeFile)), std::string::npos);
 }
 
 TEST(Startup, GeneratedDataFolderReadsBackWhatTheGeneratorWrote) {
-    auto ws = test::startup_workspace();
+    auto ws = test::startup_resources();
     EXPECT_EQ(ws->pad_shape_peak, 255.0f);
     uint8_t table[256][3];
     synth::colour_map(table);
@@ -97,19 +100,23 @@ TEST(Templates, FirstByteOfEveryDepthCutToTheGridAndThePadShapePeak) {
                                                        : x % 50; },
         true);
     auto ws = folder.load();
+    EXPECT_EQ(folder.warnings.size(), 1u + kTemplateCount - 5);  // the colour table, templates 5..
     for (int t = 0; t < 4; ++t)
         for (int y : {0, 1, 180, 359})
             for (int x : {0, 77, 149})
                 EXPECT_EQ(ws->templates[t][y * 150 + x], value(x, y)) << t << " " << x << " " << y;
     const uint8_t *small = ws->templates[4];  // 20 x 30
-    EXPECT_TRUE(small[29 * 150 + 19] == 99 && small[29 * 150 + 20] == 0 && small[30 * 150] == 0);
+    EXPECT_EQ(small[29 * 150 + 19], 99);
+    EXPECT_EQ(small[29 * 150 + 20], 0);
+    EXPECT_EQ(small[30 * 150], 0);
     EXPECT_EQ(*std::max_element(ws->templates[5], ws->templates[5] + kGridCells), 0);  // missing
     EXPECT_EQ(ws->pad_shape_peak, 173.0f);
     EXPECT_EQ(ws->pad_shape[200 * kPadShapeStride + 3], 173);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 249], 249 % 50);
     EXPECT_EQ(ws->pad_shape[249 * kPadShapeStride + 250], 0);  // row padding untouched
     Picture p = test::blank_scan();  // whether a picture had to be cut: 150 x 360 is not cut
-    EXPECT_TRUE(copy_template(p, ws->templates[6]) && !copy_pad_shape(p, *ws));
+    EXPECT_TRUE(copy_template(p, ws->templates[6]));
+    EXPECT_FALSE(copy_pad_shape(p, *ws));
     p.width = 151;
     EXPECT_FALSE(copy_template(p, ws->templates[6]));
 }
