@@ -175,7 +175,7 @@ Result GL_Display_Image::render(Workspace &ws, double width, double length, doub
     if (!shown()) return Result::failure("the image view is not shown yet");
     make_current();
     ++stamp_renders_;
-    if (!render_pad_stamp(ws, width, length, height, texture_id))
+    if (!render_pad_stamp_gl(ws, width, length, height, texture_id))
         return Result::failure("the pad stamp could not be rendered");
     return Result::success();
 }

@@ -80,7 +80,7 @@ Result OffscreenStampRenderer::render(Workspace &ws, double width, double length
         }
     }
     if (!context_) return Result::failure("--stamp needs OpenGL: " + context_error_);
-    if (!render_pad_stamp(ws, width, length, height, 0))
+    if (!render_pad_stamp_gl(ws, width, length, height, 0))
         return Result::failure("the pad stamp could not be rendered");
     return Result::success();
 }

@@ -3,11 +3,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cassert>
-#include <cmath>
 #include <cstring>
 
 #include "relief/composition.h"
+#include "relief/pad_stamp.h"
 
 namespace pedaform {
 
@@ -98,17 +97,6 @@ struct StampSize {
     int frame_w, frame_h;  // the framebuffer: the read part, at least the view's size
 };
 
-// Sliders give W, L and H far inside these bounds; any other value (out of range, infinite, not
-// a number) is refused before a conversion to int could be undefined. Heights up to 1e6 mm keep
-// every scaled byte finite.
-constexpr double kMaxPadHeight = 1e6;
-bool size_in_range(double width, double length, double height) {
-    auto fits = [](double side) {
-        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
-    };
-    return fits(width) && fits(length) && std::fabs(height) <= kMaxPadHeight;
-}
-
 // One unit per pixel, origin at the bottom-left, on the dark cyan background.
 void clear_pixel_frame(const StampSize &size) {
     glMatrixMode(GL_PROJECTION);
@@ -181,27 +169,10 @@ bool render_unscaled(Workspace &ws, double width, double length, const StampSize
 
 }  // namespace
 
-void scale_pad_stamp(Workspace &ws, double height) {
-    assert(std::fabs(height) <= kMaxPadHeight);
-    const double factor = height / ws.pad_shape_peak * kGreyLevelsPerMm;
-    // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
-    if (!(ws.pad_shape_peak > 0) || factor < 0) {
-        std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
-        return;
-    }
-    // Each byte keeps the low 8 bits of its truncated product; factors beyond the sliders'
-    // range take the slow but exact way rather than overflow an int.
-    const bool fits = factor * 255 < 2147483647.0;
-    for (uint8_t &b : ws.pad_stamp) {
-        const double product = std::trunc(b * factor);
-        b = fits ? static_cast<uint8_t>(static_cast<unsigned>(static_cast<int>(product)) & 0xFFu)
-                 : static_cast<uint8_t>(std::fmod(product, 256.0));
-    }
-}
-
-bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture) {
+bool render_pad_stamp_gl(Workspace &ws, double width, double length, double height,
+                         unsigned texture) {
     std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
-    if (!size_in_range(width, length, height)) {
+    if (!pad_stamp_size_in_range(width, length, height)) {
         ws.pad_stamp_stride = 0;
         return false;
     }
@@ -220,7 +191,7 @@ bool render_pad_stamp(Workspace &ws, double width, double length, double height,
         std::memset(ws.pad_stamp, 0, sizeof ws.pad_stamp);
         return false;
     }
-    scale_pad_stamp(ws, height);
+    scale_pad_stamp(ws.pad_stamp, ws.pad_shape_peak, height);
     return true;
 }
 

@@ -1,5 +1,7 @@
 // Rendering the metatarsal pad stamp with OpenGL: the pad shape drawn as a texture at the pad's
 // width and length, turned by 7 degrees, read back into pad_stamp and scaled to the pad height.
+// The reference for the CPU renderer (relief/pad_stamp.h), which computes the same picture
+// without a driver; the tests compare the two.
 // Needs only a current OpenGL context (2.1 with framebuffer objects): the image view's in the
 // GUI, an off-screen one in the batch command. Renders into a framebuffer object of its own,
 // so what covers the window or the window's size never matters; the caller's framebuffer,
@@ -18,11 +20,10 @@ namespace pedaform {
 // (black or missing pad shape) gives an all-zero stamp. Returns false, with the stamp all zero,
 // when the framebuffer object could not be made or the stamp would not fit pad_stamp; also,
 // with the stride 0 as well, unless 0 < W + 20 <= 63,000, 0 < L + 20 <= 63,000 and
-// |H| <= 1,000,000 mm (values from the controls are checked before any conversion).
-bool render_pad_stamp(Workspace &ws, double width, double length, double height, unsigned texture);
-
-// The scaling of the read-back bytes: each byte b becomes trunc(b * (H / peak * 5)) modulo 256;
-// all zero for a negative H or a peak of 0. H must lie within +-1,000,000 mm.
-void scale_pad_stamp(Workspace &ws, double height);
+// |H| <= 1,000,000 mm (values from the controls are checked before any conversion). The
+// bytes depend on the driver; llvmpipe's are render_pad_stamp_cpu's but for rare cells one
+// grey level apart.
+bool render_pad_stamp_gl(Workspace &ws, double width, double length, double height,
+                         unsigned texture);
 
 }  // namespace pedaform
