@@ -16,6 +16,7 @@
 #include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
 #include "relief/composition.h"
+#include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
 #include "tools/synth.h"
 #include "workspace/console.h"
@@ -89,6 +90,18 @@ static void BM_PadSliderAction(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_PadSliderAction)->Unit(benchmark::kMicrosecond);
+
+// One stamp at the largest size preset, 59 x 98 cells and 3.7 mm, the template mirrored.
+static void BM_StampCpu(benchmark::State &state) {
+    auto ws = loaded_workspace();
+    for (auto _ : state) {
+        const Result r = render_pad_stamp_cpu(ws->pad_shape, ws->pad_shape_peak, true, 59, 98, 3.7,
+                                              ws->pad_stamp, ws->pad_stamp_stride);
+        benchmark::DoNotOptimize(r.ok());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_StampCpu)->Unit(benchmark::kMicrosecond);
 
 static void BM_SmoothingSequence(benchmark::State &state) {
     auto ws = loaded_workspace();
