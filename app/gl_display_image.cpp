@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "workspace/console.h"
-#include "gl/pad_stamp_gl.h"
 
 using namespace pedaform;
 
@@ -47,7 +46,7 @@ bool GL_Display_Image::frame_changed() const {
 
 void GL_Display_Image::flush() {
     Fl_Gl_Window::flush();
-    // What the frame showed, after the stamp it may have rendered.
+    // What the frame showed.
     shown_ = shown_now();
     shown_outline_.assign(outline.begin(), outline.end());
     if (design != nullptr)
@@ -128,7 +127,7 @@ void GL_Display_Image::draw() {
 
 // The landmarks, the midpoint of the metatarsal line, and the metatarsal point.
 void GL_Display_Image::draw_landmarks_and_point() {
-    const Landmark (&landmarks)[5] = design->scan().landmarks;
+    const Landmark(&landmarks)[5] = design->scan().landmarks;
     glPointSize(5);
     glColor3f(1, 1, 1);
     glBegin(GL_POINTS);
@@ -174,16 +173,6 @@ void GL_Display_Image::point_from_event() {
     point_moved(static_cast<float>(column), static_cast<float>(row));
 }
 
-Result GL_Display_Image::render(const Resources &resources, int32_t mirrored, double width,
-                                double length, double height, uint8_t (&stamp)[kPadStampBytes],
-                                int32_t &stride) {
-    if (!shown()) return Result::failure("the image view is not shown yet");
-    make_current();
-    ++stamp_renders_;
-    return render_pad_stamp(resources, mirrored, width, length, height, texture_id_, stamp,
-                            stride);
-}
-
 int GL_Display_Image::handle(int event) {
     switch (event) {
         case FL_PUSH:
@@ -206,7 +195,8 @@ int GL_Display_Image::handle(int event) {
             const int dy = key == FL_Down ? -1 : (key == FL_Up ? 1 : 0);
             if ((dx == 0 && dy == 0) || point_moved == nullptr || design == nullptr) return 0;
             const DesignResults &r = design->results();
-            const float column = std::clamp(std::floor(r.meta_column) + dx, 0.0f, kGridWidth - 1.0f);
+            const float column =
+                std::clamp(std::floor(r.meta_column) + dx, 0.0f, kGridWidth - 1.0f);
             const float row = std::clamp(std::floor(r.meta_row) + dy, 0.0f, kGridHeight - 1.0f);
             point_moved(column, row);
             return 1;

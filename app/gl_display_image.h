@@ -1,8 +1,8 @@
 // The image view: the 150 x 360 OpenGL child window that shows the design's relief preview,
-// the landmarks, the traced outline of the last mesh export and the metatarsal point, and
-// whose context renders the metatarsal pad stamp for the design. It reads the design and
-// changes nothing of it. The frame timer draws a frame only when the preview, the landmarks,
-// the point, the outline, the size or the chosen scan changed since the last frame shown.
+// the landmarks, the traced outline of the last mesh export and the metatarsal point. It reads
+// the design and changes nothing of it. The frame timer draws a frame only when the preview, the
+// landmarks, the point, the outline, the size or the chosen scan changed since the last frame
+// shown.
 #pragma once
 
 #include <FL/Fl_Gl_Window.H>
@@ -14,7 +14,7 @@
 #include "app/view_timer.h"
 #include "design/design.h"
 
-class GL_Display_Image : public Fl_Gl_Window, public TickedView, public pedaform::StampRenderer {
+class GL_Display_Image : public Fl_Gl_Window, public TickedView {
   public:
     // Starts the timer; the view shows nothing of a design until `design` is set.
     GL_Display_Image();
@@ -34,18 +34,10 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView, public pedaform
     bool frame_changed() const override;
     void request_frame() override { redraw(); }
 
-    // Renders the stamp with this view's context (made current first): the design's steps
-    // ask for it when the stamped pad needs a new picture.
-    pedaform::Result render(const pedaform::Resources &resources, int32_t mirrored, double width,
-                            double length, double height,
-                            uint8_t (&stamp)[pedaform::kPadStampBytes],
-                            int32_t &stride) override;
-
     // Called when a left click or drag, or an arrow key while the view has focus, moves the
     // metatarsal point to a cell (always inside the grid).
     void (*point_moved)(float column, float row) = nullptr;
 
-    int stamp_renders() const { return stamp_renders_; }
     // Calls of draw() so far.
     int draws() const { return draws_; }
 
@@ -67,7 +59,6 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView, public pedaform
     void draw_meta_point();
     void point_from_event();
     unsigned texture_id_ = 0;  // made at the first frame
-    int stamp_renders_ = 0;
     int draws_ = 0;
     Shown shown_ = {};
     uint8_t shown_preview_[pedaform::kGridCells * 4] = {};

@@ -189,7 +189,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_pad_check->labelcolor(Fl_Color(1));
     g_pad_check->callback(pad_check_cb);
 
-    g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file, g_workspace);
+    g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file);
     g_workspace->design = g_design;
     g_workspace->point_moved = move_point_to;
     Fl::add_handler(redo_shortcut_handler);

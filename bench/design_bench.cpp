@@ -1,5 +1,4 @@
-// Speed of the design model: undoing a step and opening a design, with real stamp renders
-// through the off-screen OpenGL context.
+// Speed of the design model: undoing a step and opening a design, stamps included.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -9,7 +8,6 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
-#include "gl/egl_context.h"
 #include "io/resources.h"
 #include "io/scan_file.h"
 #include "tools/synth.h"
@@ -21,9 +19,8 @@ using namespace pedaform;
 namespace {
 
 struct BenchDesign {
-    std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
-    OffscreenStampRenderer stamp;
-    Design design{*ws, load_scan_file, &stamp};
+    std::unique_ptr<Resources> res = std::make_unique<Resources>();
+    Design design{*res, load_scan_file};
     std::string dir = "/tmp/pedaform-bench-design-" + std::to_string(getpid());
     std::string scan = dir + "-scan.bmp";
 
@@ -31,7 +28,7 @@ struct BenchDesign {
     // on early so that its size steps render.
     BenchDesign() {
         set_console(nullptr);
-        load_startup_resources(*ws, PEDAFORM_DATA_DIR);
+        load_startup_resources(*res, PEDAFORM_DATA_DIR);
         const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan({}));
         (void)write_file_atomically(scan, bmp.data(), bmp.size());
         (void)design.load(scan);
@@ -84,7 +81,7 @@ static void BM_OpenDesign(benchmark::State &state) {
         DesignFile file;
         (void)read_design_file(path, file);
         (void)open_design(b.design, file, design_scan_path(path, file));
-        benchmark::DoNotOptimize(b.ws->relief_grid[0]);
+        benchmark::DoNotOptimize(b.design.results().relief_grid[0]);
     }
     std::remove(path.c_str());
     std::remove(b.scan.c_str());

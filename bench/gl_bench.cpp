@@ -15,9 +15,13 @@
 #include <string>
 
 #include "analysis/scan_loader.h"
+#include "app/actions.h"
+#include "app/gl_display_3d.h"
+#include "app/gl_display_image.h"
 #include "app/main_window.h"
 #include "tools/synth.h"
 #include "workspace/console.h"
+#include "workspace/file_output.h"
 
 using namespace pedaform;
 
@@ -25,11 +29,25 @@ namespace {
 
 Fl_Double_Window *g_window = nullptr;
 
+DesignResults g_full;  // what the 3D view draws in the frame benchmarks
+
 // A relief whose every cell is drawn: 2 x 149 x 359 = 106,982 triangles.
 void full_relief(int shift = 0) {
     for (int i = 0; i < kGridCells; ++i)
-        g_workspace->relief_grid[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150 + shift) % 40);
-    g_workspace->scan_loaded = 1;
+        g_full.relief_grid[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150 + shift) % 40);
+    g_view3d->results = &g_full;
+    g_view3d->scan_chosen = true;
+}
+
+// A generated scan loaded into the window's design, as the load menu does.
+void load_generated_scan() {
+    const std::string path = "/tmp/pedaform-gl-bench-" + std::to_string(getpid()) + ".bmp";
+    const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(synth::ScanRecipe{}));
+    (void)write_file_atomically(path, bmp.data(), bmp.size());
+    (void)g_design->load(path);
+    std::remove(path.c_str());
+    g_view3d->results = &g_design->results();
+    g_workspace->scan_chosen = g_view3d->scan_chosen = true;
 }
 
 template <typename View>
@@ -91,10 +109,8 @@ double pid_cpu_seconds(long pid) {
 // core_share: CPU time of this process (all threads) over wall time; with_x_server adds the
 // Xvfb serving the display when it can be read; frames: frames drawn by both views.
 static void BM_IdleWindowCpu(benchmark::State &state) {
-    Picture scan = synth::make_scan(synth::ScanRecipe{});
     set_console(nullptr);
-    load_scan_picture(*g_workspace, scan, 3.0);
-    g_workspace->scan_loaded = 1;
+    load_generated_scan();
     const long server = xvfb_pid();
     for (auto _ : state) {
         const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
@@ -150,18 +166,20 @@ static void BM_Relief3DFrameRebuild(benchmark::State &state) {
 BENCHMARK(BM_Relief3DFrameRebuild)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_ImageViewFrame(benchmark::State &state) {
-    full_relief();
+    load_generated_scan();
     frame(g_workspace);
     for (auto _ : state)
         frame(g_workspace);
 }
 BENCHMARK(BM_ImageViewFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// A stamp rendered through the image view's context, as a new pad size asks, then the frame.
+// A new pad width with the stamp on, as the slider asks: the stamp, the composition, the frame.
 static void BM_ImageViewFrameWithStamp(benchmark::State &state) {
-    full_relief();
+    load_generated_scan();
+    (void)g_design->set(Control::kStamp, 1);
+    int width = 50;
     for (auto _ : state) {
-        (void)g_workspace->render(*g_workspace, 51, 82, 3.0);
+        (void)g_design->set(Control::kPadWidth, width = width == 50 ? 51 : 50);
         frame(g_workspace);
     }
 }

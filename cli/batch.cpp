@@ -14,7 +14,6 @@
 #include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
-#include "gl/egl_context.h"
 #include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resources.h"
@@ -44,7 +43,7 @@ const char *const kBatchUsageText =
     "  --pad-length N       stamped pad length 0 ... 240\n"
     "  --pad-height X       stamped pad height 0 ... 9 mm in steps of 0.2\n"
     "  --meta-point C,R     place the metatarsal point at column C 0 ... 149, row R 0 ... 359\n"
-    "  --stamp              switch the stamped metatarsal pad on (needs OpenGL through EGL)\n"
+    "  --stamp              switch the stamped metatarsal pad on\n"
     "  --filter N           pressure filter 0 ... 255\n"
     "  --gain X             pressure gain 1 ... 10 in steps of 0.5\n"
     "  --smooth N           run \"Smooth\" N times (0 ... 1000)\n"
@@ -62,8 +61,7 @@ const char *const kBatchUsageText =
     "  --quiet              no console lines of the actions\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written,\n"
-    "5 --stamp without an OpenGL context.\n";
+    "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written.\n";
 
 namespace {
 
@@ -327,9 +325,7 @@ nlohmann::json report_json(const Design &design, float ai,
 class Batch {
   public:
     explicit Batch(const BatchOptions &o)
-        : o_(o),
-          resources_(std::make_unique<Resources>()),
-          design_(*resources_, load_scan_file, &stamp_) {}
+        : o_(o), resources_(std::make_unique<Resources>()), design_(*resources_, load_scan_file) {}
 
     int run() {
         for (const std::string &warning : load_startup_resources(*resources_, o_.resources))
@@ -350,7 +346,7 @@ class Batch {
         const Result r = design_.load(o_.scan, &loaded);
         ai_ = loaded.ai;
         if (!loaded.accepted()) return scan_refused(o_.scan, r);
-        return r ? kBatchDone : no_opengl(r);
+        return r ? kBatchDone : step_failed(r);
     }
 
     int open_design_file() {
@@ -380,13 +376,14 @@ class Batch {
         const Result r = open_design(design_, file, scan, &loaded);
         ai_ = loaded.ai;
         if (!loaded.accepted()) return scan_refused(scan, r);
-        return r ? kBatchDone : no_opengl(r);
+        return r ? kBatchDone : step_failed(r);
     }
 
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
         if (!o_.size.empty())
-            if (Result r = design_.choose_size(size_label_index(o_.size)); !r) return no_opengl(r);
+            if (Result r = design_.choose_size(size_label_index(o_.size)); !r)
+                return step_failed(r);
         const std::pair<Control, std::optional<double>> moves[] = {
             {Control::kPadWidth, as_double(o_.pad_width)},
             {Control::kPadLength, as_double(o_.pad_length)},
@@ -404,15 +401,15 @@ class Batch {
         };
         for (const auto &[control, value] : moves)
             if (value)
-                if (Result r = design_.set(control, *value); !r) return no_opengl(r);
+                if (Result r = design_.set(control, *value); !r) return step_failed(r);
         if (o_.meta_point_given)
             if (Result r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
-                return no_opengl(r);
+                return step_failed(r);
         for (const auto &[control, value] : after_point)
             if (value)
-                if (Result r = design_.set(control, *value); !r) return no_opengl(r);
+                if (Result r = design_.set(control, *value); !r) return step_failed(r);
         for (int i = 0; i < o_.smooth; ++i)
-            if (Result r = design_.smooth(); !r) return no_opengl(r);
+            if (Result r = design_.smooth(); !r) return step_failed(r);
         if (!o_.save_design.empty())
             if (Result r = save_design(design_, o_.save_design); !r)
                 return write_failed(r.message());
@@ -422,7 +419,7 @@ class Batch {
     int write_outputs() {
         const DesignResults &results = design_.results();
         if (!o_.engrave.empty()) {
-            if (Result r = design_.smooth(); !r) return no_opengl(r);
+            if (Result r = design_.smooth(); !r) return step_failed(r);
             std::string name;
             if (Result r = engraving_file_name(o_.engrave, name); !r)
                 return write_failed(r.message());
@@ -446,13 +443,10 @@ class Batch {
             {o_.stl_solid, [&] { return export_relief_solid(*work(), o_.stl_solid); }},
             {o_.print_3mf,
              [&] {
-                 return export_relief_3mf(*work(), o_.print_3mf, zones,
-                                          print_description(design_));
+                 return export_relief_3mf(*work(), o_.print_3mf, zones, print_description(design_));
              }},
             {o_.relief_raw,
-             [&] {
-                 return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells);
-             }},
+             [&] { return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells); }},
             {o_.preview,
              [&] {
                  const auto rgb = upright_rgb(results.relief_preview, 4);
@@ -503,9 +497,11 @@ class Batch {
         return kBatchScanRefused;
     }
 
-    int no_opengl(const Result &r) {
+    // A step the design refused: only values outside the controls' ranges could cause it,
+    // and the parser lets none through.
+    int step_failed(const Result &r) {
         std::fprintf(stderr, "pedaform-cli: %s\n", r.message().c_str());
-        return kBatchNoOpenGL;
+        return kBatchUsage;
     }
 
     int write_failed(const std::string &why) {
@@ -515,7 +511,6 @@ class Batch {
 
     const BatchOptions &o_;
     std::unique_ptr<Resources> resources_;
-    OffscreenStampRenderer stamp_;
     Design design_;
     float ai_ = 0;
     std::vector<std::string> warnings_;

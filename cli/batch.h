@@ -40,7 +40,6 @@ enum BatchStatus {
     kBatchUsage = 2,  // also a design file that is refused
     kBatchScanRefused = 3,
     kBatchWriteFailed = 4,
-    kBatchNoOpenGL = 5,
 };
 
 // Parses the command line. A usage error fails with one line that names the option and what

@@ -5,13 +5,12 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/size_bin.h"
+#include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
 
 namespace pedaform {
 
 namespace {
-
-constexpr size_t kStampCacheSize = 16;
 
 bool is_pad(Control c) {
     return static_cast<int>(c) <= static_cast<int>(Control::kHeel3);
@@ -36,12 +35,11 @@ bool Design::StampKey::operator==(const StampKey &o) const {
     return width == o.width && length == o.length && height == o.height && mirrored == o.mirrored;
 }
 
-Design::Design(const Resources &resources, ScanFileLoader loader, StampRenderer *renderer)
+Design::Design(const Resources &resources, ScanFileLoader loader)
     : resources_(resources),
       scan_(std::make_unique<Scan>()),
       results_(std::make_unique<DesignResults>()),
       loader_(loader),
-      renderer_(renderer),
       states_(1) {}
 
 Result Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
@@ -299,29 +297,13 @@ Result Design::ensure_stamp(const Controls &c) {
     const StampKey key{c[Control::kPadWidth], c[Control::kPadLength], c[Control::kPadHeight],
                        scan_->template_mirrored};
     if (stamp_valid_ && key == stamp_key_) return Result::success();
-    for (auto it = stamp_cache_.begin(); it != stamp_cache_.end(); ++it) {
-        if (!(it->key == key)) continue;
-        std::memcpy(r.pad_stamp, it->bytes.data(), sizeof r.pad_stamp);
-        r.pad_stamp_stride = it->stride;
-        stamp_cache_.splice(stamp_cache_.begin(), stamp_cache_, it);
-        stamp_valid_ = true;
-        stamp_key_ = key;
-        return Result::success();
-    }
-    stamp_valid_ = false;
-    if (renderer_ == nullptr) {
-        std::memset(r.pad_stamp, 0, sizeof r.pad_stamp);
-        return Result::failure("the stamped pad needs OpenGL, and no context is available");
-    }
-    Result rendered = renderer_->render(resources_, key.mirrored, key.width, key.length,
-                                        key.height, r.pad_stamp, r.pad_stamp_stride);
-    if (!rendered) return rendered;
-    stamp_cache_.push_front({key, r.pad_stamp_stride,
-                             std::vector<uint8_t>(r.pad_stamp, r.pad_stamp + kPadStampBytes)});
-    if (stamp_cache_.size() > kStampCacheSize) stamp_cache_.pop_back();
-    stamp_valid_ = true;
+    // The same bytes on every machine: the stamp is computed, never drawn by a driver.
+    Result rendered =
+        render_pad_stamp_cpu(resources_.pad_shape, resources_.pad_shape_peak, key.mirrored != 0,
+                             key.width, key.length, key.height, r.pad_stamp, r.pad_stamp_stride);
+    stamp_valid_ = rendered.ok();
     stamp_key_ = key;
-    return Result::success();
+    return rendered;
 }
 
 std::vector<Step> Design::steps() const {

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,17 +24,6 @@
 #include "workspace/scan.h"
 
 namespace pedaform {
-
-// Renders the stamped pad's picture into `stamp`, rows `stride` bytes apart, for width W,
-// length L (cells) and height H (mm), from the resources' pad shape, turned for the foot side
-// `mirrored`. A failure leaves the stamp empty and says why.
-class StampRenderer {
-  public:
-    virtual ~StampRenderer() = default;
-    virtual Result render(const Resources &resources, int32_t mirrored, double width,
-                          double length, double height, uint8_t (&stamp)[kPadStampBytes],
-                          int32_t &stride) = 0;
-};
 
 // Reads the scan file at `path` into `scan` (load_scan_file in io/).
 using ScanFileLoader = ScanLoadResult (*)(Scan &scan, const char *path);
@@ -58,8 +46,8 @@ struct Step {
 class Design {
   public:
     // `resources` must outlive the design and is only read; any number of designs may share
-    // it. `renderer` may be null (a stamp then fails to render).
-    Design(const Resources &resources, ScanFileLoader loader, StampRenderer *renderer);
+    // it.
+    Design(const Resources &resources, ScanFileLoader loader);
 
     const Resources &resources() const { return resources_; }
     // The loaded scan (the start-up layout before any) and what the steps made of it. Both
@@ -141,12 +129,6 @@ class Design {
         int32_t mirrored;
         bool operator==(const StampKey &o) const;
     };
-    struct CachedStamp {
-        StampKey key;
-        int32_t stride;
-        std::vector<uint8_t> bytes;
-    };
-
     static constexpr size_t kNeverSaved = static_cast<size_t>(-1);
 
     const State &state() const { return states_[position_]; }
@@ -169,7 +151,6 @@ class Design {
     std::unique_ptr<Scan> scan_;
     std::unique_ptr<DesignResults> results_;
     ScanFileLoader loader_;
-    StampRenderer *renderer_;
     bool loaded_ = false;
     std::string scan_path_, scan_sha256_;
     bool size_matched_ = true;
@@ -182,9 +163,8 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
-    bool stamp_valid_ = false;
+    bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};
-    std::list<CachedStamp> stamp_cache_;  // most recently used first
 };
 
 // What a printed file says of the design: the scan's name and every control's value.

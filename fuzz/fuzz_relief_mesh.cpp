@@ -11,9 +11,9 @@ using namespace pedaform;
 
 // Input: a mode byte, then the relief (mode even) or 5 x 5 blocks (mode odd, whole footprints).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static std::unique_ptr<Workspace> ws = [] {
+    static std::unique_ptr<MeshWork> ws = [] {
         set_console(nullptr);
-        return std::make_unique<Workspace>();
+        return std::make_unique<MeshWork>();
     }();
     std::memset(ws->relief_grid, 0, kGridCells);
     if (size > 0 && !(data[0] & 1))

@@ -5,8 +5,6 @@
 
 #include <cstring>
 
-#include "gl/pad_stamp_gl.h"
-
 namespace pedaform {
 
 namespace {
@@ -56,24 +54,6 @@ Result OffscreenContext::create() {
     if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context))
         return Result::failure("the OpenGL context cannot be made current without a surface");
     return Result::success();
-}
-
-}  // namespace pedaform
-
-namespace pedaform {
-
-Result OffscreenStampRenderer::render(const Resources &resources, int32_t mirrored,
-                                      double width, double length, double height,
-                                      uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
-    if (!context_ && context_error_.empty()) {
-        context_ = std::make_unique<OffscreenContext>();
-        if (Result r = context_->create(); !r) {
-            context_.reset();
-            context_error_ = r.message();
-        }
-    }
-    if (!context_) return Result::failure("--stamp needs OpenGL: " + context_error_);
-    return render_pad_stamp(resources, mirrored, width, length, height, 0, stamp, stride);
 }
 
 }  // namespace pedaform

@@ -3,11 +3,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cassert>
 #include <cmath>
 #include <cstring>
 
 #include "relief/composition.h"
+#include "relief/pad_stamp.h"
 
 namespace pedaform {
 
@@ -98,17 +98,6 @@ struct StampSize {
     int frame_w, frame_h;  // the framebuffer: the read part, at least the view's size
 };
 
-// Sliders give W, L and H far inside these bounds; any other value (out of range, infinite, not
-// a number) is refused before a conversion to int could be undefined. Heights up to 1e6 mm keep
-// every scaled byte finite.
-constexpr double kMaxPadHeight = 1e6;
-bool size_in_range(double width, double length, double height) {
-    auto fits = [](double side) {
-        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
-    };
-    return fits(width) && fits(length) && std::fabs(height) <= kMaxPadHeight;
-}
-
 // One unit per pixel, origin at the bottom-left, on the dark cyan background.
 void clear_pixel_frame(const StampSize &size) {
     glMatrixMode(GL_PROJECTION);
@@ -181,29 +170,11 @@ bool render_unscaled(const Resources &resources, bool mirrored, double width, do
 
 }  // namespace
 
-void scale_pad_stamp(float peak, double height, uint8_t (&stamp)[kPadStampBytes]) {
-    assert(std::fabs(height) <= kMaxPadHeight);
-    const double factor = height / peak * kGreyLevelsPerMm;
-    // A black or missing pad shape (peak 0) has no height profile: the stamp stays empty.
-    if (!(peak > 0) || factor < 0) {
-        std::memset(stamp, 0, sizeof stamp);
-        return;
-    }
-    // Each byte keeps the low 8 bits of its truncated product; factors beyond the sliders'
-    // range take the slow but exact way rather than overflow an int.
-    const bool fits = factor * 255 < 2147483647.0;
-    for (uint8_t &b : stamp) {
-        const double product = std::trunc(b * factor);
-        b = fits ? static_cast<uint8_t>(static_cast<unsigned>(static_cast<int>(product)) & 0xFFu)
-                 : static_cast<uint8_t>(std::fmod(product, 256.0));
-    }
-}
-
-Result render_pad_stamp(const Resources &resources, int32_t mirrored, double width, double length,
-                        double height, unsigned texture, uint8_t (&stamp)[kPadStampBytes],
-                        int32_t &stride) {
+Result render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
+                           double length, double height, unsigned texture,
+                           uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
     std::memset(stamp, 0, sizeof stamp);
-    if (!size_in_range(width, length, height)) {
+    if (!pad_stamp_size_in_range(width, length, height)) {
         stride = 0;
         return Result::failure("the stamped pad's size is out of range");
     }
@@ -221,7 +192,7 @@ Result render_pad_stamp(const Resources &resources, int32_t mirrored, double wid
         std::memset(stamp, 0, sizeof stamp);
         return Result::failure("the pad stamp could not be rendered (no framebuffer object)");
     }
-    scale_pad_stamp(resources.pad_shape_peak, height, stamp);
+    scale_pad_stamp(stamp, resources.pad_shape_peak, height);
     return Result::success();
 }
 

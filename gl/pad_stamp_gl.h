@@ -1,11 +1,13 @@
 // Rendering the metatarsal pad stamp with OpenGL: the pad shape drawn as a texture at the pad's
-// width and length, turned by 7 degrees, read back into pad_stamp and scaled to the pad height.
-// Needs only a current OpenGL context (2.1 with framebuffer objects): the image view's in the
-// GUI, an off-screen one in the batch command. Renders into a framebuffer object of its own,
+// width and length, turned by 7 degrees, read back and scaled to the pad height; the reference
+// that the CPU renderer (relief/pad_stamp.h) is checked against. Needs only a current OpenGL
+// context (2.1 with framebuffer objects). Renders into a framebuffer object of its own,
 // so what covers the window or the window's size never matters; the caller's framebuffer,
 // viewport, matrix mode and matrices, texture binding and switch, pixel alignments, clear
 // colour and current colour are restored.
 #pragma once
+
+#include <cstdint>
 
 #include "workspace/resources.h"
 #include "workspace/result.h"
@@ -17,15 +19,12 @@ namespace pedaform {
 // Writes all of `stamp` ((W + 20) x (L + 20) bytes of it) and `stride`. `texture` is the
 // texture to upload the pad shape into; 0 makes a temporary one. A peak of 0 (black or missing
 // pad shape) gives an all-zero stamp. Fails, with the stamp all zero, when the framebuffer
-// object could not be made or the stamp would not fit; also, with the stride 0 as well, unless
-// 0 < W + 20 <= 63,000, 0 < L + 20 <= 63,000 and |H| <= 1,000,000 mm (values from the
-// controls are checked before any conversion).
-Result render_pad_stamp(const Resources &resources, int32_t mirrored, double width, double length,
-                        double height, unsigned texture, uint8_t (&stamp)[kPadStampBytes],
-                        int32_t &stride);
-
-// The scaling of the read-back bytes: each byte b becomes trunc(b * (H / peak * 5)) modulo 256;
-// all zero for a negative H or a peak of 0. H must lie within +-1,000,000 mm.
-void scale_pad_stamp(float peak, double height, uint8_t (&stamp)[kPadStampBytes]);
+// object could not be made or the stamp would not fit; also, with the stride 0 as well, for
+// sizes pad_stamp_size_in_range refuses. The bytes depend on the driver; llvmpipe's are
+// render_pad_stamp_cpu's but for rare cells one grey level apart. Nothing the design computes
+// uses it: it is the reference the CPU renderer is checked against.
+Result render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
+                           double length, double height, unsigned texture,
+                           uint8_t (&stamp)[kPadStampBytes], int32_t &stride);
 
 }  // namespace pedaform

@@ -33,7 +33,7 @@ class ScanLoad : public ::testing::Test {
   protected:
     std::string dir = deep_dir();
     std::unique_ptr<Resources> res = test::startup_resources();
-    Design design{*res, load_scan_file, nullptr};
+    Design design{*res, load_scan_file};
     const Scan &scan = design.scan();
     const DesignResults &results = design.results();
     ScanLoadResult load(const std::string &path, double gain = 3.0) {
@@ -172,8 +172,9 @@ TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
         if (path.find("huge-rle-header") != std::string::npos) {  // refused before decoding
             EXPECT_NE(r.outcome.message().find("more than this program reads"), std::string::npos);
         }
-        if (path == dir + "/missing.bmp")  // said as missing, not as a bad picture
+        if (path == dir + "/missing.bmp") {  // said as missing, not as a bad picture
             EXPECT_NE(r.outcome.message().find("No such file"), std::string::npos);
+        }
         EXPECT_TRUE(snapshot() == before) << path;
     }
     Picture p = test::blank_scan();  // the right size, too few pixel bytes

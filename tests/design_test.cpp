@@ -19,21 +19,6 @@ using namespace pedaform;
 
 namespace {
 
-// A stamp that depends on every input, so that a stale or wrong one shows; no OpenGL needed.
-class PatternStamp : public StampRenderer {
-  public:
-    int renders = 0;
-    Result render(const Resources &, int32_t mirrored, double w, double l, double h,
-                  uint8_t (&stamp)[kPadStampBytes], int32_t &stride) override {
-        ++renders;
-        stride = pad_stamp_stride_for(w);
-        for (int i = 0; i < kPadStampBytes; ++i)
-            stamp[i] = static_cast<uint8_t>(
-                (i * 7 + static_cast<int>(w + 3 * l + 10 * h) + mirrored) % 41);
-        return Result::success();
-    }
-};
-
 // Everything a design step may change, as bytes.
 std::vector<uint8_t> design_state(const Design &d) {
     const DesignResults &ws = d.results();
@@ -53,8 +38,7 @@ std::vector<uint8_t> design_state(const Design &d) {
 
 struct Fixture {
     std::unique_ptr<Resources> res = test::startup_resources();
-    PatternStamp stamp;
-    Design design{*res, load_scan_file, &stamp};
+    Design design{*res, load_scan_file};
     std::string dir = test::scratch_dir();
     std::string scan = dir + "/scan.bmp";
 
@@ -139,8 +123,6 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
         ASSERT_TRUE(g.design.replay(steps));
     });
     EXPECT_TRUE(design_state(g.design) == last);
-    // Stamps already made for a size and side came from the cache.
-    EXPECT_LT(f.stamp.renders, 40);
 
     // Only a change is a step, saved or not; a new step after an undo drops the redo tail.
     EXPECT_TRUE(f.design.modified());
@@ -268,11 +250,12 @@ TEST(DesignFile, EveryValueTheProgramSetsOpensAgainOnEverySampleAndSize) {
     for (const std::string &scan : test::files_in(PEDAFORM_DATA_DIR "/samples"))
         for (int size = -1; size < kSizeLabelCount; ++size) {
             SCOPED_TRACE(scan + " size " + std::to_string(size));
-            PatternStamp stamp;
-            Design saved(*res, load_scan_file, &stamp), opened(*res, load_scan_file, &stamp);
+            Design saved(*res, load_scan_file), opened(*res, load_scan_file);
             test::capture_console([&] {
                 ASSERT_TRUE(saved.load(scan));
-                if (size >= 0) ASSERT_TRUE(saved.choose_size(size));
+                if (size >= 0) {
+                    ASSERT_TRUE(saved.choose_size(size));
+                }
                 ASSERT_TRUE(saved.set(Control::kStamp, 1));
             });
             const std::string path = dir + "/d.json";
@@ -287,9 +270,7 @@ TEST(DesignFile, EveryValueTheProgramSetsOpensAgainOnEverySampleAndSize) {
 TEST(Design, TwoDesignsShareTheResourcesWithoutDisturbingEachOther) {
     std::unique_ptr<Resources> res = test::startup_resources();
     const std::string samples = PEDAFORM_DATA_DIR "/samples/";
-    PatternStamp stamp;
-    Design left(*res, load_scan_file, &stamp), right(*res, load_scan_file, &stamp);
-    Design alone(*res, load_scan_file, &stamp);
+    Design left(*res, load_scan_file), right(*res, load_scan_file), alone(*res, load_scan_file);
     test::capture_console([&] {
         ASSERT_TRUE(left.load(samples + "left_253_CM25-26.bmp"));
         ASSERT_TRUE(alone.load(samples + "left_253_CM25-26.bmp"));

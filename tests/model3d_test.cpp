@@ -238,7 +238,7 @@ void add_footprint(const Mesh &m, size_t first, size_t last, std::vector<int> &c
 TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
     double filament[2] = {};
     std::unique_ptr<Resources> res = test::startup_resources();
-    Design design(*res, load_scan_file, nullptr);
+    Design design(*res, load_scan_file);
     std::unique_ptr<MeshWork> ws;
     const std::string dir = test::scratch_dir(), stl = dir + "/solid.stl", file = stl + ".3mf";
     for (const char *text : {"", "0:35,96:20,160:10", "40:50,120:15", "0:5", "0:60"}) {
