@@ -6,15 +6,25 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test package asan-test bench fuzz mutants format clean
+.PHONY: all setup setup-test build build-all run test package asan-test bench fuzz mutants format clean
 
-all: build
+all: build-all
 
+# What building and running need; the test tools come with the test targets.
 setup:
-	@scripts/setup
+	@scripts/setup run
 
+setup-test:
+	@scripts/setup test
+
+# The programs and the data folder only (no test tools needed).
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPEDAFORM_TESTS=OFF -DPEDAFORM_BENCH=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Everything: the programs, the tests and the benchmarks.
+build-all: setup-test
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPEDAFORM_TESTS=ON -DPEDAFORM_BENCH=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -29,22 +39,22 @@ run: build
 package: build
 	@cd $(BUILD) && cpack -G DEB
 
-test: build
+test: build-all
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
-asan-test: setup
+asan-test: setup-test
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPEDAFORM_SANITIZE=ON -DPEDAFORM_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-bench: build
+bench: build-all
 	@cd $(BUILD)/data && ../bench/pedaform_bench --benchmark_min_time=0.5
 	@cd $(BUILD)/data && $(CURDIR)/scripts/with-display ../bench/pedaform_gl_bench --benchmark_min_time=0.5
 
 # libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
 FUZZ_SECONDS ?= 60
-fuzz: setup
+fuzz: setup-test
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEDAFORM_FUZZ=ON -DPEDAFORM_BENCH=OFF -DPEDAFORM_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh data
 	@mkdir -p fuzz/corpus-scan fuzz/corpus-mesh
@@ -55,7 +65,7 @@ fuzz: setup
 # the same seed on the same sources plants the same faults). Results go to $(BUILD)/mutants/.
 MUTANTS ?= 40
 SEED ?= 1
-mutants: setup
+mutants: setup-test
 	@scripts/mutants.py --build-dir $(BUILD) --mutants $(MUTANTS) --seed $(SEED) --jobs $(JOBS)
 
 format:
