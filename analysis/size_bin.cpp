@@ -1,6 +1,7 @@
 #include "analysis/size_bin.h"
 
 #include <cassert>
+#include <cstdlib>
 
 #include "workspace/console.h"
 #include "workspace/size_table.h"
@@ -56,8 +57,25 @@ SizeBinChoice choose_size_bin(Scan &scan) {
     }
     // Never the previous scan's template: that would lay this foot on another size.
     scan.template_index = -1;
-    console_printf("insole length %d matches no size\n", scan.insole_length);
-    return SizeBinChoice();
+    SizeBinChoice miss = choice_of(nearest_size_bin(scan.insole_length), true);
+    miss.hit = false;
+    miss.label = "";
+    miss.nearest = &nearest_size_bin(scan.insole_length);
+    console_printf("insole length %d matches no size; nearest %s\n", scan.insole_length,
+                   size_bin_labels(*miss.nearest).c_str());
+    return miss;
+}
+
+const SizeBin &nearest_size_bin(int length) {
+    const SizeBin *nearest = &kSizeBins[0];
+    for (const SizeBin &bin : kSizeBins)  // rising lengths: a tie keeps the shorter
+        if (std::abs(bin.length - length) < std::abs(nearest->length - length)) nearest = &bin;
+    return *nearest;
+}
+
+std::string size_bin_labels(const SizeBin &bin) {
+    if (bin.first_label == nullptr) return bin.second_label;
+    return std::string(bin.first_label) + " / " + bin.second_label;
 }
 
 const char *size_label(int index) {

@@ -6,25 +6,32 @@
 #include <string>
 
 #include "workspace/scan.h"
+#include "workspace/size_table.h"
 
 namespace pedaform {
 
 // What a size asks of the controls: the size label to show and the presets of the three
 // metatarsal pad sliders. `hit` is false for a length that matches no bin; the label is then
-// empty and the template none.
+// empty, the template none, and the presets those of the nearest bin.
 struct SizeBinChoice {
     bool hit = false;
-    const char *label = "";  // e.g. "CM22-23" or "1-2"
-    int pad_width = 0;       // preset for the width slider
-    int pad_length = 0;      // preset for the length slider
-    double pad_height = 0;   // preset for the height slider, millimetres
+    const char *label = "";            // e.g. "CM22-23" or "1-2"
+    int pad_width = 0;                 // preset for the width slider
+    int pad_length = 0;                // preset for the length slider
+    double pad_height = 0;             // preset for the height slider, millimetres
+    const SizeBin *nearest = nullptr;  // a miss: the bin nearest by length, the shorter on a tie
 };
+
+// The bin whose length is nearest to `length`; on a tie the shorter one.
+const SizeBin &nearest_size_bin(int length);
+// The bin's labels as the operator reads them: "4-5 / CM25-26", or "CM17.5-19" alone.
+std::string size_bin_labels(const SizeBin &bin);
 
 // Sets insole_length = outline_top_row - outline_bottom_row + 1 (printed) and template_index.
 // The second family (CM) is chosen for the seven larger bins when first_outline_cell is one of
 // the bin's two cells. A length that matches no bin sets template_index to -1 (no template:
-// smoothing and the exports lay the relief on none) and prints "insole length %d matches no
-// size".
+// smoothing and the exports lay the relief on none), takes the presets of the nearest bin and
+// prints "insole length %d matches no size; nearest " and that bin's labels.
 SizeBinChoice choose_size_bin(Scan &scan);
 
 // The 19 size labels in table order (each bin's first family, then its second), and the

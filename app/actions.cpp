@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/size_bin.h"
 #include "app/alert.h"
 #include "app/main_window.h"
 #include "design/design_file.h"
@@ -83,12 +84,19 @@ void show_new_scan() {
     sync_controls();
     g_main_window->redraw();
     // A foot that matches no size is said once per load, never laid on another size.
-    if (g_design->size_label()[0] == '\0') {
-        char text[128];
-        std::snprintf(text, sizeof text, "鞋墊長度 %d 不符任何尺碼，請選擇尺碼",
-                      g_design->scan().insole_length);
-        show_message_box(text, "尺碼");
+    if (const SizeBin *nearest = g_design->nearest_size()) {
+        const std::string text = "鞋墊長度 " + std::to_string(g_design->scan().insole_length) +
+                                 " 不符任何尺碼，最接近 " + size_bin_labels(*nearest) +
+                                 "，請選擇尺碼";
+        show_message_box(text.c_str(), "尺碼");
     }
+    mark_nearest_size(g_design->nearest_size());
+    // A search point far behind the heads would put the dome where it loads them.
+    if (g_design->search_point_doubtful())
+        show_message_box(
+            "自動找到的蹠骨點離蹠骨頭太遠或在鞋墊外，蹠骨墊片會放錯位置。\n"
+            "請用「編輯」→「依蹠骨頭放置」，或在影像上點選位置。",
+            "蹠骨點");
 }
 
 // Shows the chooser; returns the chosen name, or nullptr after an error (reported), a cancel
@@ -339,6 +347,11 @@ int redo_shortcut_handler(int event) {
 void size_cb(Fl_Widget *, void *index) {
     report(g_design->choose_size(static_cast<int>(reinterpret_cast<intptr_t>(index))),
            kDesignErrorCaption);
+    sync_controls();
+}
+
+void dome_from_heads_cb(Fl_Widget *, void *) {
+    report(g_design->place_dome_behind_heads(), kDesignErrorCaption);
     sync_controls();
 }
 

@@ -22,6 +22,8 @@ void top_view_cb(Fl_Widget *, void *);
 // A size chosen from the "尺碼" menu; the user data is the label's index.
 void size_cb(Fl_Widget *, void *index);
 void reset_point_cb(Fl_Widget *, void *);
+// "依蹠骨頭放置": the dome's apex 7 mm heel-ward of the metatarsal heads.
+void dome_from_heads_cb(Fl_Widget *, void *);
 // The image view's click, drag or arrow key moved the metatarsal point to this cell.
 void move_point_to(float column, float row);
 void undo_cb(Fl_Widget *, void *);

@@ -52,6 +52,7 @@ Fl_Menu_Item g_menu_upper_items[] = {
     // Ctrl+Shift+Z also redoes (redo_shortcut_handler).
     {"重做", FL_CTRL + 'y', redo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"重設蹠骨點", 0, reset_point_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"依蹠骨頭放置", 0, dome_from_heads_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
@@ -64,6 +65,8 @@ Fl_Menu_Item g_menu_lower_items[] = {
 using pedaform::Control;
 
 namespace {
+
+int g_size_items[pedaform::kSizeLabelCount];  // the "尺碼" entries' indices in g_menu
 
 void view_attributes(Fl_Gl_Window *view) {
     view->box(FL_THIN_UP_BOX);
@@ -161,6 +164,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
         const int at = g_menu->add((std::string("尺碼/") + pedaform::size_label(i)).c_str(), 0,
                                    size_cb, reinterpret_cast<void *>(static_cast<intptr_t>(i)));
+        g_size_items[i] = at;
         Fl_Menu_Item &item = const_cast<Fl_Menu_Item &>(g_menu->menu()[at]);
         item.labelfont(FL_HELVETICA);
         item.labelsize(25);
@@ -198,4 +202,19 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
 
     window->end();
     return window;
+}
+
+void mark_nearest_size(const pedaform::SizeBin *nearest) {
+    static std::string labels[pedaform::kSizeLabelCount];  // the entries point at these
+    for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
+        const int t = [&] {
+            int index = -1;
+            (void)pedaform::size_of_label(i, index);
+            return index;
+        }();
+        const bool near =
+            nearest != nullptr && (t == nearest->first_index || t == nearest->second_index);
+        labels[i] = std::string(pedaform::size_label(i)) + (near ? " （最接近）" : "");
+        const_cast<Fl_Menu_Item &>(g_menu->menu()[g_size_items[i]]).label(labels[i].c_str());
+    }
 }

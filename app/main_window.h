@@ -13,6 +13,7 @@
 
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
+#include "workspace/size_table.h"
 
 extern Fl_Double_Window *g_main_window;
 // The data files, read once by build_main_window and shared read-only.
@@ -44,3 +45,7 @@ extern Fl_Menu_Item g_menu_lower_items[];
 // builds the views and the controls, in start-up order, and ends the window's group.
 // Does not show it.
 Fl_Double_Window *build_main_window(const std::string &data_dir = std::string());
+
+// Marks the "尺碼" entries of the bin nearest to a length that matched no bin ("（最接近）"),
+// or none.
+void mark_nearest_size(const pedaform::SizeBin *nearest);

@@ -43,6 +43,9 @@ const char *const kBatchUsageText =
     "  --pad-length N       stamped pad length 0 ... 240\n"
     "  --pad-height X       stamped pad height 0 ... 9 mm in steps of 0.2\n"
     "  --meta-point C,R     place the metatarsal point at column C 0 ... 149, row R 0 ... 359\n"
+    "  --dome-apex C,R      place the stamped dome's highest cell on column C, row R\n"
+    "  --dome-behind-heads MM  place the dome's highest cell MM mm (0 ... 30, e.g. 7) behind\n"
+    "                       the metatarsal heads (landmarks 0 and 1)\n"
     "  --stamp              switch the stamped metatarsal pad on\n"
     "  --filter N           pressure filter 0 ... 255\n"
     "  --gain X             pressure gain 1 ... 10 in steps of 0.5\n"
@@ -155,7 +158,7 @@ class OptionReader {
             labels += std::string(" ") + size_label(k);
         return fail(arg + " takes one of" + labels + ", not \"" + value_ + "\"");
     }
-    bool point(const std::string &arg, BatchOptions &o) {
+    bool point(const std::string &arg, bool &given, float &column, float &row) {
         if (!value(arg)) return false;
         const size_t comma = value_.find(',');
         double c = 0, r = 0;
@@ -164,9 +167,20 @@ class OptionReader {
             !parse_number(value_.substr(comma + 1), 0, kGridHeight - 1, r))
             return fail(arg + " takes COLUMN,ROW in grid cells, column 0 to 149 and row 0 to " +
                         "359, not \"" + value_ + "\"");
-        o.meta_point_given = true;
-        o.meta_column = static_cast<float>(c);
-        o.meta_row = static_cast<float>(r);
+        given = true;
+        column = static_cast<float>(c);
+        row = static_cast<float>(r);
+        return true;
+    }
+    bool number(const std::string &arg, double min, double max, std::optional<double> &out) {
+        double x = 0;
+        if (!value(arg)) return false;
+        if (!parse_number(value_, min, max, x)) {
+            std::ostringstream allowed;
+            allowed << min << " to " << max;
+            return fail(arg + " takes a number from " + allowed.str() + ", not \"" + value_ + "\"");
+        }
+        out = x;
         return true;
     }
     bool zones(const std::string &arg, std::string &out) {
@@ -220,7 +234,18 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
         {"--design", file(o.design)},
         {"--save-design", file(o.save_design)},
         {"--size", [&o](OptionReader &r, const std::string &a) { return r.size(a, o.size); }},
-        {"--meta-point", [&o](OptionReader &r, const std::string &a) { return r.point(a, o); }},
+        {"--meta-point",
+         [&o](OptionReader &r, const std::string &a) {
+             return r.point(a, o.meta_point_given, o.meta_column, o.meta_row);
+         }},
+        {"--dome-apex",
+         [&o](OptionReader &r, const std::string &a) {
+             return r.point(a, o.dome_apex_given, o.dome_column, o.dome_row);
+         }},
+        {"--dome-behind-heads",
+         [&o](OptionReader &r, const std::string &a) {
+             return r.number(a, 0, 30, o.dome_behind_heads);
+         }},
         {"--meta1", whole(Control::kMeta1, o.meta1)},
         {"--meta2", whole(Control::kMeta2, o.meta2)},
         {"--heel1", whole(Control::kHeel1, o.heel1)},
@@ -331,10 +356,7 @@ class Batch {
         for (const std::string &warning : load_startup_resources(*resources_, o_.resources))
             warn(warning);
         int status = o_.design.empty() ? load_scan() : open_design_file();
-        // A length that matches no bin is said at once, the report repeats it.
-        if (status == kBatchDone && !design_.size_matched())
-            warn("insole length " + std::to_string(design_.scan().insole_length) +
-                 " matches no size: no template until a size is chosen (--size)");
+        if (status == kBatchDone) say_load_warnings();
         if (status == kBatchDone) status = apply_options();
         if (status == kBatchDone) status = write_outputs();
         return status;
@@ -405,6 +427,12 @@ class Batch {
         if (o_.meta_point_given)
             if (Result r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
                 return step_failed(r);
+        if (o_.dome_apex_given)
+            if (Result r = design_.move_dome_apex(o_.dome_column, o_.dome_row); !r)
+                return step_failed(r);
+        if (o_.dome_behind_heads)
+            if (Result r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
+                return step_failed(r);
         for (const auto &[control, value] : after_point)
             if (value)
                 if (Result r = design_.set(control, *value); !r) return step_failed(r);
@@ -465,7 +493,10 @@ class Batch {
     }
 
     int write_report() {
-        const std::string text = report_json(design_, ai_, warnings_).dump(2) + "\n";
+        std::vector<std::string> warnings = warnings_;
+        if (design_.nearest_size() != nullptr && design_.size_label()[0] == '\0')
+            warnings.insert(warnings.begin(), size_warning(*design_.nearest_size()));
+        const std::string text = report_json(design_, ai_, warnings).dump(2) + "\n";
         if (o_.report == "-") {
             std::fflush(stdout);
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -478,6 +509,23 @@ class Batch {
 
     static std::optional<double> as_double(std::optional<int> v) {
         return v ? std::optional<double>(*v) : std::nullopt;
+    }
+
+    // What the load found doubtful: on standard error at once. The report keeps what still
+    // holds when it is written (a size chosen by --size ends the length's warning).
+    void say_load_warnings() {
+        if (const SizeBin *nearest = design_.nearest_size())
+            std::fprintf(stderr, "pedaform-cli: warning: %s\n", size_warning(*nearest).c_str());
+        if (design_.search_point_doubtful())
+            warn(
+                "the outline search put the metatarsal point far behind the metatarsal heads or "
+                "off the insole; place the dome from the heads (--dome-behind-heads 7)");
+    }
+
+    std::string size_warning(const SizeBin &nearest) const {
+        return "insole length " + std::to_string(design_.scan().insole_length) +
+               " matches no size; nearest " + size_bin_labels(nearest) +
+               ": no template until a size is chosen (--size)";
     }
 
     // A fresh work area for one mesh export.

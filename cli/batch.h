@@ -21,6 +21,9 @@ struct BatchOptions {
     std::string size;  // a size label, checked by the parser
     bool meta_point_given = false;
     float meta_column = 0, meta_row = 0;
+    bool dome_apex_given = false;  // --dome-apex: where the dome's highest cell goes
+    float dome_column = 0, dome_row = 0;
+    std::optional<double> dome_behind_heads;  // millimetres
     bool stamp = false;
     std::optional<int> filter;
     std::optional<double> gain;

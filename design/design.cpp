@@ -1,5 +1,7 @@
 #include "design/design.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -7,6 +9,7 @@
 #include "analysis/size_bin.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
+#include "workspace/console.h"
 
 namespace pedaform {
 
@@ -68,11 +71,13 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
         s.controls[c] = 0;
     // A length that matches no bin takes nothing from the previous scan: the presets return
     // to their start values and no size is shown until the operator chooses one.
+    // A length that matches no bin takes the nearest bin's presets, but no template.
     const SizeBinChoice size = loaded.size;
-    s.controls[Control::kPadWidth] = size.hit ? size.pad_width : Controls()[Control::kPadWidth];
-    s.controls[Control::kPadLength] = size.hit ? size.pad_length : Controls()[Control::kPadLength];
-    s.controls[Control::kPadHeight] = size.hit ? size.pad_height : Controls()[Control::kPadHeight];
+    s.controls[Control::kPadWidth] = size.pad_width;
+    s.controls[Control::kPadLength] = size.pad_length;
+    s.controls[Control::kPadHeight] = size.pad_height;
     s.size_index = size.hit ? size_label_index(size.label) : -1;
+    nearest_size_ = size.nearest;
     s.template_index = scan_->template_index;
     size_matched_ = size.hit;
     s.colour_filter = colour_filter_ = 0;
@@ -81,6 +86,16 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     s.meta_row = scan_->meta_row;
     s.meta_point_found = scan_->meta_point_found;
     point_found_ = scan_->meta_point_found != 0;
+    const GridPoint found{scan_->meta_column, scan_->meta_row};
+    search_point_doubtful_ =
+        point_found_ && (mm_behind_heads(*scan_, found) > kSearchPointFarMm ||
+                         !insole_cell(*scan_, nullptr, 0, static_cast<int>(found.column),
+                                      static_cast<int>(found.row)));
+    if (search_point_doubtful_)
+        console_printf(
+            "metatarsal point %.0f, %.0f is %.0f mm behind the metatarsal heads or off "
+            "the insole: place the dome from the heads\n",
+            found.column, found.row, mm_behind_heads(*scan_, found));
     found_column_ = scan_->meta_column;
     found_row_ = scan_->meta_row;
     std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);  // the load clears them
@@ -135,11 +150,57 @@ Result Design::choose_size(int index) {
     return apply(step);
 }
 
+Design::StampKey Design::stamp_key_of(const Controls &c) const {
+    return {c[Control::kPadWidth], c[Control::kPadLength], c[Control::kPadHeight],
+            scan_->template_mirrored};
+}
+
+int32_t Design::template_row_offset(int32_t template_index) const {
+    const uint8_t *t = resources_.templates[template_index];
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            if (t[y * kGridWidth + x] != 0) return scan_->outline_bottom_row - y;
+    return 0;  // an empty (missing) template lays no floor anywhere
+}
+
+GridPoint Design::apex_cell() {
+    (void)ensure_stamp(controls());  // valid controls always give a stamp
+    const Controls &c = controls();
+    return stamp_apex_cell(results_->pad_stamp, results_->pad_stamp_stride, c[Control::kPadWidth],
+                           c[Control::kPadLength]);
+}
+
+GridPoint Design::dome_apex() const {
+    const Controls &c = controls();
+    const DesignResults &r = *results_;
+    GridPoint cell{static_cast<float>(std::floor(c[Control::kPadWidth] / 2) + kStampMargin),
+                   static_cast<float>(std::floor(c[Control::kPadLength] / 2) + kStampMargin)};
+    if (stamp_valid_ && stamp_key_ == stamp_key_of(c))
+        cell = stamp_apex_cell(r.pad_stamp, r.pad_stamp_stride, c[Control::kPadWidth],
+                               c[Control::kPadLength]);
+    return dome_apex_of_point({r.meta_column, r.meta_row}, cell, c[Control::kPadWidth],
+                              c[Control::kPadLength]);
+}
+
+Result Design::move_dome_apex(float column, float row) {
+    const Controls &c = controls();
+    GridPoint point = point_of_dome_apex({column, row}, apex_cell(), c[Control::kPadWidth],
+                                         c[Control::kPadLength]);
+    point.column = std::clamp(point.column, 0.0f, kGridWidth - 1.0f);
+    point.row = std::clamp(point.row, 0.0f, kGridHeight - 1.0f);
+    return move_meta_point(point.column, point.row);
+}
+
+Result Design::place_dome_behind_heads(double mm) {
+    const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
+    return move_dome_apex(apex.column, apex.row);
+}
+
 const char *Design::size_label() const {
     return state().size_index < 0 ? "" : pedaform::size_label(state().size_index);
 }
 
-Design::State Design::transition(State s, const Step &step) {
+Design::State Design::transition(State s, const Step &step) const {
     switch (step.kind) {
         case StepKind::kSet: {
             const Control c = step.control;
@@ -169,6 +230,7 @@ Design::State Design::transition(State s, const Step &step) {
             break;
         case StepKind::kSize: {
             const SizeBinChoice size = size_of_label(step.size, s.template_index);
+            s.template_row_offset = template_row_offset(s.template_index);
             s.size_index = step.size;
             s.controls[Control::kPadWidth] = size.pad_width;
             s.controls[Control::kPadLength] = size.pad_length;
@@ -259,6 +321,7 @@ Result Design::materialize(const State &s, const PadSliderBuilds &first) {
     r.meta_row = s.meta_row;
     r.meta_point_found = s.meta_point_found;
     r.template_index = s.template_index;
+    r.template_row_offset = s.template_row_offset;
     for (int k = 0; k < first.count; ++k) {
         build_layer(*scan_, r, first.builds[k].layer, first.builds[k].amount);
         built_amount_[first.builds[k].layer] = first.builds[k].amount;
@@ -294,8 +357,7 @@ void Design::take_snapshot() {
 
 Result Design::ensure_stamp(const Controls &c) {
     DesignResults &r = *results_;
-    const StampKey key{c[Control::kPadWidth], c[Control::kPadLength], c[Control::kPadHeight],
-                       scan_->template_mirrored};
+    const StampKey key = stamp_key_of(c);
     if (stamp_valid_ && key == stamp_key_) return Result::success();
     // The same bytes on every machine: the stamp is computed, never drawn by a driver.
     Result rendered =

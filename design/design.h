@@ -18,6 +18,7 @@
 #include "design/controls.h"
 #include "model3d/print_3mf.h"
 #include "relief/composition.h"
+#include "relief/dome_placement.h"
 #include "workspace/design_results.h"
 #include "workspace/resources.h"
 #include "workspace/result.h"
@@ -64,6 +65,12 @@ class Design {
     const char *size_label() const;
     // False when the loaded scan's length matched no size bin.
     bool size_matched() const { return size_matched_; }
+    // For a length that matched no bin: the bin nearest to it, whose presets the load took;
+    // nullptr otherwise.
+    const SizeBin *nearest_size() const { return nearest_size_; }
+    // True when the outline search's point looks wrong for a metatarsal pad: further than
+    // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
+    bool search_point_doubtful() const { return search_point_doubtful_; }
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
@@ -82,8 +89,18 @@ class Design {
     Result move_meta_point(float column, float row);
     // Back to the point the search found at the load (nothing when it found none).
     Result reset_meta_point();
+    // The stamped dome's apex (its highest cell) at the current pad size and point, in grid
+    // cells; the operator places this rather than the point it hangs from.
+    GridPoint dome_apex() const;
+    // Moves the point so that the apex lands on the cell (the point kept on the grid): one
+    // metatarsal point step.
+    Result move_dome_apex(float column, float row);
+    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
+    // one metatarsal point step.
+    Result place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The size of label `index` (size_label), as if its bin had matched in that family: the
-    // template, the label and the stamped pad's presets.
+    // template, the label and the stamped pad's presets. The template is moved along the rows
+    // so that its lowest row meets the foot's heel end.
     Result choose_size(int index);
 
     // Runs a recorded step as a live one: the state it leads to, made real as undo makes it,
@@ -117,6 +134,7 @@ class Design {
         float meta_column = 0, meta_row = 0;
         uint8_t meta_point_found = 1;
         int32_t template_index = 0;
+        int32_t template_row_offset = 0;
         int size_index = -1;    // the label shown, -1 for none
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
@@ -133,7 +151,12 @@ class Design {
 
     const State &state() const { return states_[position_]; }
     // The state a step leads to, without running anything.
-    static State transition(State s, const Step &step);
+    State transition(State s, const Step &step) const;
+    // Where the apex sits in the stamp of the current pad size (rendered when needed).
+    GridPoint apex_cell();
+    StampKey stamp_key_of(const Controls &c) const;
+    // Rows that move a template's lowest row onto the foot's heel end.
+    int32_t template_row_offset(int32_t template_index) const;
     void record(const Step &step, const State &next);
     void truncate_redo();
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
@@ -154,6 +177,8 @@ class Design {
     bool loaded_ = false;
     std::string scan_path_, scan_sha256_;
     bool size_matched_ = true;
+    const SizeBin *nearest_size_ = nullptr;
+    bool search_point_doubtful_ = false;
     float found_column_ = 0, found_row_ = 0;  // the search's point
     bool point_found_ = false;
     double colour_filter_ = 0, colour_gain_ = 3;  // what the colour grid holds now

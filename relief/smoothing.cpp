@@ -14,15 +14,18 @@ constexpr int kRadius = 3;  // 7 x 7 window
 void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results) {
     const int index = results.template_index;
     if (index < 0 || index >= kTemplateCount) return;
+    if (scan.template_mirrored != 0 && scan.template_mirrored != 1) return;
     const uint8_t *t = resources.templates[index];
-    uint8_t *relief = results.relief_grid;
-    if (scan.template_mirrored == 0) {
-        for (int i = 0; i < kGridCells; ++i)
-            relief[i] = relief[i] < t[i] ? t[i] : relief[i];
-    } else if (scan.template_mirrored == 1) {
-        for (int y = 0; y < kGridHeight; ++y) {
-            uint8_t *row = relief + y * kGridWidth;
-            const uint8_t *trow = t + y * kGridWidth;
+    const int offset = results.template_row_offset;
+    for (int y = 0; y < kGridHeight; ++y) {
+        const int from = y - offset;
+        if (from < 0 || from >= kGridHeight) continue;
+        uint8_t *row = results.relief_grid + y * kGridWidth;
+        const uint8_t *trow = t + from * kGridWidth;
+        if (scan.template_mirrored == 0) {
+            for (int x = 0; x < kGridWidth; ++x)
+                row[x] = row[x] < trow[x] ? trow[x] : row[x];
+        } else {
             for (int x = 0; x < kGridWidth; ++x) {
                 const uint8_t v = trow[kGridWidth - 1 - x];
                 row[x] = row[x] < v ? v : row[x];

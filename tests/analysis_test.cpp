@@ -220,6 +220,12 @@ TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
         }
     EXPECT_EQ(i, kSizeLabelCount);
     EXPECT_EQ(size_label_index("CM99"), -1);
+    // {length, the nearest bin's}: a tie goes to the shorter bin.
+    const int nearest[][2] = {{0, 167}, {173, 167}, {174, 180}, {247, 241}, {248, 253}, {999, 305}};
+    for (const auto &n : nearest)
+        EXPECT_EQ(nearest_size_bin(n[0]).length, n[1]) << n[0];
+    EXPECT_EQ(size_bin_labels(nearest_size_bin(190)), "CM17.5-19");
+    EXPECT_EQ(size_bin_labels(nearest_size_bin(252)), "4-5 / CM25-26");
 }
 
 TEST(MetaPosition, OutlinesGiveTheirPointOrNone) {

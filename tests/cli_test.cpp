@@ -147,15 +147,24 @@ TEST_F(Cli, ReportAndPicturesDescribeTheScan) {
     EXPECT_EQ(j["steps"].size(), 3u);
     EXPECT_EQ(test::read_file(dir + "/p.png")[1], 'P');
 
-    // An unmatched length says so: no label, no template, the start presets, a warning.
+    // An unmatched length says so and names the nearest bin, whose presets it takes; no
+    // label, no template. Choosing a size ends the warning.
     recipe.length = 240;
-    const CliRun odd = cli("--report '" + dir + "/odd.json' " + scan(recipe));
-    EXPECT_NE(odd.out.find("insole length 240 matches no size\n"), std::string::npos);
+    const std::string odd_scan = scan(recipe);
+    const CliRun odd = cli("--quiet --report '" + dir + "/odd.json' " + odd_scan);
+    EXPECT_NE(odd.err.find("insole length 240 matches no size; nearest 2.5-3.5 / CM23-24"),
+              std::string::npos)
+        << odd.err;
     const nlohmann::json u = nlohmann::json::parse(slurp(dir + "/odd.json"));
     EXPECT_TRUE(u["size_label"].is_null());
     EXPECT_EQ(u["template_index"], -1);
-    EXPECT_EQ(u["pad"], nlohmann::json::parse(R"({"width": 7, "length": 17, "height": 5})"));
+    EXPECT_EQ(u["pad"], nlohmann::json::parse(R"({"width": 49, "length": 78, "height": 2.9})"));
     EXPECT_EQ(u["warnings"].size(), 1u);
+    const nlohmann::json sized =
+        nlohmann::json::parse(cli("--quiet --size CM23-24 --report - " + odd_scan).out);
+    EXPECT_EQ(sized["size_label"], "CM23-24");
+    EXPECT_EQ(sized["template_index"], 13);
+    EXPECT_FALSE(sized.contains("warnings"));
 }
 
 // A design's steps on another scan, then options; the GUI test compares a plain replay.
@@ -235,14 +244,4 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_GT(raised, 200);
     EXPECT_NEAR(apex / kGridWidth, heads_row - 7, 6);
     EXPECT_NEAR(apex % kGridWidth, column, 6);
-
-    // A length that matches no bin: no template until a size is chosen, then that size's.
-    recipe = {};
-    recipe.length = 240;
-    const nlohmann::json chosen =
-        nlohmann::json::parse(cli("--quiet --size CM23-24 --report - " + scan(recipe)).out);
-    EXPECT_EQ(chosen["size_label"], "CM23-24");
-    EXPECT_EQ(chosen["template_index"], 13);
-    EXPECT_EQ(chosen["pad"]["length"], 78);
-    EXPECT_EQ(chosen["warnings"].size(), 1u);
 }

@@ -230,10 +230,10 @@ TEST(Actions, RefusedFilesAndUnmatchedLengthsAreSaid) {
     recipe.length = 240;
     test::write_file(dir + "/odd.bmp", synth::scan_bmp(synth::make_scan(recipe)));
     load(dir + "/odd.bmp");
-    EXPECT_EQ(g_box_text, "鞋墊長度 240 不符任何尺碼，請選擇尺碼");
+    EXPECT_EQ(g_box_text, "鞋墊長度 240 不符任何尺碼，最接近 2.5-3.5 / CM23-24，請選擇尺碼");
     EXPECT_STREQ(g_size_output->value(), "");
     EXPECT_EQ(g_design->results().template_index, -1);
-    EXPECT_EQ(g_pad_length->value(), 17);
+    EXPECT_EQ(g_pad_length->value(), 78);  // the nearest bin's presets
     choose_size("CM23-24");
     EXPECT_STREQ(g_size_output->value(), "CM23-24");
     EXPECT_EQ(g_design->results().template_index, 13);
@@ -412,7 +412,7 @@ TEST(MainWindow, MenusFontSizesKeysAndClose) {
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
         "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計… "
-        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 | 尺碼 ";
+        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");

@@ -43,7 +43,8 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
             const bool foot = y >= 20 && y <= 339;
             const float heel = y <= 42 ? 10.0f : y <= 189 ? 10.0f * (189 - y) / 147 : -99.0f;
             const float lowering = y <= 159 ? -99.0f : y >= 300 ? -75.0f : -75.0f * (y - 159) / 141;
-            ASSERT_NEAR(ws->results.layers[3][y * 150 + x], foot ? heel : -99.0f, 1e-4) << x << " " << y;
+            ASSERT_NEAR(ws->results.layers[3][y * 150 + x], foot ? heel : -99.0f, 1e-4)
+                << x << " " << y;
             ASSERT_NEAR(ws->results.layers[5][y * 150 + x], foot ? lowering : -99.0f, 1e-3)
                 << x << " " << y;
         }
@@ -106,11 +107,12 @@ StampControls flat_stamp(DesignResults &ws, uint8_t v, double width = 7, double 
 TEST(Compose, ClampsFootCellsOnlyAndRebuildsThePreview) {
     auto ws = test::foot_parts(20);
     test::ramp_colour_table(ws->res);
-    ws->results.relief_grid[0] = 77;                                       // outside the foot
-    std::fill(ws->results.layers[0], ws->results.layers[0] + kGridCells, -17.0f);  // 20 - 17 = 3 -> 10
-    ws->results.layers[1][100 * 150 + 50] = 300.0f;                        // -> 255
-    ws->results.layers[2][101 * 150 + 50] = 5.75f;                         // 8.75 -> 10
-    ws->results.layers[5][102 * 150 + 50] = 30.9f;                         // 33.9 -> 33
+    ws->results.relief_grid[0] = 77;  // outside the foot
+    std::fill(ws->results.layers[0], ws->results.layers[0] + kGridCells,
+              -17.0f);                               // 20 - 17 = 3 -> 10
+    ws->results.layers[1][100 * 150 + 50] = 300.0f;  // -> 255
+    ws->results.layers[2][101 * 150 + 50] = 5.75f;   // 8.75 -> 10
+    ws->results.layers[5][102 * 150 + 50] = 30.9f;   // 33.9 -> 33
     ws->scan.base_grid[103 * 150 + 50] = 200;
     ws->results.layers[4][103 * 150 + 50] = -150.0f;  // 200 - 17 - 150 = 33
     compose_relief(ws->res, ws->scan, ws->results, StampControls());
@@ -131,8 +133,8 @@ TEST(Compose, ClampsFootCellsOnlyAndRebuildsThePreview) {
         EXPECT_EQ(p[2], b) << c[0];
         EXPECT_EQ(p[3], 0) << c[0];
     }
-    test::expect_same_bytes(want,
-                            std::vector<uint8_t>(ws->results.relief_grid, ws->results.relief_grid + kGridCells));
+    test::expect_same_bytes(
+        want, std::vector<uint8_t>(ws->results.relief_grid, ws->results.relief_grid + kGridCells));
 }
 
 TEST(Compose, StampLandsAroundTheMetatarsalPointOnFootCellsOnly) {
@@ -174,7 +176,8 @@ TEST(Compose, StampPlacementAndCellsOutsideTheGrid) {
     ws->results.meta_row = 355;
     compose_relief(ws->res, ws->scan, ws->results, big);
     for (int i = 0; i < kGridCells; ++i)
-        ASSERT_EQ(ws->results.relief_grid[i], i % 150 >= 148 - 60 && i / 150 >= 355 - 250 ? 35 : 30) << i;
+        ASSERT_EQ(ws->results.relief_grid[i], i % 150 >= 148 - 60 && i / 150 >= 355 - 250 ? 35 : 30)
+            << i;
 }
 
 TEST(Compose, FootSpanFindsTheFirstAndLastNonZeroCell) {
@@ -205,9 +208,12 @@ TEST(SmoothPass, WorkedWindows) {
         std::vector<uint8_t> h = g;
         smooth_pass(h.data(), round_up);
         // {cell, value}: the tens and elevens, the saturated 250, the lone 7s, the 57s.
-        const int cells[][2] = {{200 * 150 + 70, 10 + round_up}, {13 * 150 + 13, 255},
-                                {43 * 150 + 43, 7},              {40 * 150 + 80, 57},
-                                {90 * 150 + 110, 57},            {150 * 150 + 140, 57}};
+        const int cells[][2] = {{200 * 150 + 70, 10 + round_up},
+                                {13 * 150 + 13, 255},
+                                {43 * 150 + 43, 7},
+                                {40 * 150 + 80, 57},
+                                {90 * 150 + 110, 57},
+                                {150 * 150 + 140, 57}};
         for (const auto &c : cells)
             EXPECT_EQ(h[c[0]], c[1]) << "cell " << c[0] << " round_up " << round_up;
     }
@@ -229,7 +235,9 @@ TEST(SmoothPass, MatchesThePlainPassOnRandomReliefsAndKeepsTheBorder) {
             ASSERT_EQ(fast, plain) << "trial " << trial << " round_up " << round_up;
             for (int i = 0; i < kGridCells; ++i) {  // the three-cell border is never changed
                 const bool border = i / 150 < 3 || i / 150 > 356 || i % 150 < 3 || i % 150 > 146;
-                if (border) ASSERT_EQ(fast[i], g[i]) << i;
+                if (border) {
+                    ASSERT_EQ(fast[i], g[i]) << i;
+                }
             }
         }
     }
@@ -257,8 +265,8 @@ TEST(SmoothRelief, IsTemplateFloorUpPassDownPassFloor) {
             smooth_pass_reference(want.data(), round_up);
         floor();
         smooth_relief(ws->res, ws->scan, ws->results);
-        test::expect_same_bytes(
-            want, std::vector<uint8_t>(ws->results.relief_grid, ws->results.relief_grid + kGridCells));
+        test::expect_same_bytes(want, std::vector<uint8_t>(ws->results.relief_grid,
+                                                           ws->results.relief_grid + kGridCells));
     }
 }
 

@@ -21,6 +21,8 @@ struct DesignResults {
     float meta_row = 0.0f;
     uint8_t meta_point_found = 1;
     int32_t template_index = 0;  // the template smoothing and the exports lay the relief on
+    // Rows the template is moved up by (a chosen size meets the foot's heel end); 0 at a load.
+    int32_t template_row_offset = 0;
 };
 
 }  // namespace pedaform
