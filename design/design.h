@@ -81,6 +81,12 @@ class Design {
     Result set(Control c, double value);
     Result smooth();
     Result move_meta_point(float column, float row);
+    // A press-drag-release of the point is one step: while a gesture is open, a point move
+    // replaces the point step this gesture recorded instead of adding one, and a move back to
+    // where the gesture started leaves no step. Undo, redo, a load or any other step end the
+    // gesture's claim on its step; close_gesture() ends the gesture.
+    void open_gesture() { gesture_open_ = true, gesture_step_ = 0; }
+    void close_gesture() { gesture_open_ = false, gesture_step_ = 0; }
     // Back to the point the search found at the load (nothing when it found none).
     Result reset_meta_point();
     // The size of label `index` (size_label), as if its bin had matched in that family: the
@@ -164,6 +170,8 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
+    bool gesture_open_ = false;
+    size_t gesture_step_ = 0;  // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;
     StampKey stamp_key_{};
     std::list<CachedStamp> stamp_cache_;  // most recently used first
