@@ -71,7 +71,8 @@ void GL_Display_Image::draw() {
     ++draws_;
     if (!valid()) {
         projection_setup();
-        if (texture_pending == 1) {
+        // A window shown again has a new context, without the texture.
+        if (texture_pending == 1 || !context_valid()) {
             GLuint name = 0;
             glGenTextures(1, &name);
             texture_id = name;
@@ -186,8 +187,13 @@ int GL_Display_Image::handle(int event) {
             print_mouse_click(Fl::event_button());
             if (Fl::event_button() == FL_LEFT_MOUSE) {
                 Fl::focus(this);
+                if (point_gesture != nullptr) point_gesture(true);
                 point_from_event();
             }
+            return 1;
+        case FL_RELEASE:
+            if (Fl::event_button() == FL_LEFT_MOUSE && point_gesture != nullptr)
+                point_gesture(false);
             return 1;
         case FL_DRAG:
             console_printf("mouse position [ %d, %d ] \n", Fl::event_x(), Fl::event_y());

@@ -38,6 +38,9 @@ class GL_Display_Image : public Fl_Gl_Window,
     // Called when a left click or drag, or an arrow key while the view has focus, moves the
     // metatarsal point to a cell (always inside the grid).
     void (*point_moved)(float column, float row) = nullptr;
+    // Called with true when the left button goes down on the view (before its point_moved) and
+    // with false when it comes up: the moves between are one gesture of the operator's hand.
+    void (*point_gesture)(bool open) = nullptr;
 
     int stamp_renders() const { return stamp_renders_; }
     // Calls of draw() so far.
