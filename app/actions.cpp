@@ -3,18 +3,23 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
-
-#include <cstdint>
 #include <strings.h>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/size_bin.h"
 #include "app/alert.h"
+#include "app/dialog_text.h"
+#include "app/file_choice.h"
 #include "app/main_window.h"
 #include "design/design_file.h"
 #include "io/file_hash.h"
@@ -29,10 +34,6 @@ Design *g_design = nullptr;
 
 namespace {
 
-int choice_box(const char *text, const char *no, const char *yes) {
-    return fl_choice("%s", no, yes, nullptr, text);
-}
-
 const char *input_box(const char *question, const char *preset) {
     return fl_input("%s", preset, question);
 }
@@ -41,6 +42,27 @@ const char *const kWriteErrorCaption = "存檔錯誤";
 const char *const kDesignErrorCaption = "設計檔錯誤";
 
 std::string g_design_path;  // the design file last saved or opened, "" for none
+std::string g_last_folder;  // of the last file named in any chooser, "" before the first
+
+std::string file_name_of(const std::string &path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void remember_folder(const std::string &path) {
+    std::error_code ignored;
+    g_last_folder = std::filesystem::absolute(path, ignored).parent_path().string();
+}
+
+// What a save chooser opens on: the scan's name with `extension`, in the folder last used (an
+// absolute path, which GTK's chooser needs to open that folder).
+std::string proposed_name(const char *extension) {
+    std::error_code ignored;
+    const std::filesystem::path folder =
+        g_last_folder.empty() ? std::filesystem::current_path(ignored) : g_last_folder.c_str();
+    const std::filesystem::path scan(g_design->scan_path());
+    return (folder / scan.stem()).string() + extension;
+}
 
 void report(const Result &r, const char *caption) {
     if (r) return;
@@ -48,10 +70,37 @@ void report(const Result &r, const char *caption) {
     show_message_box(r.message().c_str(), caption);
 }
 
-void report_write_failure(const std::string &why) {
+void report_write_failure(const std::string &path, const std::string &why) {
     std::fprintf(stderr, "ERROR: %s\n", why.c_str());
-    const std::string text = "無法寫入檔案:\n" + why;
-    show_message_box(text.c_str(), kWriteErrorCaption);
+    show_message_box(write_failure_text(path, why).c_str(), kWriteErrorCaption);
+}
+
+// The exports added to the engraving one need a scan: without one they say so and write nothing.
+bool scan_loaded_for_export() {
+    if (g_design->loaded()) return true;
+    show_message_box("尚未讀取掃描檔", kWriteErrorCaption);
+    return false;
+}
+
+// True when nothing is at `path`, or a folder (the write then says why it failed), or the
+// operator agrees to replace the file there.
+bool may_write(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return true;
+    return ask_question("檔案已存在，要取代嗎？", "取消", "取代") == 1;
+}
+
+// A file of the design that cannot be read: the reason in Chinese for the common causes.
+// False when `path` can be read.
+bool report_read_problem(const char *what, const std::string &path) {
+    const int problem = read_problem(path);
+    if (problem == 0) return false;
+    const std::string reason = failure_reason(problem, true, path);
+    const std::string text = std::string("無法讀取") + what + ": " + path + "\n" +
+                             (reason.empty() ? std::strerror(problem) : reason);
+    std::fprintf(stderr, "ERROR: cannot read %s: %s\n", path.c_str(), std::strerror(problem));
+    show_message_box(text.c_str(), kDesignErrorCaption);
+    return true;
 }
 
 // One control moved by the operator: one design step, then the title.
@@ -99,23 +148,6 @@ void show_new_scan() {
             "蹠骨點");
 }
 
-// Shows the chooser; returns the chosen name, or nullptr after an error (reported), a cancel
-// (reported) or no name.
-const char *chosen_name(Fl_Native_File_Chooser &chooser) {
-    switch (chooser.show()) {
-        case -1:
-            std::fprintf(stderr, "ERROR: %s\n", chooser.errmsg());
-            return nullptr;
-        case 1:
-            std::fprintf(stderr, "*** CANCEL\n");
-            return nullptr;
-        default:
-            break;
-    }
-    const char *name = chooser.filename();
-    return name != nullptr && name[0] != '\0' ? name : nullptr;
-}
-
 // The chooser's name converted for the C library, in a buffer of its own length.
 std::string converted(const char *chosen) {
     std::vector<char> path(chosen, chosen + std::char_traits<char>::length(chosen) + 1);
@@ -132,7 +164,7 @@ bool ask_before_discard() {
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
 const char *(*ask_text)(const char *question, const char *preset) = input_box;
-int (*ask_question)(const char *text, const char *no, const char *yes) = choice_box;
+int (*ask_question)(const char *text, const char *no, const char *yes) = show_question;
 
 void sync_controls() {
     const Controls &c = g_design->controls();
@@ -146,9 +178,10 @@ void sync_controls() {
     if (std::string(g_size_output->value()) != g_design->size_label())
         g_size_output->value(g_design->size_label());
     std::string title = "Pedaform";
-    if (!g_design_path.empty()) {
-        const size_t slash = g_design_path.find_last_of('/');
-        title += " - " + g_design_path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (g_design->loaded()) {
+        const std::string scan = file_name_of(g_design->scan_path());
+        title += " - " +
+                 (g_design_path.empty() ? scan : file_name_of(g_design_path) + " (" + scan + ")");
     }
     if (g_design->modified()) title += " *";
     if (g_main_window != nullptr && title != g_main_window->label())
@@ -177,6 +210,7 @@ std::unique_ptr<MeshWork> mesh_work() {
 bool load_scan_path(const char *chosen) {
     if (!ask_before_discard()) return false;
     const std::string path = converted(chosen);
+    remember_folder(path);
     mark_scan_chosen();
     ScanLoadResult loaded;
     const Result r = g_design->load(path, &loaded);
@@ -192,12 +226,9 @@ bool load_scan_path(const char *chosen) {
 }
 
 void load_cb(Fl_Widget *, void *) {
-    Fl_Native_File_Chooser chooser;
-    chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
-    chooser.title("Load a bmp");
-    chooser.filter("Insole\t*.bmp\n");
-    if (const char *name = chosen_name(chooser))
-        if (!load_scan_path(name)) return;  // the operator kept the design
+    const std::string name =
+        choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
+    if (!name.empty() && !load_scan_path(name.c_str())) return;  // the operator kept the design
     // The stamped pad is off after the load menu, whatever the chooser gave.
     set_control(Control::kStamp, 0);
 }
@@ -205,37 +236,40 @@ void load_cb(Fl_Widget *, void *) {
 void export_engraving_to(const char *chosen) {
     mark_scan_chosen();
     const std::string path = converted(chosen);
+    remember_folder(path);
     std::string name;
-    if (Result r = engraving_file_name(path, name); !r) return report_write_failure(r.message());
+    if (Result r = engraving_file_name(path, name); !r)
+        return report_write_failure(path, r.message());
     if (Result r = write_engraving_bmp(name, g_design->results().relief_grid); !r)
-        report_write_failure(r.message());
+        report_write_failure(name, r.message());
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
     // The smoothing is a step of the design; it stays even if the dialog is cancelled.
     smooth_cb(nullptr, nullptr);
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_FILE);
-    chooser.title("Save BMP Insole");
-    chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-    chooser.filter("Insole\t*.bmp\n");
-    chooser.preset_file("*.bmp");
-    if (const char *name = chosen_name(chooser)) export_engraving_to(name);
+    // Not the scan's name: the scan is a .bmp too, and this export replaces without asking.
+    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE,
+                                         "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
+    if (!name.empty()) export_engraving_to(name.c_str());
 }
 
 void export_print_to(const std::string &path) {
     const auto work = mesh_work();
     const Result r = export_relief_stl(*work, path);
     show_traced_outline(*work);
-    if (!r) report_write_failure(r.message());
+    if (!r) report_write_failure(path, r.message());
 }
 
 void export_printable_to(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
     std::string path = converted(chosen);
+    remember_folder(path);
     auto ends_with = [&](const char *ext) {
         const size_t n = std::strlen(ext);
         return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
     };
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
+    if (!may_write(path)) return;
     Result written = Result::success();
     const auto work = mesh_work();
     if (ends_with(".stl")) {
@@ -254,16 +288,14 @@ void export_printable_to(const char *chosen) {
         written = export_relief_3mf(*work, path, zones, print_description(*g_design));
     }
     show_traced_outline(*work);
-    if (!written) report_write_failure(written.message());
+    if (!written) report_write_failure(path, written.message());
 }
 
 void export_printable_cb(Fl_Widget *, void *) {
-    Fl_Native_File_Chooser chooser;
-    chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-    chooser.title("輸出3D列印鞋墊");
-    chooser.filter("3MF\t*.3mf\nSTL\t*.stl\n");
-    chooser.preset_file("insole.3mf");
-    if (const char *name = chosen_name(chooser)) export_printable_to(name);
+    if (!scan_loaded_for_export()) return;
+    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出3D列印鞋墊",
+                                         "3MF\t*.3mf\nSTL\t*.stl\n", proposed_name(".3mf"));
+    if (!name.empty()) export_printable_to(name.c_str());
 }
 
 void export_print_cb(Fl_Widget *, void *) {
@@ -272,11 +304,28 @@ void export_print_cb(Fl_Widget *, void *) {
 
 void open_design_path(const char *chosen) {
     const std::string path = converted(chosen);
+    remember_folder(path);
     DesignFile file;
-    if (Result r = read_design_file(path, file); !r) return report(r, kDesignErrorCaption);
-    const std::string scan = design_scan_path(path, file);
+    if (Result r = read_design_file(path, file); !r) {
+        if (!report_read_problem("設計檔", path)) report(r, kDesignErrorCaption);
+        return;
+    }
+    std::string scan = design_scan_path(path, file);
+    // A scan the operator chooses in place of a missing one is a replay on another scan.
+    bool other_scan = false;
+    if (const int problem = read_problem(scan); problem == ENOENT || problem == ENOTDIR) {
+        const std::string question = "找不到掃描檔: " + scan + "\n要選擇掃描檔嗎？";
+        if (ask_question(question.c_str(), "取消", "選擇掃描檔…") != 1) return;
+        const std::string name =
+            choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "選擇掃描檔", "Insole\t*.bmp\n", scan);
+        if (name.empty()) return;
+        scan = converted(name.c_str());
+        remember_folder(scan);
+        other_scan = true;
+    }
+    if (report_read_problem("掃描檔", scan)) return;
     std::string sha256;
-    if (!file_sha256(scan, sha256) || sha256 != file.scan_sha256) {
+    if (!other_scan && (!file_sha256(scan, sha256) || sha256 != file.scan_sha256)) {
         const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
         if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
     }
@@ -297,34 +346,29 @@ void open_design_path(const char *chosen) {
 }
 
 void open_design_cb(Fl_Widget *, void *) {
-    Fl_Native_File_Chooser chooser;
-    chooser.type(Fl_Native_File_Chooser::BROWSE_FILE);
-    chooser.title("開啟設計");
-    chooser.filter("Design\t*.json\n");
-    if (const char *name = chosen_name(chooser)) open_design_path(name);
+    const std::string name =
+        choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "開啟設計", "Design\t*.json\n");
+    if (!name.empty()) open_design_path(name.c_str());
 }
 
 void save_design_path(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
     std::string path = converted(chosen);
+    remember_folder(path);
     if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
+    if (!may_write(path)) return;
     const Result r = save_design(*g_design, path);
-    if (!r) return report_write_failure(r.message());
+    if (!r) return report_write_failure(path, r.message());
     g_design->mark_saved();
     g_design_path = path;
     sync_controls();
 }
 
 void save_design_cb(Fl_Widget *, void *) {
-    if (!g_design->loaded()) {
-        show_message_box("尚未讀取掃描檔，沒有可儲存的設計", kDesignErrorCaption);
-        return;
-    }
-    Fl_Native_File_Chooser chooser;
-    chooser.type(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-    chooser.title("儲存設計");
-    chooser.filter("Design\t*.json\n");
-    chooser.preset_file("*.json");
-    if (const char *name = chosen_name(chooser)) save_design_path(name);
+    if (!scan_loaded_for_export()) return;
+    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存設計",
+                                         "Design\t*.json\n", proposed_name(".json"));
+    if (!name.empty()) save_design_path(name.c_str());
 }
 
 void undo_cb(Fl_Widget *, void *) {
@@ -361,8 +405,12 @@ void reset_point_cb(Fl_Widget *, void *) {
 }
 
 void move_point_to(float column, float row) {
-    report(g_design->move_meta_point(column, row), kDesignErrorCaption);
+    report(g_design->place_by_hand(column, row), kDesignErrorCaption);
     sync_controls();
+}
+
+void point_gesture(bool open) {
+    open ? g_design->open_gesture() : g_design->close_gesture();
 }
 
 void top_view_cb(Fl_Widget *, void *) {

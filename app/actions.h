@@ -24,8 +24,12 @@ void size_cb(Fl_Widget *, void *index);
 void reset_point_cb(Fl_Widget *, void *);
 // "依蹠骨頭放置": the dome's apex 7 mm heel-ward of the metatarsal heads.
 void dome_from_heads_cb(Fl_Widget *, void *);
-// The image view's click, drag or arrow key moved the metatarsal point to this cell.
+// The image view's click, drag or arrow key moved the metatarsal point to this cell; off the
+// insole (foot or template), the point goes to the nearest insole cell instead.
 void move_point_to(float column, float row);
+// The left button went down on the image view (true) or up (false): a press-drag-release is
+// one design step.
+void point_gesture(bool open);
 void undo_cb(Fl_Widget *, void *);
 void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);
@@ -48,6 +52,9 @@ int redo_shortcut_handler(int event);
 
 // Everything of the menu entries after a name was chosen: the tests call these with a path.
 // Loading asks first when the design has unsaved steps; false when the operator kept it.
+// Saving a design or a printable file asks before replacing a file, and without a scan says
+// "尚未讀取掃描檔" and writes nothing. Opening a design whose scan is missing offers to choose
+// another scan to replay it on. The folder of every path named is the next save's proposal.
 bool load_scan_path(const char *path);
 void export_engraving_to(const char *chosen);
 void export_print_to(const std::string &path);
@@ -62,7 +69,8 @@ void sync_controls();
 
 // The operator-facing message box (an alert with the given caption). Tests replace it.
 extern void (*show_message_box)(const char *text, const char *caption);
-// A question with two answers; returns 1 for `yes`, 0 for `no`. Tests replace it.
+// A question with two answers; returns 1 for `yes`, 0 for `no`, the default answer that keeps
+// the operator's work (Enter and Escape give it). Tests replace it.
 extern int (*ask_question)(const char *text, const char *no, const char *yes);
 // A line of text; nullptr when cancelled. Tests replace it.
 extern const char *(*ask_text)(const char *question, const char *preset);

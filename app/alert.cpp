@@ -1,11 +1,16 @@
 #include "app/alert.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Return_Button.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 #include <FL/x.H>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -74,14 +79,67 @@ std::string fit_alert_text(const char *text, int max_width, int max_lines) {
     return fitted;
 }
 
-void show_alert(const char *text, const char *caption) {
+namespace {
+
+int message_size() {
+    return fl_message_size_ > 0 ? fl_message_size_ : FL_NORMAL_SIZE;
+}
+
+// `text` fitted to the screen: the dialogs add their icon, margins and frame (about 100
+// pixels) around it; half the screen's height leaves room for their buttons.
+std::string fitted_for_screen(const char *text) {
     fl_open_display();
     int x, y, w, h;
     Fl::screen_work_area(x, y, w, h);
-    // The alert adds its icon, margins and frame (about 100 pixels) around the text; half the
-    // screen's height leaves room for its button.
-    const int size = fl_message_size_ > 0 ? fl_message_size_ : FL_NORMAL_SIZE;
-    const std::string fitted = fit_alert_text(text, w - 120, (h / 2) / (size + 4));
+    return fit_alert_text(text, w - 120, (h / 2) / (message_size() + 4));
+}
+
+}  // namespace
+
+void show_alert(const char *text, const char *caption) {
+    const std::string fitted = fitted_for_screen(text);
     fl_message_title(caption);
     fl_alert("%s", fitted.c_str());
+}
+
+int show_question(const char *text, const char *keep, const char *other) {
+    const std::string fitted = fitted_for_screen(text);
+    fl_font(fl_message_font_, message_size());
+    int text_w = 0, text_h = 0;
+    fl_measure(fitted.c_str(), text_w, text_h);
+    const int keep_w = static_cast<int>(fl_width(keep)) + 40;
+    const int other_w = static_cast<int>(fl_width(other)) + 40;
+    const int w = std::max(80 + text_w, keep_w + other_w + 30);
+    const int h = std::max(text_h, 50) + 65;
+
+    Fl_Double_Window dialog(w, h, "確認");
+    Fl_Box icon(10, 10, 50, 50, "?");
+    icon.box(FL_THIN_UP_BOX);
+    icon.labelfont(FL_TIMES_BOLD);
+    icon.labelsize(34);
+    icon.color(FL_WHITE);
+    icon.labelcolor(FL_BLUE);
+    Fl_Box message(70, 10, text_w, std::max(text_h, 50), nullptr);
+    message.label(fitted.c_str());
+    message.labelfont(fl_message_font_);
+    message.labelsize(message_size());
+    message.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    Fl_Button other_button(w - keep_w - other_w - 20, h - 35, other_w, 25, other);
+    Fl_Return_Button keep_button(w - keep_w - 10, h - 35, keep_w, 25, keep);
+    dialog.end();
+
+    int answer = 0;
+    other_button.callback(
+        [](Fl_Widget *b, void *answer) { *static_cast<int *>(answer) = 1, b->window()->hide(); },
+        &answer);
+    keep_button.callback([](Fl_Widget *b, void *) { b->window()->hide(); });
+    // Escape and the window's close button.
+    dialog.callback([](Fl_Widget *window, void *) { window->hide(); });
+    dialog.set_modal();
+    dialog.hotspot(&keep_button);
+    dialog.show();
+    keep_button.take_focus();
+    while (dialog.shown())
+        Fl::wait();
+    return answer;
 }

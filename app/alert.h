@@ -7,6 +7,12 @@
 // Shows `text` in a modal alert titled `caption`, laid out by fit_alert_text for the screen.
 void show_alert(const char *text, const char *caption);
 
+// Asks a question with two answers in a modal dialog titled "確認"; `text` is laid out as the
+// alert lays it out. `keep` is the answer that keeps the operator's work: it is the default
+// button (Enter presses it, it has the focus), and Escape or closing the dialog give it too.
+// Returns 1 when `other` was pressed, 0 for `keep`.
+int show_question(const char *text, const char *keep, const char *other);
+
 // `text` laid out in the alert's font (FLTK's message font): every line at most `max_width`
 // pixels wide, broken after the last '/' that fits or else between two characters (never
 // inside one UTF-8 sequence); when more than `max_lines` lines result, the middle ones give way

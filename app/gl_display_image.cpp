@@ -30,6 +30,10 @@ GL_Display_Image::Shown GL_Display_Image::shown_now() const {
     s.meta_column = design->results().meta_column;
     s.meta_row = design->results().meta_row;
     s.meta_point_found = design->results().meta_point_found;
+    s.stamp = design->controls()[Control::kStamp] != 0 ? 1 : 0;
+    const GridPoint apex = design->dome_apex();
+    s.apex_column = apex.column;
+    s.apex_row = apex.row;
     return s;
 }
 
@@ -68,7 +72,8 @@ void GL_Display_Image::draw() {
     ++draws_;
     if (!valid()) {
         projection_setup();
-        if (texture_id_ == 0) {
+        // A window shown again has a new context, without the texture.
+        if (texture_id_ == 0 || !context_valid()) {
             GLuint name = 0;
             glGenTextures(1, &name);
             texture_id_ = name;
@@ -140,12 +145,48 @@ void GL_Display_Image::draw_landmarks_and_point() {
     draw_meta_point();
 }
 
-// The metatarsal point as a cross, black under green, unlike the white landmark dots.
+// The metatarsal point as a cross; with the stamped pad on, the pad's footprint and the cross
+// on the dome's apex, which is what the operator places.
 void GL_Display_Image::draw_meta_point() {
     const DesignResults &r = design->results();
     if (!r.meta_point_found) return;
-    const float x = r.meta_column * w() / kGridWidth + 0.5f;
-    const float y = r.meta_row * h() / kGridHeight + 0.5f;
+    if (design->controls()[Control::kStamp] == 0) return draw_cross(r.meta_column, r.meta_row);
+    draw_pad_footprint();
+    const GridPoint apex = design->dome_apex();
+    draw_cross(apex.column, apex.row);
+}
+
+// The stamp's edge: its raised cells that touch a cell it leaves flat, in yellow.
+void GL_Display_Image::draw_pad_footprint() {
+    const DesignResults &r = design->results();
+    const Controls &c = design->controls();
+    const double width = c[Control::kPadWidth], length = c[Control::kPadLength];
+    const GridPoint origin = dome_apex_of_point({r.meta_column, r.meta_row}, {0, 0}, width, length);
+    const int columns = static_cast<int>(width + 2 * kStampMargin);
+    const int rows = static_cast<int>(length + 2 * kStampMargin);
+    const int stride = r.pad_stamp_stride;
+    auto raised = [&](int i, int j) {
+        const long at = static_cast<long>(j) * stride + i;
+        return i >= 0 && j >= 0 && i < columns && j < rows && at < kPadStampBytes &&
+               r.pad_stamp[at] != 0;
+    };
+    glPointSize(1);
+    glColor3f(1, 1, 0);
+    glBegin(GL_POINTS);
+    for (int j = 0; j < rows && stride > 0; ++j)
+        for (int i = 0; i < columns; ++i)
+            if (raised(i, j) &&
+                !(raised(i - 1, j) && raised(i + 1, j) && raised(i, j - 1) && raised(i, j + 1)))
+                glVertex2f((origin.column + i) * w() / kGridWidth + 0.5f,
+                           (origin.row + j) * h() / kGridHeight + 0.5f);
+    glEnd();
+    glColor3f(1, 1, 1);
+}
+
+// A cross on a cell, black under green, unlike the white landmark dots.
+void GL_Display_Image::draw_cross(float column, float row) {
+    const float x = column * w() / kGridWidth + 0.5f;
+    const float y = row * h() / kGridHeight + 0.5f;
     for (int pass = 0; pass < 2; ++pass) {
         glLineWidth(pass == 0 ? 3.0f : 1.0f);
         if (pass == 0)
@@ -179,8 +220,13 @@ int GL_Display_Image::handle(int event) {
             print_mouse_click(Fl::event_button());
             if (Fl::event_button() == FL_LEFT_MOUSE) {
                 Fl::focus(this);
+                if (point_gesture != nullptr) point_gesture(true);
                 point_from_event();
             }
+            return 1;
+        case FL_RELEASE:
+            if (Fl::event_button() == FL_LEFT_MOUSE && point_gesture != nullptr)
+                point_gesture(false);
             return 1;
         case FL_DRAG:
             console_printf("mouse position [ %d, %d ] \n", Fl::event_x(), Fl::event_y());
@@ -194,10 +240,9 @@ int GL_Display_Image::handle(int event) {
             const int dx = key == FL_Left ? -1 : (key == FL_Right ? 1 : 0);
             const int dy = key == FL_Down ? -1 : (key == FL_Up ? 1 : 0);
             if ((dx == 0 && dy == 0) || point_moved == nullptr || design == nullptr) return 0;
-            const DesignResults &r = design->results();
-            const float column =
-                std::clamp(std::floor(r.meta_column) + dx, 0.0f, kGridWidth - 1.0f);
-            const float row = std::clamp(std::floor(r.meta_row) + dy, 0.0f, kGridHeight - 1.0f);
+            const GridPoint at = design->hand_position();
+            const float column = std::clamp(std::floor(at.column) + dx, 0.0f, kGridWidth - 1.0f);
+            const float row = std::clamp(std::floor(at.row) + dy, 0.0f, kGridHeight - 1.0f);
             point_moved(column, row);
             return 1;
         }

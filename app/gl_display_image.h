@@ -1,6 +1,8 @@
 // The image view: the 150 x 360 OpenGL child window that shows the design's relief preview,
-// the landmarks, the traced outline of the last mesh export and the metatarsal point. It reads
-// the design and changes nothing of it. The frame timer draws a frame only when the preview, the
+// the landmarks, the traced outline of the last mesh export and the metatarsal point; while the
+// stamped pad is on, the pad's footprint and a cross on the dome's apex instead of the point.
+// Click, drag and arrow keys move what the cross marks. It reads the design and changes
+// nothing of it. The frame timer draws a frame only when the preview, the
 // landmarks, the point, the outline, the size or the chosen scan changed since the last frame
 // shown.
 #pragma once
@@ -37,6 +39,9 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     // Called when a left click or drag, or an arrow key while the view has focus, moves the
     // metatarsal point to a cell (always inside the grid).
     void (*point_moved)(float column, float row) = nullptr;
+    // Called with true when the left button goes down on the view (before its point_moved) and
+    // with false when it comes up: the moves between are one gesture of the operator's hand.
+    void (*point_gesture)(bool open) = nullptr;
 
     // Calls of draw() so far.
     int draws() const { return draws_; }
@@ -49,14 +54,18 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
         int32_t outline_count;
         float meta_column, meta_row;
         int32_t meta_point_found;
+        int32_t stamp;  // the stamped pad is on: its footprint and apex are shown
+        float apex_column, apex_row;
     };
-    static_assert(sizeof(Shown) == 7 * 4 + sizeof(pedaform::Landmark[5]),
+    static_assert(sizeof(Shown) == 10 * 4 + sizeof(pedaform::Landmark[5]),
                   "Shown must have no padding");
 
     Shown shown_now() const;
     void projection_setup();
     void draw_landmarks_and_point();
     void draw_meta_point();
+    void draw_pad_footprint();
+    void draw_cross(float column, float row);
     void point_from_event();
     unsigned texture_id_ = 0;  // made at the first frame
     int draws_ = 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/dialog_text.h"
 #include "app/label_font.h"
 #include "app/actions.h"
 #include "app/main_window.h"
@@ -19,6 +20,7 @@ int main(int argc, char **argv) {
                      "pedaform-cli for work without a screen\n");
         return 1;
     }
+    use_chinese_dialog_labels();
     if (use_label_font().empty())
         std::fprintf(stderr, "pedaform: no installed font covers the Chinese labels\n");
     // Without its data the window still opens, with the colour table and templates zeroed.

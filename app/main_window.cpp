@@ -196,6 +196,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file);
     g_workspace->design = g_design;
     g_workspace->point_moved = move_point_to;
+    g_workspace->point_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->results = &g_design->results();
     g_view3d->foot_pressure = g_foot_pressure;

@@ -106,7 +106,7 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     steps_.clear();
     states_.assign(1, s);
     snapshots_.clear();
-    position_ = saved_position_ = 0;
+    position_ = saved_position_ = gesture_step_ = 0;
     // The frame after a load composes the relief (the stamp is off).
     Result composed = compose(s);
     take_snapshot();
@@ -128,13 +128,24 @@ Result Design::smooth() {
 }
 
 Result Design::move_meta_point(float column, float row) {
+    const bool amend = gesture_step_ != 0 && gesture_step_ == position_ &&
+                       position_ == steps_.size() && steps_.back().kind == StepKind::kMetaPoint;
+    if (amend) {
+        steps_.pop_back();
+        states_.pop_back();
+        --position_;
+        if (saved_position_ > position_) saved_position_ = kNeverSaved;
+        gesture_step_ = 0;
+    }
     if (state().meta_point_found && state().meta_column == column && state().meta_row == row)
-        return Result::success();
+        return amend ? materialize(state()) : Result::success();
     Step step;
     step.kind = StepKind::kMetaPoint;
     step.column = column;
     step.row = row;
-    return apply(step);
+    Result moved = apply(step);
+    if (gesture_open_ && loaded_) gesture_step_ = position_;
+    return moved;
 }
 
 Result Design::reset_meta_point() {
@@ -194,6 +205,19 @@ Result Design::move_dome_apex(float column, float row) {
 Result Design::place_dome_behind_heads(double mm) {
     const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
     return move_dome_apex(apex.column, apex.row);
+}
+
+Result Design::place_by_hand(float column, float row) {
+    const DesignResults &r = *results_;
+    const uint8_t *floor = r.template_index >= 0 ? resources_.templates[r.template_index] : nullptr;
+    const GridPoint cell = nearest_insole_cell(*scan_, floor, r.template_row_offset, {column, row});
+    if (controls()[Control::kStamp] != 0) return move_dome_apex(cell.column, cell.row);
+    return move_meta_point(cell.column, cell.row);
+}
+
+GridPoint Design::hand_position() const {
+    if (controls()[Control::kStamp] != 0) return dome_apex();
+    return {results_->meta_column, results_->meta_row};
 }
 
 const char *Design::size_label() const {
@@ -307,6 +331,7 @@ Result Design::redo() {
 
 Result Design::restore(size_t position) {
     position_ = position;
+    gesture_step_ = 0;
     return materialize(state());
 }
 

@@ -87,6 +87,12 @@ class Design {
     Result set(Control c, double value);
     Result smooth();
     Result move_meta_point(float column, float row);
+    // A press-drag-release of the point is one step: while a gesture is open, a point move
+    // replaces the point step this gesture recorded instead of adding one, and a move back to
+    // where the gesture started leaves no step. Undo, redo, a load or any other step end the
+    // gesture's claim on its step; close_gesture() ends the gesture.
+    void open_gesture() { gesture_open_ = true, gesture_step_ = 0; }
+    void close_gesture() { gesture_open_ = false, gesture_step_ = 0; }
     // Back to the point the search found at the load (nothing when it found none).
     Result reset_meta_point();
     // The stamped dome's apex (its highest cell) at the current pad size and point, in grid
@@ -98,6 +104,11 @@ class Design {
     // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
     // one metatarsal point step.
     Result place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
+    // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
+    // replaced by the nearest insole cell. What it moves is hand_position().
+    Result place_by_hand(float column, float row);
+    GridPoint hand_position() const;
     // The size of label `index` (size_label), as if its bin had matched in that family: the
     // template, the label and the stamped pad's presets. The template is moved along the rows
     // so that its lowest row meets the foot's heel end.
@@ -188,6 +199,8 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
+    bool gesture_open_ = false;
+    size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};
 };

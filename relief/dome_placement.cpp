@@ -96,4 +96,21 @@ bool insole_cell(const Scan &scan, const uint8_t *template_grid, int32_t templat
     return template_grid[template_row * kGridWidth + template_column] != 0;
 }
 
+GridPoint nearest_insole_cell(const Scan &scan, const uint8_t *template_grid,
+                              int32_t template_row_offset, GridPoint p) {
+    const int to_x = static_cast<int>(p.column), to_y = static_cast<int>(p.row);
+    int x = to_x, y = to_y;
+    if (!insole_cell(scan, template_grid, template_row_offset, x, y)) {
+        long nearest = -1;  // squared distance
+        for (int cy = 0; cy < kGridHeight; ++cy)
+            for (int cx = 0; cx < kGridWidth; ++cx) {
+                const long d = long{cx - to_x} * (cx - to_x) + long{cy - to_y} * (cy - to_y);
+                if ((nearest < 0 || d < nearest) &&
+                    insole_cell(scan, template_grid, template_row_offset, cx, cy))
+                    nearest = d, x = cx, y = cy;
+            }
+    }
+    return {static_cast<float>(x), static_cast<float>(y)};
+}
+
 }  // namespace pedaform

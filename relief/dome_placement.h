@@ -50,9 +50,14 @@ double mm_behind_heads(const Scan &scan, GridPoint p);
 // the way from the first head to the fifth, rounded to a whole cell.
 GridPoint dome_apex_behind_heads(const Scan &scan, double mm);
 
-// True for a cell of the insole: a foot cell, or a cell of the given template (-1: none) placed
-// as smoothing places it (mirrored for a right foot, moved by `template_row_offset` rows).
+// True for a cell of the insole: a foot cell, or a cell of the given template (nullptr: none)
+// placed as smoothing places it (mirrored for a right foot, moved by `template_row_offset`
+// rows).
 bool insole_cell(const Scan &scan, const uint8_t *template_grid, int32_t template_row_offset,
                  int column, int row);
+// The insole cell nearest to `p` (truncated to a cell), `p`'s own cell when it is one; the
+// first in row order among equally near ones; `p`'s cell when there is no insole at all.
+GridPoint nearest_insole_cell(const Scan &scan, const uint8_t *template_grid,
+                              int32_t template_row_offset, GridPoint p);
 
 }  // namespace pedaform
