@@ -74,6 +74,9 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                                 ws->relief_grid[i] == ws->base_grid[i] &&
                                 ws->pressure_grid[i] == scan.bits[4 * i + 3])
                         << i;
+                const uint8_t *t = ws->templates[ws->template_index];  // mirrored: right foot
+                for (int i = 0; i < kGridCells; ++i)  // the foot lies on its insole template
+                    ASSERT_TRUE(!ws->base_grid[i] || t[right ? i + 149 - 2 * (i % 150) : i]) << i;
                 for (auto &layer : ws->layers)  // cleared by the load
                     ASSERT_TRUE(
                         std::all_of(layer, layer + kGridCells, [](float v) { return v == 0; }));

@@ -187,8 +187,8 @@ TEST_F(Cli, DesignFilesReplayOnAnotherScanAndCheckTheirOwn) {
     EXPECT_NE(bad.err.find("not a design file"), std::string::npos) << bad.err;
 }
 
-// A right foot whose heel reaches past the forefoot medially, turned by 3 degrees: the search
-// puts the point in the midfoot; the operator's point moves the dome to the forefoot. The
+// A right foot whose heel, turned by 3 degrees, reaches further laterally than the forefoot: the
+// search puts the point in the midfoot; the operator's point moves the dome to the forefoot. The
 // stamp raises only foot cells, inside its frame of W + 20 by L + 20 cells about the point.
 TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     synth::ScanRecipe recipe;
