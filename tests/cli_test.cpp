@@ -201,7 +201,7 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_LT(found["meta_point"][1].get<double>(), heads_row - 30) << found["meta_point"];
 
     const double length = found["pad"]["length"], column = 75;
-    const double row = heads_row - 7 + length / 2;  // the apex lies half the pad below the point
+    const double row = heads_row - 7 + length / 3;  // the apex lies L / 3 below the point
     const std::string point = " --meta-point " + std::to_string(column) + "," + std::to_string(row);
     ASSERT_EQ(cli("--quiet --relief-raw '" + dir + "/plain.raw'" + point + " " + s).status, 0);
     const CliRun r =
@@ -228,6 +228,8 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_GT(raised, 200);
     EXPECT_NEAR(apex / kGridWidth, heads_row - 7, 6);
     EXPECT_NEAR(apex % kGridWidth, column, 6);
+    const int ahead = apex + 7 * kGridWidth;  // on the heads' row: the teardrop offloads them
+    EXPECT_LE(dome[ahead] - plain[ahead], (dome[apex] - plain[apex]) / 2);
 
     // A length that matches no bin: no template until a size is chosen, then that size's.
     recipe = {};

@@ -285,8 +285,8 @@ TEST(ImageView, ClickDragAndKeysPlaceTheMetatarsalPoint) {
     test::capture_console([] { g_workspace->handle(FL_DRAG); });
     Fl::e_state = 0;
     EXPECT_EQ(point(), (std::pair{80.0f, 249.0f}));
-    // The dome's top lies half the pad length below the point.
-    const int top = (249 - static_cast<int>(g_pad_length->value()) / 2) * kGridWidth + 80;
+    // The dome's top lies a third of the pad length below the point.
+    const int top = (249 - static_cast<int>(g_pad_length->value()) / 3) * kGridWidth + 80;
     EXPECT_GT(g_workspace->relief_grid[top], g_workspace->base_grid[top] + 5);
     for (int key : {FL_Right, FL_Up}) {
         Fl::e_keysym = key;

@@ -350,12 +350,47 @@ void colour_map(uint8_t (&table)[256][3]) {
     }
 }
 
+namespace {
+
+// The teardrop's outline in picture units (0..1 across and along, row 0 the narrow end): tip at
+// 0.04, wide end at 0.98, its highest point a third of that length from the wide end (on row
+// 166, so that a pixel holds the full 255), half width 0.46 there.
+constexpr double kDropTip = 0.04, kDropEnd = 0.98, kDropHalf = 0.46;
+constexpr double kDropApex = kDropEnd - (kDropEnd - kDropTip) / 3;
+
+// s from 0 at the highest point to 1 at either end, rounded over the first few hundredths so
+// that the top is smooth yet one cell stays highest once the pad is rendered and quantised.
+double rounded(double s) {
+    constexpr double kRound = 0.03;
+    return std::sqrt(s * s + kRound * kRound) - kRound;
+}
+
+}  // namespace
+
 void pad_dome(uint8_t (&pixels)[kPadShapeSize * kPadShapeSize]) {
-    const double c = (kPadShapeSize - 1) / 2.0;
+    constexpr double n = kPadShapeSize - 1;
     for (int y = 0; y < kPadShapeSize; ++y)
         for (int x = 0; x < kPadShapeSize; ++x) {
-            const double r = std::hypot(x - c, y - c) / (c + 0.5);
-            const double v = r >= 1 ? 0 : std::pow(1 - r * r, 2.0);
+            const double across = std::fabs(x / n - 0.5), along = y / n;
+            // Along the pad: towards the wide end a steep fall, (1 - s)^4, that leaves under
+            // half the height a fifth of the way to the front edge, where the metatarsal heads
+            // lie when the top sits 5-10 mm behind them; towards the tip a long (1 - s)^2.
+            // Across: (1 - w^2)^2 of the outline's half width at that row. Each part is 0 with
+            // a flat slope at the outline.
+            const bool ahead = along >= kDropApex;
+            const double s = ahead ? (along - kDropApex) / (kDropEnd - kDropApex)
+                                   : (kDropApex - along) / (kDropApex - kDropTip);
+            double v = 0;
+            if (s < 1) {
+                // The front is half an ellipse; behind, a quarter ellipse squeezed towards the
+                // tip, so that the outline has no corner where they meet.
+                const double half =
+                    kDropHalf * std::sqrt(1 - s * s) * (ahead ? 1 : 1 - 0.5 * s * s);
+                const double w = across / half, fall = 1 - rounded(s);
+                if (w < 1)
+                    v = (ahead ? fall * fall * fall * fall : fall * fall) * (1 - w * w) *
+                        (1 - w * w);
+            }
             pixels[y * kPadShapeSize + x] = static_cast<uint8_t>(std::lround(255 * v));
         }
 }

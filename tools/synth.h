@@ -94,7 +94,12 @@ std::vector<uint8_t> scan_bmp(const Picture &scan);
 // yellow to dark red (255).
 void colour_map(uint8_t (&table)[256][3]);
 
-// The metatarsal dome: 250 x 250 grey, 255 at the centre, smooth fall-off to 0 at the edge.
+// The metatarsal pad's shape: 250 x 250 grey, a teardrop along the rows whose wide end lies near
+// the last row and narrow end near row 0 (rows bottom-up, as the picture file stores them). Its
+// highest point, 255 on row 166, is a third of the way from the wide end; the height falls
+// steeply towards the wide end and gently towards the tip, and smoothly to 0 at the outline.
+// The stamp lays row 0 heel-ward and the last row on the metatarsal point's row, for either
+// foot, so the wide end lies towards the toes and the top about L / 3 behind the point.
 void pad_dome(uint8_t (&pixels)[kPadShapeSize * kPadShapeSize]);
 
 }  // namespace synth
