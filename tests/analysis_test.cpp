@@ -84,6 +84,11 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                     ASSERT_EQ(results.relief_grid[i], scan.base_grid[i]) << i;
                     ASSERT_EQ(scan.pressure_grid[i], picture.bits[4 * i + 3]) << i;
                 }
+                const uint8_t *t = res->templates[scan.template_index];  // mirrored: right foot
+                for (int i = 0; i < kGridCells; ++i)  // the foot lies on its insole template
+                    if (scan.base_grid[i] != 0) {
+                        ASSERT_NE(t[right ? i + 149 - 2 * (i % 150) : i], 0) << i;
+                    }
                 for (auto &layer : results.layers)  // cleared by the load
                     ASSERT_TRUE(
                         std::all_of(layer, layer + kGridCells, [](float v) { return v == 0; }));

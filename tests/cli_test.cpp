@@ -204,8 +204,8 @@ TEST_F(Cli, DesignFilesReplayOnAnotherScanAndCheckTheirOwn) {
     EXPECT_NE(bad.err.find("not a design file"), std::string::npos) << bad.err;
 }
 
-// A right foot whose heel reaches past the forefoot medially, turned by 3 degrees: the search
-// puts the point in the midfoot; the operator's point moves the dome to the forefoot. The
+// A right foot whose heel, turned by 3 degrees, reaches further laterally than the forefoot: the
+// search puts the point in the midfoot; the operator's point moves the dome to the forefoot. The
 // stamp raises only foot cells, inside its frame of W + 20 by L + 20 cells about the point.
 TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     synth::ScanRecipe recipe;
@@ -218,7 +218,7 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_LT(found["meta_point"][1].get<double>(), heads_row - 30) << found["meta_point"];
 
     const double length = found["pad"]["length"], column = 75;
-    const double row = heads_row - 7 + length / 2;  // the apex lies half the pad below the point
+    const double row = heads_row - 7 + length / 3;  // the apex lies L / 3 below the point
     const std::string point = " --meta-point " + std::to_string(column) + "," + std::to_string(row);
     ASSERT_EQ(cli("--quiet --relief-raw '" + dir + "/plain.raw'" + point + " " + s).status, 0);
     const CliRun r =
@@ -244,4 +244,6 @@ TEST_F(Cli, TheOperatorsPointAndSizeOverrideTheSearch) {
     EXPECT_GT(raised, 200);
     EXPECT_NEAR(apex / kGridWidth, heads_row - 7, 6);
     EXPECT_NEAR(apex % kGridWidth, column, 6);
+    const int ahead = apex + 7 * kGridWidth;  // on the heads' row: the teardrop offloads them
+    EXPECT_LE(dome[ahead] - plain[ahead], (dome[apex] - plain[apex]) / 2);
 }
