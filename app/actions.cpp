@@ -119,11 +119,12 @@ void swap_positions(Fl_Widget *a, Fl_Widget *b) {
 // After a load, metatarsal slider 1 stands right of slider 2 for an unmirrored scan and left
 // of it for a mirrored one; the first two heel sliders follow the metatarsal ones.
 void arrange_pad_sliders(int mirrored) {
-    const bool m1_left = g_meta1->x() < g_meta2->x();
-    const bool m1_right = g_meta1->x() > g_meta2->x();
+    Fl_Widget *meta1 = control_widget(Control::kMeta1), *meta2 = control_widget(Control::kMeta2);
+    const bool m1_left = meta1->x() < meta2->x();
+    const bool m1_right = meta1->x() > meta2->x();
     if ((mirrored == 0 && m1_left) || (mirrored == 1 && m1_right)) {
-        swap_positions(g_meta1, g_meta2);
-        swap_positions(g_heel1, g_heel2);
+        swap_positions(meta1, meta2);
+        swap_positions(control_widget(Control::kHeel1), control_widget(Control::kHeel2));
     }
 }
 
@@ -168,13 +169,13 @@ int (*ask_question)(const char *text, const char *no, const char *yes) = show_qu
 
 void sync_controls() {
     const Controls &c = g_design->controls();
-    // In the order of Control; the stamp's check button is not a valuator.
-    Fl_Valuator *const sliders[kControlCount] = {g_meta1,     g_meta2,      g_heel1,     g_heel2,
-                                                 g_heel3,     g_filter,     g_gain,      nullptr,
-                                                 g_pad_width, g_pad_length, g_pad_height};
-    for (int i = 0; i < kControlCount; ++i)
-        if (sliders[i] != nullptr) sliders[i]->value(c.value[i]);
-    g_pad_check->value(c[Control::kStamp] != 0 ? 1 : 0);
+    for (int i = 0; i < kControlCount; ++i) {
+        Fl_Widget *w = g_controls[i];
+        if (control_spec(static_cast<Control>(i)).widget == Widget::kCheckButton)
+            static_cast<Fl_Check_Button *>(w)->value(c.value[i] != 0 ? 1 : 0);
+        else
+            static_cast<Fl_Valuator *>(w)->value(c.value[i]);
+    }
     if (std::string(g_size_output->value()) != g_design->size_label())
         g_size_output->value(g_design->size_label());
     std::string title = "Pedaform";
@@ -420,36 +421,10 @@ void smooth_cb(Fl_Widget *, void *) {
     report(g_design->smooth(), kDesignErrorCaption);
     sync_controls();
 }
-void filter_cb(Fl_Widget *, void *) {
-    set_control(Control::kFilter, g_filter->value());
-}
-void gain_cb(Fl_Widget *, void *) {
-    set_control(Control::kGain, g_gain->value());
-}
-void meta1_cb(Fl_Widget *, void *) {
-    set_control(Control::kMeta1, g_meta1->value());
-}
-void meta2_cb(Fl_Widget *, void *) {
-    set_control(Control::kMeta2, g_meta2->value());
-}
-void heel1_cb(Fl_Widget *, void *) {
-    set_control(Control::kHeel1, g_heel1->value());
-}
-void heel2_cb(Fl_Widget *, void *) {
-    set_control(Control::kHeel2, g_heel2->value());
-}
-void heel3_cb(Fl_Widget *, void *) {
-    set_control(Control::kHeel3, g_heel3->value());
-}
-void pad_width_cb(Fl_Widget *, void *) {
-    set_control(Control::kPadWidth, g_pad_width->value());
-}
-void pad_length_cb(Fl_Widget *, void *) {
-    set_control(Control::kPadLength, g_pad_length->value());
-}
-void pad_height_cb(Fl_Widget *, void *) {
-    set_control(Control::kPadHeight, g_pad_height->value());
-}
-void pad_check_cb(Fl_Widget *, void *) {
-    set_control(Control::kStamp, g_pad_check->value());
+void control_cb(Fl_Widget *widget, void *control) {
+    const Control c = static_cast<Control>(reinterpret_cast<intptr_t>(control));
+    const double value = control_spec(c).widget == Widget::kCheckButton
+                             ? static_cast<Fl_Check_Button *>(widget)->value()
+                             : static_cast<Fl_Valuator *>(widget)->value();
+    set_control(c, value);
 }

@@ -33,17 +33,8 @@ void point_gesture(bool open);
 void undo_cb(Fl_Widget *, void *);
 void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);
-void filter_cb(Fl_Widget *, void *);
-void gain_cb(Fl_Widget *, void *);
-void meta1_cb(Fl_Widget *, void *);
-void meta2_cb(Fl_Widget *, void *);
-void heel1_cb(Fl_Widget *, void *);
-void heel2_cb(Fl_Widget *, void *);
-void heel3_cb(Fl_Widget *, void *);
-void pad_width_cb(Fl_Widget *, void *);
-void pad_length_cb(Fl_Widget *, void *);
-void pad_height_cb(Fl_Widget *, void *);
-void pad_check_cb(Fl_Widget *, void *);
+// Every control's widget: the control is the user data, the value the widget's.
+void control_cb(Fl_Widget *widget, void *control);
 // True when nothing unsaved would be lost, or the operator agrees to lose it: asked before
 // the window closes and before another scan or design replaces this one.
 bool ask_before_discard();

@@ -1,5 +1,9 @@
 // Pedaform: turns a foot-pressure scan into the height relief of a custom insole.
 // Starts from any working directory: the data folder is found by find_data_folder.
+//
+//     pedaform [toolkit options] [SCAN.bmp | DESIGN.json]
+//
+// A file given opens as the menu's "讀檔" or "開啟設計…" would open it.
 #include <FL/Fl.H>
 
 #include <cstdio>
@@ -30,13 +34,24 @@ int main(int argc, char **argv) {
     keep_freed_frame_memory();
     Fl_Double_Window *window = build_main_window(data_folder);
     window->end();
-    window->show(argc, argv);
+    // The toolkit's own options (-geometry, -display, ...) first, then at most one file.
+    int next = 1;
+    if (Fl::args(argc, argv, next) == 0 || next < argc - 1) {
+        std::fprintf(stderr, "usage: pedaform [toolkit options] [SCAN.bmp | DESIGN.json]\n");
+        return 2;
+    }
+    window->show();
     // Data files that could not be read are said once, in the window's language.
     if (!g_startup_warnings.empty()) {
         std::string text = "部分資料檔無法讀取，相關資料將為空白:";
         for (const std::string &warning : g_startup_warnings)
             text += "\n" + warning;
         show_message_box(text.c_str(), "資料檔");
+    }
+    if (next < argc) {
+        const std::string file = argv[next];
+        const bool design = file.size() > 5 && file.compare(file.size() - 5, 5, ".json") == 0;
+        design ? open_design_path(file.c_str()) : (void)load_scan_path(file.c_str());
     }
     return Fl::run();
 }

@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -19,20 +20,10 @@ pedaform::Resources *g_resources = nullptr;
 std::vector<std::string> g_startup_warnings;
 GL_Display_3D *g_view3d = nullptr;
 GL_Display_Image *g_workspace = nullptr;
-Fl_Value_Slider *g_filter = nullptr;
-Fl_Value_Slider *g_gain = nullptr;
 Fl_Check_Button *g_foot_pressure = nullptr;
-Fl_Value_Slider *g_meta1 = nullptr;
-Fl_Value_Slider *g_meta2 = nullptr;
-Fl_Value_Slider *g_heel1 = nullptr;
-Fl_Value_Slider *g_heel2 = nullptr;
-Fl_Value_Slider *g_heel3 = nullptr;
 Fl_Menu_Bar *g_menu = nullptr;
 Fl_Output *g_size_output = nullptr;
-Fl_Value_Slider *g_pad_width = nullptr;
-Fl_Value_Slider *g_pad_length = nullptr;
-Fl_Value_Slider *g_pad_height = nullptr;
-Fl_Check_Button *g_pad_check = nullptr;
+Fl_Widget *g_controls[pedaform::kControlCount] = {};
 
 // text, shortcut, callback, user data, flags, label type, font, size, colour
 Fl_Menu_Item g_menu_upper_items[] = {
@@ -81,37 +72,56 @@ void view_attributes(Fl_Gl_Window *view) {
     view->end();
 }
 
-// A slider over its control's range and step, at its start value.
-void control_range(Fl_Value_Slider *s, pedaform::Control c) {
-    const pedaform::ControlSpec &range = pedaform::control_spec(c);
-    s->bounds(range.min, range.max);
-    s->step(range.step);
-    s->value(range.start);
-}
-
-Fl_Value_Slider *plain_slider(int x, int y, int w, int h, const char *label, pedaform::Control c,
-                              Fl_Callback *cb) {
-    auto *s = new Fl_Value_Slider(x, y, w, h, label);
+// A control's widget as its row in the control table says: kind, place, label, range, step
+// and start value, with the one control callback and the control as its user data.
+Fl_Widget *control_widget_of(Control c) {
+    const pedaform::ControlSpec &spec = pedaform::control_spec(c);
+    void *data = reinterpret_cast<void *>(static_cast<intptr_t>(c));
+    if (spec.widget == pedaform::Widget::kCheckButton) {
+        auto *b = new Fl_Check_Button(spec.x, spec.y, spec.w, spec.h, spec.label);
+        b->down_box(FL_DOWN_BOX);
+        b->color(Fl_Color(0));
+        b->labelsize(16);
+        b->labelcolor(Fl_Color(1));
+        b->value(spec.start != 0 ? 1 : 0);
+        b->callback(control_cb, data);
+        return b;
+    }
+    auto *s = new Fl_Value_Slider(spec.x, spec.y, spec.w, spec.h, spec.label);
     s->type(FL_HOR_SLIDER);
-    control_range(s, c);
+    if (spec.widget == pedaform::Widget::kPadSlider) {
+        // Over its side of the insole, its label above it.
+        s->color(Fl_Color(25));
+        s->labelfont(FL_HELVETICA_BOLD);
+        s->labelsize(20);
+        s->labelcolor(Fl_Color(1));
+        s->align(Fl_Align(FL_ALIGN_TOP_LEFT));
+    } else {
+        s->align(Fl_Align(FL_ALIGN_LEFT));
+    }
+    s->bounds(spec.min, spec.max);
+    s->step(spec.step);
+    s->value(spec.start);
     s->textsize(14);
-    s->align(Fl_Align(FL_ALIGN_LEFT));
-    s->callback(cb);
+    s->callback(control_cb, data);
     return s;
 }
 
-Fl_Value_Slider *pad_slider(int x, int y, const char *label, pedaform::Control c, Fl_Callback *cb) {
-    auto *s = new Fl_Value_Slider(x, y, 114, 25, label);
-    s->type(FL_HOR_SLIDER);
-    s->color(Fl_Color(25));
-    s->labelfont(FL_HELVETICA_BOLD);
-    s->labelsize(20);
-    s->labelcolor(Fl_Color(1));
-    s->align(Fl_Align(FL_ALIGN_TOP_LEFT));
-    control_range(s, c);
-    s->textsize(14);
-    s->callback(cb);
-    return s;
+// The frame and heading "矯正" around the orthotic controls' rows (the table's controls that a
+// design file keeps only when in use), below the right-hand metatarsal slider.
+void orthotics_heading() {
+    int top = 10000, bottom = 0;
+    for (int i = 0; i < pedaform::kControlCount; ++i) {
+        const pedaform::ControlSpec &spec = pedaform::control_spec(static_cast<Control>(i));
+        if (!spec.optional_in_file) continue;
+        top = std::min(top, spec.y);
+        bottom = std::max(bottom, spec.y + spec.h);
+    }
+    auto *frame = new Fl_Box(FL_ENGRAVED_FRAME, 678, top - 8, 232, bottom - top + 16, "矯正");
+    frame->labelfont(FL_HELVETICA_BOLD);
+    frame->labelsize(20);
+    frame->labelcolor(Fl_Color(1));
+    frame->align(Fl_Align(FL_ALIGN_TOP_LEFT));
 }
 
 }  // namespace
@@ -144,17 +154,13 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     window->callback(main_window_close_cb);
     confirm_discard = ask_before_discard;
 
-    g_filter = plain_slider(49, 581, 106, 20, "Filter", Control::kFilter, filter_cb);
-    g_gain = plain_slider(49, 600, 106, 20, "Gain", Control::kGain, gain_cb);
-
     g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, "Foot Pressure");
     g_foot_pressure->down_box(FL_DOWN_BOX);
 
-    g_meta1 = pad_slider(247, 116, "蹠骨墊片", Control::kMeta1, meta1_cb);
-    g_meta2 = pad_slider(672, 118, "蹠骨墊片", Control::kMeta2, meta2_cb);
-    g_heel1 = pad_slider(242, 415, "後跟墊片", Control::kHeel1, heel1_cb);
-    g_heel2 = pad_slider(672, 414, "後跟墊片", Control::kHeel2, heel2_cb);
-    g_heel3 = pad_slider(456, 566, "後跟墊片", Control::kHeel3, heel3_cb);
+    // Every control of the design, from its row in the control table.
+    orthotics_heading();
+    for (int i = 0; i < pedaform::kControlCount; ++i)
+        g_controls[i] = control_widget_of(static_cast<Control>(i));
 
     g_menu = new Fl_Menu_Bar(0, 0, 996, 40, "menu");
     g_menu->color(Fl_Color(41));
@@ -180,18 +186,6 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_size_output = new Fl_Output(230, 556, 60, 24, "尺碼");
     g_size_output->box(FL_THIN_DOWN_BOX);
     g_size_output->color(FL_BACKGROUND_COLOR);
-
-    g_pad_width = plain_slider(745, 576, 105, 20, "蹠骨寬", Control::kPadWidth, pad_width_cb);
-    g_pad_length = plain_slider(745, 595, 105, 20, "蹠骨長", Control::kPadLength, pad_length_cb);
-    g_pad_height =
-        plain_slider(745, 615, 105, 20, "蹠骨墊高(mm)", Control::kPadHeight, pad_height_cb);
-
-    g_pad_check = new Fl_Check_Button(745, 548, 90, 19, "蹠骨垫片");
-    g_pad_check->down_box(FL_DOWN_BOX);
-    g_pad_check->color(Fl_Color(0));
-    g_pad_check->labelsize(16);
-    g_pad_check->labelcolor(Fl_Color(1));
-    g_pad_check->callback(pad_check_cb);
 
     g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file);
     g_workspace->design = g_design;

@@ -13,6 +13,7 @@
 
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
+#include "design/controls.h"
 #include "workspace/size_table.h"
 
 extern Fl_Double_Window *g_main_window;
@@ -22,21 +23,15 @@ extern pedaform::Resources *g_resources;
 extern std::vector<std::string> g_startup_warnings;
 extern GL_Display_3D *g_view3d;
 extern GL_Display_Image *g_workspace;
-extern Fl_Value_Slider *g_filter;
-extern Fl_Value_Slider *g_gain;
 extern Fl_Check_Button *g_foot_pressure;
-extern Fl_Value_Slider *g_meta1;
-extern Fl_Value_Slider *g_meta2;
-extern Fl_Value_Slider *g_heel1;
-extern Fl_Value_Slider *g_heel2;
-extern Fl_Value_Slider *g_heel3;
 extern Fl_Menu_Bar *g_menu;
 extern Fl_Output *g_size_output;
-extern Fl_Value_Slider *g_pad_width;
-extern Fl_Value_Slider *g_pad_length;
-extern Fl_Value_Slider *g_pad_height;
-extern Fl_Check_Button *g_pad_check;
-
+// The design's controls, in the order of Control: value sliders and check buttons, made from
+// the control table.
+extern Fl_Widget *g_controls[pedaform::kControlCount];
+inline Fl_Widget *control_widget(pedaform::Control c) {
+    return g_controls[static_cast<int>(c)];
+}
 // The two menu tables.
 extern Fl_Menu_Item g_menu_upper_items[];
 extern Fl_Menu_Item g_menu_lower_items[];

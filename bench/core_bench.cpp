@@ -15,6 +15,7 @@
 #include "bench/stl_reference.h"
 #include "model3d/print_3mf.h"
 #include "model3d/relief_mesh.h"
+#include "design/controls.h"
 #include "relief/composition.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
@@ -87,14 +88,17 @@ BENCHMARK(BM_FilterGain)->Unit(benchmark::kMicrosecond);
 
 static void BM_PadSliderAction(benchmark::State &state) {
     auto ws = loaded();
-    PadSliderValues v;
-    v.meta2 = 2;
+    Controls v;
+    v[Control::kMeta2] = 2;
     int value = 1;
+    const LayerInputs in{ws->res, ws->scan, ws->results};
     for (auto _ : state) {
-        v.meta1 = value;
-        const PadSliderBuilds builds = pad_slider_builds(PadSlider::kMeta1, v);
-        for (int k = 0; k < builds.count; ++k)
-            build_layer(ws->scan, ws->results, builds.builds[k].layer, builds.builds[k].amount);
+        v[Control::kMeta1] = value;
+        const LayerBuilds builds = layer_builds(Control::kMeta1, v);
+        for (int k = 0; k < builds.count; ++k) {
+            const int layer = builds.builds[k].layer;
+            layer_builder(layer)(in, ws->results.layers[layer], builds.builds[k].amount);
+        }
         compose_relief(ws->res, ws->scan, ws->results, StampControls());
         value = value % 10 + 1;
         benchmark::ClobberMemory();

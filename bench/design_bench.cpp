@@ -87,3 +87,63 @@ static void BM_OpenDesign(benchmark::State &state) {
     std::remove(b.scan.c_str());
 }
 BENCHMARK(BM_OpenDesign)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+namespace {
+
+// A design on a generated 253 mm foot, right after the load.
+struct LoadedDesign {
+    std::unique_ptr<Resources> res = std::make_unique<Resources>();
+    Design design{*res, load_scan_file};
+    LoadedDesign() {
+        set_console(nullptr);
+        load_startup_resources(*res, PEDAFORM_DATA_DIR);
+        const std::string scan = "/tmp/pedaform-bench-loaded-" + std::to_string(getpid()) + ".bmp";
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan({}));
+        (void)write_file_atomically(scan, bmp.data(), bmp.size());
+        (void)design.load(scan);
+        std::remove(scan.c_str());
+    }
+};
+
+// One control moved back and forth between two values: its layer built and the relief
+// composed, as the slider does.
+void move_control(benchmark::State &state, Control c, double a, double b) {
+    LoadedDesign d;
+    bool flip = false;
+    for (auto _ : state) {
+        (void)d.design.set(c, (flip = !flip) ? a : b);
+        benchmark::DoNotOptimize(d.design.results().relief_grid[0]);
+    }
+}
+
+}  // namespace
+
+static void BM_PadSlider(benchmark::State &state) {
+    move_control(state, Control::kHeel1, 3, 4);
+}
+BENCHMARK(BM_PadSlider)->Unit(benchmark::kMillisecond);
+
+static void BM_ArchLayer(benchmark::State &state) {
+    move_control(state, Control::kArch, 8, 8.5);
+}
+BENCHMARK(BM_ArchLayer)->Unit(benchmark::kMillisecond);
+
+static void BM_HeelCupLayer(benchmark::State &state) {
+    move_control(state, Control::kHeelCup, 10, 10.5);
+}
+BENCHMARK(BM_HeelCupLayer)->Unit(benchmark::kMillisecond);
+
+// "依蹠骨頭放置" with the stamped pad on: the placement and the recomposition it causes, moved
+// off again (untimed) between runs so that each one is a step.
+static void BM_DomeFromHeads(benchmark::State &state) {
+    LoadedDesign d;
+    (void)d.design.set(Control::kStamp, 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        (void)d.design.move_meta_point(75, 250);
+        state.ResumeTiming();
+        (void)d.design.place_dome_behind_heads(7);
+        benchmark::DoNotOptimize(d.design.results().relief_grid[0]);
+    }
+}
+BENCHMARK(BM_DomeFromHeads)->Unit(benchmark::kMillisecond);

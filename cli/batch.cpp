@@ -26,7 +26,9 @@
 
 namespace pedaform {
 
-const char *const kBatchUsageText =
+namespace {
+
+const char *const kUsageHead =
     "usage: pedaform-cli [options] SCAN.bmp\n"
     "       pedaform-cli --design FILE.json [options] [SCAN.bmp]\n"
     "\n"
@@ -36,19 +38,15 @@ const char *const kBatchUsageText =
     "                       the program, then ../share/pedaform)\n"
     "  --design FILE        replay a design file first (on SCAN instead, when one is given)\n"
     "  --ignore-checksum    open a design whose scan's bytes have changed\n"
-    "  --meta1 N --meta2 N  metatarsal pad sliders, whole numbers -10 ... 10\n"
-    "  --heel1 N --heel2 N --heel3 N   heel pad sliders, whole numbers -10 ... 10\n"
-    "  --size LABEL         choose the size (its template and presets), e.g. CM25-26\n"
-    "  --pad-width N        stamped pad width 0 ... 100 (overrides the size preset)\n"
-    "  --pad-length N       stamped pad length 0 ... 240\n"
-    "  --pad-height X       stamped pad height 0 ... 9 mm in steps of 0.2\n"
+    "  --size LABEL         choose the size (its template and presets), e.g. CM25-26\n";
+
+const char *const kUsagePoint =
     "  --meta-point C,R     place the metatarsal point at column C 0 ... 149, row R 0 ... 359\n"
     "  --dome-apex C,R      place the stamped dome's highest cell on column C, row R\n"
     "  --dome-behind-heads MM  place the dome's highest cell MM mm (0 ... 30, e.g. 7) behind\n"
-    "                       the metatarsal heads (landmarks 0 and 1)\n"
-    "  --stamp              switch the stamped metatarsal pad on\n"
-    "  --filter N           pressure filter 0 ... 255\n"
-    "  --gain X             pressure gain 1 ... 10 in steps of 0.5\n"
+    "                       the metatarsal heads (landmarks 0 and 1)\n";
+
+const char *const kUsageTail =
     "  --smooth N           run \"Smooth\" N times (0 ... 1000)\n"
     "  --save-design FILE   the design the options made, as a design file\n"
     "  --engrave FILE       engraving BMP (smoothed; \".bmp\" appended unless present)\n"
@@ -65,6 +63,45 @@ const char *const kBatchUsageText =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written.\n";
+
+// The controls in the order the batch command applies them.
+std::vector<Control> controls_in_batch_order() {
+    std::vector<Control> order;
+    for (int i = 0; i < kControlCount; ++i)
+        order.push_back(static_cast<Control>(i));
+    std::stable_sort(order.begin(), order.end(), [](Control a, Control b) {
+        return control_spec(a).batch_order < control_spec(b).batch_order;
+    });
+    return order;
+}
+
+// One line of usage text for a control: its option, its value's form and range.
+std::string control_usage(Control c) {
+    const ControlSpec &s = control_spec(c);
+    std::ostringstream line;
+    line << "  " << s.option;
+    if (s.widget != Widget::kCheckButton) line << (control_whole(c) ? " N" : " X");
+    const std::string head = line.str();
+    std::ostringstream text;
+    text << head << std::string(head.size() < 23 ? 23 - head.size() : 1, ' ') << s.usage;
+    if (s.widget != Widget::kCheckButton) {
+        text << ", " << s.min << " ... " << s.max;
+        if (!control_whole(c)) text << " in steps of " << s.step;
+    }
+    return text.str() + "\n";
+}
+
+}  // namespace
+
+std::string batch_usage_text() {
+    std::string text = kUsageHead;
+    for (Control c : controls_in_batch_order())
+        if (control_spec(c).batch_order < kBatchAfterPoint) text += control_usage(c);
+    text += kUsagePoint;
+    for (Control c : controls_in_batch_order())
+        if (control_spec(c).batch_order >= kBatchAfterPoint) text += control_usage(c);
+    return text + kUsageTail;
+}
 
 namespace {
 
@@ -213,22 +250,11 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
     auto file = [](std::string &out) {
         return [&out](OptionReader &r, const std::string &a) { return r.file(a, out); };
     };
-    // Controls take their range and step from the one table of the design's controls.
-    auto whole = [](Control c, std::optional<int> &out) {
-        return [c, &out](OptionReader &r, const std::string &a) {
-            const ControlSpec &range = control_spec(c);
-            return r.whole(a, static_cast<int>(range.min), static_cast<int>(range.max), out);
-        };
-    };
-    auto stepped = [](Control c, std::optional<double> &out) {
-        return [c, &out](OptionReader &r, const std::string &a) { return r.stepped(a, c, out); };
-    };
-    return {
+    std::vector<std::pair<const char *, OptionHandler>> table = {
         {"--help", flag(o.help)},
         {"-h", flag(o.help)},
         {"--version", flag(o.version)},
         {"--quiet", flag(o.quiet)},
-        {"--stamp", flag(o.stamp)},
         {"--ignore-checksum", flag(o.ignore_checksum)},
         {"--resources", file(o.resources)},
         {"--design", file(o.design)},
@@ -246,16 +272,6 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
          [&o](OptionReader &r, const std::string &a) {
              return r.number(a, 0, 30, o.dome_behind_heads);
          }},
-        {"--meta1", whole(Control::kMeta1, o.meta1)},
-        {"--meta2", whole(Control::kMeta2, o.meta2)},
-        {"--heel1", whole(Control::kHeel1, o.heel1)},
-        {"--heel2", whole(Control::kHeel2, o.heel2)},
-        {"--heel3", whole(Control::kHeel3, o.heel3)},
-        {"--pad-width", whole(Control::kPadWidth, o.pad_width)},
-        {"--pad-length", whole(Control::kPadLength, o.pad_length)},
-        {"--pad-height", stepped(Control::kPadHeight, o.pad_height)},
-        {"--filter", whole(Control::kFilter, o.filter)},
-        {"--gain", stepped(Control::kGain, o.gain)},
         {"--smooth",
          [&o](OptionReader &r, const std::string &a) { return r.whole(a, 0, 1000, o.smooth); }},
         {"--engrave", file(o.engrave)},
@@ -268,6 +284,29 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
         {"--pressure", file(o.pressure)},
         {"--report", file(o.report)},
     };
+    // Every control is an option, as its row in the control table says.
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        std::optional<double> &out = o.controls[i];
+        if (control_spec(c).widget == Widget::kCheckButton)
+            table.emplace_back(control_spec(c).option, [&out](OptionReader &, const std::string &) {
+                return out = 1, true;
+            });
+        else if (control_whole(c))
+            table.emplace_back(
+                control_spec(c).option, [c, &out](OptionReader &r, const std::string &a) {
+                    const ControlSpec &range = control_spec(c);
+                    std::optional<int> n;
+                    if (!r.whole(a, static_cast<int>(range.min), static_cast<int>(range.max), n))
+                        return false;
+                    return out = *n, true;
+                });
+        else
+            table.emplace_back(
+                control_spec(c).option,
+                [c, &out](OptionReader &r, const std::string &a) { return r.stepped(a, c, out); });
+    }
+    return table;
 }
 
 }  // namespace
@@ -343,6 +382,16 @@ nlohmann::json report_json(const Design &design, float ai,
         {"ai", std::round(ai * 100.0) / 100.0},
         {"steps", nlohmann::json(design_steps_json(design.steps()))},
     };
+    // The orthotic controls, when any is in use (a report without them reads as it always did).
+    nlohmann::json orthotics = nlohmann::json::object();
+    bool in_use = false;
+    for (int i = 0; i < kControlCount; ++i) {
+        const ControlSpec &spec = control_spec(static_cast<Control>(i));
+        if (!spec.optional_in_file) continue;
+        orthotics[spec.name] = c.value[i];
+        in_use = in_use || c.value[i] != 0;
+    }
+    if (in_use) report["orthotics"] = orthotics;
     if (!warnings.empty()) report["warnings"] = warnings;
     return report;
 }
@@ -406,24 +455,17 @@ class Batch {
         if (!o_.size.empty())
             if (Result r = design_.choose_size(size_label_index(o_.size)); !r)
                 return step_failed(r);
-        const std::pair<Control, std::optional<double>> moves[] = {
-            {Control::kPadWidth, as_double(o_.pad_width)},
-            {Control::kPadLength, as_double(o_.pad_length)},
-            {Control::kPadHeight, o_.pad_height},
-            {Control::kMeta1, as_double(o_.meta1)},
-            {Control::kMeta2, as_double(o_.meta2)},
-            {Control::kHeel1, as_double(o_.heel1)},
-            {Control::kHeel2, as_double(o_.heel2)},
-            {Control::kHeel3, as_double(o_.heel3)},
+        const std::vector<Control> order = controls_in_batch_order();
+        auto set_controls = [&](bool after_point) {
+            for (Control c : order) {
+                const std::optional<double> &value = o_.controls[static_cast<int>(c)];
+                if (!value || (control_spec(c).batch_order >= kBatchAfterPoint) != after_point)
+                    continue;
+                if (Result r = design_.set(c, *value); !r) return step_failed(r);
+            }
+            return static_cast<int>(kBatchDone);
         };
-        const std::pair<Control, std::optional<double>> after_point[] = {
-            {Control::kStamp, o_.stamp ? std::optional<double>(1) : std::nullopt},
-            {Control::kFilter, as_double(o_.filter)},
-            {Control::kGain, o_.gain},
-        };
-        for (const auto &[control, value] : moves)
-            if (value)
-                if (Result r = design_.set(control, *value); !r) return step_failed(r);
+        if (int status = set_controls(false); status != kBatchDone) return status;
         if (o_.meta_point_given)
             if (Result r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
                 return step_failed(r);
@@ -433,9 +475,7 @@ class Batch {
         if (o_.dome_behind_heads)
             if (Result r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
                 return step_failed(r);
-        for (const auto &[control, value] : after_point)
-            if (value)
-                if (Result r = design_.set(control, *value); !r) return step_failed(r);
+        if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
             if (Result r = design_.smooth(); !r) return step_failed(r);
         if (!o_.save_design.empty())
@@ -505,10 +545,6 @@ class Batch {
         }
         const Result r = write_file_atomically(o_.report, text.data(), text.size());
         return r ? kBatchDone : write_failed(r.message());
-    }
-
-    static std::optional<double> as_double(std::optional<int> v) {
-        return v ? std::optional<double>(*v) : std::nullopt;
     }
 
     // What the load found doubtful: on standard error at once. The report keeps what still

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "design/controls.h"
 #include "workspace/result.h"
 
 namespace pedaform {
@@ -15,18 +16,14 @@ struct BatchOptions {
     std::string resources;  // "" = the working directory
     std::string design;     // --design: replay this design file first
     bool ignore_checksum = false;
-    std::optional<int> meta1, meta2, heel1, heel2, heel3;
-    std::optional<int> pad_width, pad_length;
-    std::optional<double> pad_height;
+    // The controls' options (in the order of Control); the stamp's is 1 when given.
+    std::optional<double> controls[kControlCount];
     std::string size;  // a size label, checked by the parser
     bool meta_point_given = false;
     float meta_column = 0, meta_row = 0;
     bool dome_apex_given = false;  // --dome-apex: where the dome's highest cell goes
     float dome_column = 0, dome_row = 0;
     std::optional<double> dome_behind_heads;  // millimetres
-    bool stamp = false;
-    std::optional<int> filter;
-    std::optional<double> gain;
     int smooth = 0;
     std::string save_design;
     std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
@@ -49,7 +46,8 @@ enum BatchStatus {
 // it allows.
 Result parse_batch_options(int argc, const char *const *argv, BatchOptions &options);
 
-extern const char *const kBatchUsageText;
+// The --help text: the controls' options come from the control table.
+std::string batch_usage_text();
 
 // Runs the design. Messages for the user go to standard error; the actions' console lines to
 // standard output unless options.quiet. Returns the exit status.

@@ -18,7 +18,7 @@ int main(int argc, char **argv) {
         return pedaform::kBatchUsage;
     }
     if (options.help) {
-        std::fputs(pedaform::kBatchUsageText, stdout);
+        std::fputs(pedaform::batch_usage_text().c_str(), stdout);
         return pedaform::kBatchDone;
     }
     if (options.version) {

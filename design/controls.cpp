@@ -2,18 +2,279 @@
 
 #include <cmath>
 
+#include "relief/composition.h"
+#include "relief/orthotics.h"
 #include "workspace/size_table.h"
 
 namespace pedaform {
 
 namespace {
 
-// In the order of Control.
+// In the order of Control. Columns: name, option, usage, label, widget, x, y, w, h, min, max,
+// step, start, effect, layer, builder, lowers, reset at load, batch order, optional in file.
 const ControlSpec kSpecs[kControlCount] = {
-    {"meta1", -10, 10, 1, 0},      {"meta2", -10, 10, 1, 0},     {"heel1", -10, 10, 1, 0},
-    {"heel2", -10, 10, 1, 0},      {"heel3", -10, 10, 1, 0},     {"filter", 0, 255, 1, 0},
-    {"gain", 1, 10, 0.5, 3},       {"stamp", 0, 1, 1, 0},        {"pad_width", 0, 100, 1, 7},
-    {"pad_length", 0, 240, 1, 17}, {"pad_height", 0, 9, 0.2, 5},
+    {"meta1",
+     "--meta1",
+     "metatarsal pad, mm",
+     "蹠骨墊片",
+     Widget::kPadSlider,
+     247,
+     116,
+     114,
+     25,
+     -10,
+     10,
+     1,
+     0,
+     Effect::kLayer,
+     0,
+     build_meta1_layer,
+     true,
+     true,
+     4,
+     false},
+    {"meta2",
+     "--meta2",
+     "metatarsal pad, mm",
+     "蹠骨墊片",
+     Widget::kPadSlider,
+     672,
+     118,
+     114,
+     25,
+     -10,
+     10,
+     1,
+     0,
+     Effect::kLayer,
+     1,
+     build_meta2_layer,
+     true,
+     true,
+     5,
+     false},
+    {"heel1",
+     "--heel1",
+     "heel pad, mm",
+     "後跟墊片",
+     Widget::kPadSlider,
+     242,
+     415,
+     114,
+     25,
+     -10,
+     10,
+     1,
+     0,
+     Effect::kLayer,
+     2,
+     build_heel1_layer,
+     false,
+     true,
+     6,
+     false},
+    {"heel2",
+     "--heel2",
+     "heel pad, mm",
+     "後跟墊片",
+     Widget::kPadSlider,
+     672,
+     414,
+     114,
+     25,
+     -10,
+     10,
+     1,
+     0,
+     Effect::kLayer,
+     4,
+     build_heel2_layer,
+     false,
+     true,
+     7,
+     false},
+    {"heel3",
+     "--heel3",
+     "heel pad, mm",
+     "後跟墊片",
+     Widget::kPadSlider,
+     456,
+     566,
+     114,
+     25,
+     -10,
+     10,
+     1,
+     0,
+     Effect::kLayer,
+     3,
+     build_heel3_layer,
+     false,
+     true,
+     8,
+     false},
+    {"filter",
+     "--filter",
+     "pressure filter",
+     "Filter",
+     Widget::kSlider,
+     49,
+     581,
+     106,
+     20,
+     0,
+     255,
+     1,
+     0,
+     Effect::kColours,
+     -1,
+     nullptr,
+     false,
+     false,
+     102,
+     false},
+    {"gain", "--gain", "pressure gain",  "Gain", Widget::kSlider, 49,    600,   106, 20,   1, 10,
+     0.5,    3,        Effect::kColours, -1,     nullptr,         false, false, 103, false},
+    {"stamp",
+     "--stamp",
+     "switch the stamped metatarsal pad on",
+     "蹠骨垫片",
+     Widget::kCheckButton,
+     745,
+     548,
+     90,
+     19,
+     0,
+     1,
+     1,
+     0,
+     Effect::kCompose,
+     -1,
+     nullptr,
+     false,
+     true,
+     101,
+     false},
+    {"pad_width",
+     "--pad-width",
+     "stamped pad width, cells (overrides the size preset)",
+     "蹠骨寬",
+     Widget::kSlider,
+     745,
+     576,
+     105,
+     20,
+     0,
+     100,
+     1,
+     7,
+     Effect::kCompose,
+     -1,
+     nullptr,
+     false,
+     false,
+     1,
+     false},
+    {"pad_length",
+     "--pad-length",
+     "stamped pad length, cells",
+     "蹠骨長",
+     Widget::kSlider,
+     745,
+     595,
+     105,
+     20,
+     0,
+     240,
+     1,
+     17,
+     Effect::kCompose,
+     -1,
+     nullptr,
+     false,
+     false,
+     2,
+     false},
+    {"pad_height",
+     "--pad-height",
+     "stamped pad height, mm",
+     "蹠骨墊高(mm)",
+     Widget::kSlider,
+     745,
+     615,
+     105,
+     20,
+     0,
+     9,
+     0.2,
+     5,
+     Effect::kCompose,
+     -1,
+     nullptr,
+     false,
+     false,
+     3,
+     false},
+    {"arch",
+     "--arch",
+     "arch support under the medial arch, mm",
+     "足弓支撐",
+     Widget::kSlider,
+     765,
+     196,
+     140,
+     20,
+     0,
+     15,
+     0.5,
+     0,
+     Effect::kLayer,
+     kArchLayer,
+     build_arch_layer,
+     false,
+     true,
+     9,
+     true},
+    {"heel_cup",
+     "--heel-cup",
+     "heel cup, rise at the heel's rim, mm",
+     "後跟杯",
+     Widget::kSlider,
+     765,
+     222,
+     140,
+     20,
+     0,
+     15,
+     0.5,
+     0,
+     Effect::kLayer,
+     kHeelCupLayer,
+     build_heel_cup_layer,
+     false,
+     true,
+     10,
+     true},
+    {"base",
+     "--base",
+     "base thickness under the whole insole, mm",
+     "底厚",
+     Widget::kSlider,
+     765,
+     248,
+     140,
+     20,
+     0,
+     10,
+     0.5,
+     0,
+     Effect::kLayer,
+     kBaseLayer,
+     build_base_layer,
+     false,
+     true,
+     11,
+     true},
 };
 
 }  // namespace
@@ -25,6 +286,15 @@ const ControlSpec &control_spec(Control c) {
 bool control_named(const std::string &name, Control &out) {
     for (int i = 0; i < kControlCount; ++i)
         if (name == kSpecs[i].name) {
+            out = static_cast<Control>(i);
+            return true;
+        }
+    return false;
+}
+
+bool control_of_layer(int layer, Control &out) {
+    for (int i = 0; i < kControlCount; ++i)
+        if (kSpecs[i].effect == Effect::kLayer && kSpecs[i].layer == layer) {
             out = static_cast<Control>(i);
             return true;
         }
@@ -55,6 +325,11 @@ double control_value_snapped(Control c, double value) {
     return s.min + std::round((value - s.min) / s.step) * s.step;
 }
 
+bool control_whole(Control c) {
+    const ControlSpec &s = control_spec(c);
+    return s.step == 1 && s.min == std::floor(s.min);
+}
+
 Controls::Controls() {
     for (int i = 0; i < kControlCount; ++i)
         value[i] = kSpecs[i].start;
@@ -64,6 +339,24 @@ bool Controls::operator==(const Controls &o) const {
     for (int i = 0; i < kControlCount; ++i)
         if (value[i] != o.value[i]) return false;
     return true;
+}
+
+LayerBuilds layer_builds(Control c, const Controls &values) {
+    const ControlSpec &spec = control_spec(c);
+    LayerBuilds out;
+    if (spec.effect != Effect::kLayer) return out;
+    const double value = values[c];
+    if (spec.lowers && value > 0)
+        out.builds[out.count++] = {
+            kLoweringLayer, lowering_amount(values[Control::kMeta1], values[Control::kMeta2])};
+    out.builds[out.count++] = {spec.layer, static_cast<float>(value)};
+    return out;
+}
+
+LayerBuilder layer_builder(int layer) {
+    Control c;
+    if (control_of_layer(layer, c)) return control_spec(c).build;
+    return build_lowering_layer;
 }
 
 }  // namespace pedaform

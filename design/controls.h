@@ -1,9 +1,14 @@
-// The controls of a design: the five pad sliders, the pressure filter and gain, the stamped
-// pad's check button and its width, length and height. Each has one name (the design files'
-// and the batch command's), a range and a step; a value outside them is refused everywhere.
+// The controls of a design, one row of one table each: the five pad sliders, the pressure
+// filter and gain, the stamped pad's check button and its width, length and height, and the
+// orthotic arch support, heel cup and base thickness. A row says everything about its control:
+// its name in design files, its batch option and usage text, its label, widget and place in
+// the main window, its range, step and start value, and what it builds. The window's widgets,
+// their one callback, the batch options, the design files' names and checks all come from it.
 #pragma once
 
 #include <string>
+
+#include "relief/layers.h"
 
 namespace pedaform {
 
@@ -19,18 +24,54 @@ enum class Control {
     kPadWidth,
     kPadLength,
     kPadHeight,
+    kArch,
+    kHeelCup,
+    kBase,
 };
-constexpr int kControlCount = 11;
+constexpr int kControlCount = 14;
+
+// How a control shows in the main window.
+enum class Widget {
+    kPadSlider,    // a large slider with its label above, over its side of the insole
+    kSlider,       // a slider with its label on its left
+    kCheckButton,  // on (1) or off (0)
+};
+
+// What moving a control changes.
+enum class Effect {
+    kLayer,    // builds `layer` for its value (a pad or an orthotic layer), then composes
+    kColours,  // the pressure colours
+    kCompose,  // the composition (the stamped pad and its size)
+};
 
 struct ControlSpec {
-    const char *name;  // "meta1", "pad_height", ...
+    const char *name;    // in design files: "meta1", "pad_height", ...
+    const char *option;  // the batch option: "--meta1"
+    const char *usage;   // the batch usage text, after the option
+    const char *label;   // the widget's label
+    Widget widget;
+    int x, y, w, h;  // the widget's place in the main window
     double min, max, step;
     double start;  // the value at start-up
+    Effect effect;
+    int layer;           // kLayer: the layer it builds
+    LayerBuilder build;  // kLayer: how
+    bool lowers;         // moved above 0, it first rebuilds the lowering layer (meta1, meta2)
+    bool reset_at_load;  // a new scan starts it at 0
+    int batch_order;     // the batch command applies options in this order
+    // Written to a design file's "start" values only when not 0, so that a design without it
+    // reads as it always did.
+    bool optional_in_file;
 };
+
+// Batch options with an order below this come before the metatarsal point and dome options.
+constexpr int kBatchAfterPoint = 100;
 
 const ControlSpec &control_spec(Control c);
 // The control of that name; false when there is none.
 bool control_named(const std::string &name, Control &out);
+// The control that builds `layer`; false for the lowering layer, which no control owns.
+bool control_of_layer(int layer, Control &out);
 
 // True for a value within the control's range on its step grid (within 1e-6 of a step, so
 // that decimal text such as 4.6 counts); false for anything else, NaN and infinities included.
@@ -40,9 +81,11 @@ bool control_value_valid(Control c, double value);
 bool control_value_accepted(Control c, double value);
 // A valid value moved exactly onto the grid as min + steps x step.
 double control_value_snapped(Control c, double value);
+// True when the control takes whole numbers (step 1 from a whole minimum).
+bool control_whole(Control c);
 
-// The values of all controls; pads in millimetres, filter 0..255, gain a factor, stamp 0 or 1,
-// pad width and length in cells, pad height in millimetres.
+// The values of all controls, in each control's own unit (millimetres for the pads and the
+// orthotic controls, cells for the stamped pad's width and length, 0 or 1 for the stamp).
 struct Controls {
     double value[kControlCount];
     Controls();
@@ -50,5 +93,18 @@ struct Controls {
     double &operator[](Control c) { return value[static_cast<int>(c)]; }
     bool operator==(const Controls &o) const;
 };
+
+// The layers a moved layer control builds, in the order it builds them: the lowering first
+// when the control lowers and rises above 0, then its own layer for its value.
+struct LayerBuilds {
+    int count = 0;
+    struct {
+        int layer;
+        float amount;  // millimetres
+    } builds[2] = {};
+};
+LayerBuilds layer_builds(Control c, const Controls &values);
+// The builder of a layer (the lowering's for kLoweringLayer).
+LayerBuilder layer_builder(int layer);
 
 }  // namespace pedaform

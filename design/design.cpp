@@ -15,15 +15,6 @@ namespace pedaform {
 
 namespace {
 
-bool is_pad(Control c) {
-    return static_cast<int>(c) <= static_cast<int>(Control::kHeel3);
-}
-
-PadSliderValues pad_values(const Controls &c) {
-    return {c[Control::kMeta1], c[Control::kMeta2], c[Control::kHeel1], c[Control::kHeel2],
-            c[Control::kHeel3]};
-}
-
 StampControls stamp_controls(const Controls &c) {
     StampControls s;
     s.enabled = c[Control::kStamp] != 0;
@@ -57,7 +48,10 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     DesignResults &r = *results_;
     std::memcpy(r.relief_grid, scan_->base_grid, sizeof r.relief_grid);
     std::memset(r.layers, 0, sizeof r.layers);
+    std::memset(r.layer_amount, 0, sizeof r.layer_amount);
     r.template_index = scan_->template_index;
+    r.template_row_offset = 0;
+    fill_insole_grid(resources_, *scan_, r);
     r.meta_column = scan_->meta_column;
     r.meta_row = scan_->meta_row;
     r.meta_point_found = scan_->meta_point_found;
@@ -66,9 +60,8 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
 
     State s;
     s.controls = base;
-    for (Control c : {Control::kMeta1, Control::kMeta2, Control::kHeel1, Control::kHeel2,
-                      Control::kHeel3, Control::kStamp})
-        s.controls[c] = 0;
+    for (int i = 0; i < kControlCount; ++i)
+        if (control_spec(static_cast<Control>(i)).reset_at_load) s.controls.value[i] = 0;
     // A length that matches no bin takes nothing from the previous scan: the presets return
     // to their start values and no size is shown until the operator chooses one.
     // A length that matches no bin takes the nearest bin's presets, but no template.
@@ -229,13 +222,13 @@ Design::State Design::transition(State s, const Step &step) const {
         case StepKind::kSet: {
             const Control c = step.control;
             s.controls[c] = step.value;
-            if (is_pad(c)) {
-                const PadSliderBuilds builds =
-                    pad_slider_builds(static_cast<PadSlider>(c), pad_values(s.controls));
+            const Effect effect = control_spec(c).effect;
+            if (effect == Effect::kLayer) {
+                const LayerBuilds builds = layer_builds(c, s.controls);
                 for (int k = 0; k < builds.count; ++k)
                     s.layer_amount[builds.builds[k].layer] = builds.builds[k].amount;
                 s.composed = true;
-            } else if (c == Control::kFilter || c == Control::kGain) {
+            } else if (effect == Effect::kColours) {
                 s.colour_filter = s.controls[Control::kFilter];
                 s.colour_gain = s.controls[Control::kGain];
             } else {
@@ -268,9 +261,9 @@ Design::State Design::transition(State s, const Step &step) const {
 
 Result Design::apply(const Step &step) {
     State next = transition(state(), step);
-    PadSliderBuilds own;  // the layers a pad slider's own action builds, in its order
-    if (step.kind == StepKind::kSet && is_pad(step.control))
-        own = pad_slider_builds(static_cast<PadSlider>(step.control), pad_values(next.controls));
+    // The layers the control's own action builds, in its order, even when already built.
+    LayerBuilds own;
+    if (step.kind == StepKind::kSet) own = layer_builds(step.control, next.controls);
     if (step.kind == StepKind::kSmooth) smooth_from_here(next);
     const Result result = materialize(next, own);
     record(step, next);
@@ -335,7 +328,7 @@ Result Design::restore(size_t position) {
     return materialize(state());
 }
 
-Result Design::materialize(const State &s, const PadSliderBuilds &first) {
+Result Design::materialize(const State &s, const LayerBuilds &first) {
     DesignResults &r = *results_;
     if (loaded_) {
         const Snapshot &snap = snapshots_[s.snapshot];
@@ -345,17 +338,21 @@ Result Design::materialize(const State &s, const PadSliderBuilds &first) {
     r.meta_column = s.meta_column;
     r.meta_row = s.meta_row;
     r.meta_point_found = s.meta_point_found;
-    r.template_index = s.template_index;
-    r.template_row_offset = s.template_row_offset;
-    for (int k = 0; k < first.count; ++k) {
-        build_layer(*scan_, r, first.builds[k].layer, first.builds[k].amount);
-        built_amount_[first.builds[k].layer] = first.builds[k].amount;
+    if (r.template_index != s.template_index || r.template_row_offset != s.template_row_offset) {
+        r.template_index = s.template_index;
+        r.template_row_offset = s.template_row_offset;
+        fill_insole_grid(resources_, *scan_, r);
     }
-    for (int layer = 0; layer < kLayerCount; ++layer)
-        if (built_amount_[layer] != s.layer_amount[layer]) {
-            build_layer(*scan_, r, layer, s.layer_amount[layer]);
-            built_amount_[layer] = s.layer_amount[layer];
-        }
+    for (int k = 0; k < first.count; ++k)
+        build(first.builds[k].layer, first.builds[k].amount);
+    for (int layer = 0; layer < kLayerCount; ++layer) {
+        // The orthotic layers lie on the template as well: a new one means a new layer.
+        const bool moved = layer >= kFirstInsoleLayer && s.layer_amount[layer] != 0 &&
+                           (built_template_[layer][0] != r.template_index ||
+                            built_template_[layer][1] != r.template_row_offset);
+        if (built_amount_[layer] != s.layer_amount[layer] || moved)
+            build(layer, s.layer_amount[layer]);
+    }
     if (colour_filter_ != s.colour_filter || colour_gain_ != s.colour_gain)
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
@@ -370,6 +367,15 @@ Result Design::compose(const State &s) {
     // A stamp that failed to render is empty; the rest of the relief still follows the step.
     compose_relief(resources_, *scan_, *results_, stamp);
     return result;
+}
+
+void Design::build(int layer, float amount) {
+    DesignResults &r = *results_;
+    layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[layer], amount);
+    r.layer_amount[layer] = amount;
+    built_amount_[layer] = amount;
+    built_template_[layer][0] = r.template_index;
+    built_template_[layer][1] = r.template_row_offset;
 }
 
 void Design::take_snapshot() {
@@ -404,6 +410,7 @@ PrintDescription print_description(const Design &design) {
     about.title = slash == std::string::npos ? path : path.substr(slash + 1);
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
+        if (control_spec(c).optional_in_file && design.controls()[c] == 0) continue;
         std::ostringstream value;
         value << design.controls()[c];
         about.controls.emplace_back(control_spec(c).name, value.str());

@@ -173,7 +173,9 @@ class Design {
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
     // composition when a composing step came after the snapshot. `first` lists layers to build
     // before any other, in order, even when already built (a live slider's own action).
-    Result materialize(const State &s, const PadSliderBuilds &first = PadSliderBuilds());
+    Result materialize(const State &s, const LayerBuilds &first = LayerBuilds());
+    // Builds one layer for `amount` on the results' template.
+    void build(int layer, float amount);
     Result restore(size_t position);
     // Smooths the relief as it is and keeps it as the snapshot `next` starts from.
     void smooth_from_here(State &next);
@@ -199,6 +201,7 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
+    int32_t built_template_[kLayerCount][2] = {};  // the template index and offset laid on
     bool gesture_open_ = false;
     size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_

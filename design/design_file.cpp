@@ -69,13 +69,11 @@ Result step_from_json(const json &j, Step &step) {
         const json label = j.value("label", json());
         step.size = label.is_string() ? size_label_index(label.get<std::string>()) : -1;
         if (step.size < 0)
-            return Result::failure("\"size\" needs a \"label\" of a size bin, not " +
-                                   label.dump());
+            return Result::failure("\"size\" needs a \"label\" of a size bin, not " + label.dump());
         return Result::success();
     }
     step.kind = StepKind::kSet;
-    if (!control_named(name, step.control))
-        return Result::failure("unknown step \"" + name + "\"");
+    if (!control_named(name, step.control)) return Result::failure("unknown step \"" + name + "\"");
     if (!j.contains("value")) return Result::failure("step \"" + name + "\" has no \"value\"");
     return control_from_json(step.control, j["value"], step.value);
 }
@@ -115,6 +113,7 @@ std::string design_file_text(const DesignFile &file) {
     json start = json::object();
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
+        if (control_spec(c).optional_in_file && file.start[c] == 0) continue;
         start[control_spec(c).name] = control_json(c, file.start[c]);
     }
     const json steps = design_steps_json(file.steps);
@@ -152,6 +151,7 @@ Result parse_design_file(const std::string &text, DesignFile &out) {
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         const char *name = control_spec(c).name;
+        if (!start.contains(name) && control_spec(c).optional_in_file) continue;  // the start value
         if (!start.contains(name))
             return Result::failure(std::string("\"start\" has no \"") + name + "\"");
         if (Result r = control_from_json(c, start[name], f.start[c]); !r) return r;

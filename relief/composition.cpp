@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "relief/dome_placement.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
 
@@ -43,21 +44,78 @@ void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls
 
 }  // namespace
 
+const uint8_t *LayerInputs::template_grid() const {
+    const int t = results.template_index;
+    return t >= 0 && t < kTemplateCount ? resources.templates[t] : nullptr;
+}
+
+void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResults &results) {
+    const LayerInputs in{resources, scan, results};
+    const uint8_t *t = in.template_grid();
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            results.insole_grid[y * kGridWidth + x] =
+                insole_cell(scan, t, results.template_row_offset, x, y) ? 1 : 0;
+}
+
+namespace {
+
+// The template's height under cell (x, y) as smoothing lays it, 0 off the template.
+uint8_t template_under(const LayerInputs &in, int x, int y) {
+    const uint8_t *t = in.template_grid();
+    const int from = y - in.results.template_row_offset;
+    if (t == nullptr || from < 0 || from >= kGridHeight) return 0;
+    return t[from * kGridWidth + (in.scan.template_mirrored == 1 ? kGridWidth - 1 - x : x)];
+}
+
+// The template cells outside the foot: the template's height plus the orthotic layers, so that
+// the shaped insole is whole.
+void raise_template_cells(const LayerInputs &in, DesignResults &results) {
+    const float *l6 = results.layers[kArchLayer], *l7 = results.layers[kHeelCupLayer];
+    const float *l8 = results.layers[kBaseLayer];
+    for (int y = 0; y < kGridHeight; ++y) {
+        const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
+        for (int x = span.first; x <= span.last; ++x) {
+            const int i = y * kGridWidth + x;
+            if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
+            const uint8_t floor = template_under(in, x, y);
+            if (floor == 0) continue;
+            float v = static_cast<float>(floor) + ((l6[i] + l7[i]) + l8[i]);
+            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
+            results.relief_grid[i] = static_cast<uint8_t>(static_cast<int>(v));
+        }
+    }
+}
+
+bool any_orthotic_layer(const DesignResults &results) {
+    for (int layer = kFirstInsoleLayer; layer < kLayerCount; ++layer)
+        if (results.layer_amount[layer] != 0.0f) return true;
+    return false;
+}
+
+}  // namespace
+
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp) {
     const float *l0 = results.layers[0], *l1 = results.layers[1], *l2 = results.layers[2];
     const float *l3 = results.layers[3], *l4 = results.layers[4], *l5 = results.layers[5];
+    const float *l6 = results.layers[6], *l7 = results.layers[7], *l8 = results.layers[8];
+    const bool orthotics = any_orthotic_layer(results);
     for (int y = 0; y < kGridHeight; ++y) {
         const int row = y * kGridWidth;
         const RowSpan span = foot_span(scan.base_grid + row);
         for (int i = row + span.first; i <= row + span.last; ++i) {
-            const float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
+            // The orthotic layers last: their zeros would change no sum of the pads.
+            float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
+            if (orthotics) s = s + ((l6[i] + l7[i]) + l8[i]);
             float v = static_cast<float>(scan.base_grid[i]) + s;
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
             results.relief_grid[i] = scan.base_grid[i] != 0 ? composed : results.relief_grid[i];
         }
     }
+    const LayerInputs in{resources, scan, results};
+    if (orthotics) raise_template_cells(in, results);
     if (stamp.enabled && results.meta_point_found) add_pad_stamp(scan, results, stamp);
     update_relief_preview(resources, scan, results);
 }
@@ -87,6 +145,22 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
             std::memcpy(preview + 4 * x, &word, 4);
         }
     }
+    if (!any_orthotic_layer(results)) return;
+    // With the orthotic layers in use the template cells are part of the insole: they show how
+    // far above the template they stand.
+    const LayerInputs in{resources, scan, results};
+    for (int y = 0; y < kGridHeight; ++y) {
+        const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
+        for (int x = span.first; x <= span.last; ++x) {
+            const int i = y * kGridWidth + x;
+            if (scan.base_grid[i] >= kFootThreshold || results.insole_grid[i] == 0) continue;
+            const uint8_t floor = template_under(in, x, y);
+            if (floor == 0) continue;
+            int d = 3 * (results.relief_grid[i] - floor) + 128;
+            d = d < 0 ? 0 : (d > 255 ? 255 : d);
+            std::memcpy(results.relief_preview + 4 * static_cast<size_t>(i), &colour_of[d], 4);
+        }
+    }
 }
 
 int pad_stamp_stride_for(double width) {
@@ -99,49 +173,37 @@ float lowering_amount(double meta1, double meta2) {
     return static_cast<float>((meta1 + meta2) * -3.0);
 }
 
-void build_layer(const Scan &scan, DesignResults &results, int layer, float amount) {
-    assert(layer >= 0 && layer < kLayerCount);
-    const Landmark *lm = scan.landmarks;
-    float(&out)[kGridCells] = results.layers[layer];
-    switch (layer) {
-        case 0:
-            build_pad_layer(scan, out, amount, lm[1], lm[2], lm[0]);
-            break;
-        case 1:
-            build_pad_layer(scan, out, amount, lm[0], lm[4], lm[1]);
-            break;
-        case 2:
-            build_pad_layer(scan, out, amount, lm[0], lm[4], lm[2]);
-            break;
-        case 3:
-            build_pad_layer(scan, out, amount, lm[0], lm[1], lm[3]);
-            break;
-        case 4:
-            build_pad_layer(scan, out, amount, lm[1], lm[2], lm[4]);
-            break;
-        default: {
-            const Landmark a = {lm[0].row - 30, lm[0].column};
-            const Landmark b = {lm[1].row - 30, lm[1].column};
-            const Landmark anchor = {static_cast<float>(scan.outline_top_row), lm[0].column};
-            build_pad_layer(scan, out, amount, a, b, anchor);
-        }
-    }
+namespace {
+
+void pad_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount, int line_1,
+               int line_2, int anchor) {
+    const Landmark *lm = in.scan.landmarks;
+    build_pad_layer(in.scan, layer, amount, lm[line_1], lm[line_2], lm[anchor]);
 }
 
-int slider_layer(PadSlider slider) {
-    static const int kLayerOf[] = {0, 1, 2, 4, 3};
-    return kLayerOf[static_cast<int>(slider)];
-}
+}  // namespace
 
-PadSliderBuilds pad_slider_builds(PadSlider slider, const PadSliderValues &values) {
-    const double own[] = {values.meta1, values.meta2, values.heel1, values.heel2, values.heel3};
-    const double value = own[static_cast<int>(slider)];
-    const bool metatarsal = slider == PadSlider::kMeta1 || slider == PadSlider::kMeta2;
-    PadSliderBuilds out;
-    if (metatarsal && value > 0)
-        out.builds[out.count++] = {kLoweringLayer, lowering_amount(values.meta1, values.meta2)};
-    out.builds[out.count++] = {slider_layer(slider), static_cast<float>(value)};
-    return out;
+void build_meta1_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    pad_layer(in, layer, amount, 1, 2, 0);
+}
+void build_meta2_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    pad_layer(in, layer, amount, 0, 4, 1);
+}
+void build_heel1_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    pad_layer(in, layer, amount, 0, 4, 2);
+}
+void build_heel3_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    pad_layer(in, layer, amount, 0, 1, 3);
+}
+void build_heel2_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    pad_layer(in, layer, amount, 1, 2, 4);
+}
+void build_lowering_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    const Landmark *lm = in.scan.landmarks;
+    const Landmark a = {lm[0].row - 30, lm[0].column};
+    const Landmark b = {lm[1].row - 30, lm[1].column};
+    const Landmark anchor = {static_cast<float>(in.scan.outline_top_row), lm[0].column};
+    build_pad_layer(in.scan, layer, amount, a, b, anchor);
 }
 
 }  // namespace pedaform

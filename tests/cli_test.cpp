@@ -1,6 +1,8 @@
 // The batch command: its options parsed in-process, and end to end through the real binary,
 // one run per exit status and per behaviour that needs the whole program.
 #include <gtest/gtest.h>
+
+#include <sstream>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -65,12 +67,27 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
                "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20", "s.bmp"},
               o, error))
         << error;
-    EXPECT_EQ(*o.meta1, -10);
-    EXPECT_EQ(*o.heel3, 10);
-    EXPECT_NEAR(*o.pad_height, 4.6, 1e-12);
-    EXPECT_EQ(*o.gain, 9.5);
+    auto value = [&](Control c) { return *o.controls[static_cast<int>(c)]; };
+    EXPECT_EQ(value(Control::kMeta1), -10);
+    EXPECT_EQ(value(Control::kHeel3), 10);
+    EXPECT_NEAR(value(Control::kPadHeight), 4.6, 1e-12);
+    EXPECT_EQ(value(Control::kGain), 9.5);
     EXPECT_EQ(o.meta_row, 359.0f);
     EXPECT_EQ(o.scan, "s.bmp");
+    // Every control is an option taking its largest value, and says so in the usage text.
+    for (int i = 0; i < kControlCount; ++i) {
+        const ControlSpec &spec = control_spec(static_cast<Control>(i));
+        BatchOptions all;
+        std::ostringstream largest;
+        largest << spec.max;
+        const bool flag = spec.widget == Widget::kCheckButton;
+        ASSERT_TRUE(flag ? parse({spec.option, "s"}, all, error)
+                         : parse({spec.option, largest.str().c_str(), "s"}, all, error))
+            << spec.option << ": " << error;
+        EXPECT_EQ(all.controls[i], std::optional<double>(spec.max)) << spec.option;
+        EXPECT_NE(batch_usage_text().find(std::string("  ") + spec.option + " "), std::string::npos)
+            << spec.option;
+    }
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
     EXPECT_EQ(o.meta_column, 0.0f);

@@ -43,10 +43,25 @@ void load(const std::string &path) {
 }
 
 // The operator's hand on a control: its new value, then its callback.
-template <typename Control>
-void set(Control *control, double value, Fl_Callback *cb) {
-    control->value(value);
-    test::capture_console([&] { cb(control, nullptr); });
+bool is_check(Control c) {
+    return control_spec(c).widget == Widget::kCheckButton;
+}
+
+// What a control's widget shows.
+double shown_value(Control c) {
+    Fl_Widget *w = control_widget(c);
+    return is_check(c) ? static_cast<Fl_Check_Button *>(w)->value()
+                       : static_cast<Fl_Valuator *>(w)->value();
+}
+
+// The operator's hand on a control: its widget's new value, then the widget's callback.
+void set(Control c, double value) {
+    Fl_Widget *w = control_widget(c);
+    if (is_check(c))
+        static_cast<Fl_Check_Button *>(w)->value(value != 0 ? 1 : 0);
+    else
+        static_cast<Fl_Valuator *>(w)->value(value);
+    test::capture_console([&] { w->do_callback(); });
 }
 
 void choose_size(const char *label) {
@@ -175,11 +190,8 @@ std::vector<uint8_t> relief() {
 // The relief and the controls as the window shows them (in the order of Control).
 std::pair<std::vector<uint8_t>, Controls> shown() {
     Controls c;
-    Fl_Valuator *const sliders[kControlCount] = {g_meta1,     g_meta2,      g_heel1,     g_heel2,
-                                                 g_heel3,     g_filter,     g_gain,      nullptr,
-                                                 g_pad_width, g_pad_length, g_pad_height};
     for (int i = 0; i < kControlCount; ++i)
-        c.value[i] = sliders[i] != nullptr ? sliders[i]->value() : g_pad_check->value();
+        c.value[i] = shown_value(static_cast<Control>(i));
     return {relief(), c};
 }
 
@@ -205,26 +217,26 @@ struct StandIns : ::testing::EmptyTestEventListener {
 TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     const std::string dir = test::scratch_dir();
     // The batch command starts from the start values; the window keeps Filter and Gain over a load.
-    set(g_filter, control_spec(Control::kFilter).start, filter_cb);
-    set(g_gain, control_spec(Control::kGain).start, gain_cb);
+    set(Control::kFilter, control_spec(Control::kFilter).start);
+    set(Control::kGain, control_spec(Control::kGain).start);
     load("samples/right_253_4-5.bmp");
     const std::pair<void (*)(), const char *> script[] = {
         {[] { choose_size("CM26-27"); }, "--size CM26-27"},
-        {[] { set(g_pad_width, 45, pad_width_cb); }, "--pad-width 45"},
-        {[] { set(g_pad_length, 70, pad_length_cb); }, "--pad-length 70"},
-        {[] { set(g_pad_height, 4, pad_height_cb); }, "--pad-height 4"},
-        {[] { set(g_meta1, 3, meta1_cb); }, "--meta1 3"},
-        {[] { set(g_meta2, 2, meta2_cb); }, "--meta2 2"},
-        {[] { set(g_heel1, -2, heel1_cb); }, "--heel1 -2"},
-        {[] { set(g_heel2, 4, heel2_cb); }, "--heel2 4"},
-        {[] { set(g_heel3, 1, heel3_cb); }, "--heel3 1"},
+        {[] { set(Control::kPadWidth, 45); }, "--pad-width 45"},
+        {[] { set(Control::kPadLength, 70); }, "--pad-length 70"},
+        {[] { set(Control::kPadHeight, 4); }, "--pad-height 4"},
+        {[] { set(Control::kMeta1, 3); }, "--meta1 3"},
+        {[] { set(Control::kMeta2, 2); }, "--meta2 2"},
+        {[] { set(Control::kHeel1, -2); }, "--heel1 -2"},
+        {[] { set(Control::kHeel2, 4); }, "--heel2 4"},
+        {[] { set(Control::kHeel3, 1); }, "--heel3 1"},
         {[] {
              drag({{70, 120}});
          },
          "--meta-point 70,239"},  // rows count from the view's bottom
-        {[] { set(g_pad_check, 1, pad_check_cb); }, "--stamp"},
-        {[] { set(g_filter, 40, filter_cb); }, "--filter 40"},
-        {[] { set(g_gain, 6.5, gain_cb); }, "--gain 6.5"},
+        {[] { set(Control::kStamp, 1); }, "--stamp"},
+        {[] { set(Control::kFilter, 40); }, "--filter 40"},
+        {[] { set(Control::kGain, 6.5); }, "--gain 6.5"},
         {[] { smooth_cb(nullptr, nullptr); }, "--smooth 1"},
     };
     std::vector<std::pair<std::vector<uint8_t>, Controls>> steps{shown()};
@@ -319,11 +331,11 @@ TEST(Actions, RefusedFilesAndUnmatchedLengthsAreSaid) {
     EXPECT_EQ(g_box_text, "鞋墊長度 240 不符任何尺碼，最接近 2.5-3.5 / CM23-24，請選擇尺碼");
     EXPECT_STREQ(g_size_output->value(), "");
     EXPECT_EQ(g_design->results().template_index, -1);
-    EXPECT_EQ(g_pad_length->value(), 78);  // the nearest bin's presets
+    EXPECT_EQ(shown_value(Control::kPadLength), 78);  // the nearest bin's presets
     choose_size("CM23-24");
     EXPECT_STREQ(g_size_output->value(), "CM23-24");
     EXPECT_EQ(g_design->results().template_index, 13);
-    EXPECT_EQ(g_pad_length->value(), 78);
+    EXPECT_EQ(shown_value(Control::kPadLength), 78);
 }
 
 // Enter and Escape answer every question with 取消, which keeps the operator's work: unsaved
@@ -335,7 +347,7 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
     load(dir + "/scan.bmp");
     save_design_path((dir + "/changed.json").c_str());
     test::write_file(dir + "/scan.bmp", test::read_file("samples/right_305_CM29-30.bmp"));
-    set(g_meta1, 3, meta1_cb);  // unsaved
+    set(Control::kMeta1, 3);  // unsaved
     for (const char *name : {"/kept.json", "/kept.stl"})
         test::write_file(dir + name, {'x'});
     ask_question = show_question;
@@ -349,7 +361,7 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
     for (const auto &[other, act] : questions)
         for (const char *keys : {"\r", "\033"}) {
             EXPECT_TRUE(answered(keys, act)) << other;
-            EXPECT_EQ(g_meta1->value(), 3) << other;
+            EXPECT_EQ(shown_value(Control::kMeta1), 3) << other;
             EXPECT_TRUE(g_main_window->shown()) << other;
             EXPECT_NE(g_labels.find(std::string("|") + other + "|"), std::string::npos) << other;
         }
@@ -412,22 +424,24 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
 }
 
 TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
-    const int heel3 = g_heel3->x();
-    g_meta1->value(4);
+    const int heel3 = control_widget(Control::kHeel3)->x();
+    static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
     // A right foot is shown mirrored: each pad's slider moves over its side of the insole.
     for (const auto &[name, mirrored, size] : {std::tuple{"right_253_4-5", true, "4-5"},
                                                std::tuple{"left_253_CM25-26", false, "CM25-26"}}) {
         load(std::string("samples/") + name + ".bmp");
         EXPECT_EQ(g_design->scan().template_mirrored, mirrored);
-        EXPECT_EQ(g_meta1->x() < g_meta2->x(), mirrored);
-        EXPECT_EQ(g_heel1->x() < g_heel2->x(), mirrored);
-        EXPECT_EQ(g_heel3->x(), heel3);
-        EXPECT_EQ(g_meta1->value(), 0);
+        EXPECT_EQ(control_widget(Control::kMeta1)->x() < control_widget(Control::kMeta2)->x(),
+                  mirrored);
+        EXPECT_EQ(control_widget(Control::kHeel1)->x() < control_widget(Control::kHeel2)->x(),
+                  mirrored);
+        EXPECT_EQ(control_widget(Control::kHeel3)->x(), heel3);
+        EXPECT_EQ(shown_value(Control::kMeta1), 0);
         EXPECT_STREQ(g_size_output->value(), size);
     }
-    EXPECT_EQ(g_pad_width->value(), 51);  // the presets of the 253 mm bin
-    EXPECT_EQ(g_pad_length->value(), 82);
-    EXPECT_DOUBLE_EQ(g_pad_height->value(), 3.0);
+    EXPECT_EQ(shown_value(Control::kPadWidth), 51);  // the presets of the 253 mm bin
+    EXPECT_EQ(shown_value(Control::kPadLength), 82);
+    EXPECT_DOUBLE_EQ(shown_value(Control::kPadHeight), 3.0);
 
     // The foot's pixels are the preview's colour-table entries, but for the dots and the cross.
     EXPECT_TRUE(g_workspace->outline.empty());  // an earlier scan's export outline
@@ -449,7 +463,7 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
     load("samples/right_253_wide_heel_turned.bmp");
     const DesignResults &r = g_design->results();
     const std::pair<float, float> found{r.meta_column, r.meta_row};
-    set(g_pad_check, 1, pad_check_cb);
+    set(Control::kStamp, 1);
     const std::vector<uint8_t> before = relief();
     const size_t steps = g_design->position();
     auto point = [&] { return std::pair{r.meta_column, r.meta_row}; };
@@ -579,7 +593,7 @@ TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
     EXPECT_EQ(g_workspace->draws(), image);
 
     // The stamp switched on: one frame in each view, one refill.
-    set(g_pad_check, 1, pad_check_cb);
+    set(Control::kStamp, 1);
     test::capture_console([&] { pump(10); });
     EXPECT_EQ(g_workspace->draws(), image + 1);
     EXPECT_EQ(g_view3d->surface_fills(), fills + 1);
@@ -588,6 +602,36 @@ TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
 
 // The menus keep their entries in order ("尺碼" every size label); the labels have a font that
 // covers them; resizing grows only the 3D view; Escape keeps the window.
+// Every control of the table has its widget: its label, place, range and step, and a
+// callback that moves the design's control.
+TEST(MainWindow, EveryControlHasItsWidget) {
+    load("samples/right_253_4-5.bmp");  // a right foot keeps the table's arrangement
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        const ControlSpec &spec = control_spec(c);
+        Fl_Widget *w = control_widget(c);
+        ASSERT_NE(w, nullptr) << spec.name;
+        EXPECT_STREQ(w->label(), spec.label);
+        EXPECT_EQ(w->y(), spec.y) << spec.name;
+        if (!is_check(c)) {
+            const auto *v = static_cast<Fl_Valuator *>(w);
+            EXPECT_EQ(v->minimum(), spec.min) << spec.name;
+            EXPECT_EQ(v->maximum(), spec.max) << spec.name;
+            EXPECT_EQ(v->step(), spec.step) << spec.name;
+        }
+        set(c, spec.max);
+        EXPECT_EQ(g_design->controls()[c], spec.max) << spec.name;
+        // The orthotic rows were added where no widget stood (the original rows touch by a pixel).
+        for (int k = 0; spec.optional_in_file && k < g_main_window->children(); ++k) {
+            Fl_Widget *o = g_main_window->child(k);
+            const bool apart = o == w || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
+                               o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
+            EXPECT_TRUE(apart || o->box() == FL_ENGRAVED_FRAME || o == g_main_window->resizable())
+                << spec.name << " overlaps " << (o->label() ? o->label() : "a widget");
+        }
+    }
+}
+
 TEST(MainWindow, MenusFontSizesAndKeys) {
     std::string labels;
     for (const Fl_Menu_Item *item = g_menu->menu(); item < g_menu->menu() + g_menu->size() - 1;

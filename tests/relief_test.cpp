@@ -7,8 +7,10 @@
 #include <random>
 
 #include "bench/smoothing_reference.h"
+#include "design/controls.h"
 #include "relief/composition.h"
 #include "relief/engraving_bmp.h"
+#include "relief/orthotics.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
 #include "relief/smoothing.h"
@@ -35,8 +37,9 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
     // 189 - 30 to the full -75 at the outline's top row. Nothing is written past a line, nor
     // on it when the anchor lies above it (sign(0) = -1).
     test::capture_console([&] {
-        build_layer(ws->scan, ws->results, 3, 2.0f);
-        build_layer(ws->scan, ws->results, kLoweringLayer, lowering_amount(2, 3));
+        const LayerInputs in{ws->res, ws->scan, ws->results};
+        build_heel3_layer(in, ws->results.layers[3], 2.0f);
+        build_lowering_layer(in, ws->results.layers[kLoweringLayer], lowering_amount(2, 3));
     });
     for (int x : {20, 75, 129})
         for (int y = 0; y < 360; ++y) {
@@ -60,8 +63,9 @@ TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) 
         for (double value : {2.0, 0.0, -2.0}) {
             double v[5] = {1, 1, 1, 1, 1};
             v[s] = value;
-            const PadSliderBuilds got =
-                pad_slider_builds(static_cast<PadSlider>(s), {v[0], v[1], v[2], v[3], v[4]});
+            Controls controls;
+            std::copy(v, v + 5, controls.value);
+            const LayerBuilds got = layer_builds(static_cast<Control>(s), controls);
             const bool lowering = s < 2 && value > 0;
             SCOPED_TRACE("slider " + std::to_string(s) + " value " + std::to_string(value));
             ASSERT_EQ(got.count, lowering ? 2 : 1);
@@ -311,4 +315,52 @@ TEST(EngravingBmp, NameRules) {
         EXPECT_EQ(engraving_file_name(chosen, out).ok(), !want.empty()) << chosen;
         EXPECT_EQ(out, want);
     }
+}
+
+// The orthotic layers worked on a rectangular left foot (columns 20..129, rows 20..339) with
+// the start-up landmarks: heads at row 189 (the first, medial, in column 130), the medial heel
+// landmark 4 at row 68, the heel line through landmarks 2 and 4 near row 67.
+TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
+    auto ws = test::foot_parts(30);
+    ws->scan.outline_bottom_row = 20;
+    ws->scan.insole_length = 320;
+    ws->results.template_index = 0;  // a template two cells wider than the foot all round
+    test::fill_rect(ws->res.templates[0], 18, 18, 131, 341, 14);
+    fill_insole_grid(ws->res, ws->scan, ws->results);
+    const LayerInputs in{ws->res, ws->scan, ws->results};
+    static float arch[kGridCells], cup[kGridCells], base[kGridCells];
+    build_arch_layer(in, arch, 8);
+    build_heel_cup_layer(in, cup, 10);
+    build_base_layer(in, base, 2);
+    // {what, layer, column, row, grey levels}
+    const struct {
+        const char *what;
+        const float *layer;
+        int column, row;
+        float want;
+    } cells[] = {
+        // The crest's top: the medial border (the template's column 131) in the row 40 % of
+        // the length from the heel end, 20 + 0.4 x 320 = 148: the full 8 mm.
+        {"arch crest top", arch, 131, 148, 40},
+        {"arch at the lateral border", arch, 18, 148, 0},
+        {"arch at the medial heel landmark's row", arch, 131, 68, 0},
+        {"arch at the heads' row", arch, 131, 189, 0},
+        {"arch off the insole", arch, 140, 148, 0},
+        // The heel end's rim, far behind the heel line: the full 10 mm; 15 mm inward, none.
+        {"heel cup at the rim", cup, 75, 18, 50},
+        {"heel cup 15 mm inward", cup, 75, 33, 0},
+        {"heel cup before the heel line", cup, 18, 120, 0},
+        {"base on a foot cell", base, 75, 200, 10},
+        {"base on a template-only cell", base, 19, 200, 10},
+        {"base off the insole", base, 10, 200, 0},
+    };
+    for (const auto &c : cells)
+        EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
+
+    // The composition lays them on the template outside the foot too: 14 + 2 mm = 24.
+    std::copy(std::begin(base), std::end(base), ws->results.layers[kBaseLayer]);
+    ws->results.layer_amount[kBaseLayer] = 2;
+    compose_relief(ws->res, ws->scan, ws->results, StampControls());
+    EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 19], 24);
+    EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 75], 40);
 }

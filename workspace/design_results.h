@@ -11,6 +11,7 @@ namespace pedaform {
 
 struct DesignResults {
     float layers[kLayerCount][kGridCells] = {};   // pad heights in grey levels
+    float layer_amount[kLayerCount] = {};         // what each layer was built for, mm
     uint8_t relief_grid[kGridCells] = {};         // the composed relief, what the exports write
     uint8_t relief_preview[kGridCells * 4] = {};  // R, G, B, 0 per cell, shown by the image view
     uint8_t colour_grid[kGridCells * 3] = {};     // pressure colour of each cell, R, G, B
@@ -23,6 +24,8 @@ struct DesignResults {
     int32_t template_index = 0;  // the template smoothing and the exports lay the relief on
     // Rows the template is moved up by (a chosen size meets the foot's heel end); 0 at a load.
     int32_t template_row_offset = 0;
+    // 1 on the insole's cells: the foot's, and the template's placed as smoothing places it.
+    uint8_t insole_grid[kGridCells] = {};
 };
 
 }  // namespace pedaform

@@ -1,0 +1,180 @@
+#include "relief/orthotics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "relief/dome_placement.h"
+#include "relief/foot_span.h"
+
+namespace pedaform {
+
+double smoothstep(double t) {
+    if (!(t > 0)) return 0;
+    if (t >= 1) return 1;
+    return t * t * (3 - 2 * t);
+}
+
+namespace {
+
+// The squared distance transform of one line (Felzenszwalb and Huttenlocher, "Distance
+// Transforms of Sampled Functions", 2012): d[q] = min over p of (q - p)^2 + f[p].
+void distance_1d(const float *f, int n, float *d, int *v, float *z) {
+    constexpr float kInfinity = 1e20f;
+    int k = 0;
+    v[0] = 0;
+    z[0] = -kInfinity;
+    z[1] = kInfinity;
+    for (int q = 1; q < n; ++q) {
+        float s = ((f[q] + q * q) - (f[v[k]] + v[k] * v[k])) / (2.0f * q - 2.0f * v[k]);
+        while (s <= z[k]) {
+            --k;
+            s = ((f[q] + q * q) - (f[v[k]] + v[k] * v[k])) / (2.0f * q - 2.0f * v[k]);
+        }
+        ++k;
+        v[k] = q;
+        z[k] = s;
+        z[k + 1] = kInfinity;
+    }
+    k = 0;
+    for (int q = 0; q < n; ++q) {
+        while (z[k + 1] < q)
+            ++k;
+        d[q] = static_cast<float>((q - v[k]) * (q - v[k])) + f[v[k]];
+    }
+}
+
+// The cells a distance is wanted for: rows first..last, columns left..right.
+struct Window {
+    int first, last, left, right;
+};
+
+// For each cell of the window, the Euclidean distance in cells to the nearest cell outside the
+// insole (the grid's surroundings count as outside), row by row from the window's corner. The
+// cells around the window, kHeelCupMm + 2 each way, are taken into account: nearer ones decide
+// every distance up to that.
+std::vector<float> distance_inward(const uint8_t *mask, const Window &win) {
+    const int reach = static_cast<int>(kHeelCupMm) + 2;
+    const int x0 = std::max(0, win.left - reach), x1 = std::min(kGridWidth - 1, win.right + reach);
+    const int y0 = std::max(0, win.first - reach), y1 = std::min(kGridHeight - 1, win.last + reach);
+    // One cell all round: outside where it is the grid's surroundings, else as the mask says.
+    const int w = x1 - x0 + 3, h = y1 - y0 + 3;
+    // Squared distances of up to (150 + 360)^2 are exact in floats.
+    constexpr float kFar = 1e12f;
+    std::vector<float> grid(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int gx = x0 + x - 1, gy = y0 + y - 1;
+            const bool inside = gx >= 0 && gx < kGridWidth && gy >= 0 && gy < kGridHeight &&
+                                mask[gy * kGridWidth + gx] != 0;
+            grid[static_cast<size_t>(y) * w + x] = inside ? kFar : 0;
+        }
+    const int n = std::max(w, h);
+    std::vector<float> f(n), d(n), z(n + 1);
+    std::vector<int> v(n);
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y)
+            f[y] = grid[static_cast<size_t>(y) * w + x];
+        distance_1d(f.data(), h, d.data(), v.data(), z.data());
+        for (int y = 0; y < h; ++y)
+            grid[static_cast<size_t>(y) * w + x] = d[y];
+    }
+    for (int y = 0; y < h; ++y) {
+        float *row = &grid[static_cast<size_t>(y) * w];
+        distance_1d(row, w, d.data(), v.data(), z.data());
+        std::copy(d.begin(), d.begin() + w, row);
+    }
+    const int cw = win.right - win.left + 1;
+    std::vector<float> out(static_cast<size_t>(win.last - win.first + 1) * cw);
+    for (int y = win.first; y <= win.last; ++y)
+        for (int x = win.left; x <= win.right; ++x)
+            out[static_cast<size_t>(y - win.first) * cw + (x - win.left)] =
+                std::sqrt(grid[static_cast<size_t>(y - y0 + 1) * w + (x - x0 + 1)]);
+    return out;
+}
+
+// The medial heel landmark and the first metatarsal head.
+Landmark medial_heel(const Scan &scan) {
+    return scan.landmarks[scan.template_mirrored == 1 ? 2 : 4];
+}
+
+}  // namespace
+
+void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    std::memset(layer, 0, sizeof layer);
+    if (amount == 0.0f) return;
+    const double full = amount * static_cast<double>(kGreyLevelsPerMm);
+    const Landmark heel = medial_heel(in.scan), head = first_metatarsal_head(in.scan);
+    const double along = head.row - heel.row;
+    if (!(std::fabs(along) >= 1)) return;  // no arch between landmarks on one row
+    const double peak_row = in.scan.outline_bottom_row + kArchPeakShare * in.scan.insole_length;
+    const double peak = std::clamp((peak_row - heel.row) / along, 0.1, 0.9);
+    const bool medial_right = in.scan.template_mirrored != 1;  // a left foot's medial side
+    for (int y = 0; y < kGridHeight; ++y) {
+        const double t = (y - heel.row) / along;
+        const double rise = t < peak ? smoothstep(t / peak) : smoothstep((1 - t) / (1 - peak));
+        if (rise == 0) continue;
+        int left = -1, right = -1;
+        for (int x = 0; x < kGridWidth; ++x)
+            if (in.insole(x, y)) right = x, left = left < 0 ? x : left;
+        if (left < 0) continue;
+        const int medial = medial_right ? right : left, lateral = medial_right ? left : right;
+        const double width = std::max(1, std::abs(lateral - medial));
+        for (int x = left; x <= right; ++x) {
+            if (!in.insole(x, y)) continue;
+            const double across = std::abs(x - medial) / width;
+            layer[y * kGridWidth + x] =
+                static_cast<float>(full * rise * (1 - smoothstep(across / kArchReach)));
+        }
+    }
+}
+
+void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    std::memset(layer, 0, sizeof layer);
+    if (amount == 0.0f) return;
+    const double full = amount * static_cast<double>(kGreyLevelsPerMm);
+    // The heel-ward normal of the line through landmarks 2 and 4 (toward landmark 3).
+    const Landmark &a = in.scan.landmarks[2], &b = in.scan.landmarks[4];
+    const Landmark &heel = in.scan.landmarks[3];
+    const double dc = b.column - a.column, dr = b.row - a.row, n = std::hypot(dc, dr);
+    if (!(n > 0)) return;
+    double nc = -dr / n, nr = dc / n;
+    if (nc * (heel.column - a.column) + nr * (heel.row - a.row) < 0) nc = -nc, nr = -nr;
+    auto behind = [&](int x, int y) { return nc * (x - a.column) + nr * (y - a.row); };
+    // The cells the cup can reach: insole cells heel-ward of the line.
+    const uint8_t *mask = in.results.insole_grid;
+    Window win{kGridHeight, -1, kGridWidth, -1};
+    for (int y = 0; y < kGridHeight; ++y) {
+        const RowSpan span = foot_span(mask + y * kGridWidth);
+        // The depth is linear along a row: deepest at one end of the row's insole cells.
+        if (span.first > span.last || std::max(behind(span.first, y), behind(span.last, y)) <= 0)
+            continue;
+        win.first = std::min(win.first, y), win.last = y;
+        win.left = std::min(win.left, span.first), win.right = std::max(win.right, span.last);
+    }
+    if (win.last < 0) return;
+    const std::vector<float> inward = distance_inward(mask, win);
+    const int cw = win.right - win.left + 1;
+    for (int y = win.first; y <= win.last; ++y)
+        for (int x = win.left; x <= win.right; ++x) {
+            const int i = y * kGridWidth + x;
+            const double d = inward[static_cast<size_t>(y - win.first) * cw + (x - win.left)];
+            const double depth = behind(x, y);
+            if (!mask[i] || depth <= 0 || d > kHeelCupMm + 1) continue;
+            const double fade = smoothstep(depth / kHeelCupMm);
+            const double rim = 1 - smoothstep((d - 1) / kHeelCupMm);
+            layer[i] = static_cast<float>(full * fade * rim);
+        }
+}
+
+void build_base_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    std::memset(layer, 0, sizeof layer);
+    if (amount == 0.0f) return;
+    const float full = amount * static_cast<float>(kGreyLevelsPerMm);
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            if (in.insole(x, y)) layer[y * kGridWidth + x] = full;
+}
+
+}  // namespace pedaform

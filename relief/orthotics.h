@@ -1,0 +1,40 @@
+// The orthotic layers a lab prescribes beyond the pads: an arch support under the medial
+// longitudinal arch, a heel cup around the heel, and a base thickness under the whole insole.
+// Unlike the pads they cover every insole cell, the template's as well as the foot's: on a
+// pressure scan the arch shows no contact, so the foot's cells alone would leave it empty.
+// Heights are grey levels (amounts in millimetres x kGreyLevelsPerMm).
+#pragma once
+
+#include "relief/layers.h"
+
+namespace pedaform {
+
+// How far the arch support's fall-off reaches across the insole from the medial border, as a
+// share of the row's width; and where along the foot its crest is highest, as a share of the
+// foot's length from the heel end.
+constexpr double kArchReach = 0.7;
+constexpr double kArchPeakShare = 0.4;
+// The heel cup falls from the rim to 0 over this many millimetres inward, and fades in over
+// the same distance heel-ward of the line through landmarks 2 and 4.
+constexpr double kHeelCupMm = 15.0;
+
+// Writes all of `layer`. The arch support: 0 outside the insole. Along the foot, between the
+// medial heel landmark (2 for a right foot, 4 for a left one) and the first metatarsal head,
+// a smooth bump that is 0 at both and full at kArchPeakShare of the foot's length from its heel
+// end; across a row, full at the medial border cell and falling smoothly to 0 at kArchReach of
+// the way to the lateral border. `amount` 0 gives zeros.
+void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
+
+// Writes all of `layer`. The heel cup: on insole cells heel-ward of the line through landmarks
+// 2 and 4, the amount at the insole's outline (cells next to a non-insole cell), falling
+// smoothly to 0 kHeelCupMm inward; faded in over kHeelCupMm heel-ward of that line, so that
+// nothing steps at it. 0 elsewhere.
+void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
+
+// Writes all of `layer`: the amount on every insole cell, 0 elsewhere.
+void build_base_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
+
+// 3t^2 - 2t^3 on [0, 1], 0 below and 1 above: the smooth fall-offs' shape.
+double smoothstep(double t);
+
+}  // namespace pedaform
