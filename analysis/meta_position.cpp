@@ -21,27 +21,52 @@ void mark_missing(Scan &scan, const char *why) {
 
 }  // namespace
 
-void find_meta_position(Scan &scan) {
-    const uint8_t *base = scan.base_grid;
+namespace {
 
-    // L1: the widest points; strict tests, so the lowest row wins a tie.
+// L1: the widest points of the outline (strict tests, so the lowest row wins a tie), and the
+// lowest and highest rows with an outline cell.
+struct Widest {
     GridPoint p1, p2;
-    int smallest = kGridWidth, largest = 0;
     int lowest_row = -1, highest_row = -1;
+};
+
+Widest widest_points(const uint8_t *base) {
+    Widest w;
+    int smallest = kGridWidth, largest = 0;
     for (int y = 0; y < kGridHeight; ++y)
         for (int x = 0; x < kGridWidth; ++x) {
             if (base[y * kGridWidth + x] < kFootThreshold) continue;
-            if (lowest_row < 0) lowest_row = y;
-            highest_row = y;
+            if (w.lowest_row < 0) w.lowest_row = y;
+            w.highest_row = y;
             if (x < smallest) {
                 smallest = x;
-                p1 = {static_cast<float>(x), static_cast<float>(y), true};
+                w.p1 = {static_cast<float>(x), static_cast<float>(y), true};
             }
             if (x > largest) {
                 largest = x;
-                p2 = {static_cast<float>(x), static_cast<float>(y), true};
+                w.p2 = {static_cast<float>(x), static_cast<float>(y), true};
             }
         }
+    return w;
+}
+
+// The first (or last) outline cell of row y.
+GridPoint row_end(const uint8_t *base, int y, bool rightmost) {
+    GridPoint q;
+    for (int x = 0; x < kGridWidth; ++x) {
+        if (base[y * kGridWidth + x] < kFootThreshold) continue;
+        q = {static_cast<float>(x), static_cast<float>(y), true};
+        if (!rightmost) break;
+    }
+    return q;
+}
+
+}  // namespace
+
+void find_meta_position(Scan &scan) {
+    const uint8_t *base = scan.base_grid;
+    const Widest w = widest_points(base);
+    const GridPoint p1 = w.p1, p2 = w.p2;
     if (!p1.set) return mark_missing(scan, "no outline cell of 10 or more");
     if (!p2.set) return mark_missing(scan, "every outline cell lies in column 0");
 
@@ -51,19 +76,9 @@ void find_meta_position(Scan &scan) {
     const int side = left_margin > right_margin ? 2 : 1;
 
     // L2 along that side, lowest row to highest row.
-    GridPoint q1, q2;
-    auto row_end = [&](int y, bool rightmost) {
-        GridPoint q;
-        for (int x = 0; x < kGridWidth; ++x) {
-            if (base[y * kGridWidth + x] < kFootThreshold) continue;
-            q = {static_cast<float>(x), static_cast<float>(y), true};
-            if (!rightmost) break;
-        }
-        return q;
-    };
-    q1 = row_end(lowest_row, side == 2);
+    GridPoint q1 = row_end(base, w.lowest_row, side == 2), q2;
     // On the left side a cell of row 0 never becomes the far point.
-    if (side == 2 || highest_row != 0) q2 = row_end(highest_row, side == 2);
+    if (side == 2 || w.highest_row != 0) q2 = row_end(base, w.highest_row, side == 2);
     if (!q2.set) return mark_missing(scan, "every outline cell lies in row 0");
 
     // Crossing of the two infinite lines, in double precision.

@@ -44,76 +44,81 @@ int decide_foot_side(const uint8_t *bits) {
     return left_margin >= right_margin ? 1 : 0;
 }
 
-ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
-    ScanLoadResult result;
-    if (picture.width != kGridWidth || picture.height != kGridHeight || picture.bpp != kScanBpp) {
-        std::string why = "the picture is " + std::to_string(picture.width) + " x " +
-                          std::to_string(picture.height) + " pixels with " +
-                          std::to_string(picture.bpp) + " bits per pixel; a scan is 150 x 360 " +
-                          "with 32";
-        if (!picture.loaded()) why = "the file is not a picture that can be read";
-        result.outcome = Result::failure(why);
-        return result;
-    }
+namespace {
+
+// Why a picture is no scan, or "" for one that is.
+std::string refusal(const Picture &picture) {
+    if (!picture.loaded()) return "the file is not a picture that can be read";
+    if (picture.width != kGridWidth || picture.height != kGridHeight || picture.bpp != kScanBpp)
+        return "the picture is " + std::to_string(picture.width) + " x " +
+               std::to_string(picture.height) + " pixels with " + std::to_string(picture.bpp) +
+               " bits per pixel; a scan is 150 x 360 with 32";
     // A reader that delivers padded or short scanlines would break the contiguous addressing.
-    if (picture.bits.size() < static_cast<size_t>(kGridHeight) * kScanLineBytes) {
-        result.outcome =
-            Result::failure("the picture's pixel data is shorter than 150 x 360 x 4 bytes");
-        return result;
-    }
-    uint8_t *bits = picture.bits.data();
-    result.outcome = Result::success();
+    if (picture.bits.size() < static_cast<size_t>(kGridHeight) * kScanLineBytes)
+        return "the picture's pixel data is shorter than 150 x 360 x 4 bytes";
+    return std::string();
+}
 
-    console_printf("line %d\n", picture.line_bytes);
-    console_printf("pitch %d\n", picture.pitch);
-    console_printf("DIBsize %d\n", picture.dib_size);
-    console_printf("colorused %d\n", picture.colours_used);
-    console_printf("bpp %d\n", picture.bpp);
-
-    scan.outline_top_row = 0;
-    scan.outline_bottom_row = kGridHeight;
-
-    // Metadata: landmarks 0..4 and "ai".
+// The metadata pixels: landmarks 0..4 and "ai" (returned), printed; then blanked.
+float read_metadata(Scan &scan, uint8_t *bits) {
     for (int k = 0; k < kMetadataPixels; ++k) {
         const uint8_t *px = metadata_pixel(bits, k);
         console_printf("%d %d %d\n", px[2], px[1], px[0]);
     }
-    result.ai = metadata_pixel(bits, 5)[2] / 100.0f;
-    console_printf("ai %f \n", result.ai);
+    const float ai = metadata_pixel(bits, 5)[2] / 100.0f;
+    console_printf("ai %f \n", ai);
     for (int k = 0; k < 5; ++k) {
         const uint8_t *px = metadata_pixel(bits, k);
         const int n = px[0] * 256 + px[1];
         scan.landmarks[k] = {static_cast<float>(kGridHeight - 1 - n), static_cast<float>(px[2])};
     }
-
     scan.template_mirrored = decide_foot_side(bits);
-
     for (int k = 0; k < kMetadataPixels; ++k) {
         uint8_t *px = bits + (kGridHeight - 1) * kScanLineBytes + k * 4;
         px[0] = px[1] = px[2] = 0;
     }
+    return ai;
+}
 
-    // Channel split.
+// Blue into the base grid, alpha into the pressure grid, and the outline's rows and first cell.
+void split_channels(Scan &scan, const uint8_t *bits) {
+    scan.outline_top_row = 0;
+    scan.outline_bottom_row = kGridHeight;
     bool first_found = false;
     for (int y = 0; y < kGridHeight; ++y) {
         const uint8_t *line = bits + y * kScanLineBytes;
         for (int x = 0; x < kGridWidth; ++x) {
             const int i = y * kGridWidth + x;
             const uint8_t blue = line[x * 4 + 0];
-            const uint8_t alpha = line[x * 4 + 3];
             scan.base_grid[i] = blue;
-            scan.pressure_grid[i] = alpha;
-            if (blue != 0) {
-                if (!first_found) {
-                    scan.first_outline_cell = i;
-                    first_found = true;
-                }
-                if (y > scan.outline_top_row) scan.outline_top_row = y;
-                if (y < scan.outline_bottom_row) scan.outline_bottom_row = y;
+            scan.pressure_grid[i] = line[x * 4 + 3];
+            if (blue == 0) continue;
+            if (!first_found) {
+                scan.first_outline_cell = i;
+                first_found = true;
             }
+            if (y > scan.outline_top_row) scan.outline_top_row = y;
+            if (y < scan.outline_bottom_row) scan.outline_bottom_row = y;
         }
     }
+}
 
+}  // namespace
+
+ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
+    ScanLoadResult result;
+    if (const std::string why = refusal(picture); !why.empty()) {
+        result.outcome = Result::failure(why);
+        return result;
+    }
+    result.outcome = Result::success();
+    console_printf("line %d\n", picture.line_bytes);
+    console_printf("pitch %d\n", picture.pitch);
+    console_printf("DIBsize %d\n", picture.dib_size);
+    console_printf("colorused %d\n", picture.colours_used);
+    console_printf("bpp %d\n", picture.bpp);
+    result.ai = read_metadata(scan, picture.bits.data());
+    split_channels(scan, picture.bits.data());
     result.size = choose_size_bin(scan);
     find_meta_position(scan);
     return result;

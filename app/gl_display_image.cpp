@@ -68,23 +68,25 @@ void GL_Display_Image::projection_setup() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
+// The texture the preview is drawn from, sampled linearly.
+void GL_Display_Image::make_texture() {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    texture_id_ = name;
+    glBindTexture(GL_TEXTURE_2D, texture_id_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, 0, 0, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, nullptr);
+}
+
 void GL_Display_Image::draw() {
     ++draws_;
     if (!valid()) {
         projection_setup();
         // A window shown again has a new context, without the texture.
-        if (texture_id_ == 0 || !context_valid()) {
-            GLuint name = 0;
-            glGenTextures(1, &name);
-            texture_id_ = name;
-            glBindTexture(GL_TEXTURE_2D, texture_id_);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, 0, 0, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
-                         nullptr);
-        }
+        if (texture_id_ == 0 || !context_valid()) make_texture();
     }
 
     glColor3f(1, 1, 1);

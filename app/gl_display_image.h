@@ -62,6 +62,7 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
 
     Shown shown_now() const;
     void projection_setup();
+    void make_texture();
     void draw_landmarks_and_point();
     void draw_meta_point();
     void draw_pad_footprint();

@@ -242,6 +242,32 @@ class OptionReader {
 
 using OptionHandler = std::function<bool(OptionReader &, const std::string &)>;
 
+// Every control is an option, as its row in the control table says.
+void add_control_options(BatchOptions &o,
+                         std::vector<std::pair<const char *, OptionHandler>> &table) {
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        std::optional<double> &out = o.controls[i];
+        if (control_spec(c).widget == Widget::kCheckButton)
+            table.emplace_back(control_spec(c).option, [&out](OptionReader &, const std::string &) {
+                return out = 1, true;
+            });
+        else if (control_whole(c))
+            table.emplace_back(
+                control_spec(c).option, [c, &out](OptionReader &r, const std::string &a) {
+                    const ControlSpec &range = control_spec(c);
+                    std::optional<int> n;
+                    if (!r.whole(a, static_cast<int>(range.min), static_cast<int>(range.max), n))
+                        return false;
+                    return out = *n, true;
+                });
+        else
+            table.emplace_back(
+                control_spec(c).option,
+                [c, &out](OptionReader &r, const std::string &a) { return r.stepped(a, c, out); });
+    }
+}
+
 // Every option with what it reads into `o`.
 std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o) {
     auto flag = [](bool &out) {
@@ -284,28 +310,7 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
         {"--pressure", file(o.pressure)},
         {"--report", file(o.report)},
     };
-    // Every control is an option, as its row in the control table says.
-    for (int i = 0; i < kControlCount; ++i) {
-        const Control c = static_cast<Control>(i);
-        std::optional<double> &out = o.controls[i];
-        if (control_spec(c).widget == Widget::kCheckButton)
-            table.emplace_back(control_spec(c).option, [&out](OptionReader &, const std::string &) {
-                return out = 1, true;
-            });
-        else if (control_whole(c))
-            table.emplace_back(
-                control_spec(c).option, [c, &out](OptionReader &r, const std::string &a) {
-                    const ControlSpec &range = control_spec(c);
-                    std::optional<int> n;
-                    if (!r.whole(a, static_cast<int>(range.min), static_cast<int>(range.max), n))
-                        return false;
-                    return out = *n, true;
-                });
-        else
-            table.emplace_back(
-                control_spec(c).option,
-                [c, &out](OptionReader &r, const std::string &a) { return r.stepped(a, c, out); });
-    }
+    add_control_options(o, table);
     return table;
 }
 

@@ -45,53 +45,9 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     if (result != nullptr) *result = loaded;
     if (!loaded.accepted()) return loaded.outcome;
     *scan_ = *scan;
-    DesignResults &r = *results_;
-    std::memcpy(r.relief_grid, scan_->base_grid, sizeof r.relief_grid);
-    std::memset(r.layers, 0, sizeof r.layers);
-    std::memset(r.layer_amount, 0, sizeof r.layer_amount);
-    r.template_index = scan_->template_index;
-    r.template_row_offset = 0;
-    fill_insole_grid(resources_, *scan_, r);
-    r.meta_column = scan_->meta_column;
-    r.meta_row = scan_->meta_row;
-    r.meta_point_found = scan_->meta_point_found;
-    // The load colours the pressure with the gain alone; the filter acts once it is moved.
-    apply_filter_gain(resources_, *scan_, r, 0, base[Control::kGain]);
-
-    State s;
-    s.controls = base;
-    for (int i = 0; i < kControlCount; ++i)
-        if (control_spec(static_cast<Control>(i)).reset_at_load) s.controls.value[i] = 0;
-    // A length that matches no bin takes nothing from the previous scan: the presets return
-    // to their start values and no size is shown until the operator chooses one.
-    // A length that matches no bin takes the nearest bin's presets, but no template.
-    const SizeBinChoice size = loaded.size;
-    s.controls[Control::kPadWidth] = size.pad_width;
-    s.controls[Control::kPadLength] = size.pad_length;
-    s.controls[Control::kPadHeight] = size.pad_height;
-    s.size_index = size.hit ? size_label_index(size.label) : -1;
-    nearest_size_ = size.nearest;
-    s.template_index = scan_->template_index;
-    size_matched_ = size.hit;
-    s.colour_filter = colour_filter_ = 0;
-    s.colour_gain = colour_gain_ = base[Control::kGain];
-    s.meta_column = scan_->meta_column;
-    s.meta_row = scan_->meta_row;
-    s.meta_point_found = scan_->meta_point_found;
-    point_found_ = scan_->meta_point_found != 0;
-    const GridPoint found{scan_->meta_column, scan_->meta_row};
-    search_point_doubtful_ =
-        point_found_ && (mm_behind_heads(*scan_, found) > kSearchPointFarMm ||
-                         !insole_cell(*scan_, nullptr, 0, static_cast<int>(found.column),
-                                      static_cast<int>(found.row)));
-    if (search_point_doubtful_)
-        console_printf(
-            "metatarsal point %.0f, %.0f is %.0f mm behind the metatarsal heads or off "
-            "the insole: place the dome from the heads\n",
-            found.column, found.row, mm_behind_heads(*scan_, found));
-    found_column_ = scan_->meta_column;
-    found_row_ = scan_->meta_row;
-    std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);  // the load clears them
+    start_results(base[Control::kGain]);
+    const State s = start_state(base, loaded.size);
+    judge_search_point();
 
     loaded_ = true;
     scan_path_ = path;
@@ -104,6 +60,62 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     Result composed = compose(s);
     take_snapshot();
     return composed;
+}
+
+void Design::start_results(double gain) {
+    DesignResults &r = *results_;
+    std::memcpy(r.relief_grid, scan_->base_grid, sizeof r.relief_grid);
+    std::memset(r.layers, 0, sizeof r.layers);
+    std::memset(r.layer_amount, 0, sizeof r.layer_amount);
+    std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);
+    r.template_index = scan_->template_index;
+    r.template_row_offset = 0;
+    fill_insole_grid(resources_, *scan_, r);
+    r.meta_column = scan_->meta_column;
+    r.meta_row = scan_->meta_row;
+    r.meta_point_found = scan_->meta_point_found;
+    // The load colours the pressure with the gain alone; the filter acts once it is moved.
+    apply_filter_gain(resources_, *scan_, r, 0, gain);
+    colour_filter_ = 0;
+    colour_gain_ = gain;
+}
+
+Design::State Design::start_state(const Controls &base, const SizeBinChoice &size) {
+    State s;
+    s.controls = base;
+    for (int i = 0; i < kControlCount; ++i)
+        if (control_spec(static_cast<Control>(i)).reset_at_load) s.controls.value[i] = 0;
+    // A length that matches no bin takes the nearest bin's presets, but no template.
+    s.controls[Control::kPadWidth] = size.pad_width;
+    s.controls[Control::kPadLength] = size.pad_length;
+    s.controls[Control::kPadHeight] = size.pad_height;
+    s.size_index = size.hit ? size_label_index(size.label) : -1;
+    s.template_index = scan_->template_index;
+    s.colour_filter = 0;
+    s.colour_gain = base[Control::kGain];
+    s.meta_column = scan_->meta_column;
+    s.meta_row = scan_->meta_row;
+    s.meta_point_found = scan_->meta_point_found;
+    size_matched_ = size.hit;
+    nearest_size_ = size.nearest;
+    point_found_ = scan_->meta_point_found != 0;
+    found_column_ = scan_->meta_column;
+    found_row_ = scan_->meta_row;
+    return s;
+}
+
+void Design::judge_search_point() {
+    const GridPoint found{found_column_, found_row_};
+    const int cell = static_cast<int>(found.row) * kGridWidth + static_cast<int>(found.column);
+    const bool on_insole = found.column >= 0 && found.column < kGridWidth && found.row >= 0 &&
+                           found.row < kGridHeight && results_->insole_grid[cell] != 0;
+    const double behind = mm_behind_heads(*scan_, found);
+    search_point_doubtful_ = point_found_ && (behind > kSearchPointFarMm || !on_insole);
+    if (search_point_doubtful_)
+        console_printf(
+            "metatarsal point %.0f, %.0f is %.0f mm behind the metatarsal heads or off "
+            "the insole: place the dome from the heads\n",
+            found.column, found.row, behind);
 }
 
 Result Design::set(Control c, double value) {

@@ -161,6 +161,11 @@ class Design {
     static constexpr size_t kNeverSaved = static_cast<size_t>(-1);
 
     const State &state() const { return states_[position_]; }
+    // The parts of a load: the results and the first state from the new scan, and whether the
+    // outline search's point looks wrong.
+    void start_results(double gain);
+    State start_state(const Controls &base, const SizeBinChoice &size);
+    void judge_search_point();
     // The state a step leads to, without running anything.
     State transition(State s, const Step &step) const;
     // Where the apex sits in the stamp of the current pad size (rendered when needed).

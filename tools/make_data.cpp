@@ -50,38 +50,22 @@ bool save_grid(const uint8_t *grid, int bpp, const std::string &path) {
     return save(b, FIF_BMP, path);
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_data DATA_DIR\n");
-        return 2;
-    }
-    FreeImage_Initialise(FALSE);
-    const std::string dir = argv[1];
-    bool ok = make_dir(dir) && make_dir(dir + "/ButtomInsole") &&
-              make_dir(dir + "/ButtomInsole_Black") && make_dir(dir + "/samples");
-
-    // Colour table: 256 lines of "r g b".
-    uint8_t table[256][3];
-    synth::colour_map(table);
-    std::string text;
-    for (const auto &entry : table)
-        text += std::to_string(entry[0]) + " " + std::to_string(entry[1]) + " " +
-                std::to_string(entry[2]) + "\n";
-
-    // Templates: index 0..6 the RM family (bins 228..305), 7..18 the CM family (167..305).
+// Templates: index 0..6 the RM family (bins 228..305), 7..18 the CM family (167..305).
+bool write_templates(const std::string &dir) {
     static uint8_t grid[kGridCells];
-    for (int t = 0; t < kTemplateCount && ok; ++t) {
+    for (int t = 0; t < kTemplateCount; ++t) {
         const synth::BinPlacement *bin = synth::placement_for(template_length(t));
         const synth::Outline outline = synth::insole_outline(
             bin->length, bin->bottom, bin->first_column, bin->bottom_width, false);
         synth::template_grid(outline, t < 7 ? 14 : 18, grid);
         static const int kDepths[3] = {8, 24, 32};
-        ok = save_grid(grid, kDepths[t % 3], dir + "/" + (kTemplateFiles[t] + 2));
+        if (!save_grid(grid, kDepths[t % 3], dir + "/" + (kTemplateFiles[t] + 2))) return false;
     }
+    return true;
+}
 
-    // Pad shape: an 8-bit grey PNG.
+// Pad shape: an 8-bit grey PNG.
+bool write_pad_shape(const std::string &dir) {
     static uint8_t dome[kPadShapeSize * kPadShapeSize];
     synth::pad_dome(dome);
     FIBITMAP *drop = FreeImage_Allocate(kPadShapeSize, kPadShapeSize, 8);
@@ -90,9 +74,17 @@ int main(int argc, char **argv) {
         pal[i].rgbRed = pal[i].rgbGreen = pal[i].rgbBlue = static_cast<BYTE>(i);
     for (int y = 0; y < kPadShapeSize; ++y)
         std::memcpy(FreeImage_GetScanLine(drop, y), dome + y * kPadShapeSize, kPadShapeSize);
-    ok = ok && save(drop, FIF_PNG, dir + "/drop.png");
+    return save(drop, FIF_PNG, dir + "/drop.png");
+}
 
-    // Sample scans for the demo and the README's examples.
+bool write_data_file(const std::string &path, const void *data, size_t size) {
+    const Result r = write_file_atomically(path, data, size);
+    if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
+    return r.ok();
+}
+
+// Sample scans for the demo and the README's examples.
+bool write_samples(const std::string &dir) {
     struct Sample {
         const char *name;
         synth::ScanRecipe recipe;
@@ -108,19 +100,37 @@ int main(int argc, char **argv) {
         {"samples/left_253_measured.bmp", {253, false, true, 17, 81, true, false, 0}},
     };
     for (const Sample &s : samples) {
-        if (!ok) break;
         const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(s.recipe));
-        const Result r = write_file_atomically(dir + "/" + s.name, bmp.data(), bmp.size());
-        if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
-        ok = r.ok();
+        if (!write_data_file(dir + "/" + s.name, bmp.data(), bmp.size())) return false;
     }
+    return true;
+}
 
-    // The colour table last: the build uses it to tell that the folder is complete.
-    if (ok) {
-        const Result r = write_file_atomically(dir + "/lut_256.txt", text.data(), text.size());
-        if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
-        ok = r.ok();
+// Colour table: 256 lines of "r g b".
+bool write_colour_table(const std::string &dir) {
+    uint8_t table[256][3];
+    synth::colour_map(table);
+    std::string text;
+    for (const auto &entry : table)
+        text += std::to_string(entry[0]) + " " + std::to_string(entry[1]) + " " +
+                std::to_string(entry[2]) + "\n";
+    return write_data_file(dir + "/lut_256.txt", text.data(), text.size());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_data DATA_DIR\n");
+        return 2;
     }
+    FreeImage_Initialise(FALSE);
+    const std::string dir = argv[1];
+    // The colour table last: the build uses it to tell that the folder is complete.
+    const bool ok = make_dir(dir) && make_dir(dir + "/ButtomInsole") &&
+                    make_dir(dir + "/ButtomInsole_Black") && make_dir(dir + "/samples") &&
+                    write_templates(dir) && write_pad_shape(dir) && write_samples(dir) &&
+                    write_colour_table(dir);
     FreeImage_DeInitialise();
     return ok ? 0 : 1;
 }
