@@ -12,6 +12,7 @@
 #include "analysis/scan_loader.h"
 #include "analysis/size_bin.h"
 #include "design/design.h"
+#include "io/picture_io.h"
 #include "io/scan_file.h"
 #include "workspace/size_table.h"
 #include "tests/test_support.h"
@@ -49,6 +50,27 @@ class ScanLoad : public ::testing::Test {
     }
 };
 
+// For the eye, in the test output: a left foot's template alone (grey), and the foot on it
+// (its pressure, blue to red), side by side and upright.
+void write_template_beside_foot(const Scan &scan, const uint8_t *t) {
+    std::vector<unsigned char> rgb(static_cast<size_t>(2 * kGridWidth) * kGridHeight * 3, 0);
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x) {
+            const int i = y * kGridWidth + x;
+            const uint8_t p = scan.pressure_grid[i];
+            const unsigned char grey = t[i] != 0 ? 160 : 0;
+            const unsigned char foot[3] = {p, 40, static_cast<unsigned char>(255 - p)};
+            for (int side = 0; side < 2; ++side)
+                for (int k = 0; k < 3; ++k)
+                    rgb[((static_cast<size_t>(kGridHeight - 1 - y) * 2 + side) * kGridWidth + x) *
+                            3 +
+                        k] = side == 1 && scan.base_grid[i] != 0 ? foot[k] : grey;
+        }
+    mkdir(PEDAFORM_TEST_OUTPUT_DIR, 0755);
+    const std::string path = PEDAFORM_TEST_OUTPUT_DIR "/template_beside_foot.png";
+    EXPECT_TRUE(write_png_rgb(path, 2 * kGridWidth, kGridHeight, rgb.data())) << path;
+}
+
 }  // namespace
 
 TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
@@ -85,6 +107,7 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                     ASSERT_EQ(scan.pressure_grid[i], picture.bits[4 * i + 3]) << i;
                 }
                 const uint8_t *t = res->templates[scan.template_index];  // mirrored: right foot
+                if (b.length == 253 && !right && second) write_template_beside_foot(scan, t);
                 for (int i = 0; i < kGridCells; ++i)  // the foot lies on its insole template
                     if (scan.base_grid[i] != 0) {
                         ASSERT_NE(t[right ? i + 149 - 2 * (i % 150) : i], 0) << i;
