@@ -16,7 +16,7 @@
 #include "app/main_window.h"
 #include "design/design_file.h"
 #include "model3d/print_3mf.h"
-#include "model3d/relief_mesh.h"
+#include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
 #include "workspace/ansi_path.h"
 
@@ -196,8 +196,17 @@ void export_engraving_cb(Fl_Widget *, void *) {
     if (const char *name = chosen_name(chooser)) export_engraving_to(name);
 }
 
+// The image view draws the outline the last mesh export traced.
+void show_outline(MeshExport &e) {
+    g_workspace->outline_points = std::move(e.outline.points);
+    g_workspace->outline_corners = std::move(e.outline.corners);
+}
+
 void export_print_to(const std::string &path) {
-    if (Result r = export_relief_stl(*g_workspace, path); !r) report_write_failure(r.message());
+    MeshExport e;
+    const Result r = export_relief_stl(g_workspace->relief_grid, path, &e);
+    show_outline(e);
+    if (!r) report_write_failure(r.message());
 }
 
 void export_printable_to(const char *chosen) {
@@ -208,21 +217,21 @@ void export_printable_to(const char *chosen) {
     };
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
     Result written = Result::success();
+    MeshExport e;
     if (ends_with(".stl")) {
-        written = export_relief_solid(*g_workspace, path);
+        written = export_relief_solid(g_workspace->relief_grid, path, 0, &e);
     } else {
         const char *text =
-            ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", "0:35,96:20,160:10");
+            ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", kDefaultPrintZones);
         if (text == nullptr) return;  // cancelled
-        std::vector<PrintZone> zones;
-        if (text[0] != '\0') {
-            if (Result r = parse_print_zones(text, zones); !r)
+        PrintSettings settings;
+        if (text[0] != '\0')
+            if (Result r = parse_print_zones(text, settings.zones); !r)
                 return show_message_box(r.message().c_str(), kWriteErrorCaption);
-            if (!zones_cover_foot(*g_workspace, zones))
-                return show_message_box("這些壓力分區沒有涵蓋任何足部格子", kWriteErrorCaption);
-        }
-        written = export_relief_3mf(*g_workspace, path, zones, print_description(*g_design));
+        written = export_relief_3mf(g_workspace->relief_grid, g_workspace->pressure_grid, path,
+                                    settings, print_description(*g_design, g_design_path), &e);
     }
+    show_outline(e);
     if (!written) report_write_failure(written.message());
 }
 

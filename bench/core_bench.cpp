@@ -14,7 +14,7 @@
 #include "bench/smoothing_reference.h"
 #include "bench/stl_reference.h"
 #include "model3d/print_3mf.h"
-#include "model3d/relief_mesh.h"
+#include "model3d/stl_files.h"
 #include "relief/composition.h"
 #include "relief/smoothing.h"
 #include "tools/synth.h"
@@ -119,7 +119,7 @@ static void BM_StlExport(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("merge.stl");
     for (auto _ : state) {
-        const Result r = export_relief_stl(*ws, path);
+        const Result r = export_relief_stl(ws->relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
@@ -130,11 +130,11 @@ static void BM_StlExportReference(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("merge-ref.stl");
     for (auto _ : state) {
-        const MeshOutline outline = prepare_relief_mesh(*ws);
-        std::vector<Facet> facets;
-        build_surface_facets(*ws, outline, facets);
+        const PreparedRelief prepared = prepare_relief(ws->relief_grid);
+        Mesh mesh;
+        build_open_surface(prepared, mesh);
         std::FILE *f = std::fopen(path.c_str(), "w");
-        write_ascii_stl_reference(facets, f);
+        write_ascii_stl_reference(mesh, f);
         std::fclose(f);
     }
     unlink(path.c_str());
@@ -145,21 +145,24 @@ static void BM_StlSolidExport(benchmark::State &state) {
     auto ws = loaded_workspace();
     const std::string path = scratch("solid.stl");
     for (auto _ : state) {
-        const Result r = export_relief_solid(*ws, path);
+        const Result r = export_relief_solid(ws->relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
 }
 BENCHMARK(BM_StlSolidExport)->Unit(benchmark::kMillisecond);
 
+// Three zones at the default tolerance, for PrusaSlicer.
 static void BM_Export3mf(benchmark::State &state) {
     auto ws = loaded_workspace();
-    std::vector<PrintZone> zones;
-    if (!parse_print_zones("0:35,96:20,160:10", zones)) state.SkipWithError("zones refused");
-    const PrintDescription about{"left_253", {{"gain", "3"}}};
+    PrintSettings settings;
+    if (!parse_print_zones(kDefaultPrintZones, settings.zones) || settings.zones.size() != 3)
+        state.SkipWithError("zones refused");
+    const PrintDescription about{"left_253.bmp", "left", "CM25-26", "", {{"gain", "3"}}};
     const std::string path = scratch("zoned.3mf");
     for (auto _ : state) {
-        const Result r = export_relief_3mf(*ws, path, zones, about);
+        const Result r =
+            export_relief_3mf(ws->relief_grid, ws->pressure_grid, path, settings, about);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());

@@ -55,6 +55,7 @@ class Design {
     Design(Workspace &ws, ScanFileLoader loader, StampRenderer *renderer);
 
     Workspace &workspace() { return ws_; }
+    const Workspace &workspace() const { return ws_; }
     const Controls &controls() const { return state().controls; }
     bool loaded() const { return loaded_; }
     // The loaded scan's path as given and the SHA-256 of its bytes (64 hex digits).
@@ -169,8 +170,9 @@ class Design {
     std::list<CachedStamp> stamp_cache_;  // most recently used first
 };
 
-// What a printed file says of the design: the scan's name and every control's value.
-PrintDescription print_description(const Design &design);
+// What a printed file says of the design: the scan's name, the foot's side, the size, the name
+// of `design_file` (the design's file, "" when it has none) and every control's value.
+PrintDescription print_description(const Design &design, const std::string &design_file);
 
 // The SHA-256 of a file's bytes as 64 lower-case hex digits; "" when it cannot be read.
 std::string file_sha256(const std::string &path);

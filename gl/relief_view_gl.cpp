@@ -79,7 +79,9 @@ void SurfaceBuffer::fill(const Workspace &ws, bool pressure_colours) {
                                     GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
     vertex_count_ = 0;
     if (memory != nullptr) {
-        const int count = build_mesh_vertices(ws, pressure_colours, static_cast<float *>(memory));
+        const int count =
+            build_mesh_vertices(ws.relief_grid, pressure_colours ? ws.colour_grid : nullptr,
+                                static_cast<float *>(memory));
         // A false unmap means the contents were lost (the display changed mode): draw nothing.
         if (glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE) vertex_count_ = count;
     }

@@ -38,8 +38,7 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     return q;
 }
 
-int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out) {
-    const uint8_t *relief = ws.relief_grid;
+int build_mesh_vertices(const uint8_t *relief, const uint8_t *colours, float *out) {
     int n = 0;
     for (int r = 0; r < kGridHeight - 1; ++r)
         for (int c = 0; c < kGridWidth - 1; ++c) {
@@ -47,9 +46,9 @@ int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out) 
             const int i = r * kGridWidth + c;
             const CellQuad q = cell_quad(relief, r, c);
             float colour[3] = {kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2]};
-            if (pressure_colours)
+            if (colours != nullptr)
                 for (int k = 0; k < 3; ++k)
-                    colour[k] = ws.colour_grid[3 * i + k] / 255.0f;
+                    colour[k] = colours[3 * i + k] / 255.0f;
 
             static constexpr int kCorner[6] = {0, 1, 2, 2, 3, 0};
             for (int v = 0; v < 6; ++v) {

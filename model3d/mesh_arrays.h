@@ -4,6 +4,8 @@
 // along z, heights along y.
 #pragma once
 
+#include <cstdint>
+
 #include "workspace/workspace.h"
 
 namespace pedaform {
@@ -34,10 +36,11 @@ struct CellQuad {
 };
 CellQuad cell_quad(const uint8_t *relief, int r, int c);
 
-// Writes the vertices of relief_grid's surface to `out` (room for kMaxMeshVertices vertices)
-// and returns how many: for every drawn cell, rows outer and columns inner, its triangles
-// P1 P2 P3 and P3 P4 P1 as cell_quad gives them, coloured kSurfaceColour, or colour_grid's
-// cell (r, c) / 255 when `pressure_colours`. Only writes; `out` may be mapped buffer memory.
-int build_mesh_vertices(const Workspace &ws, bool pressure_colours, float *out);
+// Writes the vertices of the surface of `relief` (kGridCells heights) to `out` (room for
+// kMaxMeshVertices vertices) and returns how many: for every drawn cell, rows outer and columns
+// inner, its triangles P1 P2 P3 and P3 P4 P1 as cell_quad gives them, coloured kSurfaceColour,
+// or, with `colours` (kGridCells R, G, B triples), cell (r, c)'s colour / 255. Only writes;
+// `out` may be mapped buffer memory.
+int build_mesh_vertices(const uint8_t *relief, const uint8_t *colours, float *out);
 
 }  // namespace pedaform

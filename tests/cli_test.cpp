@@ -57,10 +57,10 @@ bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) 
 TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     BatchOptions o;
     std::string error;
-    ASSERT_TRUE(
-        parse({"--meta1", "-10", "--heel3", "10", "--pad-height", "4.6", "--gain", "9.5",
-               "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20", "s.bmp"},
-              o, error))
+    ASSERT_TRUE(parse({"--meta1", "-10", "--heel3", "10", "--pad-height", "4.6", "--gain", "9.5",
+                       "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20",
+                       "--slicer", "cura", "--mesh-tolerance", "0.2", "s.bmp"},
+                      o, error))
         << error;
     EXPECT_EQ(*o.meta1, -10);
     EXPECT_EQ(*o.heel3, 10);
@@ -68,6 +68,8 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(*o.gain, 9.5);
     EXPECT_EQ(o.meta_row, 359.0f);
     EXPECT_EQ(o.scan, "s.bmp");
+    EXPECT_EQ(o.slicer, "cura");
+    EXPECT_EQ(*o.mesh_tolerance, 0.2);
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
     EXPECT_EQ(o.meta_column, 0.0f);
@@ -89,6 +91,8 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         {{"--size", "CM99", "s"}, "--size takes one of CM15.5-16.5"},
         {{"--zones", "5:10,3:4", "s"}, "--zones: "},
         {{"--zones", "0:101", "s"}, "--zones: "},
+        {{"--slicer", "slic3r", "s"}, "--slicer takes prusa, orca or cura, not \"slic3r\""},
+        {{"--mesh-tolerance", "1.5", "s"}, "--mesh-tolerance takes a length from 0 to 1 mm"},
         {{"--engrave", "", "s"}, "--engrave needs a file name"},
         {{}, "no scan given"},
         {{"a.bmp", "b.bmp"}, "one scan at a time"},

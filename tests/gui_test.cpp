@@ -179,6 +179,8 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     ASSERT_EQ(batch("--design '" + dir + "/gui.json'", "design"), 0);
     for (const char *made : {"options", "design"})
         for (const char *ext : {".json", ".bmp", ".stl", ".solid.stl", ".3mf"}) {
+            // The 3MF's title names the design file, options.json for the first run.
+            if (made[0] == 'o' && ext[1] == '3') continue;
             SCOPED_TRACE(std::string(made) + ext);
             test::expect_same_bytes(test::read_file(dir + "/gui" + ext),
                                     test::read_file(dir + "/" + made + ext));

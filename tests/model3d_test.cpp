@@ -1,5 +1,6 @@
-// The model3d layer: outline, repairs, STL bytes, sample feet through admesh, lib3mf and
-// PrusaSlicer, zone texts, the fast "%f" against snprintf, the 3D view's vertex array.
+// The model3d layer: outline, repairs, STL bytes, the simplified surface, pressure zones, the
+// three slicer forms of the 3MF file read and sliced by the slicers' own code (lib3mf, admesh,
+// PrusaSlicer, Savitar, CuraEngine), the fast "%f" against snprintf, the 3D view's vertices.
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -7,15 +8,18 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <regex>
-#include <tuple>
+#include <sstream>
 
 #include "bench/stl_reference.h"
 #include "io/scan_file.h"
 #include "model3d/fixed_format.h"
 #include "model3d/mesh_arrays.h"
 #include "model3d/print_3mf.h"
+#include "relief/smoothing.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -23,16 +27,16 @@ using namespace pedaform;
 namespace {
 
 struct Export {
-    MeshOutline outline;
-    std::vector<Facet> facets;
+    PreparedRelief prepared;
+    Mesh mesh;
     std::string text;
 };
 
-Export run(Workspace &ws) {
+Export run(const uint8_t *relief) {
     Export e;
-    test::capture_console([&] { e.outline = prepare_relief_mesh(ws); });
-    build_surface_facets(ws, e.outline, e.facets);
-    write_ascii_stl(e.facets, e.text);
+    test::capture_console([&] { e.prepared = prepare_relief(relief); });
+    build_open_surface(e.prepared, e.mesh);
+    write_ascii_stl(e.mesh, e.text);
     return e;
 }
 
@@ -46,12 +50,62 @@ std::vector<uint8_t> bytes(const std::string &s) {
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-void expect_closed_solids(const Workspace &ws) {
-    for (SolidBottom bottom : {SolidBottom::kPerCell, SolidBottom::kStrips}) {
-        std::vector<Facet> facets;
-        build_solid_facets(ws, facets, bottom);
-        EXPECT_TRUE(facets.empty() || test::check_solid(facets).closed());
+std::string text_of(const std::string &path) {
+    const std::vector<uint8_t> b = test::read_file(path);
+    return std::string(b.begin(), b.end());
+}
+
+double cross(const Vertex &a, const Vertex &b, double x, double y) {
+    return (double{b.x} - a.x) * (y - a.y) - (double{b.y} - a.y) * (x - a.x);
+}
+
+// The top of an insole solid (triangles above z = 0) against the prepared heights, seen from
+// above: its largest vertical distance at a grid point of the insole, the points it leaves
+// uncovered, the triangles facing down and the area it covers (mm²).
+struct TopCheck {
+    double worst = 0, area = 0;
+    int uncovered = 0, down = 0;
+};
+
+TopCheck check_top(const Mesh &m, const PreparedRelief &p) {
+    TopCheck c;
+    std::vector<double> z(kGridCells, NAN);
+    for (const Triangle &t : m.triangles) {
+        const Vertex &a = m.corner(t, 0), &b = m.corner(t, 1), &d = m.corner(t, 2);
+        if (!(a.z > 0 && b.z > 0 && d.z > 0)) continue;
+        const double area = cross(a, b, d.x, d.y);
+        if (!(area > 0)) {
+            ++c.down;
+            continue;
+        }
+        c.area += area / 2;
+        for (int y = static_cast<int>(std::min({a.y, b.y, d.y})); y <= std::max({a.y, b.y, d.y});
+             ++y)
+            for (int x = static_cast<int>(std::min({a.x, b.x, d.x}));
+                 x <= std::max({a.x, b.x, d.x}); ++x) {
+                const double l1 = cross(b, d, x, y) / area, l2 = cross(d, a, x, y) / area;
+                if (l1 >= -1e-6 && l2 >= -1e-6 && 1 - l1 - l2 >= -1e-6)
+                    z[y * kGridWidth + x] = l1 * a.z + l2 * b.z + (1 - l1 - l2) * d.z;
+            }
     }
+    std::vector<uint8_t> insole;
+    mark_insole_cells(p.heights.data(), insole);
+    for (int i = 0; i < kGridCells; ++i)
+        if (insole[i] && std::isnan(z[i]))
+            ++c.uncovered;
+        else if (insole[i])
+            c.worst = std::max(c.worst, std::fabs(z[i] - p.heights[i] / 5.0));
+    return c;
+}
+
+void expect_closed_solids(const PreparedRelief &p) {
+    for (double tolerance : {0.0, 0.05})
+        for (bool per_cell : {true, false}) {
+            Mesh m;
+            build_insole_solid(p, tolerance, per_cell, m);
+            EXPECT_TRUE(m.triangles.empty() || test::check_solid(m, true).closed())
+                << tolerance << " " << per_cell;
+        }
 }
 
 }  // namespace
@@ -66,15 +120,15 @@ TEST(ReliefMesh, TinyReliefAsciiStlByteForByte) {
     };
     const char *p3_4 = "3.000000 4.000000 2.000000", *p4_4 = "4.000000 4.000000 4.000000",
                *p4_5 = "4.000000 5.000000 2.000000", *p3_5 = "3.000000 5.000000 4.000000";
-    EXPECT_EQ(run(*ws).text, "solid\n" + facet("-0.666667 0.666667 0.333333", p3_4, p4_4, p4_5) +
-                                 facet("0.666667 -0.666667 0.333333", p4_5, p3_5, p3_4) +
-                                 facet("0.666667 0.666667 0.333333", p4_5, p3_5, p4_4) +
-                                 "endsolid");
+    EXPECT_EQ(run(ws->relief_grid).text,
+              "solid\n" + facet("-0.666667 0.666667 0.333333", p3_4, p4_4, p4_5) +
+                  facet("0.666667 -0.666667 0.333333", p4_5, p3_5, p3_4) +
+                  facet("0.666667 0.666667 0.333333", p4_5, p3_5, p4_4) + "endsolid");
 }
 
 TEST(ReliefMesh, OneFacetOfBinaryStlByteForByte) {
     std::string out;
-    write_binary_stl({Facet{{{1, 2, 3}, {2, 2, 3}, {1, 3, 3}}}}, out);
+    write_binary_stl(Mesh{{{1, 2, 3}, {2, 2, 3}, {1, 3, 3}}, {{{0, 1, 2}}}}, out);
     ASSERT_EQ(out.size(), 84u + 50u);
     EXPECT_NE(out.compare(0, 5, "solid"), 0);  // a reader would take the file for text
     // Little-endian: count 1; normal (0, 0, 1); the corners; a zero attribute count.
@@ -95,41 +149,40 @@ TEST(ReliefMesh, TraceAndSpikeRepairOfANotchedBlock) {
         auto ws = rectangle(20, 100, 29, 170, 50);
         test::fill_rect(ws->relief_grid, 21, 100, 21, 170, 60);
         test::fill_rect(ws->relief_grid, 20, 110, 20, top, 0);
-        const Export e = run(*ws);
+        const PreparedRelief p = run(ws->relief_grid).prepared;
         std::vector<std::pair<float, float>> corners,
             expected = {{20, 170}, {29, 170}, {29, 100}, {20, 109}, {20, top + 1}};
         if (first) expected.insert(expected.end() - 1, {{20, first}, {20, first + 1}});
-        for (int32_t k : ws->outline_corners)
-            corners.emplace_back(ws->outline_points[k].x, ws->outline_points[k].y);
+        for (int32_t k : p.outline.corners)
+            corners.emplace_back(p.outline.points[k].x, p.outline.points[k].y);
         EXPECT_EQ(corners, expected) << top;
-        EXPECT_EQ(e.outline.corners, e.outline.corners_traced + (first ? 2 : 0));
+        EXPECT_EQ(p.report.corners, p.report.corners_traced + (first ? 2 : 0));
         for (int y = 110; y <= top; ++y)
-            EXPECT_EQ(ws->export_grid_a[y * kGridWidth + 20],
-                      y == first || y == first + 1 ? 60.0f : 0.0f);
+            EXPECT_EQ(p.heights[y * kGridWidth + 20], y == first || y == first + 1 ? 60.0f : 0.0f);
     }
 }
 
 TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
     // Two cells high: the trace would circle along the far end. A one-cell spur: a dead end.
     auto ws = rectangle(50, 100, 59, 101, 100);
-    run(*ws);
-    EXPECT_LT(ws->outline_points.size(), 200u);
+    EXPECT_LT(run(ws->relief_grid).prepared.outline.points.size(), 200u);
     ws = rectangle(50, 100, 70, 130, 100);
     test::fill_rect(ws->relief_grid, 60, 131, 60, 150, 100);
-    run(*ws);
-    EXPECT_LT(ws->outline_points.size(), 200u);
+    EXPECT_LT(run(ws->relief_grid).prepared.outline.points.size(), 200u);
     // Two squares touching only at (12, 12), which their solids must not share.
     ws = rectangle(10, 10, 12, 12, 50);
     test::fill_rect(ws->relief_grid, 12, 12, 14, 14, 50);
-    run(*ws);
-    expect_closed_solids(*ws);
+    expect_closed_solids(run(ws->relief_grid).prepared);
     // Consecutive corners (40, 101), (36, 104) with both candidate cells empty: no facet joins.
     ws = rectangle(36, 103, 37, 104, 50);
     test::fill_rect(ws->relief_grid, 38, 101, 40, 103, 50);
-    for (const Facet &f : run(*ws).facets) {
+    const Export e = run(ws->relief_grid);
+    for (const Triangle &t : e.mesh.triangles) {
         int ends = 0;
-        for (const Vertex &v : f.v)
+        for (int k = 0; k < 3; ++k) {
+            const Vertex &v = e.mesh.corner(t, k);
             ends |= (v.x == 40 && v.y == 101) | (v.x == 36 && v.y == 104) << 1;
+        }
         EXPECT_NE(ends, 3);
     }
     // An octagon: its cut corners step diagonally in every direction; the trace closes round
@@ -139,39 +192,49 @@ TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
         const int inset = std::max({0, 170 - y, y - 190});
         test::fill_rect(ws->relief_grid, 50 + inset, y, 100 - inset, y, 60);
     }
-    const Export octagon = run(*ws);
-    EXPECT_TRUE(octagon.outline.closed);
+    EXPECT_TRUE(run(ws->relief_grid).prepared.report.closed);
     // Nothing inside the traced area: no outline.
     ws = rectangle(0, 0, 149, 0, 30);
-    EXPECT_FALSE(run(*ws).outline.traced);
+    EXPECT_FALSE(run(ws->relief_grid).prepared.report.traced);
+}
+
+TEST(SurfaceSimplify, WithinTheToleranceFacingUpAndClosed) {
+    // 40 x 80 cells: a plateau at 10 mm, a 0.2 mm step, then a plane rising 0.2 mm a row.
+    auto ws = rectangle(20, 100, 60, 180, 50);
+    test::fill_rect(ws->relief_grid, 20, 140, 60, 150, 51);
+    for (int y = 151; y <= 180; ++y)
+        test::fill_rect(ws->relief_grid, 20, y, 60, y, static_cast<uint8_t>(51 + y - 150));
+    const PreparedRelief p = run(ws->relief_grid).prepared;
+    size_t count[3];
+    const double tolerance[3] = {0, 0.05, 0.3};
+    for (int k = 0; k < 3; ++k) {
+        Mesh m;
+        build_insole_solid(p, tolerance[k], false, m);
+        const TopCheck top = check_top(m, p);
+        count[k] = m.triangles.size();
+        EXPECT_LE(top.worst, tolerance[k] + 1e-6) << tolerance[k];
+        EXPECT_EQ(top.down, 0) << tolerance[k];
+        EXPECT_EQ(top.uncovered, 0) << tolerance[k];
+        EXPECT_NEAR(top.area, 40 * 80, 1e-6) << tolerance[k];
+        EXPECT_TRUE(test::check_solid(m).closed()) << tolerance[k];
+    }
+    // 0: every cell. 0.05 mm merges the plateau and the plane but keeps the step, which 0.3 mm
+    // may smooth.
+    EXPECT_LT(count[1] * 4, count[0]);
+    EXPECT_LT(count[2], count[1]);
 }
 
 namespace {
 
-struct Mesh {  // as lib3mf reads a file back: its unit and its one object's mesh
+// The mesh objects of a 3MF file as lib3mf reads them, by object id, and the file's unit.
+struct Read3mf {
     DWORD unit = 0;
-    std::vector<NMR::MODELMESHVERTEX> v;
-    std::vector<NMR::MODELMESHTRIANGLE> t;
-    const float *at(size_t triangle, int corner) const {
-        return v[t[triangle].m_nIndices[corner]].m_fPosition;
-    }
-    test::SolidCheck part(size_t first, size_t last, float *z_min, float *z_max) const {
-        std::vector<std::array<uint32_t, 3>> triangles;
-        for (size_t k = first; k <= last; ++k) {
-            const DWORD *i = t[k].m_nIndices;
-            triangles.push_back({i[0], i[1], i[2]});
-            for (int e = 0; e < 3; ++e)
-                *z_min = std::min(*z_min, at(k, e)[2]), *z_max = std::max(*z_max, at(k, e)[2]);
-        }
-        return test::check_solid(triangles, [&](uint32_t id) {
-            return Vertex{v[id].m_fPosition[0], v[id].m_fPosition[1], v[id].m_fPosition[2]};
-        });
-    }
+    std::map<DWORD, Mesh> meshes;
 };
 
-Mesh read_mesh(const std::string &path, const char *kind) {
+Read3mf read_3mf(const std::string &path, const char *kind = "3mf") {
     using namespace NMR;
-    Mesh r;
+    Read3mf r;
     PLib3MFModel *model = nullptr;
     PLib3MFModelReader *reader = nullptr;
     PLib3MFModelResourceIterator *it = nullptr;
@@ -180,18 +243,29 @@ Mesh read_mesh(const std::string &path, const char *kind) {
     EXPECT_EQ(lib3mf_reader_readfromfileutf8(reader, path.c_str()), 0) << path;
     lib3mf_model_getunit(model, &r.unit);
     lib3mf_model_getobjects(model, &it);
-    BOOL one = false;
-    PLib3MFModelResource *mesh = nullptr;
-    EXPECT_TRUE(lib3mf_resourceiterator_movenext(it, &one) == 0 && one);
-    lib3mf_resourceiterator_getcurrent(it, &mesh);
-    DWORD nv = 0, nt = 0;
-    lib3mf_meshobject_getvertexcount(mesh, &nv);
-    lib3mf_meshobject_gettrianglecount(mesh, &nt);
-    r.v.resize(nv);
-    r.t.resize(nt);
-    lib3mf_meshobject_getvertices(mesh, r.v.data(), nv, nullptr);
-    lib3mf_meshobject_gettriangleindices(mesh, r.t.data(), nt, nullptr);
-    lib3mf_release(mesh);
+    BOOL more = false;
+    while (lib3mf_resourceiterator_movenext(it, &more) == 0 && more) {
+        PLib3MFModelResource *object = nullptr;
+        lib3mf_resourceiterator_getcurrent(it, &object);
+        BOOL mesh = false;
+        DWORD id = 0, nv = 0, nt = 0;
+        lib3mf_object_ismeshobject(object, &mesh);
+        lib3mf_resource_getresourceid(object, &id);
+        if (mesh) {
+            lib3mf_meshobject_getvertexcount(object, &nv);
+            lib3mf_meshobject_gettrianglecount(object, &nt);
+            std::vector<MODELMESHVERTEX> v(nv);
+            std::vector<MODELMESHTRIANGLE> t(nt);
+            lib3mf_meshobject_getvertices(object, v.data(), nv, nullptr);
+            lib3mf_meshobject_gettriangleindices(object, t.data(), nt, nullptr);
+            Mesh &m = r.meshes[id];
+            for (const MODELMESHVERTEX &p : v)
+                m.vertices.push_back({p.m_fPosition[0], p.m_fPosition[1], p.m_fPosition[2]});
+            for (const MODELMESHTRIANGLE &p : t)
+                m.add_triangle(p.m_nIndices[0], p.m_nIndices[1], p.m_nIndices[2]);
+        }
+        lib3mf_release(object);
+    }
     lib3mf_release(it);
     lib3mf_release(reader);
     lib3mf_release(model);
@@ -212,177 +286,464 @@ std::string zip_entry(const std::string &path, const char *name) {
     return data;
 }
 
-// For every cell, how many upward triangles of the part lie over a point inside the cell.
-void add_footprint(const Mesh &m, size_t first, size_t last, std::vector<int> &covered) {
-    for (size_t k = first; k <= last; ++k) {
-        const float *a = m.at(k, 0), *b = m.at(k, 1), *c = m.at(k, 2);
-        auto side = [](const float *p, const float *q, double x, double y) {
-            return (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]);
-        };
-        if (side(a, b, c[0], c[1]) <= 0) continue;  // facing down or vertical
-        for (int y = std::max(0, static_cast<int>(std::floor(std::min({a[1], b[1], c[1]}))));
-             y <= std::min<float>(std::max({a[1], b[1], c[1]}), kGridHeight - 1); ++y)
-            for (int x = std::max(0, static_cast<int>(std::floor(std::min({a[0], b[0], c[0]}))));
-                 x <= std::min<float>(std::max({a[0], b[0], c[0]}), kGridWidth - 1); ++x) {
+Mesh part_of(const Mesh &m, size_t first, size_t last) {
+    Mesh part{m.vertices, {m.triangles.begin() + first, m.triangles.begin() + last + 1}};
+    drop_unused_vertices(part);
+    return part;
+}
+
+// A part as the slicer sees it: its mesh, and the infill density it sets (-1: the insole).
+struct SlicerPart {
+    Mesh mesh;
+    int density = -1;
+};
+
+// The parts of a zoned file as its slicer finds them: PrusaSlicer's volumes by triangle range,
+// OrcaSlicer's components by object id, each with its settings from the slicer's config file.
+std::vector<SlicerPart> parts_of(const std::string &file, Slicer slicer) {
+    const Read3mf read = read_3mf(file);
+    std::vector<SlicerPart> parts;
+    if (slicer == Slicer::kPrusa) {
+        const std::string config = zip_entry(file, "Metadata/Slic3r_PE_model.config");
+        const std::regex volume(
+            R"re(<volume firstid="(\d+)" lastid="(\d+)">([\s\S]*?)</volume>)re");
+        const std::regex modifier(R"re(ParameterModifier[\s\S]*fill_density" value="(\d+)%)re");
+        for (std::sregex_iterator it(config.begin(), config.end(), volume), end; it != end; ++it) {
+            const std::string body = (*it)[3];
+            std::smatch d;
+            parts.push_back({part_of(read.meshes.at(1), std::stoul((*it)[1]), std::stoul((*it)[2])),
+                             std::regex_search(body, d, modifier) ? std::stoi(d[1]) : -1});
+        }
+        return parts;
+    }
+    // The build item is an object of components; the config names each by object id.
+    const std::string model = zip_entry(file, "3D/3dmodel.model");
+    const std::string config = zip_entry(file, "Metadata/model_settings.config");
+    std::smatch item, object;
+    EXPECT_TRUE(std::regex_search(model, item, std::regex(R"re(<item objectid="(\d+)"/>)re")));
+    EXPECT_TRUE(std::regex_search(config, object, std::regex(R"re(<object id="(\d+)">)re")));
+    EXPECT_EQ(item[1], object[1]);
+    const std::regex part(
+        R"re(<part id="(\d+)" subtype="(\w+)">[\s\S]*?(?:sparse_infill_density" value="(\d+)%"[\s\S]*?)?</part>)re");
+    for (std::sregex_iterator it(config.begin(), config.end(), part), end; it != end; ++it) {
+        const bool modifier = (*it)[2] == "modifier_part";
+        EXPECT_EQ(modifier, (*it)[3].matched);
+        EXPECT_NE(model.find("<component objectid=\"" + (*it)[1].str() + "\"/>"),
+                  std::string::npos);
+        parts.push_back(
+            {read.meshes.at(std::stoul((*it)[1])), modifier ? std::stoi((*it)[3]) : -1});
+    }
+    return parts;
+}
+
+// Cura's view of a file: its nodes (tests/cura_read_3mf.py through Savitar), each written as
+// STL into `dir`.
+nlohmann::json read_as_cura(const std::string &file, const std::string &dir) {
+    const std::string out = dir + "/cura.json";
+    const std::string cmd = "/usr/bin/python3 '" PEDAFORM_SOURCE_DIR "/tests/cura_read_3mf.py' '" +
+                            file + "' '" + dir + "' > '" + out + "'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd << " (scripts/setup installs python3-savitar)";
+    return nlohmann::json::parse(text_of(out), nullptr, false);
+}
+
+// Slices Cura's nodes with CuraEngine as Cura's front end hands them over: the engine takes
+// only final settings, so the line distance comes from the density by Cura's own formula
+// (fdmprinter.def.json, grid pattern: line width 0.4 x 100 / density x 2), and an infill mesh's
+// walls and skins from its wall and top/bottom thickness 0. `density` is the insole's own.
+std::string cura_slice(const nlohmann::json &nodes, int density, const std::string &gcode) {
+    auto distance = [](double d) { return std::to_string(0.4 * 100 / d * 2); };
+    std::string cmd =
+        "CuraEngine slice -j /usr/share/cura/resources/definitions/fdmprinter.def.json"
+        " -s machine_width=400 -s machine_depth=400 -s machine_height=100 -s layer_height=0.3"
+        " -s layer_height_0=0.3 -s adhesion_type=none -s infill_pattern=grid"
+        " -s infill_line_distance=" +
+        distance(density) + " -e0 -s infill_pattern=grid";
+    for (const nlohmann::json &n : nodes) {
+        cmd += " -l '" + n["stl"].get<std::string>() + "' -s infill_line_distance=";
+        const nlohmann::json &s = n["settings"];
+        if (!s.contains("infill_mesh")) {
+            cmd += distance(density);
+            continue;
+        }
+        cmd += distance(std::stod(s["infill_sparse_density"].get<std::string>())) +
+               " -s infill_mesh=" + (s["infill_mesh"] == "True" ? "true" : "false") +
+               " -s infill_mesh_order=1";
+        if (s.value("wall_thickness", "") == "0") cmd += " -s wall_line_count=0";
+        if (s.value("top_bottom_thickness", "") == "0")
+            cmd += " -s top_layers=0 -s bottom_layers=0";
+    }
+    cmd += " -o '" + gcode + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd << " (scripts/setup installs cura-engine)";
+    return text_of(gcode);
+}
+
+// What a Cura G-code extrudes (mm of filament, absolute extrusion): in all, and as sparse
+// infill per mesh and layer.
+struct CuraUse {
+    double filament = 0;
+    std::map<std::pair<std::string, int>, double> infill;
+};
+
+CuraUse cura_use(const std::string &gcode) {
+    CuraUse use;
+    std::istringstream lines(gcode);
+    std::string line, mesh, type;
+    int layer = -1;
+    double e = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind(";LAYER:", 0) == 0) layer = std::stoi(line.substr(7));
+        if (line.rfind(";MESH:", 0) == 0) mesh = line.substr(line.rfind('/') + 1);
+        if (line.rfind(";TYPE:", 0) == 0) type = line.substr(6);
+        const size_t at = line.find(" E");
+        if (line.rfind("G92", 0) == 0 && at != std::string::npos)
+            e = std::stod(line.substr(at + 2));
+        if ((line.rfind("G1 ", 0) != 0 && line.rfind("G0 ", 0) != 0) || at == std::string::npos)
+            continue;
+        const double next = std::stod(line.substr(at + 2)), step = next - e;
+        e = next;
+        use.filament += step;
+        if (type == "FILL" && step > 0) use.infill[{mesh, layer}] += step;
+    }
+    return use;
+}
+
+double prusa_filament(const std::string &file, const std::string &dir,
+                      const std::string &options = "") {
+    const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY prusa-slicer --export-gcode " +
+                            options + " --bed-shape 0x0,400x0,400x400,0x400 --output '" + dir +
+                            "/g' '" + file + "' > '" + dir + "/log' 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd << " (scripts/setup installs it)";
+    const std::string gcode = text_of(dir + "/g");
+    const size_t at = gcode.find("; filament used [mm] = ");
+    return at == std::string::npos ? -1 : std::atof(gcode.c_str() + at + 23);
+}
+
+// For every cell, how many upward triangles of the mesh lie over a point inside the cell.
+void add_footprint(const Mesh &m, std::vector<int> &covered) {
+    for (const Triangle &t : m.triangles) {
+        const Vertex &a = m.corner(t, 0), &b = m.corner(t, 1), &c = m.corner(t, 2);
+        if (cross(a, b, c.x, c.y) <= 0) continue;  // facing down or vertical
+        for (int y = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
+             y <= std::min<float>(std::max({a.y, b.y, c.y}), kGridHeight - 1); ++y)
+            for (int x = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
+                 x <= std::min<float>(std::max({a.x, b.x, c.x}), kGridWidth - 1); ++x) {
                 const double px = x + 0.123, py = y + 0.0567;  // off every lattice line
-                if (side(a, b, px, py) > 0 && side(b, c, px, py) > 0 && side(c, a, px, py) > 0)
+                if (cross(a, b, px, py) > 0 && cross(b, c, px, py) > 0 && cross(c, a, px, py) > 0)
                     ++covered[y * kGridWidth + x];
             }
     }
 }
 
-}  // namespace
-
-TEST(SampleFeet, ThroughAdmeshLib3mfAndPrusaSlicer) {
-    double filament[2] = {};
+std::unique_ptr<Workspace> sample(const char *scan) {
     auto ws = test::startup_workspace();
-    const std::string dir = test::scratch_dir(), stl = dir + "/solid.stl", file = stl + ".3mf";
-    for (const char *text : {"", "0:35,96:20,160:10", "40:50,120:15", "0:5", "0:60"}) {
-        const char *scan = text[0] == '4' ? "right_305_CM29-30.bmp" : "left_253_CM25-26.bmp";
-        SCOPED_TRACE(std::string(scan) + " zones \"" + text + "\"");
-        std::vector<PrintZone> zones;
-        ASSERT_TRUE(parse_print_zones(text, zones).ok() || zones.empty());
-        Result r = Result::success();
-        test::capture_console([&] {
-            load_scan_file(*ws, (std::string(PEDAFORM_DATA_DIR "/samples/") + scan).c_str(), 3.0);
-            ASSERT_TRUE(export_relief_solid(*ws, stl));
-            r = export_relief_3mf(*ws, file, zones, {scan, {}});
-        });
-        ASSERT_TRUE(r.ok()) << r.message();
-        if (!*text) {  // the insole alone
-            const Export a = run(*ws), b = run(*ws);
-            test::expect_same_bytes(bytes(a.text), bytes(b.text));
-            const char *clean =
-                "'^(Edges fixed|Facets reversed|Facets added) +: +0$|^Number of parts +: +1( |$)'";
-            const std::string admesh = "test $(admesh '" + stl + "' | grep -cE " + clean + ") = 4";
-            EXPECT_EQ(std::system(admesh.c_str()), 0) << admesh << " (scripts/setup installs it)";
-        }
-        if (zones.size() == 1) {  // sliced headless, on a bed that holds a 253 mm foot
-            const std::string cmd =
-                "env -u DISPLAY -u WAYLAND_DISPLAY prusa-slicer --export-gcode "
-                "--bed-shape 0x0,400x0,400x400,0x400 --output '" +
-                dir + "/g' '" + file + "' > '" + dir + "/log' 2>&1";
-            ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd << " (scripts/setup installs it)";
-            const std::vector<uint8_t> g = test::read_file(dir + "/g");
-            const std::string gcode(g.begin(), g.end());
-            const size_t at = gcode.find("; filament used [mm] = ");
-            ASSERT_NE(at, std::string::npos);
-            filament[zones[0].density > 5] = std::atof(gcode.c_str() + at + 23);
-        }
-        const Mesh m = read_mesh(file, "3mf"), solid = read_mesh(stl, "stl");
-        EXPECT_EQ(m.unit, static_cast<DWORD>(NMR::MODELUNIT_MILLIMETER));
-
-        // The parts by triangle range: the insole alone, or as the slicer's config lists them.
-        const std::string config = zip_entry(file, "Metadata/Slic3r_PE_model.config");
-        EXPECT_EQ(config.empty(), zones.empty());
-        std::vector<std::pair<size_t, size_t>> parts;
-        std::vector<std::string> kinds;
-        const std::regex volume_re(
-            "<volume firstid=\"(\\d+)\" lastid=\"(\\d+)\">([\\s\\S]*?)</volume>");
-        for (std::sregex_iterator it(config.begin(), config.end(), volume_re), end; it != end;
-             ++it) {
-            parts.push_back({std::stoul((*it)[1]), std::stoul((*it)[2])});
-            kinds.push_back((*it)[3]);
-        }
-        if (zones.empty()) parts.push_back({0, m.t.size() - 1}), kinds.push_back("\"ModelPart\"");
-        ASSERT_EQ(parts.back().second, m.t.size() - 1);
-
-        std::vector<int> covered(kGridCells, 0), covering_zone(kGridCells, -1);
-        float insole_top = 0, unused;
-        for (size_t p = 0; p < parts.size(); ++p) {
-            float z_min = 1e9f, z_max = -1e9f;
-            const test::SolidCheck part = m.part(parts[p].first, parts[p].second, &z_min, &z_max);
-            EXPECT_TRUE(part.closed()) << "part " << p << ", " << part.bad_edges;
-            if (p == 0) {
-                insole_top = z_max;
-                const double stl = solid.part(0, solid.t.size() - 1, &unused, &unused).volume;
-                EXPECT_NEAR(part.volume, stl, 0.001 * part.volume);
-                continue;
-            }
-            // A modifier through the insole, its zone known by its density (distinct here).
-            EXPECT_TRUE(z_min < 0.0f && z_max > insole_top);
-            std::smatch d;
-            ASSERT_TRUE(std::regex_search(
-                kinds[p], d,
-                std::regex("ParameterModifier[\\s\\S]*fill_density\" value=\"(\\d+)%")));
-            size_t z = 0;
-            while (z < zones.size() && zones[z].density != std::stoi(d[1]))
-                ++z;
-            ASSERT_LT(z, zones.size());
-            std::vector<int> mine(kGridCells, 0);
-            add_footprint(m, parts[p].first, parts[p].second, mine);
-            for (int i = 0; i < kGridCells; ++i)
-                if (mine[i]) covered[i] += mine[i], covering_zone[i] = static_cast<int>(z);
-        }
-        // Foot cells under their pressure's zone only (no slivers here), other cells under none.
-        int strays = 0;
-        for (int i = 0; i < kGridCells && !zones.empty(); ++i) {
-            int own = -1;
-            for (size_t k = 0; k < zones.size(); ++k)
-                own = zones[k].threshold <= ws->pressure_grid[i] ? static_cast<int>(k) : own;
-            ASSERT_LE(covered[i], ws->base_grid[i] ? 1 : 0) << i;
-            ASSERT_TRUE(!ws->base_grid[i] || covered[i] == 1 || zones[0].threshold > 0) << i;
-            strays += ws->base_grid[i] && covering_zone[i] != own;
-        }
-        EXPECT_EQ(strays, 0);
-    }
-    EXPECT_TRUE(filament[1] > filament[0] && filament[0] > 0) << filament[0] << " " << filament[1];
-    // Fractional heights, from a levelled outline over a relief of many values.
-    for (int i = 0; i < kGridCells; ++i)
-        if (ws->relief_grid[i]) ws->relief_grid[i] = static_cast<uint8_t>(10 + (i * 37) % 240);
-    const Export e = run(*ws);
-    std::FILE *f = std::fopen((dir + "/ref.stl").c_str(), "w");
-    write_ascii_stl_reference(e.facets, f);
-    std::fclose(f);
-    test::expect_same_bytes(test::read_file(dir + "/ref.stl"), bytes(e.text));
+    test::capture_console([&] {
+        load_scan_file(*ws, (std::string(PEDAFORM_DATA_DIR "/samples/") + scan).c_str(), 3.0);
+    });
+    return ws;
 }
 
-TEST(PrintZones, BadTextsAreRefusedAndZonesWithoutFootCellsAreNotExported) {
-    for (const char *text : {"", "0:35,", "a:10", "0:35;96:20", "0:3.5", "96:20,96:10",
-                             "96:20,50:10", "256:10", "0:101", "0:99999999999"}) {
-        std::vector<PrintZone> zones{{1, 1}};
+}  // namespace
+
+TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
+    const std::string dir = test::scratch_dir(), stl = dir + "/solid.stl";
+    const char *clean =
+        "'^(Edges fixed|Facets reversed|Facets added) +: +0$|^Number of parts +: +1( |$)'";
+    const std::string admesh = "test $(admesh '" + stl + "' | grep -cE " + clean + ") = 4";
+    // Smoothed: the template adds cells outside the scan's footprint.
+    for (const char *scan : {"left_253_CM25-26.bmp", "right_305_CM29-30.bmp"}) {
+        SCOPED_TRACE(scan);
+        auto ws = sample(scan);
+        smooth_relief(*ws);
+        PreparedRelief p;
+        test::capture_console([&] { p = prepare_relief(ws->relief_grid); });
+        std::vector<uint8_t> insole;
+        mark_insole_cells(p.heights.data(), insole);
+        PrintSettings print;
+        ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, print.zones));
+        const PrintDescription about{scan, "left", "", "", {}};
+        auto write = [&](const std::string &file, const PrintSettings &s) {
+            test::capture_console([&] {
+                ASSERT_TRUE(export_relief_3mf(ws->relief_grid, ws->pressure_grid, file, s, about));
+            });
+        };
+
+        // The binary STL, exact and simplified: clean for admesh, one part.
+        double exact_volume = 0;
+        for (double tolerance : {0.0, kDefault3mfTolerance}) {
+            test::capture_console(
+                [&] { ASSERT_TRUE(export_relief_solid(ws->relief_grid, stl, tolerance)); });
+            EXPECT_EQ(std::system(admesh.c_str()), 0) << admesh << " (scripts/setup installs it)";
+            const Mesh m = read_3mf(stl, "stl").meshes.begin()->second;
+            const TopCheck top = check_top(m, p);
+            EXPECT_LE(top.worst, tolerance + 1e-5);
+            EXPECT_EQ(top.uncovered + top.down, 0);
+            if (tolerance == 0) exact_volume = test::check_solid(m, true).volume;
+        }
+
+        // The insole alone: one object, within the tolerance, closed, under 30,000 facets.
+        const std::string plain = dir + "/plain.3mf";
+        PrintSettings alone = print;
+        alone.zones.clear();
+        write(plain, alone);
+        const Read3mf read = read_3mf(plain);
+        ASSERT_EQ(read.meshes.size(), 1u);
+        EXPECT_EQ(read.unit, static_cast<DWORD>(NMR::MODELUNIT_MILLIMETER));
+        const Mesh &insole_mesh = read.meshes.begin()->second;
+        const TopCheck top = check_top(insole_mesh, p);
+        EXPECT_NEAR(test::check_solid(insole_mesh).volume, exact_volume,
+                    kDefault3mfTolerance * top.area);
+
+        // Each form: the insole and one closed block per zone, from below the insole to above
+        // it, covering each insole cell once with the zone its pressure gives.
+        int peak = 0;
+        for (int i = 0; i < kGridCells; ++i)
+            peak = std::max(peak, insole[i] ? ws->pressure_grid[i] + 0 : 0);
+        size_t facets = 0;
+        for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca}) {
+            SCOPED_TRACE(slicer_name(slicer));
+            print.slicer = slicer;
+            const std::string file = dir + "/" + slicer_name(slicer) + ".3mf";
+            write(file, print);
+            const std::vector<SlicerPart> parts = parts_of(file, slicer);
+            ASSERT_EQ(parts.size(), print.zones.size() + 1);
+            std::vector<int> covered(kGridCells, 0), covering(kGridCells, -1);
+            facets = 0;
+            float insole_top = 0;
+            for (const SlicerPart &part : parts) {
+                facets += part.mesh.triangles.size();
+                EXPECT_TRUE(test::check_solid(part.mesh).closed());
+                float z_min = 1e9f, z_max = -1e9f;
+                for (const Vertex &v : part.mesh.vertices)
+                    z_min = std::min(z_min, v.z), z_max = std::max(z_max, v.z);
+                if (part.density < 0) insole_top = z_max;
+                if (part.density < 0) continue;
+                EXPECT_LT(z_min, 0);
+                EXPECT_GT(z_max, insole_top);
+                std::vector<int> mine(kGridCells, 0);
+                add_footprint(part.mesh, mine);
+                for (int i = 0; i < kGridCells; ++i)
+                    if (mine[i]) covered[i] += mine[i], covering[i] = part.density;
+            }
+            int strays = 0, cells = 0;
+            for (int i = 0; i < kGridCells; ++i) {
+                int own = print.zones[0].density;
+                for (const PrintZone &z : print.zones)
+                    if (ws->pressure_grid[i] > 0 &&
+                        ws->pressure_grid[i] * 100 >= z.threshold * peak)
+                        own = z.density;
+                ASSERT_EQ(covered[i], insole[i]) << i;
+                strays += insole[i] && covering[i] != own;
+                cells += insole[i];
+            }
+            EXPECT_LT(strays, cells / 200);  // pieces under 8 cells join their neighbours
+        }
+        // The real-size foot stays within what CAD programs import.
+        if (std::string(scan).find("253") != std::string::npos) {
+            EXPECT_LT(facets, 30000u);
+        }
+
+        // The slicers: no more filament zoned than plain at the first zone's density.
+        const int firm = print.zones[0].density;
+        const double prusa_plain =
+            prusa_filament(plain, dir, "--fill-density " + std::to_string(firm) + "%");
+        const double prusa_zoned = prusa_filament(dir + "/prusa.3mf", dir);
+        EXPECT_TRUE(prusa_zoned > 0 && prusa_zoned <= prusa_plain)
+            << prusa_zoned << " " << prusa_plain;
+        print.slicer = Slicer::kCura;
+        write(dir + "/cura.3mf", print);
+        const double cura_plain =
+            cura_use(cura_slice(read_as_cura(plain, dir)["nodes"], firm, dir + "/c")).filament;
+        const double cura_zoned =
+            cura_use(cura_slice(read_as_cura(dir + "/cura.3mf", dir)["nodes"], firm, dir + "/c"))
+                .filament;
+        EXPECT_TRUE(cura_zoned > 0 && cura_zoned <= cura_plain) << cura_zoned << " " << cura_plain;
+        std::printf(
+            "%s filament mm: PrusaSlicer %.0f plain, %.0f zoned; CuraEngine %.0f plain, %.0f "
+            "zoned\n",
+            scan, prusa_plain, prusa_zoned, cura_plain, cura_zoned);
+    }
+}
+
+TEST(CuraForm, SavitarFindsTheZonesAndCuraEngineFillsTheSofterOneLess) {
+    // Two halves of one block, 40 x 30 cells each: no pressure (the first zone, 35 %) and the
+    // peak (10 %).
+    auto ws = rectangle(30, 100, 109, 129, 60);
+    test::fill_rect(ws->pressure_grid, 70, 100, 109, 129, 200);
+    PrintSettings print;
+    print.slicer = Slicer::kCura;
+    ASSERT_TRUE(parse_print_zones("0:35,50%:10", print.zones));
+    const std::string dir = test::scratch_dir(), file = dir + "/z.3mf";
+    test::capture_console([&] {
+        ASSERT_TRUE(export_relief_3mf(ws->relief_grid, ws->pressure_grid, file, print,
+                                      {"s.bmp", "right", "4-5", "p.json", {}}));
+    });
+    const nlohmann::json cura = read_as_cura(file, dir);
+    ASSERT_EQ(cura["nodes"].size(), 3u);
+    EXPECT_EQ(cura["unit"], "millimeter");
+    EXPECT_TRUE(cura["nodes"][0]["settings"].empty());  // the insole sets nothing
+    for (int k : {1, 2}) {
+        const nlohmann::json &s = cura["nodes"][k]["settings"];
+        EXPECT_EQ(s["infill_mesh"], "True");
+        EXPECT_EQ(s["infill_sparse_density"], k == 1 ? "35" : "10");
+        EXPECT_EQ(cura["nodes"][k]["name"], k == 1 ? "pressure 0\u201350 % of peak, infill 35 %"
+                                                   : "pressure 50\u2013100 % of peak, infill 10 %");
+    }
+    const CuraUse use = cura_use(cura_slice(cura["nodes"], 20, dir + "/g"));
+    int layers = 0;
+    for (const auto &[key, firm] : use.infill) {
+        if (key.first != "1.stl") continue;
+        const auto soft = use.infill.find({"2.stl", key.second});
+        ASSERT_NE(soft, use.infill.end()) << "layer " << key.second;
+        EXPECT_LT(soft->second, 0.5 * firm) << "layer " << key.second;
+        ++layers;
+    }
+    EXPECT_GT(layers, 10);
+}
+
+TEST(PrintFile, MetadataAndTheFormsOfEachSlicer) {
+    auto ws = rectangle(30, 100, 109, 129, 40);
+    test::fill_rect(ws->pressure_grid, 70, 100, 109, 129, 200);
+    const std::string dir = test::scratch_dir();
+    PrintSettings print;
+    ASSERT_TRUE(parse_print_zones("0:35,50%:10", print.zones));
+    const PrintDescription about{"a&b.bmp", "right", "4-5", "p.json", {{"meta1", "3"}}};
+    for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura}) {
+        print.slicer = slicer;
+        const std::string file = dir + "/" + slicer_name(slicer) + ".3mf";
+        test::capture_console([&] {
+            ASSERT_TRUE(export_relief_3mf(ws->relief_grid, ws->pressure_grid, file, print, about));
+        });
+        const std::string model = zip_entry(file, "3D/3dmodel.model");
+        EXPECT_NE(model.find("<metadata name=\"Title\">a&amp;b.bmp, right foot, size 4-5, design "
+                             "p.json</metadata>"),
+                  std::string::npos);
+        EXPECT_NE(model.find("<metadata name=\"Application\">Pedaform</metadata>"),
+                  std::string::npos);
+        EXPECT_NE(model.find("Controls: meta1=3</metadata>"), std::string::npos);
+        EXPECT_EQ(read_3mf(file).meshes.size(), slicer == Slicer::kPrusa ? 1u : 3u);
+        EXPECT_EQ(zip_entry(file, "Metadata/Slic3r_PE_model.config").empty(),
+                  slicer != Slicer::kPrusa);
+        EXPECT_EQ(zip_entry(file, "Metadata/model_settings.config").empty(),
+                  slicer != Slicer::kOrca);
+        if (slicer != Slicer::kCura) {
+            const std::vector<SlicerPart> parts = parts_of(file, slicer);
+            ASSERT_EQ(parts.size(), 3u);
+            EXPECT_EQ(parts[1].density, 35);
+            EXPECT_EQ(parts[2].density, 10);
+        }
+    }
+    // Without zones every slicer gets the same file.
+    print.zones.clear();
+    std::string files[3];
+    for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura}) {
+        print.slicer = slicer;
+        test::capture_console([&] {
+            ASSERT_TRUE(export_relief_3mf(ws->relief_grid, ws->pressure_grid, dir + "/p.3mf", print,
+                                          about));
+        });
+        files[static_cast<int>(slicer)] = text_of(dir + "/p.3mf");
+    }
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_EQ(files[0], files[2]);
+}
+
+TEST(PrintZones, TextsSharesAndNames) {
+    for (const char *text :
+         {"", "0:35,", "a:10", "0:35;96:20", "0:3.5", "96:20,96:10", "96:20,50:10", "256:10",
+          "0:101", "0:99999999999", "101%:10", "10%:5,96:20", "40%%:5", "%:5"}) {
+        std::vector<PrintZone> zones{{1, false, 1}};
         const Result r = parse_print_zones(text, zones);
-        EXPECT_TRUE(!r.ok() && zones.empty()) << text;
-        EXPECT_NE(r.message().find("\"0:35,96:20,160:10\""), std::string::npos);
+        EXPECT_FALSE(r.ok()) << text;
+        EXPECT_TRUE(zones.empty()) << text;
+        EXPECT_NE(r.message().find("\"0:35,40%:20,70%:10\""), std::string::npos);
     }
-    // Blanks are allowed. Zones that keep no foot cell are not exported; the old file stays.
+    const std::pair<const char *, const char *> read[] = {
+        {" 0 : 35 , 40 % : 20,70%:10", "0%:35,40%:20,70%:10"},
+        {"0:35,96:20,160:10", "0:35,96:20,160:10"},
+        {"0%:35,96:20", "0:35,96:20"},
+        {kDefaultPrintZones, "0%:35,10%:20,50%:10"},
+    };
+    for (const auto &[text, back] : read) {
+        std::vector<PrintZone> zones;
+        ASSERT_TRUE(parse_print_zones(text, zones)) << text;
+        EXPECT_EQ(print_zones_text(zones), back);
+    }
     std::vector<PrintZone> zones;
-    ASSERT_TRUE(parse_print_zones(" 0 : 35 , 255:100", zones).ok());
-    EXPECT_TRUE(zones.size() == 2 && zones[0].density == 35 && zones[1].threshold == 255 &&
-                zones[1].density == 100);
-    auto ws = rectangle(40, 100, 70, 160, 30);
-    test::fill_rect(ws->base_grid, 40, 100, 70, 160, 30);
-    test::fill_rect(ws->pressure_grid, 40, 100, 70, 160, 100);
-    const std::string file = test::scratch_dir() + "/zoned.3mf";
-    test::write_file(file, {'o', 'l', 'd'});
-    ASSERT_TRUE(parse_print_zones("101:0", zones).ok());
-    test::capture_console([&] { EXPECT_FALSE(export_relief_3mf(*ws, file, zones, {}).ok()); });
-    EXPECT_EQ(test::read_file(file).size(), 3u);
-    // Two blocks of a zone touching only at a corner, below which the zone goes on: each
-    // block's prism keeps its own vertices there and stays closed.
-    test::fill_rect(ws->pressure_grid, 45, 120, 54, 129, 200);
-    test::fill_rect(ws->pressure_grid, 55, 130, 64, 139, 200);
-    test::fill_rect(ws->pressure_grid, 55, 110, 64, 128, 200);
-    PrintModel model;
-    test::capture_console([&] { prepare_relief_mesh(*ws); });
-    ASSERT_TRUE(build_print_model(*ws, {{0, 35}, {160, 10}}, model));
-    for (const PrintPart &part : model.parts) {
-        std::vector<std::array<uint32_t, 3>> triangles;
-        for (uint32_t k = part.first; k <= part.last; ++k)
-            triangles.push_back({model.mesh.triangles[k].v[0], model.mesh.triangles[k].v[1],
-                                 model.mesh.triangles[k].v[2]});
-        EXPECT_TRUE(
-            test::check_solid(triangles, [&](uint32_t id) { return model.mesh.vertices[id]; })
-                .closed())
-            << part.zone;
-    }
-    test::fill_rect(ws->pressure_grid, 40, 100, 70, 160, 100);
-    // A piece under 8 cells joins the zone around it: 8 cells keep their zone, 7 do not.
-    test::fill_rect(ws->pressure_grid, 45, 110, 46, 113, 200);
-    test::fill_rect(ws->pressure_grid, 60, 110, 60, 116, 200);
+    ASSERT_TRUE(parse_print_zones("10:35,96:20,160:10", zones));
+    EXPECT_EQ(print_zone_name(zones, 0), "pressure 0\u201395, infill 35 %");
+    EXPECT_EQ(print_zone_name(zones, 2), "pressure 160\u2013255, infill 10 %");
+
+    // Shares of the insole's peak (100 here), and cells below the first start in the first
+    // zone. A piece under 8 cells joins the zone around it: 8 cells keep their zone, 7 do not.
+    std::vector<uint8_t> insole(kGridCells, 0), pressure(kGridCells, 0);
+    test::fill_rect(insole.data(), 40, 100, 70, 160, 1);
+    test::fill_rect(pressure.data(), 40, 100, 70, 160, 60);
+    test::fill_rect(pressure.data(), 40, 100, 40, 160, 0);
+    test::fill_rect(pressure.data(), 41, 100, 41, 160, 10);
+    test::fill_rect(pressure.data(), 45, 110, 46, 113, 100);
+    test::fill_rect(pressure.data(), 60, 110, 60, 116, 100);
+    pressure[10] = 250;  // outside the insole: no share of anything
+    ASSERT_TRUE(parse_print_zones("20%:35,60%:20,61%:5,100%:10", zones));
     std::vector<int16_t> cell_zone;
-    assign_print_zones(*ws, {{0, 35}, {160, 10}}, cell_zone);
-    EXPECT_TRUE(cell_zone[113 * 150 + 46] == 1 && cell_zone[110 * 150 + 60] == 0);
+    assign_print_zones(insole.data(), pressure.data(), zones, cell_zone);
+    EXPECT_EQ(cell_zone[10], kNotInsole);
+    EXPECT_EQ(cell_zone[130 * 150 + 40], 0);  // no pressure
+    EXPECT_EQ(cell_zone[130 * 150 + 41], 0);  // 10 %
+    EXPECT_EQ(cell_zone[130 * 150 + 50], 1);  // 60 %, and nothing reaches 61 %
+    EXPECT_EQ(cell_zone[113 * 150 + 46], 3);
+    EXPECT_EQ(cell_zone[110 * 150 + 60], 1);
+}
+
+TEST(PrintZones, DefaultsSoftenTheHeelAndTheMetatarsalHeadsAgainstTheMidfoot) {
+    // The sample feet, and the 253 mm foot of measured proportions with the pressures of a
+    // realistic gait: peaks of about 290 kPa under the heel, 260 under the second and third
+    // metatarsal heads, 230 under the first, 145 under the fifth and 250 under the hallux, and
+    // 80 kPa along the lateral band of the midfoot; the medial arch carries nothing.
+    std::vector<PrintZone> zones;
+    ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
+    std::vector<std::string> scans = test::files_in(PEDAFORM_DATA_DIR "/samples");
+    scans.push_back("realistic");
+    for (const std::string &scan : scans) {
+        SCOPED_TRACE(scan);
+        auto ws = sample(scan == "realistic" ? "left_253_measured.bmp"
+                                             : scan.substr(scan.rfind('/') + 1).c_str());
+        const Landmark *l = ws->landmarks;
+        const float heel_row = (l[2].row + l[4].row) / 2,
+                    heel_col = (l[2].column + l[4].column) / 2;
+        const float meta_row = (l[0].row + l[1].row) / 2,
+                    meta_col = (l[0].column + l[1].column) / 2;
+        if (scan == "realistic") {
+            const float length = meta_row - heel_row;
+            auto blob = [&](float row, float col, double kpa, double rows, double cols, int i) {
+                const double dr = (i / kGridWidth - row) / rows, dc = (i % kGridWidth - col) / cols;
+                return kpa * std::exp(-(dr * dr + dc * dc) / 2);
+            };
+            for (int i = 0; i < kGridCells; ++i) {
+                if (!ws->base_grid[i]) continue;
+                const double kpa =
+                    blob(heel_row, heel_col, 290, 14, 14, i) +
+                    blob(l[0].row, l[0].column + 5, 145, 8, 8, i) +
+                    blob(l[1].row, l[1].column - 5, 230, 8, 8, i) +
+                    blob(meta_row + 4, meta_col - 5, 260, 8, 10, i) +
+                    blob(l[1].row + 0.4f * length, l[1].column - 8, 250, 8, 8, i) +
+                    blob(heel_row + length / 2, l[0].column + 0.25f * (l[1].column - l[0].column),
+                         80, 0.3 * length, 0.125 * (l[1].column - l[0].column), i);
+                ws->pressure_grid[i] = static_cast<uint8_t>(std::min(255.0, kpa * 255 / 400));
+            }
+        }
+        std::vector<uint8_t> insole;
+        mark_insole_cells(ws->relief_grid, insole);
+        std::vector<int16_t> cell_zone;
+        assign_print_zones(insole.data(), ws->pressure_grid, zones, cell_zone);
+        auto density = [&](float row, float col) {
+            const int z = cell_zone[static_cast<int>(row) * kGridWidth + static_cast<int>(col)];
+            return z < 0 ? 1000 : zones[z].density;
+        };
+        const int midfoot = density((heel_row + meta_row) / 2, (heel_col + meta_col) / 2);
+        EXPECT_LT(density(l[0].row, l[0].column), midfoot);
+        EXPECT_LT(density(l[1].row, l[1].column), midfoot);
+        EXPECT_LT(density(heel_row, heel_col), midfoot);
+    }
 }
 
 TEST(FixedFormat, AsSnprintfWritesIt) {
@@ -406,12 +767,23 @@ TEST(FixedFormat, AsSnprintfWritesIt) {
         if (std::isfinite(v)) expect_fixed6(v);
         expect_fixed6(mesh_like(rng));
     }
+    // Fractional heights, from a levelled outline over a relief of many values, against the
+    // plain fprintf writer.
+    auto ws = sample("left_253_CM25-26.bmp");
+    for (int i = 0; i < kGridCells; ++i)
+        if (ws->relief_grid[i]) ws->relief_grid[i] = static_cast<uint8_t>(10 + (i * 37) % 240);
+    const Export e = run(ws->relief_grid);
+    const std::string ref = test::scratch_dir() + "/ref.stl";
+    std::FILE *f = std::fopen(ref.c_str(), "w");
+    write_ascii_stl_reference(e.mesh, f);
+    std::fclose(f);
+    test::expect_same_bytes(test::read_file(ref), bytes(e.text));
 }
 
 TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
     auto ws = std::make_unique<Workspace>();
     std::vector<float> out(size_t{kMaxMeshVertices} * kMeshVertexFloats);
-    auto build = [&] { return build_mesh_vertices(*ws, false, out.data()); };
+    auto build = [&] { return build_mesh_vertices(ws->relief_grid, nullptr, out.data()); };
     auto v = [&](int k) { return &out[size_t{kMeshVertexFloats} * k]; };
     std::memset(ws->relief_grid, 10, kGridCells);
     EXPECT_EQ(build(), 3 * 2 * 149 * 359);

@@ -59,7 +59,7 @@ std::vector<std::string> files_in(const std::string &dir);
 #include <array>
 #include <map>
 
-#include "model3d/relief_mesh.h"
+#include "model3d/mesh.h"
 
 namespace pedaform {
 namespace test {
@@ -95,19 +95,20 @@ SolidCheck check_solid(const std::vector<std::array<uint32_t, 3>> &triangles, At
     return s;
 }
 
-// Facets whose vertices are one point exactly when their coordinates are equal.
-inline SolidCheck check_solid(const std::vector<Facet> &facets) {
+// A mesh by its vertex ids; with `by_position`, vertices are one point exactly when their
+// coordinates are equal, as an STL reader sees them.
+inline SolidCheck check_solid(const Mesh &mesh, bool by_position = false) {
+    std::vector<std::array<uint32_t, 3>> triangles(mesh.triangles.size());
     std::map<std::array<float, 3>, uint32_t> ids;
-    std::vector<Vertex> points;
-    std::vector<std::array<uint32_t, 3>> triangles(facets.size());
-    for (size_t i = 0; i < facets.size(); ++i)
+    for (size_t i = 0; i < mesh.triangles.size(); ++i)
         for (int k = 0; k < 3; ++k) {
-            const Vertex &v = facets[i].v[k];
-            triangles[i][k] =
-                ids.emplace(std::array<float, 3>{v.x, v.y, v.z}, ids.size()).first->second;
-            if (triangles[i][k] == points.size()) points.push_back(v);
+            const Vertex &v = mesh.corner(mesh.triangles[i], k);
+            triangles[i][k] = by_position ? ids.emplace(std::array<float, 3>{v.x, v.y, v.z},
+                                                        mesh.triangles[i].v[k])
+                                                .first->second
+                                          : mesh.triangles[i].v[k];
         }
-    return check_solid(triangles, [&](uint32_t id) { return points[id]; });
+    return check_solid(triangles, [&](uint32_t id) { return mesh.vertices[id]; });
 }
 
 }  // namespace test
