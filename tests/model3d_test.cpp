@@ -780,28 +780,49 @@ TEST(FixedFormat, AsSnprintfWritesIt) {
     test::expect_same_bytes(test::read_file(ref), bytes(e.text));
 }
 
-TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
+TEST(MeshArrays, DrawnCellsAndTheLastVertexOfEachTriangle) {
     auto ws = std::make_unique<Workspace>();
-    std::vector<float> out(size_t{kMaxMeshVertices} * kMeshVertexFloats);
-    auto build = [&] { return build_mesh_vertices(ws->relief_grid, nullptr, out.data()); };
-    auto v = [&](int k) { return &out[size_t{kMeshVertexFloats} * k]; };
+    std::vector<float> vertices(size_t{kMeshVertices} * kMeshVertexFloats);
+    std::vector<uint32_t> indices(kMaxMeshIndices);
+    auto build = [&](const uint8_t *colours) {
+        return build_surface_arrays(ws->relief_grid, colours, vertices.data(), indices.data());
+    };
+    auto v = [&](int k) { return &vertices[size_t{kMeshVertexFloats} * indices[k]]; };
     std::memset(ws->relief_grid, 10, kGridCells);
-    EXPECT_EQ(build(), 3 * 2 * 149 * 359);
+    EXPECT_EQ(build(nullptr), 3 * 2 * 149 * 359);
     // Cells of 9 are not drawn, but a 10 at (row 100, column 50) draws the four cells it is a
     // corner of, the first (99, 49): P1 = (99, 9 / 5, 49), P3 = (100, 10 / 5, 50).
     std::memset(ws->relief_grid, 9, kGridCells);
     ws->relief_grid[100 * 150 + 50] = 10;
-    ASSERT_EQ(build(), 4 * 6);
+    ASSERT_EQ(build(nullptr), 4 * 6);
     EXPECT_TRUE(v(0)[0] == 99 && v(0)[1] == 9 / 5.0f && v(0)[2] == 49);
     EXPECT_TRUE(v(2)[0] == 100 && v(2)[1] == 2 && v(2)[2] == 50);
-    // A flat patch: inside it, normals straight up and the base colour.
-    test::fill_rect(ws->relief_grid, 10, 10, 20, 20, 50);
-    int inner = 0, bad = 0;
-    for (int k = 0, n = build(); k < n; ++k)
-        if (v(k)[0] > 10 && v(k)[0] < 20 && v(k)[2] > 10 && v(k)[2] < 20)
-            ++inner, bad +=
-                     v(k)[3] != 0 || !(v(k)[4] > 0) || v(k)[5] != 0 || v(k)[8] != kSurfaceColour[2];
-    EXPECT_TRUE(inner > 0 && bad == 0);
+    // Flat shading takes a triangle's normal and colour from its last vertex: on any relief,
+    // the drawn cells' corners in order, and their triangles' own normals and colours there.
+    std::mt19937 rng(7);
+    for (int i = 0; i < kGridCells; ++i)
+        ws->relief_grid[i] = static_cast<uint8_t>(rng() % 40);
+    for (uint8_t &b : ws->colour_grid)
+        b = static_cast<uint8_t>(rng());
+    const int n = build(ws->colour_grid);
+    int k = 0, wrong = 0;
+    for (int r = 0; r < kGridHeight - 1; ++r)
+        for (int c = 0; c < kGridWidth - 1; ++c) {
+            if (!mesh_cell_drawn(ws->relief_grid, r, c)) continue;
+            const CellQuad q = cell_quad(ws->relief_grid, r, c);
+            const uint8_t *rgb = &ws->colour_grid[3 * (r * kGridWidth + c)];
+            static constexpr int kCorner[6] = {0, 1, 2, 2, 3, 0};  // P1 P2 P3, P3 P4 P1
+            for (int corner = 0; corner < 6; ++corner)
+                wrong += std::memcmp(v(k + corner), q.p[kCorner[corner]], 12) != 0;
+            for (int t : {2, 5}) {
+                wrong += std::memcmp(v(k + t) + 3, t == 2 ? q.n1 : q.n2, 12) != 0;
+                for (int a = 0; a < 3; ++a)
+                    wrong += v(k + t)[6 + a] != rgb[a] / 255.0f;
+            }
+            k += 6;
+        }
+    EXPECT_EQ(k, n);
+    EXPECT_EQ(wrong, 0);
     // A sloped cell: heights 2, 4, 7 mm at P1, P2, P3 give (P3 - P1) x (P2 - P1) = (1, 5, 1) x
     // (1, 2, 0) = (-2, 1, -3) for its first triangle.
     uint8_t sloped[kGridWidth + 2] = {10};
