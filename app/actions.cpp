@@ -14,6 +14,7 @@
 
 #include "app/alert.h"
 #include "app/main_window.h"
+#include "app/print_dialog.h"
 #include "design/design_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
@@ -30,8 +31,13 @@ int choice_box(const char *text, const char *no, const char *yes) {
     return fl_choice("%s", no, yes, nullptr, text);
 }
 
-const char *input_box(const char *question, const char *preset) {
-    return fl_input("%s", preset, question);
+bool print_dialog(PrintSettings &settings) {
+    std::vector<PrintZone> zones;
+    (void)parse_print_zones(kDefaultPrintZones, zones);
+    PrintDialog dialog(zones, kDefault3mfTolerance);
+    if (!dialog.run()) return false;
+    settings = dialog.settings();
+    return true;
 }
 
 const char *const kWriteErrorCaption = "存檔錯誤";
@@ -121,7 +127,7 @@ bool ask_before_discard() {
 }
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
-const char *(*ask_text)(const char *question, const char *preset) = input_box;
+bool (*ask_print_settings)(PrintSettings &settings) = print_dialog;
 int (*ask_question)(const char *text, const char *no, const char *yes) = choice_box;
 
 void sync_controls() {
@@ -221,13 +227,8 @@ void export_printable_to(const char *chosen) {
     if (ends_with(".stl")) {
         written = export_relief_solid(g_workspace->relief_grid, path, 0, &e);
     } else {
-        const char *text =
-            ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", kDefaultPrintZones);
-        if (text == nullptr) return;  // cancelled
         PrintSettings settings;
-        if (text[0] != '\0')
-            if (Result r = parse_print_zones(text, settings.zones); !r)
-                return show_message_box(r.message().c_str(), kWriteErrorCaption);
+        if (!ask_print_settings(settings)) return;  // cancelled
         written = export_relief_3mf(g_workspace->relief_grid, g_workspace->pressure_grid, path,
                                     settings, print_description(*g_design, g_design_path), &e);
     }

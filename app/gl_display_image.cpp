@@ -44,8 +44,7 @@ bool GL_Display_Image::frame_changed() const {
     if (!outline_points.empty() && std::memcmp(outline_points.data(), shown_outline_.data(),
                                                outline_points.size() * sizeof(OutlinePoint)) != 0)
         return true;
-    return scan_loaded == 1 &&
-           std::memcmp(relief_preview, shown_preview_, sizeof shown_preview_) != 0;
+    return scan_loaded == 1 && std::memcmp(picture(), shown_preview_, sizeof shown_preview_) != 0;
 }
 
 void GL_Display_Image::flush() {
@@ -53,7 +52,7 @@ void GL_Display_Image::flush() {
     // What the frame showed, after the stamp it may have rendered.
     shown_ = shown_now();
     shown_outline_.assign(outline_points.begin(), outline_points.end());
-    std::memcpy(shown_preview_, relief_preview, sizeof shown_preview_);
+    std::memcpy(shown_preview_, picture(), sizeof shown_preview_);
 }
 
 void GL_Display_Image::projection_setup() {
@@ -94,7 +93,7 @@ void GL_Display_Image::draw() {
     const int ww = w(), hh = h();
     if (scan_loaded == 1) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kGridWidth, kGridHeight, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, relief_preview);
+                     GL_UNSIGNED_BYTE, picture());
         glBegin(GL_QUADS);
         glTexCoord2f(1, 1);
         glVertex2i(ww, hh);

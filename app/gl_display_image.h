@@ -39,6 +39,10 @@ class GL_Display_Image : public Fl_Gl_Window,
     // metatarsal point to a cell (always inside the grid).
     void (*point_moved)(float column, float row) = nullptr;
 
+    // While not empty (kGridCells R, G, B, 0 pixels), shown instead of the relief preview: the
+    // print dialog's zones.
+    std::vector<uint8_t> zone_colours;
+
     int stamp_renders() const { return stamp_renders_; }
     // Calls of draw() so far.
     int draws() const { return draws_; }
@@ -56,6 +60,9 @@ class GL_Display_Image : public Fl_Gl_Window,
                   "Shown must have no padding");
 
     Shown shown_now() const;
+    const uint8_t *picture() const {
+        return zone_colours.empty() ? relief_preview : zone_colours.data();
+    }
     void projection_setup();
     void draw_meta_point();
     void point_from_event();

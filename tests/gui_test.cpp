@@ -13,6 +13,7 @@
 #include "app/actions.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "app/print_dialog.h"
 #include "app/window_close.h"
 #include "model3d/mesh_arrays.h"
 #include "tests/test_support.h"
@@ -158,8 +159,10 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - gui.json");
 
     // The engraving entry smooths first, then writes; the 3D-print entry writes the surface.
-    // "輸出3D列印鞋墊…": a closed solid by its ".stl" name, else a 3MF with the zones typed.
-    ask_text = [](const char *, const char *) { return "0:35,96:20,160:10"; };
+    // "輸出3D列印鞋墊…": a closed solid by its ".stl" name, else a 3MF with the zones asked.
+    ask_print_settings = [](PrintSettings &s) {
+        return parse_print_zones("0:35,96:20,160:10", s.zones).ok();
+    };
     test::capture_console([&] {
         smooth_cb(nullptr, nullptr);
         export_engraving_to((dir + "/gui").c_str());
@@ -377,6 +380,57 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
             red += p[0] > 200 && p[1] < 60 && p[2] < 60;
         }
     EXPECT_GT(red, 10);
+}
+
+TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
+    load("samples/left_253_CM25-26.bmp");
+    g_preferences_dir = test::scratch_dir();
+    std::vector<PrintZone> zones;
+    ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
+    const Landmark *l = g_workspace->landmarks;
+    auto shown_at = [](const std::vector<uint8_t> &px, float row, float column) {
+        const uint8_t *p = &px[3 * (static_cast<int>(row) * kGridWidth + static_cast<int>(column))];
+        return std::vector<uint8_t>(p, p + 3);
+    };
+    auto colour = [](int zone) {
+        uint8_t rgb[3];
+        zone_colour(zone, rgb);
+        return std::vector<uint8_t>(rgb, rgb + 3);
+    };
+    {
+        PrintDialog d(zones, kDefault3mfTolerance);
+        EXPECT_EQ(print_zones_text(d.settings().zones), "0%:35,10%:20,50%:10");
+        EXPECT_EQ(d.settings().slicer, Slicer::kPrusa);  // nothing remembered yet
+        // The arch in the firm first zone, the heel centre softer, the corner as the preview.
+        const std::vector<uint8_t> px = frame_pixels(g_workspace);
+        EXPECT_EQ(shown_at(px, (l[2].row + l[0].row) / 2, (l[2].column + l[4].column) / 2),
+                  colour(0));
+        EXPECT_EQ(shown_at(px, (l[2].row + l[4].row) / 2, (l[2].column + l[4].column) / 2),
+                  colour(1));
+        EXPECT_EQ(shown_at(px, 0, 0), std::vector<uint8_t>(g_workspace->relief_preview,
+                                                           g_workspace->relief_preview + 3));
+        d.add_zone();  // 10 points above the last, 5 softer
+        d.remove_zone(1);
+        d.rows[1].density->value(15);
+        d.slicer->value(static_cast<int>(Slicer::kCura));
+        d.tolerance->value(0.1);
+        const PrintSettings s = d.settings();
+        EXPECT_EQ(print_zones_text(s.zones), "0%:35,50%:15,60%:5");
+        EXPECT_EQ(s.slicer, Slicer::kCura);
+        EXPECT_EQ(s.tolerance_mm, 0.1);
+        d.rows[2].threshold->value(40);
+        EXPECT_FALSE(d.check_zones().ok());  // falling thresholds
+        d.rows[2].threshold->value(70);
+        d.ok->do_callback();
+        EXPECT_TRUE(d.run());
+    }
+    EXPECT_TRUE(g_workspace->zone_colours.empty());  // the preview is back
+    PrintDialog again(zones, kDefault3mfTolerance);
+    EXPECT_EQ(again.settings().slicer, Slicer::kCura);  // remembered at "輸出"
+    again.cancel->do_callback();
+    EXPECT_FALSE(again.run());
+    g_preferences_dir.clear();
+    pump(20);  // the pointer's crossing events of the shown dialog, before other tests move it
 }
 
 TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
