@@ -112,7 +112,7 @@ Result export_relief_solid(const uint8_t *relief, const std::string &path, doubl
                            MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
-    build_insole_solid(prepared, tolerance_mm, true, mesh);
+    build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);
     std::string data;
     write_binary_stl(mesh, data);
     if (report != nullptr) {

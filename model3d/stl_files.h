@@ -40,7 +40,9 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
 Result export_relief_stl(const uint8_t *relief, const std::string &path,
                          MeshExport *report = nullptr);
 
-// Prepares the relief likewise and writes the insole solid, bottom per cell, as binary STL.
+// Prepares the relief likewise and writes the insole solid as binary STL: at tolerance 0 every
+// cell with its bottom per cell, as the file has always been; above, simplified with a strip
+// bottom.
 Result export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm = 0,
                            MeshExport *report = nullptr);
 
