@@ -98,16 +98,15 @@ SolidCheck check_solid(const std::vector<std::array<uint32_t, 3>> &triangles, At
 // A mesh by its vertex ids; with `by_position`, vertices are one point exactly when their
 // coordinates are equal, as an STL reader sees them.
 inline SolidCheck check_solid(const Mesh &mesh, bool by_position = false) {
-    std::vector<std::array<uint32_t, 3>> triangles(mesh.triangles.size());
+    std::vector<std::array<uint32_t, 3>> triangles;
     std::map<std::array<float, 3>, uint32_t> ids;
-    for (size_t i = 0; i < mesh.triangles.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            const Vertex &v = mesh.corner(mesh.triangles[i], k);
-            triangles[i][k] = by_position ? ids.emplace(std::array<float, 3>{v.x, v.y, v.z},
-                                                        mesh.triangles[i].v[k])
-                                                .first->second
-                                          : mesh.triangles[i].v[k];
+    for (const Triangle &t : mesh.triangles) {
+        triangles.push_back({t.v[0], t.v[1], t.v[2]});
+        for (uint32_t &v : triangles.back()) {
+            const Vertex &p = mesh.vertices[v];
+            if (by_position) v = ids.emplace(std::array<float, 3>{p.x, p.y, p.z}, v).first->second;
         }
+    }
     return check_solid(triangles, [&](uint32_t id) { return mesh.vertices[id]; });
 }
 
