@@ -21,10 +21,11 @@
 #include "app/dialog_text.h"
 #include "app/file_choice.h"
 #include "app/main_window.h"
+#include "app/print_dialog.h"
 #include "design/design_file.h"
 #include "io/file_hash.h"
 #include "model3d/print_3mf.h"
-#include "model3d/relief_mesh.h"
+#include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
 #include "workspace/ansi_path.h"
 
@@ -34,8 +35,13 @@ Design *g_design = nullptr;
 
 namespace {
 
-const char *input_box(const char *question, const char *preset) {
-    return fl_input("%s", preset, question);
+bool print_dialog(PrintSettings &settings) {
+    std::vector<PrintZone> zones;
+    (void)parse_print_zones(kDefaultPrintZones, zones);
+    PrintDialog dialog(zones, kDefault3mfTolerance);
+    if (!dialog.run()) return false;
+    settings = dialog.settings();
+    return true;
 }
 
 const char *const kWriteErrorCaption = "存檔錯誤";
@@ -164,7 +170,7 @@ bool ask_before_discard() {
 }
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
-const char *(*ask_text)(const char *question, const char *preset) = input_box;
+bool (*ask_print_settings)(PrintSettings &settings) = print_dialog;
 int (*ask_question)(const char *text, const char *no, const char *yes) = show_question;
 
 void sync_controls() {
@@ -198,12 +204,8 @@ void mark_scan_chosen() {
 }
 
 // The outline a mesh export traced, for the image view to show.
-void show_traced_outline(const MeshWork &work) {
-    g_workspace->outline = work.outline_points;
-}
-
-std::unique_ptr<MeshWork> mesh_work() {
-    return make_mesh_work(g_design->scan(), g_design->results());
+void show_traced_outline(MeshExport &e) {
+    g_workspace->outline = std::move(e.outline.points);
 }
 
 }  // namespace
@@ -255,9 +257,9 @@ void export_engraving_cb(Fl_Widget *, void *) {
 }
 
 void export_print_to(const std::string &path) {
-    const auto work = mesh_work();
-    const Result r = export_relief_stl(*work, path);
-    show_traced_outline(*work);
+    MeshExport e;
+    const Result r = export_relief_stl(g_design->results().relief_grid, path, &e);
+    show_traced_outline(e);
     if (!r) report_write_failure(path, r.message());
 }
 
@@ -272,23 +274,17 @@ void export_printable_to(const char *chosen) {
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
     if (!may_write(path)) return;
     Result written = Result::success();
-    const auto work = mesh_work();
+    MeshExport e;
+    const DesignResults &results = g_design->results();
     if (ends_with(".stl")) {
-        written = export_relief_solid(*work, path);
+        written = export_relief_solid(results.relief_grid, path, 0, &e);
     } else {
-        const char *text =
-            ask_text("壓力分區 (門檻:填充%，以逗號分隔；留空則不分區):", "0:35,96:20,160:10");
-        if (text == nullptr) return;  // cancelled
-        std::vector<PrintZone> zones;
-        if (text[0] != '\0') {
-            if (Result r = parse_print_zones(text, zones); !r)
-                return show_message_box(r.message().c_str(), kWriteErrorCaption);
-            if (!zones_cover_foot(*work, zones))
-                return show_message_box("這些壓力分區沒有涵蓋任何足部格子", kWriteErrorCaption);
-        }
-        written = export_relief_3mf(*work, path, zones, print_description(*g_design));
+        PrintSettings settings;
+        if (!ask_print_settings(settings)) return;  // cancelled
+        written = export_relief_3mf(results.relief_grid, g_design->scan().pressure_grid, path,
+                                    settings, print_description(*g_design, g_design_path), &e);
     }
-    show_traced_outline(*work);
+    show_traced_outline(e);
     if (!written) report_write_failure(path, written.message());
 }
 

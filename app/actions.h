@@ -50,7 +50,7 @@ bool load_scan_path(const char *path);
 void export_engraving_to(const char *chosen);
 void export_print_to(const std::string &path);
 // The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
-// when missing) with the pressure zones the operator types, none when left empty.
+// when missing) for the slicer, zones and tolerance ask_print_settings gives.
 void export_printable_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
@@ -63,5 +63,6 @@ extern void (*show_message_box)(const char *text, const char *caption);
 // A question with two answers; returns 1 for `yes`, 0 for `no`, the default answer that keeps
 // the operator's work (Enter and Escape give it). Tests replace it.
 extern int (*ask_question)(const char *text, const char *no, const char *yes);
-// A line of text; nullptr when cancelled. Tests replace it.
-extern const char *(*ask_text)(const char *question, const char *preset);
+// The 3D-print export's questions (print_dialog.h, from the default zones); false when
+// cancelled. Tests replace it.
+extern bool (*ask_print_settings)(pedaform::PrintSettings &settings);

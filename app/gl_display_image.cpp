@@ -44,8 +44,7 @@ bool GL_Display_Image::frame_changed() const {
                                         outline.size() * sizeof(OutlinePoint)) != 0)
         return true;
     return scan_chosen && design != nullptr &&
-           std::memcmp(design->results().relief_preview, shown_preview_, sizeof shown_preview_) !=
-               0;
+           std::memcmp(picture(), shown_preview_, sizeof shown_preview_) != 0;
 }
 
 void GL_Display_Image::flush() {
@@ -53,8 +52,7 @@ void GL_Display_Image::flush() {
     // What the frame showed.
     shown_ = shown_now();
     shown_outline_.assign(outline.begin(), outline.end());
-    if (design != nullptr)
-        std::memcpy(shown_preview_, design->results().relief_preview, sizeof shown_preview_);
+    if (design != nullptr) std::memcpy(shown_preview_, picture(), sizeof shown_preview_);
 }
 
 void GL_Display_Image::projection_setup() {
@@ -97,7 +95,7 @@ void GL_Display_Image::draw() {
     const int ww = w(), hh = h();
     if (scan_chosen && design != nullptr) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kGridWidth, kGridHeight, 0, GL_RGBA,
-                     GL_UNSIGNED_BYTE, design->results().relief_preview);
+                     GL_UNSIGNED_BYTE, picture());
         glBegin(GL_QUADS);
         glTexCoord2f(1, 1);
         glVertex2i(ww, hh);

@@ -43,6 +43,10 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     // with false when it comes up: the moves between are one gesture of the operator's hand.
     void (*point_gesture)(bool open) = nullptr;
 
+    // While not empty (kGridCells R, G, B, 0 pixels), shown instead of the relief preview: the
+    // print dialog's zones.
+    std::vector<uint8_t> zone_colours;
+
     // Calls of draw() so far.
     int draws() const { return draws_; }
 
@@ -61,6 +65,9 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
                   "Shown must have no padding");
 
     Shown shown_now() const;
+    const uint8_t *picture() const {
+        return zone_colours.empty() ? design->results().relief_preview : zone_colours.data();
+    }
     void projection_setup();
     void make_texture();
     void draw_landmarks_and_point();

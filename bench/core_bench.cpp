@@ -14,8 +14,8 @@
 #include "bench/smoothing_reference.h"
 #include "bench/stl_reference.h"
 #include "model3d/print_3mf.h"
-#include "model3d/relief_mesh.h"
 #include "design/controls.h"
+#include "model3d/stl_files.h"
 #include "relief/composition.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
@@ -148,7 +148,7 @@ static void BM_StlExport(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("merge.stl");
     for (auto _ : state) {
-        const Result r = export_relief_stl(*make_mesh_work(ws->scan, ws->results), path);
+        const Result r = export_relief_stl(ws->results.relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
@@ -159,12 +159,11 @@ static void BM_StlExportReference(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("merge-ref.stl");
     for (auto _ : state) {
-        const auto work = make_mesh_work(ws->scan, ws->results);
-        const MeshOutline outline = prepare_relief_mesh(*work);
-        std::vector<Facet> facets;
-        build_surface_facets(*work, outline, facets);
+        const PreparedRelief prepared = prepare_relief(ws->results.relief_grid);
+        Mesh mesh;
+        build_open_surface(prepared, mesh);
         std::FILE *f = std::fopen(path.c_str(), "w");
-        write_ascii_stl_reference(facets, f);
+        write_ascii_stl_reference(mesh, f);
         std::fclose(f);
     }
     unlink(path.c_str());
@@ -175,22 +174,24 @@ static void BM_StlSolidExport(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("solid.stl");
     for (auto _ : state) {
-        const Result r = export_relief_solid(*make_mesh_work(ws->scan, ws->results), path);
+        const Result r = export_relief_solid(ws->results.relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
 }
 BENCHMARK(BM_StlSolidExport)->Unit(benchmark::kMillisecond);
 
+// Three zones at the default tolerance, for PrusaSlicer.
 static void BM_Export3mf(benchmark::State &state) {
     auto ws = loaded();
-    std::vector<PrintZone> zones;
-    if (!parse_print_zones("0:35,96:20,160:10", zones)) state.SkipWithError("zones refused");
-    const PrintDescription about{"left_253", {{"gain", "3"}}};
+    PrintSettings settings;
+    if (!parse_print_zones(kDefaultPrintZones, settings.zones) || settings.zones.size() != 3)
+        state.SkipWithError("zones refused");
+    const PrintDescription about{"left_253.bmp", "left", "CM25-26", "", {{"gain", "3"}}};
     const std::string path = scratch("zoned.3mf");
     for (auto _ : state) {
-        const Result r =
-            export_relief_3mf(*make_mesh_work(ws->scan, ws->results), path, zones, about);
+        const Result r = export_relief_3mf(ws->results.relief_grid, ws->scan.pressure_grid, path,
+                                           settings, about);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());

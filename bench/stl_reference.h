@@ -5,18 +5,19 @@
 #include <cstdio>
 #include <vector>
 
-#include "model3d/relief_mesh.h"
+#include "model3d/mesh.h"
 
 namespace pedaform {
 
-inline void write_ascii_stl_reference(const std::vector<Facet> &facets, std::FILE *out) {
+inline void write_ascii_stl_reference(const Mesh &mesh, std::FILE *out) {
     std::fprintf(out, "solid\n");
-    for (const Facet &f : facets) {
-        const Vertex n = facet_normal(f);
+    for (const Triangle &t : mesh.triangles) {
+        const Vertex n = facet_normal(mesh.corner(t, 0), mesh.corner(t, 1), mesh.corner(t, 2));
         std::fprintf(out, "facet normal %f %f %f\n", n.x, n.y, n.z);
         std::fprintf(out, "outer loop\n");
-        for (const Vertex &v : f.v)
-            std::fprintf(out, "vertex %f %f %f\n", v.x, v.y, v.z);
+        for (uint32_t v : t.v)
+            std::fprintf(out, "vertex %f %f %f\n", mesh.vertices[v].x, mesh.vertices[v].y,
+                         mesh.vertices[v].z);
         std::fprintf(out, "endloop\n");
         std::fprintf(out, "endfacet\n");
     }

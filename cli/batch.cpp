@@ -19,7 +19,7 @@
 #include "io/resources.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
-#include "model3d/relief_mesh.h"
+#include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
 #include "workspace/console.h"
 #include "workspace/file_output.h"
@@ -53,8 +53,14 @@ const char *const kUsageTail =
     "  --stl FILE           3D-print surface as ASCII STL\n"
     "  --stl-solid FILE     closed solid as binary STL\n"
     "  --3mf FILE           closed solid as 3MF in millimetres\n"
-    "  --zones T:D,...      with --3mf: infill D% for foot cells of pressure T up to the next T,\n"
-    "                       e.g. \"0:35,96:20,160:10\" (a PrusaSlicer project with modifiers)\n"
+    "  --zones T:D,...      with --3mf: infill D% for insole cells from pressure T up to the\n"
+    "                       next T, T a share of the foot's peak (\"40%\") or 0 ... 255, e.g.\n"
+    "                       \"0:30,30%:20,60%:15\"; cells below the first T join the first zone\n"
+    "  --slicer NAME        the zones for prusa (PrusaSlicer, default), orca (OrcaSlicer,\n"
+    "                       Bambu Studio) or cura\n"
+    "  --mesh-tolerance MM  simplify the 3MF and solid STL meshes: every point of the exact\n"
+    "                       surface within MM (0 ... 1) of the file's; default 0.05 for --3mf,\n"
+    "                       0 (every cell) for --stl-solid\n"
     "  --relief-raw FILE    the relief as 54,000 bytes, row 0 first\n"
     "  --preview FILE.png   the relief preview, upright\n"
     "  --pressure FILE.png  the pressure colouring, upright\n"
@@ -220,6 +226,22 @@ class OptionReader {
         out = x;
         return true;
     }
+    bool slicer(const std::string &arg, std::string &out) {
+        Slicer parsed;
+        if (!value(arg)) return false;
+        if (!parse_slicer(value_, parsed))
+            return fail(arg + " takes prusa, orca or cura, not \"" + value_ + "\"");
+        out = value_;
+        return true;
+    }
+    bool tolerance(const std::string &arg, std::optional<double> &out) {
+        double mm = 0;
+        if (!value(arg)) return false;
+        if (!parse_number(value_, 0, kMaxMeshTolerance, mm))
+            return fail(arg + " takes a length from 0 to 1 mm, not \"" + value_ + "\"");
+        out = mm;
+        return true;
+    }
     bool zones(const std::string &arg, std::string &out) {
         std::vector<PrintZone> parsed;
         if (!value(arg)) return false;
@@ -305,6 +327,9 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
         {"--stl-solid", file(o.stl_solid)},
         {"--3mf", file(o.print_3mf)},
         {"--zones", [&o](OptionReader &r, const std::string &a) { return r.zones(a, o.zones); }},
+        {"--slicer", [&o](OptionReader &r, const std::string &a) { return r.slicer(a, o.slicer); }},
+        {"--mesh-tolerance",
+         [&o](OptionReader &r, const std::string &a) { return r.tolerance(a, o.mesh_tolerance); }},
         {"--relief-raw", file(o.relief_raw)},
         {"--preview", file(o.preview)},
         {"--pressure", file(o.pressure)},
@@ -499,24 +524,30 @@ class Batch {
             if (Result r = write_engraving_bmp(name, results.relief_grid); !r)
                 return write_failed(r.message());
         }
-        std::vector<PrintZone> zones;
-        if (!o_.zones.empty()) {
-            (void)parse_print_zones(o_.zones, zones);  // checked by the parser
-            if (!zones_cover_foot(*make_mesh_work(design_.scan(), results), zones)) {
-                std::fprintf(stderr,
-                             "pedaform-cli: --zones \"%s\" gives no foot cell a zone; the form "
-                             "is T1:D1,T2:D2,... with rising pressures T 0 ... 255 and infill "
-                             "D 0 ... 100 %%, e.g. \"0:35,96:20,160:10\"\n",
-                             o_.zones.c_str());
-                return kBatchUsage;
-            }
-        }
+        PrintSettings print;
+        if (!o_.zones.empty()) (void)parse_print_zones(o_.zones, print.zones);  // checked
+        (void)parse_slicer(o_.slicer, print.slicer);                            // by the parser
+        print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
+        // The file the design came from, else the one it is saved to.
+        const std::string design_file = o_.design.empty() ? o_.save_design : o_.design;
         const std::pair<const std::string &, std::function<Result()>> writers[] = {
-            {o_.stl, [&] { return export_relief_stl(*work(), o_.stl); }},
-            {o_.stl_solid, [&] { return export_relief_solid(*work(), o_.stl_solid); }},
+            {o_.stl,
+             [&] {
+                 MeshExport surface;
+                 Result r = export_relief_stl(results.relief_grid, o_.stl, &surface);
+                 if (!surface.warning.empty()) warn(surface.warning);
+                 return r;
+             }},
+            {o_.stl_solid,
+             [&] {
+                 return export_relief_solid(results.relief_grid, o_.stl_solid,
+                                            o_.mesh_tolerance.value_or(0));
+             }},
             {o_.print_3mf,
              [&] {
-                 return export_relief_3mf(*work(), o_.print_3mf, zones, print_description(design_));
+                 return export_relief_3mf(results.relief_grid, design_.scan().pressure_grid,
+                                          o_.print_3mf, print,
+                                          print_description(design_, design_file));
              }},
             {o_.relief_raw,
              [&] { return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells); }},
@@ -567,11 +598,6 @@ class Batch {
         return "insole length " + std::to_string(design_.scan().insole_length) +
                " matches no size; nearest " + size_bin_labels(nearest) +
                ": no template until a size is chosen (--size)";
-    }
-
-    // A fresh work area for one mesh export.
-    std::unique_ptr<MeshWork> work() const {
-        return make_mesh_work(design_.scan(), design_.results());
     }
 
     // A warning that changes the outcome: on standard error even under --quiet, and in the

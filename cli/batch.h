@@ -27,8 +27,10 @@ struct BatchOptions {
     int smooth = 0;
     std::string save_design;
     std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
-    std::string print_3mf;  // --3mf
-    std::string zones;      // --zones, checked by the parser
+    std::string print_3mf;                 // --3mf
+    std::string zones;                     // --zones, checked by the parser
+    std::string slicer = "prusa";          // --slicer, checked by the parser
+    std::optional<double> mesh_tolerance;  // --mesh-tolerance, mm
     bool quiet = false;
     bool help = false;
     bool version = false;

@@ -415,11 +415,16 @@ std::vector<Step> Design::steps() const {
     return std::vector<Step>(steps_.begin(), steps_.begin() + static_cast<long>(position_));
 }
 
-PrintDescription print_description(const Design &design) {
+PrintDescription print_description(const Design &design, const std::string &design_file) {
+    auto file_name = [](const std::string &path) {
+        const size_t slash = path.find_last_of('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    };
     PrintDescription about;
-    const std::string &path = design.scan_path();
-    const size_t slash = path.find_last_of('/');
-    about.title = slash == std::string::npos ? path : path.substr(slash + 1);
+    about.scan = file_name(design.scan_path());
+    about.side = design.scan().template_mirrored ? "right" : "left";
+    about.size_label = design.size_label();
+    about.design_file = file_name(design_file);
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         if (control_spec(c).optional_in_file && design.controls()[c] == 0) continue;

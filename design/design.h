@@ -213,7 +213,8 @@ class Design {
     StampKey stamp_key_{};
 };
 
-// What a printed file says of the design: the scan's name and every control's value.
-PrintDescription print_description(const Design &design);
+// What a printed file says of the design: the scan's name, the foot's side, the size, the name
+// of `design_file` (the design's file, "" when it has none) and every control's value.
+PrintDescription print_description(const Design &design, const std::string &design_file);
 
 }  // namespace pedaform

@@ -1,9 +1,10 @@
 // Arbitrary reliefs through the mesh export: the trace ends inside the grid's inner cells, and
-// both solids are closed.
+// the solids, exact and simplified, are closed.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include "model3d/stl_files.h"
 #include "tests/test_support.h"
 #include "workspace/console.h"
 
@@ -22,18 +23,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (int y = 0; y < 5; ++y)
             std::memset(ws->relief_grid + (k / 30 * 5 + y) * kGridWidth + k % 30 * 5, data[k + 1],
                         5);
-    const MeshOutline outline = prepare_relief_mesh(*ws);
-    if (ws->outline_points.size() > static_cast<size_t>(kGridCells)) std::abort();
-    for (const OutlinePoint &p : ws->outline_points)
+    const PreparedRelief prepared = prepare_relief(ws->relief_grid);
+    const std::vector<OutlinePoint> &points = prepared.outline.points;
+    if (points.size() > static_cast<size_t>(kGridCells)) std::abort();
+    for (const OutlinePoint &p : points)
         if (p.x < 1 || p.x > 148 || p.y < 1 || p.y > 358) std::abort();
-    std::vector<Facet> facets;
-    build_surface_facets(*ws, outline, facets);
-    for (const Facet &f : facets)
-        for (const Vertex &v : f.v)
-            if (!std::isfinite(v.z)) std::abort();
-    for (SolidBottom bottom : {SolidBottom::kPerCell, SolidBottom::kStrips}) {
-        build_solid_facets(*ws, facets, bottom);
-        if (!facets.empty() && !test::check_solid(facets).closed()) std::abort();
-    }
+    Mesh mesh;
+    build_open_surface(prepared, mesh);
+    for (const Vertex &v : mesh.vertices)
+        if (!std::isfinite(v.z)) std::abort();
+    for (double tolerance : {0.0, 0.05})
+        for (bool per_cell : {true, false}) {
+            mesh = Mesh();
+            build_insole_solid(prepared, tolerance, per_cell, mesh);
+            if (!mesh.triangles.empty() && !test::check_solid(mesh, true).closed()) std::abort();
+        }
     return 0;
 }

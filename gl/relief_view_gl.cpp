@@ -58,7 +58,8 @@ void light_setup(const MaterialBlock &m) {
 namespace {
 
 constexpr GLsizeiptr kVertexBytes = kMeshVertexFloats * sizeof(float);
-constexpr GLsizeiptr kBufferBytes = kMaxMeshVertices * kVertexBytes;
+constexpr GLsizeiptr kVertexBufferBytes = kMeshVertices * kVertexBytes;
+constexpr GLsizeiptr kIndexBufferBytes = kMaxMeshIndices * sizeof(uint32_t);
 
 const void *byte_offset(size_t n) {
     return reinterpret_cast<const void *>(n);
@@ -67,39 +68,55 @@ const void *byte_offset(size_t n) {
 }  // namespace
 
 void SurfaceBuffer::fill(const DesignResults &ws, bool pressure_colours) {
-    if (buffer_ == 0) {
+    if (buffers_[0] == 0) {
         // Room for the largest surface once; a fill rewrites it in place.
-        glGenBuffers(1, &buffer_);
-        glBindBuffer(GL_ARRAY_BUFFER, buffer_);
-        glBufferData(GL_ARRAY_BUFFER, kBufferBytes, nullptr, GL_DYNAMIC_DRAW);
+        glGenBuffers(2, buffers_);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+        glBufferData(GL_ARRAY_BUFFER, kVertexBufferBytes, nullptr, GL_DYNAMIC_DRAW);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexBufferBytes, nullptr, GL_DYNAMIC_DRAW);
     }
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
-    // The vertices are built straight into the buffer's memory: no copy in between.
-    void *memory = glMapBufferRange(GL_ARRAY_BUFFER, 0, kBufferBytes,
-                                    GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
-    vertex_count_ = 0;
-    if (memory != nullptr) {
-        const int count = build_mesh_vertices(ws, pressure_colours, static_cast<float *>(memory));
-        // A false unmap means the contents were lost (the display changed mode): draw nothing.
-        if (glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE) vertex_count_ = count;
-    }
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
+    // The arrays are built straight into the buffers' memory: no copy in between.
+    const GLbitfield access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+    void *vertices = glMapBufferRange(GL_ARRAY_BUFFER, 0, kVertexBufferBytes, access);
+    void *indices = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, 0, kIndexBufferBytes, access);
+    index_count_ = 0;
+    int count = 0;
+    if (vertices != nullptr && indices != nullptr)
+        count =
+            build_surface_arrays(ws.relief_grid, pressure_colours ? ws.colour_grid : nullptr,
+                                 static_cast<float *>(vertices), static_cast<uint32_t *>(indices));
+    // A false unmap means the contents were lost (the display changed mode): draw nothing.
+    const bool kept_vertices = vertices != nullptr && glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;
+    const bool kept_indices =
+        indices != nullptr && glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) == GL_TRUE;
+    if (kept_vertices && kept_indices) index_count_ = count;
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void SurfaceBuffer::draw() const {
-    if (vertex_count_ == 0) return;
+    if (index_count_ == 0) return;
     glEnable(GL_NORMALIZE);
+    // Each triangle takes its last vertex's lighting: a third of the vertices of separate
+    // triangles, the same pixels.
+    glShadeModel(GL_FLAT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glBindBuffer(GL_ARRAY_BUFFER, buffer_);
+    glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, kVertexBytes, byte_offset(0));
     glNormalPointer(GL_FLOAT, kVertexBytes, byte_offset(3 * sizeof(float)));
     glColorPointer(3, GL_FLOAT, kVertexBytes, byte_offset(6 * sizeof(float)));
-    glDrawArrays(GL_TRIANGLES, 0, vertex_count_);
+    glDrawElements(GL_TRIANGLES, index_count_, GL_UNSIGNED_INT, byte_offset(0));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glPopClientAttrib();
+    glShadeModel(GL_SMOOTH);
     glDisable(GL_NORMALIZE);
 }
 

@@ -29,27 +29,28 @@ void draw_background(int w, int h);
 // stays fixed relative to the viewer.
 void light_setup(const MaterialBlock &m);
 
-// The relief surface in one buffer object of the current context: filled only when the relief,
+// The relief surface in buffer objects of the current context: filled only when the relief,
 // its colours or the pressure switch change, then drawn every frame from the buffer, so that a
 // frame sends no vertex data. The buffer is made on the first fill; it goes with its context.
 class SurfaceBuffer {
   public:
-    // Refills the buffer with build_mesh_vertices of `results` (relief_grid, and colour_grid when
+    // Refills the buffers with build_surface_arrays of `results` (relief_grid, and colour_grid when
     // `pressure_colours`). Leaves no buffer bound.
     void fill(const DesignResults &results, bool pressure_colours);
     // Draws what the last fill put in, under the current matrices, lighting and colour
-    // material, with GL_NORMALIZE on while it draws. Client array state is restored; the
-    // current colour is left undefined (OpenGL's rule after drawing from a colour array).
+    // material, with GL_NORMALIZE on and flat shading while it draws (smooth after). Client
+    // array state is restored; the current colour is left undefined (OpenGL's rule after
+    // drawing from a colour array).
     void draw() const;
     // The context the buffer lived in is gone: the next fill makes a new one.
     void forget() {
-        buffer_ = 0;
-        vertex_count_ = 0;
+        buffers_[0] = buffers_[1] = 0;
+        index_count_ = 0;
     }
 
   private:
-    unsigned buffer_ = 0;
-    int vertex_count_ = 0;
+    unsigned buffers_[2] = {0, 0};  // vertices, indices
+    int index_count_ = 0;
 };
 
 }  // namespace pedaform

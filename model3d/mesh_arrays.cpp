@@ -16,9 +16,24 @@ inline void put3(float *dst, const float *src) {
     dst[2] = src[2];
 }
 
-}  // namespace
-
 constexpr float kLevels = static_cast<float>(kGreyLevelsPerMm);
+
+// Position, and the normal and colour of the triangle the vertex ends (none: zero).
+void put_vertex(const uint8_t *relief, const uint8_t *colours, int r, int c, const float *normal,
+                int cell, float *out) {
+    const float p[3] = {static_cast<float>(r), relief[r * kGridWidth + c] / kLevels,
+                        static_cast<float>(c)};
+    static constexpr float kNone[3] = {0, 0, 0};
+    put3(out, p);
+    put3(out + 3, normal != nullptr ? normal : kNone);
+    if (colours != nullptr && cell >= 0)
+        for (int k = 0; k < 3; ++k)
+            out[6 + k] = colours[3 * cell + k] / 255.0f;
+    else
+        put3(out + 6, kSurfaceColour);
+}
+
+}  // namespace
 
 CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     const int i = r * kGridWidth + c;
@@ -38,27 +53,30 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c) {
     return q;
 }
 
-int build_mesh_vertices(const DesignResults &ws, bool pressure_colours, float *out) {
-    const uint8_t *relief = ws.relief_grid;
+int build_surface_arrays(const uint8_t *relief, const uint8_t *colours, float *vertices,
+                         uint32_t *indices) {
+    for (int r = 0; r < kGridHeight; ++r)
+        for (int c = 0; c < kGridWidth; ++c) {
+            float *out = vertices + 2 * kMeshVertexFloats * (r * kGridWidth + c);
+            const bool ends_first = r > 0 && c > 0,
+                       starts_second = r + 1 < kGridHeight && c + 1 < kGridWidth;
+            const CellQuad below = ends_first ? cell_quad(relief, r - 1, c - 1) : CellQuad{};
+            const CellQuad own = starts_second ? cell_quad(relief, r, c) : CellQuad{};
+            put_vertex(relief, colours, r, c, ends_first ? below.n1 : nullptr,
+                       ends_first ? (r - 1) * kGridWidth + c - 1 : -1, out);
+            put_vertex(relief, colours, r, c, starts_second ? own.n2 : nullptr,
+                       starts_second ? r * kGridWidth + c : -1, out + kMeshVertexFloats);
+        }
     int n = 0;
     for (int r = 0; r < kGridHeight - 1; ++r)
         for (int c = 0; c < kGridWidth - 1; ++c) {
             if (!mesh_cell_drawn(relief, r, c)) continue;
-            const int i = r * kGridWidth + c;
-            const CellQuad q = cell_quad(relief, r, c);
-            float colour[3] = {kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2]};
-            if (pressure_colours)
-                for (int k = 0; k < 3; ++k)
-                    colour[k] = ws.colour_grid[3 * i + k] / 255.0f;
-
-            static constexpr int kCorner[6] = {0, 1, 2, 2, 3, 0};
-            for (int v = 0; v < 6; ++v) {
-                put3(out, q.p[kCorner[v]]);
-                put3(out + 3, v < 3 ? q.n1 : q.n2);
-                put3(out + 6, colour);
-                out += kMeshVertexFloats;
-            }
-            n += 6;
+            const uint32_t p1 = static_cast<uint32_t>(r * kGridWidth + c);
+            const uint32_t p2 = p1 + kGridWidth, p3 = p2 + 1, p4 = p1 + 1;
+            const uint32_t ends[6] = {2 * p1 + 1, 2 * p2 + 1, 2 * p3,
+                                      2 * p3,     2 * p4 + 1, 2 * p1 + 1};
+            for (uint32_t v : ends)
+                indices[n++] = v;
         }
     return n;
 }

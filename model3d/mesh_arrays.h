@@ -1,17 +1,23 @@
-// The 3D view's relief surface as one interleaved vertex array: the triangles of every drawn
-// cell, with per-triangle normals and per-cell colours, ready for a vertex buffer.
+// The 3D view's relief surface as vertex and index arrays, ready for buffer objects: the two
+// triangles of every drawn cell, each with its own normal and its cell's colour, drawn with
+// flat shading.
 // Cell (row r, column c) maps to the model point (r, relief / 5, c); rows run along x, columns
 // along z, heights along y.
 #pragma once
 
-#include "workspace/design_results.h"
+#include <cstdint>
+
+#include "workspace/workspace.h"
 
 namespace pedaform {
 
 constexpr int kMaxMeshTriangles = 2 * (kGridWidth - 1) * (kGridHeight - 1);  // 106,982
-constexpr int kMaxMeshVertices = 3 * kMaxMeshTriangles;
-// Floats per vertex: position x, y, z; the triangle's normal x, y, z (repeated over its three
-// vertices); colour R, G, B in 0..1.
+constexpr int kMaxMeshIndices = 3 * kMaxMeshTriangles;
+// Two vertices per grid point: flat shading takes a triangle's colour from its last vertex,
+// and each point is the last vertex of at most two triangles (see build_surface_arrays).
+constexpr int kMeshVertices = 2 * kGridCells;
+// Floats per vertex: position x, y, z; the normal x, y, z of the triangle it ends; colour R, G,
+// B in 0..1.
 constexpr int kMeshVertexFloats = 9;
 
 // The base colour of the surface when pressure colours are off.
@@ -34,10 +40,14 @@ struct CellQuad {
 };
 CellQuad cell_quad(const uint8_t *relief, int r, int c);
 
-// Writes the vertices of relief_grid's surface to `out` (room for kMaxMeshVertices vertices)
-// and returns how many: for every drawn cell, rows outer and columns inner, its triangles
-// P1 P2 P3 and P3 P4 P1 as cell_quad gives them, coloured kSurfaceColour, or colour_grid's
-// cell (r, c) / 255 when `pressure_colours`. Only writes; `out` may be mapped buffer memory.
-int build_mesh_vertices(const DesignResults &results, bool pressure_colours, float *out);
+// Fills `vertices` (kMeshVertices vertices) and `indices` (room for kMaxMeshIndices) for the
+// surface of `relief` (kGridCells heights) and returns the number of indices: for every drawn
+// cell, rows outer and columns inner, its triangles P1 P2 P3 and P3 P4 P1 as cell_quad gives
+// them. Grid point i has vertices 2 i, the last of triangle P1 P2 P3 of the cell whose P3 it
+// is, and 2 i + 1, the last of triangle P3 P4 P1 of the cell whose P1 it is; each carries that
+// triangle's normal and its cell's colour: kSurfaceColour, or with `colours` (kGridCells R, G,
+// B triples) the cell's colour / 255. Only writes; both arrays may be mapped buffer memory.
+int build_surface_arrays(const uint8_t *relief, const uint8_t *colours, float *vertices,
+                         uint32_t *indices);
 
 }  // namespace pedaform

@@ -2,134 +2,16 @@
 
 #include <zip.h>
 
-#include <Model/COM/NMR_DLLInterfaces.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <limits>
 
-#include "model3d/row_strips.h"
+#include "model3d/closed_solid.h"
 #include "workspace/file_output.h"
 
 namespace pedaform {
 
 namespace {
-
-constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
-
-// Merges exactly equal vertices (by their bits, with -0 taken as 0) through an open-addressing
-// table sized for the worst case, three new vertices per facet, at most three quarters full.
-class VertexMerger {
-  public:
-    VertexMerger(size_t facets, std::vector<Vertex> &out) : out_(out) {
-        size_t capacity = 16;
-        while (capacity < 4 * facets + 16)
-            capacity *= 2;
-        slots_.assign(capacity, kNone);
-        mask_ = capacity - 1;
-    }
-
-    uint32_t index(Vertex v) {
-        v.x += 0.0f;
-        v.y += 0.0f;
-        v.z += 0.0f;
-        uint32_t b[3];
-        std::memcpy(b, &v, sizeof b);
-        uint64_t h = b[0] * 0x9E3779B97F4A7C15ull ^ b[1] * 0xC2B2AE3D27D4EB4Full ^
-                     b[2] * 0x165667B19E3779F9ull;
-        h ^= h >> 29;
-        for (size_t s = h & mask_;; s = (s + 1) & mask_) {
-            const uint32_t id = slots_[s];
-            if (id == kNone) {
-                slots_[s] = static_cast<uint32_t>(out_.size());
-                out_.push_back(v);
-                return slots_[s];
-            }
-            if (std::memcmp(&out_[id], &v, sizeof v) == 0) return id;
-        }
-    }
-
-  private:
-    std::vector<Vertex> &out_;
-    std::vector<uint32_t> slots_;
-    size_t mask_ = 0;
-};
-
-// The closed prism over the cells of one zone: cell (x, y) spans lattice points x .. x + 1,
-// y .. y + 1 (see row_strips.h), lattice point (i, j) standing at x = i - 0.5, y = j - 0.5 mm.
-class PrismBuilder {
-  public:
-    PrismBuilder(const std::vector<int16_t> &cell_zone, PrintMesh &mesh)
-        : cell_zone_(cell_zone), mesh_(mesh), ids_(4 * kLattice) {}
-
-    void build(int zone, float z_bottom, float z_top) {
-        zone_ = zone;
-        z_[0] = z_bottom;
-        z_[1] = z_top;
-        std::fill(ids_.begin(), ids_.end(), kNone);
-        for (int y = 0; y < kGridHeight; ++y)
-            for (int x = 0; x < kGridWidth; ++x)
-                if (in(x, y)) walls(x, y);
-        auto zone_cell = [this](int x, int y) { return in(x, y); };
-        cut_into_row_strips(kGridWidth, kGridHeight, zone_cell,
-                            [this](LatticePoint a, LatticePoint b, LatticePoint c, int r, int) {
-                                for (int level = 0; level < 2; ++level) {
-                                    const uint32_t va = vertex(a.x, a.y, level, a.y == r);
-                                    const uint32_t vb = vertex(b.x, b.y, level, b.y == r);
-                                    const uint32_t vc = vertex(c.x, c.y, level, c.y == r);
-                                    level ? add(va, vb, vc) : add(va, vc, vb);
-                                }
-                            });
-    }
-
-  private:
-    static constexpr int kLatticeW = kGridWidth + 1;
-    static constexpr int kLattice = kLatticeW * (kGridHeight + 1);
-
-    bool in(int x, int y) const {
-        return x >= 0 && y >= 0 && x < kGridWidth && y < kGridHeight &&
-               cell_zone_[y * kGridWidth + x] == zone_;
-    }
-
-    // `upper`: the cell using the point lies in row j (above the point), else in row j - 1.
-    // Where two cells of the zone touch only at this point, each gets its own vertex.
-    uint32_t vertex(int i, int j, int level, bool upper) {
-        const bool a = in(i - 1, j - 1), b = in(i, j - 1), c = in(i - 1, j), d = in(i, j);
-        const bool pinch = (a && d && !b && !c) || (b && c && !a && !d);
-        const int copy = level * 2 + (pinch && upper ? 1 : 0);
-        uint32_t &id = ids_[copy * kLattice + j * kLatticeW + i];
-        if (id == kNone) {
-            id = static_cast<uint32_t>(mesh_.vertices.size());
-            mesh_.vertices.push_back(
-                {static_cast<float>(i) - 0.5f, static_cast<float>(j) - 0.5f, z_[level]});
-        }
-        return id;
-    }
-
-    void add(uint32_t a, uint32_t b, uint32_t c) { mesh_.triangles.push_back({{a, b, c}}); }
-
-    // Walls along the sides without a neighbour in the zone, as in build_solid_facets: A to B
-    // runs counter-clockwise around the cell seen from above, so the wall faces outward.
-    void walls(int x, int y) {
-        auto wall = [&](int ai, int aj, int bi, int bj) {
-            const uint32_t ab = vertex(ai, aj, 0, aj == y), bb = vertex(bi, bj, 0, bj == y);
-            const uint32_t at = vertex(ai, aj, 1, aj == y), bt = vertex(bi, bj, 1, bj == y);
-            add(ab, bb, bt);
-            add(ab, bt, at);
-        };
-        if (!in(x, y - 1)) wall(x, y, x + 1, y);
-        if (!in(x + 1, y)) wall(x + 1, y, x + 1, y + 1);
-        if (!in(x, y + 1)) wall(x + 1, y + 1, x, y + 1);
-        if (!in(x - 1, y)) wall(x, y + 1, x, y);
-    }
-
-    const std::vector<int16_t> &cell_zone_;
-    PrintMesh &mesh_;
-    std::vector<uint32_t> ids_;  // [level * 2 + copy][j][i]
-    int zone_ = 0;
-    float z_[2] = {0, 0};
-};
 
 // Text for XML attributes and element content.
 std::string xml_escaped(const std::string &s) {
@@ -169,96 +51,9 @@ std::string description(const PrintDescription &about) {
     return text;
 }
 
-std::string zone_name(const std::vector<PrintZone> &zones, int zone) {
-    const PrintZone &z = zones[zone];
-    const int top = zone + 1 < static_cast<int>(zones.size()) ? zones[zone + 1].threshold - 1 : 255;
-    return "zone " + std::to_string(zone + 1) + ": pressure " + std::to_string(z.threshold) + ".." +
-           std::to_string(top) + ", infill " + std::to_string(z.density) + " %";
+std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
+    return part.zone < 0 ? "insole" : print_zone_name(zones, part.zone);
 }
-
-// ---- the insole alone, through lib3mf ----
-
-struct Lib3mf {
-    NMR::PLib3MFBase *handle = nullptr;
-    Lib3mf() = default;
-    Lib3mf(const Lib3mf &) = delete;
-    Lib3mf &operator=(const Lib3mf &) = delete;
-    ~Lib3mf() {
-        if (handle) NMR::lib3mf_release(handle);
-    }
-};
-
-Result lib3mf_failure(NMR::PLib3MFBase *instance, const char *step) {
-    DWORD code = 0;
-    LPCSTR message = nullptr;
-    if (instance) NMR::lib3mf_getlasterror(instance, &code, &message);
-    return Result::failure(std::string("3MF writer (lib3mf) failed to ") + step +
-                           (message && *message ? std::string(": ") + message : std::string()));
-}
-
-// A growable byte buffer that lib3mf writes into and seeks back in (for the zip headers). The
-// callbacks have lib3mf's ExportStream_WriteCallbackType and _SeekCallbackType signatures and
-// return 0 for success.
-struct BufferSink {
-    std::string *out;
-    size_t base, pos;
-};
-
-unsigned int sink_write(unsigned char *data, unsigned int bytes, void *user) {
-    BufferSink &s = *static_cast<BufferSink *>(user);
-    if (s.base + s.pos + bytes > s.out->size()) s.out->resize(s.base + s.pos + bytes);
-    std::memcpy(&(*s.out)[s.base + s.pos], data, bytes);
-    s.pos += bytes;
-    return 0;
-}
-
-unsigned int sink_seek(unsigned long long position, void *user) {
-    BufferSink &s = *static_cast<BufferSink *>(user);
-    s.pos = static_cast<size_t>(position);
-    return 0;
-}
-
-Result write_with_lib3mf(const PrintModel &model, const PrintDescription &about, std::string &out) {
-    Lib3mf m, mesh, item, writer;
-    if (NMR::lib3mf_createmodel(&m.handle) != 0) return lib3mf_failure(nullptr, "start");
-    // lib3mf 1.8 writes metadata and names as given: escape them here.
-    const std::string title = xml_escaped(about.title);
-    bool ok = NMR::lib3mf_model_setunit(m.handle, NMR::MODELUNIT_MILLIMETER) == 0 &&
-              NMR::lib3mf_model_addmetadatautf8(m.handle, "Title", title.c_str()) == 0 &&
-              NMR::lib3mf_model_addmetadatautf8(m.handle, "Application", "Pedaform") == 0 &&
-              NMR::lib3mf_model_addmetadatautf8(m.handle, "Description",
-                                                xml_escaped(description(about)).c_str()) == 0;
-    if (!ok) return lib3mf_failure(m.handle, "set the unit and metadata");
-
-    std::vector<NMR::MODELMESHVERTEX> vertices(model.mesh.vertices.size());
-    for (size_t k = 0; k < vertices.size(); ++k) {
-        const Vertex &v = model.mesh.vertices[k];
-        vertices[k] = {{v.x, v.y, v.z}};
-    }
-    std::vector<NMR::MODELMESHTRIANGLE> triangles(model.mesh.triangles.size());
-    for (size_t k = 0; k < triangles.size(); ++k) {
-        const IndexedTriangle &t = model.mesh.triangles[k];
-        triangles[k] = {{t.v[0], t.v[1], t.v[2]}};
-    }
-    if (NMR::lib3mf_model_addmeshobject(m.handle, &mesh.handle) != 0)
-        return lib3mf_failure(m.handle, "add the mesh");
-    ok = NMR::lib3mf_object_setnameutf8(mesh.handle, title.c_str()) == 0 &&
-         NMR::lib3mf_meshobject_setgeometry(mesh.handle, vertices.data(),
-                                            static_cast<DWORD>(vertices.size()), triangles.data(),
-                                            static_cast<DWORD>(triangles.size())) == 0;
-    if (!ok) return lib3mf_failure(mesh.handle, "store the mesh");
-    if (NMR::lib3mf_model_addbuilditem(m.handle, mesh.handle, nullptr, &item.handle) != 0)
-        return lib3mf_failure(m.handle, "add the build item");
-    if (NMR::lib3mf_model_querywriter(m.handle, "3mf", &writer.handle) != 0)
-        return lib3mf_failure(m.handle, "open a writer");
-    BufferSink sink{&out, out.size(), 0};
-    if (NMR::lib3mf_writer_writetocallback(writer.handle, reinterpret_cast<void *>(&sink_write),
-                                           reinterpret_cast<void *>(&sink_seek), &sink) != 0)
-        return lib3mf_failure(writer.handle, "write the package");
-    return Result::success();
-}
-
-// ---- the zoned slicer project, through libzip ----
 
 // Writes the mesh lines into a buffer sized for their longest form: a float takes at most 15
 // characters in its shortest exact form and an index at most 10, so a vertex line at most 70;
@@ -286,65 +81,96 @@ class MeshText {
     char *at_;
 };
 
-std::string project_model_xml(const PrintModel &model, const PrintDescription &about) {
-    const std::string title = xml_escaped(about.title);
+// "<mesh>" with the meshes' vertices and triangles, each mesh's indices moved past the ones
+// before it.
+std::string mesh_element(const std::vector<const Mesh *> &meshes) {
+    size_t lines = 0;
+    for (const Mesh *m : meshes)
+        lines += m->vertices.size() + m->triangles.size();
+    MeshText text(lines);
+    text.put("   <mesh>\n    <vertices>\n");
+    for (const Mesh *m : meshes)
+        for (const Vertex &v : m->vertices) {
+            text.put("<vertex x=\"");
+            text.put(v.x);
+            text.put("\" y=\"");
+            text.put(v.y);
+            text.put("\" z=\"");
+            text.put(v.z);
+            text.put("\"/>\n");
+        }
+    text.put("    </vertices>\n    <triangles>\n");
+    uint32_t base = 0;
+    for (const Mesh *m : meshes) {
+        for (const Triangle &t : m->triangles) {
+            text.put("<triangle v1=\"");
+            text.put(base + t.v[0]);
+            text.put("\" v2=\"");
+            text.put(base + t.v[1]);
+            text.put("\" v3=\"");
+            text.put(base + t.v[2]);
+            text.put("\"/>\n");
+        }
+        base += static_cast<uint32_t>(m->vertices.size());
+    }
+    text.put("    </triangles>\n   </mesh>\n");
+    return text.take();
+}
+
+std::string model_head(const PrintDescription &about, const char *namespaces,
+                       const char *extra_metadata) {
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<model unit=\"millimeter\" xml:lang=\"en-US\" "
+               "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\"") +
+           namespaces + ">\n" + extra_metadata + " <metadata name=\"Title\">" +
+           xml_escaped(print_title(about)) +
+           "</metadata>\n <metadata name=\"Application\">Pedaform</metadata>\n"
+           " <metadata name=\"Description\">" +
+           xml_escaped(description(about)) + "</metadata>\n <resources>\n";
+}
+
+std::string object_open(int id, const std::string &name) {
+    return "  <object id=\"" + std::to_string(id) + "\" name=\"" + xml_escaped(name) +
+           "\" type=\"model\">\n";
+}
+
+// The insole alone, or PrusaSlicer's one object of several volumes.
+std::string one_object_model(const PrintModel &model, const PrintDescription &about, bool prusa) {
+    std::vector<const Mesh *> meshes;
+    for (const PrintPart &p : model.parts)
+        meshes.push_back(&p.mesh);
     std::string s =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<model unit=\"millimeter\" xml:lang=\"en-US\" "
-        "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\" "
-        "xmlns:slic3rpe=\"http://schemas.slic3r.org/3mf/2017/06\">\n"
-        " <metadata name=\"slic3rpe:Version3mf\">1</metadata>\n"
-        " <metadata name=\"Title\">" +
-        title +
-        "</metadata>\n <metadata name=\"Application\">Pedaform</metadata>\n"
-        " <metadata name=\"Description\">" +
-        xml_escaped(description(about)) + "</metadata>\n <resources>\n  <object id=\"1\" name=\"" +
-        title + "\" type=\"model\">\n   <mesh>\n    <vertices>\n";
-    MeshText mesh(model.mesh.vertices.size() + model.mesh.triangles.size());
-    for (const Vertex &v : model.mesh.vertices) {
-        mesh.put("<vertex x=\"");
-        mesh.put(v.x);
-        mesh.put("\" y=\"");
-        mesh.put(v.y);
-        mesh.put("\" z=\"");
-        mesh.put(v.z);
-        mesh.put("\"/>\n");
-    }
-    mesh.put("    </vertices>\n    <triangles>\n");
-    for (const IndexedTriangle &t : model.mesh.triangles) {
-        mesh.put("<triangle v1=\"");
-        mesh.put(t.v[0]);
-        mesh.put("\" v2=\"");
-        mesh.put(t.v[1]);
-        mesh.put("\" v3=\"");
-        mesh.put(t.v[2]);
-        mesh.put("\"/>\n");
-    }
-    s += mesh.take();
-    s += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n"
-         " <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
+        prusa ? model_head(about, " xmlns:slic3rpe=\"http://schemas.slic3r.org/3mf/2017/06\"",
+                           " <metadata name=\"slic3rpe:Version3mf\">1</metadata>\n")
+              : model_head(about, "", "");
+    s += object_open(1, about.scan);
+    s += mesh_element(meshes);
+    s += "  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
     return s;
 }
 
-std::string project_config_xml(const PrintModel &model, const std::vector<PrintZone> &zones,
-                               const PrintDescription &about) {
+std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &zones,
+                         const PrintDescription &about) {
     std::string s =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n"
         " <object id=\"1\" instances_count=\"1\">\n"
         "  <metadata type=\"object\" key=\"name\" value=\"" +
-        xml_escaped(about.title) + "\"/>\n";
+        xml_escaped(about.scan) + "\"/>\n";
+    size_t first = 0;
     for (const PrintPart &part : model.parts) {
-        s += "  <volume firstid=\"" + std::to_string(part.first) + "\" lastid=\"" +
-             std::to_string(part.last) + "\">\n";
+        const size_t last = first + part.mesh.triangles.size() - 1;
+        s += "  <volume firstid=\"" + std::to_string(first) + "\" lastid=\"" +
+             std::to_string(last) + "\">\n";
+        first = last + 1;
         auto meta = [&](const std::string &key, const std::string &value) {
             s += "   <metadata type=\"volume\" key=\"" + key + "\" value=\"" + xml_escaped(value) +
                  "\"/>\n";
         };
+        meta("name", part_name(part, zones));
         if (part.zone < 0) {
-            meta("name", "insole");
             meta("volume_type", "ModelPart");
         } else {
-            meta("name", zone_name(zones, part.zone));
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
             meta("fill_density", std::to_string(zones[part.zone].density) + "%");
@@ -355,15 +181,79 @@ std::string project_config_xml(const PrintModel &model, const std::vector<PrintZ
     return s;
 }
 
-const char kContentTypes[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">\n"
-    " <Default Extension=\"rels\" "
-    "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>\n"
-    " <Default Extension=\"model\" "
-    "ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/>\n"
-    " <Default Extension=\"config\" ContentType=\"text/xml\"/>\n"
-    "</Types>\n";
+// Parts as mesh objects 1..n; OrcaSlicer's build object n + 1 takes them as components.
+std::string separate_objects_model(const PrintModel &model, const std::vector<PrintZone> &zones,
+                                   const PrintDescription &about, Slicer slicer) {
+    const bool cura = slicer == Slicer::kCura;
+    std::string s = model_head(
+        about, cura ? " xmlns:cura=\"http://software.ultimaker.com/xml/cura/3mf/2015/10\"" : "",
+        "");
+    const int n = static_cast<int>(model.parts.size());
+    for (int k = 0; k < n; ++k) {
+        const PrintPart &part = model.parts[k];
+        s += object_open(k + 1, part.zone < 0 && cura ? about.scan : part_name(part, zones));
+        if (cura && part.zone >= 0) {
+            // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
+            auto setting = [&s](const char *key, const std::string &value) {
+                s += std::string("    <metadata name=\"cura:") + key +
+                     "\" preserve=\"true\" type=\"xs:string\">" + value + "</metadata>\n";
+            };
+            s += "   <metadatagroup>\n";
+            setting("infill_mesh", "True");
+            setting("infill_sparse_density", std::to_string(zones[part.zone].density));
+            setting("wall_thickness", "0");
+            setting("top_bottom_thickness", "0");
+            s += "   </metadatagroup>\n";
+        }
+        s += mesh_element({&part.mesh});
+        s += "  </object>\n";
+    }
+    if (cura) {
+        s += " </resources>\n <build>\n";
+        for (int k = 1; k <= n; ++k)
+            s += "  <item objectid=\"" + std::to_string(k) + "\"/>\n";
+        return s + " </build>\n</model>\n";
+    }
+    s += object_open(n + 1, about.scan) + "   <components>\n";
+    for (int k = 1; k <= n; ++k)
+        s += "    <component objectid=\"" + std::to_string(k) + "\"/>\n";
+    s += "   </components>\n  </object>\n </resources>\n <build>\n  <item objectid=\"" +
+         std::to_string(n + 1) + "\"/>\n </build>\n</model>\n";
+    return s;
+}
+
+std::string orca_config(const PrintModel &model, const std::vector<PrintZone> &zones,
+                        const PrintDescription &about) {
+    const int n = static_cast<int>(model.parts.size());
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <object id=\"" +
+                    std::to_string(n + 1) + "\">\n    <metadata key=\"name\" value=\"" +
+                    xml_escaped(about.scan) + "\"/>\n";
+    for (int k = 0; k < n; ++k) {
+        const PrintPart &part = model.parts[k];
+        s += "    <part id=\"" + std::to_string(k + 1) + "\" subtype=\"" +
+             (part.zone < 0 ? "normal_part" : "modifier_part") + "\">\n";
+        s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
+             "\"/>\n";
+        if (part.zone >= 0)
+            s += "      <metadata key=\"sparse_infill_density\" value=\"" +
+                 std::to_string(zones[part.zone].density) + "%\"/>\n";
+        s += "    </part>\n";
+    }
+    s += "  </object>\n</config>\n";
+    return s;
+}
+
+std::string content_types(bool with_config) {
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">\n"
+               " <Default Extension=\"rels\" "
+               "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>\n"
+               " <Default Extension=\"model\" "
+               "ContentType=\"application/vnd.ms-package.3dmanufacturing-3dmodel+xml\"/>\n") +
+           (with_config ? " <Default Extension=\"config\" ContentType=\"text/xml\"/>\n" : "") +
+           "</Types>\n";
+}
 
 const char kRelationships[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -372,7 +262,7 @@ const char kRelationships[] =
     "Type=\"http://schemas.microsoft.com/3dmanufacturing/2013/01/3dmodel\"/>\n"
     "</Relationships>\n";
 
-// 2000-01-01 00:00 UTC, the time stamp of every file of a zoned package.
+// 2000-01-01 00:00 UTC, the time stamp of every file of a package.
 constexpr time_t kPackageTime = 946684800;
 
 Result zip_failure(const std::string &step, zip_error_t *error) {
@@ -380,8 +270,7 @@ Result zip_failure(const std::string &step, zip_error_t *error) {
                            zip_error_strerror(error));
 }
 
-Result write_project_zip(const std::vector<std::pair<const char *, std::string>> &files,
-                         std::string &out) {
+Result write_zip(const std::vector<std::pair<const char *, std::string>> &files, std::string &out) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -435,65 +324,109 @@ Result write_project_zip(const std::vector<std::pair<const char *, std::string>>
 
 }  // namespace
 
-Result build_print_model(const MeshWork &ws, const std::vector<PrintZone> &zones,
-                         PrintModel &model) {
-    model = PrintModel();
-    std::vector<Facet> facets;
-    build_solid_facets(ws, facets, SolidBottom::kStrips);
-    if (facets.empty())
-        return Result::failure("nothing to print: no cell of the relief has four raised corners");
-
-    PrintMesh &mesh = model.mesh;
-    mesh.vertices.reserve(facets.size() / 2 + 16);
-    mesh.triangles.reserve(facets.size());
-    VertexMerger merger(facets.size(), mesh.vertices);
-    float z_max = 0;
-    for (const Facet &f : facets) {
-        IndexedTriangle t;
-        for (int k = 0; k < 3; ++k) {
-            t.v[k] = merger.index(f.v[k]);
-            z_max = std::max(z_max, f.v[k].z);
+bool parse_slicer(const std::string &name, Slicer &slicer) {
+    for (Slicer s : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura})
+        if (name == slicer_name(s)) {
+            slicer = s;
+            return true;
         }
-        mesh.triangles.push_back(t);
-    }
-    model.parts.push_back({0, static_cast<uint32_t>(mesh.triangles.size() - 1), -1});
-    if (zones.empty()) return Result::success();
+    return false;
+}
 
-    std::vector<int16_t> cell_zone;
-    assign_print_zones(ws, zones, cell_zone);
-    PrismBuilder prisms(cell_zone, mesh);
-    for (int z = 0; z < static_cast<int>(zones.size()); ++z) {
-        const uint32_t first = static_cast<uint32_t>(mesh.triangles.size());
-        prisms.build(z, -1.0f, z_max + 1.0f);
-        if (mesh.triangles.size() > first)
-            model.parts.push_back({first, static_cast<uint32_t>(mesh.triangles.size() - 1), z});
+const char *slicer_name(Slicer slicer) {
+    switch (slicer) {
+        case Slicer::kOrca:
+            return "orca";
+        case Slicer::kCura:
+            return "cura";
+        case Slicer::kPrusa:
+            break;
     }
-    if (model.parts.size() == 1)
-        return Result::failure("the zones cover no foot cell: every foot pressure is below " +
-                               std::to_string(zones.front().threshold) +
-                               " (or in pieces too small to print)");
+    return "prusa";
+}
+
+std::string print_title(const PrintDescription &about) {
+    return about.scan + ", " + (about.side.empty() ? "unknown" : about.side) + " foot, " +
+           (about.size_label.empty() ? std::string("no size") : "size " + about.size_label) + ", " +
+           (about.design_file.empty() ? std::string("unsaved design")
+                                      : "design " + about.design_file);
+}
+
+Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                         const PrintSettings &settings, PrintModel &model) {
+    model = PrintModel();
+    if (!(settings.tolerance_mm >= 0 && settings.tolerance_mm <= kMaxMeshTolerance))
+        return Result::failure("the mesh tolerance must lie between 0 and 1 mm");
+    model.parts.emplace_back();
+    Mesh &insole = model.parts[0].mesh;
+    build_insole_solid(prepared, settings.tolerance_mm, false, insole);
+    if (insole.triangles.empty())
+        return Result::failure("nothing to print: no cell of the relief has four raised corners");
+    if (settings.zones.empty()) return Result::success();
+
+    float z_max = 0;
+    for (const Vertex &v : insole.vertices)
+        z_max = std::max(z_max, v.z);
+    std::vector<uint8_t> cells;
+    mark_insole_cells(prepared.heights.data(), cells);
+    std::vector<int16_t> cell_zone;
+    assign_print_zones(cells.data(), pressure, settings.zones, cell_zone);
+    SolidShape block;
+    block.cells_x = kGridWidth;
+    block.cells_y = kGridHeight;
+    block.origin_x = block.origin_y = -0.5f;
+    block.top_z = z_max + 1.0f;
+    block.bottom_z = -1.0f;
+    for (int z = 0; z < static_cast<int>(settings.zones.size()); ++z) {
+        block.cells.assign(kGridCells, 0);
+        for (int i = 0; i < kGridCells; ++i)
+            block.cells[i] = cell_zone[i] == z;
+        PrintPart part;
+        part.zone = z;
+        build_closed_solid(block, part.mesh);
+        if (!part.mesh.triangles.empty()) model.parts.push_back(std::move(part));
+    }
     return Result::success();
 }
 
-Result write_print_3mf(const PrintModel &model, const std::vector<PrintZone> &zones,
+Result write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                        const PrintDescription &about, std::string &out) {
-    if (model.parts.size() <= 1) return write_with_lib3mf(model, about, out);
+    const bool zoned = model.parts.size() > 1;
     std::vector<std::pair<const char *, std::string>> files;
-    files.emplace_back("[Content_Types].xml", kContentTypes);
+    files.emplace_back("[Content_Types].xml",
+                       content_types(zoned && settings.slicer != Slicer::kCura));
     files.emplace_back("_rels/.rels", kRelationships);
-    files.emplace_back("3D/3dmodel.model", project_model_xml(model, about));
-    files.emplace_back("Metadata/Slic3r_PE_model.config", project_config_xml(model, zones, about));
-    return write_project_zip(files, out);
+    if (!zoned) {
+        files.emplace_back("3D/3dmodel.model", one_object_model(model, about, false));
+    } else if (settings.slicer == Slicer::kPrusa) {
+        files.emplace_back("3D/3dmodel.model", one_object_model(model, about, true));
+        files.emplace_back("Metadata/Slic3r_PE_model.config",
+                           prusa_config(model, settings.zones, about));
+    } else {
+        files.emplace_back("3D/3dmodel.model",
+                           separate_objects_model(model, settings.zones, about, settings.slicer));
+        if (settings.slicer == Slicer::kOrca)
+            files.emplace_back("Metadata/model_settings.config",
+                               orca_config(model, settings.zones, about));
+    }
+    return write_zip(files, out);
 }
 
-Result export_relief_3mf(MeshWork &ws, const std::string &path,
-                         const std::vector<PrintZone> &zones, const PrintDescription &about) {
-    prepare_relief_mesh(ws);
+Result export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
+                         const PrintSettings &settings, const PrintDescription &about,
+                         MeshExport *report) {
+    PreparedRelief prepared = prepare_relief(relief);
     PrintModel model;
-    Result built = build_print_model(ws, zones, model);
+    const Result built = build_print_model(prepared, pressure, settings, model);
+    if (report != nullptr) {
+        report->outline = std::move(prepared.outline);
+        report->triangles = 0;
+        for (const PrintPart &p : model.parts)
+            report->triangles += p.mesh.triangles.size();
+    }
     if (!built) return built;
     std::string data;
-    Result written = write_print_3mf(model, zones, about, data);
+    const Result written = write_print_3mf(model, settings, about, data);
     if (!written) return written;
     return write_file_atomically(path, data.data(), data.size());
 }

@@ -1,9 +1,8 @@
-// The printable 3MF file: the closed solid of the binary STL export as one object in
-// millimetres, optionally with one infill modifier per pressure zone in PrusaSlicer's project
-// form.
+// The printable 3MF file: the closed insole solid in millimetres, optionally with one infill
+// modifier per pressure zone in the form a chosen slicer reads.
 //
 // Physical size: one grid cell is 1 mm, a vertex (x, y, W / 5) stands at x = column, y = row,
-// z = the work grid's grey level / 5 in mm, and the solid stands on z = 0.
+// z = the prepared relief's grey level / 5 in mm, and the insole stands on z = 0.
 #pragma once
 
 #include <cstdint>
@@ -11,66 +10,89 @@
 #include <utility>
 #include <vector>
 
+#include "model3d/mesh.h"
 #include "model3d/print_zones.h"
-#include "model3d/relief_mesh.h"
+#include "model3d/relief_outline.h"
+#include "model3d/stl_files.h"
 #include "workspace/result.h"
-#include "workspace/workspace.h"
 
 namespace pedaform {
 
-// What the model metadata says besides the physical size: Title and object name (the scan's
-// name) and the design's control values, written in the given order as "name=value".
+// Where a zoned file is meant to be opened; a file without zones is the same for all three.
+enum class Slicer {
+    kPrusa,  // PrusaSlicer: one object of several volumes, Metadata/Slic3r_PE_model.config
+    kOrca,   // OrcaSlicer and Bambu Studio: parts as components, Metadata/model_settings.config
+    kCura,   // Cura: one object per part, zones as infill meshes in Cura's 3MF namespace
+};
+
+// "prusa", "orca", "cura"; false (slicer untouched) for any other name.
+bool parse_slicer(const std::string &name, Slicer &slicer);
+const char *slicer_name(Slicer slicer);
+
+// The default mesh tolerance of the 3MF file, mm.
+constexpr double kDefault3mfTolerance = 0.05;
+// Tolerances above this are refused: the terraces of the relief are 0.2 mm apart, and a
+// tolerance of several of them would flatten the pads.
+constexpr double kMaxMeshTolerance = 1.0;
+
+// What the model metadata says: Title "<scan>, <side> foot, size <label>, design <file>", the
+// scan as the object's name, and a Description with the physical size and the design's control
+// values in the given order as "name=value".
 struct PrintDescription {
-    std::string title;
+    std::string scan;         // the scan file's name
+    std::string side;         // "left" or "right"
+    std::string size_label;   // "" when no size was chosen: "no size"
+    std::string design_file;  // "" when the design was not saved or opened: "unsaved design"
     std::vector<std::pair<std::string, std::string>> controls;
 };
+std::string print_title(const PrintDescription &about);
 
-struct IndexedTriangle {
-    uint32_t v[3];  // counter-clockwise seen from outside
+struct PrintSettings {
+    std::vector<PrintZone> zones;  // empty: the insole alone
+    Slicer slicer = Slicer::kPrusa;
+    double tolerance_mm = kDefault3mfTolerance;  // 0..kMaxMeshTolerance; 0 keeps every cell
 };
 
-// One mesh for all parts; vertices are shared inside a part and never between parts, so each
-// part's triangles use one contiguous block of vertices.
-struct PrintMesh {
-    std::vector<Vertex> vertices;
-    std::vector<IndexedTriangle> triangles;
-};
-
-// A part of the printed object: triangles first..last (inclusive) of the mesh.
+// A part of the printed object, in its own mesh.
 struct PrintPart {
-    uint32_t first = 0, last = 0;
+    Mesh mesh;
     int zone = -1;  // -1: the insole; otherwise the index of its zone
 };
 
 struct PrintModel {
-    PrintMesh mesh;
     std::vector<PrintPart> parts;  // the insole first, then one part per zone that has cells
 };
 
-// Builds the insole part from build_solid_facets (exactly equal vertices merged) and, for each
-// zone that keeps foot cells after assign_print_zones, a closed prism over those cells: cell
-// (x, y) covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the prism reaches from 1 mm below
-// z = 0 to 1 mm above the insole's highest point. The zones' footprints therefore cover the
-// foot cells of the zones exactly once. Where two cells of a zone touch only at a corner, the
-// corner gets one vertex per cell, so that every edge of a prism has exactly two triangles.
-// Needs the work grid of prepare_relief_mesh. Fails when the relief gives no solid, or when
-// zones are given but none of them keeps a foot cell.
-Result build_print_model(const MeshWork &ws, const std::vector<PrintZone> &zones,
-                         PrintModel &model);
+// Builds the insole (build_insole_solid with a strip bottom, simplified within the settings'
+// tolerance) and, with zones, a closed block for each zone that keeps insole cells after
+// assign_print_zones (insole cells: mark_insole_cells of the prepared heights): cell (x, y)
+// covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block reaches from 1 mm below z = 0 to
+// 1 mm above the insole's highest point, so that the blocks cover the insole exactly once.
+// `pressure` has kGridCells entries. Fails when the relief gives no solid.
+Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                         const PrintSettings &settings, PrintModel &model);
 
-// The 3MF package of the model, unit millimetre, appended to `out`. Metadata: Title,
-// Application "Pedaform" and a Description with the physical size and the control values.
-// A model with the insole alone is written through lib3mf. With zone parts it becomes a
-// PrusaSlicer project (written with libzip): the model declares the slic3rpe namespace and
-// slic3rpe:Version3mf 1, and Metadata/Slic3r_PE_model.config gives the insole's triangle range
-// as a ModelPart and each zone's as a ParameterModifier with its fill_density in percent.
-Result write_print_3mf(const PrintModel &model, const std::vector<PrintZone> &zones,
+// The 3MF package of the model, unit millimetre, appended to `out`: [Content_Types].xml,
+// _rels/.rels and 3D/3dmodel.model with Title, Application "Pedaform" and Description; every
+// file stamped 2000-01-01 00:00. A model with the insole alone is one mesh object. With zones:
+//  - kPrusa: one object whose mesh holds every part, and Metadata/Slic3r_PE_model.config giving
+//    each part's triangle range as a ModelPart (the insole) or a ParameterModifier with its
+//    fill_density;
+//  - kOrca: each part a mesh object, all of them components of one build object, and
+//    Metadata/model_settings.config naming each part by object id: the insole subtype
+//    normal_part, each zone modifier_part with its sparse_infill_density;
+//  - kCura: each part a build item of its own; each zone carries, in a metadata group of
+//    Cura's namespace, infill_mesh True, infill_sparse_density, and wall_thickness and
+//    top_bottom_thickness 0 as Cura itself gives an infill mesh.
+// Parts and modifiers are named by print_zone_name.
+Result write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                        const PrintDescription &about, std::string &out);
 
-// The front ends' entry: prepares the work grid as export_relief_solid does (printing its
-// "t_point" lines), builds the model and writes it to `path` through a temporary file, so that
-// a failure leaves an existing file untouched. `zones` may be empty: the insole alone.
-Result export_relief_3mf(MeshWork &ws, const std::string &path,
-                         const std::vector<PrintZone> &zones, const PrintDescription &about);
+// The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
+// model and writes it to `path` through a temporary file, so that a failure leaves an existing
+// file untouched. `report` (may be null) gets the outline and the triangles of all parts.
+Result export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
+                         const PrintSettings &settings, const PrintDescription &about,
+                         MeshExport *report = nullptr);
 
 }  // namespace pedaform

@@ -11,8 +11,8 @@ namespace pedaform {
 namespace {
 
 const char kZoneForm[] =
-    "write pressure:density pairs such as \"0:35,96:20,160:10\" (pressures 0..255 rising, "
-    "densities 0..100 %)";
+    "write threshold:density pairs such as \"0:35,40%:20,70%:10\" (thresholds rising, as shares "
+    "of the foot's peak pressure with \"%\" or as pressures 0..255 without; densities 0..100 %)";
 
 Result zone_failure(const std::string &what) {
     return Result::failure(what + "; " + kZoneForm);
@@ -22,11 +22,15 @@ bool is_blank(char c) {
     return c == ' ' || c == '\t';
 }
 
+void skip_blanks(const std::string &text, size_t &pos, size_t end) {
+    while (pos < end && is_blank(text[pos]))
+        ++pos;
+}
+
 // Reads a decimal number between blanks from text[pos..end); false when there is none. Values
 // above 99999 are kept as 99999, which every range check refuses.
 bool read_number(const std::string &text, size_t &pos, size_t end, int &value) {
-    while (pos < end && is_blank(text[pos]))
-        ++pos;
+    skip_blanks(text, pos, end);
     const size_t first = pos;
     long v = 0;
     while (pos < end && text[pos] >= '0' && text[pos] <= '9') {
@@ -34,10 +38,13 @@ bool read_number(const std::string &text, size_t &pos, size_t end, int &value) {
         ++pos;
     }
     if (pos == first) return false;
-    while (pos < end && is_blank(text[pos]))
-        ++pos;
+    skip_blanks(text, pos, end);
     value = static_cast<int>(v);
     return true;
+}
+
+std::string threshold_text(const PrintZone &z) {
+    return std::to_string(z.threshold) + (z.percent ? "%" : "");
 }
 
 // Union-find over the connected pieces of the zone map.
@@ -56,6 +63,8 @@ struct Pieces {
 
 }  // namespace
 
+const char *const kDefaultPrintZones = "0:35,10%:20,50%:10";
+
 Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones) {
     zones.clear();
     std::vector<PrintZone> read;
@@ -65,45 +74,80 @@ Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones)
         if (end == std::string::npos) end = text.size();
         PrintZone z;
         size_t p = pos;
-        const bool ok = read_number(text, p, end, z.threshold) && p < end && text[p] == ':' &&
-                        read_number(text, ++p, end, z.density) && p == end;
+        bool ok = read_number(text, p, end, z.threshold);
+        if (ok && p < end && text[p] == '%') {
+            z.percent = true;
+            skip_blanks(text, ++p, end);
+        }
+        ok = ok && p < end && text[p] == ':' && read_number(text, ++p, end, z.density) && p == end;
         if (!ok) return zone_failure("cannot read the zones \"" + text + "\"");
-        if (z.threshold > 255)
+        if (z.percent && z.threshold > 100)
+            return zone_failure("zone threshold " + threshold_text(z) + " is above 100 %");
+        if (!z.percent && z.threshold > 255)
             return zone_failure("zone pressure " + std::to_string(z.threshold) +
                                 " is outside 0..255");
         if (z.density > 100)
             return zone_failure("zone density " + std::to_string(z.density) +
                                 " % is outside 0..100");
-        if (!read.empty() && z.threshold <= read.back().threshold)
-            return zone_failure(
-                "zone pressures must rise: " + std::to_string(read.back().threshold) +
-                " is followed by " + std::to_string(z.threshold));
+        if (!read.empty()) {
+            const PrintZone &last = read.back();
+            if (last.threshold != 0 && z.threshold != 0 && last.percent != z.percent)
+                return zone_failure("zone thresholds " + threshold_text(last) + " and " +
+                                    threshold_text(z) + " mix shares and pressures");
+            if (z.threshold <= last.threshold)
+                return zone_failure("zone thresholds must rise: " + threshold_text(last) +
+                                    " is followed by " + threshold_text(z));
+        }
         read.push_back(z);
         if (end == text.size()) break;
         pos = end + 1;
     }
+    // A leading 0 takes the form of the others.
+    if (read.size() > 1 && read[0].threshold == 0) read[0].percent = read[1].percent;
     zones = std::move(read);
     return Result::success();
 }
 
-void assign_print_zones(const MeshWork &ws, const std::vector<PrintZone> &zones,
-                        std::vector<int16_t> &cell_zone) {
-    int16_t zone_of_pressure[256];
-    for (int p = 0; p < 256; ++p) {
-        zone_of_pressure[p] = kBelowZones;
-        for (size_t k = 0; k < zones.size(); ++k)
-            if (zones[k].threshold <= p) zone_of_pressure[p] = static_cast<int16_t>(k);
-    }
-    cell_zone.assign(kGridCells, kNotFoot);
+std::string print_zones_text(const std::vector<PrintZone> &zones) {
+    std::string text;
+    for (const PrintZone &z : zones)
+        text += (text.empty() ? "" : ",") + threshold_text(z) + ":" + std::to_string(z.density);
+    return text;
+}
+
+std::string print_zone_name(const std::vector<PrintZone> &zones, int zone) {
+    const PrintZone &z = zones[zone];
+    const bool last = zone + 1 == static_cast<int>(zones.size());
+    std::string range = std::to_string(zone == 0 ? 0 : z.threshold) + "\u2013";
+    if (z.percent)
+        range += std::to_string(last ? 100 : zones[zone + 1].threshold) + " % of peak";
+    else
+        range += std::to_string(last ? 255 : zones[zone + 1].threshold - 1);
+    return "pressure " + range + ", infill " + std::to_string(z.density) + " %";
+}
+
+void assign_print_zones(const uint8_t *insole, const uint8_t *pressure,
+                        const std::vector<PrintZone> &zones, std::vector<int16_t> &cell_zone) {
+    int peak = 0;
     for (int i = 0; i < kGridCells; ++i)
-        if (ws.base_grid[i] != 0) cell_zone[i] = zone_of_pressure[ws.pressure_grid[i]];
+        if (insole[i] != 0) peak = std::max(peak, static_cast<int>(pressure[i]));
+    int16_t zone_of_pressure[256] = {};  // pressure 0 and those below every start: zone 0
+    for (int p = 1; p < 256; ++p)
+        for (size_t k = 0; k < zones.size(); ++k) {
+            const PrintZone &z = zones[k];
+            if (z.percent ? p * 100 >= z.threshold * peak : p >= z.threshold)
+                zone_of_pressure[p] = static_cast<int16_t>(k);
+        }
+    cell_zone.assign(kGridCells, kNotInsole);
+    for (int i = 0; i < kGridCells; ++i)
+        if (insole[i] != 0) cell_zone[i] = zone_of_pressure[pressure[i]];
 
     // Connected pieces, each one's cells consecutive in `order`.
     std::vector<int> piece_of(kGridCells, -1), order, start;
     order.reserve(kGridCells);
     Pieces pieces;
     for (int seed = 0; seed < kGridCells; ++seed) {
-        if (cell_zone[seed] == kNotFoot || piece_of[seed] >= 0) continue;
+        if (cell_zone[seed] == kNotInsole || piece_of[seed] >= 0) continue;
         const int id = static_cast<int>(start.size());
         start.push_back(static_cast<int>(order.size()));
         piece_of[seed] = id;
@@ -148,7 +192,7 @@ void assign_print_zones(const MeshWork &ws, const std::vector<PrintZone> &zones,
                                      y > 0 ? c - kGridWidth : -1,
                                      y < kGridHeight - 1 ? c + kGridWidth : -1};
                 for (int n : next) {
-                    if (n < 0 || cell_zone[n] == kNotFoot) continue;
+                    if (n < 0 || cell_zone[n] == kNotInsole) continue;
                     const int r = pieces.find(piece_of[n]);
                     if (r == p) continue;
                     auto it =
@@ -203,14 +247,6 @@ void assign_print_zones(const MeshWork &ws, const std::vector<PrintZone> &zones,
     for (int i = 0; i < kGridCells; ++i)
         if (piece_of[i] >= 0)
             cell_zone[i] = static_cast<int16_t>(pieces.label[pieces.find(piece_of[i])]);
-}
-
-bool zones_cover_foot(const MeshWork &ws, const std::vector<PrintZone> &zones) {
-    std::vector<int16_t> cell_zone;
-    assign_print_zones(ws, zones, cell_zone);
-    for (int16_t z : cell_zone)
-        if (z >= 0) return true;
-    return false;
 }
 
 }  // namespace pedaform

@@ -62,10 +62,10 @@ bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) 
 TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     BatchOptions o;
     std::string error;
-    ASSERT_TRUE(
-        parse({"--meta1", "-10", "--heel3", "10", "--pad-height", "4.6", "--gain", "9.5",
-               "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20", "s.bmp"},
-              o, error))
+    ASSERT_TRUE(parse({"--meta1", "-10", "--heel3", "10", "--pad-height", "4.6", "--gain", "9.5",
+                       "--meta-point", "70.5,359", "--size", "4-5", "--zones", "0:35,96:20",
+                       "--slicer", "cura", "--mesh-tolerance", "0.2", "s.bmp"},
+                      o, error))
         << error;
     auto value = [&](Control c) { return *o.controls[static_cast<int>(c)]; };
     EXPECT_EQ(value(Control::kMeta1), -10);
@@ -74,6 +74,8 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(value(Control::kGain), 9.5);
     EXPECT_EQ(o.meta_row, 359.0f);
     EXPECT_EQ(o.scan, "s.bmp");
+    EXPECT_EQ(o.slicer, "cura");
+    EXPECT_EQ(*o.mesh_tolerance, 0.2);
     // Every control is an option taking its largest value, and says so in the usage text.
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec &spec = control_spec(static_cast<Control>(i));
@@ -109,6 +111,8 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         {{"--size", "CM99", "s"}, "--size takes one of CM15.5-16.5"},
         {{"--zones", "5:10,3:4", "s"}, "--zones: "},
         {{"--zones", "0:101", "s"}, "--zones: "},
+        {{"--slicer", "slic3r", "s"}, "--slicer takes prusa, orca or cura, not \"slic3r\""},
+        {{"--mesh-tolerance", "1.5", "s"}, "--mesh-tolerance takes a length from 0 to 1 mm"},
         {{"--engrave", "", "s"}, "--engrave needs a file name"},
         {{}, "no scan given"},
         {{"a.bmp", "b.bmp"}, "one scan at a time"},

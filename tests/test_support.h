@@ -69,7 +69,7 @@ std::vector<std::string> files_in(const std::string &dir);
 #include <array>
 #include <map>
 
-#include "model3d/relief_mesh.h"
+#include "model3d/mesh.h"
 
 namespace pedaform {
 namespace test {
@@ -105,19 +105,19 @@ SolidCheck check_solid(const std::vector<std::array<uint32_t, 3>> &triangles, At
     return s;
 }
 
-// Facets whose vertices are one point exactly when their coordinates are equal.
-inline SolidCheck check_solid(const std::vector<Facet> &facets) {
+// A mesh by its vertex ids; with `by_position`, vertices are one point exactly when their
+// coordinates are equal, as an STL reader sees them.
+inline SolidCheck check_solid(const Mesh &mesh, bool by_position = false) {
+    std::vector<std::array<uint32_t, 3>> triangles;
     std::map<std::array<float, 3>, uint32_t> ids;
-    std::vector<Vertex> points;
-    std::vector<std::array<uint32_t, 3>> triangles(facets.size());
-    for (size_t i = 0; i < facets.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            const Vertex &v = facets[i].v[k];
-            triangles[i][k] =
-                ids.emplace(std::array<float, 3>{v.x, v.y, v.z}, ids.size()).first->second;
-            if (triangles[i][k] == points.size()) points.push_back(v);
+    for (const Triangle &t : mesh.triangles) {
+        triangles.push_back({t.v[0], t.v[1], t.v[2]});
+        for (uint32_t &v : triangles.back()) {
+            const Vertex &p = mesh.vertices[v];
+            if (by_position) v = ids.emplace(std::array<float, 3>{p.x, p.y, p.z}, v).first->second;
         }
-    return check_solid(triangles, [&](uint32_t id) { return points[id]; });
+    }
+    return check_solid(triangles, [&](uint32_t id) { return mesh.vertices[id]; });
 }
 
 }  // namespace test

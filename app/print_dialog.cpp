@@ -1,0 +1,200 @@
+#include "app/print_dialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Preferences.H>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/actions.h"
+#include "app/main_window.h"
+
+using namespace pedaform;
+
+std::string g_preferences_dir;
+
+namespace {
+
+constexpr int kRowTop = 80, kRowHeight = 30;
+
+// The "print" group of the program's preferences, for the time of `use`.
+template <typename Use>
+void with_preferences(Use use) {
+    if (g_preferences_dir.empty()) {
+        Fl_Preferences all(Fl_Preferences::USER, "pedaform", "pedaform");
+        Fl_Preferences print(all, "print");
+        use(print);
+    } else {
+        Fl_Preferences all(g_preferences_dir.c_str(), "pedaform", "pedaform");
+        Fl_Preferences print(all, "print");
+        use(print);
+    }
+}
+
+PrintDialog *dialog_of(Fl_Widget *w) {
+    return static_cast<PrintDialog *>(w->window()->user_data());
+}
+
+void changed_cb(Fl_Widget *w, void *) {
+    dialog_of(w)->recolour();
+}
+
+void remove_cb(Fl_Widget *w, void *) {
+    PrintDialog *d = dialog_of(w);
+    for (size_t k = 0; k < d->rows.size(); ++k)
+        if (d->rows[k].remove == w) return d->remove_zone(k);
+}
+
+void add_cb(Fl_Widget *w, void *) {
+    dialog_of(w)->add_zone();
+}
+
+}  // namespace
+
+void zone_colour(int zone, uint8_t rgb[3]) {
+    static constexpr uint8_t kColours[PrintDialog::kMaxZones][3] = {
+        {40, 90, 200}, {60, 170, 80},  {240, 200, 40}, {230, 110, 40},
+        {200, 40, 40}, {150, 60, 200}, {40, 180, 200}, {230, 230, 230}};
+    std::memcpy(rgb, kColours[zone % PrintDialog::kMaxZones], 3);
+}
+
+PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
+    : window(380, 430, "3D列印設定") {
+    window.user_data(this);
+    slicer = new Fl_Choice(130, 15, 230, 25, "切片軟體");
+    slicer->add("PrusaSlicer");
+    slicer->add("OrcaSlicer / Bambu Studio");
+    slicer->add("Cura");
+    Slicer remembered = Slicer::kPrusa;
+    with_preferences([&](Fl_Preferences &p) {
+        char name[16];
+        p.get("slicer", name, "prusa", sizeof name);
+        parse_slicer(name, remembered);
+    });
+    slicer->value(static_cast<int>(remembered));
+    new Fl_Box(20, 50, 340, 25, "壓力分區：門檻（峰值的 %）與填充 %");
+    add = new Fl_Button(20, 325, 120, 25, "新增分區");
+    add->callback(add_cb);
+    tolerance = new Fl_Value_Input(130, 360, 80, 25, "網格容差 (mm)");
+    tolerance->range(0, kMaxMeshTolerance);
+    tolerance->step(0.01);
+    tolerance->value(tolerance_mm);
+    ok = new Fl_Button(180, 395, 85, 25, "輸出");
+    ok->callback([](Fl_Widget *w, void *) {
+        PrintDialog *d = dialog_of(w);
+        const Result r = d->check_zones();
+        if (!r) return show_message_box(r.message().c_str(), "壓力分區");
+        d->accepted_ = d->done_ = true;
+    });
+    cancel = new Fl_Button(275, 395, 85, 25, "取消");
+    cancel->callback([](Fl_Widget *w, void *) { dialog_of(w)->done_ = true; });
+    window.callback(
+        [](Fl_Widget *w, void *) { static_cast<PrintDialog *>(w->user_data())->done_ = true; });
+    window.end();
+    for (const PrintZone &z : zones) {
+        add_zone();
+        rows.back().threshold->value(z.threshold);
+        rows.back().density->value(z.density);
+    }
+    recolour();
+}
+
+PrintDialog::~PrintDialog() {
+    g_workspace->zone_colours.clear();
+}
+
+void PrintDialog::add_zone() {
+    if (rows.size() >= kMaxZones) return;
+    const int top = kRowTop + static_cast<int>(rows.size()) * kRowHeight;
+    window.begin();
+    Row row{new Fl_Spinner(130, top, 70, 25), new Fl_Spinner(210, top, 70, 25),
+            new Fl_Button(290, top, 70, 25, "移除")};
+    window.end();
+    for (Fl_Spinner *s : {row.threshold, row.density}) {
+        s->type(FL_INT_INPUT);
+        s->range(0, 100);
+        s->step(1);
+        s->callback(changed_cb);
+    }
+    row.threshold->value(rows.empty() ? 0 : std::min(100.0, rows.back().threshold->value() + 10));
+    row.density->value(rows.empty() ? 35 : std::max(0.0, rows.back().density->value() - 5));
+    row.remove->callback(remove_cb);
+    rows.push_back(row);
+    place_rows();
+    recolour();
+}
+
+void PrintDialog::remove_zone(size_t k) {
+    for (Fl_Widget *w :
+         {static_cast<Fl_Widget *>(rows[k].threshold), static_cast<Fl_Widget *>(rows[k].density),
+          static_cast<Fl_Widget *>(rows[k].remove)}) {
+        window.remove(w);
+        Fl::delete_widget(w);
+    }
+    rows.erase(rows.begin() + static_cast<long>(k));
+    place_rows();
+    recolour();
+}
+
+// Rows one under the other; the first zone starts at 0, which takes every cell below the
+// second's threshold anyway.
+void PrintDialog::place_rows() {
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const int top = kRowTop + static_cast<int>(k) * kRowHeight;
+        rows[k].threshold->position(130, top);
+        rows[k].density->position(210, top);
+        rows[k].remove->position(290, top);
+        rows[k].threshold->copy_label(("分區 " + std::to_string(k + 1)).c_str());
+        if (k == 0) rows[k].threshold->value(0);
+        if (k == 0) rows[k].threshold->deactivate();
+        if (k != 0) rows[k].threshold->activate();
+    }
+    if (rows.size() >= kMaxZones)
+        add->deactivate();
+    else
+        add->activate();
+    window.redraw();
+}
+
+PrintSettings PrintDialog::settings() const {
+    PrintSettings s;
+    for (const Row &r : rows)
+        s.zones.push_back(
+            {static_cast<int>(r.threshold->value()), true, static_cast<int>(r.density->value())});
+    s.slicer = static_cast<Slicer>(std::max(0, slicer->value()));
+    s.tolerance_mm = std::clamp(tolerance->value(), 0.0, kMaxMeshTolerance);
+    return s;
+}
+
+Result PrintDialog::check_zones() const {
+    std::vector<PrintZone> zones;
+    return rows.empty() ? Result::success()
+                        : parse_print_zones(print_zones_text(settings().zones), zones);
+}
+
+void PrintDialog::recolour() {
+    std::vector<uint8_t> &shown = g_workspace->zone_colours;
+    const std::vector<PrintZone> zones = settings().zones;
+    if (zones.empty()) return shown.clear();
+    std::vector<uint8_t> insole;
+    const DesignResults &results = g_design->results();
+    mark_insole_cells(results.relief_grid, insole);
+    std::vector<int16_t> cell_zone;
+    assign_print_zones(insole.data(), g_design->scan().pressure_grid, zones, cell_zone);
+    shown.assign(results.relief_preview, results.relief_preview + kGridCells * 4);
+    for (int i = 0; i < kGridCells; ++i)
+        if (cell_zone[i] >= 0) zone_colour(cell_zone[i], &shown[4 * i]);
+}
+
+bool PrintDialog::run() {
+    window.set_modal();
+    window.show();
+    while (!done_ && window.shown())
+        Fl::wait();
+    window.hide();
+    if (accepted_)
+        with_preferences(
+            [&](Fl_Preferences &p) { p.set("slicer", slicer_name(settings().slicer)); });
+    return accepted_;
+}
