@@ -199,13 +199,13 @@ namespace {
 
 // A chosen scan or engraving name: the views show the design from now on, as they always did.
 void mark_scan_chosen() {
-    g_workspace->scan_chosen = true;
+    g_image_view->scan_chosen = true;
     g_view3d->scan_chosen = true;
 }
 
 // The outline a mesh export traced, for the image view to show.
 void show_traced_outline(MeshExport &e) {
-    g_workspace->outline = std::move(e.outline.points);
+    g_image_view->outline = std::move(e.outline.points);
 }
 
 }  // namespace
@@ -223,7 +223,7 @@ bool load_scan_path(const char *chosen) {
         return true;
     }
     g_design_path.clear();
-    g_workspace->outline.clear();  // the outline of an earlier export belongs to the earlier scan
+    g_image_view->outline.clear();  // the outline of an earlier export belongs to the earlier scan
     show_new_scan();
     return true;
 }
@@ -338,7 +338,7 @@ void open_design_path(const char *chosen) {
     }
     report(r, kDesignErrorCaption);
     g_design_path = path;
-    g_workspace->outline.clear();
+    g_image_view->outline.clear();
     show_new_scan();
 }
 

@@ -19,7 +19,7 @@ Fl_Double_Window *g_main_window = nullptr;
 pedaform::Resources *g_resources = nullptr;
 std::vector<std::string> g_startup_warnings;
 GL_Display_3D *g_view3d = nullptr;
-GL_Display_Image *g_workspace = nullptr;
+GL_Display_Image *g_image_view = nullptr;
 Fl_Check_Button *g_foot_pressure = nullptr;
 Fl_Menu_Bar *g_menu = nullptr;
 Fl_Output *g_size_output = nullptr;
@@ -139,13 +139,13 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_startup_warnings = pedaform::load_startup_resources(*g_resources, data_dir);
     for (const std::string &warning : g_startup_warnings)
         std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
-    g_workspace = new GL_Display_Image();
-    view_attributes(g_workspace);
+    g_image_view = new GL_Display_Image();
+    view_attributes(g_image_view);
 
     // Only the 3D view grows with the window. The resizable band spans the 3D view's columns but
     // only its rows below the image view (521..535), so the image view keeps its 150 x 360
     // pixels and its landmark dots stay on the foot; the window never gets shorter than built.
-    const int band_top = g_workspace->y() + g_workspace->h();
+    const int band_top = g_image_view->y() + g_image_view->h();
     auto *band = new Fl_Box(g_view3d->x(), band_top, g_view3d->w(),
                             g_view3d->y() + g_view3d->h() - band_top);
     window->resizable(band);
@@ -188,9 +188,9 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_size_output->color(FL_BACKGROUND_COLOR);
 
     g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file);
-    g_workspace->design = g_design;
-    g_workspace->point_moved = move_point_to;
-    g_workspace->point_gesture = point_gesture;
+    g_image_view->design = g_design;
+    g_image_view->point_moved = move_point_to;
+    g_image_view->point_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->results = &g_design->results();
     g_view3d->foot_pressure = g_foot_pressure;

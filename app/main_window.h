@@ -22,7 +22,7 @@ extern pedaform::Resources *g_resources;
 // One line for each data file that could not be read (already on standard error).
 extern std::vector<std::string> g_startup_warnings;
 extern GL_Display_3D *g_view3d;
-extern GL_Display_Image *g_workspace;
+extern GL_Display_Image *g_image_view;
 extern Fl_Check_Button *g_foot_pressure;
 extern Fl_Menu_Bar *g_menu;
 extern Fl_Output *g_size_output;

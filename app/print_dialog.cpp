@@ -101,7 +101,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
 }
 
 PrintDialog::~PrintDialog() {
-    g_workspace->zone_colours.clear();
+    g_image_view->zone_colours.clear();
 }
 
 void PrintDialog::add_zone() {
@@ -174,7 +174,7 @@ Result PrintDialog::check_zones() const {
 }
 
 void PrintDialog::recolour() {
-    std::vector<uint8_t> &shown = g_workspace->zone_colours;
+    std::vector<uint8_t> &shown = g_image_view->zone_colours;
     const std::vector<PrintZone> zones = settings().zones;
     if (zones.empty()) return shown.clear();
     std::vector<uint8_t> insole;

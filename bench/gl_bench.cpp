@@ -48,7 +48,7 @@ void load_generated_scan() {
     (void)g_design->load(path);
     std::remove(path.c_str());
     g_view3d->results = &g_design->results();
-    g_workspace->scan_chosen = g_view3d->scan_chosen = true;
+    g_image_view->scan_chosen = g_view3d->scan_chosen = true;
 }
 
 void full_grid() {
@@ -129,7 +129,7 @@ static void BM_IdleWindowCpu(benchmark::State &state) {
         const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
         while (std::chrono::steady_clock::now() < settle)
             Fl::wait(0.05);  // the frames of the load
-        const int draws = g_view3d->draws() + g_workspace->draws();
+        const int draws = g_view3d->draws() + g_image_view->draws();
         const double cpu0 = process_cpu_seconds();
         const double server0 = server != 0 ? pid_cpu_seconds(server) : -1;
         const auto t0 = std::chrono::steady_clock::now();
@@ -143,7 +143,7 @@ static void BM_IdleWindowCpu(benchmark::State &state) {
         if (server0 >= 0)
             state.counters["with_x_server"] =
                 (process_cpu_seconds() - cpu0 + pid_cpu_seconds(server) - server0) / wall;
-        state.counters["frames"] = g_view3d->draws() + g_workspace->draws() - draws;
+        state.counters["frames"] = g_view3d->draws() + g_image_view->draws() - draws;
     }
 }
 BENCHMARK(BM_IdleWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
@@ -192,9 +192,9 @@ BENCHMARK(BM_Relief3DFrameRebuild)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 static void BM_ImageViewFrame(benchmark::State &state) {
     load_generated_scan();
-    frame(g_workspace);
+    frame(g_image_view);
     for (auto _ : state)
-        frame(g_workspace);
+        frame(g_image_view);
 }
 BENCHMARK(BM_ImageViewFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -205,7 +205,7 @@ static void BM_ImageViewFrameWithStamp(benchmark::State &state) {
     int width = 50;
     for (auto _ : state) {
         (void)g_design->set(Control::kPadWidth, width = width == 50 ? 51 : 50);
-        frame(g_workspace);
+        frame(g_image_view);
     }
 }
 BENCHMARK(BM_ImageViewFrameWithStamp)->Unit(benchmark::kMillisecond)->UseRealTime();

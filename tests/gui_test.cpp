@@ -82,10 +82,10 @@ void drag(std::initializer_list<std::pair<int, int>> points) {
         for (const auto &[x, y] : points) {
             set_event(x, y, 1);
             Fl::e_state = FL_BUTTON1;
-            g_workspace->handle(&x == &points.begin()->first ? FL_PUSH : FL_DRAG);
+            g_image_view->handle(&x == &points.begin()->first ? FL_PUSH : FL_DRAG);
         }
         Fl::e_state = 0;
-        g_workspace->handle(FL_RELEASE);
+        g_image_view->handle(FL_RELEASE);
     });
 }
 
@@ -388,7 +388,7 @@ TEST(Dialogs, WithoutAScanTheAddedExportsWriteNothing) {
     Design *const shown_design = g_design;
     Design none(*g_resources, load_scan_file);
     g_design = &none;
-    const size_t outline = g_workspace->outline.size();
+    const size_t outline = g_image_view->outline.size();
     const std::function<void()> exports[] = {
         [&] { export_printable_to((dir + "/a.stl").c_str()); },
         [&] { save_design_path((dir + "/a.json").c_str()); },
@@ -402,7 +402,7 @@ TEST(Dialogs, WithoutAScanTheAddedExportsWriteNothing) {
     }
     g_design = shown_design;
     EXPECT_TRUE(test::files_in(dir).empty());
-    EXPECT_EQ(g_workspace->outline.size(), outline);
+    EXPECT_EQ(g_image_view->outline.size(), outline);
 }
 
 // A save chooser opens on the scan's name in the folder last used, and a name typed into FLTK's
@@ -449,8 +449,8 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     EXPECT_DOUBLE_EQ(shown_value(Control::kPadHeight), 3.0);
 
     // The foot's pixels are the preview's colour-table entries, but for the dots and the cross.
-    EXPECT_TRUE(g_workspace->outline.empty());  // an earlier scan's export outline
-    const std::vector<uint8_t> px = frame_pixels(g_workspace);
+    EXPECT_TRUE(g_image_view->outline.empty());  // an earlier scan's export outline
+    const std::vector<uint8_t> px = frame_pixels(g_image_view);
     int foot = 0, same = 0;
     for (int i = 0; i < kGridCells; i += 3) {
         if (g_design->scan().base_grid[i] < 10) continue;
@@ -485,7 +485,7 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
     EXPECT_NEAR(top / kGridWidth, 249, 2);
     for (int key : {FL_Right, FL_Up}) {
         Fl::e_keysym = key;
-        EXPECT_EQ(g_workspace->handle(FL_KEYBOARD), 1);
+        EXPECT_EQ(g_image_view->handle(FL_KEYBOARD), 1);
     }
     EXPECT_EQ(apex(), (std::pair{81.0f, 250.0f}));
     drag({{60, 90}, {81, 109}});  // back where it started: no step
@@ -579,7 +579,7 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
     ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
     const Landmark *l = g_design->scan().landmarks;
     auto shown_at = [](float row, float column) {  // the image view's pixel of a cell
-        const std::vector<uint8_t> px = frame_pixels(g_workspace);
+        const std::vector<uint8_t> px = frame_pixels(g_image_view);
         const uint8_t *p = &px[3 * (static_cast<int>(row) * kGridWidth + static_cast<int>(column))];
         return std::vector<uint8_t>(p, p + 3);
     };
@@ -607,7 +607,7 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
         d.ok->do_callback();
         EXPECT_TRUE(d.run());
     }
-    EXPECT_TRUE(g_workspace->zone_colours.empty());  // the preview is back
+    EXPECT_TRUE(g_image_view->zone_colours.empty());  // the preview is back
     PrintDialog again(zones, kDefault3mfTolerance);
     EXPECT_EQ(again.settings().slicer, Slicer::kCura);  // remembered at "輸出"
     again.cancel->do_callback();
@@ -621,10 +621,10 @@ TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
     set_event(0, g_view3d->h() - 1, 3);  // off the surface: no pick
     g_view3d->handle(FL_MOVE);
     test::capture_console([&] { pump(20); });
-    const int image = g_workspace->draws(), view = g_view3d->draws(),
+    const int image = g_image_view->draws(), view = g_view3d->draws(),
               fills = g_view3d->surface_fills();
     test::capture_console([&] { pump(20); });
-    EXPECT_EQ(g_workspace->draws(), image);
+    EXPECT_EQ(g_image_view->draws(), image);
     EXPECT_EQ(g_view3d->draws(), view);
 
     // Turning the camera, a degree a pixel of right-button drag: one frame, no refill.
@@ -639,12 +639,12 @@ TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
     EXPECT_EQ(g_view3d->angle_y, angle_y + 10);
     EXPECT_EQ(g_view3d->draws(), view + 1);
     EXPECT_EQ(g_view3d->surface_fills(), fills);
-    EXPECT_EQ(g_workspace->draws(), image);
+    EXPECT_EQ(g_image_view->draws(), image);
 
     // The stamp switched on: one frame in each view, one refill.
     set(Control::kStamp, 1);
     test::capture_console([&] { pump(10); });
-    EXPECT_EQ(g_workspace->draws(), image + 1);
+    EXPECT_EQ(g_image_view->draws(), image + 1);
     EXPECT_EQ(g_view3d->surface_fills(), fills + 1);
     EXPECT_EQ(g_view3d->draws(), view + 2);
 }
@@ -704,11 +704,11 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
 
     Fl_Double_Window *w = g_main_window;
     auto geometry = [](Fl_Widget *v) { return std::vector<int>{v->x(), v->y(), v->w(), v->h()}; };
-    const std::vector<int> v3 = geometry(g_view3d), im = geometry(g_workspace);
+    const std::vector<int> v3 = geometry(g_view3d), im = geometry(g_image_view);
     w->resize(w->x(), w->y(), w->w() + 100, w->h() + 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), (std::vector<int>{v3[0], v3[1], v3[2] + 100, v3[3] + 60}));
-    EXPECT_EQ(geometry(g_workspace), (std::vector<int>{im[0], im[1], kGridWidth, kGridHeight}));
+    EXPECT_EQ(geometry(g_image_view), (std::vector<int>{im[0], im[1], kGridWidth, kGridHeight}));
     w->resize(w->x(), w->y(), w->w() - 100, w->h() - 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), v3);

@@ -1,5 +1,5 @@
-// The workspace layer: start values, the colour table parser, templates and the pad shape read
-// at start-up, and the atomic file output every exporter goes through.
+// The workspace layer: the resources read at start-up (the colour table parser, templates and
+// the pad shape, warnings for missing files) and the atomic file output every exporter uses.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
