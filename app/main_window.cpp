@@ -200,16 +200,17 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
 }
 
 void mark_nearest_size(const pedaform::SizeBin *nearest) {
-    static std::string labels[pedaform::kSizeLabelCount];  // the entries point at these
+    // The texts live here: the menu copies them, or points at them where it keeps no copies.
+    static std::string labels[pedaform::kSizeLabelCount];
     for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
-        const int t = [&] {
-            int index = -1;
-            (void)pedaform::size_of_label(i, index);
-            return index;
-        }();
+        int t = -1;
+        (void)pedaform::size_of_label(i, t);
         const bool near =
             nearest != nullptr && (t == nearest->first_index || t == nearest->second_index);
-        labels[i] = std::string(pedaform::size_label(i)) + (near ? " （最接近）" : "");
-        const_cast<Fl_Menu_Item &>(g_menu->menu()[g_size_items[i]]).label(labels[i].c_str());
+        const std::string label =
+            std::string(pedaform::size_label(i)) + (near ? " （最接近）" : "");
+        if (label == g_menu->menu()[g_size_items[i]].label()) continue;
+        labels[i] = label;
+        g_menu->replace(g_size_items[i], labels[i].c_str());
     }
 }
