@@ -1,5 +1,6 @@
 #include "model3d/relief_outline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -61,13 +62,11 @@ OutlinePoint to_outline(GridPoint p) {
 }
 
 // Footprint and boundary masks, then the trace from the highest row's leftmost boundary cell.
-void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &result) {
+// The footprint's cells inside rows 1..358 and columns 1..148 that touch a cell outside it.
+void mark_boundary(const WorkGrid &g, uint8_t (&boundary)[kGridCells]) {
     static thread_local uint8_t footprint[kGridCells];
-    static thread_local uint8_t boundary[kGridCells];
-    static thread_local uint8_t visits[kGridCells];
     std::memset(footprint, 0, sizeof footprint);
     std::memset(boundary, 0, sizeof boundary);
-    std::memset(visits, 0, sizeof visits);
     for (int y = 1; y <= kGridHeight - 2; ++y)
         for (int x = 1; x <= kGridWidth - 2; ++x)
             if (g.at(x, y) != 0) footprint[cell(x, y)] = kMarked;
@@ -78,6 +77,20 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
                                  !footprint[i - kGridWidth] || !footprint[i + kGridWidth]))
                 boundary[i] = kMarked;
         }
+}
+
+// An outline that did not close: the console line, and the warning the batch command repeats.
+void say_open(const char *stop_reason, OutlineReport &result) {
+    console_printf("outline not closed (%s): the edge facets are left out\n", stop_reason);
+    result.warning = std::string("the insole's outline did not close (") + stop_reason +
+                     "): the surface STL leaves out its edge facets";
+}
+
+void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &result) {
+    static thread_local uint8_t boundary[kGridCells];
+    static thread_local uint8_t visits[kGridCells];
+    mark_boundary(g, boundary);
+    std::memset(visits, 0, sizeof visits);
 
     GridPoint start{-1, -1};
     for (int y = kGridHeight - 1; y >= 0 && start.x < 0; --y)
@@ -111,10 +124,7 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
                 result.closed = true;
                 break;
             }
-            bool recent = false;
-            for (const GridPoint &r : ring)
-                recent = recent || r == cand;
-            if (recent) continue;
+            if (std::find(std::begin(ring), std::end(ring), cand) != std::end(ring)) continue;
 
             const int n = static_cast<int>(outline.points.size());
             outline.points.push_back(to_outline(cand));
@@ -132,11 +142,7 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
         if (!result.closed && !moved && stop_reason == nullptr)
             stop_reason = "it reached a dead end";
     }
-    if (!result.closed) {
-        console_printf("outline not closed (%s): the edge facets are left out\n", stop_reason);
-        result.warning = std::string("the insole's outline did not close (") + stop_reason +
-                         "): the surface STL leaves out its edge facets";
-    }
+    if (!result.closed) say_open(stop_reason, result);
 }
 
 // A straight run of more than 30 rows between two corners in one column, whose middle cell
