@@ -75,21 +75,21 @@ void view_attributes(Fl_Gl_Window *view) {
 // A control's widget as its row in the control table says: kind, place, label, range, step
 // and start value, with the one control callback and the control as its user data.
 Fl_Widget *control_widget_of(Control c) {
-    const pedaform::ControlSpec &spec = pedaform::control_spec(c);
+    const pedaform::ControlSpec &row = pedaform::control_spec(c);
     void *data = reinterpret_cast<void *>(static_cast<intptr_t>(c));
-    if (spec.widget == pedaform::Widget::kCheckButton) {
-        auto *b = new Fl_Check_Button(spec.x, spec.y, spec.w, spec.h, spec.label);
+    if (row.widget == pedaform::Widget::kCheckButton) {
+        auto *b = new Fl_Check_Button(row.x, row.y, row.w, row.h, row.label);
         b->down_box(FL_DOWN_BOX);
         b->color(Fl_Color(0));
         b->labelsize(16);
         b->labelcolor(Fl_Color(1));
-        b->value(spec.start != 0 ? 1 : 0);
+        b->value(row.start != 0 ? 1 : 0);
         b->callback(control_cb, data);
         return b;
     }
-    auto *s = new Fl_Value_Slider(spec.x, spec.y, spec.w, spec.h, spec.label);
+    auto *s = new Fl_Value_Slider(row.x, row.y, row.w, row.h, row.label);
     s->type(FL_HOR_SLIDER);
-    if (spec.widget == pedaform::Widget::kPadSlider) {
+    if (row.widget == pedaform::Widget::kPadSlider) {
         // Over its side of the insole, its label above it.
         s->color(Fl_Color(25));
         s->labelfont(FL_HELVETICA_BOLD);
@@ -99,9 +99,9 @@ Fl_Widget *control_widget_of(Control c) {
     } else {
         s->align(Fl_Align(FL_ALIGN_LEFT));
     }
-    s->bounds(spec.min, spec.max);
-    s->step(spec.step);
-    s->value(spec.start);
+    s->bounds(row.min, row.max);
+    s->step(row.step);
+    s->value(row.start);
     s->textsize(14);
     s->callback(control_cb, data);
     return s;
@@ -112,10 +112,10 @@ Fl_Widget *control_widget_of(Control c) {
 void orthotics_heading() {
     int top = 10000, bottom = 0;
     for (int i = 0; i < pedaform::kControlCount; ++i) {
-        const pedaform::ControlSpec &spec = pedaform::control_spec(static_cast<Control>(i));
-        if (!spec.optional_in_file) continue;
-        top = std::min(top, spec.y);
-        bottom = std::max(bottom, spec.y + spec.h);
+        const pedaform::ControlSpec &row = pedaform::control_spec(static_cast<Control>(i));
+        if (!row.optional_in_file) continue;
+        top = std::min(top, row.y);
+        bottom = std::max(bottom, row.y + row.h);
     }
     auto *frame = new Fl_Box(FL_ENGRAVED_FRAME, 678, top - 8, 232, bottom - top + 16, "矯正");
     frame->labelfont(FL_HELVETICA_BOLD);

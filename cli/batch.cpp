@@ -416,9 +416,9 @@ nlohmann::json report_json(const Design &design, float ai,
     nlohmann::json orthotics = nlohmann::json::object();
     bool in_use = false;
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec &spec = control_spec(static_cast<Control>(i));
-        if (!spec.optional_in_file) continue;
-        orthotics[spec.name] = c.value[i];
+        const ControlSpec &row = control_spec(static_cast<Control>(i));
+        if (!row.optional_in_file) continue;
+        orthotics[row.name] = c.value[i];
         in_use = in_use || c.value[i] != 0;
     }
     if (in_use) report["orthotics"] = orthotics;

@@ -62,7 +62,8 @@ struct MemoryDeleter {
 Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
     out.clear();
     std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return Result::failure(std::string("cannot read the file: ") + std::strerror(errno));
+    if (f == nullptr)
+        return Result::failure(std::string("cannot read the file: ") + std::strerror(errno));
     uint8_t buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -70,7 +71,8 @@ Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
     std::fclose(f);
-    if (failed) return Result::failure(std::string("cannot read the file: ") + std::strerror(error));
+    if (failed)
+        return Result::failure(std::string("cannot read the file: ") + std::strerror(error));
     return Result::success();
 }
 

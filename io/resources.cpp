@@ -26,8 +26,7 @@ std::string missing(const std::string &path, const std::string &why) {
 
 }  // namespace
 
-std::vector<std::string> load_startup_resources(Resources &resources,
-                                                const std::string &data_dir) {
+std::vector<std::string> load_startup_resources(Resources &resources, const std::string &data_dir) {
     std::vector<std::string> warnings;
     console_printf("w %d   h %d \n", kGridWidth, kGridHeight);
 
@@ -42,7 +41,8 @@ std::vector<std::string> load_startup_resources(Resources &resources,
     for (int t = 0; t < kTemplateCount; ++t) {
         const std::string path = resource_path(data_dir, kTemplateFiles[t]);
         Picture picture;
-        if (Result r = read_picture(path, picture); !r) warnings.push_back(missing(path, r.message()));
+        if (Result r = read_picture(path, picture); !r)
+            warnings.push_back(missing(path, r.message()));
         console_printf("width %d\n", picture.width);
         console_printf("height %d\n\n", picture.height);
         // Templates of another size never write outside their grid: a larger one is cut.
@@ -53,7 +53,8 @@ std::vector<std::string> load_startup_resources(Resources &resources,
 
     const std::string drop_path = resource_path(data_dir, kPadShapeFile);
     Picture drop;
-    if (Result r = read_picture(drop_path, drop); !r) warnings.push_back(missing(drop_path, r.message()));
+    if (Result r = read_picture(drop_path, drop); !r)
+        warnings.push_back(missing(drop_path, r.message()));
     console_printf("DROP Image \n");
     console_printf("pitch %d\n", drop.pitch);
     console_printf("bpp %d\n", drop.bpp);

@@ -1,6 +1,6 @@
 // The stamp is the picture the OpenGL renderer draws (a textured quad, GL_LINEAR filtering,
 // GL_REPEAT wrapping, read back as GL_RED bytes), worked out here cell by cell. Section numbers
-// refer to the OpenGL 2.1 specification, which defines each step. Where it leaves the precision
+// refer to "The OpenGL Graphics System" 2.1, which defines each step. Where it leaves the precision
 // to the implementation (sample positions and weights, the rounding of the filtered value), the
 // choices are those of Mesa's llvmpipe, the renderer the batch command has used: 8-bit weights
 // and each filtering step rounded to the nearest byte. The stamps then agree byte for byte in

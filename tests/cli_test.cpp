@@ -78,17 +78,17 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(*o.mesh_tolerance, 0.2);
     // Every control is an option taking its largest value, and says so in the usage text.
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec &spec = control_spec(static_cast<Control>(i));
+        const ControlSpec &row = control_spec(static_cast<Control>(i));
         BatchOptions all;
         std::ostringstream largest;
-        largest << spec.max;
-        const bool flag = spec.widget == Widget::kCheckButton;
-        ASSERT_TRUE(flag ? parse({spec.option, "s"}, all, error)
-                         : parse({spec.option, largest.str().c_str(), "s"}, all, error))
-            << spec.option << ": " << error;
-        EXPECT_EQ(all.controls[i], std::optional<double>(spec.max)) << spec.option;
-        EXPECT_NE(batch_usage_text().find(std::string("  ") + spec.option + " "), std::string::npos)
-            << spec.option;
+        largest << row.max;
+        const bool flag = row.widget == Widget::kCheckButton;
+        ASSERT_TRUE(flag ? parse({row.option, "s"}, all, error)
+                         : parse({row.option, largest.str().c_str(), "s"}, all, error))
+            << row.option << ": " << error;
+        EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
+        EXPECT_NE(batch_usage_text().find(std::string("  ") + row.option + " "), std::string::npos)
+            << row.option;
     }
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;

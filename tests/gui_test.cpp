@@ -657,26 +657,26 @@ TEST(MainWindow, EveryControlHasItsWidget) {
     load("samples/right_253_4-5.bmp");  // a right foot keeps the table's arrangement
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
-        const ControlSpec &spec = control_spec(c);
+        const ControlSpec &row = control_spec(c);
         Fl_Widget *w = control_widget(c);
-        ASSERT_NE(w, nullptr) << spec.name;
-        EXPECT_STREQ(w->label(), spec.label);
-        EXPECT_EQ(w->y(), spec.y) << spec.name;
+        ASSERT_NE(w, nullptr) << row.name;
+        EXPECT_STREQ(w->label(), row.label);
+        EXPECT_EQ(w->y(), row.y) << row.name;
         if (!is_check(c)) {
             const auto *v = static_cast<Fl_Valuator *>(w);
-            EXPECT_EQ(v->minimum(), spec.min) << spec.name;
-            EXPECT_EQ(v->maximum(), spec.max) << spec.name;
-            EXPECT_EQ(v->step(), spec.step) << spec.name;
+            EXPECT_EQ(v->minimum(), row.min) << row.name;
+            EXPECT_EQ(v->maximum(), row.max) << row.name;
+            EXPECT_EQ(v->step(), row.step) << row.name;
         }
-        set(c, spec.max);
-        EXPECT_EQ(g_design->controls()[c], spec.max) << spec.name;
+        set(c, row.max);
+        EXPECT_EQ(g_design->controls()[c], row.max) << row.name;
         // The orthotic rows were added where no widget stood (the original rows touch by a pixel).
-        for (int k = 0; spec.optional_in_file && k < g_main_window->children(); ++k) {
+        for (int k = 0; row.optional_in_file && k < g_main_window->children(); ++k) {
             Fl_Widget *o = g_main_window->child(k);
             const bool apart = o == w || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
                                o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
             EXPECT_TRUE(apart || o->box() == FL_ENGRAVED_FRAME || o == g_main_window->resizable())
-                << spec.name << " overlaps " << (o->label() ? o->label() : "a widget");
+                << row.name << " overlaps " << (o->label() ? o->label() : "a widget");
         }
     }
 }

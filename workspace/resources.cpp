@@ -77,8 +77,8 @@ bool copy_template(const Picture &picture, uint8_t (&grid)[kGridCells]) {
 
 bool copy_pad_shape(const Picture &picture, Resources &resources) {
     resources.pad_shape_peak = 0.0f;
-    const bool whole = copy_first_bytes(picture, resources.pad_shape, kPadShapeSize,
-                                        kPadShapeSize, kPadShapeStride);
+    const bool whole = copy_first_bytes(picture, resources.pad_shape, kPadShapeSize, kPadShapeSize,
+                                        kPadShapeStride);
     for (int r = 0; r < kPadShapeSize; ++r)
         for (int c = 0; c < kPadShapeSize; ++c) {
             const float v = resources.pad_shape[r * kPadShapeStride + c];
