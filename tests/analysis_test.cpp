@@ -12,7 +12,6 @@
 #include "analysis/scan_loader.h"
 #include "analysis/size_bin.h"
 #include "design/design.h"
-#include "io/picture_io.h"
 #include "io/scan_file.h"
 #include "workspace/size_table.h"
 #include "tests/test_support.h"
@@ -50,27 +49,6 @@ class ScanLoad : public ::testing::Test {
     }
 };
 
-// For the eye, in the test output: a left foot's template alone (grey), and the foot on it
-// (its pressure, blue to red), side by side and upright.
-void write_template_beside_foot(const Scan &scan, const uint8_t *t) {
-    std::vector<unsigned char> rgb(static_cast<size_t>(2 * kGridWidth) * kGridHeight * 3, 0);
-    for (int y = 0; y < kGridHeight; ++y)
-        for (int x = 0; x < kGridWidth; ++x) {
-            const int i = y * kGridWidth + x;
-            const uint8_t p = scan.pressure_grid[i];
-            const unsigned char grey = t[i] != 0 ? 160 : 0;
-            const unsigned char foot[3] = {p, 40, static_cast<unsigned char>(255 - p)};
-            for (int side = 0; side < 2; ++side)
-                for (int k = 0; k < 3; ++k)
-                    rgb[((static_cast<size_t>(kGridHeight - 1 - y) * 2 + side) * kGridWidth + x) *
-                            3 +
-                        k] = side == 1 && scan.base_grid[i] != 0 ? foot[k] : grey;
-        }
-    mkdir(PEDAFORM_TEST_OUTPUT_DIR, 0755);
-    const std::string path = PEDAFORM_TEST_OUTPUT_DIR "/template_beside_foot.png";
-    EXPECT_TRUE(write_png_rgb(path, 2 * kGridWidth, kGridHeight, rgb.data())) << path;
-}
-
 }  // namespace
 
 TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
@@ -107,7 +85,6 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                     ASSERT_EQ(scan.pressure_grid[i], picture.bits[4 * i + 3]) << i;
                 }
                 const uint8_t *t = res->templates[scan.template_index];  // mirrored: right foot
-                if (b.length == 253 && !right && second) write_template_beside_foot(scan, t);
                 for (int i = 0; i < kGridCells; ++i)  // the foot lies on its insole template
                     if (scan.base_grid[i] != 0) {
                         ASSERT_NE(t[right ? i + 149 - 2 * (i % 150) : i], 0) << i;
@@ -150,18 +127,6 @@ TEST_F(ScanLoad, OutlineRowsAndFootSideByMargins) {
         EXPECT_EQ(loaded.first_outline_cell, c.first);
         EXPECT_EQ(loaded.insole_length, c.top - c.bottom + 1);
     }
-}
-
-TEST_F(ScanLoad, PressureColouringUsesTheGainGivenAtLoad) {
-    test::ramp_colour_table(*res);
-    Picture p = test::blank_scan();
-    p.bits[4 * (10 * 150 + 10) + 3] = 85, p.bits[4 * (10 * 150 + 11) + 3] = 84;
-    const int cell = 10 * 150 + 10;
-    ASSERT_TRUE(load_picture(p, 3.0).accepted());  // 85 x 3 = 255, 84 x 3 = 252
-    EXPECT_EQ(results.colour_grid[3 * cell], 255);
-    EXPECT_EQ(results.colour_grid[3 * cell + 3], 252);
-    ASSERT_TRUE(load_picture(p, 1.0).accepted());
-    EXPECT_EQ(results.colour_grid[3 * cell + 3], 84);
 }
 
 TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
@@ -234,19 +199,6 @@ TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
         EXPECT_EQ(ws->template_index, -1) << length;
         EXPECT_EQ(ws->insole_length, length);
     }
-    // Labels chosen by hand: each bin's first family, then its second.
-    int i = 0;
-    for (const SizeBin &b : kSizeBins)
-        for (const char *label : {b.first_label, b.second_label}) {
-            if (!label) continue;
-            int t = -2;
-            const SizeBinChoice c = size_of_label(i, t);
-            EXPECT_STREQ(c.label, label);
-            EXPECT_EQ(size_label_index(label), i++);
-            EXPECT_EQ(t, label == b.first_label ? b.first_index : b.second_index) << label;
-            EXPECT_EQ(c.pad_width, b.pad_width);
-        }
-    EXPECT_EQ(i, kSizeLabelCount);
     EXPECT_EQ(size_label_index("CM99"), -1);
     // {length, the nearest bin's}: a tie goes to the shorter bin.
     const int nearest[][2] = {{0, 167}, {173, 167}, {174, 180}, {247, 241}, {248, 253}, {999, 305}};

@@ -9,9 +9,10 @@
 #include "bench/smoothing_reference.h"
 #include "design/controls.h"
 #include "relief/composition.h"
+#include "relief/dome_placement.h"
 #include "relief/engraving_bmp.h"
 #include "relief/orthotics.h"
-#include "relief/foot_span.h"
+#include "relief/pad_stamp.h"
 #include "relief/pad_layer.h"
 #include "relief/smoothing.h"
 #include "tests/test_support.h"
@@ -184,19 +185,6 @@ TEST(Compose, StampPlacementAndCellsOutsideTheGrid) {
             << i;
 }
 
-TEST(Compose, FootSpanFindsTheFirstAndLastNonZeroCell) {
-    uint8_t row[kGridWidth] = {};
-    EXPECT_GT(foot_span(row).first, foot_span(row).last);
-    for (int a : {0, 1, 7, 8, 9, 63, 140, 149})
-        for (int b : {a, 5, 8, 16, 149}) {
-            std::memset(row, 0, sizeof row);
-            row[a] = 3, row[b] = 4;
-            if (b < a) continue;
-            EXPECT_EQ(foot_span(row).first, a) << a << " " << b;
-            EXPECT_EQ(foot_span(row).last, b) << a << " " << b;
-        }
-}
-
 TEST(SmoothPass, WorkedWindows) {
     // 24 tens, 24 elevens and one 0 around (70, 200) average 504 / 48 = 10.5; a counted 250
     // among values 1..9 averages above 255, kept at 255; a window with nothing of 10 or more
@@ -363,4 +351,33 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
     compose_relief(ws->res, ws->scan, ws->results, StampControls());
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 19], 24);
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 75], 40);
+}
+
+// The apex and the point it hangs from convert both ways, for a left and a right foot's turn,
+// and the apex is the stamp's highest cell. From the start-up heads (row 189, columns 38 and
+// 130), 7 mm behind them 40 % of the way from the first head: column 130 - 0.4 x 92 = 93.2
+// for a left foot (the first head in column 130), 38 + 36.8 = 74.8 for a right one.
+TEST(DomePlacement, ApexAndPointBothWaysAndTheApexBehindTheHeads) {
+    auto res = test::startup_resources();
+    static uint8_t stamp[kPadStampBytes];
+    for (int mirrored : {0, 1}) {
+        int32_t stride = 0;
+        ASSERT_TRUE(render_pad_stamp_cpu(res->pad_shape, res->pad_shape_peak, mirrored != 0, 51, 82,
+                                         3, stamp, stride));
+        const GridPoint cell = stamp_apex_cell(stamp, stride, 51, 82);
+        const int top = *std::max_element(stamp, stamp + kPadStampBytes);
+        EXPECT_EQ(stamp[static_cast<int>(cell.row) * stride + static_cast<int>(cell.column)], top);
+        for (const GridPoint point : {GridPoint{75, 250}, GridPoint{3, 359}}) {
+            const GridPoint apex = dome_apex_of_point(point, cell, 51, 82);
+            const GridPoint back = point_of_dome_apex(apex, cell, 51, 82);
+            EXPECT_EQ(back.column, point.column) << "mirrored " << mirrored;
+            EXPECT_EQ(back.row, point.row) << "mirrored " << mirrored;
+        }
+        Scan scan;
+        scan.template_mirrored = mirrored;
+        const GridPoint apex = dome_apex_behind_heads(scan, 7);
+        EXPECT_EQ(apex.column, mirrored ? 75 : 93);
+        EXPECT_EQ(apex.row, 189 - 7);
+        EXPECT_NEAR(mm_behind_heads(scan, apex), 7, 1e-6);
+    }
 }
