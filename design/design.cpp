@@ -181,9 +181,7 @@ int32_t Design::template_row_offset(int32_t template_index) const {
 
 GridPoint Design::apex_cell() {
     (void)ensure_stamp(controls());  // valid controls always give a stamp
-    const Controls &c = controls();
-    return stamp_apex_cell(results_->pad_stamp, results_->pad_stamp_stride, c[Control::kPadWidth],
-                           c[Control::kPadLength]);
+    return stamp_apex_;
 }
 
 GridPoint Design::dome_apex() const {
@@ -191,9 +189,7 @@ GridPoint Design::dome_apex() const {
     const DesignResults &r = *results_;
     GridPoint cell{static_cast<float>(std::floor(c[Control::kPadWidth] / 2) + kStampMargin),
                    static_cast<float>(std::floor(c[Control::kPadLength] / 2) + kStampMargin)};
-    if (stamp_valid_ && stamp_key_ == stamp_key_of(c))
-        cell = stamp_apex_cell(r.pad_stamp, r.pad_stamp_stride, c[Control::kPadWidth],
-                               c[Control::kPadLength]);
+    if (stamp_valid_ && stamp_key_ == stamp_key_of(c)) cell = stamp_apex_;
     return dome_apex_of_point({r.meta_column, r.meta_row}, cell, c[Control::kPadWidth],
                               c[Control::kPadLength]);
 }
@@ -408,6 +404,8 @@ Result Design::ensure_stamp(const Controls &c) {
                              key.width, key.length, key.height, r.pad_stamp, r.pad_stamp_stride);
     stamp_valid_ = rendered.ok();
     stamp_key_ = key;
+    // Found once per stamp: the image view asks for the apex at every frame tick.
+    stamp_apex_ = stamp_apex_cell(r.pad_stamp, r.pad_stamp_stride, key.width, key.length);
     return rendered;
 }
 

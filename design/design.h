@@ -211,6 +211,7 @@ class Design {
     size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};
+    GridPoint stamp_apex_;  // stamp_apex_cell of the stamp of stamp_key_
 };
 
 // What a printed file says of the design: the scan's name, the foot's side, the size, the name
