@@ -1,9 +1,9 @@
 // Pressure colouring: the colour grid that the 3D view paints while "Foot Pressure" is on.
 #pragma once
 
-#include "workspace/design_results.h"
-#include "workspace/resources.h"
-#include "workspace/scan.h"
+#include "core/design_results.h"
+#include "core/resources.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

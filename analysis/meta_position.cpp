@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

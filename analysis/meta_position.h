@@ -3,7 +3,7 @@
 // stamped metatarsal pad.
 #pragma once
 
-#include "workspace/scan.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "analysis/meta_position.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

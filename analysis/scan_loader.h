@@ -9,8 +9,8 @@
 #include <string>
 
 #include "analysis/size_bin.h"
-#include "workspace/result.h"
-#include "workspace/scan.h"
+#include "core/result.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

@@ -3,8 +3,8 @@
 #include <cassert>
 #include <cstdlib>
 
-#include "workspace/console.h"
-#include "workspace/size_table.h"
+#include "core/console.h"
+#include "core/size_table.h"
 
 namespace pedaform {
 

@@ -1,12 +1,12 @@
 // Foot length, size bin and template choice. Runs inside the scan load, after the channel
 // split: measures the outline length in rows and looks it up in the twelve exact bin lengths
-// (workspace/size_table.h). The operator can also choose a size by its label.
+// (core/size_table.h). The operator can also choose a size by its label.
 #pragma once
 
 #include <string>
 
-#include "workspace/scan.h"
-#include "workspace/size_table.h"
+#include "core/scan.h"
+#include "core/size_table.h"
 
 namespace pedaform {
 

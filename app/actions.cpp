@@ -27,7 +27,7 @@
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
-#include "workspace/ansi_path.h"
+#include "core/ansi_path.h"
 
 using namespace pedaform;
 

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "workspace/console.h"
+#include "core/console.h"
 
 using namespace pedaform;
 

@@ -14,7 +14,7 @@
 
 #include "app/view_timer.h"
 #include "gl/relief_view_gl.h"
-#include "workspace/design_results.h"
+#include "core/design_results.h"
 
 class GL_Display_3D : public Fl_Gl_Window, public TickedView {
   public:

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "workspace/console.h"
+#include "core/console.h"
 
 using namespace pedaform;
 

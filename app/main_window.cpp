@@ -12,7 +12,7 @@
 #include "app/actions.h"
 #include "app/window_close.h"
 #include "design/controls.h"
-#include "io/resources.h"
+#include "io/resource_files.h"
 #include "io/scan_file.h"
 
 Fl_Double_Window *g_main_window = nullptr;

@@ -14,7 +14,7 @@
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
 #include "design/controls.h"
-#include "workspace/size_table.h"
+#include "core/size_table.h"
 
 extern Fl_Double_Window *g_main_window;
 // The data files, read once by build_main_window and shared read-only.

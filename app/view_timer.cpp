@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "workspace/console.h"
+#include "core/console.h"
 
 using namespace pedaform;
 

@@ -11,8 +11,8 @@
 #include "analysis/filter_gain.h"
 #include "analysis/scan_loader.h"
 #include "io/scan_file.h"
-#include "bench/smoothing_reference.h"
-#include "bench/stl_reference.h"
+#include "testsupport/smoothing_reference.h"
+#include "testsupport/stl_reference.h"
 #include "model3d/print_3mf.h"
 #include "design/controls.h"
 #include "model3d/stl_files.h"
@@ -20,9 +20,9 @@
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
 #include "tools/synth.h"
-#include "workspace/console.h"
-#include "workspace/file_output.h"
-#include "io/resources.h"
+#include "core/console.h"
+#include "core/file_output.h"
+#include "io/resource_files.h"
 
 using namespace pedaform;
 

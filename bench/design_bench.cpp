@@ -8,11 +8,11 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
-#include "io/resources.h"
+#include "io/resource_files.h"
 #include "io/scan_file.h"
 #include "tools/synth.h"
-#include "workspace/console.h"
-#include "workspace/file_output.h"
+#include "core/console.h"
+#include "core/file_output.h"
 
 using namespace pedaform;
 

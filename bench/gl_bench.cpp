@@ -21,8 +21,8 @@
 #include "app/main_window.h"
 #include "relief/smoothing.h"
 #include "tools/synth.h"
-#include "workspace/console.h"
-#include "workspace/file_output.h"
+#include "core/console.h"
+#include "core/file_output.h"
 
 using namespace pedaform;
 

@@ -16,13 +16,13 @@
 #include "design/design_file.h"
 #include "io/file_hash.h"
 #include "io/picture_io.h"
-#include "io/resources.h"
+#include "io/resource_files.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
-#include "workspace/console.h"
-#include "workspace/file_output.h"
+#include "core/console.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

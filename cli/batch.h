@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "design/controls.h"
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

@@ -4,7 +4,7 @@
 
 #include "relief/composition.h"
 #include "relief/orthotics.h"
-#include "workspace/size_table.h"
+#include "core/size_table.h"
 
 namespace pedaform {
 

@@ -9,7 +9,7 @@
 #include "analysis/size_bin.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

@@ -19,10 +19,10 @@
 #include "model3d/print_3mf.h"
 #include "relief/composition.h"
 #include "relief/dome_placement.h"
-#include "workspace/design_results.h"
-#include "workspace/resources.h"
-#include "workspace/result.h"
-#include "workspace/scan.h"
+#include "core/design_results.h"
+#include "core/resources.h"
+#include "core/result.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "analysis/size_bin.h"
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

@@ -6,7 +6,7 @@
 
 #include "model3d/stl_files.h"
 #include "tests/test_support.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 using namespace pedaform;
 

@@ -9,7 +9,7 @@
 
 #include "analysis/scan_loader.h"
 #include "io/scan_file.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 using namespace pedaform;
 

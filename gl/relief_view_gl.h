@@ -4,7 +4,7 @@
 #pragma once
 
 #include "model3d/mesh_arrays.h"
-#include "workspace/design_results.h"
+#include "core/design_results.h"
 
 namespace pedaform {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "io/resources.h"
-#include "workspace/resources.h"
+#include "io/resource_files.h"
+#include "core/resources.h"
 
 #ifndef PEDAFORM_DATA_FROM_BINDIR
 #define PEDAFORM_DATA_FROM_BINDIR "../share/pedaform"

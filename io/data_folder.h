@@ -1,12 +1,12 @@
 // Where the start-up data files are (the colour table, the nineteen templates, the pad shape
 // and the sample scans), so that both programs start from any working directory. The names
-// inside the folder stay the ones in workspace/resources.h; files the user chooses stay relative to
+// inside the folder stay the ones in core/resources.h; files the user chooses stay relative to
 // the working directory.
 #pragma once
 
 #include <string>
 
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

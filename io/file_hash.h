@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

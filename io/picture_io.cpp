@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

@@ -1,13 +1,13 @@
 // Reading and writing pictures through FreeImage. The rest of the program sees only the
-// plain Picture of workspace.h, so the grid code never depends on the image library.
+// plain Picture of core/grid.h, so the grid code never depends on the image library.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "core/result.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

@@ -2,7 +2,7 @@
 
 #include "io/file_hash.h"
 #include "io/picture_io.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "model3d/closed_solid.h"
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

@@ -14,7 +14,7 @@
 #include "model3d/print_zones.h"
 #include "model3d/relief_outline.h"
 #include "model3d/stl_files.h"
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

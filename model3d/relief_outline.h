@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model3d/mesh.h"
-#include "workspace/workspace.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

@@ -4,7 +4,7 @@
 
 #include "model3d/closed_solid.h"
 #include "model3d/fixed_format.h"
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

@@ -9,7 +9,7 @@
 
 #include "model3d/mesh.h"
 #include "model3d/relief_outline.h"
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

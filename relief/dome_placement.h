@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "workspace/scan.h"
-#include "workspace/workspace.h"
+#include "core/scan.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 namespace pedaform {
 

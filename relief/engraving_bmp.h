@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "core/result.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

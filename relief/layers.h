@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "workspace/design_results.h"
-#include "workspace/resources.h"
-#include "workspace/scan.h"
+#include "core/design_results.h"
+#include "core/resources.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "relief/foot_span.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

@@ -4,7 +4,7 @@
 // there beyond it. Heights are grey levels (amount in millimetres x kGreyLevelsPerMm).
 #pragma once
 
-#include "workspace/scan.h"
+#include "core/scan.h"
 
 namespace pedaform {
 

@@ -1,13 +1,13 @@
 // The stamped metatarsal pad computed on the CPU: the pad shape drawn at the pad's width and
 // length, turned by 7 degrees, sampled bilinearly and scaled to the pad height. Gives the same
-// bytes on every machine; the OpenGL renderer (gl/pad_stamp_gl.h) draws the same picture and
-// stays within one grey level of it.
+// bytes on every machine; the OpenGL renderer (testsupport/pad_stamp_gl.h, used by the tests) draws
+// the same picture and stays within one grey level of it.
 #pragma once
 
 #include <cstdint>
 
-#include "workspace/result.h"
-#include "workspace/workspace.h"
+#include "core/result.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

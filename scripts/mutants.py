@@ -21,7 +21,7 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-FOLDERS = ("workspace", "analysis", "relief", "model3d", "design", "cli")
+FOLDERS = ("core", "analysis", "relief", "model3d", "design", "cli")
 SWAPS = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "==",
          "+": "-", "-": "+", "*": "/", "/": "*", "&&": "||", "||": "&&"}
 # clang-format puts one space on each side of a binary operator, and none inside template

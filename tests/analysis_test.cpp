@@ -13,7 +13,7 @@
 #include "analysis/size_bin.h"
 #include "design/design.h"
 #include "io/scan_file.h"
-#include "workspace/size_table.h"
+#include "core/size_table.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;

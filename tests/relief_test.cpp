@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "bench/smoothing_reference.h"
+#include "testsupport/smoothing_reference.h"
 #include "design/controls.h"
 #include "relief/composition.h"
 #include "relief/dome_placement.h"

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "workspace/console.h"
-#include "io/resources.h"
+#include "core/console.h"
+#include "io/resource_files.h"
 
 namespace pedaform {
 namespace test {

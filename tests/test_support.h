@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "tools/synth.h"
-#include "workspace/design_results.h"
-#include "workspace/resources.h"
-#include "workspace/scan.h"
+#include "core/design_results.h"
+#include "core/resources.h"
+#include "core/scan.h"
 
 namespace pedaform {
 namespace test {

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "tools/synth.h"
-#include "workspace/resources.h"
-#include "workspace/size_table.h"
-#include "workspace/file_output.h"
+#include "core/resources.h"
+#include "core/size_table.h"
+#include "core/file_output.h"
 
 using namespace pedaform;
 

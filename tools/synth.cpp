@@ -7,7 +7,7 @@
 #include <random>
 
 #include "relief/engraving_bmp.h"
-#include "workspace/size_table.h"
+#include "core/size_table.h"
 
 namespace pedaform {
 namespace synth {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "workspace/workspace.h"
+#include "core/grid.h"
 
 namespace pedaform {
 namespace synth {

@@ -1,4 +1,4 @@
-// The workspace layer: the resources read at start-up (the colour table parser, templates and
+// The core layer: the resources read at start-up (the colour table parser, templates and
 // the pad shape, warnings for missing files) and the atomic file output every exporter uses.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,10 +9,10 @@
 #include <cstring>
 #include <tuple>
 
-#include "io/resources.h"
+#include "io/resource_files.h"
 #include "tools/synth.h"
-#include "workspace/file_output.h"
-#include "workspace/size_table.h"
+#include "core/file_output.h"
+#include "core/size_table.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;

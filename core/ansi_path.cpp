@@ -1,4 +1,4 @@
-#include "workspace/ansi_path.h"
+#include "core/ansi_path.h"
 
 namespace pedaform {
 

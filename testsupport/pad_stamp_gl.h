@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "workspace/resources.h"
-#include "workspace/result.h"
+#include "core/resources.h"
+#include "core/result.h"
 
 namespace pedaform {
 

@@ -1,4 +1,4 @@
-#include "workspace/resources.h"
+#include "core/resources.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "workspace/console.h"
+#include "core/console.h"
 
 #include <cstdarg>
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "workspace/result.h"
+#include "core/result.h"
 
 namespace pedaform {
 

@@ -1,11 +1,11 @@
-#include "io/resources.h"
+#include "io/resource_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "io/picture_io.h"
-#include "workspace/console.h"
+#include "core/console.h"
 
 namespace pedaform {
 

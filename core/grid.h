@@ -1,9 +1,9 @@
 // The grid every part of a design shares, and the types that hold a design's data, each with
 // one owner:
-//  - Resources (workspace/resources.h): the colour table, the templates and the pad shape,
+//  - Resources (core/resources.h): the colour table, the templates and the pad shape,
 //    read once at start-up and shared read-only by any number of designs;
-//  - Scan (workspace/scan.h): one loaded scan's grids, landmarks and outline measures;
-//  - DesignResults (workspace/design_results.h): what a design computed from its steps (pad
+//  - Scan (core/scan.h): one loaded scan's grids, landmarks and outline measures;
+//  - DesignResults (core/design_results.h): what a design computed from its steps (pad
 //    layers, relief, preview, pressure colours, stamp), owned by the design;
 //  - export scratch stays local to the exporter, view state in the view.
 //

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "workspace/resources.h"
+#include "core/resources.h"
 
 namespace pedaform {
 

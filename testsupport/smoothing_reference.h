@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "workspace/workspace.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

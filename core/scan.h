@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "workspace/workspace.h"
+#include "core/grid.h"
 
 namespace pedaform {
 

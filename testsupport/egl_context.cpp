@@ -1,4 +1,4 @@
-#include "gl/egl_context.h"
+#include "testsupport/egl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

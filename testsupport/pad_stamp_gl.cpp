@@ -1,4 +1,4 @@
-#include "gl/pad_stamp_gl.h"
+#include "testsupport/pad_stamp_gl.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>

@@ -1,4 +1,4 @@
-#include "workspace/file_output.h"
+#include "core/file_output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
