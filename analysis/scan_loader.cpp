@@ -108,10 +108,10 @@ void split_channels(Scan &scan, const uint8_t *bits) {
 ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
     ScanLoadResult result;
     if (const std::string why = refusal(picture); !why.empty()) {
-        result.outcome = Result::failure(why);
+        result.outcome = Result<>::failure(why);
         return result;
     }
-    result.outcome = Result::success();
+    result.outcome = Result<>::success();
     console_printf("line %d\n", picture.line_bytes);
     console_printf("pitch %d\n", picture.pitch);
     console_printf("DIBsize %d\n", picture.dib_size);

@@ -17,7 +17,7 @@ namespace pedaform {
 // What the load decided, for the caller to show on its controls.
 struct ScanLoadResult {
     // A refused file fails with why (the operator sees "格式錯誤").
-    Result outcome = Result::failure("no scan was read");
+    Result<> outcome = Result<>::failure("no scan was read");
     SizeBinChoice size;  // label and pad presets when the length hit a bin
     float ai = 0.0f;     // the scan's diagnostic value
     std::string sha256;  // of the file's bytes, when read from a file (io/scan_file.h)

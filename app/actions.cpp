@@ -70,7 +70,7 @@ std::string proposed_name(const char *extension) {
     return (folder / scan.stem()).string() + extension;
 }
 
-void report(const Result &r, const char *caption) {
+void report(const Result<> &r, const char *caption) {
     if (r) return;
     std::fprintf(stderr, "ERROR: %s\n", r.message().c_str());
     show_message_box(r.message().c_str(), caption);
@@ -216,7 +216,7 @@ bool load_scan_path(const char *chosen) {
     remember_folder(path);
     mark_scan_chosen();
     ScanLoadResult loaded;
-    const Result r = g_design->load(path, &loaded);
+    const Result<> r = g_design->load(path, &loaded);
     if (!loaded.accepted()) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(), r.message().c_str());
         show_message_box(kScanFormatError, kScanFormatCaption);
@@ -241,9 +241,9 @@ void export_engraving_to(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
     std::string name;
-    if (Result r = engraving_file_name(path, name); !r)
+    if (Result<> r = engraving_file_name(path, name); !r)
         return report_write_failure(path, r.message());
-    if (Result r = write_engraving_bmp(name, g_design->results().relief_grid); !r)
+    if (Result<> r = write_engraving_bmp(name, g_design->results().relief_grid); !r)
         report_write_failure(name, r.message());
 }
 
@@ -258,7 +258,7 @@ void export_engraving_cb(Fl_Widget *, void *) {
 
 void export_print_to(const std::string &path) {
     MeshExport e;
-    const Result r = export_relief_stl(g_design->results().relief_grid, path, &e);
+    const Result<> r = export_relief_stl(g_design->results().relief_grid, path, &e);
     show_traced_outline(e);
     if (!r) report_write_failure(path, r.message());
 }
@@ -273,7 +273,7 @@ void export_printable_to(const char *chosen) {
     };
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
     if (!may_write(path)) return;
-    Result written = Result::success();
+    Result<> written = Result<>::success();
     MeshExport e;
     const DesignResults &results = g_design->results();
     if (ends_with(".stl")) {
@@ -303,7 +303,7 @@ void open_design_path(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
     DesignFile file;
-    if (Result r = read_design_file(path, file); !r) {
+    if (Result<> r = read_design_file(path, file); !r) {
         if (!report_read_problem("設計檔", path)) report(r, kDesignErrorCaption);
         return;
     }
@@ -329,7 +329,7 @@ void open_design_path(const char *chosen) {
     if (!ask_before_discard()) return;
     mark_scan_chosen();
     ScanLoadResult loaded;
-    const Result r = open_design(*g_design, file, scan, &loaded);
+    const Result<> r = open_design(*g_design, file, scan, &loaded);
     if (!loaded.accepted()) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
         const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + r.message();
@@ -354,7 +354,7 @@ void save_design_path(const char *chosen) {
     remember_folder(path);
     if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
     if (!may_write(path)) return;
-    const Result r = save_design(*g_design, path);
+    const Result<> r = save_design(*g_design, path);
     if (!r) return report_write_failure(path, r.message());
     g_design->mark_saved();
     g_design_path = path;

@@ -29,7 +29,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pedaform: no installed font covers the Chinese labels\n");
     // Without its data the window still opens, with the colour table and templates zeroed.
     std::string data_folder;
-    if (const pedaform::Result found = pedaform::find_data_folder(data_folder); !found)
+    if (const pedaform::Result<> found = pedaform::find_data_folder(data_folder); !found)
         std::fprintf(stderr, "pedaform: %s\n", found.message().c_str());
     keep_freed_frame_memory();
     Fl_Double_Window *window = build_main_window(data_folder);

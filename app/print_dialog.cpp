@@ -83,7 +83,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     ok = new Fl_Button(180, 395, 85, 25, "輸出");
     ok->callback([](Fl_Widget *w, void *) {
         PrintDialog *d = dialog_of(w);
-        const Result r = d->check_zones();
+        const Result<> r = d->check_zones();
         if (!r) return show_message_box(r.message().c_str(), "壓力分區");
         d->accepted_ = d->done_ = true;
     });
@@ -167,9 +167,9 @@ PrintSettings PrintDialog::settings() const {
     return s;
 }
 
-Result PrintDialog::check_zones() const {
+Result<> PrintDialog::check_zones() const {
     std::vector<PrintZone> zones;
-    return rows.empty() ? Result::success()
+    return rows.empty() ? Result<>::success()
                         : parse_print_zones(print_zones_text(settings().zones), zones);
 }
 

@@ -37,7 +37,7 @@ class PrintDialog {
 
     // What the widgets hold; zones may be invalid (check_zones says why).
     pedaform::PrintSettings settings() const;
-    pedaform::Result check_zones() const;
+    pedaform::Result<> check_zones() const;
 
     // A row after the last, 10 points above it and 5 points softer; at most kMaxZones.
     void add_zone();

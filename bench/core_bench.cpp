@@ -110,7 +110,7 @@ BENCHMARK(BM_PadSliderAction)->Unit(benchmark::kMicrosecond);
 static void BM_StampCpu(benchmark::State &state) {
     auto ws = loaded();
     for (auto _ : state) {
-        const Result r =
+        const Result<> r =
             render_pad_stamp_cpu(ws->res.pad_shape, ws->res.pad_shape_peak, true, 59, 98, 3.7,
                                  ws->results.pad_stamp, ws->results.pad_stamp_stride);
         benchmark::DoNotOptimize(r.ok());
@@ -148,7 +148,7 @@ static void BM_StlExport(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("merge.stl");
     for (auto _ : state) {
-        const Result r = export_relief_stl(ws->results.relief_grid, path);
+        const Result<> r = export_relief_stl(ws->results.relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
@@ -174,7 +174,7 @@ static void BM_StlSolidExport(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("solid.stl");
     for (auto _ : state) {
-        const Result r = export_relief_solid(ws->results.relief_grid, path);
+        const Result<> r = export_relief_solid(ws->results.relief_grid, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
@@ -190,8 +190,8 @@ static void BM_Export3mf(benchmark::State &state) {
     const PrintDescription about{"left_253.bmp", "left", "CM25-26", "", {{"gain", "3"}}};
     const std::string path = scratch("zoned.3mf");
     for (auto _ : state) {
-        const Result r = export_relief_3mf(ws->results.relief_grid, ws->scan.pressure_grid, path,
-                                           settings, about);
+        const Result<> r = export_relief_3mf(ws->results.relief_grid, ws->scan.pressure_grid, path,
+                                             settings, about);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());

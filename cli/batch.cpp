@@ -245,7 +245,8 @@ class OptionReader {
     bool zones(const std::string &arg, std::string &out) {
         std::vector<PrintZone> parsed;
         if (!value(arg)) return false;
-        if (Result r = parse_print_zones(value_, parsed); !r) return fail(arg + ": " + r.message());
+        if (Result<> r = parse_print_zones(value_, parsed); !r)
+            return fail(arg + ": " + r.message());
         out = value_;
         return true;
     }
@@ -341,7 +342,7 @@ std::vector<std::pair<const char *, OptionHandler>> option_table(BatchOptions &o
 
 }  // namespace
 
-Result parse_batch_options(int argc, const char *const *argv, BatchOptions &o) {
+Result<> parse_batch_options(int argc, const char *const *argv, BatchOptions &o) {
     std::string error;
     OptionReader reader(argc, argv, error);
     const auto options = option_table(o);
@@ -350,19 +351,19 @@ Result parse_batch_options(int argc, const char *const *argv, BatchOptions &o) {
         const auto known = std::find_if(options.begin(), options.end(),
                                         [&](const auto &option) { return arg == option.first; });
         if (known != options.end()) {
-            if (!known->second(reader, arg)) return Result::failure(error);
+            if (!known->second(reader, arg)) return Result<>::failure(error);
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return Result::failure("unknown option " + arg + " (see --help)");
+            return Result<>::failure("unknown option " + arg + " (see --help)");
         } else if (!o.scan.empty()) {
-            return Result::failure("one scan at a time: \"" + o.scan + "\" and \"" + arg +
-                                   "\" were given");
+            return Result<>::failure("one scan at a time: \"" + o.scan + "\" and \"" + arg +
+                                     "\" were given");
         } else {
             o.scan = arg;
         }
     }
     if (o.scan.empty() && o.design.empty() && !o.help && !o.version)
-        return Result::failure("no scan given (pedaform-cli [options] SCAN.bmp)");
-    return Result::success();
+        return Result<>::failure("no scan given (pedaform-cli [options] SCAN.bmp)");
+    return Result<>::success();
 }
 
 namespace {
@@ -444,7 +445,7 @@ class Batch {
   private:
     int load_scan() {
         ScanLoadResult loaded;
-        const Result r = design_.load(o_.scan, &loaded);
+        const Result<> r = design_.load(o_.scan, &loaded);
         ai_ = loaded.ai;
         if (!loaded.accepted()) return scan_refused(o_.scan, r);
         return r ? kBatchDone : step_failed(r);
@@ -452,7 +453,7 @@ class Batch {
 
     int open_design_file() {
         DesignFile file;
-        if (Result r = read_design_file(o_.design, file); !r) {
+        if (Result<> r = read_design_file(o_.design, file); !r) {
             std::fprintf(stderr, "pedaform-cli: %s\n", r.message().c_str());
             return kBatchUsage;
         }
@@ -460,7 +461,7 @@ class Batch {
         const std::string scan = o_.scan.empty() ? design_scan_path(o_.design, file) : o_.scan;
         if (o_.scan.empty()) {
             std::string sha256;
-            if (Result r = file_sha256(scan, sha256); !r) {
+            if (Result<> r = file_sha256(scan, sha256); !r) {
                 std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
                              scan.c_str(), r.message().c_str());
                 return kBatchScanRefused;
@@ -474,7 +475,7 @@ class Batch {
             }
         }
         ScanLoadResult loaded;
-        const Result r = open_design(design_, file, scan, &loaded);
+        const Result<> r = open_design(design_, file, scan, &loaded);
         ai_ = loaded.ai;
         if (!loaded.accepted()) return scan_refused(scan, r);
         return r ? kBatchDone : step_failed(r);
@@ -483,7 +484,7 @@ class Batch {
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
         if (!o_.size.empty())
-            if (Result r = design_.choose_size(size_label_index(o_.size)); !r)
+            if (Result<> r = design_.choose_size(size_label_index(o_.size)); !r)
                 return step_failed(r);
         const std::vector<Control> order = controls_in_batch_order();
         auto set_controls = [&](bool after_point) {
@@ -491,25 +492,25 @@ class Batch {
                 const std::optional<double> &value = o_.controls[static_cast<int>(c)];
                 if (!value || (control_spec(c).batch_order >= kBatchAfterPoint) != after_point)
                     continue;
-                if (Result r = design_.set(c, *value); !r) return step_failed(r);
+                if (Result<> r = design_.set(c, *value); !r) return step_failed(r);
             }
             return static_cast<int>(kBatchDone);
         };
         if (int status = set_controls(false); status != kBatchDone) return status;
         if (o_.meta_point_given)
-            if (Result r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
+            if (Result<> r = design_.move_meta_point(o_.meta_column, o_.meta_row); !r)
                 return step_failed(r);
         if (o_.dome_apex_given)
-            if (Result r = design_.move_dome_apex(o_.dome_column, o_.dome_row); !r)
+            if (Result<> r = design_.move_dome_apex(o_.dome_column, o_.dome_row); !r)
                 return step_failed(r);
         if (o_.dome_behind_heads)
-            if (Result r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
+            if (Result<> r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
                 return step_failed(r);
         if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
-            if (Result r = design_.smooth(); !r) return step_failed(r);
+            if (Result<> r = design_.smooth(); !r) return step_failed(r);
         if (!o_.save_design.empty())
-            if (Result r = save_design(design_, o_.save_design); !r)
+            if (Result<> r = save_design(design_, o_.save_design); !r)
                 return write_failed(r.message());
         return kBatchDone;
     }
@@ -517,11 +518,11 @@ class Batch {
     int write_outputs() {
         const DesignResults &results = design_.results();
         if (!o_.engrave.empty()) {
-            if (Result r = design_.smooth(); !r) return step_failed(r);
+            if (Result<> r = design_.smooth(); !r) return step_failed(r);
             std::string name;
-            if (Result r = engraving_file_name(o_.engrave, name); !r)
+            if (Result<> r = engraving_file_name(o_.engrave, name); !r)
                 return write_failed(r.message());
-            if (Result r = write_engraving_bmp(name, results.relief_grid); !r)
+            if (Result<> r = write_engraving_bmp(name, results.relief_grid); !r)
                 return write_failed(r.message());
         }
         PrintSettings print;
@@ -530,11 +531,11 @@ class Batch {
         print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
         // The file the design came from, else the one it is saved to.
         const std::string design_file = o_.design.empty() ? o_.save_design : o_.design;
-        const std::pair<const std::string &, std::function<Result()>> writers[] = {
+        const std::pair<const std::string &, std::function<Result<>()>> writers[] = {
             {o_.stl,
              [&] {
                  MeshExport surface;
-                 Result r = export_relief_stl(results.relief_grid, o_.stl, &surface);
+                 Result<> r = export_relief_stl(results.relief_grid, o_.stl, &surface);
                  if (!surface.warning.empty()) warn(surface.warning);
                  return r;
              }},
@@ -564,7 +565,7 @@ class Batch {
         };
         for (const auto &[name, write] : writers)
             if (!name.empty())
-                if (Result r = write(); !r) return write_failed(r.message());
+                if (Result<> r = write(); !r) return write_failed(r.message());
         return o_.report.empty() ? kBatchDone : write_report();
     }
 
@@ -579,7 +580,7 @@ class Batch {
             std::fflush(stdout);
             return kBatchDone;
         }
-        const Result r = write_file_atomically(o_.report, text.data(), text.size());
+        const Result<> r = write_file_atomically(o_.report, text.data(), text.size());
         return r ? kBatchDone : write_failed(r.message());
     }
 
@@ -607,14 +608,14 @@ class Batch {
         warnings_.push_back(warning);
     }
 
-    int scan_refused(const std::string &scan, const Result &r) {
+    int scan_refused(const std::string &scan, const Result<> &r) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
         return kBatchScanRefused;
     }
 
     // A step the design refused: only values outside the controls' ranges could cause it,
     // and the parser lets none through.
-    int step_failed(const Result &r) {
+    int step_failed(const Result<> &r) {
         std::fprintf(stderr, "pedaform-cli: %s\n", r.message().c_str());
         return kBatchUsage;
     }

@@ -46,7 +46,7 @@ enum BatchStatus {
 
 // Parses the command line. A usage error fails with one line that names the option and what
 // it allows.
-Result parse_batch_options(int argc, const char *const *argv, BatchOptions &options);
+Result<> parse_batch_options(int argc, const char *const *argv, BatchOptions &options);
 
 // The --help text: the controls' options come from the control table.
 std::string batch_usage_text();

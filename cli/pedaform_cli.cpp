@@ -12,7 +12,7 @@
 
 int main(int argc, char **argv) {
     pedaform::BatchOptions options;
-    if (const pedaform::Result parsed = pedaform::parse_batch_options(argc, argv, options);
+    if (const pedaform::Result<> parsed = pedaform::parse_batch_options(argc, argv, options);
         !parsed) {
         std::fprintf(stderr, "pedaform-cli: %s\n", parsed.message().c_str());
         return pedaform::kBatchUsage;
@@ -27,11 +27,12 @@ int main(int argc, char **argv) {
     }
     // Exports from zeroed templates would look valid, so a missing data folder is a usage error.
     if (options.resources.empty()) {
-        if (const pedaform::Result found = pedaform::find_data_folder(options.resources); !found) {
+        if (const pedaform::Result<> found = pedaform::find_data_folder(options.resources);
+            !found) {
             std::fprintf(stderr, "pedaform-cli: %s\n", found.message().c_str());
             return pedaform::kBatchUsage;
         }
-    } else if (const pedaform::Result checked = pedaform::check_data_folder(options.resources);
+    } else if (const pedaform::Result<> checked = pedaform::check_data_folder(options.resources);
                !checked) {
         std::fprintf(stderr, "pedaform-cli: no data folder: --resources names %s (%s)\n",
                      options.resources.c_str(), checked.message().c_str());

@@ -19,14 +19,14 @@ std::string reason(const std::string &what, const std::string &path, int err) {
 
 }  // namespace
 
-Result write_file_atomically(const std::string &path, const void *data, size_t size) {
-    if (path.empty()) return Result::failure("no file name given");
+Result<> write_file_atomically(const std::string &path, const void *data, size_t size) {
+    if (path.empty()) return Result<>::failure("no file name given");
     std::vector<char> temp(path.begin(), path.end());
     const char suffix[] = ".tmp-XXXXXX";
     temp.insert(temp.end(), suffix, suffix + sizeof suffix);  // includes the NUL
 
     const int fd = mkstemp(temp.data());
-    if (fd < 0) return Result::failure(reason("cannot create a file beside", path, errno));
+    if (fd < 0) return Result<>::failure(reason("cannot create a file beside", path, errno));
 
     const char *bytes = static_cast<const char *>(data);
     size_t done = 0;
@@ -55,9 +55,9 @@ Result write_file_atomically(const std::string &path, const void *data, size_t s
     if (err == 0 && std::rename(temp.data(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         unlink(temp.data());
-        return Result::failure(reason("cannot write", path, err));
+        return Result<>::failure(reason("cannot write", path, err));
     }
-    return Result::success();
+    return Result<>::success();
 }
 
 }  // namespace pedaform

@@ -12,6 +12,6 @@ namespace pedaform {
 
 // On failure the message is a one-line reason; the target is then untouched and no temporary
 // file is left behind.
-Result write_file_atomically(const std::string &path, const void *data, size_t size);
+Result<> write_file_atomically(const std::string &path, const void *data, size_t size);
 
 }  // namespace pedaform

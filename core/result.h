@@ -1,26 +1,70 @@
 // The outcome of an operation that can fail for reasons the user must hear about: a file that
-// cannot be read or written, a design file that is refused. The GUI shows the message in an
-// alert; the batch command prints it and exits with its status. Programming errors are asserts.
+// cannot be read or written, a design file that is refused. Result<T> holds either a T or the
+// failure's message; Result<> (Result<void>) only says whether it worked. The GUI shows the
+// message in an alert; the batch command prints it and exits with its status. Programming
+// errors are asserts, not results.
+//
+//     Result<Scan> r = read(...);            Result<> w = write(...);
+//     if (!r) return Failure{r.message()};   if (!w) show(w.message());
+//     use(*r);
 #pragma once
 
+#include <cassert>
+#include <optional>
 #include <string>
 #include <utility>
 
 namespace pedaform {
 
+// A failure's message, convertible to a Result of any type: `return Failure{"no such file"};`
+struct Failure {
+    std::string message;
+};
+
+template <class T = void>
 class [[nodiscard]] Result {
   public:
+    Result(T value) : value_(std::move(value)) {}
+    Result(Failure failure) : message_(std::move(failure.message)) {}
+    static Result success(T value) { return Result(std::move(value)); }
+    static Result failure(std::string message) { return Result(Failure{std::move(message)}); }
+
+    bool ok() const { return value_.has_value(); }
+    explicit operator bool() const { return ok(); }
+    // One line, in the user's terms: what failed and why. Empty on success.
+    const std::string &message() const { return message_; }
+    // The value; asking a failure for it is a programming error.
+    T &value() {
+        assert(ok());
+        return *value_;
+    }
+    const T &value() const {
+        assert(ok());
+        return *value_;
+    }
+    T &operator*() { return value(); }
+    const T &operator*() const { return value(); }
+    T *operator->() { return &value(); }
+    const T *operator->() const { return &value(); }
+
+  private:
+    std::optional<T> value_;
+    std::string message_;
+};
+
+template <>
+class [[nodiscard]] Result<void> {
+  public:
+    Result() = default;
+    Result(Failure failure) : failed_(true), message_(std::move(failure.message)) {}
     static Result success() { return Result(); }
-    static Result failure(std::string message) { return Result(std::move(message)); }
+    static Result failure(std::string message) { return Result(Failure{std::move(message)}); }
 
     bool ok() const { return !failed_; }
     explicit operator bool() const { return !failed_; }
-    // One line, in the user's terms: what failed and why. Empty on success.
     const std::string &message() const { return message_; }
 
   private:
-    Result() = default;
-    explicit Result(std::string message) : failed_(true), message_(std::move(message)) {}
     bool failed_ = false;
     std::string message_;
 };

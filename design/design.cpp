@@ -36,7 +36,7 @@ Design::Design(const Resources &resources, ScanFileLoader loader)
       loader_(loader),
       states_(1) {}
 
-Result Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
+Result<> Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
     const Controls &base = start != nullptr ? *start : controls();
     // Read into a copy, so that a refused file leaves this design's scan as it was; the search
     // keeps the previous point where the new outline gives none.
@@ -57,7 +57,7 @@ Result Design::load(const std::string &path, ScanLoadResult *result, const Contr
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = 0;
     // The frame after a load composes the relief (the stamp is off).
-    Result composed = compose(s);
+    Result<> composed = compose(s);
     take_snapshot();
     return composed;
 }
@@ -118,21 +118,21 @@ void Design::judge_search_point() {
             found.column, found.row, behind);
 }
 
-Result Design::set(Control c, double value) {
-    if (controls()[c] == value) return Result::success();
+Result<> Design::set(Control c, double value) {
+    if (controls()[c] == value) return Result<>::success();
     Step step;
     step.control = c;
     step.value = value;
     return apply(step);
 }
 
-Result Design::smooth() {
+Result<> Design::smooth() {
     Step step;
     step.kind = StepKind::kSmooth;
     return apply(step);
 }
 
-Result Design::move_meta_point(float column, float row) {
+Result<> Design::move_meta_point(float column, float row) {
     const bool amend = gesture_step_ != 0 && gesture_step_ == position_ &&
                        position_ == steps_.size() && steps_.back().kind == StepKind::kMetaPoint;
     if (amend) {
@@ -143,23 +143,23 @@ Result Design::move_meta_point(float column, float row) {
         gesture_step_ = 0;
     }
     if (state().meta_point_found && state().meta_column == column && state().meta_row == row)
-        return amend ? materialize(state()) : Result::success();
+        return amend ? materialize(state()) : Result<>::success();
     Step step;
     step.kind = StepKind::kMetaPoint;
     step.column = column;
     step.row = row;
-    Result moved = apply(step);
+    Result<> moved = apply(step);
     if (gesture_open_ && loaded_) gesture_step_ = position_;
     return moved;
 }
 
-Result Design::reset_meta_point() {
-    if (!point_found_) return Result::success();
+Result<> Design::reset_meta_point() {
+    if (!point_found_) return Result<>::success();
     return move_meta_point(found_column_, found_row_);
 }
 
-Result Design::choose_size(int index) {
-    if (state().size_index == index) return Result::success();
+Result<> Design::choose_size(int index) {
+    if (state().size_index == index) return Result<>::success();
     Step step;
     step.kind = StepKind::kSize;
     step.size = index;
@@ -194,7 +194,7 @@ GridPoint Design::dome_apex() const {
                               c[Control::kPadLength]);
 }
 
-Result Design::move_dome_apex(float column, float row) {
+Result<> Design::move_dome_apex(float column, float row) {
     const Controls &c = controls();
     GridPoint point = point_of_dome_apex({column, row}, apex_cell(), c[Control::kPadWidth],
                                          c[Control::kPadLength]);
@@ -203,12 +203,12 @@ Result Design::move_dome_apex(float column, float row) {
     return move_meta_point(point.column, point.row);
 }
 
-Result Design::place_dome_behind_heads(double mm) {
+Result<> Design::place_dome_behind_heads(double mm) {
     const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
     return move_dome_apex(apex.column, apex.row);
 }
 
-Result Design::place_by_hand(float column, float row) {
+Result<> Design::place_by_hand(float column, float row) {
     const DesignResults &r = *results_;
     const uint8_t *floor = r.template_index >= 0 ? resources_.templates[r.template_index] : nullptr;
     const GridPoint cell = nearest_insole_cell(*scan_, floor, r.template_row_offset, {column, row});
@@ -267,13 +267,13 @@ Design::State Design::transition(State s, const Step &step) const {
     return s;
 }
 
-Result Design::apply(const Step &step) {
+Result<> Design::apply(const Step &step) {
     State next = transition(state(), step);
     // The layers the control's own action builds, in its order, even when already built.
     LayerBuilds own;
     if (step.kind == StepKind::kSet) own = layer_builds(step.control, next.controls);
     if (step.kind == StepKind::kSmooth) smooth_from_here(next);
-    const Result result = materialize(next, own);
+    const Result<> result = materialize(next, own);
     record(step, next);
     return result;
 }
@@ -306,13 +306,13 @@ void Design::record(const Step &step, const State &next) {
     ++position_;
 }
 
-Result Design::replay(const std::vector<Step> &steps) {
+Result<> Design::replay(const std::vector<Step> &steps) {
     for (const Step &step : steps) {
         truncate_redo();
         State next = transition(state(), step);
         if (step.kind == StepKind::kSmooth) {
             // Smoothing reads the relief: bring it up to this step first.
-            if (Result r = materialize(state()); !r) return r;
+            if (Result<> r = materialize(state()); !r) return r;
             smooth_from_here(next);
         }
         record(step, next);
@@ -320,23 +320,23 @@ Result Design::replay(const std::vector<Step> &steps) {
     return materialize(state());
 }
 
-Result Design::undo() {
-    if (!can_undo()) return Result::success();
+Result<> Design::undo() {
+    if (!can_undo()) return Result<>::success();
     return restore(position_ - 1);
 }
 
-Result Design::redo() {
-    if (!can_redo()) return Result::success();
+Result<> Design::redo() {
+    if (!can_redo()) return Result<>::success();
     return restore(position_ + 1);
 }
 
-Result Design::restore(size_t position) {
+Result<> Design::restore(size_t position) {
     position_ = position;
     gesture_step_ = 0;
     return materialize(state());
 }
 
-Result Design::materialize(const State &s, const LayerBuilds &first) {
+Result<> Design::materialize(const State &s, const LayerBuilds &first) {
     DesignResults &r = *results_;
     if (loaded_) {
         const Snapshot &snap = snapshots_[s.snapshot];
@@ -365,11 +365,11 @@ Result Design::materialize(const State &s, const LayerBuilds &first) {
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
-    return s.composed ? compose(s) : Result::success();
+    return s.composed ? compose(s) : Result<>::success();
 }
 
-Result Design::compose(const State &s) {
-    Result result = Result::success();
+Result<> Design::compose(const State &s) {
+    Result<> result = Result<>::success();
     const StampControls stamp = stamp_controls(s.controls);
     if (stamp.enabled && results_->meta_point_found) result = ensure_stamp(s.controls);
     // A stamp that failed to render is empty; the rest of the relief still follows the step.
@@ -394,12 +394,12 @@ void Design::take_snapshot() {
     snapshots_.push_back(std::move(snap));
 }
 
-Result Design::ensure_stamp(const Controls &c) {
+Result<> Design::ensure_stamp(const Controls &c) {
     DesignResults &r = *results_;
     const StampKey key = stamp_key_of(c);
-    if (stamp_valid_ && key == stamp_key_) return Result::success();
+    if (stamp_valid_ && key == stamp_key_) return Result<>::success();
     // The same bytes on every machine: the stamp is computed, never drawn by a driver.
-    Result rendered =
+    Result<> rendered =
         render_pad_stamp_cpu(resources_.pad_shape, resources_.pad_shape_peak, key.mirrored != 0,
                              key.width, key.length, key.height, r.pad_stamp, r.pad_stamp_stride);
     stamp_valid_ = rendered.ok();

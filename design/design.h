@@ -79,14 +79,14 @@ class Design {
     // presets apply, the relief is composed once and the steps start afresh. `result`
     // receives the loader's outcome.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
-    Result load(const std::string &path, ScanLoadResult *result = nullptr,
-                const Controls *start = nullptr);
+    Result<> load(const std::string &path, ScanLoadResult *result = nullptr,
+                  const Controls *start = nullptr);
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
-    Result set(Control c, double value);
-    Result smooth();
-    Result move_meta_point(float column, float row);
+    Result<> set(Control c, double value);
+    Result<> smooth();
+    Result<> move_meta_point(float column, float row);
     // A press-drag-release of the point is one step: while a gesture is open, a point move
     // replaces the point step this gesture recorded instead of adding one, and a move back to
     // where the gesture started leaves no step. Undo, redo, a load or any other step end the
@@ -94,40 +94,40 @@ class Design {
     void open_gesture() { gesture_open_ = true, gesture_step_ = 0; }
     void close_gesture() { gesture_open_ = false, gesture_step_ = 0; }
     // Back to the point the search found at the load (nothing when it found none).
-    Result reset_meta_point();
+    Result<> reset_meta_point();
     // The stamped dome's apex (its highest cell) at the current pad size and point, in grid
     // cells; the operator places this rather than the point it hangs from.
     GridPoint dome_apex() const;
     // Moves the point so that the apex lands on the cell (the point kept on the grid): one
     // metatarsal point step.
-    Result move_dome_apex(float column, float row);
+    Result<> move_dome_apex(float column, float row);
     // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
     // one metatarsal point step.
-    Result place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().
-    Result place_by_hand(float column, float row);
+    Result<> place_by_hand(float column, float row);
     GridPoint hand_position() const;
     // The size of label `index` (size_label), as if its bin had matched in that family: the
     // template, the label and the stamped pad's presets. The template is moved along the rows
     // so that its lowest row meets the foot's heel end.
-    Result choose_size(int index);
+    Result<> choose_size(int index);
 
     // Runs a recorded step as a live one: the state it leads to, made real as undo makes it,
     // with the console lines of the control's own action.
-    Result apply(const Step &step);
+    Result<> apply(const Step &step);
     // Records steps on the loaded scan and makes only the last state real (smoothing steps
     // also make the state before them real, since they read the relief): the result equals
     // running each step live.
-    Result replay(const std::vector<Step> &steps);
+    Result<> replay(const std::vector<Step> &steps);
 
     bool can_undo() const { return position_ > 0; }
     bool can_redo() const { return position_ < steps_.size(); }
     // Back to the state before the last step (never past the load), or forward again. The
     // relief, layers, colours, stamp, point and controls become those of that step.
-    Result undo();
-    Result redo();
+    Result<> undo();
+    Result<> redo();
 
     // The steps from the load to the current position (what a design file holds).
     std::vector<Step> steps() const;
@@ -178,14 +178,14 @@ class Design {
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
     // composition when a composing step came after the snapshot. `first` lists layers to build
     // before any other, in order, even when already built (a live slider's own action).
-    Result materialize(const State &s, const LayerBuilds &first = LayerBuilds());
+    Result<> materialize(const State &s, const LayerBuilds &first = LayerBuilds());
     // Builds one layer for `amount` on the results' template.
     void build(int layer, float amount);
-    Result restore(size_t position);
+    Result<> restore(size_t position);
     // Smooths the relief as it is and keeps it as the snapshot `next` starts from.
     void smooth_from_here(State &next);
-    Result compose(const State &s);
-    Result ensure_stamp(const Controls &c);
+    Result<> compose(const State &s);
+    Result<> ensure_stamp(const Controls &c);
     void take_snapshot();
 
     const Resources &resources_;

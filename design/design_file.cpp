@@ -27,30 +27,30 @@ json control_json(Control c, double value) {
 
 // The value of control `c` in `v`, checked: a value the control's widget can take, or one the
 // program itself sets (a size preset), so that every design the program saves opens again.
-Result control_from_json(Control c, const json &v, double &out) {
+Result<> control_from_json(Control c, const json &v, double &out) {
     const ControlSpec &range = control_spec(c);
     if (c == Control::kStamp) {
-        if (!v.is_boolean()) return Result::failure("\"stamp\" must be true or false");
+        if (!v.is_boolean()) return Result<>::failure("\"stamp\" must be true or false");
         out = v.get<bool>() ? 1 : 0;
-        return Result::success();
+        return Result<>::success();
     }
     if (!v.is_number() || !control_value_accepted(c, v.get<double>())) {
         std::ostringstream text;
         text << "\"" << range.name << "\" must be a number from " << range.min << " to "
              << range.max << " in steps of " << range.step << ", not " << v.dump();
-        return Result::failure(text.str());
+        return Result<>::failure(text.str());
     }
     out = v.get<double>();
-    return Result::success();
+    return Result<>::success();
 }
 
-Result step_from_json(const json &j, Step &step) {
+Result<> step_from_json(const json &j, Step &step) {
     if (!j.is_object() || !j.contains("step") || !j["step"].is_string())
-        return Result::failure("a step must be an object with a \"step\" name");
+        return Result<>::failure("a step must be an object with a \"step\" name");
     const std::string name = j["step"].get<std::string>();
     if (name == "smooth") {
         step.kind = StepKind::kSmooth;
-        return Result::success();
+        return Result<>::success();
     }
     if (name == "meta_point") {
         step.kind = StepKind::kMetaPoint;
@@ -58,23 +58,25 @@ Result step_from_json(const json &j, Step &step) {
         if (!col.is_number() || !row.is_number() || !(col.get<double>() >= 0) ||
             !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
             !(row.get<double>() <= kGridHeight - 1))
-            return Result::failure(
+            return Result<>::failure(
                 "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359");
         step.column = static_cast<float>(col.get<double>());
         step.row = static_cast<float>(row.get<double>());
-        return Result::success();
+        return Result<>::success();
     }
     if (name == "size") {
         step.kind = StepKind::kSize;
         const json label = j.value("label", json());
         step.size = label.is_string() ? size_label_index(label.get<std::string>()) : -1;
         if (step.size < 0)
-            return Result::failure("\"size\" needs a \"label\" of a size bin, not " + label.dump());
-        return Result::success();
+            return Result<>::failure("\"size\" needs a \"label\" of a size bin, not " +
+                                     label.dump());
+        return Result<>::success();
     }
     step.kind = StepKind::kSet;
-    if (!control_named(name, step.control)) return Result::failure("unknown step \"" + name + "\"");
-    if (!j.contains("value")) return Result::failure("step \"" + name + "\" has no \"value\"");
+    if (!control_named(name, step.control))
+        return Result<>::failure("unknown step \"" + name + "\"");
+    if (!j.contains("value")) return Result<>::failure("step \"" + name + "\" has no \"value\"");
     return control_from_json(step.control, j["value"], step.value);
 }
 
@@ -125,58 +127,58 @@ std::string design_file_text(const DesignFile &file) {
     return doc.dump(2) + "\n";
 }
 
-Result parse_design_file(const std::string &text, DesignFile &out) {
+Result<> parse_design_file(const std::string &text, DesignFile &out) {
     const json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded()) return Result::failure("not a design file: the text is not JSON");
+    if (doc.is_discarded()) return Result<>::failure("not a design file: the text is not JSON");
     if (!doc.is_object() || doc.value("format", json()) != kFormat)
-        return Result::failure("not a design file: \"format\" is not \"pedaform-design\"");
+        return Result<>::failure("not a design file: \"format\" is not \"pedaform-design\"");
     const json version = doc.value("version", json());
     if (!version.is_number_integer() || version.get<long>() < 1)
-        return Result::failure("the design file has no valid \"version\"");
+        return Result<>::failure("the design file has no valid \"version\"");
     if (version.get<long>() > kDesignFileVersion)
-        return Result::failure("the design file is version " + version.dump() +
-                               ", newer than this program reads (" +
-                               std::to_string(kDesignFileVersion) + ")");
+        return Result<>::failure("the design file is version " + version.dump() +
+                                 ", newer than this program reads (" +
+                                 std::to_string(kDesignFileVersion) + ")");
     DesignFile f;
     const json scan = doc.value("scan", json());
     if (!scan.is_object() || !scan.value("file", json()).is_string() ||
         scan["file"].get<std::string>().empty() || !scan.value("sha256", json()).is_string() ||
         !is_sha256(scan["sha256"].get<std::string>()))
-        return Result::failure("the design file's \"scan\" needs a \"file\" and a \"sha256\"");
+        return Result<>::failure("the design file's \"scan\" needs a \"file\" and a \"sha256\"");
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
 
     const json start = doc.value("start", json());
-    if (!start.is_object()) return Result::failure("the design file has no \"start\" values");
+    if (!start.is_object()) return Result<>::failure("the design file has no \"start\" values");
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         const char *name = control_spec(c).name;
         if (!start.contains(name) && control_spec(c).optional_in_file) continue;  // the start value
         if (!start.contains(name))
-            return Result::failure(std::string("\"start\" has no \"") + name + "\"");
-        if (Result r = control_from_json(c, start[name], f.start[c]); !r) return r;
+            return Result<>::failure(std::string("\"start\" has no \"") + name + "\"");
+        if (Result<> r = control_from_json(c, start[name], f.start[c]); !r) return r;
     }
 
     const json steps = doc.value("steps", json());
-    if (!steps.is_array()) return Result::failure("the design file has no \"steps\" list");
+    if (!steps.is_array()) return Result<>::failure("the design file has no \"steps\" list");
     for (size_t i = 0; i < steps.size(); ++i) {
         Step step;
-        if (Result r = step_from_json(steps[i], step); !r)
-            return Result::failure("step " + std::to_string(i + 1) + ": " + r.message());
+        if (Result<> r = step_from_json(steps[i], step); !r)
+            return Result<>::failure("step " + std::to_string(i + 1) + ": " + r.message());
         f.steps.push_back(step);
     }
     out = std::move(f);
-    return Result::success();
+    return Result<>::success();
 }
 
-Result read_design_file(const std::string &path, DesignFile &out) {
+Result<> read_design_file(const std::string &path, DesignFile &out) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return Result::failure("cannot read the design file " + path);
+    if (!in) return Result<>::failure("cannot read the design file " + path);
     std::ostringstream text;
     text << in.rdbuf();
-    if (in.bad()) return Result::failure("cannot read the design file " + path);
-    Result parsed = parse_design_file(text.str(), out);
-    if (!parsed) return Result::failure(path + ": " + parsed.message());
+    if (in.bad()) return Result<>::failure("cannot read the design file " + path);
+    Result<> parsed = parse_design_file(text.str(), out);
+    if (!parsed) return Result<>::failure(path + ": " + parsed.message());
     return parsed;
 }
 
@@ -193,8 +195,8 @@ DesignFile design_file_of(const Design &design, const std::string &path) {
     return f;
 }
 
-Result save_design(const Design &design, const std::string &path) {
-    if (!design.loaded()) return Result::failure("there is no scan to save a design of");
+Result<> save_design(const Design &design, const std::string &path) {
+    if (!design.loaded()) return Result<>::failure("there is no scan to save a design of");
     const std::string text = design_file_text(design_file_of(design, path));
     return write_file_atomically(path, text.data(), text.size());
 }
@@ -205,11 +207,11 @@ std::string design_scan_path(const std::string &design_path, const DesignFile &f
     return (fs::path(design_path).parent_path() / scan).lexically_normal().string();
 }
 
-Result open_design(Design &design, const DesignFile &file, const std::string &scan_path,
-                   ScanLoadResult *load_result) {
-    Result loaded = design.load(scan_path, load_result, &file.start);
+Result<> open_design(Design &design, const DesignFile &file, const std::string &scan_path,
+                     ScanLoadResult *load_result) {
+    Result<> loaded = design.load(scan_path, load_result, &file.start);
     if (!loaded) return loaded;
-    Result replayed = design.replay(file.steps);
+    Result<> replayed = design.replay(file.steps);
     design.mark_saved();
     return replayed;
 }

@@ -15,34 +15,34 @@ namespace pedaform {
 
 namespace fs = std::filesystem;
 
-Result check_data_folder(const std::string &folder) {
+Result<> check_data_folder(const std::string &folder) {
     std::error_code error;
-    if (!fs::is_directory(folder, error)) return Result::failure("no such folder");
+    if (!fs::is_directory(folder, error)) return Result<>::failure("no such folder");
     // The colour table or a template folder marks the data folder; a file missing from it is
     // reported when it is read and leaves its data zeroed.
     const std::string markers[] = {resource_path(folder, kColourTableFile),
                                    resource_path(folder, "./ButtomInsole"),
                                    resource_path(folder, "./ButtomInsole_Black")};
     for (const std::string &marker : markers)
-        if (fs::exists(marker, error)) return Result::success();
-    return Result::failure("it holds neither lut_256.txt nor the template folders");
+        if (fs::exists(marker, error)) return Result<>::success();
+    return Result<>::failure("it holds neither lut_256.txt nor the template folders");
 }
 
-Result find_data_folder(std::string &folder) {
+Result<> find_data_folder(std::string &folder) {
     const char *named = std::getenv("PEDAFORM_DATA");
     if (named != nullptr && named[0] != '\0') {
         folder = named;
-        const Result checked = check_data_folder(folder);
+        const Result<> checked = check_data_folder(folder);
         if (checked) return checked;
-        return Result::failure("no data folder: PEDAFORM_DATA names " + folder + " (" +
-                               checked.message() + ")");
+        return Result<>::failure("no data folder: PEDAFORM_DATA names " + folder + " (" +
+                                 checked.message() + ")");
     }
 
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     if (error) {
         folder.clear();
-        return Result::failure(
+        return Result<>::failure(
             "no data folder: the program's own location is unknown; set PEDAFORM_DATA to the "
             "data folder");
     }
@@ -51,7 +51,7 @@ Result find_data_folder(std::string &folder) {
         (bin / "data").string(), (bin / PEDAFORM_DATA_FROM_BINDIR).lexically_normal().string()};
     std::string looked;
     for (const std::string &candidate : candidates) {
-        const Result checked = check_data_folder(candidate);
+        const Result<> checked = check_data_folder(candidate);
         if (checked) {
             folder = candidate;
             return checked;
@@ -59,8 +59,8 @@ Result find_data_folder(std::string &folder) {
         looked += (looked.empty() ? "" : ", ") + candidate + " (" + checked.message() + ")";
     }
     folder = candidates[0];
-    return Result::failure("no data folder: looked in " + looked +
-                           "; set PEDAFORM_DATA to the data folder");
+    return Result<>::failure("no data folder: looked in " + looked +
+                             "; set PEDAFORM_DATA to the data folder");
 }
 
 }  // namespace pedaform

@@ -22,10 +22,10 @@ namespace pedaform {
 // when check_data_folder accepts it. On success `folder` is that folder. On failure the
 // message is one line naming every place looked at and why each was refused, and `folder` is
 // the first place looked at (reading from it leaves the data zeroed, as with files missing).
-Result find_data_folder(std::string &folder);
+Result<> find_data_folder(std::string &folder);
 
 // Accepts `folder` when it holds the colour table or one of the template folders; files missing
 // from it only leave their data zeroed (load_startup_resources warns of each).
-Result check_data_folder(const std::string &folder);
+Result<> check_data_folder(const std::string &folder);
 
 }  // namespace pedaform

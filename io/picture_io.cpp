@@ -59,11 +59,11 @@ struct MemoryDeleter {
 
 }  // namespace
 
-Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
+Result<> read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
     out.clear();
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
-        return Result::failure(std::string("cannot read the file: ") + std::strerror(errno));
+        return Result<>::failure(std::string("cannot read the file: ") + std::strerror(errno));
     uint8_t buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -72,27 +72,27 @@ Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
     const int error = errno;
     std::fclose(f);
     if (failed)
-        return Result::failure(std::string("cannot read the file: ") + std::strerror(error));
-    return Result::success();
+        return Result<>::failure(std::string("cannot read the file: ") + std::strerror(error));
+    return Result<>::success();
 }
 
-Result decode_picture(const std::vector<uint8_t> &file, Picture &out) {
+Result<> decode_picture(const std::vector<uint8_t> &file, Picture &out) {
     ensure_initialised();
     out = Picture();
     const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
         FreeImage_OpenMemory(const_cast<BYTE *>(file.data()), static_cast<DWORD>(file.size())));
     const FREE_IMAGE_FORMAT type = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
     if (type == FIF_BMP && bmp_is_truncated(file))
-        return Result::failure("the file ends before the pixel data its header describes");
+        return Result<>::failure("the file ends before the pixel data its header describes");
     if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
         Bitmap header(FreeImage_LoadFromMemory(type, memory.get(), FIF_LOAD_NOPIXELS));
         const uint64_t pixels = static_cast<uint64_t>(FreeImage_GetWidth(header.get())) *
                                 FreeImage_GetHeight(header.get());
         if (pixels > kMaxPixels)
-            return Result::failure("the file claims a picture of " +
-                                   std::to_string(FreeImage_GetWidth(header.get())) + " x " +
-                                   std::to_string(FreeImage_GetHeight(header.get())) +
-                                   " pixels, more than this program reads");
+            return Result<>::failure("the file claims a picture of " +
+                                     std::to_string(FreeImage_GetWidth(header.get())) + " x " +
+                                     std::to_string(FreeImage_GetHeight(header.get())) +
+                                     " pixels, more than this program reads");
         FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
     }
     Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_LoadFromMemory(type, memory.get(), 0));
@@ -110,23 +110,23 @@ Result decode_picture(const std::vector<uint8_t> &file, Picture &out) {
     if (bits != nullptr && picture.pitch > 0 && picture.height > 0 &&
         picture.line_bytes <= picture.pitch) {
         picture.bits.assign(bits, bits + static_cast<size_t>(picture.pitch) * picture.height);
-        return Result::success();
+        return Result<>::success();
     }
     picture.width = picture.height = picture.bpp = 0;
-    return Result::failure("the file is not a picture that can be read");
+    return Result<>::failure("the file is not a picture that can be read");
 }
 
-Result read_picture(const std::string &path, Picture &out) {
+Result<> read_picture(const std::string &path, Picture &out) {
     out = Picture();
     std::vector<uint8_t> file;
-    if (Result r = read_file_bytes(path, file); !r) return r;
+    if (Result<> r = read_file_bytes(path, file); !r) return r;
     return decode_picture(file, out);
 }
 
-Result write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
+Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
     ensure_initialised();
     Bitmap bitmap(FreeImage_Allocate(width, height, 24));
-    if (!bitmap) return Result::failure("cannot allocate the picture");
+    if (!bitmap) return Result<>::failure("cannot allocate the picture");
     for (int y = 0; y < height; ++y) {
         // FreeImage's scanline 0 is the bottom row; the caller's row 0 is the top one.
         BYTE *line = FreeImage_GetScanLine(bitmap.get(), height - 1 - y);
@@ -138,7 +138,7 @@ Result write_png_rgb(const std::string &path, int width, int height, const unsig
         }
     }
     FIMEMORY *memory = FreeImage_OpenMemory();
-    Result written = Result::failure("cannot encode the PNG " + path);
+    Result<> written = Result<>::failure("cannot encode the PNG " + path);
     if (FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, 0)) {
         BYTE *data = nullptr;
         DWORD size = 0;

@@ -13,18 +13,18 @@ namespace pedaform {
 
 // Every byte of the file at `path`. A failure says why ("cannot read the file: " and the
 // system's reason), without the path.
-Result read_file_bytes(const std::string &path, std::vector<uint8_t> &out);
+Result<> read_file_bytes(const std::string &path, std::vector<uint8_t> &out);
 
 // Decodes a picture file held in memory, its type taken from the content. On failure `out` is
 // not loaded() and the message says why (not a picture the reader knows, truncated, larger
 // than 4096 x 4096 pixels).
-Result decode_picture(const std::vector<uint8_t> &file, Picture &out);
+Result<> decode_picture(const std::vector<uint8_t> &file, Picture &out);
 
 // read_file_bytes, then decode_picture.
-Result read_picture(const std::string &path, Picture &out);
+Result<> read_picture(const std::string &path, Picture &out);
 
 // Writes an upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as PNG
 // through a temporary file renamed over `path`.
-Result write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb);
+Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb);
 
 }  // namespace pedaform

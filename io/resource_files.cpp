@@ -41,7 +41,7 @@ std::vector<std::string> load_startup_resources(Resources &resources, const std:
     for (int t = 0; t < kTemplateCount; ++t) {
         const std::string path = resource_path(data_dir, kTemplateFiles[t]);
         Picture picture;
-        if (Result r = read_picture(path, picture); !r)
+        if (Result<> r = read_picture(path, picture); !r)
             warnings.push_back(missing(path, r.message()));
         console_printf("width %d\n", picture.width);
         console_printf("height %d\n\n", picture.height);
@@ -53,7 +53,7 @@ std::vector<std::string> load_startup_resources(Resources &resources, const std:
 
     const std::string drop_path = resource_path(data_dir, kPadShapeFile);
     Picture drop;
-    if (Result r = read_picture(drop_path, drop); !r)
+    if (Result<> r = read_picture(drop_path, drop); !r)
         warnings.push_back(missing(drop_path, r.message()));
     console_printf("DROP Image \n");
     console_printf("pitch %d\n", drop.pitch);

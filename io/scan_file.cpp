@@ -9,7 +9,7 @@ namespace pedaform {
 ScanLoadResult load_scan_file(Scan &scan, const char *path) {
     std::vector<uint8_t> bytes;
     Picture picture;
-    Result read = read_file_bytes(path, bytes);
+    Result<> read = read_file_bytes(path, bytes);
     if (read) read = decode_picture(bytes, picture);
     if (!read) {
         console_printf("Unable to load texture: ");

@@ -265,12 +265,13 @@ const char kRelationships[] =
 // 2000-01-01 00:00 UTC, the time stamp of every file of a package.
 constexpr time_t kPackageTime = 946684800;
 
-Result zip_failure(const std::string &step, zip_error_t *error) {
-    return Result::failure("3MF writer (libzip) failed to " + step + ": " +
-                           zip_error_strerror(error));
+Result<> zip_failure(const std::string &step, zip_error_t *error) {
+    return Result<>::failure("3MF writer (libzip) failed to " + step + ": " +
+                             zip_error_strerror(error));
 }
 
-Result write_zip(const std::vector<std::pair<const char *, std::string>> &files, std::string &out) {
+Result<> write_zip(const std::vector<std::pair<const char *, std::string>> &files,
+                   std::string &out) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -292,14 +293,14 @@ Result write_zip(const std::vector<std::pair<const char *, std::string>> &files,
                                      1) != 0 ||
             zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), kPackageTime, 0) != 0) {
             if (s && index < 0) zip_source_free(s);
-            Result r = zip_failure(std::string("add ") + name, zip_get_error(archive));
+            Result<> r = zip_failure(std::string("add ") + name, zip_get_error(archive));
             zip_discard(archive);
             zip_source_free(buffer);
             return r;
         }
     }
     if (zip_close(archive) != 0) {
-        Result r = zip_failure("pack the files", zip_get_error(archive));
+        Result<> r = zip_failure("pack the files", zip_get_error(archive));
         zip_discard(archive);
         zip_source_free(buffer);
         return r;
@@ -317,7 +318,8 @@ Result write_zip(const std::vector<std::pair<const char *, std::string>> &files,
         if (!ok) out.resize(base);
         zip_source_close(buffer);
     }
-    Result r = ok ? Result::success() : zip_failure("read the package", zip_source_error(buffer));
+    Result<> r =
+        ok ? Result<>::success() : zip_failure("read the package", zip_source_error(buffer));
     zip_source_free(buffer);
     return r;
 }
@@ -352,17 +354,17 @@ std::string print_title(const PrintDescription &about) {
                                       : "design " + about.design_file);
 }
 
-Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
-                         const PrintSettings &settings, PrintModel &model) {
+Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                           const PrintSettings &settings, PrintModel &model) {
     model = PrintModel();
     if (!(settings.tolerance_mm >= 0 && settings.tolerance_mm <= kMaxMeshTolerance))
-        return Result::failure("the mesh tolerance must lie between 0 and 1 mm");
+        return Result<>::failure("the mesh tolerance must lie between 0 and 1 mm");
     model.parts.emplace_back();
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
     if (insole.triangles.empty())
-        return Result::failure("nothing to print: no cell of the relief has four raised corners");
-    if (settings.zones.empty()) return Result::success();
+        return Result<>::failure("nothing to print: no cell of the relief has four raised corners");
+    if (settings.zones.empty()) return Result<>::success();
 
     float z_max = 0;
     for (const Vertex &v : insole.vertices)
@@ -386,11 +388,11 @@ Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure
         build_closed_solid(block, part.mesh);
         if (!part.mesh.triangles.empty()) model.parts.push_back(std::move(part));
     }
-    return Result::success();
+    return Result<>::success();
 }
 
-Result write_print_3mf(const PrintModel &model, const PrintSettings &settings,
-                       const PrintDescription &about, std::string &out) {
+Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
+                         const PrintDescription &about, std::string &out) {
     const bool zoned = model.parts.size() > 1;
     std::vector<std::pair<const char *, std::string>> files;
     files.emplace_back("[Content_Types].xml",
@@ -412,12 +414,12 @@ Result write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     return write_zip(files, out);
 }
 
-Result export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                         const PrintSettings &settings, const PrintDescription &about,
-                         MeshExport *report) {
+Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
+                           const PrintSettings &settings, const PrintDescription &about,
+                           MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     PrintModel model;
-    const Result built = build_print_model(prepared, pressure, settings, model);
+    const Result<> built = build_print_model(prepared, pressure, settings, model);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
         report->triangles = 0;
@@ -426,7 +428,7 @@ Result export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const s
     }
     if (!built) return built;
     std::string data;
-    const Result written = write_print_3mf(model, settings, about, data);
+    const Result<> written = write_print_3mf(model, settings, about, data);
     if (!written) return written;
     return write_file_atomically(path, data.data(), data.size());
 }

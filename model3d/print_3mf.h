@@ -69,8 +69,8 @@ struct PrintModel {
 // covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block reaches from 1 mm below z = 0 to
 // 1 mm above the insole's highest point, so that the blocks cover the insole exactly once.
 // `pressure` has kGridCells entries. Fails when the relief gives no solid.
-Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
-                         const PrintSettings &settings, PrintModel &model);
+Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                           const PrintSettings &settings, PrintModel &model);
 
 // The 3MF package of the model, unit millimetre, appended to `out`: [Content_Types].xml,
 // _rels/.rels and 3D/3dmodel.model with Title, Application "Pedaform" and Description; every
@@ -85,14 +85,14 @@ Result build_print_model(const PreparedRelief &prepared, const uint8_t *pressure
 //    Cura's namespace, infill_mesh True, infill_sparse_density, and wall_thickness and
 //    top_bottom_thickness 0 as Cura itself gives an infill mesh.
 // Parts and modifiers are named by print_zone_name.
-Result write_print_3mf(const PrintModel &model, const PrintSettings &settings,
-                       const PrintDescription &about, std::string &out);
+Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
+                         const PrintDescription &about, std::string &out);
 
 // The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
 // model and writes it to `path` through a temporary file, so that a failure leaves an existing
 // file untouched. `report` (may be null) gets the outline and the triangles of all parts.
-Result export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                         const PrintSettings &settings, const PrintDescription &about,
-                         MeshExport *report = nullptr);
+Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
+                           const PrintSettings &settings, const PrintDescription &about,
+                           MeshExport *report = nullptr);
 
 }  // namespace pedaform

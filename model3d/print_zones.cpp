@@ -14,8 +14,8 @@ const char kZoneForm[] =
     "write threshold:density pairs such as \"0:35,40%:20,70%:10\" (thresholds rising, as shares "
     "of the foot's peak pressure with \"%\" or as pressures 0..255 without; densities 0..100 %)";
 
-Result zone_failure(const std::string &what) {
-    return Result::failure(what + "; " + kZoneForm);
+Result<> zone_failure(const std::string &what) {
+    return Result<>::failure(what + "; " + kZoneForm);
 }
 
 bool is_blank(char c) {
@@ -65,7 +65,7 @@ struct Pieces {
 
 const char *const kDefaultPrintZones = "0:35,10%:20,50%:10";
 
-Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones) {
+Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zones) {
     zones.clear();
     std::vector<PrintZone> read;
     size_t pos = 0;
@@ -105,7 +105,7 @@ Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones)
     // A leading 0 takes the form of the others.
     if (read.size() > 1 && read[0].threshold == 0) read[0].percent = read[1].percent;
     zones = std::move(read);
-    return Result::success();
+    return Result<>::success();
 }
 
 std::string print_zones_text(const std::vector<PrintZone> &zones) {

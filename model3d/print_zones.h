@@ -37,7 +37,7 @@ extern const char *const kDefaultPrintZones;
 // written either way, rising strictly; each with a decimal density 0..100. Blanks around the
 // numbers and before "%" are allowed. On failure `zones` is left empty and the message shows
 // the accepted form.
-Result parse_print_zones(const std::string &text, std::vector<PrintZone> &zones);
+Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zones);
 
 // The text parse_print_zones reads back to `zones`, without blanks ("" for none).
 std::string print_zones_text(const std::vector<PrintZone> &zones);

@@ -95,7 +95,7 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
     build_closed_solid(shape, mesh);
 }
 
-Result export_relief_stl(const uint8_t *relief, const std::string &path, MeshExport *report) {
+Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_open_surface(prepared, mesh);
@@ -109,8 +109,8 @@ Result export_relief_stl(const uint8_t *relief, const std::string &path, MeshExp
     return write_file_atomically(path, text.data(), text.size());
 }
 
-Result export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
-                           MeshExport *report) {
+Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
+                             MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);

@@ -38,13 +38,13 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
 // The menu's 3D-print export: prepares the relief (kGridCells bytes, printing its lines) and
 // writes build_open_surface as ASCII STL to `path` through a temporary file. On failure an
 // existing file is untouched and the message says why. `report` may be null.
-Result export_relief_stl(const uint8_t *relief, const std::string &path,
-                         MeshExport *report = nullptr);
+Result<> export_relief_stl(const uint8_t *relief, const std::string &path,
+                           MeshExport *report = nullptr);
 
 // Prepares the relief likewise and writes the insole solid as binary STL: at tolerance 0 every
 // cell with its bottom per cell, as the file has always been; above, simplified with a strip
 // bottom.
-Result export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm = 0,
-                           MeshExport *report = nullptr);
+Result<> export_relief_solid(const uint8_t *relief, const std::string &path,
+                             double tolerance_mm = 0, MeshExport *report = nullptr);
 
 }  // namespace pedaform

@@ -20,15 +20,15 @@ void put32(uint8_t *p, uint32_t v) {
 
 }  // namespace
 
-Result engraving_file_name(const std::string &chosen, std::string &out) {
+Result<> engraving_file_name(const std::string &chosen, std::string &out) {
     out = chosen;
     const size_t n = out.size();
     if (n < 4 || out.compare(n - 4, 4, ".bmp") != 0) out += ".bmp";
     if (out.size() + 1 > static_cast<size_t>(kNameBufferSize)) {
         out.clear();
-        return Result::failure("the engraving name is too long: " + chosen);
+        return Result<>::failure("the engraving name is too long: " + chosen);
     }
-    return Result::success();
+    return Result<>::success();
 }
 
 namespace {
@@ -69,7 +69,7 @@ std::vector<uint8_t> encode_engraving_bmp(const uint8_t (&relief)[kGridCells]) {
     return file;
 }
 
-Result write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]) {
+Result<> write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]) {
     const std::vector<uint8_t> file = encode_engraving_bmp(relief);
     return write_file_atomically(name, file.data(), file.size());
 }

@@ -20,7 +20,7 @@ constexpr int kNameBufferSize = 500;
 
 // The name as written: ".bmp" appended unless the name ends in exactly ".bmp" (".BMP" does not
 // count). Fails, leaving `out` empty, when the result would not fit the 500-byte name buffer.
-Result engraving_file_name(const std::string &chosen, std::string &out);
+Result<> engraving_file_name(const std::string &chosen, std::string &out);
 
 // An uncompressed 32-bit BMP of `width` x `height` pixels from 4-byte pixels in bottom-up
 // row order (the first row given is the bottom row), header included, appended to `out`.
@@ -32,6 +32,6 @@ std::vector<uint8_t> encode_engraving_bmp(const uint8_t (&relief)[kGridCells]);
 // Writes the relief's file through a temporary file renamed over `name`. On any failure
 // (cannot create, short write, disk full, rename) an existing file of that name is untouched,
 // nothing partial is left, and the message says why.
-Result write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]);
+Result<> write_engraving_bmp(const std::string &name, const uint8_t (&relief)[kGridCells]);
 
 }  // namespace pedaform

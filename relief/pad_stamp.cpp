@@ -126,19 +126,19 @@ void scale_pad_stamp(uint8_t (&stamp)[kPadStampBytes], float pad_shape_peak, dou
     }
 }
 
-Result render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadShapeStride],
-                            float pad_shape_peak, bool mirrored, double width, double length,
-                            double height, uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
+Result<> render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadShapeStride],
+                              float pad_shape_peak, bool mirrored, double width, double length,
+                              double height, uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
     std::memset(stamp, 0, sizeof stamp);
     if (!pad_stamp_size_in_range(width, length, height)) {
         stride = 0;
-        return Result::failure("the pad size or height is out of range");
+        return Result<>::failure("the pad size or height is out of range");
     }
     const int columns = static_cast<int>(width + 2 * kStampMargin);
     const int rows = static_cast<int>(length + 2 * kStampMargin);
     stride = pad_stamp_stride_for(width);
     if (columns <= 0 || rows <= 0 || static_cast<long>(stride) * rows > kPadStampBytes)
-        return Result::failure("the pad is too large for the stamp");
+        return Result<>::failure("the pad is too large for the stamp");
 
     TurnedQuad quad;
     quad.x1 = static_cast<int>(width + kStampMargin);
@@ -155,7 +155,7 @@ Result render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadShape
                 stamp[y * stride + x] = stamp_byte(pad_shape, quad, x, y);
     }
     scale_pad_stamp(stamp, pad_shape_peak, height);
-    return Result::success();
+    return Result<>::success();
 }
 
 }  // namespace pedaform

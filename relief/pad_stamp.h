@@ -27,9 +27,9 @@ bool pad_stamp_size_in_range(double width, double length, double height);
 // stamp and success. Fails, with the stamp all zero and `stride` 0, when the sizes are out of
 // range (see pad_stamp_size_in_range); with `stride` set but the stamp all zero when the
 // (W + 20) x (L + 20) picture does not fit 63,000 bytes.
-Result render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadShapeStride],
-                            float pad_shape_peak, bool mirrored, double width, double length,
-                            double height, uint8_t (&stamp)[kPadStampBytes], int32_t &stride);
+Result<> render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadShapeStride],
+                              float pad_shape_peak, bool mirrored, double width, double length,
+                              double height, uint8_t (&stamp)[kPadStampBytes], int32_t &stride);
 
 // The height scaling of a rendered stamp: each byte b becomes trunc(b * (H / peak * 5)) modulo
 // 256; all zero for a negative H or a peak of 0. |H| must not exceed kMaxPadHeight.

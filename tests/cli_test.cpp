@@ -53,7 +53,7 @@ class Cli : public ::testing::Test {
 // The parser's verdict; `error` gets its message.
 bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) {
     args.insert(args.begin(), "pedaform-cli");
-    const Result r = parse_batch_options(static_cast<int>(args.size()), args.data(), o);
+    const Result<> r = parse_batch_options(static_cast<int>(args.size()), args.data(), o);
     error = r.message();
     return r.ok();
 }

@@ -134,7 +134,7 @@ TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     const struct rlimit small = {100000, saved.rlim_max};
     signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const Result result = write_file_atomically(path, data.data(), data.size());
+    const Result<> result = write_file_atomically(path, data.data(), data.size());
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_NE(result.message().find("cannot write"), std::string::npos) << result.message();
     EXPECT_EQ(test::read_file(path), old);

@@ -229,7 +229,7 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         const std::string path = f.dir + "/hostile.json";
         test::write_file(path, std::vector<uint8_t>(c.text.begin(), c.text.end()));
         DesignFile file;
-        Result r = read_design_file(path, file);
+        Result<> r = read_design_file(path, file);
         if (r) {
             ScanLoadResult loaded;
             const std::string log = test::capture_console(

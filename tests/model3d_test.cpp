@@ -577,7 +577,7 @@ TEST(PrintZones, TextsSharesAndNames) {
          {"", "0:35,", "a:10", "0:35;96:20", "0:3.5", "96:20,96:10", "96:20,50:10", "256:10",
           "0:101", "0:99999999999", "101%:10", "10%:5,96:20", "40%%:5", "%:5"}) {
         std::vector<PrintZone> zones{{1, false, 1}};
-        const Result r = parse_print_zones(text, zones);
+        const Result<> r = parse_print_zones(text, zones);
         EXPECT_FALSE(r.ok()) << text;
         EXPECT_TRUE(zones.empty()) << text;
         EXPECT_NE(r.message().find("\"0:35,40%:20,70%:10\""), std::string::npos);

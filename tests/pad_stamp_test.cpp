@@ -25,14 +25,14 @@ class PadStamp : public ::testing::Test {
     // Mesa's software rasterizer llvmpipe, whatever the machine's GPU: the bound below is its.
     void SetUp() override {
         static OffscreenContext context;
-        static const Result made = [] {
+        static const Result<> made = [] {
             setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
             setenv("GALLIUM_DRIVER", "llvmpipe", 1);
             return context.create();
         }();
         ASSERT_TRUE(made) << "no OpenGL context: " << made.message();
     }
-    Result render_gl(int32_t mirrored, double w, double l, double h) {
+    Result<> render_gl(int32_t mirrored, double w, double l, double h) {
         return render_pad_stamp_gl(*res, mirrored, w, l, h, 0, gl.bytes, gl.stride);
     }
     std::unique_ptr<Resources> res = test::startup_resources();
@@ -110,8 +110,8 @@ TEST(PadStampCpu, BadSizesGiveAnEmptyStampAndAMessage) {
     for (const auto &s : sizes) {
         ASSERT_TRUE(render_pad_stamp_cpu(res->pad_shape, res->pad_shape_peak, false, 7, 17, 5,
                                          stamp->bytes, stamp->stride));
-        const Result r = render_pad_stamp_cpu(res->pad_shape, res->pad_shape_peak, false, s[0],
-                                              s[1], s[2], stamp->bytes, stamp->stride);
+        const Result<> r = render_pad_stamp_cpu(res->pad_shape, res->pad_shape_peak, false, s[0],
+                                                s[1], s[2], stamp->bytes, stamp->stride);
         EXPECT_FALSE(r.message().empty()) << s[0] << " x " << s[1] << " x " << s[2];
         // 300 x 300 is within range but too large: its stride is set, as the OpenGL path does.
         EXPECT_EQ(stamp->stride, s[0] == 300 ? 320 : 0) << s[0] << " x " << s[1];

@@ -32,13 +32,13 @@ OffscreenContext::~OffscreenContext() {
     eglTerminate(display_);
 }
 
-Result OffscreenContext::create() {
+Result<> OffscreenContext::create() {
     EGLDisplay display = surfaceless_display();
     EGLint major = 0, minor = 0;
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor))
-        return Result::failure("no EGL display could be opened");
+        return Result<>::failure("no EGL display could be opened");
     display_ = display;
-    if (!eglBindAPI(EGL_OPENGL_API)) return Result::failure("EGL offers no desktop OpenGL");
+    if (!eglBindAPI(EGL_OPENGL_API)) return Result<>::failure("EGL offers no desktop OpenGL");
     const EGLint config_attributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
@@ -48,12 +48,12 @@ Result OffscreenContext::create() {
     const EGLint context_attributes[] = {EGL_NONE};
     EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
     if (context == EGL_NO_CONTEXT)
-        return Result::failure("no OpenGL context could be created (EGL error " +
-                               std::to_string(eglGetError()) + ")");
+        return Result<>::failure("no OpenGL context could be created (EGL error " +
+                                 std::to_string(eglGetError()) + ")");
     context_ = context;
     if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context))
-        return Result::failure("the OpenGL context cannot be made current without a surface");
-    return Result::success();
+        return Result<>::failure("the OpenGL context cannot be made current without a surface");
+    return Result<>::success();
 }
 
 }  // namespace pedaform

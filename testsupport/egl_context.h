@@ -18,7 +18,7 @@ class OffscreenContext {
 
     // Makes a desktop OpenGL context current on this thread; fails with why when none could
     // be made.
-    Result create();
+    Result<> create();
 
   private:
     void *display_ = nullptr;

@@ -170,13 +170,13 @@ bool render_unscaled(const Resources &resources, bool mirrored, double width, do
 
 }  // namespace
 
-Result render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
-                           double length, double height, unsigned texture,
-                           uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
+Result<> render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
+                             double length, double height, unsigned texture,
+                             uint8_t (&stamp)[kPadStampBytes], int32_t &stride) {
     std::memset(stamp, 0, sizeof stamp);
     if (!pad_stamp_size_in_range(width, length, height)) {
         stride = 0;
-        return Result::failure("the stamped pad's size is out of range");
+        return Result<>::failure("the stamped pad's size is out of range");
     }
     StampSize size;
     size.read_w = static_cast<int>(width + 2 * kStampMargin);
@@ -184,16 +184,16 @@ Result render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double 
     stride = pad_stamp_stride_for(width);
     if (size.read_w <= 0 || size.read_h <= 0 ||
         static_cast<long>(stride) * size.read_h > kPadStampBytes)
-        return Result::failure("the stamped pad is larger than its buffer");
+        return Result<>::failure("the stamped pad is larger than its buffer");
     size.frame_w = size.read_w > kFrameWidth ? size.read_w : kFrameWidth;
     size.frame_h = size.read_h > kFrameHeight ? size.read_h : kFrameHeight;
 
     if (!render_unscaled(resources, mirrored != 0, width, length, size, texture, stamp)) {
         std::memset(stamp, 0, sizeof stamp);
-        return Result::failure("the pad stamp could not be rendered (no framebuffer object)");
+        return Result<>::failure("the pad stamp could not be rendered (no framebuffer object)");
     }
     scale_pad_stamp(stamp, resources.pad_shape_peak, height);
-    return Result::success();
+    return Result<>::success();
 }
 
 }  // namespace pedaform

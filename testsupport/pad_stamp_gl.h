@@ -23,8 +23,8 @@ namespace pedaform {
 // sizes pad_stamp_size_in_range refuses. The bytes depend on the driver; llvmpipe's are
 // render_pad_stamp_cpu's but for rare cells one grey level apart. Nothing the design computes
 // uses it: it is the reference the CPU renderer is checked against.
-Result render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
-                           double length, double height, unsigned texture,
-                           uint8_t (&stamp)[kPadStampBytes], int32_t &stride);
+Result<> render_pad_stamp_gl(const Resources &resources, int32_t mirrored, double width,
+                             double length, double height, unsigned texture,
+                             uint8_t (&stamp)[kPadStampBytes], int32_t &stride);
 
 }  // namespace pedaform

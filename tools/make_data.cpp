@@ -78,7 +78,7 @@ bool write_pad_shape(const std::string &dir) {
 }
 
 bool write_data_file(const std::string &path, const void *data, size_t size) {
-    const Result r = write_file_atomically(path, data, size);
+    const Result<> r = write_file_atomically(path, data, size);
     if (!r) std::fprintf(stderr, "make_data: %s\n", r.message().c_str());
     return r.ok();
 }
