@@ -52,14 +52,13 @@ bench: build-all
 	@cd $(BUILD)/data && ../bench/pedaform_bench --benchmark_min_time=0.5
 	@cd $(BUILD)/data && $(CURDIR)/scripts/with-display ../bench/pedaform_gl_bench --benchmark_min_time=0.5
 
-# libFuzzer targets (clang): make fuzz FUZZ_SECONDS=600
+# libFuzzer targets (clang): every target for FUZZ_SECONDS each (make fuzz FUZZ_SECONDS=600).
+# The normal build makes the same targets as plain programs that replay their inputs in make test.
 FUZZ_SECONDS ?= 60
 fuzz: setup-test
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEDAFORM_FUZZ=ON -DPEDAFORM_BENCH=OFF -DPEDAFORM_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_scan_load fuzz_relief_mesh data
-	@mkdir -p fuzz/corpus-scan fuzz/corpus-mesh
-	@$(FUZZ_BUILD)/fuzz/fuzz_scan_load -max_total_time=$(FUZZ_SECONDS) -max_len=300000 fuzz/corpus-scan $(FUZZ_BUILD)/data/samples fuzz/regressions/scan
-	@$(FUZZ_BUILD)/fuzz/fuzz_relief_mesh -max_total_time=$(FUZZ_SECONDS) -max_len=60000 -len_control=0 fuzz/corpus-mesh fuzz/regressions/mesh
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target data
+	@scripts/fuzz-run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Mutation testing: the share of planted faults the suite catches (make mutants MUTANTS=40 SEED=1;
 # the same seed on the same sources plants the same faults). Results go to $(BUILD)/mutants/.

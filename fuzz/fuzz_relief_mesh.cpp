@@ -2,6 +2,7 @@
 // the solids, exact and simplified, are closed.
 #include <cmath>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 #include "model3d/stl_files.h"
@@ -12,18 +13,15 @@ using namespace pedaform;
 
 // Input: a mode byte, then the relief (mode even) or 5 x 5 blocks (mode odd, whole footprints).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    static std::unique_ptr<MeshWork> ws = [] {
-        set_console(nullptr);
-        return std::make_unique<MeshWork>();
-    }();
-    std::memset(ws->relief_grid, 0, kGridCells);
+    static uint8_t relief[kGridCells];
+    set_console(nullptr);
+    std::memset(relief, 0, kGridCells);
     if (size > 0 && !(data[0] & 1))
-        std::memcpy(ws->relief_grid, data + 1, std::min<size_t>(size - 1, kGridCells));
+        std::memcpy(relief, data + 1, std::min<size_t>(size - 1, kGridCells));
     for (size_t k = 0; size > 0 && (data[0] & 1) && k + 1 < size && k < 30 * 72; ++k)
         for (int y = 0; y < 5; ++y)
-            std::memset(ws->relief_grid + (k / 30 * 5 + y) * kGridWidth + k % 30 * 5, data[k + 1],
-                        5);
-    const PreparedRelief prepared = prepare_relief(ws->relief_grid);
+            std::memset(relief + (k / 30 * 5 + y) * kGridWidth + k % 30 * 5, data[k + 1], 5);
+    const PreparedRelief prepared = prepare_relief(relief);
     const std::vector<OutlinePoint> &points = prepared.outline.points;
     if (points.size() > static_cast<size_t>(kGridCells)) std::abort();
     for (const OutlinePoint &p : points)
