@@ -101,11 +101,38 @@ void add_labels(Fl_Group *group) {
     }
 }
 
-// Types g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab).
+// The dialog is ready for keys when it is shown and mapped, the focus is on one of its widgets
+// (an input field when it has one), and neither the focus nor the field's text changed since the
+// previous tick: a chooser still filling its list or its field must not take the keys.
+bool has_input(Fl_Group *group) {
+    for (int i = 0; i < group->children(); ++i) {
+        Fl_Widget *w = group->child(i);
+        if (dynamic_cast<Fl_Input_ *>(w) != nullptr && w->visible_r()) return true;
+        if (w->as_group() != nullptr && has_input(w->as_group())) return true;
+    }
+    return false;
+}
+
+bool ready_for_keys(Fl_Window *dialog) {
+    static Fl_Widget *last_focus = nullptr;
+    static std::string last_field;
+    Fl_Widget *focus = Fl::focus();
+    auto *field = dynamic_cast<Fl_Input_ *>(focus);
+    const std::string text = field != nullptr ? field->value() : "";
+    const bool steady = focus == last_focus && text == last_field;
+    last_focus = focus, last_field = text;
+    if (!dialog->shown() || !dialog->visible_r() || focus == nullptr || !dialog->contains(focus))
+        return false;
+    if (field == nullptr && has_input(dialog)) return false;
+    return steady;
+}
+
+// Types g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab), once the
+// dialog is ready for them.
 void type_into_dialog(void *) {
     Fl::repeat_timeout(0.02, type_into_dialog);
     Fl_Window *dialog = Fl::modal();
-    if (dialog == nullptr) return;
+    if (dialog == nullptr || !ready_for_keys(dialog)) return;
     ++g_dialogs;
     g_labels = "|";
     add_labels(dialog);
@@ -122,14 +149,26 @@ void type_into_dialog(void *) {
     dialog->hide();
 }
 
+// A dialog that never becomes ready fails the test instead of hanging it.
+constexpr double kDialogBoundSeconds = 60;
+
+void dialog_never_ready(void *) {
+    if (Fl_Window *dialog = Fl::modal()) {
+        ADD_FAILURE() << "a dialog was not ready for keys within " << kDialogBoundSeconds << " s";
+        dialog->hide();
+    }
+}
+
 // True when `act` opened one modal dialog and `keys`, typed into it, closed it.
 bool answered(const char *keys, const std::function<void()> &act) {
     g_keys = keys;
     g_dialogs = 0;
     g_left_open = false;
     Fl::add_timeout(0.02, type_into_dialog);
+    Fl::add_timeout(kDialogBoundSeconds, dialog_never_ready);
     test::capture_console([&] { act(); });
     Fl::remove_timeout(type_into_dialog);
+    Fl::remove_timeout(dialog_never_ready);
     return g_dialogs == 1 && !g_left_open;
 }
 
