@@ -1,9 +1,15 @@
-// The order: its data's checks and file object.
+// The order: its data's checks and file object, the insole lit on the CPU and the thickness
+// along the foot's axis.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <set>
 #include <string>
 
+#include "order/axis_profile.h"
+#include "order/insole_render.h"
 #include "order/order_data.h"
+#include "tests/test_support.h"
 
 using namespace pedaform;
 
@@ -100,4 +106,100 @@ TEST(OrderData, HostileFileObjectsAreRefused) {
         ASSERT_FALSE(r) << c.json;
         EXPECT_NE(r.message().find(c.says), std::string::npos) << r.message();
     }
+}
+
+namespace {
+
+// The grey Lambert's law gives a surface rising `slope` mm per mm along the columns, lit from
+// the direction (lx, 0, lz).
+long lambert_grey(double slope, double lx, double lz) {
+    const double n_dot_l = (-slope * lx + lz) / (std::hypot(slope, 1.0) * std::hypot(lx, lz));
+    return std::lround(255 * (kAmbient + kDiffuse * std::max(0.0, n_dot_l)));
+}
+
+}  // namespace
+
+// Lit from the low columns, a slope rising toward the high columns faces the light; one falling
+// faces away. Each shows Lambert's grey for its slope, away from the patches' borders.
+TEST(InsoleRender, ARampLitFromOneSideShadesInOrder) {
+    std::vector<uint8_t> relief(kGridCells);
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            relief[y * kGridWidth + x] = static_cast<uint8_t>(x < 50    ? 50 + x
+                                                              : x < 100 ? 100
+                                                                        : 200 - x);
+    const LitPicture p = render_from_above(relief.data(), {-1, 0, 1});
+    ASSERT_EQ(p.width, kGridWidth);
+    ASSERT_EQ(p.height, kGridHeight);
+    const struct {
+        int first, last;
+        double slope;  // 0.2 mm per level and per 1 mm cell
+    } patches[] = {{5, 44, 0.2}, {55, 94, 0.0}, {105, 144, -0.2}};
+    for (const auto &patch : patches)
+        for (int x = patch.first; x <= patch.last; ++x)
+            for (int y = 5; y < kGridHeight - 5; ++y)
+                ASSERT_NEAR(p.at(x, y), lambert_grey(patch.slope, -1, 1), 1) << x << ", " << y;
+    EXPECT_GT(p.at(20, 100), p.at(70, 100));
+    EXPECT_GT(p.at(70, 100), p.at(120, 100));
+}
+
+// A flat insole is one grey, its outline included; off it the paper shows.
+TEST(InsoleRender, AFlatReliefGivesOneShade) {
+    std::vector<uint8_t> relief(kGridCells);
+    test::fill_rect(relief.data(), 30, 50, 119, 309, 25);
+    const LitPicture p = render_from_above(relief.data(), {-0.6, 0.8, 0.7});
+    std::set<uint8_t> insole;
+    size_t paper = 0;
+    for (const uint8_t g : p.grey) {
+        if (g == kBackgroundGrey) ++paper;
+        if (g != kBackgroundGrey) insole.insert(g);
+    }
+    // The light's part along the grid is 1 long.
+    EXPECT_EQ(insole, std::set<uint8_t>{static_cast<uint8_t>(lambert_grey(0, 1.0, 0.7))});
+    EXPECT_EQ(paper, static_cast<size_t>(kGridCells - 90 * 260));
+}
+
+// From the side, a 10 mm block behind a 5 mm one along the rows: the camera puts the lowest row
+// on its left when it looks from the high columns, on its right from the low ones.
+TEST(InsoleRender, TheSideViewShowsTheProfileFromEitherSide) {
+    std::vector<uint8_t> relief(kGridCells);
+    test::fill_rect(relief.data(), 40, 100, 109, 149, 50);
+    test::fill_rect(relief.data(), 40, 150, 109, 199, 25);
+    for (const bool from_high : {true, false}) {
+        const LitPicture p = render_from_side(relief.data(), from_high, {1, 0, 1}, 2);
+        ASSERT_EQ(p.width, 200);
+        ASSERT_EQ(p.height, 21);
+        for (int u = 0; u < p.width; ++u) {
+            int covered = 0;
+            for (int v = 0; v < p.height; ++v)
+                covered += p.at(u, v) != kBackgroundGrey;
+            const bool tall_block = (u < 100) == from_high;
+            ASSERT_EQ(covered, tall_block ? 20 : 10) << from_high << " column " << u;
+        }
+    }
+    EXPECT_EQ(render_from_side(std::vector<uint8_t>(kGridCells).data(), true, {1, 0, 1}, 2).width,
+              0);
+}
+
+TEST(AxisProfile, ThicknessEveryMillimetreFromTheHeelEnd) {
+    std::vector<uint8_t> relief(kGridCells);
+    for (int row = 20; row <= 339; ++row)
+        test::fill_rect(relief.data(), 20, row, 129, row,
+                        static_cast<uint8_t>(10 + (row - 20) / 8));
+    // The heel centre on column 90, the heads' midpoint straight toe-ward of it.
+    const Landmark landmarks[5] = {{200, 60}, {200, 120}, {70, 40}, {50, 90}, {70, 140}};
+    const AxisProfile p = axis_profile(relief.data(), landmarks);
+    ASSERT_EQ(p.thickness_mm.size(), 320u);
+    EXPECT_EQ(p.heel_mm, 30);
+    EXPECT_EQ(p.heads_mm, 180);
+    for (size_t k = 0; k < p.thickness_mm.size(); ++k)
+        ASSERT_NEAR(p.thickness_mm[k], (10 + static_cast<int>(k) / 8) * 0.2, 1e-9) << k;
+
+    // Slanted 45 degrees across a grid covered by the insole: the diagonal from column 0 to 149.
+    const std::vector<uint8_t> everywhere(kGridCells, 10);
+    const Landmark slanted[5] = {{150, 100}, {150, 100}, {0, 0}, {100, 50}, {0, 0}};
+    EXPECT_NEAR(axis_profile(everywhere.data(), slanted).thickness_mm.size(), 149 * std::sqrt(2.0),
+                2);
+    const Landmark together[5] = {{100, 50}, {100, 50}, {0, 0}, {100, 50}, {0, 0}};
+    EXPECT_TRUE(axis_profile(everywhere.data(), together).thickness_mm.empty());
 }
