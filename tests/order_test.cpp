@@ -1,14 +1,21 @@
-// The order: its data's checks and file object, the insole lit on the CPU and the thickness
-// along the foot's axis.
+// The order: its data's checks and file object, the insole lit on the CPU, the thickness along
+// the foot's axis, and the sheet read back by poppler's tools as a PDF reader would.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <set>
-#include <string>
+#include <sstream>
 
+#include "design/design.h"
+#include "io/picture_io.h"
+#include "io/scan_file.h"
 #include "order/axis_profile.h"
+#include "order/foot_sheet.h"
 #include "order/insole_render.h"
 #include "order/order_data.h"
+#include "order/order_sheet.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -202,4 +209,185 @@ TEST(AxisProfile, ThicknessEveryMillimetreFromTheHeelEnd) {
                 2);
     const Landmark together[5] = {{100, 50}, {100, 50}, {0, 0}, {100, 50}, {0, 0}};
     EXPECT_TRUE(axis_profile(everywhere.data(), together).thickness_mm.empty());
+}
+
+namespace {
+
+// The standard output of a shell command; a failing command fails the test.
+std::string run(const std::string &command) {
+    std::string out;
+    std::FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(pclose(p), 0) << command;
+    return out;
+}
+
+// Two sample feet of different lengths, designed as a lab would start: arch support, heel cup,
+// a base and the dome behind the heads.
+struct Pair {
+    std::unique_ptr<Resources> res = test::startup_resources();
+    Design left{*res, load_scan_file}, right{*res, load_scan_file};
+    Pair() {
+        test::capture_console([&] {
+            for (auto [design, scan] : {std::make_pair(&left, "left_253_CM25-26.bmp"),
+                                        std::make_pair(&right, "right_305_CM29-30.bmp")}) {
+                EXPECT_TRUE(design->load(PEDAFORM_DATA_DIR "/samples/" + std::string(scan)));
+                EXPECT_TRUE(design->set(Control::kArch, 8));
+                EXPECT_TRUE(design->set(Control::kHeelCup, 10));
+                EXPECT_TRUE(design->set(Control::kBase, 2));
+                EXPECT_TRUE(design->set(Control::kStamp, 1));
+                EXPECT_TRUE(design->place_dome_behind_heads());
+            }
+        });
+    }
+    OrderSheet sheet(const std::string &patient) const {
+        OrderSheet s;
+        s.order[OrderField::kPatient] = patient;
+        s.order[OrderField::kExamDate] = "2024-05-02";
+        s.program_version = "1.0.0";
+        s.printed_date = "2024-05-03";
+        s.design_file = "pair.json";
+        s.feet = {foot_sheet_of(left), foot_sheet_of(right)};
+        s.feet[0].prescription = {"rearfoot post 4° varus", "後跟墊高 3 mm"};
+        s.feet[1].prescription = {"shell length sulcus"};
+        s.exports = {{"insole_L.stl", repeated("ab", 32)}};
+        return s;
+    }
+};
+
+// The value after `name` on its line of pdfinfo's output.
+std::string info_field(const std::string &info, const std::string &name) {
+    const size_t at = info.find("\n" + name + ":");
+    if (at == std::string::npos) return "";
+    const size_t start = info.find_first_not_of(' ', at + name.size() + 2);
+    return info.substr(start, info.find('\n', start) - start);
+}
+
+// pdffonts' "emb" column, one entry a font: the columns are as wide as the dashes under their
+// names.
+std::vector<std::string> embedded_column(const std::string &fonts) {
+    std::istringstream lines(fonts);
+    std::string header, dashes, line;
+    std::getline(lines, header);
+    std::getline(lines, dashes);
+    const size_t at = header.find(" emb ") + 1;
+    std::vector<std::string> column;
+    while (std::getline(lines, line))
+        column.push_back(line.substr(at, 3));
+    return column;
+}
+
+// The mean colour of a rectangle of points on a page rendered at `dpi`, and how many distinct
+// colours it holds (a picture read through FreeImage: bottom row first, blue, green, red).
+struct AreaColours {
+    double mean[3] = {0, 0, 0};
+    size_t distinct = 0;
+};
+AreaColours area_colours(const Picture &page, const SheetRect &r, double dpi) {
+    const double k = dpi / 72;
+    AreaColours a;
+    std::set<uint32_t> seen;
+    size_t n = 0;
+    // One pixel in from each edge, clear of the frame.
+    for (int y = static_cast<int>(r.y * k) + 2; y < static_cast<int>((r.y + r.height) * k) - 2; ++y)
+        for (int x = static_cast<int>(r.x * k) + 2; x < static_cast<int>((r.x + r.width) * k) - 2;
+             ++x) {
+            const uint8_t *px = &page.bits[static_cast<size_t>(page.height - 1 - y) * page.pitch +
+                                           x * (page.bpp / 8)];
+            for (int c = 0; c < 3; ++c)
+                a.mean[c] += px[2 - c];
+            seen.insert(uint32_t{px[0]} << 16 | uint32_t{px[1]} << 8 | px[2]);
+            ++n;
+        }
+    for (double &m : a.mean)
+        m /= n > 0 ? n : 1;
+    a.distinct = seen.size();
+    return a;
+}
+
+}  // namespace
+
+// Read back as a client would: one A4 page, every font embedded, the text found, under 300 kB,
+// and each pressure picture drawn where the sheet puts it, in the colours of its foot.
+TEST(OrderSheet, APairReadsBackInPdfReaders) {
+    const Pair pair;
+    const OrderSheet sheet = pair.sheet("陳美玲");
+    const std::string out = PEDAFORM_TEST_OUTPUT_DIR, pdf = out + "/order-sheet.pdf";
+    std::filesystem::create_directories(out);
+    ASSERT_TRUE(write_order_sheet(sheet, pdf));
+    EXPECT_LT(std::filesystem::file_size(pdf), 300u * 1000);
+
+    const std::string info = run("pdfinfo " + pdf);
+    EXPECT_EQ(info_field(info, "Pages"), "1");
+    EXPECT_EQ(info_field(info, "Page size"), "595.276 x 841.89 pts (A4)");
+    const std::vector<std::string> embedded = embedded_column(run("pdffonts " + pdf));
+    EXPECT_FALSE(embedded.empty());
+    for (const std::string &e : embedded)
+        EXPECT_EQ(e, "yes");
+    const std::string text = run("pdftotext -enc UTF-8 " + pdf + " -");
+    for (const char *words : {"陳美玲", "rearfoot post 4° varus", "後跟墊高 3 mm",
+                              "shell length sulcus", "253 mm", "305 mm", "2024-05-02"})
+        EXPECT_NE(text.find(words), std::string::npos) << words;
+
+    run("pdftoppm -r 100 -png -singlefile " + pdf + " " + out + "/order-sheet");
+    Picture page;
+    ASSERT_TRUE(read_picture(out + "/order-sheet.png", page));
+    for (int foot = 0; foot < 2; ++foot) {
+        const std::vector<uint8_t> &rgb = sheet.feet[foot].pressure_rgb;
+        double expected[3] = {0, 0, 0};
+        for (size_t i = 0; i < rgb.size(); ++i)
+            expected[i % 3] += rgb[i] / double{kGridCells};
+        const AreaColours drawn =
+            area_colours(page, sheet_picture_area(SheetPicture::kPressure, foot, 2), 100);
+        EXPECT_GT(drawn.distinct, 50u) << foot;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(drawn.mean[c], expected[c], 12) << foot << " channel " << c;
+    }
+}
+
+// A name with a quote and an ampersand stays text (no markup), on a sheet of one foot.
+TEST(OrderSheet, OneFootAndANameWithMarkupCharacters) {
+    const Pair pair;
+    OrderSheet sheet = pair.sheet("O'Brien & \"Sons\" <林>");
+    sheet.feet.erase(sheet.feet.begin());
+    const Result<std::vector<uint8_t>> pdf = order_sheet_pdf(sheet);
+    ASSERT_TRUE(pdf) << pdf.message();
+    const std::string path = test::scratch_dir() + "/one.pdf";
+    test::write_file(path, *pdf);
+    EXPECT_EQ(info_field(run("pdfinfo " + path), "Pages"), "1");
+    const std::string text = run("pdftotext -enc UTF-8 " + path + " -");
+    EXPECT_NE(text.find("O'Brien & \"Sons\" <林>"), std::string::npos) << text;
+    EXPECT_NE(text.find("305 mm"), std::string::npos);
+}
+
+// No font stands in for the sheet's, a bad order is refused, a file that cannot be written is
+// reported: each with nothing written.
+TEST(OrderSheet, FailuresWriteNothing) {
+    const Pair pair;
+    const std::string dir = test::scratch_dir();
+    struct Case {
+        const char *what;
+        std::string font, path, patient, says;
+    } cases[] = {
+        {"a family fontconfig lacks", "Noto Sans CJK XX", dir + "/a.pdf", "陳", "not installed"},
+        {"a face without Chinese", "DejaVu Sans", dir + "/b.pdf", "陳", "lacks Chinese"},
+        {"a folder that does not exist", kOrderSheetFont, dir + "/no/c.pdf", "陳", "cannot"},
+        {"an order field cut mid-character", kOrderSheetFont, dir + "/d.pdf", "\xE9\x99", "UTF-8"},
+    };
+    for (const Case &c : cases) {
+        OrderSheet sheet = pair.sheet(c.patient);
+        sheet.font_family = c.font;
+        const Result<> r = write_order_sheet(sheet, c.path);
+        ASSERT_FALSE(r) << c.what;
+        EXPECT_NE(r.message().find(c.says), std::string::npos) << c.what << ": " << r.message();
+        EXPECT_EQ(test::files_in(dir), std::vector<std::string>()) << c.what;
+    }
+    OrderSheet sheet = pair.sheet("陳");
+    sheet.font_family = "Noto Sans CJK XX";
+    const Result<std::vector<uint8_t>> chinese = order_sheet_pdf(sheet, Language::kChinese);
+    EXPECT_NE(chinese.message().find("找不到訂單的字型"), std::string::npos) << chinese.message();
 }
