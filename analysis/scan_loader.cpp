@@ -118,6 +118,7 @@ ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
     console_printf("colorused %d\n", picture.colours_used);
     console_printf("bpp %d\n", picture.bpp);
     result.ai = read_metadata(scan, picture.bits.data());
+    scan.ai = result.ai;
     split_channels(scan, picture.bits.data());
     result.size = choose_size_bin(scan);
     find_meta_position(scan);
