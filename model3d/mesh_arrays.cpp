@@ -1,5 +1,7 @@
 #include "model3d/mesh_arrays.h"
 
+#include <cmath>
+
 namespace pedaform {
 
 namespace {
@@ -17,20 +19,113 @@ inline void put3(float *dst, const float *src) {
 }
 
 constexpr float kLevels = static_cast<float>(kGreyLevelsPerMm);
+constexpr int kCellColumns = kGridWidth - 1, kCellRows = kGridHeight - 1;
+constexpr int kWindow = 2 * kNormalReach;
 
-// Position, and the normal and colour of the triangle the vertex ends (none: zero).
-void put_vertex(const uint8_t *relief, const uint8_t *colours, int r, int c, const float *normal,
-                int cell, float *out) {
-    const float p[3] = {static_cast<float>(r), relief[r * kGridWidth + c] / kLevels,
-                        static_cast<float>(c)};
-    static constexpr float kNone[3] = {0, 0, 0};
-    put3(out, p);
-    put3(out + 3, normal != nullptr ? normal : kNone);
-    if (colours != nullptr && cell >= 0)
-        for (int k = 0; k < 3; ++k)
-            out[6 + k] = colours[3 * cell + k] / 255.0f;
-    else
-        put3(out + 6, kSurfaceColour);
+// The corners of a cell's triangles P1 P2 P3 and P3 P4 P1, as offsets from P1's index.
+constexpr int kTriangleCorners[2][3] = {{0, kGridWidth, kGridWidth + 1}, {kGridWidth + 1, 1, 0}};
+
+// Whether triangle t (0: P1 P2 P3, 1: P3 P4 P1) of cell (r, c) lies on the top: all three
+// corners of the foot.
+bool on_top(const uint8_t *relief, int r, int c, int t) {
+    const uint8_t *p1 = relief + r * kGridWidth + c;
+    for (int k : kTriangleCorners[t])
+        if (p1[k] < kFootThreshold) return false;
+    return true;
+}
+
+// The weighted sums, for every point column, over one row of cells (kNormalWeights across the
+// columns): the weight of its top cells and their slopes along the rows and along the columns,
+// each the sum of the cell's two edges' (grey levels per cell); the sum of its wall cells'
+// normals.
+struct RowSums {
+    int32_t weight[kGridWidth];
+    int32_t along_rows[kGridWidth];
+    int32_t along_columns[kGridWidth];
+    float wall[kGridWidth][3];
+};
+
+void row_sums(const uint8_t *relief, int r, RowSums &out) {
+    int32_t top[kCellColumns], along_rows[kCellColumns], along_columns[kCellColumns];
+    float wall[kCellColumns][3];
+    const uint8_t *low = relief + r * kGridWidth, *high = low + kGridWidth;
+    for (int c = 0; c < kCellColumns; ++c) {
+        top[c] = mesh_cell_top(relief, r, c) ? 1 : 0;
+        along_rows[c] = top[c] * (high[c] - low[c] + high[c + 1] - low[c + 1]);
+        along_columns[c] = top[c] * (low[c + 1] - low[c] + high[c + 1] - high[c]);
+        const bool drawn = top[c] == 0 && mesh_cell_drawn(relief, r, c);
+        const CellQuad q = drawn ? cell_quad(relief, r, c) : CellQuad{};
+        const float first = drawn && !on_top(relief, r, c, 0) ? 1.0f : 0.0f;
+        const float second = drawn && !on_top(relief, r, c, 1) ? 1.0f : 0.0f;
+        for (int a = 0; a < 3; ++a)
+            wall[c][a] = first * q.n1[a] + second * q.n2[a];
+    }
+    for (int c = 0; c < kGridWidth; ++c) {
+        int32_t weight = 0, x = 0, z = 0;
+        float side[3] = {0, 0, 0};
+        for (int j = 0; j < kWindow; ++j) {
+            const int cell = c - kNormalReach + j, w = kNormalWeights[j];
+            if (cell < 0 || cell >= kCellColumns) continue;
+            weight += w * top[cell];
+            x += w * along_rows[cell];
+            z += w * along_columns[cell];
+            for (int a = 0; a < 3; ++a)
+                side[a] += static_cast<float>(w) * wall[cell][a];
+        }
+        out.weight[c] = weight;
+        out.along_rows[c] = x;
+        out.along_columns[c] = z;
+        put3(out.wall[c], side);
+    }
+}
+
+void put_unit(float *dst, float x, float y, float z) {
+    const float length = std::sqrt(x * x + y * y + z * z);
+    dst[0] = x / length;
+    dst[1] = y / length;
+    dst[2] = z / length;
+}
+
+// Both vertices of the points of row r: positions, colours and normals, from the row sums of
+// the cell rows r - kNormalReach .. r + kNormalReach - 1 (ring slot: cell row % kWindow).
+void put_point_row(const uint8_t *relief, const uint8_t *colours, int r,
+                   const RowSums (&ring)[kWindow], float *vertices) {
+    for (int c = 0; c < kGridWidth; ++c) {
+        int32_t w = 0, x = 0, z = 0;
+        float side[3] = {0, 0, 0};
+        for (int i = 0; i < kWindow; ++i) {
+            const int cell_row = r - kNormalReach + i;
+            if (cell_row < 0 || cell_row >= kCellRows) continue;
+            const RowSums &sums = ring[cell_row % kWindow];
+            w += kNormalWeights[i] * sums.weight[c];
+            x += kNormalWeights[i] * sums.along_rows[c];
+            z += kNormalWeights[i] * sums.along_columns[c];
+            for (int a = 0; a < 3; ++a)
+                side[a] += static_cast<float>(kNormalWeights[i]) * sums.wall[c][a];
+        }
+        const int point = r * kGridWidth + c;
+        float *top = vertices + 2 * kMeshVertexFloats * point, *wall = top + kMeshVertexFloats;
+        top[0] = static_cast<float>(r);
+        top[1] = relief[point] / kLevels;
+        top[2] = static_cast<float>(c);
+        // Mean slopes in mm per cell: sums of two edges, over the weight, over 5 levels a mm.
+        const float per = 2.0f * kLevels * static_cast<float>(w);
+        if (w == 0)
+            put_unit(top + 3, 0, 1, 0);
+        else
+            put_unit(top + 3, -(static_cast<float>(x) / per), 1, -(static_cast<float>(z) / per));
+        if (colours != nullptr)
+            for (int k = 0; k < 3; ++k)
+                top[6 + k] = colours[3 * point + k] / 255.0f;
+        else
+            put3(top + 6, kSurfaceColour);
+        put3(wall, top);
+        if (side[0] == 0 && side[1] == 0 && side[2] == 0)
+            put3(wall + 3, top + 3);
+        else
+            put_unit(wall + 3, side[0], side[1], side[2]);
+        put3(wall + 6, top + 6);
+    }
 }
 
 }  // namespace
@@ -55,28 +150,24 @@ CellQuad cell_quad(const uint8_t *relief, int r, int c) {
 
 int build_surface_arrays(const uint8_t *relief, const uint8_t *colours, float *vertices,
                          uint32_t *indices) {
-    for (int r = 0; r < kGridHeight; ++r)
-        for (int c = 0; c < kGridWidth; ++c) {
-            float *out = vertices + 2 * kMeshVertexFloats * (r * kGridWidth + c);
-            const bool ends_first = r > 0 && c > 0,
-                       starts_second = r + 1 < kGridHeight && c + 1 < kGridWidth;
-            const CellQuad below = ends_first ? cell_quad(relief, r - 1, c - 1) : CellQuad{};
-            const CellQuad own = starts_second ? cell_quad(relief, r, c) : CellQuad{};
-            put_vertex(relief, colours, r, c, ends_first ? below.n1 : nullptr,
-                       ends_first ? (r - 1) * kGridWidth + c - 1 : -1, out);
-            put_vertex(relief, colours, r, c, starts_second ? own.n2 : nullptr,
-                       starts_second ? r * kGridWidth + c : -1, out + kMeshVertexFloats);
-        }
+    RowSums ring[kWindow];
+    for (int cell_row = 0; cell_row < kNormalReach - 1; ++cell_row)
+        row_sums(relief, cell_row, ring[cell_row % kWindow]);
+    for (int r = 0; r < kGridHeight; ++r) {
+        const int newest = r + kNormalReach - 1;
+        if (newest < kCellRows) row_sums(relief, newest, ring[newest % kWindow]);
+        put_point_row(relief, colours, r, ring, vertices);
+    }
     int n = 0;
-    for (int r = 0; r < kGridHeight - 1; ++r)
-        for (int c = 0; c < kGridWidth - 1; ++c) {
+    for (int r = 0; r < kCellRows; ++r)
+        for (int c = 0; c < kCellColumns; ++c) {
             if (!mesh_cell_drawn(relief, r, c)) continue;
-            const uint32_t p1 = static_cast<uint32_t>(r * kGridWidth + c);
-            const uint32_t p2 = p1 + kGridWidth, p3 = p2 + 1, p4 = p1 + 1;
-            const uint32_t ends[6] = {2 * p1 + 1, 2 * p2 + 1, 2 * p3,
-                                      2 * p3,     2 * p4 + 1, 2 * p1 + 1};
-            for (uint32_t v : ends)
-                indices[n++] = v;
+            const int p1 = r * kGridWidth + c;
+            for (int t = 0; t < 2; ++t) {
+                const int side = on_top(relief, r, c, t) ? 0 : 1;
+                for (int k : kTriangleCorners[t])
+                    indices[n++] = static_cast<uint32_t>(2 * (p1 + k) + side);
+            }
         }
     return n;
 }

@@ -186,11 +186,15 @@ std::vector<uint8_t> frame_pixels(View *view, void (*draw)() = nullptr) {
     return px;
 }
 
-// The reference for the 3D view's vertex buffer: its frame with the surface drawn one call per
-// vertex, without a pick. Drawn right after a frame of the view, whose projection it keeps.
+// The reference for the 3D view's vertex buffer: its frame with the surface's arrays drawn one
+// call per vertex, without a pick. Drawn right after a frame of the view, keeping its projection.
 void immediate_frame() {
     const GL_Display_3D *v = g_view3d;
-    const DesignResults &ws = *v->results;
+    static std::vector<float> vertices(size_t{kMeshVertices} * kMeshVertexFloats);
+    static std::vector<uint32_t> indices(kMaxMeshIndices);
+    const int count = build_surface_arrays(
+        v->results->relief_grid, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
+        vertices.data(), indices.data());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_background(v->w(), v->h());
     glMatrixMode(GL_MODELVIEW);
@@ -201,22 +205,13 @@ void immediate_frame() {
     glRotatef(v->angle_y, 0, 1, 0);
     glTranslatef(-kGridHeight / 2, 0, -kGridWidth / 2);  // turned about the grid's centre
     glEnable(GL_NORMALIZE);
-    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
     glBegin(GL_TRIANGLES);
-    for (int r = 0; r < kGridHeight - 1; ++r)
-        for (int c = 0; c < kGridWidth - 1; ++c) {
-            if (!mesh_cell_drawn(ws.relief_grid, r, c)) continue;
-            const uint8_t *rgb = &ws.colour_grid[3 * (r * kGridWidth + c)];
-            if (g_foot_pressure->value())
-                glColor3f(rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f);
-            const CellQuad q = cell_quad(ws.relief_grid, r, c);
-            glNormal3fv(q.n1);
-            for (int k : {0, 1, 2})
-                glVertex3fv(q.p[k]);
-            glNormal3fv(q.n2);
-            for (int k : {2, 3, 0})
-                glVertex3fv(q.p[k]);
-        }
+    for (int k = 0; k < count; ++k) {
+        const float *vertex = &vertices[size_t{kMeshVertexFloats} * indices[k]];
+        glColor3fv(vertex + 6);
+        glNormal3fv(vertex + 3);
+        glVertex3fv(vertex);
+    }
     glEnd();
     glDisable(GL_NORMALIZE);
     glDisable(GL_LIGHTING);
