@@ -5,6 +5,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Preferences.H>
+#include <FL/fl_draw.H>
 #include <FL/gl.h>
 
 #include <sys/stat.h>
@@ -580,14 +581,14 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     g_foot_pressure->value(0);
     g_view3d->zoom = 1.0f;
 
-    std::memset(mine->relief_grid, 100, kGridCells);  // 100 grey levels: 20 mm
+    std::memset(mine->relief_grid, 32, kGridCells);  // 32 grey levels: 6.4 mm
     g_view3d->top_view();
     // The view's centre looks at the grid's centre from above.
     set_event(g_view3d->w() / 2, g_view3d->h() / 2);
     g_view3d->handle(FL_MOVE);
     frame_pixels(g_view3d);  // the first frame sets up the projection
     const std::vector<uint8_t> px = frame_pixels(g_view3d);
-    EXPECT_NEAR(g_view3d->pick_height, 20.0f, 1e-5);
+    EXPECT_STREQ(g_view3d->readout(), "6.40 mm");
     EXPECT_NEAR(g_view3d->pick_row, kGridHeight / 2, 2);
     EXPECT_NEAR(g_view3d->pick_col, kGridWidth / 2, 2);
     // The value in red text right of and below the pointer.
@@ -600,6 +601,35 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
         }
     EXPECT_GT(red, 10);
     g_view3d->results = &g_design->results();
+}
+
+// The keys 1 to 4, typed anywhere in the window, give the top, medial, lateral and heel views
+// of either foot. The cell the view's centre shows lies on the camera's side of the foot's
+// middle, the medial one under the arch support.
+TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
+    for (const char *name : {"left_253_measured", "right_253_wide_heel_turned"}) {
+        load(std::string("samples/") + name + ".bmp");
+        set(Control::kArch, 15);
+        const int medial = g_design->scan().template_mirrored ? -1 : 1;  // high columns: left
+        set_event(g_view3d->w() / 2, g_view3d->h() / 2);
+        g_view3d->handle(FL_MOVE);
+        auto look = [](int key) {
+            Fl::e_keysym = key;
+            EXPECT_EQ(Fl::handle(FL_KEYBOARD, g_main_window), 1) << key;
+            frame_pixels(g_view3d);
+            return std::pair{static_cast<int>(g_view3d->pick_row), g_view3d->pick_col};
+        };
+        look('1');
+        EXPECT_EQ(std::pair(g_view3d->angle_x, g_view3d->angle_y), std::pair(90.0f, 90.0f));
+        const auto [row, medial_column] = look(FL_KP + '2');
+        EXPECT_GT((medial_column - kGridWidth / 2) * medial, 10) << name;
+        // A column inward of the point: the view may show the outer foot of the insole's wall.
+        const int inward = static_cast<int>(medial_column) - medial;
+        EXPECT_GT(g_design->results().layers[kArchLayer][row * kGridWidth + inward], 0) << name;
+        EXPECT_LT((look('3').second - kGridWidth / 2) * medial, -10) << name;
+        EXPECT_LT(look('4').first, kGridHeight / 2 - 10) << name;
+    }
+    g_view3d->top_view();
 }
 
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
@@ -728,17 +758,23 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
 
     const std::string family = find_label_font();
     ASSERT_FALSE(family.empty());
-    EXPECT_TRUE(font_covers(family, "\xE8\xB9\xA0\xE5\xA2\x8A"));  // U+8E60 U+588A
     EXPECT_TRUE(font_covers(family, kLabelText));
     EXPECT_NE(std::string(Fl::get_font(FL_HELVETICA)).find(family), std::string::npos);
 
     Fl_Double_Window *w = g_main_window;
+    // The line under the 3D view says how to turn it, zoom it and choose a view, and fits.
+    Fl_Widget *help = w->child(w->find(g_view3d) + 1);
+    ASSERT_EQ(help->label(), kView3DHelp);
+    EXPECT_TRUE(font_covers(family, kView3DHelp));
+    fl_font(help->labelfont(), help->labelsize());
+    EXPECT_LE(fl_width(kView3DHelp), help->w());
     auto geometry = [](Fl_Widget *v) { return std::vector<int>{v->x(), v->y(), v->w(), v->h()}; };
     const std::vector<int> v3 = geometry(g_view3d), im = geometry(g_image_view);
     w->resize(w->x(), w->y(), w->w() + 100, w->h() + 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), (std::vector<int>{v3[0], v3[1], v3[2] + 100, v3[3] + 60}));
     EXPECT_EQ(geometry(g_image_view), (std::vector<int>{im[0], im[1], kGridWidth, kGridHeight}));
+    EXPECT_EQ(geometry(help), (std::vector<int>{v3[0], v3[1] + v3[3] + 61, v3[2] + 100, 14}));
     w->resize(w->x(), w->y(), w->w() - 100, w->h() - 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), v3);
