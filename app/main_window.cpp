@@ -10,6 +10,7 @@
 
 #include "analysis/size_bin.h"
 #include "app/actions.h"
+#include "app/colour_key.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -142,6 +143,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
         std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
     g_image_view = new GL_Display_Image();
     view_attributes(g_image_view);
+    g_colour_key = new ColourKey(196, 172, 166, 200, *g_image_view);
 
     // Only the 3D view grows with the window. The resizable band spans the 3D view's columns but
     // only its rows below the image view (521..527), so the image view keeps its 150 x 360

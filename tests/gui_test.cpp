@@ -20,6 +20,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/alert.h"
+#include "app/colour_key.h"
 #include "app/dialog_text.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
@@ -229,6 +230,22 @@ std::pair<std::vector<uint8_t>, Controls> shown() {
     for (int i = 0; i < kControlCount; ++i)
         c.value[i] = shown_value(static_cast<Control>(i));
     return {relief(), c};
+}
+
+// The colour key's swatch beside each of its lines, as the key draws it.
+std::vector<std::vector<uint8_t>> key_swatches() {
+    g_main_window->make_current();
+    const Fl_Offscreen drawn = fl_create_offscreen(g_main_window->w(), g_main_window->h());
+    fl_begin_offscreen(drawn);
+    g_colour_key->draw();
+    std::vector<std::vector<uint8_t>> swatches;
+    for (int row : g_colour_key->line_rows()) {
+        swatches.emplace_back(3);
+        fl_read_image(swatches.back().data(), g_colour_key->x() + 10, row, 1, 1);
+    }
+    fl_end_offscreen();
+    fl_delete_offscreen(drawn);
+    return swatches;
 }
 
 // Every test starts with the stand-ins for the operator's answers; each loads what it needs.
@@ -459,7 +476,7 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - typed.json (moved.bmp)");
 }
 
-TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
+TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
     // A right foot is shown mirrored: each pad's slider moves over its side of the insole.
@@ -490,6 +507,17 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     }
     EXPECT_GT(foot, 2000);
     EXPECT_GT(same, foot * 98 / 100) << foot;
+
+    // The key beside the view gives each colour its change in millimetres: an unchanged foot
+    // cell has the colour at "0 mm", a cell raised 4 mm by the base the one at "+4 mm".
+    EXPECT_EQ(g_colour_key->lines(),
+              (std::vector<std::string>{"高度變化", "+8 mm", "+4 mm", "0 mm", "-4 mm", "-8 mm"}));
+    const Landmark heel = g_design->scan().landmarks[3];
+    const int cell = static_cast<int>(heel.row) * kGridWidth + static_cast<int>(heel.column);
+    const uint8_t *shown = &g_design->results().relief_preview[4 * cell];
+    EXPECT_EQ(std::vector<uint8_t>(shown, shown + 3), key_swatches()[2]);
+    set(Control::kBase, 4);
+    EXPECT_EQ(std::vector<uint8_t>(shown, shown + 3), key_swatches()[1]);
 }
 
 // With the stamped pad on, a press-drag-release places the dome's apex as one step, the arrow
@@ -657,6 +685,13 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
                     heel_col = (l[2].column + l[4].column) / 2;
         EXPECT_EQ(shown_at((heel_row + l[0].row) / 2, heel_col), colour(0));
         EXPECT_EQ(shown_at(heel_row, heel_col), colour(1));
+        // The key beside the view names each zone's colour, threshold and infill.
+        EXPECT_EQ(g_colour_key->lines(),
+                  (std::vector<std::string>{"壓力分區", "門檻 0%　填充 35%", "門檻 10%　填充 20%",
+                                            "門檻 50%　填充 10%"}));
+        const std::vector<std::vector<uint8_t>> swatches = key_swatches();
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(swatches[k], colour(k)) << k;
         d.add_zone();  // 10 points above the last, 5 softer
         d.remove_zone(1);
         d.rows[1].density->value(15);
@@ -668,6 +703,7 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
         EXPECT_TRUE(d.run());
     }
     EXPECT_TRUE(g_image_view->zone_colours.empty());  // the preview is back
+    EXPECT_EQ(g_colour_key->lines().front(), "高度變化");
     PrintDialog again(zones, kDefault3mfTolerance);
     EXPECT_EQ(again.settings().slicer, Slicer::kCura);  // remembered at "輸出"
     again.cancel->do_callback();
