@@ -2,8 +2,8 @@
 // with the wheel, keys that turn it to the top, medial, lateral and heel views, and the height
 // under the pointer (red marker, two profile lines, the value as text). The surface lives in a
 // buffer object, refilled only when the relief, its colours or the "Foot Pressure" button change;
-// the frame timer draws a frame only when something it shows changed. Model coordinates: cell (row
-// r, column c) is (x = r, y = relief / 5, z = c), translated by
+// the frame timer draws a frame only when something it shows changed.
+// Model coordinates: cell (row r, column c) is (x = r, y = relief / 5, z = c), translated by
 // (-180, 0, -75) so that the grid centre is at the origin.
 #pragma once
 

@@ -15,8 +15,8 @@ namespace pedaform {
 
 constexpr int kMaxMeshTriangles = 2 * (kGridWidth - 1) * (kGridHeight - 1);  // 106,982
 constexpr int kMaxMeshIndices = 3 * kMaxMeshTriangles;
-// Two vertices per grid point: one for the top cells around it, one for the wall cells (see
-// build_surface_arrays).
+// Two vertices per grid point: one for the top triangles it is a corner of, one for the wall
+// triangles (see build_surface_arrays).
 constexpr int kMeshVertices = 2 * kGridCells;
 // Floats per vertex: position x, y, z; the unit normal x, y, z; colour R, G, B in 0..1.
 constexpr int kMeshVertexFloats = 9;
@@ -69,7 +69,7 @@ constexpr int kNormalWeights[2 * kNormalReach] = {1, 2, 3, 3, 2, 1};
 //    that direction; (0, 1, 0) when no top cell is near.
 //  - 2 i + 1, the corner of wall triangles: the unit sum of cell_quad's normals (n1, n2) of
 //    the wall triangles of the cells around the point, weighted alike, so that the wall along
-//    a stepped outline reads as one wall (the top normal when the sum is 0).
+//    a stepped outline reads as one wall; the top normal at a point of no wall triangle.
 // Only writes; both arrays may be mapped buffer memory.
 int build_surface_arrays(const uint8_t *relief, const uint8_t *colours, float *vertices,
                          uint32_t *indices);
