@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/console.h"
+#include "relief/dome_placement.h"
 
 using namespace pedaform;
 
@@ -23,9 +24,21 @@ namespace {
 constexpr float kCentreRow = kGridHeight / 2;    // 180
 constexpr float kCentreColumn = kGridWidth / 2;  // 75
 
+// The view keys, in the order of GL_Display_3D::Side.
+constexpr char kViewKeys[] = "1234";
+
 }  // namespace
 
-GL_Display_3D::GL_Display_3D() : Fl_Gl_Window(367, 75, 297, 460) {
+const char *const kView3DHelp = "右鍵拖曳旋轉  滾輪縮放  1 上  2 內側  3 外側  4 後跟";
+
+Fl_Box *add_view_help_line(const GL_Display_3D &view) {
+    auto *line = new Fl_Box(view.x(), view.y() + view.h() + 1, view.w(), 14, kView3DHelp);
+    line->labelsize(12);
+    line->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT | FL_ALIGN_CLIP);
+    return line;
+}
+
+GL_Display_3D::GL_Display_3D() : Fl_Gl_Window(367, 75, 297, 452) {
     start_frame_timer(this);
 }
 
@@ -36,6 +49,21 @@ GL_Display_3D::~GL_Display_3D() {
 void GL_Display_3D::top_view() {
     angle_y = 90.0f;
     angle_x = 90.0f;
+}
+
+// The model turns by angle_x about the screen's x axis after angle_y about the height axis:
+// at angle_y 0 the camera looks from the high columns, at 180 from the low ones, at 90 from
+// the low rows (the heel end); angle_x 90 looks straight down.
+void GL_Display_3D::look_from(Side side) {
+    if (side == Side::kTop) return top_view();
+    angle_x = kSideElevation;
+    if (side == Side::kHeel) {
+        angle_y = 90.0f;
+        return;
+    }
+    const int medial = scan != nullptr ? medial_column_direction(*scan) : 1;
+    const int toward = side == Side::kMedial ? medial : -medial;
+    angle_y = toward > 0 ? 0.0f : 180.0f;
 }
 
 bool GL_Display_3D::pressure_on() const {
@@ -82,9 +110,7 @@ void GL_Display_3D::model_transform() const {
     glRotatef(angle_y, 0, 1, 0);
 }
 
-void draw_value_text(float value, int x, int y, float r, float g, float b) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%0.2f", value);
+void draw_value_text(const char *text, int x, int y, float r, float g, float b) {
     glColor3f(r, g, b);
     glRasterPos2i(x + 1, y - 1);
     for (const char *p = text; *p != '\0'; ++p)
@@ -178,14 +204,16 @@ void GL_Display_3D::draw_pick_marker(int row, int col) const {
     glColor3f(1, 1, 1);
 }
 
-void GL_Display_3D::draw_value_under_pointer() const {
+void GL_Display_3D::draw_value_under_pointer() {
+    std::snprintf(readout_, sizeof readout_, "%.2f mm", static_cast<double>(pick_height));
     overlay_begin(w(), h());
-    draw_value_text(pick_height, static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 0, 0);
+    draw_value_text(readout_, static_cast<int>(mouse_x), static_cast<int>(mouse_y), 1, 0, 0);
     overlay_end();
 }
 
 void GL_Display_3D::draw() {
     ++draws_;
+    readout_[0] = '\0';
     if (!context_valid()) {  // a new context holds no buffer of ours yet
         surface_.forget();
         held_.filled = false;
@@ -214,6 +242,17 @@ void GL_Display_3D::draw() {
     console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);
 }
 
+// A view key without Ctrl, Alt or Meta, on the main keys or the keypad: turns the view.
+bool GL_Display_3D::view_key() {
+    if (Fl::event_state(FL_CTRL | FL_ALT | FL_META)) return false;
+    int key = Fl::event_key();
+    if (key >= FL_KP && key <= FL_KP_Last) key -= FL_KP;
+    const char *at = key > 0 && key < 128 ? std::strchr(kViewKeys, key) : nullptr;
+    if (at == nullptr) return false;
+    look_from(static_cast<Side>(at - kViewKeys));
+    return true;
+}
+
 int GL_Display_3D::handle(int event) {
     switch (event) {
         case FL_PUSH:
@@ -240,6 +279,9 @@ int GL_Display_3D::handle(int event) {
             if (zoom <= 0) zoom = 0.1f;
             console_printf("mouse wheel %d \n", Fl::event_dy());
             return 1;
+        case FL_KEYBOARD:
+        case FL_SHORTCUT:
+            return view_key() ? 1 : Fl_Gl_Window::handle(event);
         default:
             return Fl_Gl_Window::handle(event);
     }

@@ -1,12 +1,13 @@
 // The 3D relief view: the relief grid as a lit surface that turns with a right drag and zooms
-// with the wheel, and the height under the pointer (red marker, two profile lines, the value
-// as text). The surface lives in a buffer object, refilled only when the relief, its colours
-// or the "Foot Pressure" button change; the frame timer draws a frame only when something it
-// shows changed.
+// with the wheel, keys that turn it to the top, medial, lateral and heel views, and the height
+// under the pointer (red marker, two profile lines, the value as text). The surface lives in a
+// buffer object, refilled only when the relief, its colours or the "Foot Pressure" button change;
+// the frame timer draws a frame only when something it shows changed.
 // Model coordinates: cell (row r, column c) is (x = r, y = relief / 5, z = c), translated by
 // (-180, 0, -75) so that the grid centre is at the origin.
 #pragma once
 
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Gl_Window.H>
 
@@ -15,10 +16,11 @@
 #include "app/view_timer.h"
 #include "gl/relief_view_gl.h"
 #include "core/design_results.h"
+#include "core/scan.h"
 
 class GL_Display_3D : public Fl_Gl_Window, public TickedView {
   public:
-    // At (367, 75), 297 x 460, in the current group; starts the frame timer.
+    // At (367, 75), 297 x 452, in the current group; starts the frame timer.
     GL_Display_3D();
     ~GL_Display_3D() override;
 
@@ -33,6 +35,8 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
     const pedaform::DesignResults *results = nullptr;
     bool scan_chosen = false;
     Fl_Button *foot_pressure = nullptr;
+    // The foot whose medial and lateral sides the side views look from (nullptr: a left foot).
+    const pedaform::Scan *scan = nullptr;
 
     float angle_y = 90.0f;
     float angle_x = 90.0f;
@@ -53,6 +57,19 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
 
     // The top-view command: both angles back to 90; zoom stays.
     void top_view();
+
+    // The views the keys 1 to 4 give (also on the keypad, anywhere in the window): from above;
+    // from the foot's medial side and from its lateral side, as one standing there sees it
+    // (the toes to the right from a left foot's medial side); from behind the heel. The side
+    // and heel views look down on the insole from kSideElevation degrees above its plane.
+    // Zoom stays.
+    enum class Side { kTop, kMedial, kLateral, kHeel };
+    static constexpr float kSideElevation = 15.0f;
+    void look_from(Side side);
+
+    // The height readout of the cell the last frame picked, as shown: "6.40 mm" (the relief
+    // in millimetres, two decimals); empty when the pointer was off the surface.
+    const char *readout() const { return readout_; }
 
     // Calls of draw() so far, and refills of the surface buffer.
     int draws() const { return draws_; }
@@ -86,9 +103,11 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
     void draw_surface();
     void pick_under_pointer();
     void draw_pick_marker(int row, int col) const;
-    void draw_value_under_pointer() const;
+    void draw_value_under_pointer();
+    bool view_key();
 
     Shown shown_ = {};
+    char readout_[16] = {};
     HeldSurface held_ = {};
     pedaform::SurfaceBuffer surface_;
     int draws_ = 0;
@@ -101,5 +120,11 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
 // faults them in again, which costs about as much as drawing it.
 void keep_freed_frame_memory();
 
-// The height text: "%0.2f" in colour (r, g, b) one pixel right of and below (x, y).
-void draw_value_text(float value, int x, int y, float r, float g, float b);
+// ASCII `text` in colour (r, g, b) one pixel right of and below (x, y).
+void draw_value_text(const char *text, int x, int y, float r, float g, float b);
+
+// How to turn and zoom the view and which keys give which view, in the operator's words.
+extern const char *const kView3DHelp;
+// The line under the view that says kView3DHelp: a box in the current group, as wide as the
+// view, that moves down and widens with it when the window grows.
+Fl_Box *add_view_help_line(const GL_Display_3D &view);

@@ -44,8 +44,9 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     void (*point_gesture)(bool open) = nullptr;
 
     // While not empty (kGridCells R, G, B, 0 pixels), shown instead of the relief preview: the
-    // print dialog's zones.
+    // print dialog's zones, in zone_colour's colours, and the zones they show, for the key.
     std::vector<uint8_t> zone_colours;
+    std::vector<pedaform::PrintZone> zones;
 
     // Calls of draw() so far.
     int draws() const { return draws_; }

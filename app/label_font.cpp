@@ -4,7 +4,8 @@
 #include <fontconfig/fontconfig.h>
 
 const char *const kLabelText =
-    "檔案讀檔輸出雕刻用鞋墊3D列印上視角蹠骨墊片後跟垫尺碼寬長高(mm)FilterGainFoot PressureSmooth";
+    "檔案讀檔輸出雕刻用鞋墊3D列印上視角蹠骨墊片後跟垫尺碼寬長高(mm)FilterGainFoot PressureSmooth"
+    "右鍵拖曳旋轉滾輪縮放1234內外側高度變化+-壓力分區門檻填充%";
 
 namespace {
 

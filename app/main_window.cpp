@@ -10,6 +10,7 @@
 
 #include "analysis/size_bin.h"
 #include "app/actions.h"
+#include "app/colour_key.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -133,6 +134,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
 
     g_view3d = new GL_Display_3D();
     view_attributes(g_view3d);
+    add_view_help_line(*g_view3d);
 
     // The data files, read once, before the image view as always.
     g_resources = new pedaform::Resources();
@@ -141,9 +143,10 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
         std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
     g_image_view = new GL_Display_Image();
     view_attributes(g_image_view);
+    g_colour_key = new ColourKey(196, 172, 166, 200, *g_image_view);
 
     // Only the 3D view grows with the window. The resizable band spans the 3D view's columns but
-    // only its rows below the image view (521..535), so the image view keeps its 150 x 360
+    // only its rows below the image view (521..527), so the image view keeps its 150 x 360
     // pixels and its landmark dots stay on the foot; the window never gets shorter than built.
     const int band_top = g_image_view->y() + g_image_view->h();
     auto *band = new Fl_Box(g_view3d->x(), band_top, g_view3d->w(),
@@ -193,6 +196,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_image_view->point_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->results = &g_design->results();
+    g_view3d->scan = &g_design->scan();
     g_view3d->foot_pressure = g_foot_pressure;
 
     window->end();

@@ -102,6 +102,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
 
 PrintDialog::~PrintDialog() {
     g_image_view->zone_colours.clear();
+    g_image_view->zones.clear();
 }
 
 void PrintDialog::add_zone() {
@@ -176,6 +177,7 @@ Result<> PrintDialog::check_zones() const {
 void PrintDialog::recolour() {
     std::vector<uint8_t> &shown = g_image_view->zone_colours;
     const std::vector<PrintZone> zones = settings().zones;
+    g_image_view->zones = zones;
     if (zones.empty()) return shown.clear();
     std::vector<uint8_t> insole;
     const DesignResults &results = g_design->results();

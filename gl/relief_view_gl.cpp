@@ -99,10 +99,8 @@ void SurfaceBuffer::fill(const DesignResults &ws, bool pressure_colours) {
 
 void SurfaceBuffer::draw() const {
     if (index_count_ == 0) return;
-    glEnable(GL_NORMALIZE);
-    // Each triangle takes its last vertex's lighting: a third of the vertices of separate
-    // triangles, the same pixels.
-    glShadeModel(GL_FLAT);
+    glEnable(GL_NORMALIZE);  // the model-view scales by the zoom
+    glShadeModel(GL_SMOOTH);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     glBindBuffer(GL_ARRAY_BUFFER, buffers_[0]);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers_[1]);
@@ -116,7 +114,6 @@ void SurfaceBuffer::draw() const {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glPopClientAttrib();
-    glShadeModel(GL_SMOOTH);
     glDisable(GL_NORMALIZE);
 }
 

@@ -38,9 +38,9 @@ class SurfaceBuffer {
     // `pressure_colours`). Leaves no buffer bound.
     void fill(const DesignResults &results, bool pressure_colours);
     // Draws what the last fill put in, under the current matrices, lighting and colour
-    // material, with GL_NORMALIZE on and flat shading while it draws (smooth after). Client
-    // array state is restored; the current colour is left undefined (OpenGL's rule after
-    // drawing from a colour array).
+    // material, with GL_NORMALIZE on while it draws and smooth shading. Client array state is
+    // restored; the current colour is left undefined (OpenGL's rule after drawing from a
+    // colour array).
     void draw() const;
     // The context the buffer lived in is gone: the next fill makes a new one.
     void forget() {

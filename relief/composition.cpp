@@ -139,8 +139,7 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
         std::memset(preview + 4 * end, 0, 4 * static_cast<size_t>(kGridWidth - end));
         for (int x = begin; x < end; ++x) {
             const int base = scan.base_grid[row + x];
-            int d = 3 * (results.relief_grid[row + x] - base) + 128;
-            d = d < 0 ? 0 : (d > 255 ? 255 : d);
+            const int d = preview_colour_index(results.relief_grid[row + x] - base);
             const uint32_t word = base < kFootThreshold ? 0u : colour_of[d];
             std::memcpy(preview + 4 * x, &word, 4);
         }
@@ -156,8 +155,7 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
             if (scan.base_grid[i] >= kFootThreshold || results.insole_grid[i] == 0) continue;
             const uint8_t floor = template_under(in, x, y);
             if (floor == 0) continue;
-            int d = 3 * (results.relief_grid[i] - floor) + 128;
-            d = d < 0 ? 0 : (d > 255 ? 255 : d);
+            const int d = preview_colour_index(results.relief_grid[i] - floor);
             std::memcpy(results.relief_preview + 4 * static_cast<size_t>(i), &colour_of[d], 4);
         }
     }

@@ -26,9 +26,17 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
                     const StampControls &stamp);
 
 // relief_preview: cells with base < 10 are 0, 0, 0, 0, but for template cells while an
-// orthotic layer is in use; others get colour_table[d] and a 0 byte, d = clamp(3 * (relief -
-// b) + 128, 0, 255), b the base (the template under a template cell).
+// orthotic layer is in use; others get colour_table[preview_colour_index(relief - b)] and a 0
+// byte, b the base (the template under a template cell).
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results);
+
+// The preview's colour-table entry for a cell `change` grey levels above its base (negative:
+// below): clamp(3 * change + 128, 0, 255). Entry 128 is no change; the table's ends stand for
+// about -8.5 and +8.5 mm.
+inline int preview_colour_index(int change) {
+    const int d = 3 * change + 128;
+    return d < 0 ? 0 : (d > 255 ? 255 : d);
+}
 
 // Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4; 0
 // unless 0 < W + 20 <= 63,000.

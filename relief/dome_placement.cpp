@@ -53,6 +53,10 @@ Landmark fifth_metatarsal_head(const Scan &scan) {
     return scan.landmarks[scan.template_mirrored == 1 ? 1 : 0];
 }
 
+int medial_column_direction(const Scan &scan) {
+    return scan.template_mirrored == 1 ? -1 : 1;
+}
+
 namespace {
 
 // The unit normal of the heads' line pointing to the heel (landmark 3's side), as (column,

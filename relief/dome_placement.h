@@ -41,6 +41,9 @@ GridPoint point_of_dome_apex(GridPoint apex, GridPoint apex_cell, double width, 
 // (template not mirrored), 0 and 1 of a right foot.
 Landmark first_metatarsal_head(const Scan &scan);
 Landmark fifth_metatarsal_head(const Scan &scan);
+// Which way along the columns the foot's medial side lies: +1 toward high columns (a left
+// foot: the first head is landmark 1), -1 toward low columns (a right foot).
+int medial_column_direction(const Scan &scan);
 
 // How far `p` lies heel-ward of the line through landmarks 0 and 1, in millimetres (negative
 // toe-ward). The heel side is the side of landmark 3. A scan whose heads coincide gives 0.

@@ -5,6 +5,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Preferences.H>
+#include <FL/fl_draw.H>
 #include <FL/gl.h>
 
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/alert.h"
+#include "app/colour_key.h"
 #include "app/dialog_text.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
@@ -186,11 +188,15 @@ std::vector<uint8_t> frame_pixels(View *view, void (*draw)() = nullptr) {
     return px;
 }
 
-// The reference for the 3D view's vertex buffer: its frame with the surface drawn one call per
-// vertex, without a pick. Drawn right after a frame of the view, whose projection it keeps.
+// The reference for the 3D view's vertex buffer: its frame with the surface's arrays drawn one
+// call per vertex, without a pick. Drawn right after a frame of the view, keeping its projection.
 void immediate_frame() {
     const GL_Display_3D *v = g_view3d;
-    const DesignResults &ws = *v->results;
+    static std::vector<float> vertices(size_t{kMeshVertices} * kMeshVertexFloats);
+    static std::vector<uint32_t> indices(kMaxMeshIndices);
+    const int count = build_surface_arrays(
+        v->results->relief_grid, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
+        vertices.data(), indices.data());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_background(v->w(), v->h());
     glMatrixMode(GL_MODELVIEW);
@@ -201,22 +207,13 @@ void immediate_frame() {
     glRotatef(v->angle_y, 0, 1, 0);
     glTranslatef(-kGridHeight / 2, 0, -kGridWidth / 2);  // turned about the grid's centre
     glEnable(GL_NORMALIZE);
-    glColor4f(kSurfaceColour[0], kSurfaceColour[1], kSurfaceColour[2], 1.0f);
     glBegin(GL_TRIANGLES);
-    for (int r = 0; r < kGridHeight - 1; ++r)
-        for (int c = 0; c < kGridWidth - 1; ++c) {
-            if (!mesh_cell_drawn(ws.relief_grid, r, c)) continue;
-            const uint8_t *rgb = &ws.colour_grid[3 * (r * kGridWidth + c)];
-            if (g_foot_pressure->value())
-                glColor3f(rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f);
-            const CellQuad q = cell_quad(ws.relief_grid, r, c);
-            glNormal3fv(q.n1);
-            for (int k : {0, 1, 2})
-                glVertex3fv(q.p[k]);
-            glNormal3fv(q.n2);
-            for (int k : {2, 3, 0})
-                glVertex3fv(q.p[k]);
-        }
+    for (int k = 0; k < count; ++k) {
+        const float *vertex = &vertices[size_t{kMeshVertexFloats} * indices[k]];
+        glColor3fv(vertex + 6);
+        glNormal3fv(vertex + 3);
+        glVertex3fv(vertex);
+    }
     glEnd();
     glDisable(GL_NORMALIZE);
     glDisable(GL_LIGHTING);
@@ -233,6 +230,22 @@ std::pair<std::vector<uint8_t>, Controls> shown() {
     for (int i = 0; i < kControlCount; ++i)
         c.value[i] = shown_value(static_cast<Control>(i));
     return {relief(), c};
+}
+
+// The colour key's swatch beside each of its lines, as the key draws it.
+std::vector<std::vector<uint8_t>> key_swatches() {
+    g_main_window->make_current();
+    const Fl_Offscreen drawn = fl_create_offscreen(g_main_window->w(), g_main_window->h());
+    fl_begin_offscreen(drawn);
+    g_colour_key->draw();
+    std::vector<std::vector<uint8_t>> swatches;
+    for (int row : g_colour_key->line_rows()) {
+        swatches.emplace_back(3);
+        fl_read_image(swatches.back().data(), g_colour_key->x() + 10, row, 1, 1);
+    }
+    fl_end_offscreen();
+    fl_delete_offscreen(drawn);
+    return swatches;
 }
 
 // Every test starts with the stand-ins for the operator's answers; each loads what it needs.
@@ -463,7 +476,7 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - typed.json (moved.bmp)");
 }
 
-TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
+TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
     // A right foot is shown mirrored: each pad's slider moves over its side of the insole.
@@ -494,6 +507,17 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreview) {
     }
     EXPECT_GT(foot, 2000);
     EXPECT_GT(same, foot * 98 / 100) << foot;
+
+    // The key beside the view gives each colour its change in millimetres: an unchanged foot
+    // cell has the colour at "0 mm", a cell raised 4 mm by the base the one at "+4 mm".
+    EXPECT_EQ(g_colour_key->lines(),
+              (std::vector<std::string>{"高度變化", "+8 mm", "+4 mm", "0 mm", "-4 mm", "-8 mm"}));
+    const Landmark heel = g_design->scan().landmarks[3];
+    const int cell = static_cast<int>(heel.row) * kGridWidth + static_cast<int>(heel.column);
+    const uint8_t *shown = &g_design->results().relief_preview[4 * cell];
+    EXPECT_EQ(std::vector<uint8_t>(shown, shown + 3), key_swatches()[2]);
+    set(Control::kBase, 4);
+    EXPECT_EQ(std::vector<uint8_t>(shown, shown + 3), key_swatches()[1]);
 }
 
 // With the stamped pad on, a press-drag-release places the dome's apex as one step, the arrow
@@ -585,14 +609,14 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     g_foot_pressure->value(0);
     g_view3d->zoom = 1.0f;
 
-    std::memset(mine->relief_grid, 100, kGridCells);  // 100 grey levels: 20 mm
+    std::memset(mine->relief_grid, 32, kGridCells);  // 32 grey levels: 6.4 mm
     g_view3d->top_view();
     // The view's centre looks at the grid's centre from above.
     set_event(g_view3d->w() / 2, g_view3d->h() / 2);
     g_view3d->handle(FL_MOVE);
     frame_pixels(g_view3d);  // the first frame sets up the projection
     const std::vector<uint8_t> px = frame_pixels(g_view3d);
-    EXPECT_NEAR(g_view3d->pick_height, 20.0f, 1e-5);
+    EXPECT_STREQ(g_view3d->readout(), "6.40 mm");
     EXPECT_NEAR(g_view3d->pick_row, kGridHeight / 2, 2);
     EXPECT_NEAR(g_view3d->pick_col, kGridWidth / 2, 2);
     // The value in red text right of and below the pointer.
@@ -605,6 +629,35 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
         }
     EXPECT_GT(red, 10);
     g_view3d->results = &g_design->results();
+}
+
+// The keys 1 to 4, typed anywhere in the window, give the top, medial, lateral and heel views
+// of either foot. The cell the view's centre shows lies on the camera's side of the foot's
+// middle, the medial one under the arch support.
+TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
+    for (const char *name : {"left_253_measured", "right_253_wide_heel_turned"}) {
+        load(std::string("samples/") + name + ".bmp");
+        set(Control::kArch, 15);
+        const int medial = g_design->scan().template_mirrored ? -1 : 1;  // high columns: left
+        set_event(g_view3d->w() / 2, g_view3d->h() / 2);
+        g_view3d->handle(FL_MOVE);
+        auto look = [](int key) {
+            Fl::e_keysym = key;
+            EXPECT_EQ(Fl::handle(FL_KEYBOARD, g_main_window), 1) << key;
+            frame_pixels(g_view3d);
+            return std::pair{static_cast<int>(g_view3d->pick_row), g_view3d->pick_col};
+        };
+        look('1');
+        EXPECT_EQ(std::pair(g_view3d->angle_x, g_view3d->angle_y), std::pair(90.0f, 90.0f));
+        const auto [row, medial_column] = look(FL_KP + '2');
+        EXPECT_GT((medial_column - kGridWidth / 2) * medial, 10) << name;
+        // A column inward of the point: the view may show the outer foot of the insole's wall.
+        const int inward = static_cast<int>(medial_column) - medial;
+        EXPECT_GT(g_design->results().layers[kArchLayer][row * kGridWidth + inward], 0) << name;
+        EXPECT_LT((look('3').second - kGridWidth / 2) * medial, -10) << name;
+        EXPECT_LT(look('4').first, kGridHeight / 2 - 10) << name;
+    }
+    g_view3d->top_view();
 }
 
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
@@ -632,6 +685,13 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
                     heel_col = (l[2].column + l[4].column) / 2;
         EXPECT_EQ(shown_at((heel_row + l[0].row) / 2, heel_col), colour(0));
         EXPECT_EQ(shown_at(heel_row, heel_col), colour(1));
+        // The key beside the view names each zone's colour, threshold and infill.
+        EXPECT_EQ(g_colour_key->lines(),
+                  (std::vector<std::string>{"壓力分區", "門檻 0%　填充 35%", "門檻 10%　填充 20%",
+                                            "門檻 50%　填充 10%"}));
+        const std::vector<std::vector<uint8_t>> swatches = key_swatches();
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(swatches[k], colour(k)) << k;
         d.add_zone();  // 10 points above the last, 5 softer
         d.remove_zone(1);
         d.rows[1].density->value(15);
@@ -643,6 +703,7 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
         EXPECT_TRUE(d.run());
     }
     EXPECT_TRUE(g_image_view->zone_colours.empty());  // the preview is back
+    EXPECT_EQ(g_colour_key->lines().front(), "高度變化");
     PrintDialog again(zones, kDefault3mfTolerance);
     EXPECT_EQ(again.settings().slicer, Slicer::kCura);  // remembered at "輸出"
     again.cancel->do_callback();
@@ -733,17 +794,23 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
 
     const std::string family = find_label_font();
     ASSERT_FALSE(family.empty());
-    EXPECT_TRUE(font_covers(family, "\xE8\xB9\xA0\xE5\xA2\x8A"));  // U+8E60 U+588A
     EXPECT_TRUE(font_covers(family, kLabelText));
     EXPECT_NE(std::string(Fl::get_font(FL_HELVETICA)).find(family), std::string::npos);
 
     Fl_Double_Window *w = g_main_window;
+    // The line under the 3D view says how to turn it, zoom it and choose a view, and fits.
+    Fl_Widget *help = w->child(w->find(g_view3d) + 1);
+    ASSERT_EQ(help->label(), kView3DHelp);
+    EXPECT_TRUE(font_covers(family, kView3DHelp));
+    fl_font(help->labelfont(), help->labelsize());
+    EXPECT_LE(fl_width(kView3DHelp), help->w());
     auto geometry = [](Fl_Widget *v) { return std::vector<int>{v->x(), v->y(), v->w(), v->h()}; };
     const std::vector<int> v3 = geometry(g_view3d), im = geometry(g_image_view);
     w->resize(w->x(), w->y(), w->w() + 100, w->h() + 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), (std::vector<int>{v3[0], v3[1], v3[2] + 100, v3[3] + 60}));
     EXPECT_EQ(geometry(g_image_view), (std::vector<int>{im[0], im[1], kGridWidth, kGridHeight}));
+    EXPECT_EQ(geometry(help), (std::vector<int>{v3[0], v3[1] + v3[3] + 61, v3[2] + 100, 14}));
     w->resize(w->x(), w->y(), w->w() - 100, w->h() - 60);
     pump();
     EXPECT_EQ(geometry(g_view3d), v3);

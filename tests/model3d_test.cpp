@@ -706,7 +706,40 @@ TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
     ASSERT_EQ(build(), 4 * 6);
     EXPECT_EQ(std::vector<float>(v(0), v(0) + 3), (std::vector<float>{99, 9 / 5.0f, 49}));
     EXPECT_EQ(std::vector<float>(v(2), v(2) + 3), (std::vector<float>{100, 2, 50}));
-    // Flat shading lights a triangle from its last vertex, which carries its normal (gui_test's
-    // View3D compares the pixels): (P3 - P1) x (P2 - P1) = (1, 0.2, 1) x (1, 0, 0) = (0, 1, -0.2).
-    EXPECT_EQ(std::vector<float>(v(2) + 3, v(2) + 6), (std::vector<float>{0, 1, -(2 - 9 / 5.0f)}));
+
+    // The top's normals at row 180, worked by hand: a plane rising a level (0.2 mm) a column has
+    // the normal (0, 5, -1) / sqrt 26 everywhere; a flat top's step of one level between columns
+    // 74 and 75 tilts the six columns round it by 1 2 3 3 2 1 twelfths of 0.2 mm a cell.
+    auto top_normal = [&](int column) {
+        const float *n = &vertices[size_t{kMeshVertexFloats} * (2 * (180 * 150 + column)) + 3];
+        return std::vector<float>(n, n + 3);
+    };
+    auto tilted = [](float slope) {
+        const float s = std::sqrt(1 + slope * slope);
+        return std::vector<float>{0, 1 / s, -slope / s};
+    };
+    for (int i = 0; i < kGridCells; ++i)
+        ws->results.relief_grid[i] = static_cast<uint8_t>(20 + i % 150);
+    build();
+    for (int c : {0, 1, 74, 148, 149})
+        EXPECT_EQ(top_normal(c), tilted(0.2f)) << c;
+    for (int i = 0; i < kGridCells; ++i)
+        ws->results.relief_grid[i] = i % 150 < 75 ? 50 : 51;
+    build();
+    const int twelfths[] = {0, 1, 2, 3, 3, 2, 1, 0};  // columns 71 .. 78
+    for (int k = 0; k < 8; ++k)                       // twelfths of a fifth of a millimetre
+        EXPECT_EQ(top_normal(71 + k), tilted(twelfths[k] / 60.0f)) << 71 + k;
+
+    // A plateau's rim keeps its top flat; the wall below it faces out (slope 10 mm a cell).
+    std::memset(ws->results.relief_grid, 0, kGridCells);
+    for (int r = 100; r < 200; ++r)
+        std::memset(&ws->results.relief_grid[r * 150 + 40], 50, 70);
+    const int triangles = build() / 3;
+    EXPECT_EQ(top_normal(40), tilted(0));
+    const float *wall = &vertices[size_t{kMeshVertexFloats} * (2 * (180 * 150 + 40) + 1) + 3];
+    EXPECT_NEAR(wall[2], -10 / std::sqrt(101.0), 1e-6);
+    int on_wall = 0;  // both triangles of each cell round the plateau's 100 x 70 points
+    for (int t = 0; t < triangles; ++t)
+        on_wall += indices[3 * t] % 2;
+    EXPECT_EQ(on_wall, 2 * (101 * 71 - 99 * 69));
 }
