@@ -122,15 +122,17 @@ void swap_positions(Fl_Widget *a, Fl_Widget *b) {
     b->resize(ax, ay, b->w(), b->h());
 }
 
-// After a load, metatarsal slider 1 stands right of slider 2 for an unmirrored scan and left
-// of it for a mirrored one; the first two heel sliders follow the metatarsal ones.
+// After a load, each pair of pad sliders that swap sides stands as the table places it for a
+// mirrored scan (a right foot), the first of the pair on the left, and exchanged for an
+// unmirrored one.
 void arrange_pad_sliders(int mirrored) {
-    Fl_Widget *meta1 = control_widget(Control::kMeta1), *meta2 = control_widget(Control::kMeta2);
-    const bool m1_left = meta1->x() < meta2->x();
-    const bool m1_right = meta1->x() > meta2->x();
-    if ((mirrored == 0 && m1_left) || (mirrored == 1 && m1_right)) {
-        swap_positions(meta1, meta2);
-        swap_positions(control_widget(Control::kHeel1), control_widget(Control::kHeel2));
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i), other = control_spec(c).swaps_with;
+        if (other <= c) continue;
+        Fl_Widget *first = control_widget(c), *second = control_widget(other);
+        if ((mirrored == 0 && first->x() < second->x()) ||
+            (mirrored == 1 && first->x() > second->x()))
+            swap_positions(first, second);
     }
 }
 

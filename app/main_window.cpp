@@ -107,13 +107,13 @@ Fl_Widget *control_widget_of(Control c) {
     return s;
 }
 
-// The frame and heading "矯正" around the orthotic controls' rows (the table's controls that a
-// design file keeps only when in use), below the right-hand metatarsal slider.
+// The frame and heading "矯正" around the orthotic controls, below the right-hand metatarsal
+// slider.
 void orthotics_heading() {
     int top = 10000, bottom = 0;
     for (int i = 0; i < pedaform::kControlCount; ++i) {
         const pedaform::ControlSpec &row = pedaform::control_spec(static_cast<Control>(i));
-        if (!row.optional_in_file) continue;
+        if (row.group != pedaform::ControlGroup::kOrthotics) continue;
         top = std::min(top, row.y);
         bottom = std::max(bottom, row.y + row.h);
     }

@@ -96,8 +96,8 @@ static void BM_PadSliderAction(benchmark::State &state) {
         v[Control::kMeta1] = value;
         const LayerBuilds builds = layer_builds(Control::kMeta1, v);
         for (int k = 0; k < builds.count; ++k) {
-            const int layer = builds.builds[k].layer;
-            layer_builder(layer)(in, ws->results.layers[layer], builds.builds[k].amount);
+            const Layer layer = builds.builds[k].layer;
+            layer_builder(layer)(in, ws->results.layers[index(layer)], builds.builds[k].amount);
         }
         compose_relief(ws->res, ws->scan, ws->results, StampControls());
         value = value % 10 + 1;

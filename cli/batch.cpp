@@ -413,12 +413,12 @@ nlohmann::json report_json(const Design &design, float ai,
         {"ai", std::round(ai * 100.0) / 100.0},
         {"steps", nlohmann::json(design_steps_json(design.steps()))},
     };
-    // The orthotic controls, when any is in use (a report without them reads as it always did).
+    // The orthotic controls, when any is in use.
     nlohmann::json orthotics = nlohmann::json::object();
     bool in_use = false;
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec &row = control_spec(static_cast<Control>(i));
-        if (!row.optional_in_file) continue;
+        if (row.group != ControlGroup::kOrthotics) continue;
         orthotics[row.name] = c.value[i];
         in_use = in_use || c.value[i] != 0;
     }

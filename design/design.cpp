@@ -234,7 +234,7 @@ Design::State Design::transition(State s, const Step &step) const {
             if (effect == Effect::kLayer) {
                 const LayerBuilds builds = layer_builds(c, s.controls);
                 for (int k = 0; k < builds.count; ++k)
-                    s.layer_amount[builds.builds[k].layer] = builds.builds[k].amount;
+                    s.layer_amount[index(builds.builds[k].layer)] = builds.builds[k].amount;
                 s.composed = true;
             } else if (effect == Effect::kColours) {
                 s.colour_filter = s.controls[Control::kFilter];
@@ -353,13 +353,13 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
     }
     for (int k = 0; k < first.count; ++k)
         build(first.builds[k].layer, first.builds[k].amount);
-    for (int layer = 0; layer < kLayerCount; ++layer) {
-        // The orthotic layers lie on the template as well: a new one means a new layer.
-        const bool moved = layer >= kFirstInsoleLayer && s.layer_amount[layer] != 0 &&
-                           (built_template_[layer][0] != r.template_index ||
-                            built_template_[layer][1] != r.template_row_offset);
-        if (built_amount_[layer] != s.layer_amount[layer] || moved)
-            build(layer, s.layer_amount[layer]);
+    for (int i = 0; i < kLayerCount; ++i) {
+        const Layer layer = static_cast<Layer>(i);
+        // The insole layers lie on the template as well: a new one means a new layer.
+        const bool moved = covers_insole(layer) && s.layer_amount[i] != 0 &&
+                           (built_template_[i][0] != r.template_index ||
+                            built_template_[i][1] != r.template_row_offset);
+        if (built_amount_[i] != s.layer_amount[i] || moved) build(layer, s.layer_amount[i]);
     }
     if (colour_filter_ != s.colour_filter || colour_gain_ != s.colour_gain)
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
@@ -377,13 +377,14 @@ Result<> Design::compose(const State &s) {
     return result;
 }
 
-void Design::build(int layer, float amount) {
+void Design::build(Layer layer, float amount) {
     DesignResults &r = *results_;
-    layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[layer], amount);
-    r.layer_amount[layer] = amount;
-    built_amount_[layer] = amount;
-    built_template_[layer][0] = r.template_index;
-    built_template_[layer][1] = r.template_row_offset;
+    const int i = index(layer);
+    layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[i], amount);
+    r.layer_amount[i] = amount;
+    built_amount_[i] = amount;
+    built_template_[i][0] = r.template_index;
+    built_template_[i][1] = r.template_row_offset;
 }
 
 void Design::take_snapshot() {

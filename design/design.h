@@ -180,7 +180,7 @@ class Design {
     // before any other, in order, even when already built (a live slider's own action).
     Result<> materialize(const State &s, const LayerBuilds &first = LayerBuilds());
     // Builds one layer for `amount` on the results' template.
-    void build(int layer, float amount);
+    void build(Layer layer, float amount);
     Result<> restore(size_t position);
     // Smooths the relief as it is and keeps it as the snapshot `next` starts from.
     void smooth_from_here(State &next);

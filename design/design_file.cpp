@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 const char *const kFormat = "pedaform-design";
 
 json control_json(Control c, double value) {
-    if (c == Control::kStamp) return value != 0;
+    if (control_spec(c).widget == Widget::kCheckButton) return value != 0;
     // Whole values as whole numbers, so that the file reads as the sliders show them.
     if (value == std::floor(value) && std::fabs(value) < 1e9) return static_cast<long>(value);
     return value;
@@ -29,8 +29,9 @@ json control_json(Control c, double value) {
 // program itself sets (a size preset), so that every design the program saves opens again.
 Result<> control_from_json(Control c, const json &v, double &out) {
     const ControlSpec &range = control_spec(c);
-    if (c == Control::kStamp) {
-        if (!v.is_boolean()) return Result<>::failure("\"stamp\" must be true or false");
+    if (range.widget == Widget::kCheckButton) {
+        if (!v.is_boolean())
+            return Result<>::failure(std::string("\"") + range.name + "\" must be true or false");
         out = v.get<bool>() ? 1 : 0;
         return Result<>::success();
     }
@@ -74,8 +75,9 @@ Result<> step_from_json(const json &j, Step &step) {
         return Result<>::success();
     }
     step.kind = StepKind::kSet;
-    if (!control_named(name, step.control))
-        return Result<>::failure("unknown step \"" + name + "\"");
+    const std::optional<Control> control = control_named(name);
+    if (!control) return Result<>::failure("unknown step \"" + name + "\"");
+    step.control = *control;
     if (!j.contains("value")) return Result<>::failure("step \"" + name + "\" has no \"value\"");
     return control_from_json(step.control, j["value"], step.value);
 }

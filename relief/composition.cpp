@@ -60,6 +60,25 @@ void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResult
 
 namespace {
 
+// The cells of a list of layers, summed in the list's order (the sum's rounding depends on it).
+template <size_t N>
+struct LayerCells {
+    const float *cells[N];
+    float sum(int i) const {
+        float s = cells[0][i];
+        for (size_t k = 1; k < N; ++k)
+            s = s + cells[k][i];
+        return s;
+    }
+};
+template <size_t N>
+LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]) {
+    LayerCells<N> out;
+    for (size_t k = 0; k < N; ++k)
+        out.cells[k] = results.layers[index(layers[k])];
+    return out;
+}
+
 // The template's height under cell (x, y) as smoothing lays it, 0 off the template.
 uint8_t template_under(const LayerInputs &in, int x, int y) {
     const uint8_t *t = in.template_grid();
@@ -71,8 +90,7 @@ uint8_t template_under(const LayerInputs &in, int x, int y) {
 // The template cells outside the foot: the template's height plus the orthotic layers, so that
 // the shaped insole is whole.
 void raise_template_cells(const LayerInputs &in, DesignResults &results) {
-    const float *l6 = results.layers[kArchLayer], *l7 = results.layers[kHeelCupLayer];
-    const float *l8 = results.layers[kBaseLayer];
+    const LayerCells insole = layer_cells(results, kInsoleLayers);
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
@@ -80,7 +98,7 @@ void raise_template_cells(const LayerInputs &in, DesignResults &results) {
             if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
             const uint8_t floor = template_under(in, x, y);
             if (floor == 0) continue;
-            float v = static_cast<float>(floor) + ((l6[i] + l7[i]) + l8[i]);
+            float v = static_cast<float>(floor) + insole.sum(i);
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             results.relief_grid[i] = static_cast<uint8_t>(static_cast<int>(v));
         }
@@ -88,8 +106,8 @@ void raise_template_cells(const LayerInputs &in, DesignResults &results) {
 }
 
 bool any_orthotic_layer(const DesignResults &results) {
-    for (int layer = kFirstInsoleLayer; layer < kLayerCount; ++layer)
-        if (results.layer_amount[layer] != 0.0f) return true;
+    for (Layer layer : kInsoleLayers)
+        if (results.layer_amount[index(layer)] != 0.0f) return true;
     return false;
 }
 
@@ -97,17 +115,16 @@ bool any_orthotic_layer(const DesignResults &results) {
 
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp) {
-    const float *l0 = results.layers[0], *l1 = results.layers[1], *l2 = results.layers[2];
-    const float *l3 = results.layers[3], *l4 = results.layers[4], *l5 = results.layers[5];
-    const float *l6 = results.layers[6], *l7 = results.layers[7], *l8 = results.layers[8];
+    const LayerCells foot = layer_cells(results, kFootLayers);
+    const LayerCells insole = layer_cells(results, kInsoleLayers);
     const bool orthotics = any_orthotic_layer(results);
     for (int y = 0; y < kGridHeight; ++y) {
         const int row = y * kGridWidth;
         const RowSpan span = foot_span(scan.base_grid + row);
         for (int i = row + span.first; i <= row + span.last; ++i) {
             // The orthotic layers last: their zeros would change no sum of the pads.
-            float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
-            if (orthotics) s = s + ((l6[i] + l7[i]) + l8[i]);
+            float s = foot.sum(i);
+            if (orthotics) s = s + insole.sum(i);
             float v = static_cast<float>(scan.base_grid[i]) + s;
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));

@@ -40,7 +40,8 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
     test::capture_console([&] {
         const LayerInputs in{ws->res, ws->scan, ws->results};
         build_heel3_layer(in, ws->results.layers[3], 2.0f);
-        build_lowering_layer(in, ws->results.layers[kLoweringLayer], lowering_amount(2, 3));
+        build_lowering_layer(in, ws->results.layers[index(Layer::kLowering)],
+                             lowering_amount(2, 3));
     });
     for (int x : {20, 75, 129})
         for (int y = 0; y < 360; ++y) {
@@ -56,27 +57,45 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
     EXPECT_EQ(ws->results.layers[3][30 * 150 + 10], -99.0f);
 }
 
-TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
-    // Each slider to +2, 0 or -2 mm (others 1 mm): its own layer for its value, after layer 5
-    // for 3 x (meta1 + meta2) mm down when a metatarsal slider rises above 0.
-    const int own_layer[] = {0, 1, 2, 4, 3};
-    for (int s = 0; s < 5; ++s)
+// Each layer control builds its own layer with its own builder (the table's lookup), and only
+// a metatarsal slider raised above 0 first builds the lowering for 3 x (meta1 + meta2) mm.
+TEST(PadLayer, EachControlBuildsItsOwnLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
+    const struct {
+        Control control;
+        Layer layer;
+        LayerBuilder builder;
+    } rows[] = {
+        {Control::kMeta1, Layer::kMeta1, build_meta1_layer},
+        {Control::kMeta2, Layer::kMeta2, build_meta2_layer},
+        {Control::kHeel1, Layer::kHeel1, build_heel1_layer},
+        {Control::kHeel2, Layer::kHeel2, build_heel2_layer},
+        {Control::kHeel3, Layer::kHeel3, build_heel3_layer},
+        {Control::kArch, Layer::kArch, build_arch_layer},
+        {Control::kHeelCup, Layer::kHeelCup, build_heel_cup_layer},
+        {Control::kBase, Layer::kBase, build_base_layer},
+    };
+    for (const auto &row : rows)
         for (double value : {2.0, 0.0, -2.0}) {
-            double v[5] = {1, 1, 1, 1, 1};
-            v[s] = value;
             Controls controls;
-            std::copy(v, v + 5, controls.value);
-            const LayerBuilds got = layer_builds(static_cast<Control>(s), controls);
-            const bool lowering = s < 2 && value > 0;
-            SCOPED_TRACE("slider " + std::to_string(s) + " value " + std::to_string(value));
+            controls[Control::kMeta1] = controls[Control::kMeta2] = 1;
+            controls[row.control] = value;
+            const LayerBuilds got = layer_builds(row.control, controls);
+            const bool meta = row.control == Control::kMeta1 || row.control == Control::kMeta2;
+            const bool lowering = meta && value > 0;
+            SCOPED_TRACE(control_spec(row.control).name + std::string(" ") + std::to_string(value));
             ASSERT_EQ(got.count, lowering ? 2 : 1);
             if (lowering) {
-                EXPECT_EQ(got.builds[0].layer, kLoweringLayer);
+                EXPECT_EQ(got.builds[0].layer, Layer::kLowering);
                 EXPECT_EQ(got.builds[0].amount, -3 * (value + 1));
             }
-            EXPECT_EQ(got.builds[got.count - 1].layer, own_layer[s]);
+            EXPECT_EQ(got.builds[got.count - 1].layer, row.layer);
             EXPECT_EQ(got.builds[got.count - 1].amount, value);
+            EXPECT_EQ(control_of_layer(row.layer), row.control);
+            EXPECT_EQ(layer_builder(row.layer), row.builder);
         }
+    EXPECT_FALSE(control_of_layer(Layer::kLowering));
+    EXPECT_EQ(layer_builder(Layer::kLowering), build_lowering_layer);
+    EXPECT_EQ(layer_builds(Control::kStamp, Controls()).count, 0);
 }
 
 TEST(PadLayer, DegenerateLines) {
@@ -346,8 +365,8 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
         EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
 
     // The composition lays them on the template outside the foot too: 14 + 2 mm = 24.
-    std::copy(std::begin(base), std::end(base), ws->results.layers[kBaseLayer]);
-    ws->results.layer_amount[kBaseLayer] = 2;
+    std::copy(std::begin(base), std::end(base), ws->results.layers[index(Layer::kBase)]);
+    ws->results.layer_amount[index(Layer::kBase)] = 2;
     compose_relief(ws->res, ws->scan, ws->results, StampControls());
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 19], 24);
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 75], 40);
