@@ -83,10 +83,10 @@ const char *size_label(int index) {
     return e.second ? e.bin->second_label : e.bin->first_label;
 }
 
-int size_label_index(const std::string &label) {
+std::optional<int> size_label_index(const std::string &label) {
     for (int i = 0; i < kSizeLabelCount; ++i)
         if (label == size_label(i)) return i;
-    return -1;
+    return std::nullopt;
 }
 
 SizeBinChoice size_of_label(int index, int &template_index) {

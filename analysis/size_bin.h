@@ -3,6 +3,7 @@
 // (core/size_table.h). The operator can also choose a size by its label.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/scan.h"
@@ -38,8 +39,8 @@ SizeBinChoice choose_size_bin(Scan &scan);
 // template each selects.
 constexpr int kSizeLabelCount = 19;
 const char *size_label(int index);
-// The index of a label, or -1.
-int size_label_index(const std::string &label);
+// The index of a label; none for a text that is no size label.
+std::optional<int> size_label_index(const std::string &label);
 // The size of label `index` as if its bin had matched in that family; `template_index` gets
 // the template it uses.
 SizeBinChoice size_of_label(int index, int &template_index);

@@ -79,11 +79,28 @@ std::string write_failure_text(const std::string &path, const std::string &messa
     return "無法寫入檔案:\n" + message;
 }
 
-int read_problem(const std::string &path) {
+namespace {
+
+// The errno value of opening `path` to read it, EISDIR for a folder; 0 when it can be read.
+int open_error(const std::string &path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st;
     const bool folder = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
     close(fd);
     return folder ? EISDIR : 0;
+}
+
+}  // namespace
+
+pedaform::Result<> check_readable(const std::string &path) {
+    const int error = open_error(path);
+    if (error == 0) return pedaform::Result<>();
+    const std::string reason = failure_reason(error, true, path);
+    return pedaform::Failure{reason.empty() ? std::strerror(error) : reason};
+}
+
+bool file_missing(const std::string &path) {
+    const int error = open_error(path);
+    return error == ENOENT || error == ENOTDIR;
 }

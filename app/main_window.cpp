@@ -17,7 +17,7 @@
 
 Fl_Double_Window *g_main_window = nullptr;
 pedaform::Resources *g_resources = nullptr;
-std::vector<std::string> g_startup_warnings;
+pedaform::Warnings g_startup_warnings;
 GL_Display_3D *g_view3d = nullptr;
 GL_Display_Image *g_image_view = nullptr;
 Fl_Check_Button *g_foot_pressure = nullptr;
@@ -137,8 +137,8 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     // The data files, read once, before the image view as always.
     g_resources = new pedaform::Resources();
     g_startup_warnings = pedaform::load_startup_resources(*g_resources, data_dir);
-    for (const std::string &warning : g_startup_warnings)
-        std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
+    for (const pedaform::Warning &warning : g_startup_warnings)
+        std::fprintf(stderr, "pedaform: warning: %s\n", warning.text.c_str());
     g_image_view = new GL_Display_Image();
     view_attributes(g_image_view);
 

@@ -70,7 +70,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     with_preferences([&](Fl_Preferences &p) {
         char name[16];
         p.get("slicer", name, "prusa", sizeof name);
-        parse_slicer(name, remembered);
+        if (const std::optional<Slicer> slicer = parse_slicer(name)) remembered = *slicer;
     });
     slicer->value(static_cast<int>(remembered));
     new Fl_Box(20, 50, 340, 25, "壓力分區：門檻（峰值的 %）與填充 %");
@@ -168,9 +168,11 @@ PrintSettings PrintDialog::settings() const {
 }
 
 Result<> PrintDialog::check_zones() const {
-    std::vector<PrintZone> zones;
-    return rows.empty() ? Result<>::success()
-                        : parse_print_zones(print_zones_text(settings().zones), zones);
+    if (rows.empty()) return Result<>();
+    const Result<std::vector<PrintZone>> zones =
+        parse_print_zones(print_zones_text(settings().zones));
+    if (!zones) return Failure{zones.message()};
+    return Result<>();
 }
 
 void PrintDialog::recolour() {

@@ -39,6 +39,14 @@ constexpr int kFootThreshold = 10;
 // L + margin lies on the metatarsal point's row.
 constexpr int kStampMargin = 10;
 
+// A position on the grid in cells, {column, row}: a cell's own position is whole, a point
+// between cells (a landmark, the metatarsal point) has fractions.
+struct GridPoint {
+    float column = 0;
+    float row = 0;
+    bool operator==(const GridPoint &o) const { return column == o.column && row == o.row; }
+};
+
 // A landmark of the foot, in grid units; stored {row, column}.
 struct Landmark {
     float row;

@@ -1,6 +1,7 @@
 #include "design/design.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -36,30 +37,31 @@ Design::Design(const Resources &resources, ScanFileLoader loader)
       loader_(loader),
       states_(1) {}
 
-Result<> Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
+Result<ScanLoadResult> Design::load(const std::string &path, const Controls *start) {
     const Controls &base = start != nullptr ? *start : controls();
     // Read into a copy, so that a refused file leaves this design's scan as it was; the search
     // keeps the previous point where the new outline gives none.
     auto scan = std::make_unique<Scan>(*scan_);
-    const ScanLoadResult loaded = loader_(*scan, path.c_str());
-    if (result != nullptr) *result = loaded;
-    if (!loaded.accepted()) return loaded.outcome;
+    Result<ScanLoadResult> loaded = loader_(*scan, path.c_str());
+    if (!loaded) return loaded;
     *scan_ = *scan;
     start_results(base[Control::kGain]);
-    const State s = start_state(base, loaded.size);
+    const State s = start_state(base, loaded->size);
     judge_search_point();
 
     loaded_ = true;
     scan_path_ = path;
-    scan_sha256_ = loaded.sha256;
+    scan_sha256_ = loaded->sha256;
     steps_.clear();
     states_.assign(1, s);
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = 0;
-    // The frame after a load composes the relief (the stamp is off).
-    Result<> composed = compose(s);
+    // The frame after a load composes the relief; the stamp is off, so it cannot fail.
+    const Result<> composed = compose(s);
+    assert(composed);
+    (void)composed;
     take_snapshot();
-    return composed;
+    return loaded;
 }
 
 void Design::start_results(double gain) {
@@ -89,7 +91,7 @@ Design::State Design::start_state(const Controls &base, const SizeBinChoice &siz
     s.controls[Control::kPadWidth] = size.pad_width;
     s.controls[Control::kPadLength] = size.pad_length;
     s.controls[Control::kPadHeight] = size.pad_height;
-    s.size_index = size.hit ? size_label_index(size.label) : -1;
+    s.size_index = size.hit ? size_label_index(size.label) : std::nullopt;
     s.template_index = scan_->template_index;
     s.colour_filter = 0;
     s.colour_gain = base[Control::kGain];
@@ -221,8 +223,26 @@ GridPoint Design::hand_position() const {
     return {results_->meta_column, results_->meta_row};
 }
 
+std::optional<Warning> Design::size_warning() const {
+    if (nearest_size_ == nullptr) return std::nullopt;
+    const std::string length = std::to_string(scan_->insole_length);
+    const std::string labels = size_bin_labels(*nearest_size_);
+    return Warning{"insole length " + length + " matches no size; nearest " + labels +
+                       ": no template until a size is chosen (--size)",
+                   "鞋墊長度 " + length + " 不符任何尺碼，最接近 " + labels + "，請選擇尺碼"};
+}
+
+std::optional<Warning> Design::search_point_warning() const {
+    if (!search_point_doubtful_) return std::nullopt;
+    return Warning{
+        "the outline search put the metatarsal point far behind the metatarsal heads or off the "
+        "insole; place the dome from the heads (--dome-behind-heads 7)",
+        "自動找到的蹠骨點離蹠骨頭太遠或在鞋墊外，蹠骨墊片會放錯位置。\n"
+        "請用「編輯」→「依蹠骨頭放置」，或在影像上點選位置。"};
+}
+
 const char *Design::size_label() const {
-    return state().size_index < 0 ? "" : pedaform::size_label(state().size_index);
+    return state().size_index ? pedaform::size_label(*state().size_index) : "";
 }
 
 Design::State Design::transition(State s, const Step &step) const {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,12 @@
 #include "core/resources.h"
 #include "core/result.h"
 #include "core/scan.h"
+#include "core/warnings.h"
 
 namespace pedaform {
 
 // Reads the scan file at `path` into `scan` (load_scan_file in io/).
-using ScanFileLoader = ScanLoadResult (*)(Scan &scan, const char *path);
+using ScanFileLoader = Result<ScanLoadResult> (*)(Scan &scan, const char *path);
 
 enum class StepKind {
     kSet,        // a control moved to `value`
@@ -41,7 +43,7 @@ struct Step {
     Control control = Control::kMeta1;
     double value = 0;
     float column = 0, row = 0;
-    int size = -1;
+    int size = 0;  // kSize: an index of size_label
 };
 
 class Design {
@@ -71,16 +73,19 @@ class Design {
     // True when the outline search's point looks wrong for a metatarsal pad: further than
     // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
     bool search_point_doubtful() const { return search_point_doubtful_; }
+    // What the load found doubtful, in the words of core/warnings.h: a length that matched no
+    // size bin (it holds until a size is chosen), and a doubtful search point.
+    std::optional<Warning> size_warning() const;
+    std::optional<Warning> search_point_warning() const;
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
-    // Loads a scan: a refused file changes nothing of the design and returns the loader's
+    // Loads a scan: a refused file changes nothing of the design and fails with the loader's
     // reason. On success the pad sliders return to 0, the stamp switches off, the size
-    // presets apply, the relief is composed once and the steps start afresh. `result`
-    // receives the loader's outcome.
+    // presets apply, the relief is composed once (the stamp being off, nothing can fail) and
+    // the steps start afresh; the loader's result is returned.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
-    Result<> load(const std::string &path, ScanLoadResult *result = nullptr,
-                  const Controls *start = nullptr);
+    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr);
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
@@ -146,7 +151,7 @@ class Design {
         uint8_t meta_point_found = 1;
         int32_t template_index = 0;
         int32_t template_row_offset = 0;
-        int size_index = -1;    // the label shown, -1 for none
+        std::optional<int> size_index;  // the label shown
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };

@@ -326,13 +326,10 @@ Result<> write_zip(const std::vector<std::pair<const char *, std::string>> &file
 
 }  // namespace
 
-bool parse_slicer(const std::string &name, Slicer &slicer) {
+std::optional<Slicer> parse_slicer(const std::string &name) {
     for (Slicer s : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura})
-        if (name == slicer_name(s)) {
-            slicer = s;
-            return true;
-        }
-    return false;
+        if (name == slicer_name(s)) return s;
+    return std::nullopt;
 }
 
 const char *slicer_name(Slicer slicer) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,8 +26,8 @@ enum class Slicer {
     kCura,   // Cura: one object per part, zones as infill meshes in Cura's 3MF namespace
 };
 
-// "prusa", "orca", "cura"; false (slicer untouched) for any other name.
-bool parse_slicer(const std::string &name, Slicer &slicer);
+// "prusa", "orca", "cura"; none for any other name.
+std::optional<Slicer> parse_slicer(const std::string &name);
 const char *slicer_name(Slicer slicer);
 
 // The default mesh tolerance of the 3MF file, mm.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <queue>
 #include <utility>
 
@@ -14,8 +15,8 @@ const char kZoneForm[] =
     "write threshold:density pairs such as \"0:35,40%:20,70%:10\" (thresholds rising, as shares "
     "of the foot's peak pressure with \"%\" or as pressures 0..255 without; densities 0..100 %)";
 
-Result<> zone_failure(const std::string &what) {
-    return Result<>::failure(what + "; " + kZoneForm);
+Failure zone_failure(const std::string &what) {
+    return Failure{what + "; " + kZoneForm};
 }
 
 bool is_blank(char c) {
@@ -27,9 +28,9 @@ void skip_blanks(const std::string &text, size_t &pos, size_t end) {
         ++pos;
 }
 
-// Reads a decimal number between blanks from text[pos..end); false when there is none. Values
-// above 99999 are kept as 99999, which every range check refuses.
-bool read_number(const std::string &text, size_t &pos, size_t end, int &value) {
+// Reads a decimal number between blanks from text[pos..end), moving `pos` past it; none when
+// there is no number. Values above 99999 are kept as 99999, which every range check refuses.
+std::optional<int> read_number(const std::string &text, size_t &pos, size_t end) {
     skip_blanks(text, pos, end);
     const size_t first = pos;
     long v = 0;
@@ -37,10 +38,26 @@ bool read_number(const std::string &text, size_t &pos, size_t end, int &value) {
         v = std::min(v * 10 + (text[pos] - '0'), 99999L);
         ++pos;
     }
-    if (pos == first) return false;
+    if (pos == first) return std::nullopt;
     skip_blanks(text, pos, end);
-    value = static_cast<int>(v);
-    return true;
+    return static_cast<int>(v);
+}
+
+// One "T:D" between text[pos] and text[end]; none when it is not of that form.
+std::optional<PrintZone> read_zone(const std::string &text, size_t pos, size_t end) {
+    PrintZone z;
+    const std::optional<int> threshold = read_number(text, pos, end);
+    if (!threshold) return std::nullopt;
+    z.threshold = *threshold;
+    if (pos < end && text[pos] == '%') {
+        z.percent = true;
+        skip_blanks(text, ++pos, end);
+    }
+    if (pos >= end || text[pos] != ':') return std::nullopt;
+    const std::optional<int> density = read_number(text, ++pos, end);
+    if (!density || pos != end) return std::nullopt;
+    z.density = *density;
+    return z;
 }
 
 std::string threshold_text(const PrintZone &z) {
@@ -65,22 +82,15 @@ struct Pieces {
 
 const char *const kDefaultPrintZones = "0:35,10%:20,50%:10";
 
-Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zones) {
-    zones.clear();
+Result<std::vector<PrintZone>> parse_print_zones(const std::string &text) {
     std::vector<PrintZone> read;
     size_t pos = 0;
     while (true) {
         size_t end = text.find(',', pos);
         if (end == std::string::npos) end = text.size();
-        PrintZone z;
-        size_t p = pos;
-        bool ok = read_number(text, p, end, z.threshold);
-        if (ok && p < end && text[p] == '%') {
-            z.percent = true;
-            skip_blanks(text, ++p, end);
-        }
-        ok = ok && p < end && text[p] == ':' && read_number(text, ++p, end, z.density) && p == end;
-        if (!ok) return zone_failure("cannot read the zones \"" + text + "\"");
+        const std::optional<PrintZone> zone = read_zone(text, pos, end);
+        if (!zone) return zone_failure("cannot read the zones \"" + text + "\"");
+        const PrintZone &z = *zone;
         if (z.percent && z.threshold > 100)
             return zone_failure("zone threshold " + threshold_text(z) + " is above 100 %");
         if (!z.percent && z.threshold > 255)
@@ -104,8 +114,7 @@ Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zone
     }
     // A leading 0 takes the form of the others.
     if (read.size() > 1 && read[0].threshold == 0) read[0].percent = read[1].percent;
-    zones = std::move(read);
-    return Result<>::success();
+    return read;
 }
 
 std::string print_zones_text(const std::vector<PrintZone> &zones) {

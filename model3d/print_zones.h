@@ -35,9 +35,8 @@ extern const char *const kDefaultPrintZones;
 // Reads "T1:D1,T2:D2,..." such as "0:35,40%:20,70%:10": thresholds written as shares of the
 // peak ("40%", up to 100) or as pressures (0..255), one form per list except that a 0 may be
 // written either way, rising strictly; each with a decimal density 0..100. Blanks around the
-// numbers and before "%" are allowed. On failure `zones` is left empty and the message shows
-// the accepted form.
-Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zones);
+// numbers and before "%" are allowed. The failure's message shows the accepted form.
+Result<std::vector<PrintZone>> parse_print_zones(const std::string &text);
 
 // The text parse_print_zones reads back to `zones`, without blanks ("" for none).
 std::string print_zones_text(const std::vector<PrintZone> &zones);

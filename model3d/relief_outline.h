@@ -11,6 +11,7 @@
 
 #include "model3d/mesh.h"
 #include "core/grid.h"
+#include "core/warnings.h"
 
 namespace pedaform {
 
@@ -28,8 +29,8 @@ struct OutlineReport {
     int corners = 0;         // corners after the spike repair (second "t_point" line)
     int levelled_runs = 0;   // "count_line"
     // Why the export is less than whole, for the user to hear even without console lines;
-    // "" when it is whole.
-    std::string warning;
+    // none when it is whole.
+    Warnings warnings;
 };
 
 struct PreparedRelief {

@@ -17,7 +17,7 @@ namespace pedaform {
 struct MeshExport {
     TracedOutline outline;  // for the image view
     size_t triangles = 0;   // in the file
-    std::string warning;    // the surface STL: OutlineReport::warning of the preparation
+    Warnings warnings;      // the surface STL: OutlineReport::warnings of the preparation
 };
 
 // ASCII STL text of the mesh's triangles in their order: "solid\n", 7 lines per triangle with

@@ -12,12 +12,6 @@
 
 namespace pedaform {
 
-// A grid position in cells: column, row.
-struct GridPoint {
-    float column = 0;
-    float row = 0;
-};
-
 // Millimetres heel-ward of the heads' line that "依蹠骨頭放置" puts the apex by default.
 constexpr double kDomeBehindHeadsMm = 7.0;
 // Where along the heads, from the first metatarsal head (0) to the fifth (1), the apex goes.

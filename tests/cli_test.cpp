@@ -53,8 +53,9 @@ class Cli : public ::testing::Test {
 // The parser's verdict; `error` gets its message.
 bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) {
     args.insert(args.begin(), "pedaform-cli");
-    const Result<> r = parse_batch_options(static_cast<int>(args.size()), args.data(), o);
+    Result<BatchOptions> r = parse_batch_options(static_cast<int>(args.size()), args.data());
     error = r.message();
+    if (r) o = *r;
     return r.ok();
 }
 
@@ -73,9 +74,9 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(value(Control::kHeel3), 10);
     EXPECT_NEAR(value(Control::kPadHeight), 4.6, 1e-12);
     EXPECT_EQ(value(Control::kGain), 9.5);
-    EXPECT_EQ(o.meta_row, 359.0f);
+    EXPECT_EQ(o.meta_point, (GridPoint{70.5f, 359.0f}));
     EXPECT_EQ(o.scan, "s.bmp");
-    EXPECT_EQ(o.slicer, "cura");
+    EXPECT_EQ(o.slicer, Slicer::kCura);
     EXPECT_EQ(*o.mesh_tolerance, 0.2);
     // Every control is an option taking its largest value, and says so in the usage text.
     for (int i = 0; i < kControlCount; ++i) {
@@ -93,7 +94,7 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     }
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
-    EXPECT_EQ(o.meta_column, 0.0f);
+    EXPECT_EQ(o.meta_point, (GridPoint{0, 0}));
     const std::pair<std::vector<const char *>, const char *> bad[] = {
         {{"--meta1", "11", "s"}, "--meta1 takes a whole number from -10 to 10, not \"11\""},
         {{"--heel3", "2.5", "s"}, "--heel3 takes a whole number"},

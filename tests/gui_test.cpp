@@ -66,7 +66,7 @@ void set(Control c, double value) {
 }
 
 void choose_size(const char *label) {
-    const intptr_t index = size_label_index(label);  // the "尺碼" entry's user data
+    const intptr_t index = size_label_index(label).value();  // the "尺碼" entry's user data
     test::capture_console([&] { size_cb(nullptr, reinterpret_cast<void *>(index)); });
 }
 
@@ -256,7 +256,8 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     // The engraving entry smooths first, then writes; the 3D-print entry writes the surface.
     // "輸出3D列印鞋墊…": a closed solid by its ".stl" name, else a 3MF with the zones asked.
     ask_print_settings = [](PrintSettings &s) {
-        return parse_print_zones("0:35,96:20,160:10", s.zones).ok();
+        s.zones = parse_print_zones("0:35,96:20,160:10").value();
+        return true;
     };
     test::capture_console([&] {
         smooth_cb(nullptr, nullptr);
@@ -571,8 +572,7 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
     load("samples/left_253_CM25-26.bmp");
     g_preferences_dir = test::scratch_dir();
-    std::vector<PrintZone> zones;
-    ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
+    const std::vector<PrintZone> zones = parse_print_zones(kDefaultPrintZones).value();
     const Landmark *l = g_design->scan().landmarks;
     auto shown_at = [](float row, float column) {  // the image view's pixel of a cell
         const std::vector<uint8_t> px = frame_pixels(g_image_view);
