@@ -9,6 +9,7 @@
 
 #include "app/actions.h"
 #include "app/main_window.h"
+#include "core/console.h"
 
 using namespace pedaform;
 
@@ -59,8 +60,21 @@ void zone_colour(int zone, uint8_t rgb[3]) {
     std::memcpy(rgb, kColours[zone % PrintDialog::kMaxZones], 3);
 }
 
+namespace {
+
+// The relief as the 3MF export prepares it, without the preparation's console lines.
+PreparedRelief quietly_prepared(const uint8_t *relief) {
+    std::FILE *shown = console();
+    set_console(nullptr);
+    PreparedRelief prepared = prepare_relief(relief);
+    set_console(shown);
+    return prepared;
+}
+
+}  // namespace
+
 PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
-    : window(380, 430, "3D列印設定") {
+    : window(380, 430, "3D列印設定"), prepared_(quietly_prepared(g_design->results().relief_grid)) {
     window.user_data(this);
     slicer = new Fl_Choice(130, 15, 230, 25, "切片軟體");
     slicer->add("PrusaSlicer");
@@ -179,11 +193,9 @@ void PrintDialog::recolour() {
     std::vector<uint8_t> &shown = g_image_view->zone_colours;
     const std::vector<PrintZone> zones = settings().zones;
     if (zones.empty()) return shown.clear();
-    std::vector<uint8_t> insole;
     const DesignResults &results = g_design->results();
-    mark_insole_cells(results.relief_grid, insole);
-    std::vector<int16_t> cell_zone;
-    assign_print_zones(insole.data(), g_design->scan().pressure_grid, zones, cell_zone);
+    const std::vector<int16_t> cell_zone =
+        print_zone_cells(prepared_, g_design->scan().pressure_grid, zones);
     shown.assign(results.relief_preview, results.relief_preview + kGridCells * 4);
     for (int i = 0; i < kGridCells; ++i)
         if (cell_zone[i] >= 0) zone_colour(cell_zone[i], &shown[4 * i]);

@@ -108,9 +108,12 @@ Design::State Design::start_state(const Controls &base, const SizeBinChoice &siz
 
 void Design::judge_search_point() {
     const GridPoint found{found_column_, found_row_};
-    const int cell = static_cast<int>(found.row) * kGridWidth + static_cast<int>(found.column);
-    const bool on_insole = found.column >= 0 && found.column < kGridWidth && found.row >= 0 &&
-                           found.row < kGridHeight && results_->insole_grid[cell] != 0;
+    // The bounds first: a crossing far off the grid does not fit an int.
+    const bool on_grid =
+        found.column >= 0 && found.column < kGridWidth && found.row >= 0 && found.row < kGridHeight;
+    const bool on_insole =
+        on_grid && results_->insole_grid[static_cast<int>(found.row) * kGridWidth +
+                                         static_cast<int>(found.column)] != 0;
     const double behind = mm_behind_heads(*scan_, found);
     search_point_doubtful_ = point_found_ && (behind > kSearchPointFarMm || !on_insole);
     if (search_point_doubtful_)
@@ -173,14 +176,6 @@ Design::StampKey Design::stamp_key_of(const Controls &c) const {
             scan_->template_mirrored};
 }
 
-int32_t Design::template_row_offset(int32_t template_index) const {
-    const uint8_t *t = resources_.templates[template_index];
-    for (int y = 0; y < kGridHeight; ++y)
-        for (int x = 0; x < kGridWidth; ++x)
-            if (t[y * kGridWidth + x] != 0) return scan_->outline_bottom_row - y;
-    return 0;  // an empty (missing) template lays no floor anywhere
-}
-
 GridPoint Design::apex_cell() {
     (void)ensure_stamp(controls());  // valid controls always give a stamp
     return stamp_apex_;
@@ -189,8 +184,7 @@ GridPoint Design::apex_cell() {
 GridPoint Design::dome_apex() const {
     const Controls &c = controls();
     const DesignResults &r = *results_;
-    GridPoint cell{static_cast<float>(std::floor(c[Control::kPadWidth] / 2) + kStampMargin),
-                   static_cast<float>(std::floor(c[Control::kPadLength] / 2) + kStampMargin)};
+    GridPoint cell = stamp_centre_cell(c[Control::kPadWidth], c[Control::kPadLength]);
     if (stamp_valid_ && stamp_key_ == stamp_key_of(c)) cell = stamp_apex_;
     return dome_apex_of_point({r.meta_column, r.meta_row}, cell, c[Control::kPadWidth],
                               c[Control::kPadLength]);
@@ -211,9 +205,8 @@ Result<> Design::place_dome_behind_heads(double mm) {
 }
 
 Result<> Design::place_by_hand(float column, float row) {
-    const DesignResults &r = *results_;
-    const uint8_t *floor = r.template_index >= 0 ? resources_.templates[r.template_index] : nullptr;
-    const GridPoint cell = nearest_insole_cell(*scan_, floor, r.template_row_offset, {column, row});
+    const PlacedTemplate placed(resources_, *scan_, *results_);
+    const GridPoint cell = nearest_insole_cell(*scan_, placed, {column, row});
     if (controls()[Control::kStamp] != 0) return move_dome_apex(cell.column, cell.row);
     return move_meta_point(cell.column, cell.row);
 }
@@ -275,7 +268,8 @@ Design::State Design::transition(State s, const Step &step) const {
             break;
         case StepKind::kSize: {
             const SizeBinChoice size = size_of_label(step.size, s.template_index);
-            s.template_row_offset = template_row_offset(s.template_index);
+            s.template_row_offset =
+                row_offset_to_heel(resources_.templates[s.template_index], *scan_);
             s.size_index = step.size;
             s.controls[Control::kPadWidth] = size.pad_width;
             s.controls[Control::kPadLength] = size.pad_length;

@@ -176,8 +176,6 @@ class Design {
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
     GridPoint apex_cell();
     StampKey stamp_key_of(const Controls &c) const;
-    // Rows that move a template's lowest row onto the foot's heel end.
-    int32_t template_row_offset(int32_t template_index) const;
     void record(const Step &step, const State &next);
     void truncate_redo();
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the

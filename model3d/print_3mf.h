@@ -64,14 +64,20 @@ struct PrintModel {
     std::vector<PrintPart> parts;  // the insole first, then one part per zone that has cells
 };
 
+// Each grid cell's zone in the printed insole: the insole cells (mark_insole_cells of the
+// prepared heights) zoned by assign_print_zones, kNotInsole elsewhere. `pressure` has
+// kGridCells entries. The 3MF's blocks and the print dialog's preview both come from here.
+std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint8_t *pressure,
+                                      const std::vector<PrintZone> &zones);
+
 // Builds the insole (build_insole_solid with a strip bottom, simplified within the settings'
-// tolerance) and, with zones, a closed block for each zone that keeps insole cells after
-// assign_print_zones (insole cells: mark_insole_cells of the prepared heights): cell (x, y)
-// covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block reaches from 1 mm below z = 0 to
-// 1 mm above the insole's highest point, so that the blocks cover the insole exactly once.
-// `pressure` has kGridCells entries. Fails when the relief gives no solid.
-Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
-                           const PrintSettings &settings, PrintModel &model);
+// tolerance) and, with zones, a closed block for each zone that keeps cells in
+// print_zone_cells: cell (x, y) covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block
+// reaches from 1 mm below z = 0 to 1 mm above the insole's highest point, so that the blocks
+// cover the insole exactly once. Fails when the tolerance is out of range or the relief gives
+// no solid.
+Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                                     const PrintSettings &settings);
 
 // The 3MF package of the model, unit millimetre, appended to `out`: [Content_Types].xml,
 // _rels/.rels and 3D/3dmodel.model with Title, Application "Pedaform" and Description; every

@@ -7,6 +7,7 @@
 #include "relief/dome_placement.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
+#include "relief/stamp_geometry.h"
 
 namespace pedaform {
 
@@ -14,17 +15,15 @@ namespace {
 
 void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls &stamp) {
     // Sizes the stamp buffer cannot hold (or not numbers) place nothing, before any conversion.
-    auto fits = [](double side) {
-        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
-    };
-    if (!fits(stamp.width) || !fits(stamp.length)) return;
-    const int stamp_width = static_cast<int>(stamp.width + 2 * kStampMargin);
-    const int stamp_rows = static_cast<int>(stamp.length + 2 * kStampMargin);
+    const std::optional<StampSize> size = stamp_size(stamp.width, stamp.length);
+    if (!size) return;
     // A point far outside the grid places nothing; the bound also keeps the sums below in int.
     if (!(std::fabs(results.meta_column) < 1e6f) || !(std::fabs(results.meta_row) < 1e6f)) return;
-    const int first_row =
-        static_cast<int>(results.meta_row) - static_cast<int>(stamp.length + kStampMargin);
-    const int first_col = static_cast<int>(results.meta_column) - stamp_width / 2;
+    const GridPoint origin =
+        stamp_origin({results.meta_column, results.meta_row}, stamp.width, stamp.length);
+    const int first_row = static_cast<int>(origin.row);
+    const int first_col = static_cast<int>(origin.column);
+    const int stamp_width = size->columns, stamp_rows = size->rows;
     for (int i = 0; i < stamp_width; ++i) {
         const int x = first_col + i;
         if (x < 0 || x >= kGridWidth) continue;
@@ -44,18 +43,11 @@ void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls
 
 }  // namespace
 
-const uint8_t *LayerInputs::template_grid() const {
-    const int t = results.template_index;
-    return t >= 0 && t < kTemplateCount ? resources.templates[t] : nullptr;
-}
-
 void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResults &results) {
-    const LayerInputs in{resources, scan, results};
-    const uint8_t *t = in.template_grid();
+    const PlacedTemplate placed(resources, scan, results);
     for (int y = 0; y < kGridHeight; ++y)
         for (int x = 0; x < kGridWidth; ++x)
-            results.insole_grid[y * kGridWidth + x] =
-                insole_cell(scan, t, results.template_row_offset, x, y) ? 1 : 0;
+            results.insole_grid[y * kGridWidth + x] = insole_cell(scan, placed, x, y) ? 1 : 0;
 }
 
 namespace {
@@ -79,24 +71,17 @@ LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]
     return out;
 }
 
-// The template's height under cell (x, y) as smoothing lays it, 0 off the template.
-uint8_t template_under(const LayerInputs &in, int x, int y) {
-    const uint8_t *t = in.template_grid();
-    const int from = y - in.results.template_row_offset;
-    if (t == nullptr || from < 0 || from >= kGridHeight) return 0;
-    return t[from * kGridWidth + (in.scan.template_mirrored == 1 ? kGridWidth - 1 - x : x)];
-}
-
 // The template cells outside the foot: the template's height plus the orthotic layers, so that
 // the shaped insole is whole.
 void raise_template_cells(const LayerInputs &in, DesignResults &results) {
     const LayerCells insole = layer_cells(results, kInsoleLayers);
+    const PlacedTemplate placed = in.placed_template();
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
             const int i = y * kGridWidth + x;
             if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
-            const uint8_t floor = template_under(in, x, y);
+            const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
             float v = static_cast<float>(floor) + insole.sum(i);
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
@@ -165,25 +150,19 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
     if (!any_orthotic_layer(results)) return;
     // With the orthotic layers in use the template cells are part of the insole: they show how
     // far above the template they stand.
-    const LayerInputs in{resources, scan, results};
+    const PlacedTemplate placed(resources, scan, results);
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
             const int i = y * kGridWidth + x;
             if (scan.base_grid[i] >= kFootThreshold || results.insole_grid[i] == 0) continue;
-            const uint8_t floor = template_under(in, x, y);
+            const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
             int d = 3 * (results.relief_grid[i] - floor) + 128;
             d = d < 0 ? 0 : (d > 255 ? 255 : d);
             std::memcpy(results.relief_preview + 4 * static_cast<size_t>(i), &colour_of[d], 4);
         }
     }
-}
-
-int pad_stamp_stride_for(double width) {
-    if (!(width + 2 * kStampMargin > 0 && width + 2 * kStampMargin <= kPadStampBytes)) return 0;
-    const int bytes = static_cast<int>(width + 2 * kStampMargin);
-    return (bytes + 3) / 4 * 4;
 }
 
 float lowering_amount(double meta1, double meta2) {

@@ -29,10 +29,6 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
 // b) + 128, 0, 255), b the base (the template under a template cell).
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results);
 
-// Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4; 0
-// unless 0 < W + 20 <= 63,000.
-int pad_stamp_stride_for(double width);
-
 // Layer 5 lowers the forefoot behind the metatarsal pads by 3 x (meta1 + meta2) mm.
 float lowering_amount(double meta1, double meta2);
 

@@ -9,6 +9,7 @@
 #include "core/design_results.h"
 #include "core/resources.h"
 #include "core/scan.h"
+#include "relief/template_placement.h"
 
 namespace pedaform {
 
@@ -48,8 +49,8 @@ struct LayerInputs {
     const Resources &resources;
     const Scan &scan;
     const DesignResults &results;
-    // The template grid, or nullptr when the design has none.
-    const uint8_t *template_grid() const;
+    // The template the design lays the relief on, placed.
+    PlacedTemplate placed_template() const { return PlacedTemplate(resources, scan, results); }
     // A foot cell, or a cell of the template placed as smoothing places it (the results'
     // insole_grid, which fill_insole_grid made for this template).
     bool insole(int column, int row) const {

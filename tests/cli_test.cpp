@@ -249,7 +249,7 @@ TEST_F(Cli, TheDomeGoesBehindTheHeadsOfLeftAndRightFeet) {
         for (int i = 0; i < kGridCells; ++i)
             if (dome[i] - flat[i] > dome[apex] - flat[apex]) apex = i;
         Scan loaded;
-        test::capture_console([&] { load_scan_file(loaded, s.c_str()); });
+        test::capture_console([&] { ASSERT_TRUE(load_scan_file(loaded, s.c_str())); });
         const GridPoint at{static_cast<float>(apex % kGridWidth),
                            static_cast<float>(apex / kGridWidth)};
         EXPECT_NEAR(mm_behind_heads(loaded, at), 7, 2);

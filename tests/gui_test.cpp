@@ -494,8 +494,8 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
 
     // Off the insole the apex takes the nearest insole cell: none lies nearer the click.
     auto insole = [&](int x, int y) {
-        return insole_cell(g_design->scan(), g_resources->templates[r.template_index],
-                           r.template_row_offset, x, y);
+        return insole_cell(g_design->scan(), PlacedTemplate(*g_resources, g_design->scan(), r), x,
+                           y);
     };
     drag({{-20, 400}});  // the grid's corner (0, 0)
     const int x = static_cast<int>(apex().first), y = static_cast<int>(apex().second);
