@@ -11,6 +11,8 @@
 // Filename:, ...) to Traditional Chinese. Call once before the first dialog is made: the file
 // chooser reads its labels when it is built.
 void use_chinese_dialog_labels();
+// Every label use_chinese_dialog_labels sets, one after the other.
+std::string chinese_dialog_labels();
 
 // The reason, in Traditional Chinese followed by the system's text in parentheses, for the
 // common causes: no such folder, no permission, disk full, read-only file system, a folder where

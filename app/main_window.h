@@ -42,6 +42,9 @@ extern Fl_Menu_Item g_menu_lower_items[];
 // Does not show it.
 Fl_Double_Window *build_main_window(const std::string &data_dir = std::string());
 
+// Every label the main window shows: the menus', the controls', the size labels and its own.
+std::string main_window_labels();
+
 // Marks the "尺碼" entries of the bin nearest to a length that matched no bin ("（最接近）"),
 // or none.
 void mark_nearest_size(const pedaform::SizeBin *nearest);

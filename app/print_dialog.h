@@ -64,5 +64,8 @@ class PrintDialog {
     bool done_ = false, accepted_ = false;
 };
 
+// Every label the dialog shows.
+std::string print_dialog_labels();
+
 // The colour of zone k in the image view while the dialog is open.
 void zone_colour(int zone, uint8_t rgb[3]);

@@ -696,7 +696,7 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
     const std::string family = find_label_font();
     ASSERT_FALSE(family.empty());
     EXPECT_TRUE(font_covers(family, "\xE8\xB9\xA0\xE5\xA2\x8A"));  // U+8E60 U+588A
-    EXPECT_TRUE(font_covers(family, kLabelText));
+    EXPECT_TRUE(font_covers(family, label_text().c_str()));
     EXPECT_NE(std::string(Fl::get_font(FL_HELVETICA)).find(family), std::string::npos);
 
     Fl_Double_Window *w = g_main_window;
