@@ -199,7 +199,7 @@ void sync_controls() {
 
 namespace {
 
-// A chosen scan or engraving name: the views show the design from now on, as they always did.
+// A chosen scan or engraving name: from now on the views show the design's relief.
 void mark_scan_chosen() {
     g_image_view->scan_chosen = true;
     g_view3d->scan_chosen = true;

@@ -141,7 +141,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_view3d = new GL_Display_3D();
     view_attributes(g_view3d);
 
-    // The data files, read once, before the image view as always.
+    // The data files, read once; the image view made next reads them.
     g_resources = new pedaform::Resources();
     g_startup_warnings = pedaform::load_startup_resources(*g_resources, data_dir);
     for (const pedaform::Warning &warning : g_startup_warnings)

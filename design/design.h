@@ -2,11 +2,15 @@
 // with undo and redo. Both front ends drive a design through these calls and nothing else: a
 // GUI callback is one call here plus its widget updates, a batch option is the same call.
 //
-// A live step runs the actions exactly as the operator's control would (console lines
-// included). Undo, redo and opening a design file restore a step's state without re-running
-// every action: the layers depend on their amounts alone, and the composition overwrites every
-// foot cell, so the relief at a step is the relief after the last smoothing pass before it,
-// composed again from the step's values when a composing step came after that pass.
+// Every step takes one path: transition() works out the state it leads to (the controls, each
+// layer's amount, the point, the template, whether a composition is due) and materialize()
+// makes the results show that state. The layers depend on their amounts alone and the
+// composition overwrites every foot cell, so the relief at a step is the relief after the last
+// smoothing pass before it (a snapshot), composed again from the step's values when a composing
+// step came after that pass; materialize() builds only the layers whose amount or template
+// changed. A step the operator makes also rebuilds first the layers its control builds, in the
+// control's order, so that its console lines are those of the control's action. Undo, redo,
+// replay and opening a design file materialize recorded states.
 #pragma once
 
 #include <cstdint>
