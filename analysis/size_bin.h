@@ -40,7 +40,7 @@ SizeBinChoice choose_size_bin(Scan &scan);
 constexpr int kSizeLabelCount = 19;
 const char *size_label(int index);
 // The index of a label; none for a text that is no size label.
-std::optional<int> size_label_index(const std::string &label);
+[[nodiscard]] std::optional<int> size_label_index(const std::string &label);
 // The size of label `index` as if its bin had matched in that family; `template_index` gets
 // the template it uses.
 SizeBinChoice size_of_label(int index, int &template_index);

@@ -89,9 +89,9 @@ constexpr int kBatchAfterPoint = 100;
 
 const ControlSpec &control_spec(Control c);
 // The control of that name in design files; none for any other name.
-std::optional<Control> control_named(const std::string &name);
+[[nodiscard]] std::optional<Control> control_named(const std::string &name);
 // The control that builds `layer`; none for the lowering layer, which no control owns.
-std::optional<Control> control_of_layer(Layer layer);
+[[nodiscard]] std::optional<Control> control_of_layer(Layer layer);
 
 // True for a value within the control's range on its step grid (within 1e-6 of a step, so
 // that decimal text such as 4.6 counts); false for anything else, NaN and infinities included.

@@ -52,7 +52,7 @@ std::string description(const PrintDescription &about) {
 }
 
 std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
-    return part.zone < 0 ? "insole" : print_zone_name(zones, part.zone);
+    return part.zone ? print_zone_name(zones, *part.zone) : "insole";
 }
 
 // The mesh element's text around and in its lists, and the longest numbers: a float in its
@@ -200,12 +200,12 @@ std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &
                  "\"/>\n";
         };
         meta("name", part_name(part, zones));
-        if (part.zone < 0) {
+        if (!part.zone) {
             meta("volume_type", "ModelPart");
         } else {
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
-            meta("fill_density", std::to_string(zones[part.zone].density) + "%");
+            meta("fill_density", std::to_string(zones[*part.zone].density) + "%");
         }
         s += "  </volume>\n";
     }
@@ -224,8 +224,8 @@ Result<std::string> separate_objects_model(const PrintModel &model,
     const int n = static_cast<int>(model.parts.size());
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
-        s += object_open(k + 1, part.zone < 0 && cura ? about.scan : part_name(part, zones));
-        if (cura && part.zone >= 0) {
+        s += object_open(k + 1, !part.zone && cura ? about.scan : part_name(part, zones));
+        if (cura && part.zone) {
             // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
             auto setting = [&s](const char *key, const std::string &value) {
                 s += std::string("    <metadata name=\"cura:") + key +
@@ -233,7 +233,7 @@ Result<std::string> separate_objects_model(const PrintModel &model,
             };
             s += "   <metadatagroup>\n";
             setting("infill_mesh", "True");
-            setting("infill_sparse_density", std::to_string(zones[part.zone].density));
+            setting("infill_sparse_density", std::to_string(zones[*part.zone].density));
             setting("wall_thickness", "0");
             setting("top_bottom_thickness", "0");
             s += "   </metadatagroup>\n";
@@ -266,12 +266,12 @@ std::string orca_config(const PrintModel &model, const std::vector<PrintZone> &z
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
         s += "    <part id=\"" + std::to_string(k + 1) + "\" subtype=\"" +
-             (part.zone < 0 ? "normal_part" : "modifier_part") + "\">\n";
+             (part.zone ? "modifier_part" : "normal_part") + "\">\n";
         s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
              "\"/>\n";
-        if (part.zone >= 0)
+        if (part.zone)
             s += "      <metadata key=\"sparse_infill_density\" value=\"" +
-                 std::to_string(zones[part.zone].density) + "%\"/>\n";
+                 std::to_string(zones[*part.zone].density) + "%\"/>\n";
         s += "    </part>\n";
     }
     s += "  </object>\n</config>\n";

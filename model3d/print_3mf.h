@@ -27,7 +27,7 @@ enum class Slicer {
 };
 
 // "prusa", "orca", "cura"; none for any other name.
-std::optional<Slicer> parse_slicer(const std::string &name);
+[[nodiscard]] std::optional<Slicer> parse_slicer(const std::string &name);
 const char *slicer_name(Slicer slicer);
 
 // The default mesh tolerance of the 3MF file, mm.
@@ -57,7 +57,7 @@ struct PrintSettings {
 // A part of the printed object, in its own mesh.
 struct PrintPart {
     Mesh mesh;
-    int zone = -1;  // -1: the insole; otherwise the index of its zone
+    std::optional<int> zone;  // its zone; none for the insole
 };
 
 struct PrintModel {

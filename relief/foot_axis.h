@@ -37,6 +37,7 @@ FootAxis foot_axis(const Scan &scan);
 // 3), computed in double precision; a point p lies n . (p - a) heel-ward of the line (one cell
 // is one millimetre). None when `a` and `b` coincide. A heel centre on the line gives the
 // normal (-(b - a).row, (b - a).column) / |b - a|.
-std::optional<GridDirection> heel_ward_normal(const Scan &scan, Landmark a, Landmark b);
+[[nodiscard]] std::optional<GridDirection> heel_ward_normal(const Scan &scan, Landmark a,
+                                                            Landmark b);
 
 }  // namespace pedaform

@@ -38,7 +38,7 @@ inline int pad_stamp_stride_for(double width) {
 
 // The picture's size for W x L; none when a side does not fit. The picture itself may still
 // exceed kPadStampBytes (stride x rows): the renderer refuses that.
-inline std::optional<StampSize> stamp_size(double width, double length) {
+[[nodiscard]] inline std::optional<StampSize> stamp_size(double width, double length) {
     if (!stamp_side_fits(width) || !stamp_side_fits(length)) return std::nullopt;
     return StampSize{static_cast<int>(width + 2 * kStampMargin),
                      static_cast<int>(length + 2 * kStampMargin), pad_stamp_stride_for(width)};
