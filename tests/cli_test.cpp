@@ -78,19 +78,28 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(o.scan, "s.bmp");
     EXPECT_EQ(o.slicer, Slicer::kCura);
     EXPECT_EQ(*o.mesh_tolerance, 0.2);
-    // Every control is an option taking its largest value, and says so in the usage text.
+    // Every control is an option taking both ends of its range and nothing a step beyond, and
+    // says so in the usage text.
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec &row = control_spec(static_cast<Control>(i));
-        BatchOptions all;
-        std::ostringstream largest;
-        largest << row.max;
-        const bool flag = row.widget == Widget::kCheckButton;
-        ASSERT_TRUE(flag ? parse({row.option, "s"}, all, error)
-                         : parse({row.option, largest.str().c_str(), "s"}, all, error))
-            << row.option << ": " << error;
-        EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
         EXPECT_NE(batch_usage_text().find(std::string("  ") + row.option + " "), std::string::npos)
             << row.option;
+        BatchOptions all;
+        if (row.widget == Widget::kCheckButton) {
+            ASSERT_TRUE(parse({row.option, "s"}, all, error)) << error;
+            EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
+            continue;
+        }
+        for (const double end : {row.min, row.max, row.min - row.step, row.max + row.step}) {
+            std::ostringstream text;
+            text << end;
+            const bool inside = end >= row.min && end <= row.max;
+            EXPECT_EQ(parse({row.option, text.str().c_str(), "s"}, all, error), inside)
+                << row.option << " " << end;
+            if (inside) {
+                EXPECT_EQ(all.controls[i], std::optional<double>(end)) << row.option;
+            }
+        }
     }
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
@@ -140,6 +149,8 @@ TEST_F(Cli, ExitStatuses) {
         {dir + "/bad.bmp", 3, "格式錯誤: "},
         {"--quiet --stl '" + dir + "/no/m.stl' " + s, 4, "pedaform-cli: cannot "},
         {"--quiet --engrave '" + dir + "/keep.bmp/x' " + s, 4, "pedaform-cli: cannot "},
+        {"--quiet --report '" + dir + "/no/r.json' " + s, 4, "pedaform-cli: cannot "},
+        {"--quiet --save-design '" + dir + "/no/d.json' " + s, 4, "pedaform-cli: cannot "},
     };
     for (const auto &[args, status, err] : runs) {
         const CliRun r = cli(args);

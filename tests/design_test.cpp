@@ -172,6 +172,7 @@ TEST(DesignFile, GoldenText) {
     f.scan_file = "a.bmp";
     f.scan_sha256 = std::string(64, 'e');
     f.start[Control::kPadHeight] = 2.9;
+    f.start[Control::kHeelCup] = 2;  // an orthotic control is written only when in use
     f.steps.resize(3);
     f.steps[0].value = 3;
     f.steps[1].kind = StepKind::kMetaPoint;
@@ -186,7 +187,8 @@ TEST(DesignFile, GoldenText) {
                   f.scan_sha256 +
                   "\"\n},\n\"start\":{\n\"meta1\":0,\n\"meta2\":0,\n\"heel1\":0,\n\"heel2\":"
                   "0,\n\"heel3\":0,\n\"filter\":0,\n\"gain\":3,\n\"stamp\":false,\n\"pad_"
-                  "width\":7,\n\"pad_length\":17,\n\"pad_height\":2.9\n},\n\"steps\":[\n{"
+                  "width\":7,\n\"pad_length\":17,\n\"pad_height\":2.9,\n\"heel_cup\":2\n},"
+                  "\n\"steps\":[\n{"
                   "\n\"step\":\"meta1\",\n\"value\":3\n},\n{\n\"step\":\"meta_point\",\n"
                   "\"column\":70.5,\n\"row\":0.0\n},\n{\n\"step\":\"size\",\n\"label\":"
                   "\"CM25-26\"\n}\n]\n}\n");
@@ -219,6 +221,8 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         {"an unknown step", edit("\"meta2\",", "\"meta9\","), "unknown step \"meta9\""},
         {"a value out of range", edit("\"value\": 3", "\"value\": 11"), "\"meta2\" must be"},
         {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
+        {"a start value missing", edit("\"meta1\": 0,", ""), "\"start\" has no \"meta1\""},
+        {"no start values", edit("\"start\"", "\"begin\""), "no \"start\" values"},
         {"a missing scan", edit("scan.bmp", "gone.bmp"), "No such file"},
         {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), "not a picture"},
     };

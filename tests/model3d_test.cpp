@@ -522,6 +522,35 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
     }
 }
 
+// The builder refuses a relief without a printable cell and a tolerance out of range, and the
+// export then writes nothing.
+TEST(PrintFile, NothingToPrintOrABadToleranceIsRefusedAndWritesNothing) {
+    const std::vector<uint8_t> flat(kGridCells, 0);
+    auto ws = rectangle(30, 100, 109, 129, 60);
+    const std::string dir = test::scratch_dir();
+    const struct {
+        const uint8_t *relief;
+        double tolerance;
+        const char *message;
+    } cases[] = {
+        {flat.data(), kDefault3mfTolerance, "nothing to print"},
+        {ws->results.relief_grid, kMaxMeshTolerance + 0.01, "between 0 and 1 mm"},
+        {ws->results.relief_grid, std::nan(""), "between 0 and 1 mm"},
+    };
+    for (const auto &c : cases) {
+        PrintSettings print;
+        print.tolerance_mm = c.tolerance;
+        print.zones = parse_print_zones(kDefaultPrintZones).value();
+        Result<> r;
+        test::capture_console([&] {
+            r = export_relief_3mf(c.relief, ws->scan.pressure_grid, dir + "/p.3mf", print, {});
+        });
+        EXPECT_FALSE(r) << c.message;
+        EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
+    }
+    EXPECT_TRUE(test::files_in(dir).empty());
+}
+
 TEST(PrintFile, TitleTheSlicersFormsAndCuraEngineFillingTheSofterZoneLess) {
     // Two halves of one block, 40 x 30 cells each: no pressure (the first zone, 35 %) and the
     // peak (10 %).
@@ -682,6 +711,30 @@ TEST(FixedFormat, AsSnprintfWritesIt) {
         std::memcpy(&v, &bits, 4);
         if (std::isfinite(v)) expect_fixed6(v);
         expect_fixed6(mesh_like(rng));
+    }
+}
+
+// A cell's four corners: printed when all have a height, drawn when any is a foot cell.
+TEST(SurfaceCells, PrintedAndDrawnCells) {
+    const struct {
+        uint8_t corners[4];  // (c, r), (c + 1, r), (c, r + 1), (c + 1, r + 1)
+        bool printed, drawn;
+    } cases[] = {
+        {{10, 10, 10, 10}, true, true},
+        {{10, 10, 10, 0}, false, true},
+        {{9, 9, 9, 9}, true, false},
+        {{0, 0, 0, 0}, false, false},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> relief(kGridCells, 0);
+        const int at = 100 * kGridWidth + 40;
+        for (int k = 0; k < 4; ++k)
+            relief[at + k % 2 + k / 2 * kGridWidth] = c.corners[k];
+        EXPECT_EQ(surface_cell(relief.data(), 40, 100), c.printed) << +c.corners[3];
+        EXPECT_EQ(mesh_cell_drawn(relief.data(), 100, 40), c.drawn) << +c.corners[0];
+        std::vector<uint8_t> mask;
+        mark_insole_cells(relief.data(), mask);
+        EXPECT_EQ(std::count(mask.begin(), mask.end(), 1), c.printed ? 4 : 0);
     }
 }
 

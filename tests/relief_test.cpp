@@ -11,10 +11,13 @@
 #include "relief/composition.h"
 #include "relief/dome_placement.h"
 #include "relief/engraving_bmp.h"
+#include "relief/foot_axis.h"
 #include "relief/orthotics.h"
 #include "relief/pad_stamp.h"
 #include "relief/pad_layer.h"
 #include "relief/smoothing.h"
+#include "relief/stamp_geometry.h"
+#include "relief/template_placement.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -398,4 +401,62 @@ TEST(DomePlacement, ApexAndPointBothWaysAndTheApexBehindTheHeads) {
         EXPECT_EQ(apex.row, 189 - 7);
         EXPECT_NEAR(mm_behind_heads(scan, apex), 7, 1e-6);
     }
+}
+
+// W = 51, L = 82: 71 x 102 cells, rows of 72 bytes; from the point (75.7, 250.2) the picture
+// starts 71 / 2 = 35 columns left of column 75 and 82 + 10 rows below row 250.
+TEST(StampGeometry, SizeStrideAndPlaceWorkedByHand) {
+    const std::optional<StampSize> size = stamp_size(51, 82);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->columns, 71);
+    EXPECT_EQ(size->rows, 102);
+    EXPECT_EQ(size->stride, 72);
+    EXPECT_EQ(stamp_origin({75.7f, 250.2f}, 51, 82), (GridPoint{40, 158}));
+    EXPECT_EQ(stamp_centre_cell(51, 82), (GridPoint{35, 51}));
+    EXPECT_FALSE(stamp_size(-20, 82));
+    EXPECT_FALSE(stamp_size(51, std::nan("")));
+    EXPECT_FALSE(stamp_size(kPadStampBytes - 19, 82));
+}
+
+// A template whose cell (column c, row r) holds c + r (a row's cells up to 255): mirrored, grid
+// column x reads template column 149 - x; moved up 2 rows, grid row y reads template row y - 2.
+TEST(TemplatePlacement, MirroredAndMovedUp) {
+    static uint8_t grid[kGridCells];
+    for (int i = 0; i < kGridCells; ++i)
+        grid[i] = static_cast<uint8_t>(i % kGridWidth + i / kGridWidth % 100);
+    const PlacedTemplate right(grid, 1, 2), left(grid, 0, 2), none(grid, 2, 0);
+    EXPECT_EQ(right.cell_under(0, 5), 3 * kGridWidth + 149);
+    EXPECT_EQ(left.cell_under(7, 5), 3 * kGridWidth + 7);
+    EXPECT_FALSE(right.cell_under(0, 1));
+    EXPECT_EQ(right.height_under(0, 1), 0);
+    EXPECT_FALSE(none.cell_under(7, 5));
+    uint8_t row[kGridWidth];
+    for (const PlacedTemplate *t : {&right, &left}) {
+        ASSERT_TRUE(t->row_under(kGridHeight - 1, row));
+        for (int x = 0; x < kGridWidth; ++x)
+            EXPECT_EQ(row[x], t->height_under(x, kGridHeight - 1)) << x;
+    }
+    EXPECT_FALSE(right.row_under(1, row));
+}
+
+// The start-up landmarks: heads at row 189, columns 38 and 130; the heel's centre (90, 42).
+TEST(FootAxis, FromTheHeelToTheHeadsAndHeelWardOfALine) {
+    Scan scan;
+    const FootAxis axis = foot_axis(scan);
+    EXPECT_EQ(axis.heads, (GridPoint{84, 189}));
+    EXPECT_EQ(axis.heel, (GridPoint{90, 42}));
+    ASSERT_TRUE(axis.toe_ward);
+    EXPECT_NEAR(axis.toe_ward->column, -6 / std::hypot(6, 147), 1e-12);
+    EXPECT_NEAR(axis.toe_ward->row, 147 / std::hypot(6, 147), 1e-12);
+    const std::optional<GridDirection> n =
+        heel_ward_normal(scan, scan.landmarks[1], scan.landmarks[0]);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->column, 0);
+    EXPECT_EQ(n->row, -1);
+    EXPECT_FALSE(heel_ward_normal(scan, scan.landmarks[0], scan.landmarks[0]));
+    EXPECT_EQ(first_metatarsal_head(scan).column, 130);  // a left foot: landmark 1
+    EXPECT_EQ(medial_heel(scan).column, 121);            // landmark 4
+    scan.template_mirrored = 1;
+    EXPECT_EQ(first_metatarsal_head(scan).column, 38);
+    EXPECT_EQ(medial_heel(scan).column, 52);
 }
