@@ -211,8 +211,7 @@ void mark_nearest_size(const pedaform::SizeBin *nearest) {
     // The texts live here: the menu copies them, or points at them where it keeps no copies.
     static std::string labels[pedaform::kSizeLabelCount];
     for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
-        int t = -1;
-        (void)pedaform::size_of_label(i, t);
+        const std::optional<int32_t> t = pedaform::size_of_label(i).template_index;
         const bool near =
             nearest != nullptr && (t == nearest->first_index || t == nearest->second_index);
         const std::string label = std::string(pedaform::size_label(i)) + (near ? kNearestMark : "");

@@ -52,7 +52,7 @@ nlohmann::json report_json(const Design &design, float ai, const Warnings &warni
     nlohmann::json report = {
         {"insole_length", scan.insole_length},
         {"size_label", label},
-        {"template_index", results.template_index},
+        {"template_index", results.template_index.value_or(-1)},
         {"template_mirrored", scan.template_mirrored},
         {"first_outline_cell", scan.first_outline_cell},
         {"outline_top_row", scan.outline_top_row},

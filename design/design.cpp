@@ -267,9 +267,10 @@ Design::State Design::transition(State s, const Step &step) const {
             s.composed = true;
             break;
         case StepKind::kSize: {
-            const SizeBinChoice size = size_of_label(step.size, s.template_index);
+            const SizeBinChoice size = size_of_label(step.size);
+            s.template_index = size.template_index;
             s.template_row_offset =
-                row_offset_to_heel(resources_.templates[s.template_index], *scan_);
+                row_offset_to_heel(resources_.templates[*s.template_index], *scan_);
             s.size_index = step.size;
             s.controls[Control::kPadWidth] = size.pad_width;
             s.controls[Control::kPadLength] = size.pad_length;
@@ -371,8 +372,8 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
         const Layer layer = static_cast<Layer>(i);
         // The insole layers lie on the template as well: a new one means a new layer.
         const bool moved = covers_insole(layer) && s.layer_amount[i] != 0 &&
-                           (built_template_[i][0] != r.template_index ||
-                            built_template_[i][1] != r.template_row_offset);
+                           (built_on_[i].template_index != r.template_index ||
+                            built_on_[i].row_offset != r.template_row_offset);
         if (built_amount_[i] != s.layer_amount[i] || moved) build(layer, s.layer_amount[i]);
     }
     if (colour_filter_ != s.colour_filter || colour_gain_ != s.colour_gain)
@@ -397,8 +398,7 @@ void Design::build(Layer layer, float amount) {
     layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[i], amount);
     r.layer_amount[i] = amount;
     built_amount_[i] = amount;
-    built_template_[i][0] = r.template_index;
-    built_template_[i][1] = r.template_row_offset;
+    built_on_[i] = {r.template_index, r.template_row_offset};
 }
 
 void Design::take_snapshot() {

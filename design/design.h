@@ -153,7 +153,7 @@ class Design {
         double colour_filter = 0, colour_gain = 3;  // what colour_grid was made with
         float meta_column = 0, meta_row = 0;
         uint8_t meta_point_found = 1;
-        int32_t template_index = 0;
+        std::optional<int32_t> template_index = 0;
         int32_t template_row_offset = 0;
         std::optional<int> size_index;  // the label shown
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
@@ -213,7 +213,12 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
-    int32_t built_template_[kLayerCount][2] = {};  // the template index and offset laid on
+    // The template each layer was last built on, and its row offset.
+    struct BuiltOn {
+        std::optional<int32_t> template_index = 0;
+        int32_t row_offset = 0;
+    };
+    BuiltOn built_on_[kLayerCount];
     bool gesture_open_ = false;
     size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_

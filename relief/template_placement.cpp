@@ -11,8 +11,9 @@ PlacedTemplate::PlacedTemplate(const uint8_t *grid, int32_t mirrored, int32_t ro
 
 PlacedTemplate::PlacedTemplate(const Resources &resources, const Scan &scan,
                                const DesignResults &results)
-    : PlacedTemplate(results.template_index >= 0 && results.template_index < kTemplateCount
-                         ? resources.templates[results.template_index]
+    : PlacedTemplate(results.template_index && *results.template_index >= 0 &&
+                             *results.template_index < kTemplateCount
+                         ? resources.templates[*results.template_index]
                          : nullptr,
                      scan.template_mirrored, results.template_row_offset) {}
 

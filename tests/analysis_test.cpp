@@ -84,7 +84,8 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                     ASSERT_EQ(results.relief_grid[i], scan.base_grid[i]) << i;
                     ASSERT_EQ(scan.pressure_grid[i], picture.bits[4 * i + 3]) << i;
                 }
-                const uint8_t *t = res->templates[scan.template_index];  // mirrored: right foot
+                const uint8_t *t =
+                    res->templates[scan.template_index.value()];  // mirrored: right foot
                 for (int i = 0; i < kGridCells; ++i)  // the foot lies on its insole template
                     if (scan.base_grid[i] != 0) {
                         ASSERT_NE(t[right ? i + 149 - 2 * (i % 150) : i], 0) << i;
@@ -196,7 +197,7 @@ TEST(SizeBin, EveryBinBothFamiliesLabelsAndMisses) {
         const SizeBinChoice c = size(length, 10244);
         EXPECT_FALSE(c.hit) << length;
         EXPECT_STREQ(c.label, "") << length;
-        EXPECT_EQ(ws->template_index, -1) << length;
+        EXPECT_FALSE(ws->template_index) << length;
         EXPECT_EQ(ws->insole_length, length);
     }
     EXPECT_FALSE(size_label_index("CM99"));
