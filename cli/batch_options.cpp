@@ -356,19 +356,24 @@ void in_help_order(Row row, Each control) {
         row(r);
 }
 
+// The row of an option other than a control's; none for an unknown option.
+const OptionRow *option_row(const std::string &option) {
+    for (const OptionRow &row : kHeadOptions)
+        if (option == row.option) return &row;
+    for (const OptionRow &row : kPointOptions)
+        if (option == row.option) return &row;
+    for (const OptionRow &row : kTailOptions)
+        if (option == row.option) return &row;
+    return nullptr;
+}
+
 Result<> read_option(OptionReader &reader, BatchOptions &o) {
     const std::string &arg = reader.option();
     for (int i = 0; i < kControlCount; ++i)
         if (arg == control_spec(static_cast<Control>(i)).option)
             return keep(read_control(reader, static_cast<Control>(i)), o.controls[i]);
-    Result<> result = Failure{"unknown option " + arg + " (see --help)"};
-    bool found = false;
-    in_help_order(
-        [&](const OptionRow &row) {
-            if (!found && arg == row.option) found = true, result = row.read(reader, o);
-        },
-        [](Control) {});
-    return result;
+    if (const OptionRow *row = option_row(arg)) return row->read(reader, o);
+    return Failure{"unknown option " + arg + " (see --help)"};
 }
 
 }  // namespace
