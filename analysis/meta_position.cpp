@@ -1,18 +1,13 @@
 #include "analysis/meta_position.h"
 
 #include <cmath>
+#include <optional>
 
 #include "core/console.h"
 
 namespace pedaform {
 
 namespace {
-
-struct GridPoint {
-    float column = 0;
-    float row = 0;
-    bool set = false;
-};
 
 void mark_missing(Scan &scan, const char *why) {
     scan.meta_point_found = 0;
@@ -26,7 +21,7 @@ namespace {
 // L1: the widest points of the outline (strict tests, so the lowest row wins a tie), and the
 // lowest and highest rows with an outline cell.
 struct Widest {
-    GridPoint p1, p2;
+    std::optional<GridPoint> p1, p2;
     int lowest_row = -1, highest_row = -1;
 };
 
@@ -40,22 +35,22 @@ Widest widest_points(const uint8_t *base) {
             w.highest_row = y;
             if (x < smallest) {
                 smallest = x;
-                w.p1 = {static_cast<float>(x), static_cast<float>(y), true};
+                w.p1 = GridPoint{static_cast<float>(x), static_cast<float>(y)};
             }
             if (x > largest) {
                 largest = x;
-                w.p2 = {static_cast<float>(x), static_cast<float>(y), true};
+                w.p2 = GridPoint{static_cast<float>(x), static_cast<float>(y)};
             }
         }
     return w;
 }
 
-// The first (or last) outline cell of row y.
-GridPoint row_end(const uint8_t *base, int y, bool rightmost) {
-    GridPoint q;
+// The first (or last) outline cell of row y; none in a row without one.
+std::optional<GridPoint> row_end(const uint8_t *base, int y, bool rightmost) {
+    std::optional<GridPoint> q;
     for (int x = 0; x < kGridWidth; ++x) {
         if (base[y * kGridWidth + x] < kFootThreshold) continue;
-        q = {static_cast<float>(x), static_cast<float>(y), true};
+        q = GridPoint{static_cast<float>(x), static_cast<float>(y)};
         if (!rightmost) break;
     }
     return q;
@@ -66,9 +61,9 @@ GridPoint row_end(const uint8_t *base, int y, bool rightmost) {
 void find_meta_position(Scan &scan) {
     const uint8_t *base = scan.base_grid;
     const Widest w = widest_points(base);
-    const GridPoint p1 = w.p1, p2 = w.p2;
-    if (!p1.set) return mark_missing(scan, "no outline cell of 10 or more");
-    if (!p2.set) return mark_missing(scan, "every outline cell lies in column 0");
+    if (!w.p1) return mark_missing(scan, "no outline cell of 10 or more");
+    if (!w.p2) return mark_missing(scan, "every outline cell lies in column 0");
+    const GridPoint p1 = *w.p1, p2 = *w.p2;
 
     // Side choice: 1 when the outline lies nearer the left edge or in the middle.
     const float left_margin = p1.column;
@@ -76,10 +71,12 @@ void find_meta_position(Scan &scan) {
     const int side = left_margin > right_margin ? 2 : 1;
 
     // L2 along that side, lowest row to highest row.
-    GridPoint q1 = row_end(base, w.lowest_row, side == 2), q2;
+    const GridPoint q1 = *row_end(base, w.lowest_row, side == 2);
+    std::optional<GridPoint> far;
     // On the left side a cell of row 0 never becomes the far point.
-    if (side == 2 || w.highest_row != 0) q2 = row_end(base, w.highest_row, side == 2);
-    if (!q2.set) return mark_missing(scan, "every outline cell lies in row 0");
+    if (side == 2 || w.highest_row != 0) far = row_end(base, w.highest_row, side == 2);
+    if (!far) return mark_missing(scan, "every outline cell lies in row 0");
+    const GridPoint q2 = *far;
 
     // Crossing of the two infinite lines, in double precision.
     const double x1 = p1.column, y1 = p1.row, x2 = p2.column, y2 = p2.row;

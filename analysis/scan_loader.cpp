@@ -105,13 +105,9 @@ void split_channels(Scan &scan, const uint8_t *bits) {
 
 }  // namespace
 
-ScanLoadResult load_scan_picture(Scan &scan, Picture &picture) {
+Result<ScanLoadResult> load_scan_picture(Scan &scan, Picture &picture) {
+    if (const std::string why = refusal(picture); !why.empty()) return Failure{why};
     ScanLoadResult result;
-    if (const std::string why = refusal(picture); !why.empty()) {
-        result.outcome = Result<>::failure(why);
-        return result;
-    }
-    result.outcome = Result<>::success();
     console_printf("line %d\n", picture.line_bytes);
     console_printf("pitch %d\n", picture.pitch);
     console_printf("DIBsize %d\n", picture.dib_size);

@@ -14,14 +14,12 @@
 
 namespace pedaform {
 
-// What the load decided, for the caller to show on its controls.
+// What an accepted load decided, for the caller to show on its controls. A refused file is a
+// failure with why instead (the operator sees "格式錯誤").
 struct ScanLoadResult {
-    // A refused file fails with why (the operator sees "格式錯誤").
-    Result<> outcome = Result<>::failure("no scan was read");
     SizeBinChoice size;  // label and pad presets when the length hit a bin
     float ai = 0.0f;     // the scan's diagnostic value
     std::string sha256;  // of the file's bytes, when read from a file (io/scan_file.h)
-    bool accepted() const { return outcome.ok(); }
 };
 
 // The refusal text shown to the operator, and the caption of its message box.
@@ -37,6 +35,6 @@ int decide_foot_side(const uint8_t *bits);
 // changes nothing in `scan` and fails with why. Otherwise the metadata pixels of `picture` are
 // blanked (blue, green, red set to 0) and `scan` holds the new scan: base and pressure grids,
 // landmarks, foot side, outline measures, sizing and the metatarsal point.
-ScanLoadResult load_scan_picture(Scan &scan, Picture &picture);
+Result<ScanLoadResult> load_scan_picture(Scan &scan, Picture &picture);
 
 }  // namespace pedaform

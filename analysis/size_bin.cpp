@@ -37,6 +37,7 @@ SizeBinChoice choice_of(const SizeBin &bin, bool second) {
     choice.pad_width = bin.pad_width;
     choice.pad_length = bin.pad_length;
     choice.pad_height = bin.pad_height;
+    choice.template_index = second ? bin.second_index : bin.first_index;
     return choice;
 }
 
@@ -50,15 +51,17 @@ SizeBinChoice choose_size_bin(Scan &scan) {
         const bool second = bin.first_label == nullptr ||
                             scan.first_outline_cell == bin.second_cells[0] ||
                             scan.first_outline_cell == bin.second_cells[1];
-        scan.template_index = second ? bin.second_index : bin.first_index;
+        const SizeBinChoice choice = choice_of(bin, second);
+        scan.template_index = choice.template_index;
         // The table's indices name templates: nothing here leaves 0..18.
-        assert(scan.template_index >= 0 && scan.template_index < kTemplateCount);
-        return choice_of(bin, second);
+        assert(*scan.template_index >= 0 && *scan.template_index < kTemplateCount);
+        return choice;
     }
     // Never the previous scan's template: that would lay this foot on another size.
-    scan.template_index = -1;
+    scan.template_index = std::nullopt;
     SizeBinChoice miss = choice_of(nearest_size_bin(scan.insole_length), true);
     miss.hit = false;
+    miss.template_index = std::nullopt;
     miss.label = "";
     miss.nearest = &nearest_size_bin(scan.insole_length);
     console_printf("insole length %d matches no size; nearest %s\n", scan.insole_length,
@@ -83,15 +86,14 @@ const char *size_label(int index) {
     return e.second ? e.bin->second_label : e.bin->first_label;
 }
 
-int size_label_index(const std::string &label) {
+std::optional<int> size_label_index(const std::string &label) {
     for (int i = 0; i < kSizeLabelCount; ++i)
         if (label == size_label(i)) return i;
-    return -1;
+    return std::nullopt;
 }
 
-SizeBinChoice size_of_label(int index, int &template_index) {
+SizeBinChoice size_of_label(int index) {
     const LabelEntry &e = label_entries()[index];
-    template_index = e.second ? e.bin->second_index : e.bin->first_index;
     return choice_of(*e.bin, e.second);
 }
 

@@ -3,6 +3,8 @@
 // (core/size_table.h). The operator can also choose a size by its label.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/scan.h"
@@ -20,6 +22,7 @@ struct SizeBinChoice {
     int pad_length = 0;                // preset for the length slider
     double pad_height = 0;             // preset for the height slider, millimetres
     const SizeBin *nearest = nullptr;  // a miss: the bin nearest by length, the shorter on a tie
+    std::optional<int32_t> template_index;  // the size's template; none for a miss
 };
 
 // The bin whose length is nearest to `length`; on a tie the shorter one.
@@ -29,8 +32,8 @@ std::string size_bin_labels(const SizeBin &bin);
 
 // Sets insole_length = outline_top_row - outline_bottom_row + 1 (printed) and template_index.
 // The second family (CM) is chosen for the seven larger bins when first_outline_cell is one of
-// the bin's two cells. A length that matches no bin sets template_index to -1 (no template:
-// smoothing and the exports lay the relief on none), takes the presets of the nearest bin and
+// the bin's two cells. A length that matches no bin leaves the scan without a template
+// (smoothing and the exports lay the relief on none), takes the presets of the nearest bin and
 // prints "insole length %d matches no size; nearest " and that bin's labels.
 SizeBinChoice choose_size_bin(Scan &scan);
 
@@ -38,10 +41,9 @@ SizeBinChoice choose_size_bin(Scan &scan);
 // template each selects.
 constexpr int kSizeLabelCount = 19;
 const char *size_label(int index);
-// The index of a label, or -1.
-int size_label_index(const std::string &label);
-// The size of label `index` as if its bin had matched in that family; `template_index` gets
-// the template it uses.
-SizeBinChoice size_of_label(int index, int &template_index);
+// The index of a label; none for a text that is no size label.
+[[nodiscard]] std::optional<int> size_label_index(const std::string &label);
+// The size of label `index` as if its bin had matched in that family, its template included.
+SizeBinChoice size_of_label(int index);
 
 }  // namespace pedaform

@@ -36,9 +36,7 @@ Design *g_design = nullptr;
 namespace {
 
 bool print_dialog(PrintSettings &settings) {
-    std::vector<PrintZone> zones;
-    (void)parse_print_zones(kDefaultPrintZones, zones);
-    PrintDialog dialog(zones, kDefault3mfTolerance);
+    PrintDialog dialog(parse_print_zones(kDefaultPrintZones).value(), kDefault3mfTolerance);
     if (!dialog.run()) return false;
     settings = dialog.settings();
     return true;
@@ -99,14 +97,23 @@ bool may_write(const std::string &path) {
 // A file of the design that cannot be read: the reason in Chinese for the common causes.
 // False when `path` can be read.
 bool report_read_problem(const char *what, const std::string &path) {
-    const int problem = read_problem(path);
-    if (problem == 0) return false;
-    const std::string reason = failure_reason(problem, true, path);
-    const std::string text = std::string("無法讀取") + what + ": " + path + "\n" +
-                             (reason.empty() ? std::strerror(problem) : reason);
-    std::fprintf(stderr, "ERROR: cannot read %s: %s\n", path.c_str(), std::strerror(problem));
+    const Result<> readable = check_readable(path);
+    if (readable) return false;
+    const std::string text =
+        std::string("無法讀取") + what + ": " + path + "\n" + readable.message();
+    std::fprintf(stderr, "ERROR: cannot read %s: %s\n", path.c_str(), readable.message().c_str());
     show_message_box(text.c_str(), kDesignErrorCaption);
     return true;
+}
+
+// The name the operator chose; none after a cancel, or when the chooser failed (said in a box).
+std::optional<std::string> chosen_name(int type, const char *title, const char *filter,
+                                       const std::string &proposed = std::string()) {
+    Result<std::optional<std::string>> chosen = choose_file(type, title, filter, proposed);
+    if (chosen) return *chosen;
+    std::fprintf(stderr, "ERROR: %s\n", chosen.message().c_str());
+    show_message_box(chosen.message().c_str(), "檔案");
+    return std::nullopt;
 }
 
 // One control moved by the operator: one design step, then the title.
@@ -122,15 +129,17 @@ void swap_positions(Fl_Widget *a, Fl_Widget *b) {
     b->resize(ax, ay, b->w(), b->h());
 }
 
-// After a load, metatarsal slider 1 stands right of slider 2 for an unmirrored scan and left
-// of it for a mirrored one; the first two heel sliders follow the metatarsal ones.
+// After a load, each pair of pad sliders that swap sides stands as the table places it for a
+// mirrored scan (a right foot), the first of the pair on the left, and exchanged for an
+// unmirrored one.
 void arrange_pad_sliders(int mirrored) {
-    Fl_Widget *meta1 = control_widget(Control::kMeta1), *meta2 = control_widget(Control::kMeta2);
-    const bool m1_left = meta1->x() < meta2->x();
-    const bool m1_right = meta1->x() > meta2->x();
-    if ((mirrored == 0 && m1_left) || (mirrored == 1 && m1_right)) {
-        swap_positions(meta1, meta2);
-        swap_positions(control_widget(Control::kHeel1), control_widget(Control::kHeel2));
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i), other = control_spec(c).swaps_with;
+        if (other <= c) continue;
+        Fl_Widget *first = control_widget(c), *second = control_widget(other);
+        if ((mirrored == 0 && first->x() < second->x()) ||
+            (mirrored == 1 && first->x() > second->x()))
+            swap_positions(first, second);
     }
 }
 
@@ -140,19 +149,12 @@ void show_new_scan() {
     sync_controls();
     g_main_window->redraw();
     // A foot that matches no size is said once per load, never laid on another size.
-    if (const SizeBin *nearest = g_design->nearest_size()) {
-        const std::string text = "鞋墊長度 " + std::to_string(g_design->scan().insole_length) +
-                                 " 不符任何尺碼，最接近 " + size_bin_labels(*nearest) +
-                                 "，請選擇尺碼";
-        show_message_box(text.c_str(), "尺碼");
-    }
+    if (const std::optional<Warning> size = g_design->size_warning())
+        show_message_box(size->gui.c_str(), "尺碼");
     mark_nearest_size(g_design->nearest_size());
     // A search point far behind the heads would put the dome where it loads them.
-    if (g_design->search_point_doubtful())
-        show_message_box(
-            "自動找到的蹠骨點離蹠骨頭太遠或在鞋墊外，蹠骨墊片會放錯位置。\n"
-            "請用「編輯」→「依蹠骨頭放置」，或在影像上點選位置。",
-            "蹠骨點");
+    if (const std::optional<Warning> point = g_design->search_point_warning())
+        show_message_box(point->gui.c_str(), "蹠骨點");
 }
 
 // The chooser's name converted for the C library, in a buffer of its own length.
@@ -197,7 +199,7 @@ void sync_controls() {
 
 namespace {
 
-// A chosen scan or engraving name: the views show the design from now on, as they always did.
+// A chosen scan or engraving name: from now on the views show the design's relief.
 void mark_scan_chosen() {
     g_image_view->scan_chosen = true;
     g_view3d->scan_chosen = true;
@@ -215,10 +217,10 @@ bool load_scan_path(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
     mark_scan_chosen();
-    ScanLoadResult loaded;
-    const Result<> r = g_design->load(path, &loaded);
-    if (!loaded.accepted()) {
-        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(), r.message().c_str());
+    const Result<ScanLoadResult> loaded = g_design->load(path);
+    if (!loaded) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(),
+                     loaded.message().c_str());
         show_message_box(kScanFormatError, kScanFormatCaption);
         return true;
     }
@@ -229,9 +231,9 @@ bool load_scan_path(const char *chosen) {
 }
 
 void load_cb(Fl_Widget *, void *) {
-    const std::string name =
-        choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
-    if (!name.empty() && !load_scan_path(name.c_str())) return;  // the operator kept the design
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
+    if (name && !load_scan_path(name->c_str())) return;  // the operator kept the design
     // The stamped pad is off after the load menu, whatever the chooser gave.
     set_control(Control::kStamp, 0);
 }
@@ -240,20 +242,19 @@ void export_engraving_to(const char *chosen) {
     mark_scan_chosen();
     const std::string path = converted(chosen);
     remember_folder(path);
-    std::string name;
-    if (Result<> r = engraving_file_name(path, name); !r)
-        return report_write_failure(path, r.message());
-    if (Result<> r = write_engraving_bmp(name, g_design->results().relief_grid); !r)
-        report_write_failure(name, r.message());
+    const Result<std::string> name = engraving_file_name(path);
+    if (!name) return report_write_failure(path, name.message());
+    if (Result<> r = write_engraving_bmp(*name, g_design->results().relief_grid); !r)
+        report_write_failure(*name, r.message());
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
     // The smoothing is a step of the design; it stays even if the dialog is cancelled.
     smooth_cb(nullptr, nullptr);
     // Not the scan's name: the scan is a .bmp too, and this export replaces without asking.
-    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE,
-                                         "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
-    if (!name.empty()) export_engraving_to(name.c_str());
+    const std::optional<std::string> name = chosen_name(
+        Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
+    if (name) export_engraving_to(name->c_str());
 }
 
 void export_print_to(const std::string &path) {
@@ -290,9 +291,10 @@ void export_printable_to(const char *chosen) {
 
 void export_printable_cb(Fl_Widget *, void *) {
     if (!scan_loaded_for_export()) return;
-    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出3D列印鞋墊",
-                                         "3MF\t*.3mf\nSTL\t*.stl\n", proposed_name(".3mf"));
-    if (!name.empty()) export_printable_to(name.c_str());
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出3D列印鞋墊",
+                    "3MF\t*.3mf\nSTL\t*.stl\n", proposed_name(".3mf"));
+    if (name) export_printable_to(name->c_str());
 }
 
 void export_print_cb(Fl_Widget *, void *) {
@@ -302,50 +304,55 @@ void export_print_cb(Fl_Widget *, void *) {
 void open_design_path(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
-    DesignFile file;
-    if (Result<> r = read_design_file(path, file); !r) {
-        if (!report_read_problem("設計檔", path)) report(r, kDesignErrorCaption);
+    const Result<DesignFile> file = read_design_file(path);
+    if (!file) {
+        if (!report_read_problem("設計檔", path))
+            report(Failure{file.message()}, kDesignErrorCaption);
         return;
     }
-    std::string scan = design_scan_path(path, file);
+    std::string scan = design_scan_path(path, *file);
     // A scan the operator chooses in place of a missing one is a replay on another scan.
     bool other_scan = false;
-    if (const int problem = read_problem(scan); problem == ENOENT || problem == ENOTDIR) {
+    if (file_missing(scan)) {
         const std::string question = "找不到掃描檔: " + scan + "\n要選擇掃描檔嗎？";
         if (ask_question(question.c_str(), "取消", "選擇掃描檔…") != 1) return;
-        const std::string name =
-            choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "選擇掃描檔", "Insole\t*.bmp\n", scan);
-        if (name.empty()) return;
-        scan = converted(name.c_str());
+        const std::optional<std::string> name =
+            chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "選擇掃描檔", "Insole\t*.bmp\n", scan);
+        if (!name) return;
+        scan = converted(name->c_str());
         remember_folder(scan);
         other_scan = true;
     }
     if (report_read_problem("掃描檔", scan)) return;
-    std::string sha256;
-    if (!other_scan && (!file_sha256(scan, sha256) || sha256 != file.scan_sha256)) {
-        const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
-        if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
+    if (!other_scan) {
+        const Result<std::string> sha256 = file_sha256(scan);
+        if (!sha256 || *sha256 != file->scan_sha256) {
+            const std::string question =
+                "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
+            if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
+        }
     }
     if (!ask_before_discard()) return;
     mark_scan_chosen();
-    ScanLoadResult loaded;
-    const Result<> r = open_design(*g_design, file, scan, &loaded);
-    if (!loaded.accepted()) {
-        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), r.message().c_str());
-        const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + r.message();
+    const Result<OpenedDesign> opened = open_design(*g_design, *file, scan);
+    if (!opened) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(),
+                     opened.message().c_str());
+        const std::string text =
+            std::string(kScanFormatError) + ": " + scan + "\n" + opened.message();
         show_message_box(text.c_str(), kScanFormatCaption);
         return;
     }
-    report(r, kDesignErrorCaption);
+    report(opened->replayed, kDesignErrorCaption);
     g_design_path = path;
     g_image_view->outline.clear();
     show_new_scan();
 }
 
 void open_design_cb(Fl_Widget *, void *) {
-    const std::string name =
-        choose_file(Fl_Native_File_Chooser::BROWSE_FILE, "開啟設計", "Design\t*.json\n");
-    if (!name.empty()) open_design_path(name.c_str());
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "開啟設計", "Design\t*.json\n");
+    if (name) open_design_path(name->c_str());
 }
 
 void save_design_path(const char *chosen) {
@@ -363,9 +370,10 @@ void save_design_path(const char *chosen) {
 
 void save_design_cb(Fl_Widget *, void *) {
     if (!scan_loaded_for_export()) return;
-    const std::string name = choose_file(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存設計",
-                                         "Design\t*.json\n", proposed_name(".json"));
-    if (!name.empty()) save_design_path(name.c_str());
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存設計", "Design\t*.json\n",
+                    proposed_name(".json"));
+    if (name) save_design_path(name->c_str());
 }
 
 void undo_cb(Fl_Widget *, void *) {

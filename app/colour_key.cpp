@@ -20,7 +20,16 @@ constexpr int kBarLevels = 42;
 constexpr int kPixelsPerLevel = 2;
 constexpr int kBarRows = (2 * kBarLevels + 1) * kPixelsPerLevel;
 
+const char *const kZoneTitle = "壓力分區";
+const char *const kHeightTitle = "高度變化";
+const char *const kThresholdWord = "門檻 ";
+const char *const kInfillWord = "　填充 ";
+
 }  // namespace
+
+std::string colour_key_labels() {
+    return std::string(kZoneTitle) + kHeightTitle + kThresholdWord + kInfillWord + "+-%mm";
+}
 
 ColourKey::ColourKey(int x, int y, int w, int h, const GL_Display_Image &view)
     : Fl_Widget(x, y, w, h), view_(view) {
@@ -41,12 +50,12 @@ bool ColourKey::frame_changed() const {
 std::vector<std::string> ColourKey::lines() const {
     std::vector<std::string> out;
     if (!view_.zones.empty()) {
-        out.push_back("壓力分區");
+        out.push_back(kZoneTitle);
         for (const PrintZone &z : view_.zones)
-            out.push_back("門檻 " + std::to_string(z.threshold) + (z.percent ? "%" : "") +
-                          "　填充 " + std::to_string(z.density) + "%");
+            out.push_back(kThresholdWord + std::to_string(z.threshold) + (z.percent ? "%" : "") +
+                          kInfillWord + std::to_string(z.density) + "%");
     } else if (view_.scan_chosen) {
-        out.push_back("高度變化");
+        out.push_back(kHeightTitle);
         for (int mm : kLabelledMm)
             out.push_back((mm > 0 ? "+" : "") + std::to_string(mm) + " mm");
     }

@@ -12,6 +12,9 @@
 #include "app/gl_display_image.h"
 #include "app/view_timer.h"
 
+// Every word the key shows, for the label font.
+std::string colour_key_labels();
+
 class ColourKey : public Fl_Widget, public TickedView {
   public:
     // At (x, y, w, h) in the current group, for `view`; starts the frame timer. The height

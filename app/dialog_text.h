@@ -5,10 +5,14 @@
 
 #include <string>
 
+#include "core/result.h"
+
 // Sets every label of FLTK's file chooser and message boxes (OK, Cancel, Show:, Favorites,
 // Filename:, ...) to Traditional Chinese. Call once before the first dialog is made: the file
 // chooser reads its labels when it is built.
 void use_chinese_dialog_labels();
+// Every label use_chinese_dialog_labels sets, one after the other.
+std::string chinese_dialog_labels();
 
 // The reason, in Traditional Chinese followed by the system's text in parentheses, for the
 // common causes: no such folder, no permission, disk full, read-only file system, a folder where
@@ -21,6 +25,8 @@ std::string failure_reason(int error, bool reading, const std::string &path);
 // message as it is.
 std::string write_failure_text(const std::string &path, const std::string &message);
 
-// Why `path` cannot be opened for reading: an errno value, EISDIR for a folder, 0 when it can
-// be read.
-int read_problem(const std::string &path);
+// Fails when `path` cannot be opened for reading (a folder included), with the reason as
+// failure_reason gives it, or the system's text for another cause.
+pedaform::Result<> check_readable(const std::string &path);
+// True when the file, or a folder on its way, does not exist.
+bool file_missing(const std::string &path);

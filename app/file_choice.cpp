@@ -35,8 +35,9 @@ void select_proposed_name(void *absolute) {
 
 }  // namespace
 
-std::string choose_file(int type, const char *title, const char *filter,
-                        const std::string &proposed) {
+pedaform::Result<std::optional<std::string>> choose_file(int type, const char *title,
+                                                         const char *filter,
+                                                         const std::string &proposed) {
     Fl_Native_File_Chooser chooser;
     chooser.type(type);
     chooser.title(title);
@@ -51,14 +52,12 @@ std::string choose_file(int type, const char *title, const char *filter,
     }
     const int shown = chooser.show();
     Fl::remove_timeout(select_proposed_name, &absolute);
-    if (shown == -1) {
-        std::fprintf(stderr, "ERROR: %s\n", chooser.errmsg());
-        return std::string();
-    }
+    if (shown == -1) return pedaform::Failure{chooser.errmsg()};
     if (shown == 1) {
         std::fprintf(stderr, "*** CANCEL\n");
-        return std::string();
+        return std::optional<std::string>();
     }
     const char *name = chooser.filename();
-    return name != nullptr ? name : "";
+    if (name == nullptr || name[0] == '\0') return std::optional<std::string>();
+    return std::optional<std::string>(name);
 }

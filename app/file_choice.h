@@ -5,12 +5,15 @@
 // is selected, so that typing replaces just the name in either chooser.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "core/result.h"
 
 // Shows an Fl_Native_File_Chooser of `type` (an Fl_Native_File_Chooser::Type) with `title`
 // and `filter`, opened on `proposed` when it is not empty: its folder is shown and its name is
-// ready to be typed over. Returns the chosen name; "" after a cancel or an error (printed on
-// standard error as "*** CANCEL" or "ERROR: " and the chooser's message) or when no name was
-// given.
-std::string choose_file(int type, const char *title, const char *filter,
-                        const std::string &proposed = std::string());
+// ready to be typed over. Returns the chosen name; none after a cancel (printed on standard
+// error as "*** CANCEL") or when no name was given; fails with the chooser's message when it
+// could not be shown.
+pedaform::Result<std::optional<std::string>> choose_file(
+    int type, const char *title, const char *filter, const std::string &proposed = std::string());

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "core/console.h"
-#include "relief/dome_placement.h"
+#include "relief/foot_axis.h"
 
 using namespace pedaform;
 

@@ -161,9 +161,10 @@ void GL_Display_Image::draw_pad_footprint() {
     const DesignResults &r = design->results();
     const Controls &c = design->controls();
     const double width = c[Control::kPadWidth], length = c[Control::kPadLength];
-    const GridPoint origin = dome_apex_of_point({r.meta_column, r.meta_row}, {0, 0}, width, length);
-    const int columns = static_cast<int>(width + 2 * kStampMargin);
-    const int rows = static_cast<int>(length + 2 * kStampMargin);
+    const std::optional<StampSize> size = stamp_size(width, length);
+    if (!size) return;
+    const GridPoint origin = stamp_origin({r.meta_column, r.meta_row}, width, length);
+    const int columns = size->columns, rows = size->rows;
     const int stride = r.pad_stamp_stride;
     auto raised = [&](int i, int j) {
         const long at = static_cast<long>(j) * stride + i;

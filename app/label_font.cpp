@@ -3,9 +3,16 @@
 #include <FL/Fl.H>
 #include <fontconfig/fontconfig.h>
 
-const char *const kLabelText =
-    "檔案讀檔輸出雕刻用鞋墊3D列印上視角蹠骨墊片後跟垫尺碼寬長高(mm)FilterGainFoot PressureSmooth"
-    "右鍵拖曳旋轉滾輪縮放1234內外側高度變化+-壓力分區門檻填充%";
+#include "app/colour_key.h"
+#include "app/dialog_text.h"
+#include "app/gl_display_3d.h"
+#include "app/main_window.h"
+#include "app/print_dialog.h"
+
+std::string label_text() {
+    return main_window_labels() + print_dialog_labels() + chinese_dialog_labels() + kView3DHelp +
+           colour_key_labels();
+}
 
 namespace {
 
@@ -57,7 +64,7 @@ std::string find_label_font() {
     FcLangSet *langs = FcLangSetCreate();
     FcLangSetAdd(langs, reinterpret_cast<const FcChar8 *>("zh-tw"));
     FcPatternAddLangSet(pattern, FC_LANG, langs);
-    FcCharSet *need = charset_of(kLabelText);
+    FcCharSet *need = charset_of(label_text().c_str());
     FcPatternAddCharSet(pattern, FC_CHARSET, need);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);

@@ -16,5 +16,6 @@ bool font_covers(const std::string &family, const char *text);
 // string (and the toolkit's fonts stay) when none was found.
 std::string use_label_font();
 
-// Every character the labels and menus show.
-extern const char *const kLabelText;
+// Every label the program shows: the main window's (menus, controls, sizes), the print
+// dialog's and the toolkit dialogs'.
+std::string label_text();

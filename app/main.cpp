@@ -44,8 +44,8 @@ int main(int argc, char **argv) {
     // Data files that could not be read are said once, in the window's language.
     if (!g_startup_warnings.empty()) {
         std::string text = "部分資料檔無法讀取，相關資料將為空白:";
-        for (const std::string &warning : g_startup_warnings)
-            text += "\n" + warning;
+        for (const pedaform::Warning &warning : g_startup_warnings)
+            text += "\n" + warning.gui;
         show_message_box(text.c_str(), "資料檔");
     }
     if (next < argc) {

@@ -18,7 +18,7 @@
 
 Fl_Double_Window *g_main_window = nullptr;
 pedaform::Resources *g_resources = nullptr;
-std::vector<std::string> g_startup_warnings;
+pedaform::Warnings g_startup_warnings;
 GL_Display_3D *g_view3d = nullptr;
 GL_Display_Image *g_image_view = nullptr;
 Fl_Check_Button *g_foot_pressure = nullptr;
@@ -57,6 +57,12 @@ Fl_Menu_Item g_menu_lower_items[] = {
 using pedaform::Control;
 
 namespace {
+
+// The window's own labels besides the menus' and the controls'.
+const char *const kSizeLabel = "尺碼";
+const char *const kOrthoticsHeading = "矯正";
+const char *const kFootPressureLabel = "Foot Pressure";
+const char *const kNearestMark = " （最接近）";
 
 int g_size_items[pedaform::kSizeLabelCount];  // the "尺碼" entries' indices in g_menu
 
@@ -108,17 +114,18 @@ Fl_Widget *control_widget_of(Control c) {
     return s;
 }
 
-// The frame and heading "矯正" around the orthotic controls' rows (the table's controls that a
-// design file keeps only when in use), below the right-hand metatarsal slider.
+// The frame and heading "矯正" around the orthotic controls, below the right-hand metatarsal
+// slider.
 void orthotics_heading() {
     int top = 10000, bottom = 0;
     for (int i = 0; i < pedaform::kControlCount; ++i) {
         const pedaform::ControlSpec &row = pedaform::control_spec(static_cast<Control>(i));
-        if (!row.optional_in_file) continue;
+        if (row.group != pedaform::ControlGroup::kOrthotics) continue;
         top = std::min(top, row.y);
         bottom = std::max(bottom, row.y + row.h);
     }
-    auto *frame = new Fl_Box(FL_ENGRAVED_FRAME, 678, top - 8, 232, bottom - top + 16, "矯正");
+    auto *frame =
+        new Fl_Box(FL_ENGRAVED_FRAME, 678, top - 8, 232, bottom - top + 16, kOrthoticsHeading);
     frame->labelfont(FL_HELVETICA_BOLD);
     frame->labelsize(20);
     frame->labelcolor(Fl_Color(1));
@@ -136,11 +143,11 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     view_attributes(g_view3d);
     add_view_help_line(*g_view3d);
 
-    // The data files, read once, before the image view as always.
+    // The data files, read once; the image view made next reads them.
     g_resources = new pedaform::Resources();
     g_startup_warnings = pedaform::load_startup_resources(*g_resources, data_dir);
-    for (const std::string &warning : g_startup_warnings)
-        std::fprintf(stderr, "pedaform: warning: %s\n", warning.c_str());
+    for (const pedaform::Warning &warning : g_startup_warnings)
+        std::fprintf(stderr, "pedaform: warning: %s\n", warning.text.c_str());
     g_image_view = new GL_Display_Image();
     view_attributes(g_image_view);
     g_colour_key = new ColourKey(196, 172, 166, 200, *g_image_view);
@@ -157,7 +164,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     window->callback(main_window_close_cb);
     confirm_discard = ask_before_discard;
 
-    g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, "Foot Pressure");
+    g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, kFootPressureLabel);
     g_foot_pressure->down_box(FL_DOWN_BOX);
 
     // Every control of the design, from its row in the control table.
@@ -171,14 +178,15 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_menu->menu(g_menu_upper_items);
     // "尺碼": every size label of the table, both families, in table order.
     for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
-        const int at = g_menu->add((std::string("尺碼/") + pedaform::size_label(i)).c_str(), 0,
-                                   size_cb, reinterpret_cast<void *>(static_cast<intptr_t>(i)));
+        const int at =
+            g_menu->add((kSizeLabel + std::string("/") + pedaform::size_label(i)).c_str(), 0,
+                        size_cb, reinterpret_cast<void *>(static_cast<intptr_t>(i)));
         g_size_items[i] = at;
         Fl_Menu_Item &item = const_cast<Fl_Menu_Item &>(g_menu->menu()[at]);
         item.labelfont(FL_HELVETICA);
         item.labelsize(25);
     }
-    const int sizes = g_menu->find_index("尺碼");
+    const int sizes = g_menu->find_index(kSizeLabel);
     const_cast<Fl_Menu_Item &>(g_menu->menu()[sizes]).labelfont(FL_HELVETICA_BOLD);
     const_cast<Fl_Menu_Item &>(g_menu->menu()[sizes]).labelsize(25);
 
@@ -186,7 +194,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     lower->color(Fl_Color(28));
     lower->menu(g_menu_lower_items);
 
-    g_size_output = new Fl_Output(230, 556, 60, 24, "尺碼");
+    g_size_output = new Fl_Output(230, 556, 60, 24, kSizeLabel);
     g_size_output->box(FL_THIN_DOWN_BOX);
     g_size_output->color(FL_BACKGROUND_COLOR);
 
@@ -207,14 +215,29 @@ void mark_nearest_size(const pedaform::SizeBin *nearest) {
     // The texts live here: the menu copies them, or points at them where it keeps no copies.
     static std::string labels[pedaform::kSizeLabelCount];
     for (int i = 0; i < pedaform::kSizeLabelCount; ++i) {
-        int t = -1;
-        (void)pedaform::size_of_label(i, t);
+        const std::optional<int32_t> t = pedaform::size_of_label(i).template_index;
         const bool near =
             nearest != nullptr && (t == nearest->first_index || t == nearest->second_index);
-        const std::string label =
-            std::string(pedaform::size_label(i)) + (near ? " （最接近）" : "");
+        const std::string label = std::string(pedaform::size_label(i)) + (near ? kNearestMark : "");
         if (label == g_menu->menu()[g_size_items[i]].label()) continue;
         labels[i] = label;
         g_menu->replace(g_size_items[i], labels[i].c_str());
     }
+}
+
+std::string main_window_labels() {
+    std::string text =
+        std::string(kSizeLabel) + kOrthoticsHeading + kFootPressureLabel + kNearestMark;
+    // A submenu's entries end with an empty entry, and so does the menu.
+    for (const Fl_Menu_Item *item : {g_menu_upper_items, g_menu_lower_items})
+        for (int depth = 0; item->text != nullptr || depth-- > 0; ++item)
+            if (item->text != nullptr) {
+                text += item->text;
+                depth += (item->flags & FL_SUBMENU) != 0;
+            }
+    for (int i = 0; i < pedaform::kControlCount; ++i)
+        text += pedaform::control_spec(static_cast<Control>(i)).label;
+    for (int i = 0; i < pedaform::kSizeLabelCount; ++i)
+        text += pedaform::size_label(i);
+    return text;
 }

@@ -13,14 +13,15 @@
 
 #include "app/gl_display_3d.h"
 #include "app/gl_display_image.h"
+#include "core/warnings.h"
 #include "design/controls.h"
 #include "core/size_table.h"
 
 extern Fl_Double_Window *g_main_window;
 // The data files, read once by build_main_window and shared read-only.
 extern pedaform::Resources *g_resources;
-// One line for each data file that could not be read (already on standard error).
-extern std::vector<std::string> g_startup_warnings;
+// One warning for each data file that could not be read (already on standard error).
+extern pedaform::Warnings g_startup_warnings;
 extern GL_Display_3D *g_view3d;
 extern GL_Display_Image *g_image_view;
 extern Fl_Check_Button *g_foot_pressure;
@@ -40,6 +41,9 @@ extern Fl_Menu_Item g_menu_lower_items[];
 // builds the views and the controls, in start-up order, and ends the window's group.
 // Does not show it.
 Fl_Double_Window *build_main_window(const std::string &data_dir = std::string());
+
+// Every label the main window shows: the menus', the controls', the size labels and its own.
+std::string main_window_labels();
 
 // Marks the "尺碼" entries of the bin nearest to a length that matched no bin ("（最接近）"),
 // or none.

@@ -9,6 +9,7 @@
 
 #include "app/actions.h"
 #include "app/main_window.h"
+#include "core/console.h"
 
 using namespace pedaform;
 
@@ -17,6 +18,18 @@ std::string g_preferences_dir;
 namespace {
 
 constexpr int kRowTop = 80, kRowHeight = 30;
+
+// The dialog's words.
+const char *const kTitle = "3D列印設定";
+const char *const kSlicerLabel = "切片軟體";
+const char *const kZonesLabel = "壓力分區：門檻（峰值的 %）與填充 %";
+const char *const kAddLabel = "新增分區";
+const char *const kToleranceLabel = "網格容差 (mm)";
+const char *const kOkLabel = "輸出";
+const char *const kCancelLabel = "取消";
+const char *const kRemoveLabel = "移除";
+const char *const kZoneLabel = "分區 ";
+const char *const kZonesCaption = "壓力分區";
 
 // The "print" group of the program's preferences, for the time of `use`.
 template <typename Use>
@@ -59,10 +72,23 @@ void zone_colour(int zone, uint8_t rgb[3]) {
     std::memcpy(rgb, kColours[zone % PrintDialog::kMaxZones], 3);
 }
 
+namespace {
+
+// The relief as the 3MF export prepares it, without the preparation's console lines.
+PreparedRelief quietly_prepared(const uint8_t *relief) {
+    std::FILE *shown = console();
+    set_console(nullptr);
+    PreparedRelief prepared = prepare_relief(relief);
+    set_console(shown);
+    return prepared;
+}
+
+}  // namespace
+
 PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
-    : window(380, 430, "3D列印設定") {
+    : window(380, 430, kTitle), prepared_(quietly_prepared(g_design->results().relief_grid)) {
     window.user_data(this);
-    slicer = new Fl_Choice(130, 15, 230, 25, "切片軟體");
+    slicer = new Fl_Choice(130, 15, 230, 25, kSlicerLabel);
     slicer->add("PrusaSlicer");
     slicer->add("OrcaSlicer / Bambu Studio");
     slicer->add("Cura");
@@ -70,24 +96,24 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     with_preferences([&](Fl_Preferences &p) {
         char name[16];
         p.get("slicer", name, "prusa", sizeof name);
-        parse_slicer(name, remembered);
+        if (const std::optional<Slicer> slicer = parse_slicer(name)) remembered = *slicer;
     });
     slicer->value(static_cast<int>(remembered));
-    new Fl_Box(20, 50, 340, 25, "壓力分區：門檻（峰值的 %）與填充 %");
-    add = new Fl_Button(20, 325, 120, 25, "新增分區");
+    new Fl_Box(20, 50, 340, 25, kZonesLabel);
+    add = new Fl_Button(20, 325, 120, 25, kAddLabel);
     add->callback(add_cb);
-    tolerance = new Fl_Value_Input(130, 360, 80, 25, "網格容差 (mm)");
+    tolerance = new Fl_Value_Input(130, 360, 80, 25, kToleranceLabel);
     tolerance->range(0, kMaxMeshTolerance);
     tolerance->step(0.01);
     tolerance->value(tolerance_mm);
-    ok = new Fl_Button(180, 395, 85, 25, "輸出");
+    ok = new Fl_Button(180, 395, 85, 25, kOkLabel);
     ok->callback([](Fl_Widget *w, void *) {
         PrintDialog *d = dialog_of(w);
         const Result<> r = d->check_zones();
-        if (!r) return show_message_box(r.message().c_str(), "壓力分區");
+        if (!r) return show_message_box(r.message().c_str(), kZonesCaption);
         d->accepted_ = d->done_ = true;
     });
-    cancel = new Fl_Button(275, 395, 85, 25, "取消");
+    cancel = new Fl_Button(275, 395, 85, 25, kCancelLabel);
     cancel->callback([](Fl_Widget *w, void *) { dialog_of(w)->done_ = true; });
     window.callback(
         [](Fl_Widget *w, void *) { static_cast<PrintDialog *>(w->user_data())->done_ = true; });
@@ -110,7 +136,7 @@ void PrintDialog::add_zone() {
     const int top = kRowTop + static_cast<int>(rows.size()) * kRowHeight;
     window.begin();
     Row row{new Fl_Spinner(130, top, 70, 25), new Fl_Spinner(210, top, 70, 25),
-            new Fl_Button(290, top, 70, 25, "移除")};
+            new Fl_Button(290, top, 70, 25, kRemoveLabel)};
     window.end();
     for (Fl_Spinner *s : {row.threshold, row.density}) {
         s->type(FL_INT_INPUT);
@@ -146,7 +172,7 @@ void PrintDialog::place_rows() {
         rows[k].threshold->position(130, top);
         rows[k].density->position(210, top);
         rows[k].remove->position(290, top);
-        rows[k].threshold->copy_label(("分區 " + std::to_string(k + 1)).c_str());
+        rows[k].threshold->copy_label((std::string(kZoneLabel) + std::to_string(k + 1)).c_str());
         if (k == 0) rows[k].threshold->value(0);
         if (k == 0) rows[k].threshold->deactivate();
         if (k != 0) rows[k].threshold->activate();
@@ -169,9 +195,11 @@ PrintSettings PrintDialog::settings() const {
 }
 
 Result<> PrintDialog::check_zones() const {
-    std::vector<PrintZone> zones;
-    return rows.empty() ? Result<>::success()
-                        : parse_print_zones(print_zones_text(settings().zones), zones);
+    if (rows.empty()) return Result<>();
+    const Result<std::vector<PrintZone>> zones =
+        parse_print_zones(print_zones_text(settings().zones));
+    if (!zones) return Failure{zones.message()};
+    return Result<>();
 }
 
 void PrintDialog::recolour() {
@@ -179,11 +207,9 @@ void PrintDialog::recolour() {
     const std::vector<PrintZone> zones = settings().zones;
     g_image_view->zones = zones;
     if (zones.empty()) return shown.clear();
-    std::vector<uint8_t> insole;
     const DesignResults &results = g_design->results();
-    mark_insole_cells(results.relief_grid, insole);
-    std::vector<int16_t> cell_zone;
-    assign_print_zones(insole.data(), g_design->scan().pressure_grid, zones, cell_zone);
+    const std::vector<int16_t> cell_zone =
+        print_zone_cells(prepared_, g_design->scan().pressure_grid, zones);
     shown.assign(results.relief_preview, results.relief_preview + kGridCells * 4);
     for (int i = 0; i < kGridCells; ++i)
         if (cell_zone[i] >= 0) zone_colour(cell_zone[i], &shown[4 * i]);
@@ -199,4 +225,9 @@ bool PrintDialog::run() {
         with_preferences(
             [&](Fl_Preferences &p) { p.set("slicer", slicer_name(settings().slicer)); });
     return accepted_;
+}
+
+std::string print_dialog_labels() {
+    return std::string(kTitle) + kSlicerLabel + kZonesLabel + kAddLabel + kToleranceLabel +
+           kOkLabel + kCancelLabel + kRemoveLabel + kZoneLabel + kZonesCaption;
 }

@@ -1,7 +1,8 @@
 // What the 3D-print export asks before it writes a 3MF file: the slicer the file is for, the
 // pressure zones as rows of a threshold (a share of the foot's peak pressure) and an infill
 // density, and the mesh tolerance. While the dialog is open the image view shows the insole's
-// cells in their zones' colours.
+// cells in their zones' colours, zoned as the 3MF file will be (print_zone_cells of the
+// prepared relief).
 #pragma once
 
 #include <FL/Fl_Button.H>
@@ -58,8 +59,13 @@ class PrintDialog {
 
   private:
     void place_rows();
+    // The relief as the 3MF will have it: the zones shown are the file's.
+    pedaform::PreparedRelief prepared_;
     bool done_ = false, accepted_ = false;
 };
+
+// Every label the dialog shows.
+std::string print_dialog_labels();
 
 // The colour of zone k in the image view while the dialog is open.
 void zone_colour(int zone, uint8_t rgb[3]);

@@ -78,8 +78,7 @@ static void BM_OpenDesign(benchmark::State &state) {
     const std::string path = b.dir + ".json";
     (void)save_design(b.design, path);
     for (auto _ : state) {
-        DesignFile file;
-        (void)read_design_file(path, file);
+        const DesignFile file = read_design_file(path).value();
         (void)open_design(b.design, file, design_scan_path(path, file));
         benchmark::DoNotOptimize(b.design.results().relief_grid[0]);
     }

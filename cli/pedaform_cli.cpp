@@ -11,12 +11,12 @@
 #include "io/data_folder.h"
 
 int main(int argc, char **argv) {
-    pedaform::BatchOptions options;
-    if (const pedaform::Result<> parsed = pedaform::parse_batch_options(argc, argv, options);
-        !parsed) {
+    pedaform::Result<pedaform::BatchOptions> parsed = pedaform::parse_batch_options(argc, argv);
+    if (!parsed) {
         std::fprintf(stderr, "pedaform-cli: %s\n", parsed.message().c_str());
         return pedaform::kBatchUsage;
     }
+    pedaform::BatchOptions &options = *parsed;
     if (options.help) {
         std::fputs(pedaform::batch_usage_text().c_str(), stdout);
         return pedaform::kBatchDone;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/grid.h"
 
@@ -21,7 +22,8 @@ struct DesignResults {
     float meta_column = 0.0f;
     float meta_row = 0.0f;
     uint8_t meta_point_found = 1;
-    int32_t template_index = 0;  // the template smoothing and the exports lay the relief on
+    // The template smoothing and the exports lay the relief on; none when the size is unknown.
+    std::optional<int32_t> template_index = 0;
     // Rows the template is moved up by (a chosen size meets the foot's heel end); 0 at a load.
     int32_t template_row_offset = 0;
     // 1 on the insole's cells: the foot's, and the template's placed as smoothing places it.

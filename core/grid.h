@@ -35,9 +35,14 @@ constexpr double kMmPerGreyLevel = 1.0 / kGreyLevelsPerMm;  // 0.2
 // Cells of this height or more are the foot: the composition floors foot cells to it, and the
 // outline search, smoothing, preview and 3D surface count only such cells.
 constexpr int kFootThreshold = 10;
-// The stamped pad's picture is the pad (W x L cells) with this margin on every side; its row
-// L + margin lies on the metatarsal point's row.
-constexpr int kStampMargin = 10;
+
+// A position on the grid in cells, {column, row}: a cell's own position is whole, a point
+// between cells (a landmark, the metatarsal point) has fractions.
+struct GridPoint {
+    float column = 0;
+    float row = 0;
+    bool operator==(const GridPoint &o) const { return column == o.column && row == o.row; }
+};
 
 // A landmark of the foot, in grid units; stored {row, column}.
 struct Landmark {

@@ -1,6 +1,7 @@
 #include "core/resources.h"
 
 #include <cstring>
+#include <optional>
 
 namespace pedaform {
 
@@ -27,29 +28,31 @@ bool is_blank(int ch) {
 
 // Reads one whole number as "%d" would (blanks, an optional sign, at least one digit) and gives
 // its low 8 bits, which depend only on the low 8 bits of every partial sum, so a number of any
-// length is read without overflow. Returns false, with the stream past what was looked at, when
-// no number starts here.
-bool read_low_byte(std::FILE *file, uint8_t &low) {
+// length is read without overflow. None, with the stream past what was looked at, when no
+// number starts here.
+std::optional<uint8_t> read_low_byte(std::FILE *file) {
     int ch = std::fgetc(file);
     while (is_blank(ch))
         ch = std::fgetc(file);
     const bool negative = ch == '-';
     if (ch == '-' || ch == '+') ch = std::fgetc(file);
-    if (ch < '0' || ch > '9') return false;
+    if (ch < '0' || ch > '9') return std::nullopt;
     unsigned value = 0;
     for (; ch >= '0' && ch <= '9'; ch = std::fgetc(file))
         value = (value * 10u + static_cast<unsigned>(ch - '0')) & 0xFFu;
     if (ch != EOF) std::ungetc(ch, file);
     // Low 8 bits of the negative: 300 is stored as 44, -1 as 255.
-    low = static_cast<uint8_t>((negative ? 0u - value : value) & 0xFFu);
-    return true;
+    return static_cast<uint8_t>((negative ? 0u - value : value) & 0xFFu);
 }
 
 }  // namespace
 
 void parse_colour_table(std::FILE *file, uint8_t (&table)[256][3]) {
-    for (int n = 0; n < 768; ++n)
-        if (!read_low_byte(file, table[n / 3][n % 3])) return;
+    for (int n = 0; n < 768; ++n) {
+        const std::optional<uint8_t> low = read_low_byte(file);
+        if (!low) return;
+        table[n / 3][n % 3] = *low;
+    }
 }
 
 namespace {

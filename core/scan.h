@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/grid.h"
 
@@ -18,7 +19,7 @@ struct Scan {
     int32_t first_outline_cell = 0;  // raster index of the first non-zero base cell
     // 1: the template is applied mirrored (column 149 - x); also turns the pad stamp.
     int32_t template_mirrored = 0;
-    int32_t template_index = 0;  // the template the length matched, -1 for none
+    std::optional<int32_t> template_index = 0;  // the template the length matched, if any
     // The outline search's metatarsal point. found is 0 when the outline gave none; the
     // start-up point (0, 0) counts as found.
     float meta_column = 0.0f;

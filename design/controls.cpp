@@ -1,6 +1,7 @@
 #include "design/controls.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "relief/composition.h"
 #include "relief/orthotics.h"
@@ -10,44 +11,78 @@ namespace pedaform {
 
 namespace {
 
-// In the order of Control. Columns: name, option, usage, label, widget, x, y, w, h, min, max,
-// step, start, effect, layer, builder, lowers, reset at load, batch order, optional in file.
+using C = Control;
+using G = ControlGroup;
+constexpr std::nullopt_t kNoLayer = std::nullopt;
+
+// Columns: control, name, option, usage, label, widget, x, y, w, h, min, max, step, start,
+// effect, layer, builder, lowers, reset at load, batch order, optional in file, group, swaps
+// with.
 // clang-format off
-const ControlSpec kSpecs[kControlCount] = {
-    {"meta1", "--meta1", "metatarsal pad, mm", "蹠骨墊片", Widget::kPadSlider, 247, 116, 114, 25,
-     -10, 10, 1, 0, Effect::kLayer, 0, build_meta1_layer, true, true, 4, false},
-    {"meta2", "--meta2", "metatarsal pad, mm", "蹠骨墊片", Widget::kPadSlider, 672, 118, 114, 25,
-     -10, 10, 1, 0, Effect::kLayer, 1, build_meta2_layer, true, true, 5, false},
-    {"heel1", "--heel1", "heel pad, mm", "後跟墊片", Widget::kPadSlider, 242, 415, 114, 25,
-     -10, 10, 1, 0, Effect::kLayer, 2, build_heel1_layer, false, true, 6, false},
-    {"heel2", "--heel2", "heel pad, mm", "後跟墊片", Widget::kPadSlider, 672, 414, 114, 25,
-     -10, 10, 1, 0, Effect::kLayer, 4, build_heel2_layer, false, true, 7, false},
-    {"heel3", "--heel3", "heel pad, mm", "後跟墊片", Widget::kPadSlider, 456, 566, 114, 25,
-     -10, 10, 1, 0, Effect::kLayer, 3, build_heel3_layer, false, true, 8, false},
-    {"filter", "--filter", "pressure filter", "Filter", Widget::kSlider, 49, 581, 106, 20,
-     0, 255, 1, 0, Effect::kColours, -1, nullptr, false, false, 102, false},
-    {"gain", "--gain", "pressure gain", "Gain", Widget::kSlider, 49, 600, 106, 20,
-     1, 10, 0.5, 3, Effect::kColours, -1, nullptr, false, false, 103, false},
-    {"stamp", "--stamp", "switch the stamped metatarsal pad on", "蹠骨垫片", Widget::kCheckButton,
-     745, 548, 90, 19, 0, 1, 1, 0, Effect::kCompose, -1, nullptr, false, true, 101, false},
-    {"pad_width", "--pad-width", "stamped pad width, cells (overrides the size preset)",
-     "蹠骨寬", Widget::kSlider, 745, 576, 105, 20,
-     0, 100, 1, 7, Effect::kCompose, -1, nullptr, false, false, 1, false},
-    {"pad_length", "--pad-length", "stamped pad length, cells", "蹠骨長", Widget::kSlider,
-     745, 595, 105, 20, 0, 240, 1, 17, Effect::kCompose, -1, nullptr, false, false, 2, false},
-    {"pad_height", "--pad-height", "stamped pad height, mm", "蹠骨墊高(mm)", Widget::kSlider,
-     745, 615, 105, 20, 0, 9, 0.2, 5, Effect::kCompose, -1, nullptr, false, false, 3, false},
-    {"arch", "--arch", "arch support under the medial arch, mm", "足弓支撐", Widget::kSlider,
-     765, 196, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, kArchLayer, build_arch_layer,
-     false, true, 9, true},
-    {"heel_cup", "--heel-cup", "heel cup, rise at the heel's rim, mm", "後跟杯", Widget::kSlider,
-     765, 222, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, kHeelCupLayer, build_heel_cup_layer,
-     false, true, 10, true},
-    {"base", "--base", "base thickness under the whole insole, mm", "底厚", Widget::kSlider,
-     765, 248, 140, 20, 0, 10, 0.5, 0, Effect::kLayer, kBaseLayer, build_base_layer,
-     false, true, 11, true},
+constexpr ControlSpec kSpecs[] = {
+    {C::kMeta1, "meta1", "--meta1", "metatarsal pad, mm", "蹠骨墊片", Widget::kPadSlider,
+     247, 116, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kMeta1, build_meta1_layer,
+     true, true, 4, false, G::kPads, C::kMeta2},
+    {C::kMeta2, "meta2", "--meta2", "metatarsal pad, mm", "蹠骨墊片", Widget::kPadSlider,
+     672, 118, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kMeta2, build_meta2_layer,
+     true, true, 5, false, G::kPads, C::kMeta1},
+    {C::kHeel1, "heel1", "--heel1", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
+     242, 415, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel1, build_heel1_layer,
+     false, true, 6, false, G::kPads, C::kHeel2},
+    {C::kHeel2, "heel2", "--heel2", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
+     672, 414, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel2, build_heel2_layer,
+     false, true, 7, false, G::kPads, C::kHeel1},
+    {C::kHeel3, "heel3", "--heel3", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
+     456, 566, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel3, build_heel3_layer,
+     false, true, 8, false, G::kPads, C::kHeel3},
+    {C::kFilter, "filter", "--filter", "pressure filter", "Filter", Widget::kSlider,
+     49, 581, 106, 20, 0, 255, 1, 0, Effect::kColours, kNoLayer, nullptr,
+     false, false, 102, false, G::kPressure, C::kFilter},
+    {C::kGain, "gain", "--gain", "pressure gain", "Gain", Widget::kSlider,
+     49, 600, 106, 20, 1, 10, 0.5, 3, Effect::kColours, kNoLayer, nullptr,
+     false, false, 103, false, G::kPressure, C::kGain},
+    {C::kStamp, "stamp", "--stamp", "switch the stamped metatarsal pad on", "蹠骨垫片",
+     Widget::kCheckButton, 745, 548, 90, 19, 0, 1, 1, 0, Effect::kCompose, kNoLayer, nullptr,
+     false, true, 101, false, G::kStampedPad, C::kStamp},
+    {C::kPadWidth, "pad_width", "--pad-width",
+     "stamped pad width, cells (overrides the size preset)", "蹠骨寬", Widget::kSlider,
+     745, 576, 105, 20, 0, 100, 1, 7, Effect::kCompose, kNoLayer, nullptr,
+     false, false, 1, false, G::kStampedPad, C::kPadWidth},
+    {C::kPadLength, "pad_length", "--pad-length", "stamped pad length, cells", "蹠骨長",
+     Widget::kSlider, 745, 595, 105, 20, 0, 240, 1, 17, Effect::kCompose, kNoLayer, nullptr,
+     false, false, 2, false, G::kStampedPad, C::kPadLength},
+    {C::kPadHeight, "pad_height", "--pad-height", "stamped pad height, mm", "蹠骨墊高(mm)",
+     Widget::kSlider, 745, 615, 105, 20, 0, 9, 0.2, 5, Effect::kCompose, kNoLayer, nullptr,
+     false, false, 3, false, G::kStampedPad, C::kPadHeight},
+    {C::kArch, "arch", "--arch", "arch support under the medial arch, mm", "足弓支撐",
+     Widget::kSlider, 765, 196, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, Layer::kArch,
+     build_arch_layer, false, true, 9, true, G::kOrthotics, C::kArch},
+    {C::kHeelCup, "heel_cup", "--heel-cup", "heel cup, rise at the heel's rim, mm", "後跟杯",
+     Widget::kSlider, 765, 222, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, Layer::kHeelCup,
+     build_heel_cup_layer, false, true, 10, true, G::kOrthotics, C::kHeelCup},
+    {C::kBase, "base", "--base", "base thickness under the whole insole, mm", "底厚",
+     Widget::kSlider, 765, 248, 140, 20, 0, 10, 0.5, 0, Effect::kLayer, Layer::kBase,
+     build_base_layer, false, true, 11, true, G::kOrthotics, C::kBase},
 };
 // clang-format on
+
+static_assert(std::size(kSpecs) == kControlCount, "one row for each control");
+
+// Every row in the order of Control, a layer exactly for the layer controls, each layer built
+// by one control at most, and the sides' swaps in pairs. (A builder's address is no constant
+// under the sanitizers, so the builders are checked by the tests.)
+constexpr bool table_consistent() {
+    for (int i = 0; i < kControlCount; ++i) {
+        const ControlSpec &row = kSpecs[i];
+        if (row.control != static_cast<Control>(i)) return false;
+        if ((row.effect == Effect::kLayer) != row.layer.has_value()) return false;
+        if (kSpecs[static_cast<int>(row.swaps_with)].swaps_with != row.control) return false;
+        for (int j = 0; j < i; ++j)
+            if (row.layer && kSpecs[j].layer == row.layer) return false;
+    }
+    return true;
+}
+static_assert(table_consistent(), "the control table's rows disagree with Control or Layer");
 
 }  // namespace
 
@@ -55,22 +90,16 @@ const ControlSpec &control_spec(Control c) {
     return kSpecs[static_cast<int>(c)];
 }
 
-bool control_named(const std::string &name, Control &out) {
-    for (int i = 0; i < kControlCount; ++i)
-        if (name == kSpecs[i].name) {
-            out = static_cast<Control>(i);
-            return true;
-        }
-    return false;
+std::optional<Control> control_named(const std::string &name) {
+    for (const ControlSpec &row : kSpecs)
+        if (name == row.name) return row.control;
+    return std::nullopt;
 }
 
-bool control_of_layer(int layer, Control &out) {
-    for (int i = 0; i < kControlCount; ++i)
-        if (kSpecs[i].effect == Effect::kLayer && kSpecs[i].layer == layer) {
-            out = static_cast<Control>(i);
-            return true;
-        }
-    return false;
+std::optional<Control> control_of_layer(Layer layer) {
+    for (const ControlSpec &row : kSpecs)
+        if (row.layer == layer) return row.control;
+    return std::nullopt;
 }
 
 bool control_value_valid(Control c, double value) {
@@ -120,14 +149,13 @@ LayerBuilds layer_builds(Control c, const Controls &values) {
     const double value = values[c];
     if (row.lowers && value > 0)
         out.builds[out.count++] = {
-            kLoweringLayer, lowering_amount(values[Control::kMeta1], values[Control::kMeta2])};
-    out.builds[out.count++] = {row.layer, static_cast<float>(value)};
+            Layer::kLowering, lowering_amount(values[Control::kMeta1], values[Control::kMeta2])};
+    out.builds[out.count++] = {*row.layer, static_cast<float>(value)};
     return out;
 }
 
-LayerBuilder layer_builder(int layer) {
-    Control c;
-    if (control_of_layer(layer, c)) return control_spec(c).build;
+LayerBuilder layer_builder(Layer layer) {
+    if (const std::optional<Control> c = control_of_layer(layer)) return control_spec(*c).build;
     return build_lowering_layer;
 }
 

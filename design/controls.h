@@ -3,9 +3,14 @@
 // orthotic arch support, heel cup and base thickness. A row says everything about its control:
 // its name in design files, its batch option and usage text, its label, widget and place in
 // the main window, its range, step and start value, and what it builds. The window's widgets,
-// their one callback, the batch options, the design files' names and checks all come from it.
+// their one callback, the batch options and their usage and manual lines, the design files'
+// names and checks, and the labels' font all come from it.
+//
+// A new control is a new Control (before kCount) and its row in design/controls.cpp; a control
+// that builds a new layer also needs that Layer (relief/layers.h) and its builder.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "relief/layers.h"
@@ -27,8 +32,9 @@ enum class Control {
     kArch,
     kHeelCup,
     kBase,
+    kCount,  // not a control: the number of controls
 };
-constexpr int kControlCount = 14;
+constexpr int kControlCount = static_cast<int>(Control::kCount);
 
 // How a control shows in the main window.
 enum class Widget {
@@ -44,7 +50,17 @@ enum class Effect {
     kCompose,  // the composition (the stamped pad and its size)
 };
 
+// Where a control belongs: the orthotic controls stand in a frame of their own in the window
+// and in the report's "orthotics" object.
+enum class ControlGroup {
+    kPads,
+    kPressure,
+    kStampedPad,
+    kOrthotics,
+};
+
 struct ControlSpec {
+    Control control;     // the row's own control: the rows stand in the order of Control
     const char *name;    // in design files: "meta1", "pad_height", ...
     const char *option;  // the batch option: "--meta1"
     const char *usage;   // the batch usage text, after the option
@@ -54,24 +70,28 @@ struct ControlSpec {
     double min, max, step;
     double start;  // the value at start-up
     Effect effect;
-    int layer;           // kLayer: the layer it builds
-    LayerBuilder build;  // kLayer: how
+    std::optional<Layer> layer;  // the layer it builds, exactly for Effect::kLayer
+    LayerBuilder build;          // kLayer: how
     bool lowers;         // moved above 0, it first rebuilds the lowering layer (meta1, meta2)
     bool reset_at_load;  // a new scan starts it at 0
     int batch_order;     // the batch command applies options in this order
-    // Written to a design file's "start" values only when not 0, so that a design without it
-    // reads as it always did.
+    // Written to a design file's "start" values and the print description only when not 0; a
+    // design file without it starts it at 0.
     bool optional_in_file;
+    ControlGroup group;
+    // A pad slider over one side of the insole: the control whose place it takes for a left
+    // foot (the table places the widgets for a right foot). The control itself when none.
+    Control swaps_with;
 };
 
 // Batch options with an order below this come before the metatarsal point and dome options.
 constexpr int kBatchAfterPoint = 100;
 
 const ControlSpec &control_spec(Control c);
-// The control of that name; false when there is none.
-bool control_named(const std::string &name, Control &out);
-// The control that builds `layer`; false for the lowering layer, which no control owns.
-bool control_of_layer(int layer, Control &out);
+// The control of that name in design files; none for any other name.
+[[nodiscard]] std::optional<Control> control_named(const std::string &name);
+// The control that builds `layer`; none for the lowering layer, which no control owns.
+[[nodiscard]] std::optional<Control> control_of_layer(Layer layer);
 
 // True for a value within the control's range on its step grid (within 1e-6 of a step, so
 // that decimal text such as 4.6 counts); false for anything else, NaN and infinities included.
@@ -99,12 +119,12 @@ struct Controls {
 struct LayerBuilds {
     int count = 0;
     struct {
-        int layer;
+        Layer layer;
         float amount;  // millimetres
     } builds[2] = {};
 };
 LayerBuilds layer_builds(Control c, const Controls &values);
-// The builder of a layer (the lowering's for kLoweringLayer).
-LayerBuilder layer_builder(int layer);
+// The builder of a layer: its control's, or the lowering's.
+LayerBuilder layer_builder(Layer layer);
 
 }  // namespace pedaform

@@ -1,6 +1,7 @@
 #include "design/design.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -36,30 +37,31 @@ Design::Design(const Resources &resources, ScanFileLoader loader)
       loader_(loader),
       states_(1) {}
 
-Result<> Design::load(const std::string &path, ScanLoadResult *result, const Controls *start) {
+Result<ScanLoadResult> Design::load(const std::string &path, const Controls *start) {
     const Controls &base = start != nullptr ? *start : controls();
     // Read into a copy, so that a refused file leaves this design's scan as it was; the search
     // keeps the previous point where the new outline gives none.
     auto scan = std::make_unique<Scan>(*scan_);
-    const ScanLoadResult loaded = loader_(*scan, path.c_str());
-    if (result != nullptr) *result = loaded;
-    if (!loaded.accepted()) return loaded.outcome;
+    Result<ScanLoadResult> loaded = loader_(*scan, path.c_str());
+    if (!loaded) return loaded;
     *scan_ = *scan;
     start_results(base[Control::kGain]);
-    const State s = start_state(base, loaded.size);
+    const State s = start_state(base, loaded->size);
     judge_search_point();
 
     loaded_ = true;
     scan_path_ = path;
-    scan_sha256_ = loaded.sha256;
+    scan_sha256_ = loaded->sha256;
     steps_.clear();
     states_.assign(1, s);
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = 0;
-    // The frame after a load composes the relief (the stamp is off).
-    Result<> composed = compose(s);
+    // The frame after a load composes the relief; the stamp is off, so it cannot fail.
+    const Result<> composed = compose(s);
+    assert(composed);
+    (void)composed;
     take_snapshot();
-    return composed;
+    return loaded;
 }
 
 void Design::start_results(double gain) {
@@ -89,7 +91,7 @@ Design::State Design::start_state(const Controls &base, const SizeBinChoice &siz
     s.controls[Control::kPadWidth] = size.pad_width;
     s.controls[Control::kPadLength] = size.pad_length;
     s.controls[Control::kPadHeight] = size.pad_height;
-    s.size_index = size.hit ? size_label_index(size.label) : -1;
+    s.size_index = size.hit ? size_label_index(size.label) : std::nullopt;
     s.template_index = scan_->template_index;
     s.colour_filter = 0;
     s.colour_gain = base[Control::kGain];
@@ -106,9 +108,12 @@ Design::State Design::start_state(const Controls &base, const SizeBinChoice &siz
 
 void Design::judge_search_point() {
     const GridPoint found{found_column_, found_row_};
-    const int cell = static_cast<int>(found.row) * kGridWidth + static_cast<int>(found.column);
-    const bool on_insole = found.column >= 0 && found.column < kGridWidth && found.row >= 0 &&
-                           found.row < kGridHeight && results_->insole_grid[cell] != 0;
+    // The bounds first: a crossing far off the grid does not fit an int.
+    const bool on_grid =
+        found.column >= 0 && found.column < kGridWidth && found.row >= 0 && found.row < kGridHeight;
+    const bool on_insole =
+        on_grid && results_->insole_grid[static_cast<int>(found.row) * kGridWidth +
+                                         static_cast<int>(found.column)] != 0;
     const double behind = mm_behind_heads(*scan_, found);
     search_point_doubtful_ = point_found_ && (behind > kSearchPointFarMm || !on_insole);
     if (search_point_doubtful_)
@@ -171,14 +176,6 @@ Design::StampKey Design::stamp_key_of(const Controls &c) const {
             scan_->template_mirrored};
 }
 
-int32_t Design::template_row_offset(int32_t template_index) const {
-    const uint8_t *t = resources_.templates[template_index];
-    for (int y = 0; y < kGridHeight; ++y)
-        for (int x = 0; x < kGridWidth; ++x)
-            if (t[y * kGridWidth + x] != 0) return scan_->outline_bottom_row - y;
-    return 0;  // an empty (missing) template lays no floor anywhere
-}
-
 GridPoint Design::apex_cell() {
     (void)ensure_stamp(controls());  // valid controls always give a stamp
     return stamp_apex_;
@@ -187,8 +184,7 @@ GridPoint Design::apex_cell() {
 GridPoint Design::dome_apex() const {
     const Controls &c = controls();
     const DesignResults &r = *results_;
-    GridPoint cell{static_cast<float>(std::floor(c[Control::kPadWidth] / 2) + kStampMargin),
-                   static_cast<float>(std::floor(c[Control::kPadLength] / 2) + kStampMargin)};
+    GridPoint cell = stamp_centre_cell(c[Control::kPadWidth], c[Control::kPadLength]);
     if (stamp_valid_ && stamp_key_ == stamp_key_of(c)) cell = stamp_apex_;
     return dome_apex_of_point({r.meta_column, r.meta_row}, cell, c[Control::kPadWidth],
                               c[Control::kPadLength]);
@@ -209,9 +205,8 @@ Result<> Design::place_dome_behind_heads(double mm) {
 }
 
 Result<> Design::place_by_hand(float column, float row) {
-    const DesignResults &r = *results_;
-    const uint8_t *floor = r.template_index >= 0 ? resources_.templates[r.template_index] : nullptr;
-    const GridPoint cell = nearest_insole_cell(*scan_, floor, r.template_row_offset, {column, row});
+    const PlacedTemplate placed(resources_, *scan_, *results_);
+    const GridPoint cell = nearest_insole_cell(*scan_, placed, {column, row});
     if (controls()[Control::kStamp] != 0) return move_dome_apex(cell.column, cell.row);
     return move_meta_point(cell.column, cell.row);
 }
@@ -221,8 +216,26 @@ GridPoint Design::hand_position() const {
     return {results_->meta_column, results_->meta_row};
 }
 
+std::optional<Warning> Design::size_warning() const {
+    if (nearest_size_ == nullptr) return std::nullopt;
+    const std::string length = std::to_string(scan_->insole_length);
+    const std::string labels = size_bin_labels(*nearest_size_);
+    return Warning{"insole length " + length + " matches no size; nearest " + labels +
+                       ": no template until a size is chosen (--size)",
+                   "鞋墊長度 " + length + " 不符任何尺碼，最接近 " + labels + "，請選擇尺碼"};
+}
+
+std::optional<Warning> Design::search_point_warning() const {
+    if (!search_point_doubtful_) return std::nullopt;
+    return Warning{
+        "the outline search put the metatarsal point far behind the metatarsal heads or off the "
+        "insole; place the dome from the heads (--dome-behind-heads 7)",
+        "自動找到的蹠骨點離蹠骨頭太遠或在鞋墊外，蹠骨墊片會放錯位置。\n"
+        "請用「編輯」→「依蹠骨頭放置」，或在影像上點選位置。"};
+}
+
 const char *Design::size_label() const {
-    return state().size_index < 0 ? "" : pedaform::size_label(state().size_index);
+    return state().size_index ? pedaform::size_label(*state().size_index) : "";
 }
 
 Design::State Design::transition(State s, const Step &step) const {
@@ -234,7 +247,7 @@ Design::State Design::transition(State s, const Step &step) const {
             if (effect == Effect::kLayer) {
                 const LayerBuilds builds = layer_builds(c, s.controls);
                 for (int k = 0; k < builds.count; ++k)
-                    s.layer_amount[builds.builds[k].layer] = builds.builds[k].amount;
+                    s.layer_amount[index(builds.builds[k].layer)] = builds.builds[k].amount;
                 s.composed = true;
             } else if (effect == Effect::kColours) {
                 s.colour_filter = s.controls[Control::kFilter];
@@ -254,8 +267,10 @@ Design::State Design::transition(State s, const Step &step) const {
             s.composed = true;
             break;
         case StepKind::kSize: {
-            const SizeBinChoice size = size_of_label(step.size, s.template_index);
-            s.template_row_offset = template_row_offset(s.template_index);
+            const SizeBinChoice size = size_of_label(step.size);
+            s.template_index = size.template_index;
+            s.template_row_offset =
+                row_offset_to_heel(resources_.templates[*s.template_index], *scan_);
             s.size_index = step.size;
             s.controls[Control::kPadWidth] = size.pad_width;
             s.controls[Control::kPadLength] = size.pad_length;
@@ -353,13 +368,13 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
     }
     for (int k = 0; k < first.count; ++k)
         build(first.builds[k].layer, first.builds[k].amount);
-    for (int layer = 0; layer < kLayerCount; ++layer) {
-        // The orthotic layers lie on the template as well: a new one means a new layer.
-        const bool moved = layer >= kFirstInsoleLayer && s.layer_amount[layer] != 0 &&
-                           (built_template_[layer][0] != r.template_index ||
-                            built_template_[layer][1] != r.template_row_offset);
-        if (built_amount_[layer] != s.layer_amount[layer] || moved)
-            build(layer, s.layer_amount[layer]);
+    for (int i = 0; i < kLayerCount; ++i) {
+        const Layer layer = static_cast<Layer>(i);
+        // The insole layers lie on the template as well: a new one means a new layer.
+        const bool moved = covers_insole(layer) && s.layer_amount[i] != 0 &&
+                           (built_on_[i].template_index != r.template_index ||
+                            built_on_[i].row_offset != r.template_row_offset);
+        if (built_amount_[i] != s.layer_amount[i] || moved) build(layer, s.layer_amount[i]);
     }
     if (colour_filter_ != s.colour_filter || colour_gain_ != s.colour_gain)
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
@@ -377,13 +392,13 @@ Result<> Design::compose(const State &s) {
     return result;
 }
 
-void Design::build(int layer, float amount) {
+void Design::build(Layer layer, float amount) {
     DesignResults &r = *results_;
-    layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[layer], amount);
-    r.layer_amount[layer] = amount;
-    built_amount_[layer] = amount;
-    built_template_[layer][0] = r.template_index;
-    built_template_[layer][1] = r.template_row_offset;
+    const int i = index(layer);
+    layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[i], amount);
+    r.layer_amount[i] = amount;
+    built_amount_[i] = amount;
+    built_on_[i] = {r.template_index, r.template_row_offset};
 }
 
 void Design::take_snapshot() {

@@ -2,15 +2,20 @@
 // with undo and redo. Both front ends drive a design through these calls and nothing else: a
 // GUI callback is one call here plus its widget updates, a batch option is the same call.
 //
-// A live step runs the actions exactly as the operator's control would (console lines
-// included). Undo, redo and opening a design file restore a step's state without re-running
-// every action: the layers depend on their amounts alone, and the composition overwrites every
-// foot cell, so the relief at a step is the relief after the last smoothing pass before it,
-// composed again from the step's values when a composing step came after that pass.
+// Every step takes one path: transition() works out the state it leads to (the controls, each
+// layer's amount, the point, the template, whether a composition is due) and materialize()
+// makes the results show that state. The layers depend on their amounts alone and the
+// composition overwrites every foot cell, so the relief at a step is the relief after the last
+// smoothing pass before it (a snapshot), composed again from the step's values when a composing
+// step came after that pass; materialize() builds only the layers whose amount or template
+// changed. A step the operator makes also rebuilds first the layers its control builds, in the
+// control's order, so that its console lines are those of the control's action. Undo, redo,
+// replay and opening a design file materialize recorded states.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,11 +28,12 @@
 #include "core/resources.h"
 #include "core/result.h"
 #include "core/scan.h"
+#include "core/warnings.h"
 
 namespace pedaform {
 
 // Reads the scan file at `path` into `scan` (load_scan_file in io/).
-using ScanFileLoader = ScanLoadResult (*)(Scan &scan, const char *path);
+using ScanFileLoader = Result<ScanLoadResult> (*)(Scan &scan, const char *path);
 
 enum class StepKind {
     kSet,        // a control moved to `value`
@@ -41,7 +47,7 @@ struct Step {
     Control control = Control::kMeta1;
     double value = 0;
     float column = 0, row = 0;
-    int size = -1;
+    int size = 0;  // kSize: an index of size_label
 };
 
 class Design {
@@ -71,16 +77,19 @@ class Design {
     // True when the outline search's point looks wrong for a metatarsal pad: further than
     // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
     bool search_point_doubtful() const { return search_point_doubtful_; }
+    // What the load found doubtful, in the words of core/warnings.h: a length that matched no
+    // size bin (it holds until a size is chosen), and a doubtful search point.
+    std::optional<Warning> size_warning() const;
+    std::optional<Warning> search_point_warning() const;
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
-    // Loads a scan: a refused file changes nothing of the design and returns the loader's
+    // Loads a scan: a refused file changes nothing of the design and fails with the loader's
     // reason. On success the pad sliders return to 0, the stamp switches off, the size
-    // presets apply, the relief is composed once and the steps start afresh. `result`
-    // receives the loader's outcome.
+    // presets apply, the relief is composed once (the stamp being off, nothing can fail) and
+    // the steps start afresh; the loader's result is returned.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
-    Result<> load(const std::string &path, ScanLoadResult *result = nullptr,
-                  const Controls *start = nullptr);
+    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr);
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
@@ -144,9 +153,9 @@ class Design {
         double colour_filter = 0, colour_gain = 3;  // what colour_grid was made with
         float meta_column = 0, meta_row = 0;
         uint8_t meta_point_found = 1;
-        int32_t template_index = 0;
+        std::optional<int32_t> template_index = 0;
         int32_t template_row_offset = 0;
-        int size_index = -1;    // the label shown, -1 for none
+        std::optional<int> size_index;  // the label shown
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };
@@ -171,8 +180,6 @@ class Design {
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
     GridPoint apex_cell();
     StampKey stamp_key_of(const Controls &c) const;
-    // Rows that move a template's lowest row onto the foot's heel end.
-    int32_t template_row_offset(int32_t template_index) const;
     void record(const Step &step, const State &next);
     void truncate_redo();
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
@@ -180,7 +187,7 @@ class Design {
     // before any other, in order, even when already built (a live slider's own action).
     Result<> materialize(const State &s, const LayerBuilds &first = LayerBuilds());
     // Builds one layer for `amount` on the results' template.
-    void build(int layer, float amount);
+    void build(Layer layer, float amount);
     Result<> restore(size_t position);
     // Smooths the relief as it is and keeps it as the snapshot `next` starts from.
     void smooth_from_here(State &next);
@@ -206,7 +213,12 @@ class Design {
     size_t position_ = 0;
     size_t saved_position_ = 0;
     float built_amount_[kLayerCount] = {};
-    int32_t built_template_[kLayerCount][2] = {};  // the template index and offset laid on
+    // The template each layer was last built on, and its row offset.
+    struct BuiltOn {
+        std::optional<int32_t> template_index = 0;
+        int32_t row_offset = 0;
+    };
+    BuiltOn built_on_[kLayerCount];
     bool gesture_open_ = false;
     size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 const char *const kFormat = "pedaform-design";
 
 json control_json(Control c, double value) {
-    if (c == Control::kStamp) return value != 0;
+    if (control_spec(c).widget == Widget::kCheckButton) return value != 0;
     // Whole values as whole numbers, so that the file reads as the sliders show them.
     if (value == std::floor(value) && std::fabs(value) < 1e9) return static_cast<long>(value);
     return value;
@@ -27,57 +27,80 @@ json control_json(Control c, double value) {
 
 // The value of control `c` in `v`, checked: a value the control's widget can take, or one the
 // program itself sets (a size preset), so that every design the program saves opens again.
-Result<> control_from_json(Control c, const json &v, double &out) {
+Result<double> control_from_json(Control c, const json &v) {
     const ControlSpec &range = control_spec(c);
-    if (c == Control::kStamp) {
-        if (!v.is_boolean()) return Result<>::failure("\"stamp\" must be true or false");
-        out = v.get<bool>() ? 1 : 0;
-        return Result<>::success();
+    if (range.widget == Widget::kCheckButton) {
+        if (!v.is_boolean())
+            return Failure{std::string("\"") + range.name + "\" must be true or false"};
+        return v.get<bool>() ? 1.0 : 0.0;
     }
     if (!v.is_number() || !control_value_accepted(c, v.get<double>())) {
         std::ostringstream text;
         text << "\"" << range.name << "\" must be a number from " << range.min << " to "
              << range.max << " in steps of " << range.step << ", not " << v.dump();
-        return Result<>::failure(text.str());
+        return Failure{text.str()};
     }
-    out = v.get<double>();
-    return Result<>::success();
+    return v.get<double>();
 }
 
-Result<> step_from_json(const json &j, Step &step) {
+Result<Step> meta_point_from_json(const json &j) {
+    Step step;
+    step.kind = StepKind::kMetaPoint;
+    const json col = j.value("column", json()), row = j.value("row", json());
+    if (!col.is_number() || !row.is_number() || !(col.get<double>() >= 0) ||
+        !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
+        !(row.get<double>() <= kGridHeight - 1))
+        return Failure{
+            "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359"};
+    step.column = static_cast<float>(col.get<double>());
+    step.row = static_cast<float>(row.get<double>());
+    return step;
+}
+
+Result<Step> step_from_json(const json &j) {
     if (!j.is_object() || !j.contains("step") || !j["step"].is_string())
-        return Result<>::failure("a step must be an object with a \"step\" name");
+        return Failure{"a step must be an object with a \"step\" name"};
     const std::string name = j["step"].get<std::string>();
+    Step step;
     if (name == "smooth") {
         step.kind = StepKind::kSmooth;
-        return Result<>::success();
+        return step;
     }
-    if (name == "meta_point") {
-        step.kind = StepKind::kMetaPoint;
-        const json col = j.value("column", json()), row = j.value("row", json());
-        if (!col.is_number() || !row.is_number() || !(col.get<double>() >= 0) ||
-            !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
-            !(row.get<double>() <= kGridHeight - 1))
-            return Result<>::failure(
-                "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359");
-        step.column = static_cast<float>(col.get<double>());
-        step.row = static_cast<float>(row.get<double>());
-        return Result<>::success();
-    }
+    if (name == "meta_point") return meta_point_from_json(j);
     if (name == "size") {
         step.kind = StepKind::kSize;
         const json label = j.value("label", json());
-        step.size = label.is_string() ? size_label_index(label.get<std::string>()) : -1;
-        if (step.size < 0)
-            return Result<>::failure("\"size\" needs a \"label\" of a size bin, not " +
-                                     label.dump());
-        return Result<>::success();
+        const std::optional<int> size =
+            label.is_string() ? size_label_index(label.get<std::string>()) : std::nullopt;
+        if (!size) return Failure{"\"size\" needs a \"label\" of a size bin, not " + label.dump()};
+        step.size = *size;
+        return step;
     }
+    const std::optional<Control> control = control_named(name);
+    if (!control) return Failure{"unknown step \"" + name + "\""};
+    if (!j.contains("value")) return Failure{"step \"" + name + "\" has no \"value\""};
     step.kind = StepKind::kSet;
-    if (!control_named(name, step.control))
-        return Result<>::failure("unknown step \"" + name + "\"");
-    if (!j.contains("value")) return Result<>::failure("step \"" + name + "\" has no \"value\"");
-    return control_from_json(step.control, j["value"], step.value);
+    step.control = *control;
+    const Result<double> value = control_from_json(*control, j["value"]);
+    if (!value) return Failure{value.message()};
+    step.value = *value;
+    return step;
+}
+
+// The "start" values: every control, but those written only when in use may be missing and
+// keep their start value.
+Result<> start_from_json(const json &start, Controls &out) {
+    if (!start.is_object()) return Failure{"the design file has no \"start\" values"};
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        const char *name = control_spec(c).name;
+        if (!start.contains(name) && control_spec(c).optional_in_file) continue;
+        if (!start.contains(name)) return Failure{std::string("\"start\" has no \"") + name + "\""};
+        const Result<double> value = control_from_json(c, start[name]);
+        if (!value) return Failure{value.message()};
+        out[c] = *value;
+    }
+    return Result<>();
 }
 
 bool is_sha256(const std::string &s) {
@@ -127,58 +150,46 @@ std::string design_file_text(const DesignFile &file) {
     return doc.dump(2) + "\n";
 }
 
-Result<> parse_design_file(const std::string &text, DesignFile &out) {
+Result<DesignFile> parse_design_file(const std::string &text) {
     const json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded()) return Result<>::failure("not a design file: the text is not JSON");
+    if (doc.is_discarded()) return Failure{"not a design file: the text is not JSON"};
     if (!doc.is_object() || doc.value("format", json()) != kFormat)
-        return Result<>::failure("not a design file: \"format\" is not \"pedaform-design\"");
+        return Failure{"not a design file: \"format\" is not \"pedaform-design\""};
     const json version = doc.value("version", json());
     if (!version.is_number_integer() || version.get<long>() < 1)
-        return Result<>::failure("the design file has no valid \"version\"");
+        return Failure{"the design file has no valid \"version\""};
     if (version.get<long>() > kDesignFileVersion)
-        return Result<>::failure("the design file is version " + version.dump() +
-                                 ", newer than this program reads (" +
-                                 std::to_string(kDesignFileVersion) + ")");
+        return Failure{"the design file is version " + version.dump() +
+                       ", newer than this program reads (" + std::to_string(kDesignFileVersion) +
+                       ")"};
     DesignFile f;
     const json scan = doc.value("scan", json());
     if (!scan.is_object() || !scan.value("file", json()).is_string() ||
         scan["file"].get<std::string>().empty() || !scan.value("sha256", json()).is_string() ||
         !is_sha256(scan["sha256"].get<std::string>()))
-        return Result<>::failure("the design file's \"scan\" needs a \"file\" and a \"sha256\"");
+        return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\""};
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
-
-    const json start = doc.value("start", json());
-    if (!start.is_object()) return Result<>::failure("the design file has no \"start\" values");
-    for (int i = 0; i < kControlCount; ++i) {
-        const Control c = static_cast<Control>(i);
-        const char *name = control_spec(c).name;
-        if (!start.contains(name) && control_spec(c).optional_in_file) continue;  // the start value
-        if (!start.contains(name))
-            return Result<>::failure(std::string("\"start\" has no \"") + name + "\"");
-        if (Result<> r = control_from_json(c, start[name], f.start[c]); !r) return r;
-    }
-
+    if (Result<> r = start_from_json(doc.value("start", json()), f.start); !r)
+        return Failure{r.message()};
     const json steps = doc.value("steps", json());
-    if (!steps.is_array()) return Result<>::failure("the design file has no \"steps\" list");
+    if (!steps.is_array()) return Failure{"the design file has no \"steps\" list"};
     for (size_t i = 0; i < steps.size(); ++i) {
-        Step step;
-        if (Result<> r = step_from_json(steps[i], step); !r)
-            return Result<>::failure("step " + std::to_string(i + 1) + ": " + r.message());
-        f.steps.push_back(step);
+        const Result<Step> step = step_from_json(steps[i]);
+        if (!step) return Failure{"step " + std::to_string(i + 1) + ": " + step.message()};
+        f.steps.push_back(*step);
     }
-    out = std::move(f);
-    return Result<>::success();
+    return f;
 }
 
-Result<> read_design_file(const std::string &path, DesignFile &out) {
+Result<DesignFile> read_design_file(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return Result<>::failure("cannot read the design file " + path);
+    if (!in) return Failure{"cannot read the design file " + path};
     std::ostringstream text;
     text << in.rdbuf();
-    if (in.bad()) return Result<>::failure("cannot read the design file " + path);
-    Result<> parsed = parse_design_file(text.str(), out);
-    if (!parsed) return Result<>::failure(path + ": " + parsed.message());
+    if (in.bad()) return Failure{"cannot read the design file " + path};
+    Result<DesignFile> parsed = parse_design_file(text.str());
+    if (!parsed) return Failure{path + ": " + parsed.message()};
     return parsed;
 }
 
@@ -207,13 +218,13 @@ std::string design_scan_path(const std::string &design_path, const DesignFile &f
     return (fs::path(design_path).parent_path() / scan).lexically_normal().string();
 }
 
-Result<> open_design(Design &design, const DesignFile &file, const std::string &scan_path,
-                     ScanLoadResult *load_result) {
-    Result<> loaded = design.load(scan_path, load_result, &file.start);
-    if (!loaded) return loaded;
-    Result<> replayed = design.replay(file.steps);
+Result<OpenedDesign> open_design(Design &design, const DesignFile &file,
+                                 const std::string &scan_path) {
+    Result<ScanLoadResult> loaded = design.load(scan_path, &file.start);
+    if (!loaded) return Failure{loaded.message()};
+    OpenedDesign opened{std::move(*loaded), design.replay(file.steps)};
     design.mark_saved();
-    return replayed;
+    return opened;
 }
 
 }  // namespace pedaform

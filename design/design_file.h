@@ -34,9 +34,10 @@ std::string design_file_text(const DesignFile &file);
 nlohmann::ordered_json design_steps_json(const std::vector<Step> &steps);
 
 // Parses and checks everything: JSON, format, version, the scan entry, every control value
-// against its range and step, every step. Failure says what is wrong; `out` is then untouched.
-Result<> parse_design_file(const std::string &text, DesignFile &out);
-Result<> read_design_file(const std::string &path, DesignFile &out);
+// against its range and step, every step. Failure says what is wrong.
+Result<DesignFile> parse_design_file(const std::string &text);
+// The same for the file at `path`; its failures start with the path.
+Result<DesignFile> read_design_file(const std::string &path);
 
 // The design as a file saved at `path` (the scan named relative to its folder).
 DesignFile design_file_of(const Design &design, const std::string &path);
@@ -46,9 +47,15 @@ Result<> save_design(const Design &design, const std::string &path);
 // The path of the scan a design file at `design_path` names.
 std::string design_scan_path(const std::string &design_path, const DesignFile &file);
 
+// What opening a design gives: the scan's load, and how the replay of the steps went.
+struct OpenedDesign {
+    ScanLoadResult load;
+    Result<> replayed;
+};
+
 // Loads `scan_path` with the file's start values and replays its steps; the design is marked
-// saved. A refused scan leaves the design as it was and returns the loader's reason.
-Result<> open_design(Design &design, const DesignFile &file, const std::string &scan_path,
-                     ScanLoadResult *load_result = nullptr);
+// saved. A refused scan leaves the design as it was and fails with the loader's reason.
+Result<OpenedDesign> open_design(Design &design, const DesignFile &file,
+                                 const std::string &scan_path);
 
 }  // namespace pedaform

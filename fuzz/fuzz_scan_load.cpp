@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::FILE *f = std::fopen(path.c_str(), "wb");
     if (f == nullptr || (size > 0 && std::fwrite(data, 1, size, f) != size)) std::abort();
     std::fclose(f);
-    const ScanLoadResult r = load_scan_file(*ws, path.c_str());
-    if (r.accepted() && (ws->insole_length < -359 || ws->insole_length > 360)) std::abort();
+    const Result<ScanLoadResult> r = load_scan_file(*ws, path.c_str());
+    if (r.ok() && (ws->insole_length < -359 || ws->insole_length > 360)) std::abort();
     if (ws->meta_point_found && std::isnan(ws->meta_column)) std::abort();
     return 0;
 }

@@ -25,12 +25,10 @@ std::string sha256_hex(const uint8_t *data, size_t size) {
     return hex;
 }
 
-Result<> file_sha256(const std::string &path, std::string &hex) {
-    hex.clear();
-    std::vector<uint8_t> bytes;
-    if (Result<> r = read_file_bytes(path, bytes); !r) return r;
-    hex = sha256_hex(bytes.data(), bytes.size());
-    return Result<>::success();
+Result<std::string> file_sha256(const std::string &path) {
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path);
+    if (!bytes) return Failure{bytes.message()};
+    return sha256_hex(bytes->data(), bytes->size());
 }
 
 }  // namespace pedaform

@@ -14,6 +14,6 @@ std::string sha256_hex(const uint8_t *data, size_t size);
 
 // The SHA-256 of a file's bytes. A file that cannot be read fails with why: a missing file
 // says "no such file" so that a moved-away scan is reported as missing, not as changed.
-Result<> file_sha256(const std::string &path, std::string &hex);
+Result<std::string> file_sha256(const std::string &path);
 
 }  // namespace pedaform

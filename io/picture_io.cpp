@@ -59,11 +59,10 @@ struct MemoryDeleter {
 
 }  // namespace
 
-Result<> read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
-    out.clear();
+Result<std::vector<uint8_t>> read_file_bytes(const std::string &path) {
+    std::vector<uint8_t> out;
     std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return Result<>::failure(std::string("cannot read the file: ") + std::strerror(errno));
+    if (f == nullptr) return Failure{std::string("cannot read the file: ") + std::strerror(errno)};
     uint8_t buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -71,35 +70,33 @@ Result<> read_file_bytes(const std::string &path, std::vector<uint8_t> &out) {
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
     std::fclose(f);
-    if (failed)
-        return Result<>::failure(std::string("cannot read the file: ") + std::strerror(error));
-    return Result<>::success();
+    if (failed) return Failure{std::string("cannot read the file: ") + std::strerror(error)};
+    return out;
 }
 
-Result<> decode_picture(const std::vector<uint8_t> &file, Picture &out) {
+Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
     ensure_initialised();
-    out = Picture();
     const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
         FreeImage_OpenMemory(const_cast<BYTE *>(file.data()), static_cast<DWORD>(file.size())));
     const FREE_IMAGE_FORMAT type = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
     if (type == FIF_BMP && bmp_is_truncated(file))
-        return Result<>::failure("the file ends before the pixel data its header describes");
+        return Failure{"the file ends before the pixel data its header describes"};
     if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
         Bitmap header(FreeImage_LoadFromMemory(type, memory.get(), FIF_LOAD_NOPIXELS));
         const uint64_t pixels = static_cast<uint64_t>(FreeImage_GetWidth(header.get())) *
                                 FreeImage_GetHeight(header.get());
         if (pixels > kMaxPixels)
-            return Result<>::failure("the file claims a picture of " +
-                                     std::to_string(FreeImage_GetWidth(header.get())) + " x " +
-                                     std::to_string(FreeImage_GetHeight(header.get())) +
-                                     " pixels, more than this program reads");
+            return Failure{"the file claims a picture of " +
+                           std::to_string(FreeImage_GetWidth(header.get())) + " x " +
+                           std::to_string(FreeImage_GetHeight(header.get())) +
+                           " pixels, more than this program reads"};
         FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
     }
     Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_LoadFromMemory(type, memory.get(), 0));
     FIBITMAP *b = bitmap.get();
     // The getters give 0 for a bitmap that failed to load.
     const BYTE *bits = FreeImage_GetBits(b);
-    Picture &picture = out;
+    Picture picture;
     picture.line_bytes = static_cast<int>(FreeImage_GetLine(b));
     picture.pitch = static_cast<int>(FreeImage_GetPitch(b));
     picture.dib_size = static_cast<int>(FreeImage_GetDIBSize(b));
@@ -110,17 +107,15 @@ Result<> decode_picture(const std::vector<uint8_t> &file, Picture &out) {
     if (bits != nullptr && picture.pitch > 0 && picture.height > 0 &&
         picture.line_bytes <= picture.pitch) {
         picture.bits.assign(bits, bits + static_cast<size_t>(picture.pitch) * picture.height);
-        return Result<>::success();
+        return picture;
     }
-    picture.width = picture.height = picture.bpp = 0;
-    return Result<>::failure("the file is not a picture that can be read");
+    return Failure{"the file is not a picture that can be read"};
 }
 
-Result<> read_picture(const std::string &path, Picture &out) {
-    out = Picture();
-    std::vector<uint8_t> file;
-    if (Result<> r = read_file_bytes(path, file); !r) return r;
-    return decode_picture(file, out);
+Result<Picture> read_picture(const std::string &path) {
+    const Result<std::vector<uint8_t>> file = read_file_bytes(path);
+    if (!file) return Failure{file.message()};
+    return decode_picture(*file);
 }
 
 Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {

@@ -13,15 +13,15 @@ namespace pedaform {
 
 // Every byte of the file at `path`. A failure says why ("cannot read the file: " and the
 // system's reason), without the path.
-Result<> read_file_bytes(const std::string &path, std::vector<uint8_t> &out);
+Result<std::vector<uint8_t>> read_file_bytes(const std::string &path);
 
-// Decodes a picture file held in memory, its type taken from the content. On failure `out` is
-// not loaded() and the message says why (not a picture the reader knows, truncated, larger
-// than 4096 x 4096 pixels).
-Result<> decode_picture(const std::vector<uint8_t> &file, Picture &out);
+// Decodes a picture file held in memory, its type taken from the content; the picture is
+// loaded(). A failure says why (not a picture the reader knows, truncated, larger than
+// 4096 x 4096 pixels).
+Result<Picture> decode_picture(const std::vector<uint8_t> &file);
 
 // read_file_bytes, then decode_picture.
-Result<> read_picture(const std::string &path, Picture &out);
+Result<Picture> read_picture(const std::string &path);
 
 // Writes an upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as PNG
 // through a temporary file renamed over `path`.

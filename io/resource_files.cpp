@@ -20,14 +20,15 @@ std::string resource_path(const std::string &data_dir, const char *file) {
 
 namespace {
 
-std::string missing(const std::string &path, const std::string &why) {
-    return "data file " + path + " is missing or unreadable (" + why + "); it is left empty";
+Warning missing(const std::string &path, const std::string &why) {
+    return {"data file " + path + " is missing or unreadable (" + why + "); it is left empty",
+            "資料檔 " + path + " 不存在或無法讀取（" + why + "），相關資料為空白"};
 }
 
 }  // namespace
 
-std::vector<std::string> load_startup_resources(Resources &resources, const std::string &data_dir) {
-    std::vector<std::string> warnings;
+Warnings load_startup_resources(Resources &resources, const std::string &data_dir) {
+    Warnings warnings;
     console_printf("w %d   h %d \n", kGridWidth, kGridHeight);
 
     const std::string lut_path = resource_path(data_dir, kColourTableFile);
@@ -35,14 +36,14 @@ std::vector<std::string> load_startup_resources(Resources &resources, const std:
         parse_colour_table(lut, resources.colour_table);
         std::fclose(lut);
     } else {
-        warnings.push_back(missing(lut_path, std::strerror(errno)));
+        warnings.add(missing(lut_path, std::strerror(errno)));
     }
 
     for (int t = 0; t < kTemplateCount; ++t) {
         const std::string path = resource_path(data_dir, kTemplateFiles[t]);
-        Picture picture;
-        if (Result<> r = read_picture(path, picture); !r)
-            warnings.push_back(missing(path, r.message()));
+        Result<Picture> read = read_picture(path);
+        if (!read) warnings.add(missing(path, read.message()));
+        const Picture picture = read ? std::move(*read) : Picture();
         console_printf("width %d\n", picture.width);
         console_printf("height %d\n\n", picture.height);
         // Templates of another size never write outside their grid: a larger one is cut.
@@ -52,9 +53,9 @@ std::vector<std::string> load_startup_resources(Resources &resources, const std:
     }
 
     const std::string drop_path = resource_path(data_dir, kPadShapeFile);
-    Picture drop;
-    if (Result<> r = read_picture(drop_path, drop); !r)
-        warnings.push_back(missing(drop_path, r.message()));
+    Result<Picture> read = read_picture(drop_path);
+    if (!read) warnings.add(missing(drop_path, read.message()));
+    const Picture drop = read ? std::move(*read) : Picture();
     console_printf("DROP Image \n");
     console_printf("pitch %d\n", drop.pitch);
     console_printf("bpp %d\n", drop.bpp);

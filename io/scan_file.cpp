@@ -6,19 +6,15 @@
 
 namespace pedaform {
 
-ScanLoadResult load_scan_file(Scan &scan, const char *path) {
-    std::vector<uint8_t> bytes;
-    Picture picture;
-    Result<> read = read_file_bytes(path, bytes);
-    if (read) read = decode_picture(bytes, picture);
-    if (!read) {
+Result<ScanLoadResult> load_scan_file(Scan &scan, const char *path) {
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path);
+    Result<Picture> picture = bytes ? decode_picture(*bytes) : Failure{bytes.message()};
+    if (!picture) {
         console_printf("Unable to load texture: ");
-        ScanLoadResult refused = load_scan_picture(scan, picture);
-        refused.outcome = read;
-        return refused;
+        return Failure{picture.message()};
     }
-    ScanLoadResult loaded = load_scan_picture(scan, picture);
-    loaded.sha256 = sha256_hex(bytes.data(), bytes.size());
+    Result<ScanLoadResult> loaded = load_scan_picture(scan, *picture);
+    if (loaded) loaded->sha256 = sha256_hex(bytes->data(), bytes->size());
     return loaded;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/grid.h"
+#include "model3d/surface_cells.h"
 
 namespace pedaform {
 
@@ -24,12 +25,7 @@ constexpr int kMeshVertexFloats = 9;
 // The base colour of the surface when pressure colours are off.
 constexpr float kSurfaceColour[3] = {1.0f, 1.0f, 0.8f};
 
-// A cell is drawn unless all four corners (r, c), (r+1, c), (r+1, c+1), (r, c+1) are below 10.
-inline bool mesh_cell_drawn(const uint8_t *relief, int r, int c) {
-    const int i = r * kGridWidth + c;
-    return relief[i] >= kFootThreshold || relief[i + kGridWidth] >= kFootThreshold ||
-           relief[i + kGridWidth + 1] >= kFootThreshold || relief[i + 1] >= kFootThreshold;
-}
+// The drawn cells: mesh_cell_drawn (surface_cells.h).
 
 // The surface of one cell: corners P1 = (r, relief[r][c] / 5, c), P2 = (r+1, ., c),
 // P3 = (r+1, ., c+1), P4 = (r, ., c+1), and the normals of its two triangles P1 P2 P3 and

@@ -52,68 +52,97 @@ std::string description(const PrintDescription &about) {
 }
 
 std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
-    return part.zone < 0 ? "insole" : print_zone_name(zones, part.zone);
+    return part.zone ? print_zone_name(zones, *part.zone) : "insole";
 }
 
-// Writes the mesh lines into a buffer sized for their longest form: a float takes at most 15
-// characters in its shortest exact form and an index at most 10, so a vertex line at most 70;
-// 64 more for the lines between the lists.
+// The mesh element's text around and in its lists, and the longest numbers: a float in its
+// shortest exact form takes at most 15 characters ("-1.17549435e-38"), an index at most 10.
+constexpr char kMeshOpen[] = "   <mesh>\n    <vertices>\n";
+constexpr char kMeshBetween[] = "    </vertices>\n    <triangles>\n";
+constexpr char kMeshClose[] = "    </triangles>\n   </mesh>\n";
+constexpr char kVertexOpen[] = "<vertex x=\"", kY[] = "\" y=\"", kZ[] = "\" z=\"";
+constexpr char kTriangleOpen[] = "<triangle v1=\"", kV2[] = "\" v2=\"", kV3[] = "\" v3=\"";
+constexpr char kLineEnd[] = "\"/>\n";
+constexpr size_t kFloatChars = 15, kIndexChars = 10;
+constexpr size_t kVertexLine =
+    sizeof kVertexOpen + sizeof kY + sizeof kZ + sizeof kLineEnd - 4 + 3 * kFloatChars;
+constexpr size_t kTriangleLine =
+    sizeof kTriangleOpen + sizeof kV2 + sizeof kV3 + sizeof kLineEnd - 4 + 3 * kIndexChars;
+constexpr size_t kMeshFixed = sizeof kMeshOpen + sizeof kMeshBetween + sizeof kMeshClose - 3;
+
+// Writes the mesh lines into a buffer sized for what it holds at its longest. A piece that
+// would not fit is not written and fails the text.
 class MeshText {
   public:
-    explicit MeshText(size_t lines) : buffer_(lines * 72 + 64, '\0'), at_(&buffer_[0]) {}
+    MeshText(size_t vertices, size_t triangles)
+        : buffer_(kMeshFixed + vertices * kVertexLine + triangles * kTriangleLine, '\0'),
+          at_(&buffer_[0]),
+          end_(at_ + buffer_.size()) {}
 
     template <size_t N>
     void put(const char (&text)[N]) {
+        if (static_cast<size_t>(end_ - at_) < N - 1) return fail();
         std::memcpy(at_, text, N - 1);
         at_ += N - 1;
     }
     template <typename T>
     void put(T value) {
-        at_ = std::to_chars(at_, at_ + 16, value).ptr;
+        const std::to_chars_result r = std::to_chars(at_, end_, value);
+        if (r.ec != std::errc()) return fail();
+        at_ = r.ptr;
     }
-    std::string take() {
+    Result<std::string> take() {
+        if (failed_) return Failure{"3MF writer: the mesh text outgrew its buffer"};
         buffer_.resize(static_cast<size_t>(at_ - buffer_.data()));
         return std::move(buffer_);
     }
 
   private:
+    void fail() {
+        failed_ = true;
+        at_ = end_;
+    }
     std::string buffer_;
     char *at_;
+    char *end_;
+    bool failed_ = false;
 };
 
 // "<mesh>" with the meshes' vertices and triangles, each mesh's indices moved past the ones
 // before it.
-std::string mesh_element(const std::vector<const Mesh *> &meshes) {
-    size_t lines = 0;
-    for (const Mesh *m : meshes)
-        lines += m->vertices.size() + m->triangles.size();
-    MeshText text(lines);
-    text.put("   <mesh>\n    <vertices>\n");
+Result<std::string> mesh_element(const std::vector<const Mesh *> &meshes) {
+    size_t vertices = 0, triangles = 0;
+    for (const Mesh *m : meshes) {
+        vertices += m->vertices.size();
+        triangles += m->triangles.size();
+    }
+    MeshText text(vertices, triangles);
+    text.put(kMeshOpen);
     for (const Mesh *m : meshes)
         for (const Vertex &v : m->vertices) {
-            text.put("<vertex x=\"");
+            text.put(kVertexOpen);
             text.put(v.x);
-            text.put("\" y=\"");
+            text.put(kY);
             text.put(v.y);
-            text.put("\" z=\"");
+            text.put(kZ);
             text.put(v.z);
-            text.put("\"/>\n");
+            text.put(kLineEnd);
         }
-    text.put("    </vertices>\n    <triangles>\n");
+    text.put(kMeshBetween);
     uint32_t base = 0;
     for (const Mesh *m : meshes) {
         for (const Triangle &t : m->triangles) {
-            text.put("<triangle v1=\"");
+            text.put(kTriangleOpen);
             text.put(base + t.v[0]);
-            text.put("\" v2=\"");
+            text.put(kV2);
             text.put(base + t.v[1]);
-            text.put("\" v3=\"");
+            text.put(kV3);
             text.put(base + t.v[2]);
-            text.put("\"/>\n");
+            text.put(kLineEnd);
         }
         base += static_cast<uint32_t>(m->vertices.size());
     }
-    text.put("    </triangles>\n   </mesh>\n");
+    text.put(kMeshClose);
     return text.take();
 }
 
@@ -136,7 +165,8 @@ std::string object_open(int id, const std::string &name) {
 }
 
 // The insole alone, or PrusaSlicer's one object of several volumes.
-std::string one_object_model(const PrintModel &model, const PrintDescription &about, bool prusa) {
+Result<std::string> one_object_model(const PrintModel &model, const PrintDescription &about,
+                                     bool prusa) {
     std::vector<const Mesh *> meshes;
     for (const PrintPart &p : model.parts)
         meshes.push_back(&p.mesh);
@@ -145,7 +175,9 @@ std::string one_object_model(const PrintModel &model, const PrintDescription &ab
                            " <metadata name=\"slic3rpe:Version3mf\">1</metadata>\n")
               : model_head(about, "", "");
     s += object_open(1, about.scan);
-    s += mesh_element(meshes);
+    const Result<std::string> mesh = mesh_element(meshes);
+    if (!mesh) return mesh;
+    s += *mesh;
     s += "  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
     return s;
 }
@@ -168,12 +200,12 @@ std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &
                  "\"/>\n";
         };
         meta("name", part_name(part, zones));
-        if (part.zone < 0) {
+        if (!part.zone) {
             meta("volume_type", "ModelPart");
         } else {
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
-            meta("fill_density", std::to_string(zones[part.zone].density) + "%");
+            meta("fill_density", std::to_string(zones[*part.zone].density) + "%");
         }
         s += "  </volume>\n";
     }
@@ -182,8 +214,9 @@ std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &
 }
 
 // Parts as mesh objects 1..n; OrcaSlicer's build object n + 1 takes them as components.
-std::string separate_objects_model(const PrintModel &model, const std::vector<PrintZone> &zones,
-                                   const PrintDescription &about, Slicer slicer) {
+Result<std::string> separate_objects_model(const PrintModel &model,
+                                           const std::vector<PrintZone> &zones,
+                                           const PrintDescription &about, Slicer slicer) {
     const bool cura = slicer == Slicer::kCura;
     std::string s = model_head(
         about, cura ? " xmlns:cura=\"http://software.ultimaker.com/xml/cura/3mf/2015/10\"" : "",
@@ -191,8 +224,8 @@ std::string separate_objects_model(const PrintModel &model, const std::vector<Pr
     const int n = static_cast<int>(model.parts.size());
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
-        s += object_open(k + 1, part.zone < 0 && cura ? about.scan : part_name(part, zones));
-        if (cura && part.zone >= 0) {
+        s += object_open(k + 1, !part.zone && cura ? about.scan : part_name(part, zones));
+        if (cura && part.zone) {
             // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
             auto setting = [&s](const char *key, const std::string &value) {
                 s += std::string("    <metadata name=\"cura:") + key +
@@ -200,12 +233,14 @@ std::string separate_objects_model(const PrintModel &model, const std::vector<Pr
             };
             s += "   <metadatagroup>\n";
             setting("infill_mesh", "True");
-            setting("infill_sparse_density", std::to_string(zones[part.zone].density));
+            setting("infill_sparse_density", std::to_string(zones[*part.zone].density));
             setting("wall_thickness", "0");
             setting("top_bottom_thickness", "0");
             s += "   </metadatagroup>\n";
         }
-        s += mesh_element({&part.mesh});
+        const Result<std::string> mesh = mesh_element({&part.mesh});
+        if (!mesh) return mesh;
+        s += *mesh;
         s += "  </object>\n";
     }
     if (cura) {
@@ -231,12 +266,12 @@ std::string orca_config(const PrintModel &model, const std::vector<PrintZone> &z
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
         s += "    <part id=\"" + std::to_string(k + 1) + "\" subtype=\"" +
-             (part.zone < 0 ? "normal_part" : "modifier_part") + "\">\n";
+             (part.zone ? "modifier_part" : "normal_part") + "\">\n";
         s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
              "\"/>\n";
-        if (part.zone >= 0)
+        if (part.zone)
             s += "      <metadata key=\"sparse_infill_density\" value=\"" +
-                 std::to_string(zones[part.zone].density) + "%\"/>\n";
+                 std::to_string(zones[*part.zone].density) + "%\"/>\n";
         s += "    </part>\n";
     }
     s += "  </object>\n</config>\n";
@@ -326,13 +361,10 @@ Result<> write_zip(const std::vector<std::pair<const char *, std::string>> &file
 
 }  // namespace
 
-bool parse_slicer(const std::string &name, Slicer &slicer) {
+std::optional<Slicer> parse_slicer(const std::string &name) {
     for (Slicer s : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura})
-        if (name == slicer_name(s)) {
-            slicer = s;
-            return true;
-        }
-    return false;
+        if (name == slicer_name(s)) return s;
+    return std::nullopt;
 }
 
 const char *slicer_name(Slicer slicer) {
@@ -354,25 +386,31 @@ std::string print_title(const PrintDescription &about) {
                                       : "design " + about.design_file);
 }
 
-Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
-                           const PrintSettings &settings, PrintModel &model) {
-    model = PrintModel();
+std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint8_t *pressure,
+                                      const std::vector<PrintZone> &zones) {
+    std::vector<uint8_t> cells;
+    mark_insole_cells(prepared.heights.data(), cells);
+    std::vector<int16_t> cell_zone;
+    assign_print_zones(cells.data(), pressure, zones, cell_zone);
+    return cell_zone;
+}
+
+Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                                     const PrintSettings &settings) {
     if (!(settings.tolerance_mm >= 0 && settings.tolerance_mm <= kMaxMeshTolerance))
-        return Result<>::failure("the mesh tolerance must lie between 0 and 1 mm");
+        return Failure{"the mesh tolerance must lie between 0 and 1 mm"};
+    PrintModel model;
     model.parts.emplace_back();
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
     if (insole.triangles.empty())
-        return Result<>::failure("nothing to print: no cell of the relief has four raised corners");
-    if (settings.zones.empty()) return Result<>::success();
+        return Failure{"nothing to print: no cell of the relief has four raised corners"};
+    if (settings.zones.empty()) return model;
 
     float z_max = 0;
     for (const Vertex &v : insole.vertices)
         z_max = std::max(z_max, v.z);
-    std::vector<uint8_t> cells;
-    mark_insole_cells(prepared.heights.data(), cells);
-    std::vector<int16_t> cell_zone;
-    assign_print_zones(cells.data(), pressure, settings.zones, cell_zone);
+    const std::vector<int16_t> cell_zone = print_zone_cells(prepared, pressure, settings.zones);
     SolidShape block;
     block.cells_x = kGridWidth;
     block.cells_y = kGridHeight;
@@ -388,29 +426,29 @@ Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressu
         build_closed_solid(block, part.mesh);
         if (!part.mesh.triangles.empty()) model.parts.push_back(std::move(part));
     }
-    return Result<>::success();
+    return model;
 }
 
 Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out) {
     const bool zoned = model.parts.size() > 1;
+    const Result<std::string> model_text =
+        !zoned ? one_object_model(model, about, false)
+        : settings.slicer == Slicer::kPrusa
+            ? one_object_model(model, about, true)
+            : separate_objects_model(model, settings.zones, about, settings.slicer);
+    if (!model_text) return Failure{model_text.message()};
     std::vector<std::pair<const char *, std::string>> files;
     files.emplace_back("[Content_Types].xml",
                        content_types(zoned && settings.slicer != Slicer::kCura));
     files.emplace_back("_rels/.rels", kRelationships);
-    if (!zoned) {
-        files.emplace_back("3D/3dmodel.model", one_object_model(model, about, false));
-    } else if (settings.slicer == Slicer::kPrusa) {
-        files.emplace_back("3D/3dmodel.model", one_object_model(model, about, true));
+    files.emplace_back("3D/3dmodel.model", *model_text);
+    if (zoned && settings.slicer == Slicer::kPrusa)
         files.emplace_back("Metadata/Slic3r_PE_model.config",
                            prusa_config(model, settings.zones, about));
-    } else {
-        files.emplace_back("3D/3dmodel.model",
-                           separate_objects_model(model, settings.zones, about, settings.slicer));
-        if (settings.slicer == Slicer::kOrca)
-            files.emplace_back("Metadata/model_settings.config",
-                               orca_config(model, settings.zones, about));
-    }
+    if (zoned && settings.slicer == Slicer::kOrca)
+        files.emplace_back("Metadata/model_settings.config",
+                           orca_config(model, settings.zones, about));
     return write_zip(files, out);
 }
 
@@ -418,17 +456,17 @@ Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const
                            const PrintSettings &settings, const PrintDescription &about,
                            MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
-    PrintModel model;
-    const Result<> built = build_print_model(prepared, pressure, settings, model);
+    const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
         report->triangles = 0;
-        for (const PrintPart &p : model.parts)
-            report->triangles += p.mesh.triangles.size();
+        if (built)
+            for (const PrintPart &p : built->parts)
+                report->triangles += p.mesh.triangles.size();
     }
-    if (!built) return built;
+    if (!built) return Failure{built.message()};
     std::string data;
-    const Result<> written = write_print_3mf(model, settings, about, data);
+    const Result<> written = write_print_3mf(*built, settings, about, data);
     if (!written) return written;
     return write_file_atomically(path, data.data(), data.size());
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,8 +26,8 @@ enum class Slicer {
     kCura,   // Cura: one object per part, zones as infill meshes in Cura's 3MF namespace
 };
 
-// "prusa", "orca", "cura"; false (slicer untouched) for any other name.
-bool parse_slicer(const std::string &name, Slicer &slicer);
+// "prusa", "orca", "cura"; none for any other name.
+[[nodiscard]] std::optional<Slicer> parse_slicer(const std::string &name);
 const char *slicer_name(Slicer slicer);
 
 // The default mesh tolerance of the 3MF file, mm.
@@ -56,21 +57,27 @@ struct PrintSettings {
 // A part of the printed object, in its own mesh.
 struct PrintPart {
     Mesh mesh;
-    int zone = -1;  // -1: the insole; otherwise the index of its zone
+    std::optional<int> zone;  // its zone; none for the insole
 };
 
 struct PrintModel {
     std::vector<PrintPart> parts;  // the insole first, then one part per zone that has cells
 };
 
+// Each grid cell's zone in the printed insole: the insole cells (mark_insole_cells of the
+// prepared heights) zoned by assign_print_zones, kNotInsole elsewhere. `pressure` has
+// kGridCells entries. The 3MF's blocks and the print dialog's preview both come from here.
+std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint8_t *pressure,
+                                      const std::vector<PrintZone> &zones);
+
 // Builds the insole (build_insole_solid with a strip bottom, simplified within the settings'
-// tolerance) and, with zones, a closed block for each zone that keeps insole cells after
-// assign_print_zones (insole cells: mark_insole_cells of the prepared heights): cell (x, y)
-// covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block reaches from 1 mm below z = 0 to
-// 1 mm above the insole's highest point, so that the blocks cover the insole exactly once.
-// `pressure` has kGridCells entries. Fails when the relief gives no solid.
-Result<> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
-                           const PrintSettings &settings, PrintModel &model);
+// tolerance) and, with zones, a closed block for each zone that keeps cells in
+// print_zone_cells: cell (x, y) covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block
+// reaches from 1 mm below z = 0 to 1 mm above the insole's highest point, so that the blocks
+// cover the insole exactly once. Fails when the tolerance is out of range or the relief gives
+// no solid.
+Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
+                                     const PrintSettings &settings);
 
 // The 3MF package of the model, unit millimetre, appended to `out`: [Content_Types].xml,
 // _rels/.rels and 3D/3dmodel.model with Title, Application "Pedaform" and Description; every

@@ -8,6 +8,7 @@
 
 #include "core/result.h"
 #include "core/grid.h"
+#include "model3d/surface_cells.h"
 
 namespace pedaform {
 
@@ -35,9 +36,8 @@ extern const char *const kDefaultPrintZones;
 // Reads "T1:D1,T2:D2,..." such as "0:35,40%:20,70%:10": thresholds written as shares of the
 // peak ("40%", up to 100) or as pressures (0..255), one form per list except that a 0 may be
 // written either way, rising strictly; each with a decimal density 0..100. Blanks around the
-// numbers and before "%" are allowed. On failure `zones` is left empty and the message shows
-// the accepted form.
-Result<> parse_print_zones(const std::string &text, std::vector<PrintZone> &zones);
+// numbers and before "%" are allowed. The failure's message shows the accepted form.
+Result<std::vector<PrintZone>> parse_print_zones(const std::string &text);
 
 // The text parse_print_zones reads back to `zones`, without blanks ("" for none).
 std::string print_zones_text(const std::vector<PrintZone> &zones);
@@ -45,21 +45,6 @@ std::string print_zones_text(const std::vector<PrintZone> &zones);
 // How a modifier is named: "pressure 40–70 % of peak, infill 20 %", or for pressures
 // "pressure 96–159, infill 20 %". The first zone starts at 0, the last ends at 100 % or 255.
 std::string print_zone_name(const std::vector<PrintZone> &zones, int zone);
-
-// Insole cells: every grid cell that is a corner of a surface cell of `heights` (a cell whose
-// four corners are non-zero, relief_outline.h), so that the zones' cells cover the printed
-// solid. `mask` gets kGridCells entries, 1 for an insole cell.
-template <typename T>
-void mark_insole_cells(const T *heights, std::vector<uint8_t> &mask) {
-    mask.assign(kGridCells, 0);
-    for (int r = 0; r + 1 < kGridHeight; ++r)
-        for (int c = 0; c + 1 < kGridWidth; ++c) {
-            const int i = r * kGridWidth + c;
-            if (heights[i] != 0 && heights[i + 1] != 0 && heights[i + kGridWidth] != 0 &&
-                heights[i + kGridWidth + 1] != 0)
-                mask[i] = mask[i + 1] = mask[i + kGridWidth] = mask[i + kGridWidth + 1] = 1;
-        }
-}
 
 // A connected piece of a zone (cells joined through their sides) with fewer cells than this,
 // one cell being 1 mm x 1 mm, joins the neighbouring zone: at 20 % infill a slicer lays its

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "core/console.h"
 
@@ -23,16 +24,14 @@ constexpr int kMaxVisits = 4;
 constexpr int kStepX[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 constexpr int kStepY[8] = {0, -1, -1, -1, 0, 1, 1, 1};
 
-struct GridPoint {
-    int x, y;
-    bool operator==(const GridPoint &o) const { return x == o.x && y == o.y; }
-};
-
 inline int cell(int x, int y) {
     return y * kGridWidth + x;
 }
 inline int cell(const OutlinePoint &p) {
     return static_cast<int>(p.y * kGridWidth + p.x);
+}
+inline int cell(const GridPoint &p) {
+    return static_cast<int>(p.row) * kGridWidth + static_cast<int>(p.column);
 }
 
 // Work-grid access by outline coordinates.
@@ -58,7 +57,7 @@ bool is_outline_corner(const WorkGrid &g, const OutlinePoint &p) {
 }
 
 OutlinePoint to_outline(GridPoint p) {
-    return {static_cast<float>(p.x), static_cast<float>(p.y)};
+    return {p.column, p.row};
 }
 
 // Footprint and boundary masks, then the trace from the highest row's leftmost boundary cell.
@@ -82,8 +81,10 @@ void mark_boundary(const WorkGrid &g, uint8_t (&boundary)[kGridCells]) {
 // An outline that did not close: the console line, and the warning the batch command repeats.
 void say_open(const char *stop_reason, OutlineReport &result) {
     console_printf("outline not closed (%s): the edge facets are left out\n", stop_reason);
-    result.warning = std::string("the insole's outline did not close (") + stop_reason +
-                     "): the surface STL leaves out its edge facets";
+    result.warnings.add(
+        {std::string("the insole's outline did not close (") + stop_reason +
+             "): the surface STL leaves out its edge facets",
+         std::string("鞋墊輪廓未能閉合（") + stop_reason + "），表面 STL 缺少邊緣面"});
 }
 
 void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &result) {
@@ -92,17 +93,18 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
     mark_boundary(g, boundary);
     std::memset(visits, 0, sizeof visits);
 
-    GridPoint start{-1, -1};
-    for (int y = kGridHeight - 1; y >= 0 && start.x < 0; --y)
+    std::optional<GridPoint> first;
+    for (int y = kGridHeight - 1; y >= 0 && !first; --y)
         for (int x = 0; x < kGridWidth; ++x)
             if (boundary[cell(x, y)]) {
-                start = {x, y};
+                first = GridPoint{static_cast<float>(x), static_cast<float>(y)};
                 break;
             }
-    if (start.x < 0) {
+    if (!first) {
         console_printf("outline: no boundary cell inside rows 1..358 and columns 1..148\n");
         return;
     }
+    const GridPoint start = *first;
     result.traced = true;
     outline.points.push_back(to_outline(start));
     outline.corners.push_back(0);
@@ -112,14 +114,14 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
         r = start;
     int ring_pos = 0;
     GridPoint current = start;
-    visits[cell(start.x, start.y)] = 1;
+    visits[cell(start)] = 1;
     const char *stop_reason = nullptr;
     while (!result.closed && stop_reason == nullptr) {
         bool moved = false;
         for (int d = 7; d >= 0; --d) {
-            const GridPoint cand{current.x + kStepX[d], current.y + kStepY[d]};
+            const GridPoint cand{current.column + kStepX[d], current.row + kStepY[d]};
             // current is a boundary cell (rows 1..358, columns 1..148): cand is in the grid.
-            if (!boundary[cell(cand.x, cand.y)]) continue;
+            if (!boundary[cell(cand)]) continue;
             if (cand == start) {
                 result.closed = true;
                 break;
@@ -128,12 +130,12 @@ void trace_outline(TracedOutline &outline, const WorkGrid &g, OutlineReport &res
 
             const int n = static_cast<int>(outline.points.size());
             outline.points.push_back(to_outline(cand));
-            if (is_outline_corner(g, cand.x, cand.y)) outline.corners.push_back(n);
+            if (is_outline_corner(g, to_outline(cand))) outline.corners.push_back(n);
             ring[ring_pos] = current;
             ring_pos = (ring_pos + 1) % kRingSize;
             current = cand;
             moved = true;
-            if (++visits[cell(cand.x, cand.y)] > kMaxVisits)
+            if (++visits[cell(cand)] > kMaxVisits)
                 stop_reason = "it circles without reaching its start";
             else if (n + 1 >= kMaxTracePoints)
                 stop_reason = "it grew past 54,000 points";

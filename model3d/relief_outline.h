@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "model3d/mesh.h"
+#include "model3d/surface_cells.h"
 #include "core/grid.h"
+#include "core/warnings.h"
 
 namespace pedaform {
 
@@ -28,8 +30,8 @@ struct OutlineReport {
     int corners = 0;         // corners after the spike repair (second "t_point" line)
     int levelled_runs = 0;   // "count_line"
     // Why the export is less than whole, for the user to hear even without console lines;
-    // "" when it is whole.
-    std::string warning;
+    // none when it is whole.
+    Warnings warnings;
 };
 
 struct PreparedRelief {
@@ -45,13 +47,6 @@ struct PreparedRelief {
 // "t_point %d\n" lines and "count_line %d\n", and a line saying why when the outline did not
 // close.
 PreparedRelief prepare_relief(const uint8_t *relief);
-
-// Cells of the surface: cell (c, r) spans grid points (c, r) .. (c + 1, r + 1) and is part of
-// the surface when all four have W != 0 (c < 149, r < 359).
-inline bool surface_cell(const float *w, int c, int r) {
-    const int i = r * kGridWidth + c;
-    return w[i] != 0 && w[i + 1] != 0 && w[i + kGridWidth] != 0 && w[i + kGridWidth + 1] != 0;
-}
 
 // The open surface of the ASCII export: two triangles per surface cell (rows 0..358 outer,
 // columns 0..148 inner), (P1, P2, P3) and (P3, P4, P1) with P1 = (c, r), P2 = (c + 1, r),

@@ -103,7 +103,7 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshE
     write_ascii_stl(mesh, text);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
-        report->warning = prepared.report.warning;
+        report->warnings = prepared.report.warnings;
         report->triangles = mesh.triangles.size();
     }
     return write_file_atomically(path, text.data(), text.size());

@@ -17,7 +17,7 @@ namespace pedaform {
 struct MeshExport {
     TracedOutline outline;  // for the image view
     size_t triangles = 0;   // in the file
-    std::string warning;    // the surface STL: OutlineReport::warning of the preparation
+    Warnings warnings;      // the surface STL: OutlineReport::warnings of the preparation
 };
 
 // ASCII STL text of the mesh's triangles in their order: "solid\n", 7 lines per triangle with
@@ -31,7 +31,7 @@ void write_binary_stl(const Mesh &mesh, std::string &out);
 
 // The insole as a closed solid (closed_solid.h): the surface cells of the prepared relief,
 // heights W / 5, standing on z = 0, its top simplified within `tolerance_mm` when above 0.
-// The bottom is cut per cell, as the binary STL has always had it, or in row strips.
+// The bottom is cut per cell (the binary STL at tolerance 0) or in row strips.
 void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, bool per_cell_bottom,
                         Mesh &mesh);
 
@@ -42,8 +42,7 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path,
                            MeshExport *report = nullptr);
 
 // Prepares the relief likewise and writes the insole solid as binary STL: at tolerance 0 every
-// cell with its bottom per cell, as the file has always been; above, simplified with a strip
-// bottom.
+// cell with its bottom per cell; above, simplified with a strip bottom.
 Result<> export_relief_solid(const uint8_t *relief, const std::string &path,
                              double tolerance_mm = 0, MeshExport *report = nullptr);
 

@@ -5,14 +5,12 @@
 
 namespace pedaform {
 
-AxisProfile axis_profile(const uint8_t *relief, const Landmark (&landmarks)[5]) {
+AxisProfile axis_profile(const uint8_t *relief, const FootAxis &axis) {
     AxisProfile profile;
-    const Landmark &heel = landmarks[3];
-    const double mid_column = (landmarks[0].column + landmarks[1].column) / 2.0;
-    const double mid_row = (landmarks[0].row + landmarks[1].row) / 2.0;
-    const double length = std::hypot(mid_column - heel.column, mid_row - heel.row);
-    if (!(length > 0)) return profile;
-    const double dc = (mid_column - heel.column) / length, dr = (mid_row - heel.row) / length;
+    if (!axis.toe_ward) return profile;
+    const GridPoint heel = axis.heel;
+    const double length = std::hypot(axis.heads.column - heel.column, axis.heads.row - heel.row);
+    const double dc = axis.toe_ward->column, dr = axis.toe_ward->row;
     // Any point of the grid lies within its diagonal of the heel centre.
     const int reach = static_cast<int>(std::ceil(std::hypot(kGridWidth, kGridHeight)));
     auto height_at = [&](int t) {

@@ -1,14 +1,14 @@
 // The insole's thickness along the foot's axis, for the order sheet's plot.
 //
-// The foot's axis is the line from the heel centre (landmark 3) through the midpoint of the
-// metatarsal heads (landmarks 0 and 1), extended both ways across the grid (analysis/
-// scan_loader.h reads the landmarks; one cell is one millimetre).
+// The foot's axis (relief/foot_axis.h) is extended both ways across the grid; one cell is one
+// millimetre.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "core/grid.h"
+#include "relief/foot_axis.h"
 
 namespace pedaform {
 
@@ -23,6 +23,6 @@ struct AxisProfile {
     double heads_mm = 0;
 };
 
-AxisProfile axis_profile(const uint8_t *relief, const Landmark (&landmarks)[5]);
+AxisProfile axis_profile(const uint8_t *relief, const FootAxis &axis);
 
 }  // namespace pedaform

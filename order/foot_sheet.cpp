@@ -1,5 +1,7 @@
 #include "order/foot_sheet.h"
 
+#include "relief/foot_axis.h"
+
 #include "relief/dome_placement.h"
 
 namespace pedaform {

@@ -153,7 +153,8 @@ void draw_foot(const Page &page, const FootSheet &foot, int index, int count,
     draw_lit(
         page.cr, render_from_side(foot.relief.data(), medial_high, side_light, kSidePixelsPerMm),
         sheet_picture_area(SheetPicture::kFromSide, index, count), kSidePtPerMm / kSidePixelsPerMm);
-    draw_thickness(page.cr, page.family, axis_profile(foot.relief.data(), foot.landmarks), scale,
+    draw_thickness(page.cr, page.family,
+                   axis_profile(foot.relief.data(), foot_axis(foot.landmarks)), scale,
                    sheet_picture_area(SheetPicture::kThickness, index, count));
     const TextStyle caption = style(7, 0.3, Align::kCentre);
     const double caption_y = kPictureTop + kPictureHeight + 2;
@@ -249,7 +250,7 @@ Result<std::vector<uint8_t>> order_sheet_pdf(const OrderSheet &sheet, Language l
     });
     std::vector<AxisProfile> profiles;
     for (const FootSheet *foot : feet)
-        profiles.push_back(axis_profile(foot->relief.data(), foot->landmarks));
+        profiles.push_back(axis_profile(foot->relief.data(), foot_axis(foot->landmarks)));
 
     std::vector<uint8_t> bytes;
     cairo_surface_t *surface =

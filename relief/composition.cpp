@@ -7,6 +7,7 @@
 #include "relief/dome_placement.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
+#include "relief/stamp_geometry.h"
 
 namespace pedaform {
 
@@ -14,17 +15,15 @@ namespace {
 
 void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls &stamp) {
     // Sizes the stamp buffer cannot hold (or not numbers) place nothing, before any conversion.
-    auto fits = [](double side) {
-        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
-    };
-    if (!fits(stamp.width) || !fits(stamp.length)) return;
-    const int stamp_width = static_cast<int>(stamp.width + 2 * kStampMargin);
-    const int stamp_rows = static_cast<int>(stamp.length + 2 * kStampMargin);
+    const std::optional<StampSize> size = stamp_size(stamp.width, stamp.length);
+    if (!size) return;
     // A point far outside the grid places nothing; the bound also keeps the sums below in int.
     if (!(std::fabs(results.meta_column) < 1e6f) || !(std::fabs(results.meta_row) < 1e6f)) return;
-    const int first_row =
-        static_cast<int>(results.meta_row) - static_cast<int>(stamp.length + kStampMargin);
-    const int first_col = static_cast<int>(results.meta_column) - stamp_width / 2;
+    const GridPoint origin =
+        stamp_origin({results.meta_column, results.meta_row}, stamp.width, stamp.length);
+    const int first_row = static_cast<int>(origin.row);
+    const int first_col = static_cast<int>(origin.column);
+    const int stamp_width = size->columns, stamp_rows = size->rows;
     for (int i = 0; i < stamp_width; ++i) {
         const int x = first_col + i;
         if (x < 0 || x >= kGridWidth) continue;
@@ -44,43 +43,47 @@ void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls
 
 }  // namespace
 
-const uint8_t *LayerInputs::template_grid() const {
-    const int t = results.template_index;
-    return t >= 0 && t < kTemplateCount ? resources.templates[t] : nullptr;
-}
-
 void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResults &results) {
-    const LayerInputs in{resources, scan, results};
-    const uint8_t *t = in.template_grid();
+    const PlacedTemplate placed(resources, scan, results);
     for (int y = 0; y < kGridHeight; ++y)
         for (int x = 0; x < kGridWidth; ++x)
-            results.insole_grid[y * kGridWidth + x] =
-                insole_cell(scan, t, results.template_row_offset, x, y) ? 1 : 0;
+            results.insole_grid[y * kGridWidth + x] = insole_cell(scan, placed, x, y) ? 1 : 0;
 }
 
 namespace {
 
-// The template's height under cell (x, y) as smoothing lays it, 0 off the template.
-uint8_t template_under(const LayerInputs &in, int x, int y) {
-    const uint8_t *t = in.template_grid();
-    const int from = y - in.results.template_row_offset;
-    if (t == nullptr || from < 0 || from >= kGridHeight) return 0;
-    return t[from * kGridWidth + (in.scan.template_mirrored == 1 ? kGridWidth - 1 - x : x)];
+// The cells of a list of layers, summed in the list's order (the sum's rounding depends on it).
+template <size_t N>
+struct LayerCells {
+    const float *cells[N];
+    float sum(int i) const {
+        float s = cells[0][i];
+        for (size_t k = 1; k < N; ++k)
+            s = s + cells[k][i];
+        return s;
+    }
+};
+template <size_t N>
+LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]) {
+    LayerCells<N> out;
+    for (size_t k = 0; k < N; ++k)
+        out.cells[k] = results.layers[index(layers[k])];
+    return out;
 }
 
 // The template cells outside the foot: the template's height plus the orthotic layers, so that
 // the shaped insole is whole.
 void raise_template_cells(const LayerInputs &in, DesignResults &results) {
-    const float *l6 = results.layers[kArchLayer], *l7 = results.layers[kHeelCupLayer];
-    const float *l8 = results.layers[kBaseLayer];
+    const LayerCells insole = layer_cells(results, kInsoleLayers);
+    const PlacedTemplate placed = in.placed_template();
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
             const int i = y * kGridWidth + x;
             if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
-            const uint8_t floor = template_under(in, x, y);
+            const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
-            float v = static_cast<float>(floor) + ((l6[i] + l7[i]) + l8[i]);
+            float v = static_cast<float>(floor) + insole.sum(i);
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             results.relief_grid[i] = static_cast<uint8_t>(static_cast<int>(v));
         }
@@ -88,8 +91,8 @@ void raise_template_cells(const LayerInputs &in, DesignResults &results) {
 }
 
 bool any_orthotic_layer(const DesignResults &results) {
-    for (int layer = kFirstInsoleLayer; layer < kLayerCount; ++layer)
-        if (results.layer_amount[layer] != 0.0f) return true;
+    for (Layer layer : kInsoleLayers)
+        if (results.layer_amount[index(layer)] != 0.0f) return true;
     return false;
 }
 
@@ -97,17 +100,16 @@ bool any_orthotic_layer(const DesignResults &results) {
 
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp) {
-    const float *l0 = results.layers[0], *l1 = results.layers[1], *l2 = results.layers[2];
-    const float *l3 = results.layers[3], *l4 = results.layers[4], *l5 = results.layers[5];
-    const float *l6 = results.layers[6], *l7 = results.layers[7], *l8 = results.layers[8];
+    const LayerCells foot = layer_cells(results, kFootLayers);
+    const LayerCells insole = layer_cells(results, kInsoleLayers);
     const bool orthotics = any_orthotic_layer(results);
     for (int y = 0; y < kGridHeight; ++y) {
         const int row = y * kGridWidth;
         const RowSpan span = foot_span(scan.base_grid + row);
         for (int i = row + span.first; i <= row + span.last; ++i) {
             // The orthotic layers last: their zeros would change no sum of the pads.
-            float s = ((((l0[i] + l1[i]) + l2[i]) + l3[i]) + l4[i]) + l5[i];
-            if (orthotics) s = s + ((l6[i] + l7[i]) + l8[i]);
+            float s = foot.sum(i);
+            if (orthotics) s = s + insole.sum(i);
             float v = static_cast<float>(scan.base_grid[i]) + s;
             v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
             const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
@@ -147,24 +149,18 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
     if (!any_orthotic_layer(results)) return;
     // With the orthotic layers in use the template cells are part of the insole: they show how
     // far above the template they stand.
-    const LayerInputs in{resources, scan, results};
+    const PlacedTemplate placed(resources, scan, results);
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
             const int i = y * kGridWidth + x;
             if (scan.base_grid[i] >= kFootThreshold || results.insole_grid[i] == 0) continue;
-            const uint8_t floor = template_under(in, x, y);
+            const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
             const int d = preview_colour_index(results.relief_grid[i] - floor);
             std::memcpy(results.relief_preview + 4 * static_cast<size_t>(i), &colour_of[d], 4);
         }
     }
-}
-
-int pad_stamp_stride_for(double width) {
-    if (!(width + 2 * kStampMargin > 0 && width + 2 * kStampMargin <= kPadStampBytes)) return 0;
-    const int bytes = static_cast<int>(width + 2 * kStampMargin);
-    return (bytes + 3) / 4 * 4;
 }
 
 float lowering_amount(double meta1, double meta2) {

@@ -1,5 +1,5 @@
-// Relief composition: base plus the six pad layers, clamped, plus the stamped metatarsal pad,
-// and the preview that the image view shows. Also the actions of the five pad sliders.
+// Relief composition: base plus the layers, clamped, plus the stamped metatarsal pad, and the
+// preview that the image view shows. Also the builders of the five pad layers and the lowering.
 #pragma once
 
 #include "relief/layers.h"
@@ -13,15 +13,14 @@ struct StampControls {
     double length = 17;    // "蹠骨長" L
 };
 
-// relief = clamp(base + layer 0 + ... + layer 8, 10, 255) on foot cells (the scan's
-// base_grid != 0). While any orthotic layer (6..8) has an amount (layer_amount), template cells
-// outside the foot get clamp(template + those layers, 10, 255), the template placed as smoothing
-// places it; other cells keep their value. Then, when the stamp is enabled and the results'
-// metatarsal point was found, pad_stamp ((W + 20) x (L + 20) bytes, rows pad_stamp_stride apart) is
-// added around the point, saturating at 255: stamp row L + 10 on the point's row, the stamp's
-// middle column on its column. Only foot cells inside the grid receive it; stamp cells whose row or
-// column lies outside the grid are dropped; a stamp size outside 0 < W + 20, L + 20 <= 63,000
-// places nothing. Finally rebuilds the preview.
+// relief = clamp(base + the foot layers, 10, 255) on foot cells (the scan's base_grid != 0),
+// the layers added in the order of kFootLayers, then of kInsoleLayers while any insole layer
+// has an amount (layer_amount). Meanwhile template cells outside the foot get clamp(template +
+// the insole layers, 10, 255), the template placed by placed_template_cell; other cells keep
+// their value. Then, when the stamp is enabled and the results' metatarsal point was found, the
+// rendered stamp is added around the point (stamp_geometry.h), saturating at 255. Only foot
+// cells inside the grid receive it; stamp cells whose row or column lies outside the grid are
+// dropped; a stamp size that does not fit places nothing. Finally rebuilds the preview.
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp);
 
@@ -38,16 +37,11 @@ inline int preview_colour_index(int change) {
     return d < 0 ? 0 : (d > 255 ? 255 : d);
 }
 
-// Bytes per row of a stamp of width W: trunc(W + 20) rounded up to a multiple of 4; 0
-// unless 0 < W + 20 <= 63,000.
-int pad_stamp_stride_for(double width);
-
 // Layer 5 lowers the forefoot behind the metatarsal pads by 3 x (meta1 + meta2) mm.
 float lowering_amount(double meta1, double meta2);
 
-// The pad layers' builders, each between its lines through the scan's landmarks (pad_layer.h):
-// meta1 builds layer 0, meta2 layer 1, heel1 layer 2, heel3 layer 3, heel2 layer 4; layer 5 is
-// the lowering. They write foot cells only.
+// The pad layers' builders, each between its lines through the scan's landmarks (pad_layer.h),
+// one for each foot layer of its name. They write foot cells only.
 void build_meta1_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
 void build_meta2_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
 void build_heel1_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);

@@ -9,14 +9,9 @@
 
 #include "core/scan.h"
 #include "core/grid.h"
+#include "relief/stamp_geometry.h"
 
 namespace pedaform {
-
-// A grid position in cells: column, row.
-struct GridPoint {
-    float column = 0;
-    float row = 0;
-};
 
 // Millimetres heel-ward of the heads' line that "依蹠骨頭放置" puts the apex by default.
 constexpr double kDomeBehindHeadsMm = 7.0;
@@ -37,14 +32,6 @@ GridPoint stamp_apex_cell(const uint8_t (&stamp)[kPadStampBytes], int32_t stride
 GridPoint dome_apex_of_point(GridPoint point, GridPoint apex_cell, double width, double length);
 GridPoint point_of_dome_apex(GridPoint apex, GridPoint apex_cell, double width, double length);
 
-// The first metatarsal head (medial) and the fifth (lateral): landmark 1 and 0 of a left foot
-// (template not mirrored), 0 and 1 of a right foot.
-Landmark first_metatarsal_head(const Scan &scan);
-Landmark fifth_metatarsal_head(const Scan &scan);
-// Which way along the columns the foot's medial side lies: +1 toward high columns (a left
-// foot: the first head is landmark 1), -1 toward low columns (a right foot).
-int medial_column_direction(const Scan &scan);
-
 // How far `p` lies heel-ward of the line through landmarks 0 and 1, in millimetres (negative
 // toe-ward). The heel side is the side of landmark 3. A scan whose heads coincide gives 0.
 double mm_behind_heads(const Scan &scan, GridPoint p);
@@ -52,15 +39,5 @@ double mm_behind_heads(const Scan &scan, GridPoint p);
 // The cell `mm` millimetres heel-ward of the heads' line, square to it, from the point 40 % of
 // the way from the first head to the fifth, rounded to a whole cell.
 GridPoint dome_apex_behind_heads(const Scan &scan, double mm);
-
-// True for a cell of the insole: a foot cell, or a cell of the given template (nullptr: none)
-// placed as smoothing places it (mirrored for a right foot, moved by `template_row_offset`
-// rows).
-bool insole_cell(const Scan &scan, const uint8_t *template_grid, int32_t template_row_offset,
-                 int column, int row);
-// The insole cell nearest to `p` (truncated to a cell), `p`'s own cell when it is one; the
-// first in row order among equally near ones; `p`'s cell when there is no insole at all.
-GridPoint nearest_insole_cell(const Scan &scan, const uint8_t *template_grid,
-                              int32_t template_row_offset, GridPoint p);
 
 }  // namespace pedaform

@@ -20,15 +20,13 @@ void put32(uint8_t *p, uint32_t v) {
 
 }  // namespace
 
-Result<> engraving_file_name(const std::string &chosen, std::string &out) {
-    out = chosen;
+Result<std::string> engraving_file_name(const std::string &chosen) {
+    std::string out = chosen;
     const size_t n = out.size();
     if (n < 4 || out.compare(n - 4, 4, ".bmp") != 0) out += ".bmp";
-    if (out.size() + 1 > static_cast<size_t>(kNameBufferSize)) {
-        out.clear();
-        return Result<>::failure("the engraving name is too long: " + chosen);
-    }
-    return Result<>::success();
+    if (out.size() + 1 > static_cast<size_t>(kNameBufferSize))
+        return Failure{"the engraving name is too long: " + chosen};
+    return out;
 }
 
 namespace {

@@ -19,8 +19,8 @@ constexpr int kEngravingHeaderSize = 54;
 constexpr int kNameBufferSize = 500;
 
 // The name as written: ".bmp" appended unless the name ends in exactly ".bmp" (".BMP" does not
-// count). Fails, leaving `out` empty, when the result would not fit the 500-byte name buffer.
-Result<> engraving_file_name(const std::string &chosen, std::string &out);
+// count). Fails when the result would not fit the 500-byte name buffer.
+Result<std::string> engraving_file_name(const std::string &chosen);
 
 // An uncompressed 32-bit BMP of `width` x `height` pixels from 4-byte pixels in bottom-up
 // row order (the first row given is the bottom row), header included, appended to `out`.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "relief/dome_placement.h"
+#include "relief/foot_axis.h"
 #include "relief/foot_span.h"
 
 namespace pedaform {
@@ -94,11 +94,6 @@ std::vector<float> distance_inward(const uint8_t *mask, const Window &win) {
     return out;
 }
 
-// The medial heel landmark and the first metatarsal head.
-Landmark medial_heel(const Scan &scan) {
-    return scan.landmarks[scan.template_mirrored == 1 ? 2 : 4];
-}
-
 }  // namespace
 
 void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
@@ -110,7 +105,7 @@ void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float a
     if (!(std::fabs(along) >= 1)) return;  // no arch between landmarks on one row
     const double peak_row = in.scan.outline_bottom_row + kArchPeakShare * in.scan.insole_length;
     const double peak = std::clamp((peak_row - heel.row) / along, 0.1, 0.9);
-    const bool medial_right = in.scan.template_mirrored != 1;  // a left foot's medial side
+    const bool medial_right = medial_column_direction(in.scan) > 0;
     for (int y = 0; y < kGridHeight; ++y) {
         const double t = (y - heel.row) / along;
         const double rise = t < peak ? smoothstep(t / peak) : smoothstep((1 - t) / (1 - peak));
@@ -134,13 +129,10 @@ void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], flo
     std::memset(layer, 0, sizeof layer);
     if (amount == 0.0f) return;
     const double full = amount * static_cast<double>(kGreyLevelsPerMm);
-    // The heel-ward normal of the line through landmarks 2 and 4 (toward landmark 3).
-    const Landmark &a = in.scan.landmarks[2], &b = in.scan.landmarks[4];
-    const Landmark &heel = in.scan.landmarks[3];
-    const double dc = b.column - a.column, dr = b.row - a.row, n = std::hypot(dc, dr);
-    if (!(n > 0)) return;
-    double nc = -dr / n, nr = dc / n;
-    if (nc * (heel.column - a.column) + nr * (heel.row - a.row) < 0) nc = -nc, nr = -nr;
+    const Landmark &a = in.scan.landmarks[2];
+    const std::optional<GridDirection> n = heel_ward_normal(in.scan, a, in.scan.landmarks[4]);
+    if (!n) return;
+    const double nc = n->column, nr = n->row;
     auto behind = [&](int x, int y) { return nc * (x - a.column) + nr * (y - a.row); };
     // The cells the cup can reach: insole cells heel-ward of the line.
     const uint8_t *mask = in.results.insole_grid;

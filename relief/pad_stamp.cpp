@@ -20,8 +20,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "relief/composition.h"
-
 static_assert(FLT_EVAL_METHOD == 0, "double expressions must be evaluated in double precision");
 
 namespace pedaform {
@@ -102,10 +100,7 @@ uint8_t stamp_byte(const uint8_t *shape, const TurnedQuad &quad, int x, int y) {
 }  // namespace
 
 bool pad_stamp_size_in_range(double width, double length, double height) {
-    auto fits = [](double side) {
-        return side + 2 * kStampMargin > 0 && side + 2 * kStampMargin <= kPadStampBytes;
-    };
-    return fits(width) && fits(length) && std::fabs(height) <= kMaxPadHeight;
+    return stamp_size(width, length) && std::fabs(height) <= kMaxPadHeight;
 }
 
 void scale_pad_stamp(uint8_t (&stamp)[kPadStampBytes], float pad_shape_peak, double height) {
@@ -134,10 +129,10 @@ Result<> render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadSha
         stride = 0;
         return Result<>::failure("the pad size or height is out of range");
     }
-    const int columns = static_cast<int>(width + 2 * kStampMargin);
-    const int rows = static_cast<int>(length + 2 * kStampMargin);
-    stride = pad_stamp_stride_for(width);
-    if (columns <= 0 || rows <= 0 || static_cast<long>(stride) * rows > kPadStampBytes)
+    const StampSize size = *stamp_size(width, length);
+    stride = size.stride;
+    if (size.columns <= 0 || size.rows <= 0 ||
+        static_cast<long>(stride) * size.rows > kPadStampBytes)
         return Result<>::failure("the pad is too large for the stamp");
 
     TurnedQuad quad;
@@ -150,8 +145,8 @@ Result<> render_pad_stamp_cpu(const uint8_t (&pad_shape)[kPadShapeSize * kPadSha
     quad.sin = mirrored ? kSin7 : -kSin7;
     // A quad of no width or length covers no pixel centre.
     if (quad.x1 != kStampMargin && quad.y1 != kStampMargin) {
-        for (int y = 0; y < rows; ++y)
-            for (int x = 0; x < columns; ++x)
+        for (int y = 0; y < size.rows; ++y)
+            for (int x = 0; x < size.columns; ++x)
                 stamp[y * stride + x] = stamp_byte(pad_shape, quad, x, y);
     }
     scale_pad_stamp(stamp, pad_shape_peak, height);

@@ -1,13 +1,14 @@
 // The stamped metatarsal pad computed on the CPU: the pad shape drawn at the pad's width and
 // length, turned by 7 degrees, sampled bilinearly and scaled to the pad height. Gives the same
-// bytes on every machine; the OpenGL renderer (testsupport/pad_stamp_gl.h, used by the tests) draws
-// the same picture and stays within one grey level of it.
+// bytes on every machine; the OpenGL renderer (gl/testsupport/pad_stamp_gl.h, used by the tests)
+// draws the same picture and stays within one grey level of it.
 #pragma once
 
 #include <cstdint>
 
 #include "core/result.h"
 #include "core/grid.h"
+#include "relief/stamp_geometry.h"
 
 namespace pedaform {
 
@@ -20,8 +21,8 @@ bool pad_stamp_size_in_range(double width, double length, double height);
 
 // W, L: the "蹠骨寬" and "蹠骨長" values (cells); H: "蹠骨墊高(mm)". pad_shape: 250 x 250 grey
 // bytes, row r at r * 252; pad_shape_peak its largest byte. Writes all of `stamp`: the
-// (W + 20) x (L + 20) picture in rows of `stride` = pad_stamp_stride_for(W) bytes, row 0 at
-// the bottom, everything else 0. The pad shape covers the quad (10, 10) - (trunc(W + 10),
+// picture of stamp_size(W, L) (stamp_geometry.h) in rows of `stride` bytes, row 0 at the
+// bottom, everything else 0. The pad shape covers the quad (10, 10) - (trunc(W + 10),
 // trunc(L + 10)) turned about (W / 2, L) by -7 degrees, +7 when `mirrored`; cells outside
 // it are 0. Each byte is then scaled as scale_pad_stamp does. A peak of 0 gives an all-zero
 // stamp and success. Fails, with the stamp all zero and `stride` 0, when the sizes are out of

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "relief/template_placement.h"
+
 namespace pedaform {
 
 namespace {
@@ -12,25 +14,13 @@ constexpr int kRadius = 3;  // 7 x 7 window
 }  // namespace
 
 void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results) {
-    const int index = results.template_index;
-    if (index < 0 || index >= kTemplateCount) return;
-    if (scan.template_mirrored != 0 && scan.template_mirrored != 1) return;
-    const uint8_t *t = resources.templates[index];
-    const int offset = results.template_row_offset;
+    const PlacedTemplate placed(resources, scan, results);
+    uint8_t floor[kGridWidth];
     for (int y = 0; y < kGridHeight; ++y) {
-        const int from = y - offset;
-        if (from < 0 || from >= kGridHeight) continue;
+        if (!placed.row_under(y, floor)) continue;
         uint8_t *row = results.relief_grid + y * kGridWidth;
-        const uint8_t *trow = t + from * kGridWidth;
-        if (scan.template_mirrored == 0) {
-            for (int x = 0; x < kGridWidth; ++x)
-                row[x] = row[x] < trow[x] ? trow[x] : row[x];
-        } else {
-            for (int x = 0; x < kGridWidth; ++x) {
-                const uint8_t v = trow[kGridWidth - 1 - x];
-                row[x] = row[x] < v ? v : row[x];
-            }
-        }
+        for (int x = 0; x < kGridWidth; ++x)
+            row[x] = row[x] < floor[x] ? floor[x] : row[x];
     }
 }
 

@@ -11,10 +11,11 @@
 
 namespace pedaform {
 
-// Raises every relief cell to the results' template (templates[template_index]), read
-// mirrored left to right (column 149 - x) when the scan's template_mirrored is 1 and moved up
-// by template_row_offset rows (rows moved off the grid are dropped). Never lowers a cell. Any other
-// template_mirrored value, or a template index outside 0..18, changes nothing.
+// Raises every relief cell to the results' template placed as PlacedTemplate places it
+// (template_placement.h): read mirrored left to right (column 149 - x) when the scan's
+// template_mirrored is 1 and moved up by template_row_offset rows (rows moved off the grid are
+// dropped). Never lowers a cell. Any other template_mirrored value, or a template index outside
+// 0..18, changes nothing.
 void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results);
 
 // One averaging pass over a 150 x 360 grid, computed from a snapshot taken at its start. Each

@@ -53,8 +53,9 @@ class Cli : public ::testing::Test {
 // The parser's verdict; `error` gets its message.
 bool parse(std::vector<const char *> args, BatchOptions &o, std::string &error) {
     args.insert(args.begin(), "pedaform-cli");
-    const Result<> r = parse_batch_options(static_cast<int>(args.size()), args.data(), o);
+    Result<BatchOptions> r = parse_batch_options(static_cast<int>(args.size()), args.data());
     error = r.message();
+    if (r) o = *r;
     return r.ok();
 }
 
@@ -73,27 +74,36 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(value(Control::kHeel3), 10);
     EXPECT_NEAR(value(Control::kPadHeight), 4.6, 1e-12);
     EXPECT_EQ(value(Control::kGain), 9.5);
-    EXPECT_EQ(o.meta_row, 359.0f);
+    EXPECT_EQ(o.meta_point, (GridPoint{70.5f, 359.0f}));
     EXPECT_EQ(o.scan, "s.bmp");
-    EXPECT_EQ(o.slicer, "cura");
+    EXPECT_EQ(o.slicer, Slicer::kCura);
     EXPECT_EQ(*o.mesh_tolerance, 0.2);
-    // Every control is an option taking its largest value, and says so in the usage text.
+    // Every control is an option taking both ends of its range and nothing a step beyond, and
+    // says so in the usage text.
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec &row = control_spec(static_cast<Control>(i));
-        BatchOptions all;
-        std::ostringstream largest;
-        largest << row.max;
-        const bool flag = row.widget == Widget::kCheckButton;
-        ASSERT_TRUE(flag ? parse({row.option, "s"}, all, error)
-                         : parse({row.option, largest.str().c_str(), "s"}, all, error))
-            << row.option << ": " << error;
-        EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
         EXPECT_NE(batch_usage_text().find(std::string("  ") + row.option + " "), std::string::npos)
             << row.option;
+        BatchOptions all;
+        if (row.widget == Widget::kCheckButton) {
+            ASSERT_TRUE(parse({row.option, "s"}, all, error)) << error;
+            EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
+            continue;
+        }
+        for (const double end : {row.min, row.max, row.min - row.step, row.max + row.step}) {
+            std::ostringstream text;
+            text << end;
+            const bool inside = end >= row.min && end <= row.max;
+            EXPECT_EQ(parse({row.option, text.str().c_str(), "s"}, all, error), inside)
+                << row.option << " " << end;
+            if (inside) {
+                EXPECT_EQ(all.controls[i], std::optional<double>(end)) << row.option;
+            }
+        }
     }
     o = BatchOptions();
     ASSERT_TRUE(parse({"--meta-point", "0,0", "--pad-width", "0", "s"}, o, error)) << error;
-    EXPECT_EQ(o.meta_column, 0.0f);
+    EXPECT_EQ(o.meta_point, (GridPoint{0, 0}));
     const std::pair<std::vector<const char *>, const char *> bad[] = {
         {{"--meta1", "11", "s"}, "--meta1 takes a whole number from -10 to 10, not \"11\""},
         {{"--heel3", "2.5", "s"}, "--heel3 takes a whole number"},
@@ -139,6 +149,8 @@ TEST_F(Cli, ExitStatuses) {
         {dir + "/bad.bmp", 3, "格式錯誤: "},
         {"--quiet --stl '" + dir + "/no/m.stl' " + s, 4, "pedaform-cli: cannot "},
         {"--quiet --engrave '" + dir + "/keep.bmp/x' " + s, 4, "pedaform-cli: cannot "},
+        {"--quiet --report '" + dir + "/no/r.json' " + s, 4, "pedaform-cli: cannot "},
+        {"--quiet --save-design '" + dir + "/no/d.json' " + s, 4, "pedaform-cli: cannot "},
     };
     for (const auto &[args, status, err] : runs) {
         const CliRun r = cli(args);
@@ -248,7 +260,7 @@ TEST_F(Cli, TheDomeGoesBehindTheHeadsOfLeftAndRightFeet) {
         for (int i = 0; i < kGridCells; ++i)
             if (dome[i] - flat[i] > dome[apex] - flat[apex]) apex = i;
         Scan loaded;
-        test::capture_console([&] { load_scan_file(loaded, s.c_str()); });
+        test::capture_console([&] { ASSERT_TRUE(load_scan_file(loaded, s.c_str())); });
         const GridPoint at{static_cast<float>(apex % kGridWidth),
                            static_cast<float>(apex / kGridWidth)};
         EXPECT_NEAR(mm_behind_heads(loaded, at), 7, 2);

@@ -26,7 +26,7 @@ struct DataFolder {  // empty until a test writes a resource into it
     std::vector<std::string> warnings;
     std::unique_ptr<Resources> load() {
         auto res = std::make_unique<Resources>();
-        test::capture_console([&] { warnings = load_startup_resources(*res, dir); });
+        test::capture_console([&] { warnings = load_startup_resources(*res, dir).texts(); });
         return res;
     }
 };

@@ -152,12 +152,11 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
     ASSERT_TRUE(save_design(f.design, path));
     const std::vector<uint8_t> saved = test::read_file(path);
 
-    DesignFile file;
-    ASSERT_TRUE(read_design_file(path, file));
+    const Result<DesignFile> read = read_design_file(path);
+    ASSERT_TRUE(read) << read.message();
+    const DesignFile &file = *read;
     EXPECT_EQ(file.scan_file, "../scan.bmp");
-    std::string sha256;
-    ASSERT_TRUE(file_sha256(f.scan, sha256));
-    EXPECT_EQ(file.scan_sha256, sha256);
+    EXPECT_EQ(file.scan_sha256, file_sha256(f.scan).value());
     Fixture g;
     test::capture_console(
         [&] { ASSERT_TRUE(open_design(g.design, file, design_scan_path(path, file))); });
@@ -173,12 +172,13 @@ TEST(DesignFile, GoldenText) {
     f.scan_file = "a.bmp";
     f.scan_sha256 = std::string(64, 'e');
     f.start[Control::kPadHeight] = 2.9;
+    f.start[Control::kHeelCup] = 2;  // an orthotic control is written only when in use
     f.steps.resize(3);
     f.steps[0].value = 3;
     f.steps[1].kind = StepKind::kMetaPoint;
     f.steps[1].column = 70.5f;
     f.steps[2].kind = StepKind::kSize;
-    f.steps[2].size = size_label_index("CM25-26");
+    f.steps[2].size = size_label_index("CM25-26").value();
     std::string text = design_file_text(f);
     text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     EXPECT_EQ(text,
@@ -187,7 +187,8 @@ TEST(DesignFile, GoldenText) {
                   f.scan_sha256 +
                   "\"\n},\n\"start\":{\n\"meta1\":0,\n\"meta2\":0,\n\"heel1\":0,\n\"heel2\":"
                   "0,\n\"heel3\":0,\n\"filter\":0,\n\"gain\":3,\n\"stamp\":false,\n\"pad_"
-                  "width\":7,\n\"pad_length\":17,\n\"pad_height\":2.9\n},\n\"steps\":[\n{"
+                  "width\":7,\n\"pad_length\":17,\n\"pad_height\":2.9,\n\"heel_cup\":2\n},"
+                  "\n\"steps\":[\n{"
                   "\n\"step\":\"meta1\",\n\"value\":3\n},\n{\n\"step\":\"meta_point\",\n"
                   "\"column\":70.5,\n\"row\":0.0\n},\n{\n\"step\":\"size\",\n\"label\":"
                   "\"CM25-26\"\n}\n]\n}\n");
@@ -220,6 +221,8 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         {"an unknown step", edit("\"meta2\",", "\"meta9\","), "unknown step \"meta9\""},
         {"a value out of range", edit("\"value\": 3", "\"value\": 11"), "\"meta2\" must be"},
         {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
+        {"a start value missing", edit("\"meta1\": 0,", ""), "\"start\" has no \"meta1\""},
+        {"no start values", edit("\"start\"", "\"begin\""), "no \"start\" values"},
         {"a missing scan", edit("scan.bmp", "gone.bmp"), "No such file"},
         {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), "not a picture"},
     };
@@ -228,17 +231,18 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         SCOPED_TRACE(c.what);
         const std::string path = f.dir + "/hostile.json";
         test::write_file(path, std::vector<uint8_t>(c.text.begin(), c.text.end()));
-        DesignFile file;
-        Result<> r = read_design_file(path, file);
-        if (r) {
-            ScanLoadResult loaded;
-            const std::string log = test::capture_console(
-                [&] { r = open_design(f.design, file, design_scan_path(path, file), &loaded); });
-            EXPECT_FALSE(loaded.accepted());
+        const Result<DesignFile> file = read_design_file(path);
+        std::string message = file.message();
+        if (file) {
+            const std::string log = test::capture_console([&] {
+                const Result<OpenedDesign> opened =
+                    open_design(f.design, *file, design_scan_path(path, *file));
+                EXPECT_FALSE(opened);
+                message = opened.message();
+            });
             EXPECT_NE(log.find("Unable to load texture"), std::string::npos);
         }
-        ASSERT_FALSE(r);
-        EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
         EXPECT_TRUE(design_state(f.design) == state);
         EXPECT_EQ(f.design.steps().size(), 1u);
     }
@@ -260,8 +264,7 @@ TEST(DesignFile, EveryValueTheProgramSetsOpensAgainOnEverySampleAndSize) {
             });
             const std::string path = dir + "/d.json";
             ASSERT_TRUE(save_design(saved, path));
-            DesignFile file;
-            ASSERT_TRUE(read_design_file(path, file));
+            const DesignFile file = read_design_file(path).value();
             test::capture_console([&] { ASSERT_TRUE(open_design(opened, file, scan)); });
             test::expect_same_bytes(relief_of(saved), relief_of(opened));
         }

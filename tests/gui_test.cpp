@@ -68,7 +68,7 @@ void set(Control c, double value) {
 }
 
 void choose_size(const char *label) {
-    const intptr_t index = size_label_index(label);  // the "尺碼" entry's user data
+    const intptr_t index = size_label_index(label).value();  // the "尺碼" entry's user data
     test::capture_console([&] { size_cb(nullptr, reinterpret_cast<void *>(index)); });
 }
 
@@ -308,7 +308,8 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
     // The engraving entry smooths first, then writes; the 3D-print entry writes the surface.
     // "輸出3D列印鞋墊…": a closed solid by its ".stl" name, else a 3MF with the zones asked.
     ask_print_settings = [](PrintSettings &s) {
-        return parse_print_zones("0:35,96:20,160:10", s.zones).ok();
+        s.zones = parse_print_zones("0:35,96:20,160:10").value();
+        return true;
     };
     test::capture_console([&] {
         smooth_cb(nullptr, nullptr);
@@ -556,8 +557,8 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
 
     // Off the insole the apex takes the nearest insole cell: none lies nearer the click.
     auto insole = [&](int x, int y) {
-        return insole_cell(g_design->scan(), g_resources->templates[r.template_index],
-                           r.template_row_offset, x, y);
+        return insole_cell(g_design->scan(), PlacedTemplate(*g_resources, g_design->scan(), r), x,
+                           y);
     };
     drag({{-20, 400}});  // the grid's corner (0, 0)
     const int x = static_cast<int>(apex().first), y = static_cast<int>(apex().second);
@@ -653,7 +654,8 @@ TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
         EXPECT_GT((medial_column - kGridWidth / 2) * medial, 10) << name;
         // A column inward of the point: the view may show the outer foot of the insole's wall.
         const int inward = static_cast<int>(medial_column) - medial;
-        EXPECT_GT(g_design->results().layers[kArchLayer][row * kGridWidth + inward], 0) << name;
+        EXPECT_GT(g_design->results().layers[index(Layer::kArch)][row * kGridWidth + inward], 0)
+            << name;
         EXPECT_LT((look('3').second - kGridWidth / 2) * medial, -10) << name;
         EXPECT_LT(look('4').first, kGridHeight / 2 - 10) << name;
     }
@@ -663,8 +665,7 @@ TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
     load("samples/left_253_CM25-26.bmp");
     g_preferences_dir = test::scratch_dir();
-    std::vector<PrintZone> zones;
-    ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
+    const std::vector<PrintZone> zones = parse_print_zones(kDefaultPrintZones).value();
     const Landmark *l = g_design->scan().landmarks;
     auto shown_at = [](float row, float column) {  // the image view's pixel of a cell
         const std::vector<uint8_t> px = frame_pixels(g_image_view);
@@ -767,7 +768,8 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         set(c, row.max);
         EXPECT_EQ(g_design->controls()[c], row.max) << row.name;
         // The orthotic rows were added where no widget stood (the original rows touch by a pixel).
-        for (int k = 0; row.optional_in_file && k < g_main_window->children(); ++k) {
+        const bool orthotic = row.group == ControlGroup::kOrthotics;
+        for (int k = 0; orthotic && k < g_main_window->children(); ++k) {
             Fl_Widget *o = g_main_window->child(k);
             const bool apart = o == w || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
                                o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
@@ -794,7 +796,8 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
 
     const std::string family = find_label_font();
     ASSERT_FALSE(family.empty());
-    EXPECT_TRUE(font_covers(family, kLabelText));
+    EXPECT_TRUE(font_covers(family, "\xE8\xB9\xA0\xE5\xA2\x8A"));  // U+8E60 U+588A
+    EXPECT_TRUE(font_covers(family, label_text().c_str()));
     EXPECT_NE(std::string(Fl::get_font(FL_HELVETICA)).find(family), std::string::npos);
 
     Fl_Double_Window *w = g_main_window;

@@ -349,7 +349,8 @@ TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
     const PreparedRelief thin = run(ws->results.relief_grid).prepared;
     EXPECT_LT(thin.outline.points.size(), 200u);
     // An outline left open is said, for the batch command to warn of even when quiet.
-    EXPECT_NE(thin.report.warning.find("did not close"), std::string::npos) << thin.report.closed;
+    ASSERT_EQ(thin.report.warnings.size(), 1u) << thin.report.closed;
+    EXPECT_NE(thin.report.warnings.texts()[0].find("did not close"), std::string::npos);
     ws = rectangle(50, 100, 70, 130, 100);
     test::fill_rect(ws->results.relief_grid, 60, 131, 60, 150, 100);
     EXPECT_LT(run(ws->results.relief_grid).prepared.outline.points.size(), 200u);
@@ -383,7 +384,7 @@ TEST(ReliefMesh, HardFootprintsEndAndGiveClosedSolids) {
     }
     const PreparedRelief octagon = run(ws->results.relief_grid).prepared;
     EXPECT_TRUE(octagon.report.closed);
-    EXPECT_EQ(octagon.report.warning, "");
+    EXPECT_TRUE(octagon.report.warnings.empty());
     // Nothing inside the traced area: no outline.
     ws = rectangle(0, 0, 149, 0, 30);
     EXPECT_FALSE(run(ws->results.relief_grid).prepared.report.traced);
@@ -428,7 +429,7 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
         std::vector<uint8_t> insole;
         mark_insole_cells(p.heights.data(), insole);
         PrintSettings print;
-        ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, print.zones));
+        print.zones = parse_print_zones(kDefaultPrintZones).value();
         const PrintDescription about{scan, "left", "", "", {}};
         auto write = [&](const std::string &file, const PrintSettings &s) {
             test::capture_console([&] {
@@ -521,6 +522,35 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
     }
 }
 
+// The builder refuses a relief without a printable cell and a tolerance out of range, and the
+// export then writes nothing.
+TEST(PrintFile, NothingToPrintOrABadToleranceIsRefusedAndWritesNothing) {
+    const std::vector<uint8_t> flat(kGridCells, 0);
+    auto ws = rectangle(30, 100, 109, 129, 60);
+    const std::string dir = test::scratch_dir();
+    const struct {
+        const uint8_t *relief;
+        double tolerance;
+        const char *message;
+    } cases[] = {
+        {flat.data(), kDefault3mfTolerance, "nothing to print"},
+        {ws->results.relief_grid, kMaxMeshTolerance + 0.01, "between 0 and 1 mm"},
+        {ws->results.relief_grid, std::nan(""), "between 0 and 1 mm"},
+    };
+    for (const auto &c : cases) {
+        PrintSettings print;
+        print.tolerance_mm = c.tolerance;
+        print.zones = parse_print_zones(kDefaultPrintZones).value();
+        Result<> r;
+        test::capture_console([&] {
+            r = export_relief_3mf(c.relief, ws->scan.pressure_grid, dir + "/p.3mf", print, {});
+        });
+        EXPECT_FALSE(r) << c.message;
+        EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
+    }
+    EXPECT_TRUE(test::files_in(dir).empty());
+}
+
 TEST(PrintFile, TitleTheSlicersFormsAndCuraEngineFillingTheSofterZoneLess) {
     // Two halves of one block, 40 x 30 cells each: no pressure (the first zone, 35 %) and the
     // peak (10 %).
@@ -529,7 +559,7 @@ TEST(PrintFile, TitleTheSlicersFormsAndCuraEngineFillingTheSofterZoneLess) {
     const std::string dir = test::scratch_dir();
     const PrintDescription about{"a&b.bmp", "right", "4-5", "p.json", {{"meta1", "3"}}};
     PrintSettings print;
-    ASSERT_TRUE(parse_print_zones("0:35,50%:10", print.zones));
+    print.zones = parse_print_zones("0:35,50%:10").value();
     for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura}) {
         SCOPED_TRACE(slicer_name(slicer));
         print.slicer = slicer;
@@ -576,10 +606,8 @@ TEST(PrintZones, TextsSharesAndNames) {
     for (const char *text :
          {"", "0:35,", "a:10", "0:35;96:20", "0:3.5", "96:20,96:10", "96:20,50:10", "256:10",
           "0:101", "0:99999999999", "101%:10", "10%:5,96:20", "40%%:5", "%:5"}) {
-        std::vector<PrintZone> zones{{1, false, 1}};
-        const Result<> r = parse_print_zones(text, zones);
+        const Result<std::vector<PrintZone>> r = parse_print_zones(text);
         EXPECT_FALSE(r.ok()) << text;
-        EXPECT_TRUE(zones.empty()) << text;
         EXPECT_NE(r.message().find("\"0:35,40%:20,70%:10\""), std::string::npos);
     }
     const std::pair<const char *, const char *> read[] = {
@@ -588,12 +616,11 @@ TEST(PrintZones, TextsSharesAndNames) {
         {"0%:35,96:20", "0:35,96:20"},
     };
     for (const auto &[text, back] : read) {
-        std::vector<PrintZone> zones;
-        ASSERT_TRUE(parse_print_zones(text, zones)) << text;
-        EXPECT_EQ(print_zones_text(zones), back);
+        const Result<std::vector<PrintZone>> zones = parse_print_zones(text);
+        ASSERT_TRUE(zones) << text;
+        EXPECT_EQ(print_zones_text(*zones), back);
     }
-    std::vector<PrintZone> zones;
-    ASSERT_TRUE(parse_print_zones("10:35,96:20,160:10", zones));
+    std::vector<PrintZone> zones = parse_print_zones("10:35,96:20,160:10").value();
     EXPECT_EQ(print_zone_name(zones, 0), "pressure 0\u201395, infill 35 %");
     EXPECT_EQ(print_zone_name(zones, 2), "pressure 160\u2013255, infill 10 %");
 
@@ -607,7 +634,7 @@ TEST(PrintZones, TextsSharesAndNames) {
     test::fill_rect(pressure.data(), 45, 110, 46, 113, 100);
     test::fill_rect(pressure.data(), 60, 110, 60, 116, 100);
     pressure[10] = 250;  // outside the insole: no share of anything
-    ASSERT_TRUE(parse_print_zones("20%:35,60%:20,61%:5,100%:10", zones));
+    zones = parse_print_zones("20%:35,60%:20,61%:5,100%:10").value();
     std::vector<int16_t> cell_zone;
     assign_print_zones(insole.data(), pressure.data(), zones, cell_zone);
     EXPECT_EQ(cell_zone[10], kNotInsole);
@@ -623,8 +650,7 @@ TEST(PrintZones, DefaultsSoftenTheHeelAndTheMetatarsalHeadsAgainstTheMidfoot) {
     // realistic gait: peaks of about 290 kPa under the heel, 260 under the second and third
     // metatarsal heads, 230 under the first, 145 under the fifth and 250 under the hallux, and
     // 80 kPa along the lateral band of the midfoot; the medial arch carries nothing.
-    std::vector<PrintZone> zones;
-    ASSERT_TRUE(parse_print_zones(kDefaultPrintZones, zones));
+    const std::vector<PrintZone> zones = parse_print_zones(kDefaultPrintZones).value();
     std::vector<std::string> scans = test::files_in(PEDAFORM_DATA_DIR "/samples");
     scans.push_back("/realistic");
     for (const std::string &scan : scans) {
@@ -685,6 +711,30 @@ TEST(FixedFormat, AsSnprintfWritesIt) {
         std::memcpy(&v, &bits, 4);
         if (std::isfinite(v)) expect_fixed6(v);
         expect_fixed6(mesh_like(rng));
+    }
+}
+
+// A cell's four corners: printed when all have a height, drawn when any is a foot cell.
+TEST(SurfaceCells, PrintedAndDrawnCells) {
+    const struct {
+        uint8_t corners[4];  // (c, r), (c + 1, r), (c, r + 1), (c + 1, r + 1)
+        bool printed, drawn;
+    } cases[] = {
+        {{10, 10, 10, 10}, true, true},
+        {{10, 10, 10, 0}, false, true},
+        {{9, 9, 9, 9}, true, false},
+        {{0, 0, 0, 0}, false, false},
+    };
+    for (const auto &c : cases) {
+        std::vector<uint8_t> relief(kGridCells, 0);
+        const int at = 100 * kGridWidth + 40;
+        for (int k = 0; k < 4; ++k)
+            relief[at + k % 2 + k / 2 * kGridWidth] = c.corners[k];
+        EXPECT_EQ(surface_cell(relief.data(), 40, 100), c.printed) << +c.corners[3];
+        EXPECT_EQ(mesh_cell_drawn(relief.data(), 100, 40), c.drawn) << +c.corners[0];
+        std::vector<uint8_t> mask;
+        mark_insole_cells(relief.data(), mask);
+        EXPECT_EQ(std::count(mask.begin(), mask.end(), 1), c.printed ? 4 : 0);
     }
 }
 

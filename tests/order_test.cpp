@@ -195,7 +195,7 @@ TEST(AxisProfile, ThicknessEveryMillimetreFromTheHeelEnd) {
                         static_cast<uint8_t>(10 + (row - 20) / 8));
     // The heel centre on column 90, the heads' midpoint straight toe-ward of it.
     const Landmark landmarks[5] = {{200, 60}, {200, 120}, {70, 40}, {50, 90}, {70, 140}};
-    const AxisProfile p = axis_profile(relief.data(), landmarks);
+    const AxisProfile p = axis_profile(relief.data(), foot_axis(landmarks));
     ASSERT_EQ(p.thickness_mm.size(), 320u);
     EXPECT_EQ(p.heel_mm, 30);
     EXPECT_EQ(p.heads_mm, 180);
@@ -205,10 +205,10 @@ TEST(AxisProfile, ThicknessEveryMillimetreFromTheHeelEnd) {
     // Slanted 45 degrees across a grid covered by the insole: the diagonal from column 0 to 149.
     const std::vector<uint8_t> everywhere(kGridCells, 10);
     const Landmark slanted[5] = {{150, 100}, {150, 100}, {0, 0}, {100, 50}, {0, 0}};
-    EXPECT_NEAR(axis_profile(everywhere.data(), slanted).thickness_mm.size(), 149 * std::sqrt(2.0),
-                2);
+    EXPECT_NEAR(axis_profile(everywhere.data(), foot_axis(slanted)).thickness_mm.size(),
+                149 * std::sqrt(2.0), 2);
     const Landmark together[5] = {{100, 50}, {100, 50}, {0, 0}, {100, 50}, {0, 0}};
-    EXPECT_TRUE(axis_profile(everywhere.data(), together).thickness_mm.empty());
+    EXPECT_TRUE(axis_profile(everywhere.data(), foot_axis(together)).thickness_mm.empty());
 }
 
 namespace {
@@ -334,8 +334,9 @@ TEST(OrderSheet, APairReadsBackInPdfReaders) {
         EXPECT_NE(text.find(words), std::string::npos) << words;
 
     run("pdftoppm -r 100 -png -singlefile " + pdf + " " + out + "/order-sheet");
-    Picture page;
-    ASSERT_TRUE(read_picture(out + "/order-sheet.png", page));
+    Result<Picture> read = read_picture(out + "/order-sheet.png");
+    ASSERT_TRUE(read) << read.message();
+    const Picture &page = *read;
     for (int foot = 0; foot < 2; ++foot) {
         const std::vector<uint8_t> &rgb = sheet.feet[foot].pressure_rgb;
         double expected[3] = {0, 0, 0};

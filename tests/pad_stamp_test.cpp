@@ -11,8 +11,8 @@
 #include <cstring>
 #include <tuple>
 
-#include "testsupport/egl_context.h"
-#include "testsupport/pad_stamp_gl.h"
+#include "gl/testsupport/egl_context.h"
+#include "gl/testsupport/pad_stamp_gl.h"
 #include "relief/pad_stamp.h"
 #include "tests/test_support.h"
 

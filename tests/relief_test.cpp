@@ -11,10 +11,13 @@
 #include "relief/composition.h"
 #include "relief/dome_placement.h"
 #include "relief/engraving_bmp.h"
+#include "relief/foot_axis.h"
 #include "relief/orthotics.h"
 #include "relief/pad_stamp.h"
 #include "relief/pad_layer.h"
 #include "relief/smoothing.h"
+#include "relief/stamp_geometry.h"
+#include "relief/template_placement.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -40,7 +43,8 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
     test::capture_console([&] {
         const LayerInputs in{ws->res, ws->scan, ws->results};
         build_heel3_layer(in, ws->results.layers[3], 2.0f);
-        build_lowering_layer(in, ws->results.layers[kLoweringLayer], lowering_amount(2, 3));
+        build_lowering_layer(in, ws->results.layers[index(Layer::kLowering)],
+                             lowering_amount(2, 3));
     });
     for (int x : {20, 75, 129})
         for (int y = 0; y < 360; ++y) {
@@ -56,27 +60,45 @@ TEST(PadLayer, WorkedRampsWithStartupLandmarks) {
     EXPECT_EQ(ws->results.layers[3][30 * 150 + 10], -99.0f);
 }
 
-TEST(PadLayer, SlidersBuildTheirLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
-    // Each slider to +2, 0 or -2 mm (others 1 mm): its own layer for its value, after layer 5
-    // for 3 x (meta1 + meta2) mm down when a metatarsal slider rises above 0.
-    const int own_layer[] = {0, 1, 2, 4, 3};
-    for (int s = 0; s < 5; ++s)
+// Each layer control builds its own layer with its own builder (the table's lookup), and only
+// a metatarsal slider raised above 0 first builds the lowering for 3 x (meta1 + meta2) mm.
+TEST(PadLayer, EachControlBuildsItsOwnLayerAndOnlyARaisedMetatarsalSliderTheLowering) {
+    const struct {
+        Control control;
+        Layer layer;
+        LayerBuilder builder;
+    } rows[] = {
+        {Control::kMeta1, Layer::kMeta1, build_meta1_layer},
+        {Control::kMeta2, Layer::kMeta2, build_meta2_layer},
+        {Control::kHeel1, Layer::kHeel1, build_heel1_layer},
+        {Control::kHeel2, Layer::kHeel2, build_heel2_layer},
+        {Control::kHeel3, Layer::kHeel3, build_heel3_layer},
+        {Control::kArch, Layer::kArch, build_arch_layer},
+        {Control::kHeelCup, Layer::kHeelCup, build_heel_cup_layer},
+        {Control::kBase, Layer::kBase, build_base_layer},
+    };
+    for (const auto &row : rows)
         for (double value : {2.0, 0.0, -2.0}) {
-            double v[5] = {1, 1, 1, 1, 1};
-            v[s] = value;
             Controls controls;
-            std::copy(v, v + 5, controls.value);
-            const LayerBuilds got = layer_builds(static_cast<Control>(s), controls);
-            const bool lowering = s < 2 && value > 0;
-            SCOPED_TRACE("slider " + std::to_string(s) + " value " + std::to_string(value));
+            controls[Control::kMeta1] = controls[Control::kMeta2] = 1;
+            controls[row.control] = value;
+            const LayerBuilds got = layer_builds(row.control, controls);
+            const bool meta = row.control == Control::kMeta1 || row.control == Control::kMeta2;
+            const bool lowering = meta && value > 0;
+            SCOPED_TRACE(control_spec(row.control).name + std::string(" ") + std::to_string(value));
             ASSERT_EQ(got.count, lowering ? 2 : 1);
             if (lowering) {
-                EXPECT_EQ(got.builds[0].layer, kLoweringLayer);
+                EXPECT_EQ(got.builds[0].layer, Layer::kLowering);
                 EXPECT_EQ(got.builds[0].amount, -3 * (value + 1));
             }
-            EXPECT_EQ(got.builds[got.count - 1].layer, own_layer[s]);
+            EXPECT_EQ(got.builds[got.count - 1].layer, row.layer);
             EXPECT_EQ(got.builds[got.count - 1].amount, value);
+            EXPECT_EQ(control_of_layer(row.layer), row.control);
+            EXPECT_EQ(layer_builder(row.layer), row.builder);
         }
+    EXPECT_FALSE(control_of_layer(Layer::kLowering));
+    EXPECT_EQ(layer_builder(Layer::kLowering), build_lowering_layer);
+    EXPECT_EQ(layer_builds(Control::kStamp, Controls()).count, 0);
 }
 
 TEST(PadLayer, DegenerateLines) {
@@ -299,9 +321,8 @@ TEST(EngravingBmp, NameRules) {
         {a495 + ".bmp", a495 + ".bmp"},   {a495 + "a", ""},
         {std::string(5000, 'a'), ""}};
     for (const auto &[chosen, want] : named) {
-        std::string out = "x";
-        EXPECT_EQ(engraving_file_name(chosen, out).ok(), !want.empty()) << chosen;
-        EXPECT_EQ(out, want);
+        const Result<std::string> name = engraving_file_name(chosen);
+        EXPECT_EQ(name ? *name : "", want) << chosen;
     }
 }
 
@@ -346,8 +367,8 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
         EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
 
     // The composition lays them on the template outside the foot too: 14 + 2 mm = 24.
-    std::copy(std::begin(base), std::end(base), ws->results.layers[kBaseLayer]);
-    ws->results.layer_amount[kBaseLayer] = 2;
+    std::copy(std::begin(base), std::end(base), ws->results.layers[index(Layer::kBase)]);
+    ws->results.layer_amount[index(Layer::kBase)] = 2;
     compose_relief(ws->res, ws->scan, ws->results, StampControls());
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 19], 24);
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 75], 40);
@@ -380,4 +401,62 @@ TEST(DomePlacement, ApexAndPointBothWaysAndTheApexBehindTheHeads) {
         EXPECT_EQ(apex.row, 189 - 7);
         EXPECT_NEAR(mm_behind_heads(scan, apex), 7, 1e-6);
     }
+}
+
+// W = 51, L = 82: 71 x 102 cells, rows of 72 bytes; from the point (75.7, 250.2) the picture
+// starts 71 / 2 = 35 columns left of column 75 and 82 + 10 rows below row 250.
+TEST(StampGeometry, SizeStrideAndPlaceWorkedByHand) {
+    const std::optional<StampSize> size = stamp_size(51, 82);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->columns, 71);
+    EXPECT_EQ(size->rows, 102);
+    EXPECT_EQ(size->stride, 72);
+    EXPECT_EQ(stamp_origin({75.7f, 250.2f}, 51, 82), (GridPoint{40, 158}));
+    EXPECT_EQ(stamp_centre_cell(51, 82), (GridPoint{35, 51}));
+    EXPECT_FALSE(stamp_size(-20, 82));
+    EXPECT_FALSE(stamp_size(51, std::nan("")));
+    EXPECT_FALSE(stamp_size(kPadStampBytes - 19, 82));
+}
+
+// A template whose cell (column c, row r) holds c + r (a row's cells up to 255): mirrored, grid
+// column x reads template column 149 - x; moved up 2 rows, grid row y reads template row y - 2.
+TEST(TemplatePlacement, MirroredAndMovedUp) {
+    static uint8_t grid[kGridCells];
+    for (int i = 0; i < kGridCells; ++i)
+        grid[i] = static_cast<uint8_t>(i % kGridWidth + i / kGridWidth % 100);
+    const PlacedTemplate right(grid, 1, 2), left(grid, 0, 2), none(grid, 2, 0);
+    EXPECT_EQ(right.cell_under(0, 5), 3 * kGridWidth + 149);
+    EXPECT_EQ(left.cell_under(7, 5), 3 * kGridWidth + 7);
+    EXPECT_FALSE(right.cell_under(0, 1));
+    EXPECT_EQ(right.height_under(0, 1), 0);
+    EXPECT_FALSE(none.cell_under(7, 5));
+    uint8_t row[kGridWidth];
+    for (const PlacedTemplate *t : {&right, &left}) {
+        ASSERT_TRUE(t->row_under(kGridHeight - 1, row));
+        for (int x = 0; x < kGridWidth; ++x)
+            EXPECT_EQ(row[x], t->height_under(x, kGridHeight - 1)) << x;
+    }
+    EXPECT_FALSE(right.row_under(1, row));
+}
+
+// The start-up landmarks: heads at row 189, columns 38 and 130; the heel's centre (90, 42).
+TEST(FootAxis, FromTheHeelToTheHeadsAndHeelWardOfALine) {
+    Scan scan;
+    const FootAxis axis = foot_axis(scan);
+    EXPECT_EQ(axis.heads, (GridPoint{84, 189}));
+    EXPECT_EQ(axis.heel, (GridPoint{90, 42}));
+    ASSERT_TRUE(axis.toe_ward);
+    EXPECT_NEAR(axis.toe_ward->column, -6 / std::hypot(6, 147), 1e-12);
+    EXPECT_NEAR(axis.toe_ward->row, 147 / std::hypot(6, 147), 1e-12);
+    const std::optional<GridDirection> n =
+        heel_ward_normal(scan, scan.landmarks[1], scan.landmarks[0]);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->column, 0);
+    EXPECT_EQ(n->row, -1);
+    EXPECT_FALSE(heel_ward_normal(scan, scan.landmarks[0], scan.landmarks[0]));
+    EXPECT_EQ(first_metatarsal_head(scan).column, 130);  // a left foot: landmark 1
+    EXPECT_EQ(medial_heel(scan).column, 121);            // landmark 4
+    scan.template_mirrored = 1;
+    EXPECT_EQ(first_metatarsal_head(scan).column, 38);
+    EXPECT_EQ(medial_heel(scan).column, 52);
 }

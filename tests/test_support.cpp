@@ -22,9 +22,9 @@ std::unique_ptr<Resources> startup_resources() {
     auto res = std::make_unique<Resources>();
     std::FILE *saved = console();
     set_console(nullptr);
-    const std::vector<std::string> warnings = load_startup_resources(*res, PEDAFORM_DATA_DIR);
+    const Warnings warnings = load_startup_resources(*res, PEDAFORM_DATA_DIR);
     set_console(saved);
-    EXPECT_EQ(warnings, std::vector<std::string>());
+    EXPECT_EQ(warnings.texts(), std::vector<std::string>());
     return res;
 }
 

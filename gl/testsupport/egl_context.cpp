@@ -1,4 +1,4 @@
-#include "testsupport/egl_context.h"
+#include "gl/testsupport/egl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,4 +1,4 @@
-#include "testsupport/pad_stamp_gl.h"
+#include "gl/testsupport/pad_stamp_gl.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "relief/composition.h"
 #include "relief/pad_stamp.h"
 
 namespace pedaform {
@@ -93,13 +92,13 @@ class StampFramebuffer {
 };
 
 // The sizes the stamp is rendered at, whole pixels as the view's integer coordinates take them.
-struct StampSize {
+struct FrameSize {
     int read_w, read_h;    // (W + 20) x (L + 20), the part read back
     int frame_w, frame_h;  // the framebuffer: the read part, at least the view's size
 };
 
 // One unit per pixel, origin at the bottom-left, on the dark cyan background.
-void clear_pixel_frame(const StampSize &size) {
+void clear_pixel_frame(const FrameSize &size) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, size.frame_w, 0, size.frame_h, 0, 1);
@@ -147,14 +146,14 @@ void draw_turned_pad(double width, double length, bool mirrored) {
 }
 
 // The red channel of the read part into pad_stamp, rows padded to 4 bytes (the stride).
-void read_stamp(uint8_t (&stamp)[kPadStampBytes], const StampSize &size) {
+void read_stamp(uint8_t (&stamp)[kPadStampBytes], const FrameSize &size) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, size.read_w, size.read_h, GL_RED, GL_UNSIGNED_BYTE, stamp);
 }
 
 // Renders the stamp into pad_stamp; false when the framebuffer object could not be made.
 bool render_unscaled(const Resources &resources, bool mirrored, double width, double length,
-                     const StampSize &size, GLuint texture, uint8_t (&stamp)[kPadStampBytes]) {
+                     const FrameSize &size, GLuint texture, uint8_t (&stamp)[kPadStampBytes]) {
     const SavedGlState saved;
     const StampFramebuffer framebuffer(size.frame_w, size.frame_h);
     if (!framebuffer.complete()) return false;
@@ -178,10 +177,11 @@ Result<> render_pad_stamp_gl(const Resources &resources, int32_t mirrored, doubl
         stride = 0;
         return Result<>::failure("the stamped pad's size is out of range");
     }
-    StampSize size;
-    size.read_w = static_cast<int>(width + 2 * kStampMargin);
-    size.read_h = static_cast<int>(length + 2 * kStampMargin);
-    stride = pad_stamp_stride_for(width);
+    const StampSize stamp_cells = *stamp_size(width, length);  // in range, so it fits
+    FrameSize size;
+    size.read_w = stamp_cells.columns;
+    size.read_h = stamp_cells.rows;
+    stride = stamp_cells.stride;
     if (size.read_w <= 0 || size.read_h <= 0 ||
         static_cast<long>(stride) * size.read_h > kPadStampBytes)
         return Result<>::failure("the stamped pad is larger than its buffer");

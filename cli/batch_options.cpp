@@ -1,0 +1,442 @@
+#include "cli/batch_options.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+#include "analysis/size_bin.h"
+
+namespace pedaform {
+
+namespace {
+
+// Reads one option's values from the command line.
+class OptionReader {
+  public:
+    OptionReader(int argc, const char *const *argv) : argc_(argc), argv_(argv) {}
+
+    // The next argument, none after the last.
+    std::optional<std::string> next() {
+        if (++i_ >= argc_) return std::nullopt;
+        option_ = argv_[i_];
+        return option_;
+    }
+    const std::string &option() const { return option_; }
+    // The option's value: the argument after it.
+    Result<std::string> value() {
+        if (i_ + 1 >= argc_) return Failure{option_ + " needs a value"};
+        return std::string(argv_[++i_]);
+    }
+    // A failure that names the option and what it takes.
+    Failure takes(const std::string &allowed, const std::string &value) const {
+        return Failure{option_ + " takes " + allowed + ", not \"" + value + "\""};
+    }
+
+  private:
+    int argc_;
+    const char *const *argv_;
+    int i_ = 0;
+    std::string option_;
+};
+
+// A number with nothing after it; none for text that is not one or out of double's range.
+std::optional<double> number_of(const std::string &text) {
+    if (text.empty()) return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0') return std::nullopt;
+    return v;
+}
+
+std::optional<long> whole_of(const std::string &text) {
+    if (text.empty()) return std::nullopt;
+    char *end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0') return std::nullopt;
+    return v;
+}
+
+std::string range_text(double min, double max) {
+    std::ostringstream text;
+    text << min << " to " << max;
+    return text.str();
+}
+
+Result<int> read_whole(OptionReader &r, long min, long max) {
+    Result<std::string> text = r.value();
+    if (!text) return Failure{text.message()};
+    const std::optional<long> v = whole_of(*text);
+    if (!v || *v < min || *v > max)
+        return r.takes("a whole number from " + std::to_string(min) + " to " + std::to_string(max),
+                       *text);
+    return static_cast<int>(*v);
+}
+
+// A finite number within [min, max]; `what` names it in the failure.
+Result<double> read_number(OptionReader &r, double min, double max, const std::string &what) {
+    Result<std::string> text = r.value();
+    if (!text) return Failure{text.message()};
+    const std::optional<double> v = number_of(*text);
+    if (!v || !(*v >= min && *v <= max)) return r.takes(what, *text);
+    return *v;
+}
+
+Result<std::string> read_file(OptionReader &r) {
+    Result<std::string> name = r.value();
+    if (name && name->empty()) return Failure{r.option() + " needs a file name"};
+    return name;
+}
+
+Result<GridPoint> read_point(OptionReader &r) {
+    Result<std::string> text = r.value();
+    if (!text) return Failure{text.message()};
+    const size_t comma = text->find(',');
+    const std::optional<double> c = number_of(text->substr(0, comma));
+    const std::optional<double> row =
+        comma == std::string::npos ? std::nullopt : number_of(text->substr(comma + 1));
+    if (!c || !row || !(*c >= 0 && *c <= kGridWidth - 1) || !(*row >= 0 && *row <= kGridHeight - 1))
+        return r.takes("COLUMN,ROW in grid cells, column 0 to 149 and row 0 to 359", *text);
+    return GridPoint{static_cast<float>(*c), static_cast<float>(*row)};
+}
+
+// A control's value: whole numbers for whole controls, else a value on the control's step grid
+// moved exactly onto it; a check button takes no value.
+Result<double> read_control(OptionReader &r, Control c) {
+    const ControlSpec &row = control_spec(c);
+    if (row.widget == Widget::kCheckButton) return 1.0;
+    if (control_whole(c)) {
+        Result<int> n = read_whole(r, static_cast<long>(row.min), static_cast<long>(row.max));
+        if (!n) return Failure{n.message()};
+        return static_cast<double>(*n);
+    }
+    Result<std::string> text = r.value();
+    if (!text) return Failure{text.message()};
+    const std::optional<double> v = number_of(*text);
+    if (!v || !control_value_valid(c, *v)) {
+        std::ostringstream allowed;
+        allowed << range_text(row.min, row.max) << " in steps of " << row.step;
+        return r.takes(allowed.str(), *text);
+    }
+    return control_value_snapped(c, *v);
+}
+
+// Stores a read value, or passes its failure on.
+template <typename T, typename U>
+Result<> keep(Result<T> read, U &out) {
+    if (!read) return Failure{read.message()};
+    out = std::move(*read);
+    return Result<>();
+}
+
+// An option other than a control's: its argument ("" for a flag), its --help text (lines after
+// the first indented to the text's column), its manual entry in roff ("" for the help text),
+// and how it is read into the options.
+struct OptionRow {
+    const char *option;
+    const char *argument;
+    const char *help;
+    const char *manual;
+    Result<> (*read)(OptionReader &r, BatchOptions &o);
+};
+
+// clang-format off
+const OptionRow kHeadOptions[] = {
+    {"--resources", "DIR", "folder of the data files (default: $PEDAFORM_DATA, data/ beside\n"
+     "the program, then ../share/pedaform)",
+     "The data folder to read, instead of the one found as described under\n.BR FILES .",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.resources); }},
+    {"--design", "FILE", "replay a design file first (on SCAN instead, when one is given)",
+     "Replay a design file first: its scan (named relative to the design file), its start "
+     "values and\nits steps. With\n.I SCAN.bmp\nas well, the steps are applied to that scan "
+     "instead and its checksum is not checked. Options\ngiven with it are applied after its "
+     "steps.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.design); }},
+    {"--ignore-checksum", "", "open a design whose scan's bytes have changed",
+     "Open a design whose scan's bytes no longer match the checksum it recorded.",
+     [](OptionReader &, BatchOptions &o) { return o.ignore_checksum = true, Result<>(); }},
+    {"--size", "LABEL", "choose the size (its template and presets), e.g. CM25-26",
+     "Choose the size (its template and pad presets) by its label, e.g. CM25\\-26; needed when "
+     "the\nscan's length matches no size bin.",
+     [](OptionReader &r, BatchOptions &o) -> Result<> {
+         Result<std::string> label = r.value();
+         if (!label) return Failure{label.message()};
+         o.size = size_label_index(*label);
+         if (o.size) return Result<>();
+         std::string labels;
+         for (int k = 0; k < kSizeLabelCount; ++k)
+             labels += std::string(" ") + size_label(k);
+         return r.takes("one of" + labels, *label);
+     }},
+};
+
+const OptionRow kPointOptions[] = {
+    {"--meta-point", "C,R", "place the metatarsal point at column C 0 ... 149, row R 0 ... 359",
+     "Place the metatarsal point at column C 0 ... 149, row R 0 ... 359 (grid cells), before "
+     "the\nstamped pad is switched on.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_point(r), o.meta_point); }},
+    {"--dome-apex", "C,R", "place the stamped dome's highest cell on column C, row R",
+     "Place the stamped dome's highest cell (its apex) on column C, row R; the metatarsal "
+     "point\nfollows.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_point(r), o.dome_apex); }},
+    {"--dome-behind-heads", "MM", "place the dome's highest cell MM mm (0 ... 30, e.g. 7) behind\n"
+     "the metatarsal heads (landmarks 0 and 1)",
+     "Place the dome's apex MM millimetres (0 ... 30; 7 as the GUI's \\(lq依蹠骨頭放置\\(rq) "
+     "heel\\-ward\nof the line through the metatarsal heads (landmarks 0 and 1), 40 % of the way "
+     "from the first\nhead to the fifth.",
+     [](OptionReader &r, BatchOptions &o) {
+         return keep(read_number(r, 0, 30, "a number from " + range_text(0, 30)),
+                     o.dome_behind_heads);
+     }},
+};
+
+const OptionRow kTailOptions[] = {
+    {"--smooth", "N", "run \"Smooth\" N times (0 ... 1000)",
+     "Run \\(lqSmooth\\(rq N times (0 ... 1000).",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_whole(r, 0, 1000), o.smooth); }},
+    {"--save-design", "FILE", "the design the options made, as a design file",
+     "Write the design the options made (before the exports) as a design file.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.save_design); }},
+    {"--engrave", "FILE", "engraving BMP (smoothed; \".bmp\" appended unless present)",
+     "Engraving BMP, smoothed;\n.I .bmp\nis appended unless present.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.engrave); }},
+    {"--stl", "FILE", "3D-print surface as ASCII STL", "3D\\-print surface as ASCII STL.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl); }},
+    {"--stl-solid", "FILE", "closed solid as binary STL",
+     "Closed solid as binary STL, every cell (see\n.BR \\-\\-mesh\\-tolerance ).",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl_solid); }},
+    {"--3mf", "FILE", "closed solid as 3MF in millimetres",
+     "Closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 mm), its "
+     "title\nnaming the scan, the foot's side, the size and the design file.",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.print_3mf); }},
+    {"--zones", "T:D,...", "with --3mf: infill D% for insole cells from pressure T up to the\n"
+     "next T, T a share of the foot's peak (\"40%\") or 0 ... 255, e.g.\n"
+     "\"0:30,30%:20,60%:15\"; cells below the first T join the first zone",
+     "With\n.BR \\-\\-3mf :\ninfill D percent for the insole cells whose pressure is T or more "
+     "and below the next T; T is a\nshare of the foot's highest pressure (\\(lq40%\\(rq) or a "
+     "pressure 0 ... 255. Cells below the first\nT, and cells without pressure, belong to the "
+     "first zone. E.g. \\(lq0:35,10%:20,50%:10\\(rq, the\nGUI's default: firm arch and midfoot, "
+     "softer wherever the foot presses.",
+     [](OptionReader &r, BatchOptions &o) -> Result<> {
+         Result<std::string> text = r.value();
+         if (!text) return Failure{text.message()};
+         Result<std::vector<PrintZone>> zones = parse_print_zones(*text);
+         if (!zones) return Failure{r.option() + ": " + zones.message()};
+         o.zones = std::move(*zones);
+         return Result<>();
+     }},
+    {"--slicer", "NAME", "the zones for prusa (PrusaSlicer, default), orca (OrcaSlicer,\n"
+     "Bambu Studio) or cura",
+     "Who reads the zones: PrusaSlicer (default; one object with a modifier volume per zone),\n"
+     "OrcaSlicer and Bambu Studio (each zone a modifier part, in Metadata/model_settings.config) "
+     "or\nCura (each zone an infill mesh of its own). A file without zones is the same for all "
+     "three.",
+     [](OptionReader &r, BatchOptions &o) -> Result<> {
+         Result<std::string> name = r.value();
+         if (!name) return Failure{name.message()};
+         const std::optional<Slicer> slicer = parse_slicer(*name);
+         if (!slicer) return r.takes("prusa, orca or cura", *name);
+         o.slicer = *slicer;
+         return Result<>();
+     }},
+    {"--mesh-tolerance", "MM", "simplify the 3MF and solid STL meshes: every point of the exact\n"
+     "surface within MM (0 ... 1) of the file's; default 0.05 for --3mf,\n"
+     "0 (every cell) for --stl-solid",
+     "Simplify the 3MF and solid STL meshes, 0 ... 1 mm: every point of the exact surface stays "
+     "within\nMM of the file's, borders and walls exact, the solid closed. Default 0.05 for\n"
+     ".BR \\-\\-3mf ,\n0 (every cell) for\n.BR \\-\\-stl\\-solid .",
+     [](OptionReader &r, BatchOptions &o) {
+         return keep(read_number(r, 0, kMaxMeshTolerance, "a length from 0 to 1 mm"),
+                     o.mesh_tolerance);
+     }},
+    {"--relief-raw", "FILE", "the relief as 54,000 bytes, row 0 first", "",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.relief_raw); }},
+    {"--preview", "FILE.png", "the relief preview, upright", "",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.preview); }},
+    {"--pressure", "FILE.png", "the pressure colouring, upright", "",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.pressure); }},
+    {"--report", "FILE|-", "JSON report (\"-\": standard output; use with --quiet)",
+     "JSON report; \\fB\\-\\fR writes it to standard output (use with \\fB\\-\\-quiet\\fR).",
+     [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.report); }},
+    {"--quiet", "", "no console lines of the actions",
+     "No console lines of the actions on standard output.",
+     [](OptionReader &, BatchOptions &o) { return o.quiet = true, Result<>(); }},
+    {"--help", "", "", "Print the usage and exit.",
+     [](OptionReader &, BatchOptions &o) { return o.help = true, Result<>(); }},
+    {"-h", "", "", "",
+     [](OptionReader &, BatchOptions &o) { return o.help = true, Result<>(); }},
+    {"--version", "", "", "Print the version and exit.",
+     [](OptionReader &, BatchOptions &o) { return o.version = true, Result<>(); }},
+};
+// clang-format on
+
+const char *const kUsageHead =
+    "usage: pedaform-cli [options] SCAN.bmp\n"
+    "       pedaform-cli --design FILE.json [options] [SCAN.bmp]\n"
+    "\n"
+    "Runs an insole design without a screen, as the operator would in the GUI.\n"
+    "\n";
+const char *const kUsageEnd =
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written.\n";
+
+// The help text's column: options and their arguments stand before it.
+constexpr size_t kHelpColumn = 23;
+
+std::string help_lines(const std::string &head, const std::string &text) {
+    std::string out =
+        head + std::string(head.size() < kHelpColumn ? kHelpColumn - head.size() : 2, ' ');
+    for (char c : text)
+        out += c == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, c);
+    return out + "\n";
+}
+
+// What a control's option takes: its value's range, and its step unless whole.
+std::string control_range(Control c) {
+    const ControlSpec &s = control_spec(c);
+    std::ostringstream text;
+    text << s.min << " ... " << s.max;
+    if (!control_whole(c)) text << " in steps of " << s.step;
+    return text.str();
+}
+
+std::string control_argument(Control c) {
+    if (control_spec(c).widget == Widget::kCheckButton) return "";
+    return control_whole(c) ? "N" : "X";
+}
+
+std::string control_help(Control c) {
+    const ControlSpec &s = control_spec(c);
+    const std::string argument = control_argument(c);
+    const std::string head =
+        std::string("  ") + s.option + (argument.empty() ? "" : " " + argument);
+    std::string text = s.usage;
+    if (!argument.empty()) text += ", " + control_range(c);
+    return help_lines(head, text);
+}
+
+// Hyphens as roff's minus signs, so that options can be copied from the page.
+std::string roff(const std::string &text) {
+    std::string out;
+    for (char c : text)
+        out += c == '-' ? std::string("\\-") : std::string(1, c);
+    return out;
+}
+
+std::string manual_entry(const std::string &option, const std::string &argument,
+                         const std::string &text) {
+    std::string head = argument.empty() ? ".B " + roff(option)
+                                        : ".BI " + roff(option) + " \" " + roff(argument) + "\"";
+    return ".TP\n" + head + "\n" + text + "\n";
+}
+
+std::string control_manual(Control c) {
+    std::string text = control_spec(c).usage;
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (!control_argument(c).empty()) text += "; " + control_range(c);
+    return manual_entry(control_spec(c).option, control_argument(c), roff(text) + ".");
+}
+
+// Every option's text in the --help order, each row given to `row` and each control to
+// `control`.
+template <typename Row, typename Each>
+void in_help_order(Row row, Each control) {
+    for (const OptionRow &r : kHeadOptions)
+        row(r);
+    for (Control c : controls_in_batch_order())
+        if (control_spec(c).batch_order < kBatchAfterPoint) control(c);
+    for (const OptionRow &r : kPointOptions)
+        row(r);
+    for (Control c : controls_in_batch_order())
+        if (control_spec(c).batch_order >= kBatchAfterPoint) control(c);
+    for (const OptionRow &r : kTailOptions)
+        row(r);
+}
+
+// The row of an option other than a control's; none for an unknown option.
+const OptionRow *option_row(const std::string &option) {
+    for (const OptionRow &row : kHeadOptions)
+        if (option == row.option) return &row;
+    for (const OptionRow &row : kPointOptions)
+        if (option == row.option) return &row;
+    for (const OptionRow &row : kTailOptions)
+        if (option == row.option) return &row;
+    return nullptr;
+}
+
+Result<> read_option(OptionReader &reader, BatchOptions &o) {
+    const std::string &arg = reader.option();
+    for (int i = 0; i < kControlCount; ++i)
+        if (arg == control_spec(static_cast<Control>(i)).option)
+            return keep(read_control(reader, static_cast<Control>(i)), o.controls[i]);
+    if (const OptionRow *row = option_row(arg)) return row->read(reader, o);
+    return Failure{"unknown option " + arg + " (see --help)"};
+}
+
+}  // namespace
+
+std::vector<Control> controls_in_batch_order() {
+    std::vector<Control> order;
+    for (int i = 0; i < kControlCount; ++i)
+        order.push_back(static_cast<Control>(i));
+    std::stable_sort(order.begin(), order.end(), [](Control a, Control b) {
+        return control_spec(a).batch_order < control_spec(b).batch_order;
+    });
+    return order;
+}
+
+std::string batch_usage_text() {
+    std::string text = kUsageHead;
+    in_help_order(
+        [&](const OptionRow &row) {
+            if (row.help[0] == '\0') return;  // --help, -h and --version close the list
+            const std::string head = std::string("  ") + row.option +
+                                     (row.argument[0] != '\0' ? " " : "") + row.argument;
+            text += help_lines(head, row.help);
+        },
+        [&](Control c) { text += control_help(c); });
+    return text + kUsageEnd;
+}
+
+std::string batch_manual_options() {
+    std::string text;
+    in_help_order(
+        [&](const OptionRow &row) {
+            if (std::string(row.option) == "-h") return;  // with --help
+            std::string manual = row.manual;
+            if (manual.empty()) {
+                manual = roff(row.help);
+                std::replace(manual.begin(), manual.end(), '\n', ' ');
+                manual[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(manual[0])));
+                manual += ".";
+            }
+            const std::string option =
+                std::string(row.option) == "--help" ? "--help, -h" : row.option;
+            text += manual_entry(option, row.argument, manual);
+        },
+        [&](Control c) { text += control_manual(c); });
+    return text;
+}
+
+Result<BatchOptions> parse_batch_options(int argc, const char *const *argv) {
+    BatchOptions o;
+    OptionReader reader(argc, argv);
+    while (const std::optional<std::string> arg = reader.next()) {
+        if (arg->size() > 1 && (*arg)[0] == '-') {
+            if (Result<> r = read_option(reader, o); !r) return Failure{r.message()};
+        } else if (!o.scan.empty()) {
+            return Failure{"one scan at a time: \"" + o.scan + "\" and \"" + *arg +
+                           "\" were given"};
+        } else {
+            o.scan = *arg;
+        }
+    }
+    if (o.scan.empty() && o.design.empty() && !o.help && !o.version)
+        return Failure{"no scan given (pedaform-cli [options] SCAN.bmp)"};
+    return o;
+}
+
+}  // namespace pedaform

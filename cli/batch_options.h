@@ -1,0 +1,56 @@
+// The batch command's options: one table whose rows give each option's argument, its --help
+// line and its manual-page entry, and how it is read. The controls' options come from the
+// control table (design/controls.h), in their batch order: those before the metatarsal point
+// options, then those after. --help and the manual page's OPTIONS section are both made from
+// here, the manual page at build time (tools/make_manual.cpp).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/grid.h"
+#include "core/result.h"
+#include "design/controls.h"
+#include "model3d/print_3mf.h"
+
+namespace pedaform {
+
+struct BatchOptions {
+    std::string scan;
+    std::string resources;  // "" = the working directory
+    std::string design;     // --design: replay this design file first
+    bool ignore_checksum = false;
+    // The controls' options (in the order of Control); the stamp's is 1 when given.
+    std::optional<double> controls[kControlCount];
+    std::optional<int> size;                  // --size: the label's index (size_label)
+    std::optional<GridPoint> meta_point;      // --meta-point
+    std::optional<GridPoint> dome_apex;       // --dome-apex: where the dome's highest cell goes
+    std::optional<double> dome_behind_heads;  // millimetres
+    int smooth = 0;
+    std::string save_design;
+    std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
+    std::string print_3mf;                 // --3mf
+    std::vector<PrintZone> zones;          // --zones
+    Slicer slicer = Slicer::kPrusa;        // --slicer
+    std::optional<double> mesh_tolerance;  // --mesh-tolerance, mm
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses the command line. A usage error fails with one line that names the option and what
+// it allows.
+Result<BatchOptions> parse_batch_options(int argc, const char *const *argv);
+
+// The --help text.
+std::string batch_usage_text();
+
+// The manual page's option entries, in roff: one ".TP" paragraph per option, in the order of
+// the --help text.
+std::string batch_manual_options();
+
+// The controls in the order the batch command applies them (their rows' batch_order).
+std::vector<Control> controls_in_batch_order();
+
+}  // namespace pedaform
