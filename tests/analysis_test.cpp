@@ -156,7 +156,7 @@ TEST_F(ScanLoad, RefusedAndHostileFilesChangeNothing) {
     refused.push_back(dir + "/missing.bmp");
     refused.push_back(dir + "/" + std::string(5000, 'x') + ".bmp");  // too long a name
     // The fuzzer's findings, among them a run-length-encoded header claiming terabytes.
-    for (const std::string &f : test::files_in(PEDAFORM_SOURCE_DIR "/fuzz/regressions/scan"))
+    for (const std::string &f : test::files_in(PEDAFORM_SOURCE_DIR "/fuzz/regressions/scan_load"))
         refused.push_back(f);
     for (const std::string &path : refused) {
         const ScanLoadResult r = load(path);
