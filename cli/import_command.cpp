@@ -128,8 +128,10 @@ std::string scan_path(const ImportCommand &c, FootSide side) {
            ".bmp";
 }
 
-double rounded(double v, double step) {
-    return std::round(v / step) * step;
+// v to `decimals` places, as the shortest decimal the report prints.
+double rounded(double v, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return std::round(v * scale) / scale;
 }
 
 nlohmann::ordered_json footprint_json(const ImportedFootprint &f, const Import &im) {
@@ -138,9 +140,10 @@ nlohmann::ordered_json footprint_json(const ImportedFootprint &f, const Import &
     j["side"] = f.measured ? nlohmann::ordered_json(foot_side_name(f.side)) : nullptr;
     j["length_mm"] = f.measured ? nlohmann::ordered_json(rounded(f.length_mm, 1)) : nullptr;
     j["width_mm"] = f.measured ? nlohmann::ordered_json(rounded(f.width_mm, 1)) : nullptr;
-    j["area_cm2"] = rounded(f.area_cm2, 0.1);
-    j["peak_kpa"] = f.peak_kpa > 0 ? nlohmann::ordered_json(rounded(f.peak_kpa, 0.1)) : nullptr;
-    j["arch_index"] = f.measured ? nlohmann::ordered_json(rounded(f.arch_index, 0.01)) : nullptr;
+    j["area_cm2"] = rounded(f.area_cm2, 1);
+    j["centre_mm"] = {rounded(f.centre_x_mm, 1), rounded(f.centre_y_mm, 1)};
+    j["peak_kpa"] = f.peak_kpa > 0 ? nlohmann::ordered_json(rounded(f.peak_kpa, 1)) : nullptr;
+    j["arch_index"] = f.measured ? nlohmann::ordered_json(rounded(f.arch_index, 2)) : nullptr;
     j["frames"] = {f.first_frame, f.last_frame};
     j["whole_in_time"] = f.whole_in_time || im.frames == 1;
     j["used"] = f.used;
@@ -172,7 +175,7 @@ nlohmann::ordered_json report_json(const ImportCommand &c, const Import &im) {
                                    {"file", scan_path(c, s.side)},
                                    {"footprint", s.footprint},
                                    {"pressure_full_scale_kpa", s.kpa_at_255},
-                                   {"arch_index", rounded(s.arch_index, 0.01)},
+                                   {"arch_index", rounded(s.arch_index, 2)},
                                    {"size_bin_length", s.size_bin_length},
                                    {"landmarks", landmarks},
                                    {"landmarks_mm_from_heel", mm}});

@@ -8,10 +8,11 @@ namespace pedaform {
 
 namespace {
 
-// 0, 1 or 2 for a row in the rear, middle or front third of the toe-less footprint, else -1.
-int third_of(const FootRaster &r, int toe_line, int y) {
-    const int length = toe_line - r.heel_row;
-    if (y < r.heel_row || y >= toe_line || length <= 0) return -1;
+// 0, 1 or 2 for a row in the rear, middle or front third of the toe-less footprint (rows
+// heel_row .. ball_end - 1), else -1.
+int third_of(const FootRaster &r, int ball_end, int y) {
+    const int length = ball_end - r.heel_row;
+    if (y < r.heel_row || y >= ball_end || length <= 0) return -1;
     return std::min(2, 3 * (y - r.heel_row) / length);
 }
 
@@ -40,13 +41,13 @@ struct Thirds {
     int rear0, rear1, mid0, mid1, front0, front1;  // row ranges
 };
 
-Thirds thirds_of(const FootRaster &r, int toe_line) {
+Thirds thirds_of(const FootRaster &r, int ball_end) {
     Thirds t{};
     int *bounds[3][2] = {{&t.rear0, &t.rear1}, {&t.mid0, &t.mid1}, {&t.front0, &t.front1}};
     for (auto &b : bounds)
         *b[0] = r.h, *b[1] = -1;
-    for (int y = r.heel_row; y < toe_line; ++y) {
-        const int k = third_of(r, toe_line, y);
+    for (int y = r.heel_row; y < ball_end; ++y) {
+        const int k = third_of(r, ball_end, y);
         *bounds[k][0] = std::min(*bounds[k][0], y), *bounds[k][1] = y;
     }
     return t;
@@ -182,10 +183,18 @@ int find_toe_line(const FootRaster &r) {
     return r.toe_row + 1;
 }
 
+int toe_less_end(const FootRaster &r, int toe_line) {
+    for (int y = std::min(toe_line, r.toe_row + 1) - 1; y >= r.heel_row; --y)
+        for (int x = 0; x < r.w; ++x)
+            if (r.contact_at(x, y)) return y + 1;
+    return r.heel_row;
+}
+
 double arch_index(const FootRaster &r, int toe_line) {
+    const int ball_end = toe_less_end(r, toe_line);
     long area[3] = {0, 0, 0};
-    for (int y = r.heel_row; y < toe_line; ++y) {
-        const int k = third_of(r, toe_line, y);
+    for (int y = r.heel_row; y < ball_end; ++y) {
+        const int k = third_of(r, ball_end, y);
         for (int x = 0; x < r.w; ++x)
             area[k] += r.contact_at(x, y);
     }
@@ -206,7 +215,7 @@ FootMeasures measure_foot(const FootRaster &r) {
     m.area_cm2 = cells / 100.0;
     m.toe_line = find_toe_line(r);
     m.arch_index = arch_index(r, m.toe_line);
-    const Thirds t = thirds_of(r, m.toe_line);
+    const Thirds t = thirds_of(r, toe_less_end(r, m.toe_line));
     const Centre heel = centre_of(r, t.rear0, t.rear1, 0, r.w, false);
     const Centre fore = centre_of(r, t.front0, t.front1, 0, r.w, false);
     if (heel.any() && fore.any())

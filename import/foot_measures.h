@@ -11,8 +11,9 @@
 //
 // The arch index (Cavanagh and Rodgers, "The arch index: a useful measure from footprints",
 // Journal of Biomechanics 20(5), 547-551, 1987): the toe-less footprint's length, from the heel
-// end to the toe line along the foot's axis, is cut into thirds square to the axis; the index
-// is the middle third's contact area over the whole toe-less area. About 0.21 to 0.26 is a
+// end to the ball's front (the last contact row before the toe line) along the foot's axis,
+// is cut into thirds square to the axis; the index is the middle third's contact area over
+// the whole toe-less area. About 0.21 to 0.26 is a
 // normal arch, less a high one, more a flat one.
 //
 // The side: seen from above with the toes up, a left foot's medial border is on the right.
@@ -22,8 +23,8 @@
 // line to the right, less the middle third's contact centroid's offset to the right, in mm. A
 // score above 0 is a left foot, below 0 a right one.
 //
-// The landmarks, in raster cells (column, row), each moved to the nearest contact cell if it
-// falls beside the contact:
+// The thirds below are those of the toe-less footprint. The landmarks, in raster cells
+// (column, row), each moved to the nearest contact cell if it falls beside the contact:
 //  - the heel's centre (scan landmark 3): the pressure centre of the rear third;
 //  - the heel's sides (landmarks 2 and 4): on the row kHeelSidesAheadMm ahead of the heel's
 //    centre, kHeelSidesInsetMm inside the contact's left and right edges (2 on the left), where
@@ -70,7 +71,9 @@ struct FootMeasures {
 
 // The first row of the toes (see above).
 int find_toe_line(const FootRaster &raster);
-// Contact cells of the middle third over the toe-less contact (rows heel_row .. toe_line - 1).
+// One past the ball's front: the last row before `toe_line` with contact, plus one.
+int toe_less_end(const FootRaster &raster, int toe_line);
+// Contact cells of the middle third over the toe-less contact's.
 double arch_index(const FootRaster &raster, int toe_line);
 
 FootMeasures measure_foot(const FootRaster &raster);

@@ -150,11 +150,14 @@ Footprint footprint_of(const Recording &r, const FootprintSearch &s, const PeakM
             if (m.first[i] >= 0) f.first_frame = std::min(f.first_frame, m.first[i]);
             f.last_frame = std::max(f.last_frame, m.last[i]);
             edge = edge || rr == 0 || cc == 0 || rr == rows - 1 || cc == cols - 1;
+            f.centre_x_mm += (cc + 0.5) * s.col_pitch_mm,
+                f.centre_y_mm += (rr + 0.5) * s.row_pitch_mm;
             ++count;
         }
     if (f.last_frame < 0) f.first_frame = f.last_frame = 0;  // stuck sensels alone
     f.whole_in_time = r.frames == 1 || (f.first_frame > 0 && f.last_frame < r.frames - 1);
     f.area_cm2 = count * s.row_pitch_mm * s.col_pitch_mm / 100.0;
+    f.centre_x_mm /= count, f.centre_y_mm /= count;
     const double length = (rmax - rmin + 1) * s.row_pitch_mm,
                  width = (cmax - cmin + 1) * s.col_pitch_mm;
     f.touches_edge = edge && s.layout == RecordingLayout::kPlate;

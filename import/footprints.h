@@ -53,8 +53,11 @@ struct Footprint {
     bool whole_in_time = true;  // loaded in neither the recording's first nor last frame
     bool touches_edge = false;  // a sensel on the plate's border row or column
     double area_cm2 = 0;        // loaded sensels times the sensel's area
-    float peak_value = 0;       // highest sensel, in the file's unit
-    std::string set_aside;      // why it is not a foot to use; "" for one that is
+    // The loaded sensels' centroid on the grid seen from above, in mm from its corner: x across
+    // the columns, y down the rows.
+    double centre_x_mm = 0, centre_y_mm = 0;
+    float peak_value = 0;   // highest sensel, in the file's unit
+    std::string set_aside;  // why it is not a foot to use; "" for one that is
 };
 
 struct Footprints {

@@ -26,16 +26,30 @@ Result<> FrameRows::add_row(std::string_view line, int line_number) {
         return Failure{line_message(line_number,
                                     "the frame that starts on line " + std::to_string(frame_line_) +
                                         " has more than " + std::to_string(r_.rows) + " rows")};
-    std::fill(row_absent_.begin(), row_absent_.end(), 0);
+    // Once the row length is known the values go straight to their place (one more slot
+    // catches a row that is too long).
+    const size_t at = r_.values.size();
+    const int capacity = r_.cols > 0 ? r_.cols + 1 : kMaxRecordingSide;
+    float *dest = row_.data();
+    if (r_.cols > 0) {
+        r_.values.resize(at + capacity);
+        dest = r_.values.data() + at;
+    }
     std::string why;
-    const int n = read_row(line, line_number, format_, row_.data(), row_absent_.data(),
-                           kMaxRecordingSide, why);
+    const int n = read_row(line, line_number, format_, dest, row_absent_.data(), capacity, why);
     if (n < 0) return Failure{why};
-    if (r_.cols == 0) r_.cols = n;
-    if (n != r_.cols)
-        return Failure{line_message(
-            line_number,
-            std::to_string(n) + " values where the rows have " + std::to_string(r_.cols))};
+    if (r_.cols == 0) {
+        if (n > capacity) return Failure{why};
+        r_.cols = n;
+        r_.values.insert(r_.values.end(), row_.begin(), row_.begin() + n);
+    } else {
+        r_.values.resize(at + r_.cols);
+        if (n != r_.cols)
+            return Failure{line_message(
+                line_number,
+                (n > r_.cols ? "more than " + std::to_string(r_.cols) : std::to_string(n)) +
+                    " values where the rows have " + std::to_string(r_.cols))};
+    }
     if (!sized && static_cast<long>(rows_in_frame_ + 1) * r_.cols > kMaxRecordingSensels)
         return Failure{line_message(
             line_number,
@@ -45,7 +59,6 @@ Result<> FrameRows::add_row(std::string_view line, int line_number) {
     uint8_t *absent = r_.absent.data() + static_cast<size_t>(rows_in_frame_) * r_.cols;
     for (int c = 0; c < n; ++c)
         absent[c] |= row_absent_[c];
-    r_.values.insert(r_.values.end(), row_.begin(), row_.begin() + n);
     ++rows_in_frame_;
     return Result<>::success();
 }

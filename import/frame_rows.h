@@ -22,7 +22,8 @@ class FrameRows {
     void begin_frame(int line_number);
     // Reads one row of the current frame.
     Result<> add_row(std::string_view line, int line_number);
-    // Ends the current frame at line `line_number` (the line after its last row).
+    // Ends the current frame at line `line_number` (the line after its last row, or the
+    // text's last line).
     Result<> end_frame(int line_number);
     bool in_frame() const { return in_frame_; }
     int rows_in_frame() const { return rows_in_frame_; }

@@ -13,8 +13,9 @@ bool is_header(std::string_view line, char separator) {
     std::vector<float> value(kMaxRecordingSide);
     std::vector<uint8_t> absent(kMaxRecordingSide);
     std::string why;
-    return read_row(line, 0, RowFormat{separator, false}, value.data(), absent.data(),
-                    kMaxRecordingSide, why) < 0;
+    const int n = read_row(line, 0, RowFormat{separator, false}, value.data(), absent.data(),
+                           kMaxRecordingSide, why);
+    return n < 0;
 }
 
 }  // namespace

@@ -152,6 +152,7 @@ void measure_footprints(const Footprints &fps, const FootprintSearch &s, const I
         e.first_frame = f.first_frame, e.last_frame = f.last_frame;
         e.whole_in_time = f.whole_in_time;
         e.area_cm2 = f.area_cm2;
+        e.centre_x_mm = f.centre_x_mm, e.centre_y_mm = f.centre_y_mm;
         e.peak_kpa = f.peak_value * kpa;
         e.set_aside = f.set_aside;
         std::optional<Measured> m;
@@ -235,6 +236,7 @@ Result<> choose_steps(const ImportOptions &o, const Import &out, int (&chosen)[2
 
 Result<> make_scans(const Footprints &fps, const std::vector<std::optional<Measured>> &measured,
                     const int (&chosen)[2], double kpa, Import &out) {
+    const int frames = out.frames;
     for (int side = 0; side < 2; ++side) {
         const int k = chosen[side];
         if (k < 0) continue;
@@ -260,7 +262,10 @@ Result<> make_scans(const Footprints &fps, const std::vector<std::optional<Measu
         s.arch_index = m.measures.arch_index, s.kpa_at_255 = kpa_at_255;
         s.size_bin_length = placed->bin_length;
         out.footprints[k].used = true;
-        if (!f.whole_in_time)
+        // A foot loaded from the first frame to the last stood still; one cut at one end only
+        // walked in or out of the recording.
+        const bool cut = (f.first_frame == 0) != (f.last_frame == frames - 1);
+        if (cut)
             out.warnings.push_back(std::string("the ") + foot_side_name(foot) +
                                    " foot's scan comes from footprint " + std::to_string(k + 1) +
                                    ", loaded in the recording's first or last frame: it may lack "

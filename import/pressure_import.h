@@ -54,6 +54,8 @@ struct ImportedFootprint {
     bool measured = false;  // false for one set aside before it was measured (too small)
     FootSide side = FootSide::kLeft;
     double length_mm = 0, width_mm = 0, area_cm2 = 0;
+    // Where it lies on the sensor seen from above, in mm: x across the columns, y down the rows.
+    double centre_x_mm = 0, centre_y_mm = 0;
     double peak_kpa = 0;  // 0 when the unit is unknown
     double arch_index = 0;
     int first_frame = 0, last_frame = 0;  // from 0

@@ -83,35 +83,39 @@ std::string quoted(std::string_view token) {
 
 int read_row(std::string_view line, int line_number, const RowFormat &format, float *values,
              uint8_t *absent, int capacity, std::string &why) {
+    const char *p = line.data(), *end = line.data() + line.size();
+    const char sep = format.separator;
+    auto skip_spaces = [&] {
+        while (p < end && (*p == ' ' || *p == '\t') && (sep == ' ' || *p != sep))
+            ++p;
+    };
     int n = 0;
-    size_t pos = 0;
-    const bool spaces = format.separator == ' ';
     while (true) {
-        if (spaces)
-            while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-                ++pos;
-        size_t end = line.find(format.separator, pos);
-        if (end == std::string_view::npos) end = line.size();
-        const std::string_view token = trim(line.substr(pos, end - pos));
-        const bool last = end >= line.size();
-        // A separator at the end of the line ends the row.
-        if (token.empty() && last) break;
+        skip_spaces();
+        if (p == end && (n == 0 || sep != ' ')) break;  // an empty line, or a separator at its end
+        const char *start = p;
+        while (p < end && *p != sep)
+            ++p;
+        const std::string_view token =
+            trim(std::string_view(start, static_cast<size_t>(p - start)));
         if (n == capacity) {
             why = line_message(line_number,
                                "more than " + std::to_string(capacity) + " values in a row");
-            return -1;
+            return capacity + 1;
         }
-        if (format.absent_marks && token == "B") {
+        absent[n] = format.absent_marks && token == "B";
+        if (absent[n]) {
             values[n] = 0;
-            absent[n] = 1;
         } else if (token.empty() || !read_value(token, values[n])) {
             why = line_message(line_number, token.empty() ? "a value is missing"
                                                           : quoted(token) + " is not a number");
             return -1;
         }
         ++n;
-        if (last) break;
-        pos = end + 1;
+        if (p == end) break;
+        ++p;  // the separator
+        if (sep == ' ') skip_spaces();
+        if (sep == ' ' && p == end) break;
     }
     return n;
 }

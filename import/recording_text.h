@@ -43,8 +43,8 @@ struct RowFormat {
 
 // Reads the values of `line` into values[0..capacity): spaces around a value are ignored and a
 // separator at the end of the line ends it. Returns the number of values; -1 when a value is no
-// finite number or there are more than `capacity`, with `why` set to "line N: ...". A "B" (with
-// absent_marks) reads as 0 and sets absent[i] to 1. Negative values read as 0.
+// finite number and capacity + 1 when there are more, with `why` set to "line N: ...". absent[i]
+// is 1 for a "B" (with absent_marks), which reads as 0, else 0. Negative values read as 0.
 int read_row(std::string_view line, int line_number, const RowFormat &format, float *values,
              uint8_t *absent, int capacity, std::string &why);
 

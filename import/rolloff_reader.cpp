@@ -27,7 +27,7 @@ Result<Recording> read_plate_rolloff(std::string_view text) {
         }
     }
     if (rows.in_frame())
-        if (Result<> e = rows.end_frame(lines.number() + 1); !e) return Failure{e.message()};
+        if (Result<> e = rows.end_frame(lines.number()); !e) return Failure{e.message()};
     if (r.frames == 0) return Failure{"no frame: a roll-off export is 'Frame' lines and rows"};
     return r;
 }
