@@ -31,7 +31,7 @@ bool inside_foot(double u, double v, double L) {
         const double medial = 0.125 * L + 0.075 * L * s - 0.135 * L * std::sin(M_PI * s);
         if (u >= lateral && u <= medial) return true;
     }
-    if (ellipse(u, v, 0.02 * L, 0.705 * L, 0.18 * L, 0.095 * L) <= 1) return true;  // ball
+    if (ellipse(u, v, 0.02 * L, 0.705 * L, 0.18 * L, 0.095 * L) <= 1) return true;   // ball
     if (ellipse(u, v, 0.12 * L, 0.875 * L, 0.055 * L, 0.055 * L) <= 1) return true;  // hallux
     for (const auto &t : kLesserToes)
         if (ellipse(u, v, t[0] * L, t[1] * L, kLesserToeRadius * L, kLesserToeRadius * L) <= 1)
@@ -149,7 +149,8 @@ std::string rolloff_text(const SensorRecording &r) {
         for (int row = 0; row < r.rows; ++row) {
             for (int col = 0; col < r.cols; ++col) {
                 if (col) out += '\t';
-                append_value(out, values[(static_cast<size_t>(f) * r.rows + row) * r.cols + col], 1);
+                append_value(out, values[(static_cast<size_t>(f) * r.rows + row) * r.cols + col],
+                             1);
             }
             out += "\r\n";
         }
@@ -179,7 +180,10 @@ std::string tekscan_text(const SensorRecording &r, bool mirror_cols) {
                 if (absent[i])
                     out += 'B';
                 else
-                    append_value(out, values[static_cast<size_t>(f) * r.rows * r.cols + i] * static_cast<float>(r.kpa_per_unit), 0);
+                    append_value(out,
+                                 values[static_cast<size_t>(f) * r.rows * r.cols + i] *
+                                     static_cast<float>(r.kpa_per_unit),
+                                 0);
             }
             out += "\r\n";
         }

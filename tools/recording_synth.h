@@ -21,9 +21,9 @@ struct FootStep {
     // +y (down the rows) toward +x.
     double heel_x_mm = 0, heel_y_mm = 0;
     double heading_degrees = 0;
-    int strike_frame = 0;        // first frame of load (the heel)
-    int stance_frames = 60;      // frames to toe-off; standing: longer than the recording
-    double peak_kpa = 400;       // the highest pressure, under the heel
+    int strike_frame = 0;    // first frame of load (the heel)
+    int stance_frames = 60;  // frames to toe-off; standing: longer than the recording
+    double peak_kpa = 400;   // the highest pressure, under the heel
 };
 constexpr double kContactShare = 0.93;
 
