@@ -79,6 +79,10 @@ Result<PlacedScan> place_foot(const FootRaster &r, const FootMeasures &m, FootSi
     const double heel_middle = bin.heel_column + (bin.heel_width - 1) / 2.0;
     const double target = side == FootSide::kLeft ? heel_middle : kGridWidth - 1 - heel_middle;
     const int dx = column_shift(e, static_cast<int>(std::lround(target - m.landmarks[3].x)), side);
+    const int left = e.x0 + dx, right = kGridWidth - 1 - (e.x1 + dx);
+    if ((left < right) != (side == FootSide::kLeft))
+        return Failure{"the foot's outline is " + std::to_string(e.x1 - e.x0 + 1) +
+                       " mm wide: too wide to lie on its side of the scan"};
     const int dy = std::min(bin.heel_row - e.y0, kTopRow - 1 - e.y1);
     s.pixels.assign(static_cast<size_t>(kGridCells) * 4, 0);
     for (int y = e.y0; y <= e.y1; ++y)

@@ -52,7 +52,8 @@ struct PlacedScan {
 
 // `units_at_255`: the pressure, in the raster's unit, that alpha 255 stands for;
 // `kpa_at_255`: the same in whole kPa, 0 when the unit is unknown. Fails when the outline
-// does not fit the grid (longer than 359 rows or wider than 150 columns).
+// does not fit the grid (longer than 359 rows or wider than 150 columns) or is too wide for
+// its margins to read as its side.
 Result<PlacedScan> place_foot(const FootRaster &raster, const FootMeasures &measures, FootSide side,
                               double units_at_255, int kpa_at_255);
 
