@@ -185,8 +185,8 @@ nlohmann::ordered_json report_json(const ImportCommand &c, const Import &im) {
 }
 
 void print_summary(const ImportCommand &c, const Import &im) {
-    std::printf("%s: %s, %d frames of %d x %d sensels\n", c.recording.c_str(),
-                source_name(im.source), im.frames, im.rows, im.cols);
+    std::printf("%s: %s, %d frame%s of %d x %d sensels\n", c.recording.c_str(),
+                source_name(im.source), im.frames, im.frames == 1 ? "" : "s", im.rows, im.cols);
     for (const ImportedFootprint &f : im.footprints) {
         std::printf("footprint %d: ", f.number);
         if (f.measured)
