@@ -161,10 +161,11 @@ Footprint footprint_of(const Recording &r, const FootprintSearch &s, const PeakM
     const double length = (rmax - rmin + 1) * s.row_pitch_mm,
                  width = (cmax - cmin + 1) * s.col_pitch_mm;
     f.touches_edge = edge && s.layout == RecordingLayout::kPlate;
+    f.extent_mm = std::max(length, width);
     if (f.touches_edge)
         f.set_aside = "touches the plate's edge";
-    else if (std::max(length, width) > kMaxFootprintMm)
-        f.set_aside = "larger than a foot (" + whole_number_text(std::max(length, width)) + " mm)";
+    else if (f.extent_mm > kMaxFootprintMm)
+        f.set_aside = "larger than a foot (" + whole_number_text(f.extent_mm) + " mm)";
     else if (f.area_cm2 < kMinFootprintCm2)
         f.set_aside = "area " + whole_number_text(f.area_cm2) + " cm², under " +
                       whole_number_text(kMinFootprintCm2) + " cm²";

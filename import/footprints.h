@@ -52,6 +52,7 @@ struct Footprint {
     int last_frame = 0;
     bool whole_in_time = true;  // loaded in neither the recording's first nor last frame
     bool touches_edge = false;  // a sensel on the plate's border row or column
+    double extent_mm = 0;       // the longer side of its sensels' bounding box
     double area_cm2 = 0;        // loaded sensels times the sensel's area
     // The loaded sensels' centroid on the grid seen from above, in mm from its corner: x across
     // the columns, y down the rows.

@@ -156,7 +156,9 @@ void measure_footprints(const Footprints &fps, const FootprintSearch &s, const I
         e.peak_kpa = f.peak_value * kpa;
         e.set_aside = f.set_aside;
         std::optional<Measured> m;
-        if (f.set_aside.empty() || f.touches_edge) {
+        // A step cut by the plate's edge is still measured for the report; nothing larger than
+        // a foot is.
+        if ((f.set_aside.empty() || f.touches_edge) && f.extent_mm <= kMaxFootprintMm) {
             m = measure(f, s, o);
             if (!m && e.set_aside.empty()) e.set_aside = "no contact left once resampled";
         }
