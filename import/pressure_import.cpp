@@ -173,15 +173,16 @@ void measure_footprints(const Footprints &fps, const FootprintSearch &s, const I
     }
 }
 
-// Warnings about sides the shape hardly tells, or that the file's name contradicts.
-void check_sides(const ImportOptions &o, RecordingLayout layout,
+// Warnings about the chosen feet's sides: a shape that hardly tells, a name that says
+// otherwise.
+void check_sides(const ImportOptions &o, RecordingLayout layout, const int (&chosen)[2],
                  const std::vector<std::optional<Measured>> &measured, Import &out) {
     if (o.side_given) return;
     FootSide named_side = FootSide::kLeft;
     const bool named = layout != RecordingLayout::kPlate && side_in_name(o.file_name, named_side);
-    for (size_t i = 0; i < out.footprints.size(); ++i) {
+    for (const int i : chosen) {
+        if (i < 0) continue;
         const ImportedFootprint &e = out.footprints[i];
-        if (!measured[i] || !e.set_aside.empty()) continue;
         const std::string which = "footprint " + std::to_string(e.number);
         if (std::fabs(measured[i]->measures.side_score_mm) < kSideDoubtMm)
             out.warnings.push_back(which + ": its shape hardly tells its side (read as " +
@@ -306,9 +307,9 @@ Result<Import> import_recording(std::string_view bytes, const ImportOptions &o) 
     if (fps.stuck.any()) out.warnings.push_back(stuck_warning(fps.stuck));
     std::vector<std::optional<Measured>> measured;
     measure_footprints(fps, search, o, kpa, out, measured);
-    check_sides(o, layout, measured, out);
     int chosen[2];
     if (Result<> e = choose_steps(o, out, chosen); !e) return Failure{e.message()};
+    check_sides(o, layout, chosen, measured, out);
     if (Result<> e = make_scans(fps, measured, chosen, kpa, out); !e) return Failure{e.message()};
     return out;
 }
