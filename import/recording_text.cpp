@@ -68,7 +68,18 @@ namespace {
 bool read_value(std::string_view token, float &value) {
     if (token.size() > 1 && token.front() == '+') token.remove_prefix(1);
     const char *end = token.data() + token.size();
-    const std::from_chars_result r = std::from_chars(token.data(), end, value);
+    std::from_chars_result r = std::from_chars(token.data(), end, value);
+    if (r.ec == std::errc() && r.ptr < end && *r.ptr == ',') {
+        // A decimal comma, as spreadsheets in many languages write it (the separator is then
+        // no comma): read again with a point.
+        char copy[64];
+        if (token.size() >= sizeof copy || token.find(',', r.ptr - token.data() + 1) != token.npos)
+            return false;
+        std::memcpy(copy, token.data(), token.size());
+        copy[r.ptr - token.data()] = '.';
+        end = copy + token.size();
+        r = std::from_chars(copy, end, value);
+    }
     if (r.ec != std::errc() || r.ptr != end || !std::isfinite(value)) return false;
     if (value < 0) value = 0;
     return true;

@@ -44,7 +44,8 @@ struct RowFormat {
 // Reads the values of `line` into values[0..capacity): spaces around a value are ignored and a
 // separator at the end of the line ends it. Returns the number of values; -1 when a value is no
 // finite number and capacity + 1 when there are more, with `why` set to "line N: ...". absent[i]
-// is 1 for a "B" (with absent_marks), which reads as 0, else 0. Negative values read as 0.
+// is 1 for a "B" (with absent_marks), which reads as 0, else 0. Negative values read as 0. A
+// decimal comma ("0,5") reads as a point when the separator is no comma.
 int read_row(std::string_view line, int line_number, const RowFormat &format, float *values,
              uint8_t *absent, int capacity, std::string &why);
 

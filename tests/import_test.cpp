@@ -203,6 +203,8 @@ TEST(ImportGenerated, AwkwardRecordings) {
     worn.length_mm = 260, worn.heel_x_mm = 52, worn.heel_y_mm = 290, worn.heading_degrees = 180;
     worn.strike_frame = 5, worn.stance_frames = 50;
     shoe.steps = {worn};
+    std::string commas = synth::peak_grid_text(walk(), ';');
+    std::replace(commas.begin(), commas.end(), '.', ',');
     ImportOptions mirrored = plate_options(), shoe_options, named_right;
     mirrored.mirror = true;
     named_right.file_name = "walk_R.asf";
@@ -219,8 +221,7 @@ TEST(ImportGenerated, AwkwardRecordings) {
          "stuck sensels found and filled from their neighbours: column 11 (rows 1-160)"},
         {"half off the plate", synth::rolloff_text(off), plate_options(), true, false, 1, ""},
         {"both feet standing", synth::rolloff_text(stand), plate_options(), true, true, 0, ""},
-        {"a peak grid with ';'", synth::peak_grid_text(walk(), ';'), plate_options(), true, true, 0,
-         ""},
+        {"a peak grid, ';' and decimal commas", commas, plate_options(), true, true, 0, ""},
         {"in-shoe, B cells, MIRROR_COL 1", synth::tekscan_text(shoe, true), shoe_options, true,
          false, 0, ""},
         {"in-shoe named R", synth::tekscan_text(shoe), named_right, true, false, 0,
@@ -355,7 +356,8 @@ TEST(ImportErrors, EachFaultNamesItsLine) {
          "line 15: the frame that starts on line 13 stops after 2 of 4 rows (truncated frame)"},
         {edited(roll, 9, "0.0\t0.0\r\n"), plate_options(),
          "line 9: 2 values where the rows have 3"},
-        {edited(roll, 10, "0,5\t0.0\t0.0\r\n"), plate_options(), "line 10: '0,5' is not a number"},
+        {edited(roll, 10, "0.5.\t0.0\t0.0\r\n"), plate_options(),
+         "line 10: '0.5.' is not a number"},
         {edited(roll, 9, row + row), plate_options(),
          "line 12: the frame that starts on line 7 has more than 4 rows"},
         {edited(asf, frame3 - 2, "\r\n"), none,
