@@ -390,9 +390,9 @@ int run(const std::string &args, std::string &err) {
 
 }  // namespace
 
-// The batch command writes each foot's scan and the report; the batch design command loads
-// them like any scan, its report giving the full scale, and draws their pictures into the
-// build's test-output/import folder for a look.
+// The batch command writes each foot's scan (into the build's test-output/import folder, for a
+// look) and the report; the batch design command loads them like any scan, its report giving
+// the full scale, and draws their pictures beside them.
 TEST(ImportCommand, ScansTheReportAndTheirDesigns) {
     const std::string dir = test::scratch_dir(), shown = PEDAFORM_TEST_OUTPUT_DIR "/import";
     mkdir(PEDAFORM_TEST_OUTPUT_DIR, 0755), mkdir(shown.c_str(), 0755);
@@ -408,7 +408,7 @@ TEST(ImportCommand, ScansTheReportAndTheirDesigns) {
     std::string err;
     for (const auto &c : runs) {
         ASSERT_EQ(run(std::string("import '") + dir + "/" + c.name + "' " + c.options + " --out '" +
-                          dir + "' --report '" + dir + "/r.json'",
+                          shown + "' --report '" + dir + "/r.json'",
                       err),
                   0)
             << err;
@@ -420,7 +420,7 @@ TEST(ImportCommand, ScansTheReportAndTheirDesigns) {
             const std::string out = shown + "/" + stem + "_" + side;
             ASSERT_EQ(run("--resources '" PEDAFORM_DATA_DIR "' --quiet --report '" + out +
                               ".json' --preview '" + out + "-preview.png' --pressure '" + out +
-                              "-pressure.png' '" + dir + "/" + stem + "_" + side + ".bmp'",
+                              "-pressure.png' '" + out + ".bmp'",
                           err),
                       0)
                 << err;
