@@ -24,10 +24,11 @@ namespace {
 struct FreeImageLibrary {
 #define PEDAFORM_FREEIMAGE_CALLS(X)                                                               \
     X(Initialise)                                                                                 \
-    X(OpenMemory) X(CloseMemory) X(SeekMemory) X(AcquireMemory) X(GetFileTypeFromMemory)          \
-        X(FIFSupportsNoPixels) X(LoadFromMemory) X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) \
-            X(GetScanLine) X(GetLine) X(GetPitch) X(GetDIBSize) X(GetColorsUsed) X(GetBPP)        \
-                X(GetWidth) X(GetHeight)
+    X(OpenMemory)                                                                                 \
+    X(CloseMemory) X(SeekMemory) X(AcquireMemory) X(GetFileTypeFromMemory) X(FIFSupportsNoPixels) \
+        X(LoadFromMemory) X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) X(GetScanLine)         \
+            X(GetLine) X(GetPitch) X(GetDIBSize) X(GetColorsUsed) X(GetBPP) X(GetWidth)           \
+                X(GetHeight)
 #define PEDAFORM_FREEIMAGE_POINTER(name) decltype(&FreeImage_##name) name = nullptr;
     PEDAFORM_FREEIMAGE_CALLS(PEDAFORM_FREEIMAGE_POINTER)
     std::string failure;  // why it could not be opened; "" when it was
@@ -160,9 +161,10 @@ Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
     if (has_bmp_signature(file)) {
         if (bmp_is_truncated(file))
             return Failure{"the file ends before the pixel data its header describes"};
-        if (std::optional<Picture> plain = decode_plain_bmp(file, kMaxPixels)) return *plain;
+        if (std::optional<Picture> plain = decode_plain_bmp(file, kMaxPixels))
+            return std::move(*plain);
     } else if (std::optional<Picture> plain = decode_plain_png(file, kMaxPixels)) {
-        return *plain;
+        return std::move(*plain);
     }
     return decode_through_library(file);
 }
