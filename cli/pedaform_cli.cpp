@@ -4,6 +4,8 @@
 //
 // Start-up data, the scan load, the stamp frame, the pad sliders, the stamp, the pressure
 // colouring, smoothing, the exports and the report: each the GUI action it mirrors.
+#include <malloc.h>
+
 #include <cstdio>
 #include <string>
 
@@ -11,6 +13,10 @@
 #include "io/data_folder.h"
 
 int main(int argc, char **argv) {
+    // A batch run lasts a fraction of a second: memory handed back to the system between two
+    // pictures or meshes would only be faulted in again, page by page, by the next. Keep it.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     pedaform::Result<pedaform::BatchOptions> parsed = pedaform::parse_batch_options(argc, argv);
     if (!parsed) {
         std::fprintf(stderr, "pedaform-cli: %s\n", parsed.message().c_str());
