@@ -1,6 +1,5 @@
 #include "model3d/stl_files.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "model3d/closed_solid.h"
@@ -27,13 +26,9 @@ char *put_le(char *dst, float value) {
 
 }  // namespace
 
-namespace {
-
-// Facets are formatted into a buffer of this many at a time, which then goes to the file: a
-// whole-file buffer (7 MB of text for a foot) cost more in fresh pages than the formatting.
-constexpr size_t kFacetsPerPiece = 4096;
-
-void append_ascii_facets(const Mesh &mesh, size_t first, size_t end, std::string &out) {
+void write_ascii_stl(const Mesh &mesh, std::string &out) {
+    // Roughly 230 characters a facet; one reservation, then plain appends.
+    out.reserve(out.size() + mesh.triangles.size() * 240 + 16);
     char line[192];
     auto three = [&](const char *lead, size_t lead_len, float a, float b, float c) {
         std::memcpy(line, lead, lead_len);
@@ -46,8 +41,8 @@ void append_ascii_facets(const Mesh &mesh, size_t first, size_t end, std::string
         line[n++] = '\n';
         out.append(line, n);
     };
-    for (size_t k = first; k < end; ++k) {
-        const Triangle &t = mesh.triangles[k];
+    out += "solid\n";
+    for (const Triangle &t : mesh.triangles) {
         const Vertex &a = mesh.corner(t, 0), &b = mesh.corner(t, 1), &c = mesh.corner(t, 2);
         const Vertex n = facet_normal(a, b, c);
         three("facet normal ", 13, n.x, n.y, n.z);
@@ -56,11 +51,18 @@ void append_ascii_facets(const Mesh &mesh, size_t first, size_t end, std::string
             three("vertex ", 7, v->x, v->y, v->z);
         out += "endloop\nendfacet\n";
     }
+    out += "endsolid";
 }
 
-void append_binary_facets(const Mesh &mesh, size_t first, size_t end, std::string &out) {
-    for (size_t k = first; k < end; ++k) {
-        const Triangle &t = mesh.triangles[k];
+void write_binary_stl(const Mesh &mesh, std::string &out) {
+    char header[80] = {};
+    std::strncpy(header, "Pedaform insole solid", sizeof header);
+    out.append(header, sizeof header);
+    char count[4];
+    put_le(count, static_cast<uint32_t>(mesh.triangles.size()), 4);
+    out.append(count, 4);
+    out.reserve(out.size() + mesh.triangles.size() * 50);
+    for (const Triangle &t : mesh.triangles) {
         const Vertex &a = mesh.corner(t, 0), &b = mesh.corner(t, 1), &c = mesh.corner(t, 2);
         char record[50];
         char *p = record;
@@ -72,48 +74,6 @@ void append_binary_facets(const Mesh &mesh, size_t first, size_t end, std::strin
         put_le(p, 0, 2);  // attribute byte count
         out.append(record, sizeof record);
     }
-}
-
-void append_binary_head(const Mesh &mesh, std::string &out) {
-    char header[80] = {};
-    std::strncpy(header, "Pedaform insole solid", sizeof header);
-    out.append(header, sizeof header);
-    char count[4];
-    put_le(count, static_cast<uint32_t>(mesh.triangles.size()), 4);
-    out.append(count, 4);
-}
-
-// The file's text as the writer below makes it: `head`, the facets a piece at a time, `tail`.
-using AppendFacets = void (*)(const Mesh &, size_t, size_t, std::string &);
-Result<> write_in_pieces(const std::string &path, const Mesh &mesh, std::string head,
-                         AppendFacets append_facets, const char *tail) {
-    AtomicFileWriter file;
-    if (Result<> opened = file.open(path); !opened) return opened;
-    std::string piece = std::move(head);
-    for (size_t first = 0; first < mesh.triangles.size(); first += kFacetsPerPiece) {
-        append_facets(mesh, first, std::min(first + kFacetsPerPiece, mesh.triangles.size()), piece);
-        file.append(piece.data(), piece.size());
-        piece.clear();
-    }
-    piece += tail;
-    file.append(piece.data(), piece.size());
-    return file.commit();
-}
-
-}  // namespace
-
-void write_ascii_stl(const Mesh &mesh, std::string &out) {
-    // Roughly 230 characters a facet; one reservation, then plain appends.
-    out.reserve(out.size() + mesh.triangles.size() * 240 + 16);
-    out += "solid\n";
-    append_ascii_facets(mesh, 0, mesh.triangles.size(), out);
-    out += "endsolid";
-}
-
-void write_binary_stl(const Mesh &mesh, std::string &out) {
-    append_binary_head(mesh, out);
-    out.reserve(out.size() + mesh.triangles.size() * 50);
-    append_binary_facets(mesh, 0, mesh.triangles.size(), out);
 }
 
 void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, bool per_cell_bottom,
@@ -139,13 +99,14 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshE
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_open_surface(prepared, mesh);
+    std::string text;
+    write_ascii_stl(mesh, text);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
         report->warnings = prepared.report.warnings;
         report->triangles = mesh.triangles.size();
     }
-    // The text of write_ascii_stl.
-    return write_in_pieces(path, mesh, "solid\n", append_ascii_facets, "endsolid");
+    return write_file_atomically(path, text.data(), text.size());
 }
 
 Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
@@ -153,14 +114,13 @@ Result<> export_relief_solid(const uint8_t *relief, const std::string &path, dou
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);
+    std::string data;
+    write_binary_stl(mesh, data);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
         report->triangles = mesh.triangles.size();
     }
-    // The bytes of write_binary_stl.
-    std::string head;
-    append_binary_head(mesh, head);
-    return write_in_pieces(path, mesh, std::move(head), append_binary_facets, "");
+    return write_file_atomically(path, data.data(), data.size());
 }
 
 }  // namespace pedaform
