@@ -2,14 +2,10 @@
 
 #include <FreeImage.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
-
-#include "core/file_output.h"
 
 namespace pedaform {
 
@@ -59,21 +55,6 @@ struct MemoryDeleter {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> read_file_bytes(const std::string &path) {
-    std::vector<uint8_t> out;
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return Failure{std::string("cannot read the file: ") + std::strerror(errno)};
-    uint8_t buffer[65536];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.insert(out.end(), buffer, buffer + got);
-    const bool failed = std::ferror(f) != 0;
-    const int error = errno;
-    std::fclose(f);
-    if (failed) return Failure{std::string("cannot read the file: ") + std::strerror(error)};
-    return out;
-}
-
 Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
     ensure_initialised();
     const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
@@ -112,16 +93,16 @@ Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
     return Failure{"the file is not a picture that can be read"};
 }
 
-Result<Picture> read_picture(const std::string &path) {
-    const Result<std::vector<uint8_t>> file = read_file_bytes(path);
-    if (!file) return Failure{file.message()};
+Result<Picture> read_picture(const std::string &path, size_t max_bytes) {
+    const Result<std::vector<uint8_t>> file = read_file_bytes(path, max_bytes);
+    if (!file) return file.reason();
     return decode_picture(*file);
 }
 
-Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
+Result<std::string> encode_png_rgb(int width, int height, const unsigned char *rgb) {
     ensure_initialised();
     Bitmap bitmap(FreeImage_Allocate(width, height, 24));
-    if (!bitmap) return Result<>::failure("cannot allocate the picture");
+    if (!bitmap) return Failure{"cannot allocate the picture"};
     for (int y = 0; y < height; ++y) {
         // FreeImage's scanline 0 is the bottom row; the caller's row 0 is the top one.
         BYTE *line = FreeImage_GetScanLine(bitmap.get(), height - 1 - y);
@@ -132,16 +113,13 @@ Result<> write_png_rgb(const std::string &path, int width, int height, const uns
             line[x * 3 + FI_RGBA_BLUE] = src[x * 3 + 2];
         }
     }
-    FIMEMORY *memory = FreeImage_OpenMemory();
-    Result<> written = Result<>::failure("cannot encode the PNG " + path);
-    if (FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, 0)) {
-        BYTE *data = nullptr;
-        DWORD size = 0;
-        FreeImage_AcquireMemory(memory, &data, &size);
-        written = write_file_atomically(path, data, size);
-    }
-    FreeImage_CloseMemory(memory);
-    return written;
+    const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(FreeImage_OpenMemory());
+    if (!FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory.get(), 0))
+        return Failure{"cannot encode the PNG picture"};
+    BYTE *data = nullptr;
+    DWORD size = 0;
+    FreeImage_AcquireMemory(memory.get(), &data, &size);
+    return std::string(reinterpret_cast<const char *>(data), size);
 }
 
 }  // namespace pedaform
