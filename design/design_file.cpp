@@ -97,10 +97,14 @@ Result<Step> step_from_json(const json &j) {
 }
 
 // The "start" values: every control, but those written only when in use may be missing and
-// keep their start value.
+// keep their start value. A value of no control is refused, never dropped.
 Result<> start_from_json(const json &start, Controls &out) {
     if (!start.is_object())
         return Failure{"the design file has no \"start\" values", "設計檔沒有 \"start\" 值"};
+    for (const auto &item : start.items())
+        if (!control_named(item.key()))
+            return Failure{"\"start\" has an unknown value \"" + item.key() + "\"",
+                           "\"start\" 有不明的值 \"" + item.key() + "\""};
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         const char *name = control_spec(c).name;

@@ -145,18 +145,6 @@ TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     EXPECT_EQ(test::files_in(dir), (std::vector<std::string>{dir + "/folder.bmp", path}));
 }
 
-// Any name the file system takes is written (the temporary file's name is short); a longer one
-// is refused as too long, in the GUI's words too.
-TEST(FileOutput, EveryNameTheFileSystemTakesIsWritten) {
-    const std::string dir = test::scratch_dir(), longest = dir + "/" + std::string(250, 'n');
-    ASSERT_TRUE(write_file_atomically(longest, "x", 1));
-    EXPECT_EQ(test::read_file(longest), std::vector<uint8_t>{'x'});
-    const Result<> refused = write_file_atomically(longest + "123456", "x", 1);
-    EXPECT_NE(refused.message().find("File name too long"), std::string::npos);
-    EXPECT_EQ(refused.gui_message(), "檔名太長 (File name too long)");
-    EXPECT_EQ(test::files_in(dir), std::vector<std::string>{longest});
-}
-
 // No input can hold the program up or fill its memory: a FIFO, a device, a folder and a file
 // over the bound are refused, before a byte is read, as a scan, a design file, a recording or a
 // data file. Each read runs in a child whose alarm is the failure bound should it ever wait.
@@ -184,6 +172,8 @@ TEST(FileInput, OnlyRegularFilesWithinTheirBoundAreRead) {
                 },
                 ::testing::ExitedWithCode(0), why)
                 << path << " within " << bound;
+    EXPECT_EQ(read_file_bytes(dir + "/big", kMaxScanBytes).gui_message(),
+              "檔案太大：70 MB，上限 64 MB");
     // A regular file is read whole up to its bound, and refused one byte over it.
     const std::vector<uint8_t> bytes(1000, 7);
     test::write_file(dir + "/kb", bytes);

@@ -224,6 +224,7 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
         {"a start value missing", edit("\"meta1\": 0,", ""), "\"start\" has no \"meta1\""},
         {"no start values", edit("\"start\"", "\"begin\""), "no \"start\" values"},
+        {"an unknown start value", edit("\"meta1\"", "\"meta9\""), "unknown value \"meta9\""},
         {"a missing scan", edit("scan.bmp", "gone.bmp"), "No such file"},
         {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), "not a picture"},
         // On its own scan, a start value the load sets must be the one the load gives.
