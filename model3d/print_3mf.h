@@ -96,8 +96,13 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out);
 
 // The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
-// model and writes it to `path` through a temporary file, so that a failure leaves an existing
-// file untouched. `report` (may be null) gets the outline and the triangles of all parts.
+// model and gives the 3MF file's bytes. `report` (may be null) gets the outline and the
+// triangles of all parts.
+Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+                                      const PrintSettings &settings, const PrintDescription &about,
+                                      MeshExport *report = nullptr);
+// The same, written to `path` (core/file_output.h), so that a failure leaves an existing file
+// untouched.
 Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
                            const PrintSettings &settings, const PrintDescription &about,
                            MeshExport *report = nullptr);
