@@ -12,6 +12,7 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
+#include "design/prescription.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -69,16 +70,24 @@ nlohmann::json report_json(const Design &design, float ai, const Warnings &warni
         {"ai", std::round(ai * 100.0) / 100.0},
         {"steps", nlohmann::json(design_steps_json(design.steps()))},
     };
-    // The orthotic controls, when any is in use.
+    // The orthotic controls, when any is in use: the arch support, heel cup and base always,
+    // the others when not 0.
     nlohmann::json orthotics = nlohmann::json::object();
     bool in_use = false;
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec &row = control_spec(static_cast<Control>(i));
+        const Control control = static_cast<Control>(i);
+        const ControlSpec &row = control_spec(control);
         if (row.group != ControlGroup::kOrthotics) continue;
-        orthotics[row.name] = c.value[i];
+        const bool always =
+            control == Control::kArch || control == Control::kHeelCup || control == Control::kBase;
+        if (always || c.value[i] != 0) orthotics[row.name] = c.value[i];
         in_use = in_use || c.value[i] != 0;
     }
     if (in_use) report["orthotics"] = orthotics;
+    nlohmann::json words = nlohmann::json::object();
+    for (const PrescriptionEntry &entry : prescription(c, scan.template_mirrored == 1))
+        words[control_spec(entry.control).name] = entry.words;
+    if (!words.empty()) report["prescription"] = words;
     if (scan.pressure_full_scale_kpa != 0)
         report["pressure_full_scale_kpa"] = scan.pressure_full_scale_kpa;
     if (!warnings.empty()) report["warnings"] = warnings.texts();
@@ -231,6 +240,7 @@ class Batch {
                  print.zones = o_.zones;
                  print.slicer = o_.slicer;
                  print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
+                 print.top_cover_mm = design_.controls()[Control::kTopCover];
                  return encode_relief_3mf(relief, design_.scan().pressure_grid, print,
                                           print_description(design_, design_file));
              }},

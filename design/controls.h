@@ -1,6 +1,7 @@
 // The controls of a design, one row of one table each: the five pad sliders, the pressure
 // filter and gain, the stamped pad's check button and its width, length and height, and the
-// orthotic arch support, heel cup and base thickness. A row says everything about its control:
+// orthotic arch support, heel cup, base thickness, posts, heel lift, top cover and heel-spur
+// recess. A row says everything about its control:
 // its name in design files, its batch option and usage text, its label, widget and place in
 // the main window, its range, step and start value, and what it builds. The window's widgets,
 // their one callback, the batch options and their usage and manual lines, the design files'
@@ -32,6 +33,11 @@ enum class Control {
     kArch,
     kHeelCup,
     kBase,
+    kRearfootPost,
+    kForefootPost,
+    kHeelLift,
+    kTopCover,
+    kHeelRecess,
     kCount,  // not a control: the number of controls
 };
 constexpr int kControlCount = static_cast<int>(Control::kCount);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <sstream>
 
 #include "model3d/closed_solid.h"
 #include "core/file_output.h"
@@ -51,8 +52,23 @@ std::string description(const PrintDescription &about) {
     return text;
 }
 
-std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
-    return part.zone ? print_zone_name(zones, *part.zone) : "insole";
+constexpr int kTopCoverDensity = 100;
+
+std::string part_name(const PrintPart &part, const PrintSettings &settings) {
+    if (part.top_cover) {
+        std::ostringstream name;
+        name << "top cover " << settings.top_cover_mm << " mm, infill " << kTopCoverDensity << " %";
+        return name.str();
+    }
+    return part.zone ? print_zone_name(settings.zones, *part.zone) : "insole";
+}
+
+bool modifier(const PrintPart &part) {
+    return part.zone || part.top_cover;
+}
+
+int density(const PrintPart &part, const std::vector<PrintZone> &zones) {
+    return part.top_cover ? kTopCoverDensity : zones[*part.zone].density;
 }
 
 // The mesh element's text around and in its lists, and the longest numbers: a float in its
@@ -182,7 +198,7 @@ Result<std::string> one_object_model(const PrintModel &model, const PrintDescrip
     return s;
 }
 
-std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &zones,
+std::string prusa_config(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about) {
     std::string s =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n"
@@ -199,13 +215,13 @@ std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &
             s += "   <metadata type=\"volume\" key=\"" + key + "\" value=\"" + xml_escaped(value) +
                  "\"/>\n";
         };
-        meta("name", part_name(part, zones));
-        if (!part.zone) {
+        meta("name", part_name(part, settings));
+        if (!modifier(part)) {
             meta("volume_type", "ModelPart");
         } else {
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
-            meta("fill_density", std::to_string(zones[*part.zone].density) + "%");
+            meta("fill_density", std::to_string(density(part, settings.zones)) + "%");
         }
         s += "  </volume>\n";
     }
@@ -214,18 +230,17 @@ std::string prusa_config(const PrintModel &model, const std::vector<PrintZone> &
 }
 
 // Parts as mesh objects 1..n; OrcaSlicer's build object n + 1 takes them as components.
-Result<std::string> separate_objects_model(const PrintModel &model,
-                                           const std::vector<PrintZone> &zones,
-                                           const PrintDescription &about, Slicer slicer) {
-    const bool cura = slicer == Slicer::kCura;
+Result<std::string> separate_objects_model(const PrintModel &model, const PrintSettings &settings,
+                                           const PrintDescription &about) {
+    const bool cura = settings.slicer == Slicer::kCura;
     std::string s = model_head(
         about, cura ? " xmlns:cura=\"http://software.ultimaker.com/xml/cura/3mf/2015/10\"" : "",
         "");
     const int n = static_cast<int>(model.parts.size());
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
-        s += object_open(k + 1, !part.zone && cura ? about.scan : part_name(part, zones));
-        if (cura && part.zone) {
+        s += object_open(k + 1, !modifier(part) && cura ? about.scan : part_name(part, settings));
+        if (cura && modifier(part)) {
             // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
             auto setting = [&s](const char *key, const std::string &value) {
                 s += std::string("    <metadata name=\"cura:") + key +
@@ -233,9 +248,10 @@ Result<std::string> separate_objects_model(const PrintModel &model,
             };
             s += "   <metadatagroup>\n";
             setting("infill_mesh", "True");
-            setting("infill_sparse_density", std::to_string(zones[*part.zone].density));
+            setting("infill_sparse_density", std::to_string(density(part, settings.zones)));
             setting("wall_thickness", "0");
             setting("top_bottom_thickness", "0");
+            if (part.top_cover) setting("infill_mesh_order", "1");
             s += "   </metadatagroup>\n";
         }
         const Result<std::string> mesh = mesh_element({&part.mesh});
@@ -257,7 +273,7 @@ Result<std::string> separate_objects_model(const PrintModel &model,
     return s;
 }
 
-std::string orca_config(const PrintModel &model, const std::vector<PrintZone> &zones,
+std::string orca_config(const PrintModel &model, const PrintSettings &settings,
                         const PrintDescription &about) {
     const int n = static_cast<int>(model.parts.size());
     std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <object id=\"" +
@@ -266,12 +282,12 @@ std::string orca_config(const PrintModel &model, const std::vector<PrintZone> &z
     for (int k = 0; k < n; ++k) {
         const PrintPart &part = model.parts[k];
         s += "    <part id=\"" + std::to_string(k + 1) + "\" subtype=\"" +
-             (part.zone ? "modifier_part" : "normal_part") + "\">\n";
-        s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
+             (modifier(part) ? "modifier_part" : "normal_part") + "\">\n";
+        s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, settings)) +
              "\"/>\n";
-        if (part.zone)
+        if (modifier(part))
             s += "      <metadata key=\"sparse_infill_density\" value=\"" +
-                 std::to_string(zones[*part.zone].density) + "%\"/>\n";
+                 std::to_string(density(part, settings.zones)) + "%\"/>\n";
         s += "    </part>\n";
     }
     s += "  </object>\n</config>\n";
@@ -359,6 +375,12 @@ Result<> write_zip(const std::vector<std::pair<const char *, std::string>> &file
     return r;
 }
 
+// A closed block for each zone that keeps cells, from below the insole to above it.
+void add_zone_blocks(const PreparedRelief &prepared, const uint8_t *pressure,
+                     const PrintSettings &settings, PrintModel &model);
+// The top cover's shell over the insole.
+PrintPart top_cover_part(const PreparedRelief &prepared, const PrintSettings &settings);
+
 }  // namespace
 
 std::optional<Slicer> parse_slicer(const std::string &name) {
@@ -405,8 +427,17 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
     if (insole.triangles.empty()) return nothing_to_print();
-    if (settings.zones.empty()) return model;
+    add_zone_blocks(prepared, pressure, settings, model);
+    if (settings.top_cover_mm > 0) model.parts.push_back(top_cover_part(prepared, settings));
+    return model;
+}
 
+namespace {
+
+void add_zone_blocks(const PreparedRelief &prepared, const uint8_t *pressure,
+                     const PrintSettings &settings, PrintModel &model) {
+    if (settings.zones.empty()) return;
+    const Mesh &insole = model.parts[0].mesh;
     float z_max = 0;
     for (const Vertex &v : insole.vertices)
         z_max = std::max(z_max, v.z);
@@ -426,17 +457,32 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
         build_closed_solid(block, part.mesh);
         if (!part.mesh.triangles.empty()) model.parts.push_back(std::move(part));
     }
-    return model;
 }
+
+PrintPart top_cover_part(const PreparedRelief &prepared, const PrintSettings &settings) {
+    SolidShape shell = insole_shape(prepared);
+    shell.bottom.resize(shell.top.size());
+    for (size_t i = 0; i < shell.top.size(); ++i) {
+        shell.bottom[i] = shell.top[i] - static_cast<float>(settings.top_cover_mm);
+        shell.top[i] += kTopCoverMarginMm;
+    }
+    shell.per_cell_bottom = true;
+    shell.tolerance = settings.tolerance_mm;
+    PrintPart part;
+    part.top_cover = true;
+    build_closed_solid(shell, part.mesh);
+    return part;
+}
+
+}  // namespace
 
 Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out) {
     const bool zoned = model.parts.size() > 1;
-    const Result<std::string> model_text =
-        !zoned ? one_object_model(model, about, false)
-        : settings.slicer == Slicer::kPrusa
-            ? one_object_model(model, about, true)
-            : separate_objects_model(model, settings.zones, about, settings.slicer);
+    const Result<std::string> model_text = !zoned ? one_object_model(model, about, false)
+                                           : settings.slicer == Slicer::kPrusa
+                                               ? one_object_model(model, about, true)
+                                               : separate_objects_model(model, settings, about);
     if (!model_text) return Failure{model_text.message()};
     std::vector<std::pair<const char *, std::string>> files;
     files.emplace_back("[Content_Types].xml",
@@ -444,11 +490,9 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     files.emplace_back("_rels/.rels", kRelationships);
     files.emplace_back("3D/3dmodel.model", *model_text);
     if (zoned && settings.slicer == Slicer::kPrusa)
-        files.emplace_back("Metadata/Slic3r_PE_model.config",
-                           prusa_config(model, settings.zones, about));
+        files.emplace_back("Metadata/Slic3r_PE_model.config", prusa_config(model, settings, about));
     if (zoned && settings.slicer == Slicer::kOrca)
-        files.emplace_back("Metadata/model_settings.config",
-                           orca_config(model, settings.zones, about));
+        files.emplace_back("Metadata/model_settings.config", orca_config(model, settings, about));
     return write_zip(files, out);
 }
 

@@ -1,8 +1,8 @@
 #include "order/foot_sheet.h"
 
-#include "relief/foot_axis.h"
-
+#include "design/prescription.h"
 #include "relief/dome_placement.h"
+#include "relief/foot_axis.h"
 
 namespace pedaform {
 
@@ -45,6 +45,7 @@ FootSheet foot_sheet_of(const Design &design) {
     foot.length_mm = scan.insole_length;
     foot.size_label = design.size_label();
     foot.arch_index = scan.ai;
+    foot.prescription = prescription_words(design.controls(), scan.template_mirrored == 1);
     const std::string &path = design.scan_path();
     foot.scan.name = path.substr(path.find_last_of('/') + 1);
     foot.scan.sha256 = design.scan_sha256();

@@ -9,9 +9,9 @@ namespace pedaform {
 
 // The design's side, pressure colours, landmarks, relief, length (one row is one mm), size
 // label, arch index (the scan's "ai") and scan (its file name without the folder and its
-// SHA-256); the dome's footprint and apex while the stamped pad is on and placed. The
-// prescription and the peak pressure are left for the caller: the prescription is empty and the
-// peak unknown.
+// SHA-256); the dome's footprint and apex while the stamped pad is on and placed; the
+// prescription's words (design/prescription.h), those of the batch report. The peak pressure is
+// left for the caller: unknown.
 FootSheet foot_sheet_of(const Design &design);
 
 // The cells the stamped pad raises, as the composition places its stamp at the design's

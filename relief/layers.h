@@ -1,6 +1,7 @@
 // The layers a design adds to the base: five pad layers and the lowering that goes with the
-// metatarsal pads, then the orthotic layers. Each is built by a function of its amount and of
-// what it is laid on; a control's row (design/controls.h) names the layer it builds.
+// metatarsal pads, then the orthotic layers (relief/orthotics.h, relief/posts.h). Each is built by
+// a function of its amount and of what it is laid on; a control's row (design/controls.h) names the
+// layer it builds.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +25,13 @@ enum class Layer {
     kArch,
     kHeelCup,
     kBase,
+    kRearfootPost,
+    kForefootPost,
+    kHeelLift,
+    kHeelRecess,
+    kTopCover,
 };
-static_assert(static_cast<int>(Layer::kBase) + 1 == kLayerCount, "every layer is named");
+static_assert(static_cast<int>(Layer::kTopCover) + 1 == kLayerCount, "every layer is named");
 
 constexpr int index(Layer layer) {
     return static_cast<int>(layer);
@@ -34,7 +40,9 @@ constexpr int index(Layer layer) {
 // insole cell, the template's outside the foot included. Each list in the composition's order.
 constexpr Layer kFootLayers[] = {Layer::kMeta1, Layer::kMeta2, Layer::kHeel1,
                                  Layer::kHeel3, Layer::kHeel2, Layer::kLowering};
-constexpr Layer kInsoleLayers[] = {Layer::kArch, Layer::kHeelCup, Layer::kBase};
+constexpr Layer kInsoleLayers[] = {Layer::kArch,         Layer::kHeelCup,      Layer::kBase,
+                                   Layer::kRearfootPost, Layer::kForefootPost, Layer::kHeelLift,
+                                   Layer::kHeelRecess,   Layer::kTopCover};
 static_assert(std::size(kFootLayers) + std::size(kInsoleLayers) == kLayerCount,
               "each layer is a foot or an insole layer");
 constexpr bool covers_insole(Layer layer) {
