@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +18,7 @@
 
 #include "analysis/size_bin.h"
 #include "app/alert.h"
+#include "app/control_slider.h"
 #include "app/dialog_text.h"
 #include "app/file_choice.h"
 #include "app/main_window.h"
@@ -121,10 +123,16 @@ std::optional<std::string> chosen_name(int type, const char *title, const char *
     return std::nullopt;
 }
 
-// One control moved by the operator: one design step, then the title.
-void set_control(Control c, double value) {
-    report(g_design->set(c, value), kDesignErrorCaption);
+// One control moved by the operator: one design step (or the amended one of a burst or drag
+// when `at` is given), then the title.
+void set_control(Control c, double value, std::optional<double> at = std::nullopt) {
+    report(g_design->set(c, value, at), kDesignErrorCaption);
     sync_controls();
+}
+
+double seconds_now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Two widgets exchange their screen positions; each keeps its own size.
@@ -187,7 +195,7 @@ void sync_controls() {
         if (control_spec(static_cast<Control>(i)).widget == Widget::kCheckButton)
             static_cast<Fl_Check_Button *>(w)->value(c.value[i] != 0 ? 1 : 0);
         else
-            static_cast<Fl_Valuator *>(w)->value(c.value[i]);
+            static_cast<ControlSlider *>(w)->show_value(c.value[i]);
     }
     if (std::string(g_size_output->value()) != g_design->size_label())
         g_size_output->value(g_design->size_label());
@@ -283,6 +291,7 @@ void export_printable_to(const char *chosen) {
     } else {
         PrintSettings settings;
         if (!ask_print_settings(settings)) return;  // cancelled
+        settings.top_cover_mm = g_design->controls()[Control::kTopCover];
         written = export_relief_3mf(results.relief_grid, g_design->scan().pressure_grid, path,
                                     settings, print_description(*g_design, g_design_path), &e);
     }
@@ -459,5 +468,10 @@ void control_cb(Fl_Widget *widget, void *control) {
     const double value = control_spec(c).widget == Widget::kCheckButton
                              ? static_cast<Fl_Check_Button *>(widget)->value()
                              : static_cast<Fl_Valuator *>(widget)->value();
+    const bool timed = control_spec(c).widget != Widget::kCheckButton;
+    set_control(c, value, timed ? std::optional<double>(seconds_now()) : std::nullopt);
+}
+
+void set_typed_control(Control c, double value) {
     set_control(c, value);
 }

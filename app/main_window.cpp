@@ -11,6 +11,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/colour_key.h"
+#include "app/control_slider.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -95,7 +96,7 @@ Fl_Widget *control_widget_of(Control c) {
         b->callback(control_cb, data);
         return b;
     }
-    auto *s = new Fl_Value_Slider(row.x, row.y, row.w, row.h, row.label);
+    auto *s = new ControlSlider(c, set_typed_control);
     s->type(FL_HOR_SLIDER);
     if (row.widget == pedaform::Widget::kPadSlider) {
         // Over its side of the insole, its label above it.
@@ -109,8 +110,8 @@ Fl_Widget *control_widget_of(Control c) {
     }
     s->bounds(row.min, row.max);
     s->step(row.step);
-    s->value(row.start);
     s->textsize(14);
+    s->show_value(row.start);
     s->callback(control_cb, data);
     return s;
 }
@@ -203,6 +204,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_image_view->design = g_design;
     g_image_view->point_moved = move_point_to;
     g_image_view->point_gesture = point_gesture;
+    control_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->results = &g_design->results();
     g_view3d->scan = &g_design->scan();

@@ -136,6 +136,39 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
     EXPECT_EQ(f.design.position(), steps.size());
 }
 
+// Changes of one control less than a second apart, or within one drag however slow, amend one
+// step; another step between them, or a second's pause, starts a new one; a burst back to where
+// it started leaves none. The amended steps replay to the same state.
+TEST(Design, ABurstOrADragOfOneControlIsOneStep) {
+    Fixture f;
+    const struct {
+        Control control;
+        double value, at;
+        size_t position;  // after the change
+    } changes[] = {
+        {Control::kArch, 1, 10.0, 1},         {Control::kArch, 1.5, 10.6, 1},
+        {Control::kArch, 2, 11.5, 1},         {Control::kArch, 2.5, 12.7, 2},
+        {Control::kBase, 1, 12.8, 3},         {Control::kArch, 3, 12.9, 4},
+        {Control::kHeelLift, 1, 20.0, 5},     {Control::kHeelLift, 0, 20.5, 4},
+        {Control::kRearfootPost, 2, 21.0, 5},
+    };
+    test::capture_console([&] {
+        for (const auto &c : changes) {
+            ASSERT_TRUE(f.design.set(c.control, c.value, c.at));
+            EXPECT_EQ(f.design.position(), c.position) << c.at;
+        }
+        f.design.open_gesture();
+        ASSERT_TRUE(f.design.set(Control::kTopCover, 0.5, 30));
+        ASSERT_TRUE(f.design.set(Control::kTopCover, 1, 40));
+        f.design.close_gesture();
+    });
+    EXPECT_EQ(f.design.position(), 6u);
+    EXPECT_EQ(f.design.controls()[Control::kArch], 3);
+    Fixture g;
+    test::capture_console([&] { ASSERT_TRUE(g.design.replay(f.design.steps())); });
+    EXPECT_TRUE(design_state(g.design) == design_state(f.design));
+}
+
 TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
     Fixture f({253, true});
     test::capture_console([&] {

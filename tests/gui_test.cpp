@@ -21,6 +21,7 @@
 #include "app/actions.h"
 #include "app/alert.h"
 #include "app/colour_key.h"
+#include "app/control_slider.h"
 #include "app/dialog_text.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
@@ -129,6 +130,13 @@ bool ready_for_keys(Fl_Window *dialog) {
     return steady;
 }
 
+// Keys without text, as g_keys writes them: Home, Shift+End, Backspace.
+struct SpecialKey {
+    char code;
+    int key, state;
+} const kSpecialKeys[] = {
+    {'\x01', FL_Home, 0}, {'\x05', FL_End, FL_SHIFT}, {'\b', FL_BackSpace, 0}};
+
 // Types g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab), once the
 // dialog is ready for them.
 void type_into_dialog(void *) {
@@ -142,11 +150,17 @@ void type_into_dialog(void *) {
     g_field = field != nullptr ? field->value() : "";
     for (const char c : g_keys) {
         const char text[2] = {c, '\0'};
+        const auto special = std::find_if(std::begin(kSpecialKeys), std::end(kSpecialKeys),
+                                          [c](const SpecialKey &k) { return k.code == c; });
+        const bool plain = special == std::end(kSpecialKeys);
         Fl::e_keysym = c == '\r' ? FL_Enter : c == '\033' ? FL_Escape : c == '\t' ? FL_Tab : c;
-        Fl::e_text = const_cast<char *>(text);
-        Fl::e_length = 1;
+        if (!plain) Fl::e_keysym = special->key;
+        Fl::e_state = plain ? 0 : special->state;
+        Fl::e_text = const_cast<char *>(plain ? text : "");
+        Fl::e_length = plain ? 1 : 0;
         Fl::handle(FL_KEYBOARD, dialog);
     }
+    Fl::e_state = 0;
     g_left_open = g_left_open || dialog->shown();
     dialog->hide();
 }
@@ -531,6 +545,20 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - typed.json (moved.bmp)");
 }
 
+// In FLTK's own chooser, a name typed into the emptied field (Home, Shift+End, Backspace) and a
+// full path typed over the selected one are the files written.
+TEST(Dialogs, ANameTypedIntoTheEmptiedFieldAndAPathOverTheSelectedOne) {
+    const std::string dir = test::scratch_dir(), other = test::scratch_dir();
+    test::write_file(dir + "/foot.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
+    load(dir + "/foot.bmp");
+    EXPECT_TRUE(answered("\x01\x05\bmine.json\r", [] { save_design_as_cb(nullptr, nullptr); }));
+    EXPECT_EQ(test::files_in(dir),
+              (std::vector<std::string>{dir + "/foot.bmp", dir + "/mine.json"}));
+    const std::string keys = "\x01\x05" + other + "/typed path.json\r";
+    EXPECT_TRUE(answered(keys.c_str(), [] { save_design_as_cb(nullptr, nullptr); }));
+    EXPECT_EQ(test::files_in(other), (std::vector<std::string>{other + "/typed path.json"}));
+}
+
 TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
@@ -828,7 +856,8 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         const bool orthotic = row.group == ControlGroup::kOrthotics;
         for (int k = 0; orthotic && k < g_main_window->children(); ++k) {
             Fl_Widget *o = g_main_window->child(k);
-            const bool apart = o == w || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
+            const bool own = o == w || o == static_cast<ControlSlider *>(w)->field();
+            const bool apart = own || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
                                o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
             EXPECT_TRUE(apart || o->box() == FL_ENGRAVED_FRAME || o == g_main_window->resizable())
                 << row.name << " overlaps " << (o->label() ? o->label() : "a widget");
