@@ -278,11 +278,11 @@ void export_printable_to(const char *chosen) {
     MeshExport e;
     const DesignResults &results = g_design->results();
     if (ends_with(".stl")) {
-        written = export_relief_solid(results.relief_grid, path, 0, &e);
+        written = export_relief_solid(results.insole_relief, path, 0, &e);
     } else {
         PrintSettings settings;
         if (!ask_print_settings(settings)) return;  // cancelled
-        written = export_relief_3mf(results.relief_grid, g_design->scan().pressure_grid, path,
+        written = export_relief_3mf(results.insole_relief, g_design->scan().pressure_grid, path,
                                     settings, print_description(*g_design, g_design_path), &e);
     }
     show_traced_outline(e);

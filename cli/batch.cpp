@@ -205,12 +205,12 @@ class Batch {
              }},
             {o_.stl_solid,
              [&] {
-                 return export_relief_solid(results.relief_grid, o_.stl_solid,
+                 return export_relief_solid(results.insole_relief, o_.stl_solid,
                                             o_.mesh_tolerance.value_or(0));
              }},
             {o_.print_3mf,
              [&] {
-                 return export_relief_3mf(results.relief_grid, design_.scan().pressure_grid,
+                 return export_relief_3mf(results.insole_relief, design_.scan().pressure_grid,
                                           o_.print_3mf, print,
                                           print_description(design_, design_file));
              }},

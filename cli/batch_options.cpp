@@ -205,11 +205,13 @@ const OptionRow kTailOptions[] = {
     {"--stl", "FILE", "3D-print surface as ASCII STL", "3D\\-print surface as ASCII STL.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl); }},
     {"--stl-solid", "FILE", "closed solid as binary STL",
-     "Closed solid as binary STL, every cell (see\n.BR \\-\\-mesh\\-tolerance ).",
+     "Closed solid of the insole (the foot and its fitted outline, every cell at its designed\n"
+     "height, a vertical wall at the border) as binary STL, every cell (see\n"
+     ".BR \\-\\-mesh\\-tolerance ).",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl_solid); }},
     {"--3mf", "FILE", "closed solid as 3MF in millimetres",
-     "Closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 mm), its "
-     "title\nnaming the scan, the foot's side, the size and the design file.",
+     "The same closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 "
+     "mm),\nits title naming the scan, the foot's side, the size and the design file.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.print_3mf); }},
     {"--zones", "T:D,...", "with --3mf: infill D% for insole cells from pressure T up to the\n"
      "next T, T a share of the foot's peak (\"40%\") or 0 ... 255, e.g.\n"

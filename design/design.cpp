@@ -205,8 +205,7 @@ Result<> Design::place_dome_behind_heads(double mm) {
 }
 
 Result<> Design::place_by_hand(float column, float row) {
-    const PlacedTemplate placed(resources_, *scan_, *results_);
-    const GridPoint cell = nearest_insole_cell(*scan_, placed, {column, row});
+    const GridPoint cell = nearest_insole_cell(results_->insole_grid, {column, row});
     if (controls()[Control::kStamp] != 0) return move_dome_apex(cell.column, cell.row);
     return move_meta_point(cell.column, cell.row);
 }
@@ -380,7 +379,9 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
-    return s.composed ? compose(s) : Result<>::success();
+    if (s.composed) return compose(s);
+    fill_insole_relief(r);
+    return Result<>::success();
 }
 
 Result<> Design::compose(const State &s) {

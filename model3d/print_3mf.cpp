@@ -452,10 +452,10 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     return write_zip(files, out);
 }
 
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report) {
-    PreparedRelief prepared = prepare_relief(relief);
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report) {
+    PreparedRelief prepared = prepare_insole(insole_relief);
     const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);

@@ -109,9 +109,9 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshE
     return write_file_atomically(path, text.data(), text.size());
 }
 
-Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
-                             MeshExport *report) {
-    PreparedRelief prepared = prepare_relief(relief);
+Result<> export_relief_solid(const uint8_t *insole_relief, const std::string &path,
+                             double tolerance_mm, MeshExport *report) {
+    PreparedRelief prepared = prepare_insole(insole_relief);
     Mesh mesh;
     build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);
     std::string data;

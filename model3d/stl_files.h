@@ -41,9 +41,11 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
 Result<> export_relief_stl(const uint8_t *relief, const std::string &path,
                            MeshExport *report = nullptr);
 
-// Prepares the relief likewise and writes the insole solid as binary STL: at tolerance 0 every
-// cell with its bottom per cell; above, simplified with a strip bottom.
-Result<> export_relief_solid(const uint8_t *relief, const std::string &path,
+// The designed insole (kGridCells heights, 0 off the insole: the results' insole_relief) as the
+// insole solid (prepare_insole, nothing levelled) in binary STL: at tolerance 0 every cell with
+// its bottom per cell; above, simplified with a strip bottom. The report's outline is the
+// insole's border (prepare_insole).
+Result<> export_relief_solid(const uint8_t *insole_relief, const std::string &path,
                              double tolerance_mm = 0, MeshExport *report = nullptr);
 
 }  // namespace pedaform
