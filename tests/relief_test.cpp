@@ -368,6 +368,13 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
     for (const auto &c : cells)
         EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
 
+    // One medial wall: along the medial border from the heel's centre to the crest, cup and arch
+    // never fall below 60 % of the lower of the cup's rim and the crest.
+    auto wall = [&](int row) { return arch[row * kGridWidth + 131] + cup[row * kGridWidth + 131]; };
+    const float least = 0.6f * std::min(wall(42), wall(148));
+    for (int row = 42; row <= 148; ++row)
+        EXPECT_GE(wall(row), least) << row;
+
     // The composition lays them on the template outside the foot too: 14 + 2 mm = 24.
     std::copy(std::begin(base), std::end(base), ws->results.layers[index(Layer::kBase)]);
     ws->results.layer_amount[index(Layer::kBase)] = 2;
