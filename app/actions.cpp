@@ -400,7 +400,11 @@ void size_cb(Fl_Widget *, void *index) {
 }
 
 void dome_from_heads_cb(Fl_Widget *, void *) {
-    report(g_design->place_dome_behind_heads(), kDesignErrorCaption);
+    const Result<Warnings> placed = g_design->place_dome_behind_heads();
+    if (!placed) report(Failure{placed.message()}, kDesignErrorCaption);
+    if (placed)
+        for (const Warning &warning : *placed)
+            show_message_box(warning.gui.c_str(), "蹠骨點");
     sync_controls();
 }
 

@@ -92,6 +92,7 @@ class Batch {
         int status = o_.design.empty() ? load_scan() : open_design_file();
         if (status == kBatchDone) say_load_warnings();
         if (status == kBatchDone) status = apply_options();
+        if (status == kBatchDone) say_point_warning();
         if (status == kBatchDone) status = write_outputs();
         if (status == kBatchDone && !o_.report.empty()) status = write_report();
         return status;
@@ -162,9 +163,12 @@ class Batch {
         if (o_.dome_apex)
             if (Result<> r = design_.move_dome_apex(o_.dome_apex->column, o_.dome_apex->row); !r)
                 return step_failed(r);
-        if (o_.dome_behind_heads)
-            if (Result<> r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
-                return step_failed(r);
+        if (o_.dome_behind_heads) {
+            const Result<Warnings> r = design_.place_dome_behind_heads(*o_.dome_behind_heads);
+            if (!r) return step_failed(Failure{r.message()});
+            for (const Warning &warning : *r)
+                warn(warning);
+        }
         if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
             if (Result<> r = design_.smooth(); !r) return step_failed(r);
@@ -257,6 +261,10 @@ class Batch {
     void say_load_warnings() {
         if (const std::optional<Warning> size = design_.size_warning())
             std::fprintf(stderr, "pedaform-cli: warning: %s\n", size->text.c_str());
+    }
+
+    // A doubtful search point, unless the options placed the point or the dome.
+    void say_point_warning() {
         if (const std::optional<Warning> point = design_.search_point_warning()) warn(*point);
     }
 

@@ -8,6 +8,7 @@
 
 #include "analysis/filter_gain.h"
 #include "analysis/size_bin.h"
+#include "relief/foot_axis.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
 #include "core/console.h"
@@ -199,9 +200,26 @@ Result<> Design::move_dome_apex(float column, float row) {
     return move_meta_point(point.column, point.row);
 }
 
-Result<> Design::place_dome_behind_heads(double mm) {
-    const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
-    return move_dome_apex(apex.column, apex.row);
+Result<Warnings> Design::place_dome_behind_heads(double mm) {
+    Warnings said;
+    GridPoint apex = dome_apex_behind_heads(*scan_, mm);
+    if (const std::optional<GridPoint> peak = forefoot_peak(*scan_)) {
+        const Controls &c = controls();
+        const GridPoint cell = apex_cell();
+        const std::optional<GridDirection> t = foot_axis(*scan_).toe_ward;
+        const double reach = dome_distal_reach(results_->pad_stamp, results_->pad_stamp_stride,
+                                               c[Control::kPadWidth], c[Control::kPadLength], cell,
+                                               t.value_or(GridDirection{0, 1}));
+        apex = dome_apex_behind_peak(*scan_, *peak, reach, mm);
+    } else {
+        said.add(
+            {"no pressure under the metatarsal heads: the dome is placed from the line "
+             "through the heads (landmarks 0 and 1)",
+             "蹠骨頭附近沒有壓力資料，蹠骨墊片改依蹠骨頭連線放置。"});
+    }
+    if (Result<> moved = move_dome_apex(apex.column, apex.row); !moved)
+        return Failure{moved.message()};
+    return said;
 }
 
 Result<> Design::place_by_hand(float column, float row) {
@@ -225,7 +243,8 @@ std::optional<Warning> Design::size_warning() const {
 }
 
 std::optional<Warning> Design::search_point_warning() const {
-    if (!search_point_doubtful_) return std::nullopt;
+    const bool searched = state().meta_column == found_column_ && state().meta_row == found_row_;
+    if (!search_point_doubtful_ || !searched) return std::nullopt;
     return Warning{
         "the outline search put the metatarsal point far behind the metatarsal heads or off the "
         "insole; place the dome from the heads (--dome-behind-heads 7)",

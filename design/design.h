@@ -78,7 +78,8 @@ class Design {
     // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
     bool search_point_doubtful() const { return search_point_doubtful_; }
     // What the load found doubtful, in the words of core/warnings.h: a length that matched no
-    // size bin (it holds until a size is chosen), and a doubtful search point.
+    // size bin (it holds until a size is chosen), and a doubtful search point (it holds while
+    // the point in use is the search's: placing the point or the dome ends it).
     std::optional<Warning> size_warning() const;
     std::optional<Warning> search_point_warning() const;
     // The control values right after the load: what a design file starts from.
@@ -110,9 +111,11 @@ class Design {
     // Moves the point so that the apex lands on the cell (the point kept on the grid): one
     // metatarsal point step.
     Result<> move_dome_apex(float column, float row);
-    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
-    // one metatarsal point step.
-    Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // "依蹠骨頭放置": the apex where the dome's distal edge lies `mm` behind the forefoot's
+    // pressure peak along the foot's axis (dome_apex_behind_peak, at the current pad size): one
+    // metatarsal point step. Without pressure in the forefoot's band, the apex `mm` heel-ward of
+    // the heads' line instead (dome_apex_behind_heads), and the warning that says so.
+    Result<Warnings> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().

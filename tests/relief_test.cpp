@@ -505,3 +505,21 @@ TEST(TemplatePlacement, EveryInsoleCellBecomesACornerOfABlock) {
     EXPECT_EQ(mask[10 * kGridWidth + 11], 1);
     EXPECT_EQ(mask[11 * kGridWidth + 10], 1);
 }
+
+// The forefoot's peak: the band reaches 15 rows beyond the heads' rows (175 .. 205) between
+// their columns (47 .. 103); the highest there, the middle of equal ones. The apex goes on the
+// axis through the point 40 % of the way from the first head (column 103) to the fifth:
+// column 80.6; the peak 10 mm ahead of it, a reach of 20 and 8 mm: 18 mm behind the heads.
+TEST(DomePlacement, TheForefootPeakAndTheApexBehindIt) {
+    Scan scan;
+    const Landmark lm[5] = {{190, 47}, {190, 103}, {60, 47}, {40, 75}, {60, 103}};
+    std::copy(std::begin(lm), std::end(lm), scan.landmarks);
+    EXPECT_FALSE(forefoot_peak(scan));
+    auto press = [&](int x, int y, uint8_t v) { scan.pressure_grid[y * kGridWidth + x] = v; };
+    press(70, 195, 200), press(80, 195, 200), press(120, 195, 250), press(80, 230, 255);
+    press(60, 176, 100);
+    const std::optional<GridPoint> peak = forefoot_peak(scan);
+    ASSERT_TRUE(peak);
+    EXPECT_EQ(*peak, (GridPoint{75, 195}));
+    EXPECT_EQ(dome_apex_behind_peak(scan, {80, 200}, 20, 8), (GridPoint{81, 172}));
+}
