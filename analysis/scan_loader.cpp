@@ -59,7 +59,8 @@ std::string refusal(const Picture &picture) {
     return std::string();
 }
 
-// The metadata pixels: landmarks 0..4 and "ai" (returned), printed; then blanked.
+// The metadata pixels: landmarks 0..4, the pressure's full scale and "ai" (returned), printed
+// (not the full scale); then blanked.
 float read_metadata(Scan &scan, uint8_t *bits) {
     for (int k = 0; k < kMetadataPixels; ++k) {
         const uint8_t *px = metadata_pixel(bits, k);
@@ -72,6 +73,8 @@ float read_metadata(Scan &scan, uint8_t *bits) {
         const int n = px[0] * 256 + px[1];
         scan.landmarks[k] = {static_cast<float>(kGridHeight - 1 - n), static_cast<float>(px[2])};
     }
+    const uint8_t *scale = metadata_pixel(bits, 5);
+    scan.pressure_full_scale_kpa = scale[0] * 256 + scale[1];
     scan.template_mirrored = decide_foot_side(bits);
     for (int k = 0; k < kMetadataPixels; ++k) {
         uint8_t *px = bits + (kGridHeight - 1) * kScanLineBytes + k * 4;

@@ -3,7 +3,8 @@
 //
 // A scan is a 150 x 360 picture of 32 bits per pixel, bytes blue, green, red, alpha; scanline
 // 0 is grid row 0. Blue is the insole base, alpha the pressure; pixels 0..5 of scanline 359
-// carry landmarks 0..4 (row = 359 - (blue * 256 + green), column = red) and "ai" (red / 100).
+// carry landmarks 0..4 (row = 359 - (blue * 256 + green), column = red) and "ai" (red / 100);
+// pixel 5's blue * 256 + green is the pressure of alpha 255 in whole kPa (0: not said).
 #pragma once
 
 #include <string>

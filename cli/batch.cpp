@@ -77,6 +77,8 @@ nlohmann::json report_json(const Design &design, float ai, const Warnings &warni
         in_use = in_use || c.value[i] != 0;
     }
     if (in_use) report["orthotics"] = orthotics;
+    if (scan.pressure_full_scale_kpa != 0)
+        report["pressure_full_scale_kpa"] = scan.pressure_full_scale_kpa;
     if (!warnings.empty()) report["warnings"] = warnings.texts();
     return report;
 }

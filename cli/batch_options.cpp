@@ -265,7 +265,9 @@ const OptionRow kTailOptions[] = {
     {"--pressure", "FILE.png", "the pressure colouring, upright", "",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.pressure); }},
     {"--report", "FILE|-", "JSON report (\"-\": standard output; use with --quiet)",
-     "JSON report; \\fB\\-\\fR writes it to standard output (use with \\fB\\-\\-quiet\\fR).",
+     "JSON report; \\fB\\-\\fR writes it to standard output (use with \\fB\\-\\-quiet\\fR). "
+     "For a scan made by \\fBpedaform\\-cli import\\fR, \\fIpressure_full_scale_kpa\\fR gives "
+     "the pressure of alpha 255 in kPa.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.report); }},
     {"--quiet", "", "no console lines of the actions",
      "No console lines of the actions on standard output.",

@@ -11,7 +11,12 @@
 namespace pedaform {
 
 struct DesignResults {
-    float layers[kLayerCount][kGridCells] = {};   // pad heights in grey levels
+    // Pad heights in grey levels. A blank layer is all zeros without its cells being written:
+    // a design marks its layers blank at every load rather than zero 2 MB, whoever builds one
+    // zeroes it first, and readers take layer_cells(). Value-initialisation (DesignResults{},
+    // std::make_unique) zeroes the layers and leaves none blank.
+    float layers[kLayerCount][kGridCells];
+    bool layer_blank[kLayerCount] = {};
     float layer_amount[kLayerCount] = {};         // what each layer was built for, mm
     uint8_t relief_grid[kGridCells] = {};         // the composed relief, what the exports write
     uint8_t relief_preview[kGridCells * 4] = {};  // R, G, B, 0 per cell, shown by the image view
@@ -36,6 +41,13 @@ struct DesignResults {
     // it stands) the floor and the orthotic layers; 0 off the insole (fill_insole_relief,
     // relief/composition.h).
     uint8_t insole_relief[kGridCells] = {};
+
+    // The cells of layer i as they stand: a blank layer reads as zeros.
+    const float *layer_cells(int i) const { return layer_blank[i] ? blank_layer() : layers[i]; }
+    static const float *blank_layer() {
+        static float zeros[kGridCells];  // never written: zero pages, not file bytes
+        return zeros;
+    }
 };
 
 }  // namespace pedaform

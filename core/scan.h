@@ -25,8 +25,11 @@ struct Scan {
     float meta_column = 0.0f;
     float meta_row = 0.0f;
     uint8_t meta_point_found = 1;
-    float ai = 0.0f;                     // the scan's "ai", its arch index (analysis/scan_loader.h)
-    uint8_t base_grid[kGridCells] = {};  // insole base heights; 0 outside the foot
+    float ai = 0.0f;  // the scan's "ai", its arch index (analysis/scan_loader.h)
+    // The pressure alpha 255 stands for, in whole kPa (metadata pixel 5's blue * 256 + green,
+    // written by the importer); 0 when the scan does not say.
+    int32_t pressure_full_scale_kpa = 0;
+    uint8_t base_grid[kGridCells] = {};      // insole base heights; 0 outside the foot
     uint8_t pressure_grid[kGridCells] = {};  // foot pressure 0..255
 };
 

@@ -1,7 +1,7 @@
 cmake_minimum_required(VERSION 3.16)
 # Fails when a core folder includes a toolkit, OpenGL, EGL or FreeImage header, directly or
 # through a header of another folder that does.
-set(core_dirs core analysis relief model3d design order)
+set(core_dirs core analysis relief model3d design order import)
 set(forbidden "#include[ \t]*[<\"](FL/|GL/|EGL/|GLES|FreeImage)")
 set(bad "")
 foreach(dir ${core_dirs})

@@ -52,17 +52,10 @@ void turn(Picture &p, Landmark (&lm)[5], const Outline &o, double degrees) {
 }  // namespace
 
 const std::vector<BinPlacement> &bin_placements() {
-    // Where each bin of the size table lies, in its order; the larger bins' cells come in
-    // mirror pairs: the bottom row of a left foot spans first_column .. 149 - (the other
-    // cell's column).
-    static const int kPlace[kSizeBinTotal][3] = {
-        {70, 48, 12}, {64, 47, 12}, {58, 46, 13}, {52, 45, 13}, {46, 44, 14}, {84, 41, 14},
-        {68, 44, 13}, {52, 44, 12}, {35, 43, 16}, {29, 45, 15}, {28, 51, 7},  {27, 46, 18},
-    };
     static const std::vector<BinPlacement> bins = [] {
         std::vector<BinPlacement> b;
-        for (int i = 0; i < kSizeBinTotal; ++i)
-            b.push_back({kSizeBins[i].length, kPlace[i][0], kPlace[i][1], kPlace[i][2]});
+        for (const SizeBin &bin : kSizeBins)
+            b.push_back({bin.length, bin.heel_row, bin.heel_column, bin.heel_width});
         return b;
     }();
     return bins;

@@ -37,8 +37,9 @@ Outline insole_outline(int length, int bottom, int first_column, int bottom_widt
 Outline foot_outline(int length, int bottom, int first_column, int bottom_width, bool right_foot,
                      bool wide_heel = false);
 
-// Where the size bins' outlines lie: for the seven larger bins the row and column of the
-// first cell that selects the second family for a left foot; the right foot is the mirror.
+// Where the size bins' outlines lie (the size table's heel rows and columns): for the seven
+// larger bins the row and column of the first cell that selects the second family for a left
+// foot; the right foot is the mirror.
 struct BinPlacement {
     int length;
     int bottom;        // the outline's lowest row
