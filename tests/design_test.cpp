@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -14,7 +13,6 @@
 #include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "relief/composition.h"
-#include "relief/foot_axis.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -297,67 +295,13 @@ TEST(Design, TwoDesignsShareTheResourcesWithoutDisturbingEachOther) {
     EXPECT_NE(relief_of(left), relief_of(right));
 }
 
-namespace {
-
-// How far the cells of `mask` reach along the line through `p` in direction `d` (unit), each
-// way: the farthest point, in 0.25 mm steps, whose nearest cell is set.
-std::pair<double, double> reach_along(const uint8_t *mask, GridDirection p, GridDirection d) {
-    double low = 0, high = 0;
-    for (double t = -150; t <= 150; t += 0.25) {
-        const long x = std::lround(p.column + t * d.column), y = std::lround(p.row + t * d.row);
-        if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight || !mask[y * kGridWidth + x])
-            continue;
-        low = std::min(low, t), high = std::max(high, t);
-    }
-    return {low, high};
-}
-
-}  // namespace
-
-// The fitted outline on every sample foot: on the row 15 mm in front of the heel's centre and
-// on the metatarsal line the insole reaches 2 to 12 mm beyond the foot's contact edge on each
-// side; behind the line through landmarks 2 and 4 its border lies within 12 mm of the foot.
+// The fitted outline on every sample foot (test::expect_insole_fits_foot).
 TEST(FittedOutline, MarginsAtTheHeelAndTheBallAndTheCupOnEverySampleFoot) {
     const auto res = test::startup_resources();
     for (const std::string &name : test::files_in(PEDAFORM_DATA_DIR "/samples")) {
         SCOPED_TRACE(name);
         Design design(*res, load_scan_file);
         test::capture_console([&] { ASSERT_TRUE(design.load(name)); });
-        const Scan &scan = design.scan();
-        const uint8_t *insole = design.results().insole_grid;
-        const FootAxis axis = foot_axis(scan);
-        ASSERT_TRUE(axis.toe_ward);
-        const GridDirection t = *axis.toe_ward, across{t.row, -t.column};
-        const Landmark &a = scan.landmarks[0], &b = scan.landmarks[1];
-        const double n = std::hypot(b.column - a.column, b.row - a.row);
-        const std::pair<GridDirection, GridDirection> lines[] = {
-            {{axis.heel.column + 15 * t.column, axis.heel.row + 15 * t.row}, across},
-            {{a.column, a.row}, {(b.column - a.column) / n, (b.row - a.row) / n}}};
-        for (const auto &[p, d] : lines) {
-            const auto foot = reach_along(scan.base_grid, p, d), sole = reach_along(insole, p, d);
-            EXPECT_GE(foot.first - sole.first, 2) << p.row;
-            EXPECT_LE(foot.first - sole.first, 12) << p.row;
-            EXPECT_GE(sole.second - foot.second, 2) << p.row;
-            EXPECT_LE(sole.second - foot.second, 12) << p.row;
-        }
-        const std::optional<GridDirection> heel_ward =
-            heel_ward_normal(scan, scan.landmarks[2], scan.landmarks[4]);
-        ASSERT_TRUE(heel_ward);
-        double farthest = 0;
-        for (int i = 0; i < kGridCells; ++i) {
-            const int x = i % kGridWidth, y = i / kGridWidth;
-            const Landmark &c = scan.landmarks[2];
-            if (!insole[i] ||
-                heel_ward->column * (x - c.column) + heel_ward->row * (y - c.row) <= 0)
-                continue;
-            if (insole[i - 1] && insole[i + 1] && insole[i - kGridWidth] && insole[i + kGridWidth])
-                continue;
-            double nearest = 1e9;
-            for (int f = 0; f < kGridCells; ++f)
-                if (scan.base_grid[f])
-                    nearest = std::min(nearest, std::hypot(f % kGridWidth - x, f / kGridWidth - y));
-            farthest = std::max(farthest, nearest);
-        }
-        EXPECT_LE(farthest, 12);
+        test::expect_insole_fits_foot(design.scan(), design.results().insole_grid);
     }
 }
