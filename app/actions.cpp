@@ -3,7 +3,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -22,12 +21,12 @@
 #include "app/file_choice.h"
 #include "app/main_window.h"
 #include "app/print_dialog.h"
+#include "core/ansi_path.h"
+#include "core/file_output.h"
 #include "design/design_file.h"
-#include "io/file_hash.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
-#include "core/ansi_path.h"
 
 using namespace pedaform;
 
@@ -59,9 +58,12 @@ void remember_folder(const std::string &path) {
 }
 
 // What a save chooser opens on: the scan's name with `extension`, in the folder last used (an
-// absolute path, which GTK's chooser needs to open that folder).
+// absolute path, which GTK's chooser needs to open that folder); for a design that has a file
+// of its own, that file.
 std::string proposed_name(const char *extension) {
     std::error_code ignored;
+    if (std::strcmp(extension, ".json") == 0 && !g_design_path.empty())
+        return std::filesystem::absolute(g_design_path, ignored).string();
     const std::filesystem::path folder =
         g_last_folder.empty() ? std::filesystem::current_path(ignored) : g_last_folder.c_str();
     const std::filesystem::path scan(g_design->scan_path());
@@ -71,11 +73,11 @@ std::string proposed_name(const char *extension) {
 void report(const Result<> &r, const char *caption) {
     if (r) return;
     std::fprintf(stderr, "ERROR: %s\n", r.message().c_str());
-    show_message_box(r.message().c_str(), caption);
+    show_message_box(r.gui_message().c_str(), caption);
 }
 
-void report_write_failure(const std::string &path, const std::string &why) {
-    std::fprintf(stderr, "ERROR: %s\n", why.c_str());
+void report_write_failure(const std::string &path, const Failure &why) {
+    std::fprintf(stderr, "ERROR: %s\n", why.message.c_str());
     show_message_box(write_failure_text(path, why).c_str(), kWriteErrorCaption);
 }
 
@@ -86,24 +88,27 @@ bool scan_loaded_for_export() {
     return false;
 }
 
-// True when nothing is at `path`, or a folder (the write then says why it failed), or the
-// operator agrees to replace the file there.
-bool may_write(const std::string &path) {
+// True when a file may be written at `path`: it is not the design's scan (nor, for an export,
+// the design's own file), a file can be written there (else said), and nothing is there yet or
+// the operator agrees to replace it.
+bool may_write(const std::string &path, bool design_file_too = true) {
+    const char *refusal = nullptr;
+    if (g_design->loaded() && same_file(path, g_design->scan_path()))
+        refusal = "不能覆寫目前的掃描檔";
+    else if (design_file_too && !g_design_path.empty() && same_file(path, g_design_path))
+        refusal = "不能覆寫目前的設計檔";
+    if (refusal != nullptr) {
+        std::fprintf(stderr, "ERROR: %s is the design's own scan or file\n", path.c_str());
+        show_message_box(refusal, kWriteErrorCaption);
+        return false;
+    }
+    if (Result<> r = check_output_path(path); !r) {
+        report_write_failure(path, r.reason());
+        return false;
+    }
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return true;
+    if (stat(path.c_str(), &st) != 0) return true;
     return ask_question("檔案已存在，要取代嗎？", "取消", "取代") == 1;
-}
-
-// A file of the design that cannot be read: the reason in Chinese for the common causes.
-// False when `path` can be read.
-bool report_read_problem(const char *what, const std::string &path) {
-    const Result<> readable = check_readable(path);
-    if (readable) return false;
-    const std::string text =
-        std::string("無法讀取") + what + ": " + path + "\n" + readable.message();
-    std::fprintf(stderr, "ERROR: cannot read %s: %s\n", path.c_str(), readable.message().c_str());
-    show_message_box(text.c_str(), kDesignErrorCaption);
-    return true;
 }
 
 // The name the operator chose; none after a cancel, or when the chooser failed (said in a box).
@@ -216,14 +221,14 @@ bool load_scan_path(const char *chosen) {
     if (!ask_before_discard()) return false;
     const std::string path = converted(chosen);
     remember_folder(path);
-    mark_scan_chosen();
     const Result<ScanLoadResult> loaded = g_design->load(path);
     if (!loaded) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(),
                      loaded.message().c_str());
-        show_message_box(kScanFormatError, kScanFormatCaption);
+        show_message_box(loaded.gui_message().c_str(), kScanFormatCaption);
         return true;
     }
+    mark_scan_chosen();
     g_design_path.clear();
     g_image_view->outline.clear();  // the outline of an earlier export belongs to the earlier scan
     show_new_scan();
@@ -233,51 +238,47 @@ bool load_scan_path(const char *chosen) {
 void load_cb(Fl_Widget *, void *) {
     const std::optional<std::string> name =
         chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
-    if (name && !load_scan_path(name->c_str())) return;  // the operator kept the design
-    // The stamped pad is off after the load menu, whatever the chooser gave.
-    set_control(Control::kStamp, 0);
+    if (name) load_scan_path(name->c_str());
 }
 
 void export_engraving_to(const char *chosen) {
-    mark_scan_chosen();
     const std::string path = converted(chosen);
     remember_folder(path);
     const Result<std::string> name = engraving_file_name(path);
-    if (!name) return report_write_failure(path, name.message());
+    if (!name) return report_write_failure(path, name.reason());
+    if (!may_write(*name)) return;
+    mark_scan_chosen();
+    // The engraving's smoothing, a step of the design, once the file is to be written.
+    smooth_cb(nullptr, nullptr);
     if (Result<> r = write_engraving_bmp(*name, g_design->results().relief_grid); !r)
-        report_write_failure(*name, r.message());
+        report_write_failure(*name, r.reason());
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
-    // The smoothing is a step of the design; it stays even if the dialog is cancelled.
-    smooth_cb(nullptr, nullptr);
-    // Not the scan's name: the scan is a .bmp too, and this export replaces without asking.
+    // Not the scan's name: the scan is a .bmp too.
     const std::optional<std::string> name = chosen_name(
         Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
     if (name) export_engraving_to(name->c_str());
 }
 
 void export_print_to(const std::string &path) {
+    if (g_design->loaded() && same_file(path, g_design->scan_path())) return;
     MeshExport e;
     const Result<> r = export_relief_stl(g_design->results().relief_grid, path, &e);
     show_traced_outline(e);
-    if (!r) report_write_failure(path, r.message());
+    if (!r) report_write_failure(path, r.reason());
 }
 
 void export_printable_to(const char *chosen) {
     if (!scan_loaded_for_export()) return;
     std::string path = converted(chosen);
     remember_folder(path);
-    auto ends_with = [&](const char *ext) {
-        const size_t n = std::strlen(ext);
-        return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
-    };
-    if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
+    if (!has_extension(path, ".3mf") && !has_extension(path, ".stl")) path += ".3mf";
     if (!may_write(path)) return;
     Result<> written = Result<>::success();
     MeshExport e;
     const DesignResults &results = g_design->results();
-    if (ends_with(".stl")) {
+    if (has_extension(path, ".stl")) {
         written = export_relief_solid(results.insole_relief, path, 0, &e);
     } else {
         PrintSettings settings;
@@ -286,7 +287,7 @@ void export_printable_to(const char *chosen) {
                                     settings, print_description(*g_design, g_design_path), &e);
     }
     show_traced_outline(e);
-    if (!written) report_write_failure(path, written.message());
+    if (!written) report_write_failure(path, written.reason());
 }
 
 void export_printable_cb(Fl_Widget *, void *) {
@@ -301,15 +302,26 @@ void export_print_cb(Fl_Widget *, void *) {
     export_print_to("./merge.stl");
 }
 
+namespace {
+
+// Opening refused: the design file (its start values do not fit its own scan) or its scan.
+void report_open_refusal(const std::string &path, const std::string &scan,
+                         const OpenedDesign &opened) {
+    std::fprintf(stderr, "%s: %s: %s\n", opened.file_refused ? path.c_str() : kScanFormatError,
+                 scan.c_str(), opened.load.message().c_str());
+    const std::string text = opened.file_refused
+                                 ? "設計檔無法使用: " + path + "\n" + opened.load.gui_message()
+                                 : "無法開啟掃描檔: " + scan + "\n" + opened.load.gui_message();
+    show_message_box(text.c_str(), opened.file_refused ? kDesignErrorCaption : kScanFormatCaption);
+}
+
+}  // namespace
+
 void open_design_path(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
     const Result<DesignFile> file = read_design_file(path);
-    if (!file) {
-        if (!report_read_problem("設計檔", path))
-            report(Failure{file.message()}, kDesignErrorCaption);
-        return;
-    }
+    if (!file) return report(file.reason(), kDesignErrorCaption);
     std::string scan = design_scan_path(path, *file);
     // A scan the operator chooses in place of a missing one is a replay on another scan.
     bool other_scan = false;
@@ -323,27 +335,21 @@ void open_design_path(const char *chosen) {
         remember_folder(scan);
         other_scan = true;
     }
-    if (report_read_problem("掃描檔", scan)) return;
-    if (!other_scan) {
-        const Result<std::string> sha256 = file_sha256(scan);
-        if (!sha256 || *sha256 != file->scan_sha256) {
-            const std::string question =
-                "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
-            if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
-        }
-    }
-    if (!ask_before_discard()) return;
+    // Asked once the scan is read, on the bytes read, before it replaces the design.
+    bool kept = false;
+    const LoadCheck ask = [&](const ScanLoadResult &loaded, const Controls &) {
+        const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
+        const bool changed = !other_scan && loaded.sha256 != file->scan_sha256;
+        kept = (changed && ask_question(question.c_str(), "取消", "開啟") != 1) ||
+               !ask_before_discard();
+        return kept ? Result<>(Failure{"kept"}) : Result<>();
+    };
+    const OpenedDesign opened = open_design(*g_design, *file, scan, ask);
+    if (kept) return;
+    if (!opened.load) return report_open_refusal(path, scan, opened);
     mark_scan_chosen();
-    const Result<OpenedDesign> opened = open_design(*g_design, *file, scan);
-    if (!opened) {
-        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(),
-                     opened.message().c_str());
-        const std::string text =
-            std::string(kScanFormatError) + ": " + scan + "\n" + opened.message();
-        show_message_box(text.c_str(), kScanFormatCaption);
-        return;
-    }
-    report(opened->replayed, kDesignErrorCaption);
+    report(opened.replayed, kDesignErrorCaption);
+    if (opened.start_changed) show_message_box(opened.start_changed->gui.c_str(), "設計檔");
     g_design_path = path;
     g_image_view->outline.clear();
     show_new_scan();
@@ -355,23 +361,46 @@ void open_design_cb(Fl_Widget *, void *) {
     if (name) open_design_path(name->c_str());
 }
 
-void save_design_path(const char *chosen) {
-    if (!scan_loaded_for_export()) return;
-    std::string path = converted(chosen);
-    remember_folder(path);
-    if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
-    if (!may_write(path)) return;
+namespace {
+
+// Writes the design to `path`, never over its scan; asks before replacing another file than
+// its own, and before saving a design whose scan is gone, which could not be opened again
+// without choosing another scan.
+void write_design_to(const std::string &path) {
+    const bool own = !g_design_path.empty() && same_file(path, g_design_path);
+    if (!own && !may_write(path, false)) return;
+    if (file_missing(g_design->scan_path())) {
+        const std::string question =
+            "找不到掃描檔: " + g_design->scan_path() + "\n開啟這個設計時須另選掃描檔。仍要儲存嗎？";
+        if (ask_question(question.c_str(), "取消", "儲存") != 1) return;
+    }
     const Result<> r = save_design(*g_design, path);
-    if (!r) return report_write_failure(path, r.message());
+    if (!r) return report_write_failure(path, r.reason());
     g_design->mark_saved();
     g_design_path = path;
     sync_controls();
 }
 
+}  // namespace
+
+void save_design_path(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
+    std::string path = converted(chosen);
+    remember_folder(path);
+    if (!has_extension(path, ".json")) path += ".json";
+    write_design_to(path);
+}
+
 void save_design_cb(Fl_Widget *, void *) {
     if (!scan_loaded_for_export()) return;
+    if (g_design_path.empty()) return save_design_as_cb(nullptr, nullptr);
+    write_design_to(g_design_path);
+}
+
+void save_design_as_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
     const std::optional<std::string> name =
-        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存設計", "Design\t*.json\n",
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "另存設計", "Design\t*.json\n",
                     proposed_name(".json"));
     if (name) save_design_path(name->c_str());
 }
@@ -401,7 +430,7 @@ void size_cb(Fl_Widget *, void *index) {
 
 void dome_from_heads_cb(Fl_Widget *, void *) {
     const Result<Warnings> placed = g_design->place_dome_behind_heads();
-    if (!placed) report(Failure{placed.message()}, kDesignErrorCaption);
+    if (!placed) report(placed.reason(), kDesignErrorCaption);
     if (placed)
         for (const Warning &warning : *placed)
             show_message_box(warning.gui.c_str(), "蹠骨點");

@@ -1,5 +1,8 @@
 #include "cli/batch.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -9,7 +12,6 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
-#include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -93,36 +95,25 @@ class Batch {
             warn(warning);
         int status = o_.design.empty() ? load_scan() : open_design_file();
         if (status == kBatchDone) say_load_warnings();
+        if (status == kBatchDone) status = check_outputs();
         if (status == kBatchDone) status = apply_options();
         if (status == kBatchDone) say_point_warning();
         if (status == kBatchDone) status = write_outputs();
-        if (status == kBatchDone && !o_.report.empty()) status = write_report();
         return status;
     }
 
   private:
+    // An output asked for: its option, its path, and how its bytes are made.
+    struct Output {
+        const char *option;
+        std::string path;
+        std::function<Result<std::string>()> encode;
+    };
+
     int load_scan() {
         const Result<ScanLoadResult> loaded = design_.load(o_.scan);
         if (!loaded) return scan_refused(o_.scan, loaded.message());
         ai_ = loaded->ai;
-        return kBatchDone;
-    }
-
-    // The design file's own scan, when its bytes are still those the design recorded.
-    int check_design_scan(const DesignFile &file, const std::string &scan) {
-        const Result<std::string> sha256 = file_sha256(scan);
-        if (!sha256) {
-            std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
-                         scan.c_str(), sha256.message().c_str());
-            return kBatchScanRefused;
-        }
-        if (!o_.ignore_checksum && *sha256 != file.scan_sha256) {
-            std::fprintf(stderr,
-                         "pedaform-cli: %s: the scan's bytes differ from the design's "
-                         "checksum (--ignore-checksum opens it anyway)\n",
-                         scan.c_str());
-            return kBatchScanRefused;
-        }
         return kBatchDone;
     }
 
@@ -132,15 +123,39 @@ class Batch {
             std::fprintf(stderr, "pedaform-cli: %s\n", file.message().c_str());
             return kBatchUsage;
         }
-        // A scan given on the command line takes the design's steps instead of its own scan.
-        const std::string scan = o_.scan.empty() ? design_scan_path(o_.design, *file) : o_.scan;
-        if (o_.scan.empty())
-            if (const int status = check_design_scan(*file, scan); status != kBatchDone)
-                return status;
-        const Result<OpenedDesign> opened = open_design(design_, *file, scan);
-        if (!opened) return scan_refused(scan, opened.message());
-        ai_ = opened->load.ai;
-        return opened->replayed ? kBatchDone : step_failed(opened->replayed);
+        // A scan given on the command line takes the design's steps instead of its own scan,
+        // whose bytes must still be those the design recorded.
+        const bool own = o_.scan.empty();
+        const std::string scan = own ? design_scan_path(o_.design, *file) : o_.scan;
+        bool changed = false;
+        const LoadCheck checksum = [&](const ScanLoadResult &loaded, const Controls &) {
+            changed = own && !o_.ignore_checksum && loaded.sha256 != file->scan_sha256;
+            if (!changed) return Result<>();
+            return Result<>::failure(
+                "the scan's bytes differ from the design's checksum (--ignore-checksum opens it "
+                "anyway)");
+        };
+        const OpenedDesign opened = open_design(design_, *file, scan, checksum);
+        if (opened.file_refused) {
+            std::fprintf(stderr, "pedaform-cli: %s: %s\n", o_.design.c_str(),
+                         opened.load.message().c_str());
+            return kBatchUsage;
+        }
+        if (changed) {
+            std::fprintf(stderr, "pedaform-cli: %s: %s\n", scan.c_str(),
+                         opened.load.message().c_str());
+            return kBatchScanRefused;
+        }
+        struct stat st;
+        if (!opened.load && own && stat(scan.c_str(), &st) != 0) {
+            std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
+                         scan.c_str(), opened.load.message().c_str());
+            return kBatchScanRefused;
+        }
+        if (!opened.load) return scan_refused(scan, opened.load.message());
+        if (opened.start_changed) warn(*opened.start_changed);
+        ai_ = opened.load->ai;
+        return opened.replayed ? kBatchDone : step_failed(opened.replayed);
     }
 
     // The controls of one side of the metatarsal point options, in their batch order.
@@ -167,95 +182,126 @@ class Batch {
                 return step_failed(r);
         if (o_.dome_behind_heads) {
             const Result<Warnings> r = design_.place_dome_behind_heads(*o_.dome_behind_heads);
-            if (!r) return step_failed(Failure{r.message()});
+            if (!r) return step_failed(r.reason());
             for (const Warning &warning : *r)
                 warn(warning);
         }
         if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
             if (Result<> r = design_.smooth(); !r) return step_failed(r);
-        if (!o_.save_design.empty())
-            if (Result<> r = save_design(design_, o_.save_design); !r)
-                return write_failed(r.message());
         return kBatchDone;
     }
 
-    int write_engraving() {
-        if (Result<> r = design_.smooth(); !r) return step_failed(r);
-        const Result<std::string> name = engraving_file_name(o_.engrave);
-        if (!name) return write_failed(name.message());
-        if (Result<> r = write_engraving_bmp(*name, design_.results().relief_grid); !r)
-            return write_failed(r.message());
-        return kBatchDone;
-    }
-
-    // Every output asked for, the engraving first (it smooths the relief the others write).
-    int write_outputs() {
-        if (!o_.engrave.empty())
-            if (const int status = write_engraving(); status != kBatchDone) return status;
-        const DesignResults &results = design_.results();
-        PrintSettings print;
-        print.zones = o_.zones;
-        print.slicer = o_.slicer;
-        print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
+    // Every output asked for, in the order their bytes are made: the design file as the
+    // options left it, the engraving (its smoothing comes first, and the others write the
+    // smoothed relief), the meshes, the grids, and the report, which lists what they warned of.
+    std::vector<Output> outputs() {
+        const uint8_t *relief = design_.results().relief_grid;
+        const uint8_t *insole = design_.results().insole_relief;  // the printed solids' top
         // The file the design came from, else the one it is saved to.
         const std::string design_file = o_.design.empty() ? o_.save_design : o_.design;
-        const std::pair<const std::string &, std::function<Result<>()>> writers[] = {
-            {o_.stl,
-             [&] {
+        const std::string engraving =
+            o_.engrave.empty() ? "" : engraving_file_name(o_.engrave).value();
+        auto picture = [](const uint8_t *cells, int bytes_per_cell) {
+            return [cells, bytes_per_cell]() -> Result<std::string> {
+                const auto rgb = upright_rgb(cells, bytes_per_cell);
+                return encode_png_rgb(kGridWidth, kGridHeight, rgb.data());
+            };
+        };
+        std::vector<Output> all = {
+            {"--save-design", o_.save_design,
+             [this]() -> Result<std::string> {
+                 return design_file_text(design_file_of(design_, o_.save_design));
+             }},
+            {"--engrave", engraving,
+             [this]() -> Result<std::string> {
+                 if (Result<> r = design_.smooth(); !r) return r.reason();
+                 const std::vector<uint8_t> bmp =
+                     encode_engraving_bmp(design_.results().relief_grid);
+                 return std::string(bmp.begin(), bmp.end());
+             }},
+            {"--stl", o_.stl,
+             [this, relief]() -> Result<std::string> {
                  MeshExport surface;
-                 Result<> r = export_relief_stl(results.relief_grid, o_.stl, &surface);
+                 std::string text = encode_relief_stl(relief, &surface);
                  for (const Warning &warning : surface.warnings)
                      warn(warning);
-                 return r;
+                 return text;
              }},
-            {o_.stl_solid,
-             [&] {
-                 return export_relief_solid(results.insole_relief, o_.stl_solid,
-                                            o_.mesh_tolerance.value_or(0));
-             }},
-            {o_.print_3mf,
-             [&] {
-                 return export_relief_3mf(results.insole_relief, design_.scan().pressure_grid,
-                                          o_.print_3mf, print,
+            {"--stl-solid", o_.stl_solid,
+             [this, insole] { return encode_relief_solid(insole, o_.mesh_tolerance.value_or(0)); }},
+            {"--3mf", o_.print_3mf,
+             [this, insole, design_file] {
+                 PrintSettings print;
+                 print.zones = o_.zones;
+                 print.slicer = o_.slicer;
+                 print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
+                 return encode_relief_3mf(insole, design_.scan().pressure_grid, print,
                                           print_description(design_, design_file));
              }},
-            {o_.relief_raw,
-             [&] { return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells); }},
-            {o_.preview,
-             [&] {
-                 const auto rgb = upright_rgb(results.relief_preview, 4);
-                 return write_png_rgb(o_.preview, kGridWidth, kGridHeight, rgb.data());
+            {"--relief-raw", o_.relief_raw,
+             [relief]() -> Result<std::string> {
+                 return std::string(reinterpret_cast<const char *>(relief), kGridCells);
              }},
-            {o_.pressure,
-             [&] {
-                 const auto rgb = upright_rgb(results.colour_grid, 3);
-                 return write_png_rgb(o_.pressure, kGridWidth, kGridHeight, rgb.data());
-             }},
+            {"--preview", o_.preview, picture(design_.results().relief_preview, 4)},
+            {"--pressure", o_.pressure, picture(design_.results().colour_grid, 3)},
+            {"--report", o_.report == "-" ? "" : o_.report,
+             [this]() -> Result<std::string> { return report_text(); }},
         };
-        for (const auto &[name, write] : writers)
-            if (!name.empty())
-                if (Result<> r = write(); !r) return write_failed(r.message());
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [](const Output &out) { return out.path.empty(); }),
+                  all.end());
+        return all;
+    }
+
+    // Before any step is taken: every output can be written, and none is an input.
+    int check_outputs() {
+        if (!o_.engrave.empty())
+            if (const Result<std::string> name = engraving_file_name(o_.engrave); !name)
+                return write_failed(name.message());
+        const std::string inputs[] = {design_.scan_path(), o_.design};
+        for (const Output &out : outputs()) {
+            for (const std::string &input : inputs)
+                if (!input.empty() && same_file(out.path, input)) {
+                    std::fprintf(stderr,
+                                 "pedaform-cli: %s %s is %s, which this run reads: an output "
+                                 "never replaces an input\n",
+                                 out.option, out.path.c_str(), input.c_str());
+                    return kBatchUsage;
+                }
+            if (Result<> r = check_output_path(out.path); !r) return write_failed(r.message());
+        }
+        return kBatchDone;
+    }
+
+    // Every output's bytes, then all of them written together or none; the report on standard
+    // output once they are.
+    int write_outputs() {
+        std::vector<OutputFile> files;
+        for (const Output &out : outputs()) {
+            Result<std::string> bytes = out.encode();
+            if (!bytes) return write_failed(bytes.message());
+            files.push_back({out.path, std::move(*bytes)});
+        }
+        if (Result<> r = write_files_atomically(files); !r) return write_failed(r.message());
+        if (o_.report == "-") {
+            const std::string text = report_text();
+            std::fflush(stdout);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        }
         return kBatchDone;
     }
 
     // The report: the length's warning first while no size is chosen, then the others in the
     // order they were said.
-    int write_report() {
+    std::string report_text() const {
         Warnings warnings;
         if (const std::optional<Warning> size = design_.size_warning();
             size && design_.size_label()[0] == '\0')
             warnings.add(*size);
         warnings.add(warnings_);
-        const std::string text = report_json(design_, ai_, warnings).dump(2) + "\n";
-        if (o_.report == "-") {
-            std::fflush(stdout);
-            std::fwrite(text.data(), 1, text.size(), stdout);
-            std::fflush(stdout);
-            return kBatchDone;
-        }
-        const Result<> r = write_file_atomically(o_.report, text.data(), text.size());
-        return r ? kBatchDone : write_failed(r.message());
+        return report_json(design_, ai_, warnings).dump(2) + "\n";
     }
 
     // What the load found doubtful: on standard error at once. The report keeps what still
@@ -263,6 +309,7 @@ class Batch {
     void say_load_warnings() {
         if (const std::optional<Warning> size = design_.size_warning())
             std::fprintf(stderr, "pedaform-cli: warning: %s\n", size->text.c_str());
+        if (const std::optional<Warning> &landmarks = design_.landmark_warning()) warn(*landmarks);
     }
 
     // A doubtful search point, unless the options placed the point or the dome.

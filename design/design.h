@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,15 @@ namespace pedaform {
 
 // Reads the scan file at `path` into `scan` (load_scan_file in io/).
 using ScanFileLoader = Result<ScanLoadResult> (*)(Scan &scan, const char *path);
+
+// Judges a scan that was read and accepted, before it replaces the design's scan: the loader's
+// result (the checksum of the bytes it read included) and the controls the load starts from. A
+// failure refuses the load with its reason.
+using LoadCheck = std::function<Result<>(const ScanLoadResult &loaded, const Controls &start)>;
+
+// True for the controls a load sets itself: those reset to 0 (reset_at_load) and the stamped
+// pad's size presets. Filter and gain carry over.
+bool set_by_load(Control c);
 
 enum class StepKind {
     kSet,        // a control moved to `value`
@@ -78,19 +88,23 @@ class Design {
     // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
     bool search_point_doubtful() const { return search_point_doubtful_; }
     // What the load found doubtful, in the words of core/warnings.h: a length that matched no
-    // size bin (it holds until a size is chosen), and a doubtful search point (it holds while
-    // the point in use is the search's: placing the point or the dome ends it).
+    // size bin (it holds until a size is chosen; none for a scan without an outline), a
+    // doubtful search point (not judged on unsound landmarks; it holds while the point in use
+    // is the search's: placing the point or the dome ends it), and landmarks or an outline that
+    // cannot carry the steps placed from them (analysis/landmark_check.h).
     std::optional<Warning> size_warning() const;
     std::optional<Warning> search_point_warning() const;
+    const std::optional<Warning> &landmark_warning() const { return landmark_problem_; }
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
     // Loads a scan: a refused file changes nothing of the design and fails with the loader's
-    // reason. On success the pad sliders return to 0, the stamp switches off, the size
-    // presets apply, the relief is composed once (the stamp being off, nothing can fail) and
-    // the steps start afresh; the loader's result is returned.
+    // reason, or `check`'s when it refuses the scan. On success the pad sliders return to 0,
+    // the stamp switches off, the size presets apply, the relief is composed once (the stamp
+    // being off, nothing can fail) and the steps start afresh; the loader's result is returned.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
-    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr);
+    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr,
+                                const LoadCheck &check = nullptr);
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
@@ -114,7 +128,9 @@ class Design {
     // "依蹠骨頭放置": the apex where the dome's distal edge lies `mm` behind the forefoot's
     // pressure peak along the foot's axis (dome_apex_behind_peak, at the current pad size): one
     // metatarsal point step. Without pressure in the forefoot's band, the apex `mm` heel-ward of
-    // the heads' line instead (dome_apex_behind_heads), and the warning that says so.
+    // the heads' line instead (dome_apex_behind_heads), and the warning that says so. Refused,
+    // like the controls that need landmarks, with the landmark warning's words on a scan whose
+    // landmarks are not sound.
     Result<Warnings> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
@@ -131,7 +147,7 @@ class Design {
     Result<> apply(const Step &step);
     // Records steps on the loaded scan and makes only the last state real (smoothing steps
     // also make the state before them real, since they read the relief): the result equals
-    // running each step live.
+    // running each step live. A step the scan cannot take ends the replay with its reason.
     Result<> replay(const std::vector<Step> &steps);
 
     bool can_undo() const { return position_ > 0; }
@@ -178,6 +194,8 @@ class Design {
     void start_results(double gain);
     State start_state(const Controls &base, const SizeBinChoice &size);
     void judge_search_point();
+    // Fails, in the landmark warning's words, when `step` needs landmarks the scan lacks.
+    Result<> step_allowed(const Step &step) const;
     // The state a step leads to, without running anything.
     State transition(State s, const Step &step) const;
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
@@ -207,6 +225,7 @@ class Design {
     bool size_matched_ = true;
     const SizeBin *nearest_size_ = nullptr;
     bool search_point_doubtful_ = false;
+    std::optional<Warning> landmark_problem_;
     float found_column_ = 0, found_row_ = 0;  // the search's point
     bool point_found_ = false;
     double colour_filter_ = 0, colour_gain_ = 3;  // what the colour grid holds now

@@ -398,13 +398,13 @@ std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint
 Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
                                      const PrintSettings &settings) {
     if (!(settings.tolerance_mm >= 0 && settings.tolerance_mm <= kMaxMeshTolerance))
-        return Failure{"the mesh tolerance must lie between 0 and 1 mm"};
+        return Failure{"the mesh tolerance must lie between 0 and 1 mm",
+                       "網格容差須在 0 到 1 mm 之間"};
     PrintModel model;
     model.parts.emplace_back();
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
-    if (insole.triangles.empty())
-        return Failure{"nothing to print: no cell of the relief has four raised corners"};
+    if (insole.triangles.empty()) return nothing_to_print();
     if (settings.zones.empty()) return model;
 
     float z_max = 0;
@@ -452,9 +452,9 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     return write_zip(files, out);
 }
 
-Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
-                           const std::string &path, const PrintSettings &settings,
-                           const PrintDescription &about, MeshExport *report) {
+Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                                      const PrintSettings &settings, const PrintDescription &about,
+                                      MeshExport *report) {
     PreparedRelief prepared = prepare_insole(insole_relief);
     const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
@@ -464,11 +464,20 @@ Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure
             for (const PrintPart &p : built->parts)
                 report->triangles += p.mesh.triangles.size();
     }
-    if (!built) return Failure{built.message()};
+    if (!built) return built.reason();
     std::string data;
     const Result<> written = write_print_3mf(*built, settings, about, data);
-    if (!written) return written;
-    return write_file_atomically(path, data.data(), data.size());
+    if (!written) return written.reason();
+    return data;
+}
+
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report) {
+    const Result<std::string> data =
+        encode_relief_3mf(insole_relief, pressure, settings, about, report);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
 }
 
 }  // namespace pedaform
