@@ -479,6 +479,9 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
         const std::string plain = dir + "/plain.3mf";  // the insole alone: one object
         write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm});
         EXPECT_EQ(read_3mf(plain).size(), 1u);
+        const auto [worst_3mf, bad_3mf] = check_top(read_3mf(plain).begin()->second, p);
+        EXPECT_LE(worst_3mf, print.tolerance_mm + 1e-5);  // the 3MF's insole is the design too
+        EXPECT_EQ(bad_3mf, 0);
 
         // Each form: the insole and one closed block per zone, from below the insole to above
         // it, covering each insole cell once with the zone its pressure gives.
