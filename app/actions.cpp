@@ -287,12 +287,12 @@ void export_printable_to(const char *chosen) {
     MeshExport e;
     const DesignResults &results = g_design->results();
     if (has_extension(path, ".stl")) {
-        written = export_relief_solid(results.relief_grid, path, 0, &e);
+        written = export_relief_solid(results.insole_relief, path, 0, &e);
     } else {
         PrintSettings settings;
         if (!ask_print_settings(settings)) return;  // cancelled
         settings.top_cover_mm = g_design->controls()[Control::kTopCover];
-        written = export_relief_3mf(results.relief_grid, g_design->scan().pressure_grid, path,
+        written = export_relief_3mf(results.insole_relief, g_design->scan().pressure_grid, path,
                                     settings, print_description(*g_design, g_design_path), &e);
     }
     show_traced_outline(e);
@@ -438,7 +438,11 @@ void size_cb(Fl_Widget *, void *index) {
 }
 
 void dome_from_heads_cb(Fl_Widget *, void *) {
-    report(g_design->place_dome_behind_heads(), kDesignErrorCaption);
+    const Result<Warnings> placed = g_design->place_dome_behind_heads();
+    if (!placed) report(placed.reason(), kDesignErrorCaption);
+    if (placed)
+        for (const Warning &warning : *placed)
+            show_message_box(warning.gui.c_str(), "蹠骨點");
     sync_controls();
 }
 

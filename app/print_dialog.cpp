@@ -9,7 +9,6 @@
 
 #include "app/actions.h"
 #include "app/main_window.h"
-#include "core/console.h"
 
 using namespace pedaform;
 
@@ -72,21 +71,8 @@ void zone_colour(int zone, uint8_t rgb[3]) {
     std::memcpy(rgb, kColours[zone % PrintDialog::kMaxZones], 3);
 }
 
-namespace {
-
-// The relief as the 3MF export prepares it, without the preparation's console lines.
-PreparedRelief quietly_prepared(const uint8_t *relief) {
-    std::FILE *shown = console();
-    set_console(nullptr);
-    PreparedRelief prepared = prepare_relief(relief);
-    set_console(shown);
-    return prepared;
-}
-
-}  // namespace
-
 PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
-    : window(380, 430, kTitle), prepared_(quietly_prepared(g_design->results().relief_grid)) {
+    : window(380, 430, kTitle), prepared_(prepare_insole(g_design->results().insole_relief)) {
     window.user_data(this);
     slicer = new Fl_Choice(130, 15, 230, 25, kSlicerLabel);
     slicer->add("PrusaSlicer");

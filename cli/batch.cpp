@@ -106,6 +106,7 @@ class Batch {
         if (status == kBatchDone) say_load_warnings();
         if (status == kBatchDone) status = check_outputs();
         if (status == kBatchDone) status = apply_options();
+        if (status == kBatchDone) say_point_warning();
         if (status == kBatchDone) status = write_outputs();
         return status;
     }
@@ -188,9 +189,12 @@ class Batch {
         if (o_.dome_apex)
             if (Result<> r = design_.move_dome_apex(o_.dome_apex->column, o_.dome_apex->row); !r)
                 return step_failed(r);
-        if (o_.dome_behind_heads)
-            if (Result<> r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
-                return step_failed(r);
+        if (o_.dome_behind_heads) {
+            const Result<Warnings> r = design_.place_dome_behind_heads(*o_.dome_behind_heads);
+            if (!r) return step_failed(r.reason());
+            for (const Warning &warning : *r)
+                warn(warning);
+        }
         if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
             if (Result<> r = design_.smooth(); !r) return step_failed(r);
@@ -202,6 +206,7 @@ class Batch {
     // smoothed relief), the meshes, the grids, and the report, which lists what they warned of.
     std::vector<Output> outputs() {
         const uint8_t *relief = design_.results().relief_grid;
+        const uint8_t *insole = design_.results().insole_relief;  // the printed solids' top
         // The file the design came from, else the one it is saved to.
         const std::string design_file = o_.design.empty() ? o_.save_design : o_.design;
         const std::string engraving =
@@ -233,15 +238,15 @@ class Batch {
                  return text;
              }},
             {"--stl-solid", o_.stl_solid,
-             [this, relief] { return encode_relief_solid(relief, o_.mesh_tolerance.value_or(0)); }},
+             [this, insole] { return encode_relief_solid(insole, o_.mesh_tolerance.value_or(0)); }},
             {"--3mf", o_.print_3mf,
-             [this, relief, design_file] {
+             [this, insole, design_file] {
                  PrintSettings print;
                  print.zones = o_.zones;
                  print.slicer = o_.slicer;
                  print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
                  print.top_cover_mm = design_.controls()[Control::kTopCover];
-                 return encode_relief_3mf(relief, design_.scan().pressure_grid, print,
+                 return encode_relief_3mf(insole, design_.scan().pressure_grid, print,
                                           print_description(design_, design_file));
              }},
             {"--relief-raw", o_.relief_raw,
@@ -314,8 +319,12 @@ class Batch {
     void say_load_warnings() {
         if (const std::optional<Warning> size = design_.size_warning())
             std::fprintf(stderr, "pedaform-cli: warning: %s\n", size->text.c_str());
-        if (const std::optional<Warning> point = design_.search_point_warning()) warn(*point);
         if (const std::optional<Warning> &landmarks = design_.landmark_warning()) warn(*landmarks);
+    }
+
+    // A doubtful search point, unless the options placed the point or the dome.
+    void say_point_warning() {
+        if (const std::optional<Warning> point = design_.search_point_warning()) warn(*point);
     }
 
     // A warning that changes the outcome: on standard error even under --quiet, and in the

@@ -181,11 +181,16 @@ const OptionRow kPointOptions[] = {
      "Place the stamped dome's highest cell (its apex) on column C, row R; the metatarsal "
      "point\nfollows.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_point(r), o.dome_apex); }},
-    {"--dome-behind-heads", "MM", "place the dome's highest cell MM mm (0 ... 30, e.g. 7) behind\n"
-     "the metatarsal heads (landmarks 0 and 1)",
-     "Place the dome's apex MM millimetres (0 ... 30; 7 as the GUI's \\(lq依蹠骨頭放置\\(rq) "
-     "heel\\-ward\nof the line through the metatarsal heads (landmarks 0 and 1), 40 % of the way "
-     "from the first\nhead to the fifth.",
+    {"--dome-behind-heads", "MM",
+     "place the dome's distal edge MM mm (0 ... 30, e.g. 8) behind\n"
+     "the forefoot's pressure peak, between the metatarsal heads",
+     "Place the stamped dome so that its distal edge (where its rise falls below a tenth of "
+     "the\napex's) lies MM millimetres (0 ... 30; 8 as the GUI's \\(lq依蹠骨頭放置\\(rq) "
+     "behind the forefoot's\npressure peak along the foot's axis: the highest pressure between "
+     "the metatarsal heads'\ncolumns (landmarks 0 and 1), within 15 mm of their rows. The apex "
+     "lies on the axis through\nthe point 40 % of the way from the first head to the fifth. "
+     "Without pressure there, the\napex goes MM millimetres heel\\-ward of the line through "
+     "the heads, and a warning says so.",
      [](OptionReader &r, BatchOptions &o) {
          return keep(read_number(r, 0, 30, "a number from " + range_text(0, 30)),
                      o.dome_behind_heads);
@@ -205,11 +210,13 @@ const OptionRow kTailOptions[] = {
     {"--stl", "FILE", "3D-print surface as ASCII STL", "3D\\-print surface as ASCII STL.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl); }},
     {"--stl-solid", "FILE", "closed solid as binary STL",
-     "Closed solid as binary STL, every cell (see\n.BR \\-\\-mesh\\-tolerance ).",
+     "Closed solid of the insole (the foot and its fitted outline, every cell at its designed\n"
+     "height, a vertical wall at the border) as binary STL, every cell (see\n"
+     ".BR \\-\\-mesh\\-tolerance ).",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl_solid); }},
     {"--3mf", "FILE", "closed solid as 3MF in millimetres",
-     "Closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 mm), its "
-     "title\nnaming the scan, the foot's side, the size and the design file.",
+     "The same closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 "
+     "mm),\nits title naming the scan, the foot's side, the size and the design file.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.print_3mf); }},
     {"--zones", "T:D,...", "with --3mf: infill D% for insole cells from pressure T up to the\n"
      "next T, T a share of the foot's peak (\"40%\") or 0 ... 255, e.g.\n"

@@ -89,8 +89,9 @@ class Design {
     bool search_point_doubtful() const { return search_point_doubtful_; }
     // What the load found doubtful, in the words of core/warnings.h: a length that matched no
     // size bin (it holds until a size is chosen; none for a scan without an outline), a
-    // doubtful search point (not judged on unsound landmarks), and landmarks or an outline
-    // that cannot carry the steps placed from them (analysis/landmark_check.h).
+    // doubtful search point (not judged on unsound landmarks; it holds while the point in use
+    // is the search's: placing the point or the dome ends it), and landmarks or an outline that
+    // cannot carry the steps placed from them (analysis/landmark_check.h).
     std::optional<Warning> size_warning() const;
     std::optional<Warning> search_point_warning() const;
     const std::optional<Warning> &landmark_warning() const { return landmark_problem_; }
@@ -130,10 +131,13 @@ class Design {
     // Moves the point so that the apex lands on the cell (the point kept on the grid): one
     // metatarsal point step.
     Result<> move_dome_apex(float column, float row);
-    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
-    // one metatarsal point step. Refused, like the controls that need landmarks, with the
-    // landmark warning's words on a scan whose landmarks are not sound.
-    Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // "依蹠骨頭放置": the apex where the dome's distal edge lies `mm` behind the forefoot's
+    // pressure peak along the foot's axis (dome_apex_behind_peak, at the current pad size): one
+    // metatarsal point step. Without pressure in the forefoot's band, the apex `mm` heel-ward of
+    // the heads' line instead (dome_apex_behind_heads), and the warning that says so. Refused,
+    // like the controls that need landmarks, with the landmark warning's words on a scan whose
+    // landmarks are not sound.
+    Result<Warnings> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().

@@ -496,10 +496,10 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     return write_zip(files, out);
 }
 
-Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
                                       const PrintSettings &settings, const PrintDescription &about,
                                       MeshExport *report) {
-    PreparedRelief prepared = prepare_relief(relief);
+    PreparedRelief prepared = prepare_insole(insole_relief);
     const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
@@ -515,10 +515,11 @@ Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pres
     return data;
 }
 
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report) {
-    const Result<std::string> data = encode_relief_3mf(relief, pressure, settings, about, report);
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report) {
+    const Result<std::string> data =
+        encode_relief_3mf(insole_relief, pressure, settings, about, report);
     if (!data) return data.reason();
     return write_file_atomically(path, data->data(), data->size());
 }

@@ -106,16 +106,16 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
 Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out);
 
-// The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
-// model and gives the 3MF file's bytes. `report` (may be null) gets the outline and the
-// triangles of all parts.
-Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+// The front ends' entry: prepares the designed insole (kGridCells heights, 0 off the insole: the
+// results' insole_relief) with prepare_insole, builds the model and gives the 3MF file's bytes.
+// `report` (may be null) gets the insole's border and the triangles of all parts.
+Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
                                       const PrintSettings &settings, const PrintDescription &about,
                                       MeshExport *report = nullptr);
 // The same, written to `path` (core/file_output.h), so that a failure leaves an existing file
 // untouched.
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report = nullptr);
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report = nullptr);
 
 }  // namespace pedaform

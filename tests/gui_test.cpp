@@ -209,7 +209,7 @@ void immediate_frame() {
     static std::vector<float> vertices(size_t{kMeshVertices} * kMeshVertexFloats);
     static std::vector<uint32_t> indices(kMaxMeshIndices);
     const int count = build_surface_arrays(
-        v->results->relief_grid, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
+        v->results->insole_relief, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
         vertices.data(), indices.data());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_background(v->w(), v->h());
@@ -590,6 +590,21 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     }
     EXPECT_GT(foot, 2000);
     EXPECT_GT(same, foot * 98 / 100) << foot;
+    // Around the foot the insole's border, the fitted outline, in pale blue.
+    const uint8_t *insole = g_design->results().insole_grid;
+    int border = 0, blue = 0;
+    for (int i = kGridWidth + 1; i < kGridCells - kGridWidth - 1; ++i) {
+        if (!insole[i] || g_design->scan().base_grid[i] != 0) continue;
+        if (insole[i - 1] && insole[i + 1] && insole[i - kGridWidth] && insole[i + kGridWidth])
+            continue;
+        ++border;
+        int off = 0;
+        for (int c = 0; c < 3; ++c)
+            off += std::abs(px[3 * i + c] - std::lround(255 * GL_Display_Image::kInsoleBorder[c]));
+        blue += off <= 3;
+    }
+    EXPECT_GT(border, 400);
+    EXPECT_GT(blue, border * 98 / 100) << border;
 
     // The key beside the view gives each colour its change in millimetres: an unchanged foot
     // cell has the colour at "0 mm", a cell raised 4 mm by the base the one at "+4 mm".
@@ -638,10 +653,7 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
     EXPECT_TRUE(relief() == before);
 
     // Off the insole the apex takes the nearest insole cell: none lies nearer the click.
-    auto insole = [&](int x, int y) {
-        return insole_cell(g_design->scan(), PlacedTemplate(*g_resources, g_design->scan(), r), x,
-                           y);
-    };
+    auto insole = [&](int x, int y) { return r.insole_grid[y * kGridWidth + x] != 0; };
     drag({{-20, 400}});  // the grid's corner (0, 0)
     const int x = static_cast<int>(apex().first), y = static_cast<int>(apex().second);
     EXPECT_TRUE(insole(x, y)) << x << "," << y;
@@ -676,7 +688,7 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     set_event(0, g_view3d->h() - 1);  // the bottom-left pixel: off the surface, no pick
     g_view3d->handle(FL_MOVE);
     for (const Case &c : cases) {
-        std::copy(c.relief->begin(), c.relief->end(), mine->relief_grid);
+        std::copy(c.relief->begin(), c.relief->end(), mine->insole_relief);
         g_foot_pressure->value(c.pressure ? 1 : 0);
         g_view3d->angle_x = c.angle_x;
         g_view3d->angle_y = c.angle_y;
@@ -692,7 +704,7 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     g_foot_pressure->value(0);
     g_view3d->zoom = 1.0f;
 
-    std::memset(mine->relief_grid, 32, kGridCells);  // 32 grey levels: 6.4 mm
+    std::memset(mine->insole_relief, 32, kGridCells);  // 32 grey levels: 6.4 mm
     g_view3d->top_view();
     // The view's centre looks at the grid's centre from above.
     set_event(g_view3d->w() / 2, g_view3d->h() / 2);

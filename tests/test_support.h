@@ -58,6 +58,12 @@ Picture blank_scan();
 void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
                    bool png = false);
 
+// The fitted insole (`insole`, kGridCells, non-zero on insole cells) around the scan's foot (its
+// base cells): on the row 15 mm in front of the heel's centre and on the metatarsal line it
+// reaches 2 to 12 mm beyond the foot's contact edge on each side, and behind the line through
+// landmarks 2 and 4 its border lies within 12 mm of the foot. One expectation a fact.
+void expect_insole_fits_foot(const Scan &scan, const uint8_t *insole);
+
 // The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
 std::vector<std::string> files_in(const std::string &dir);
 
