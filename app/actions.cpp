@@ -1,6 +1,7 @@
 #include "app/actions.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
 #include <sys/stat.h>
@@ -192,8 +193,11 @@ void sync_controls() {
     const Controls &c = g_design->controls();
     for (int i = 0; i < kControlCount; ++i) {
         Fl_Widget *w = g_controls[i];
-        if (control_spec(static_cast<Control>(i)).widget == Widget::kCheckButton)
+        const Widget kind = control_spec(static_cast<Control>(i)).widget;
+        if (kind == Widget::kCheckButton)
             static_cast<Fl_Check_Button *>(w)->value(c.value[i] != 0 ? 1 : 0);
+        else if (kind == Widget::kChoice)
+            static_cast<Fl_Choice *>(w)->value(static_cast<int>(c.value[i]));
         else
             static_cast<ControlSlider *>(w)->show_value(c.value[i]);
     }
@@ -469,10 +473,12 @@ void smooth_cb(Fl_Widget *, void *) {
 }
 void control_cb(Fl_Widget *widget, void *control) {
     const Control c = static_cast<Control>(reinterpret_cast<intptr_t>(control));
-    const double value = control_spec(c).widget == Widget::kCheckButton
+    const Widget kind = control_spec(c).widget;
+    const double value = kind == Widget::kCheckButton
                              ? static_cast<Fl_Check_Button *>(widget)->value()
-                             : static_cast<Fl_Valuator *>(widget)->value();
-    const bool timed = control_spec(c).widget != Widget::kCheckButton;
+                         : kind == Widget::kChoice ? static_cast<Fl_Choice *>(widget)->value()
+                                                   : static_cast<Fl_Valuator *>(widget)->value();
+    const bool timed = kind == Widget::kPadSlider || kind == Widget::kSlider;
     set_control(c, value, timed ? std::optional<double>(seconds_now()) : std::nullopt);
 }
 

@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Choice.H>
 
 #include <algorithm>
 #include <cstdint>
@@ -95,6 +96,19 @@ Fl_Widget *control_widget_of(Control c) {
         b->value(row.start != 0 ? 1 : 0);
         b->callback(control_cb, data);
         return b;
+    }
+    if (row.widget == pedaform::Widget::kChoice) {
+        auto *choice = new Fl_Choice(row.x, row.y, row.w, row.h, row.label);
+        choice->textsize(14);
+        for (const std::string &label : pedaform::control_choices(row.choice_labels)) {
+            std::string item;  // a '/' would start a submenu
+            for (char ch : label)
+                item += ch == '/' ? std::string("\\/") : std::string(1, ch);
+            choice->add(item.c_str());
+        }
+        choice->value(static_cast<int>(row.start));
+        choice->callback(control_cb, data);
+        return choice;
     }
     auto *s = new ControlSlider(c, set_typed_control);
     s->type(FL_HOR_SLIDER);

@@ -82,6 +82,11 @@ constexpr ControlSpec kSpecs[] = {
      "heel-spur recess at the heel's centre, mm deep", "骨刺凹槽", Widget::kSlider,
      765, 378, 140, 20, 0, 5, 0.5, 0, Effect::kLayer, Layer::kHeelRecess,
      build_heel_recess_layer, false, true, 16, true, G::kOrthotics, C::kHeelRecess, true},
+    {C::kShellLength, "shell_length", "--shell-length",
+     "where the insole ends: at the toe end, 10 mm beyond the metatarsal line or 5 mm behind it",
+     "鞋墊長度", Widget::kChoice, 765, 404, 140, 20, 0, 2, 1, 0, Effect::kCompose, kNoLayer,
+     nullptr, false, true, 17, true, G::kOrthotics, C::kShellLength, true,
+     "full|sulcus|three-quarter", "全長|至趾溝|3/4"},
 };
 // clang-format on
 
@@ -148,6 +153,28 @@ double control_value_snapped(Control c, double value) {
 bool control_whole(Control c) {
     const ControlSpec &s = control_spec(c);
     return s.step == 1 && s.min == std::floor(s.min);
+}
+
+std::vector<std::string> control_choices(const char *joined) {
+    std::vector<std::string> out;
+    if (joined == nullptr) return out;
+    std::string word;
+    for (const char *c = joined;; ++c) {
+        if (*c != '|' && *c != '\0') {
+            word += *c;
+            continue;
+        }
+        out.push_back(word);
+        word.clear();
+        if (*c == '\0') return out;
+    }
+}
+
+std::optional<double> control_choice_value(Control c, const std::string &word) {
+    const std::vector<std::string> words = control_choices(control_spec(c).choice_words);
+    for (size_t k = 0; k < words.size(); ++k)
+        if (words[k] == word) return static_cast<double>(k);
+    return std::nullopt;
 }
 
 Controls::Controls() {

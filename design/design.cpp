@@ -447,8 +447,9 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
+    r.shell_length = static_cast<int32_t>(s.controls[Control::kShellLength]);
     if (s.composed) return compose(s);
-    fill_insole_relief(r);
+    fill_insole_relief(*scan_, r);
     return Result<>::success();
 }
 

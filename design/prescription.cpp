@@ -55,6 +55,8 @@ std::string words_of(Control c, const Controls &v, bool right) {
             return "top cover " + mm;
         case Control::kHeelRecess:
             return "heel spur recess " + mm;
+        case Control::kShellLength:
+            return v[c] == 1 ? "shell length sulcus" : "shell length 3/4";
         default:
             return "";
     }

@@ -8,6 +8,7 @@
 #include "relief/dome_placement.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
+#include "relief/shell_length.h"
 #include "relief/stamp_geometry.h"
 #include "core/size_table.h"
 
@@ -149,11 +150,11 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
     const LayerInputs in{resources, scan, results};
     if (orthotics) raise_template_cells(in, results);
     if (stamp.enabled && results.meta_point_found) add_pad_stamp(scan, results, stamp);
-    fill_insole_relief(results);
+    fill_insole_relief(scan, results);
     update_relief_preview(resources, scan, results);
 }
 
-void fill_insole_relief(DesignResults &results) {
+void fill_insole_relief(const Scan &scan, DesignResults &results) {
     const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
     const LayerCells cut = layer_cells(results, kCutLayers);
     const int rise = uniform_rise(results);
@@ -164,6 +165,7 @@ void fill_insole_relief(DesignResults &results) {
             relief != 0 ? relief : composed_height(floor, shaped.sum(i), rise, cut.sum(i));
         results.insole_relief[i] = results.insole_grid[i] != 0 ? bare : 0;
     }
+    end_shell(scan, results);
 }
 
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results) {

@@ -29,7 +29,8 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
 // The results' insole_relief from their relief, insole_grid, insole_floor and layers: on an
 // insole cell the relief, or where the relief is 0 the floor composed with the insole layers as
 // compose_relief composes a template cell; 0 off the insole. The design keeps it with the relief.
-void fill_insole_relief(DesignResults &results);
+// Then ends it as the results' shell_length says (end_shell, relief/shell_length.h).
+void fill_insole_relief(const Scan &scan, DesignResults &results);
 
 // relief_preview: cells with base < 10 are 0, 0, 0, 0, but for insole cells while an orthotic
 // layer is in use; others get colour_table[preview_colour_index(relief - b)] and a 0 byte, b the

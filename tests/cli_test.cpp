@@ -97,6 +97,15 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
             EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
             continue;
         }
+        if (row.widget == Widget::kChoice) {  // its words, each its value; no number
+            const std::vector<std::string> words = control_choices(row.choice_words);
+            for (size_t k = 0; k < words.size(); ++k) {
+                ASSERT_TRUE(parse({row.option, words[k].c_str(), "s"}, all, error)) << error;
+                EXPECT_EQ(all.controls[i], std::optional<double>(k)) << words[k];
+            }
+            EXPECT_FALSE(parse({row.option, "1", "s"}, all, error));
+            continue;
+        }
         for (const double end : {row.min, row.max, row.min - row.step, row.max + row.step}) {
             std::ostringstream text;
             text << end;

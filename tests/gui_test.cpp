@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Preferences.H>
 #include <FL/fl_draw.H>
@@ -54,6 +55,7 @@ bool is_check(Control c) {
 // What a control's widget shows.
 double shown_value(Control c) {
     Fl_Widget *w = control_widget(c);
+    if (auto *choice = dynamic_cast<Fl_Choice *>(w)) return choice->value();
     return is_check(c) ? static_cast<Fl_Check_Button *>(w)->value()
                        : static_cast<Fl_Valuator *>(w)->value();
 }
@@ -61,7 +63,9 @@ double shown_value(Control c) {
 // The operator's hand on a control: its widget's new value, then the widget's callback.
 void set(Control c, double value) {
     Fl_Widget *w = control_widget(c);
-    if (is_check(c))
+    if (auto *choice = dynamic_cast<Fl_Choice *>(w))
+        choice->value(static_cast<int>(value));
+    else if (is_check(c))
         static_cast<Fl_Check_Button *>(w)->value(value != 0 ? 1 : 0);
     else
         static_cast<Fl_Valuator *>(w)->value(value);
@@ -856,7 +860,7 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         ASSERT_NE(w, nullptr) << row.name;
         EXPECT_STREQ(w->label(), row.label);
         EXPECT_EQ(w->y(), row.y) << row.name;
-        if (!is_check(c)) {
+        if (!is_check(c) && row.widget != Widget::kChoice) {
             const auto *v = static_cast<Fl_Valuator *>(w);
             EXPECT_EQ(v->minimum(), row.min) << row.name;
             EXPECT_EQ(v->maximum(), row.max) << row.name;
@@ -868,7 +872,8 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         const bool orthotic = row.group == ControlGroup::kOrthotics;
         for (int k = 0; orthotic && k < g_main_window->children(); ++k) {
             Fl_Widget *o = g_main_window->child(k);
-            const bool own = o == w || o == static_cast<ControlSlider *>(w)->field();
+            const bool own = o == w || (row.widget == Widget::kSlider &&
+                                        o == static_cast<ControlSlider *>(w)->field());
             const bool apart = own || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
                                o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
             EXPECT_TRUE(apart || o->box() == FL_ENGRAVED_FRAME || o == g_main_window->resizable())

@@ -17,6 +17,7 @@
 #include "relief/pad_stamp.h"
 #include "relief/pad_layer.h"
 #include "relief/posts.h"
+#include "relief/shell_length.h"
 #include "relief/smoothing.h"
 #include "relief/stamp_geometry.h"
 #include "relief/template_placement.h"
@@ -435,6 +436,29 @@ TEST(Orthotics, WorkedHeightsOfPostsHeelLiftRecessAndTopCover) {
     };
     for (const auto &c : cells)
         EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
+}
+
+// The shell's end on a rectangular insole 30 levels high, the metatarsal line on row 189: a
+// sulcus shell keeps row 199 and ends there; a three-quarter shell ends at row 184, falling
+// from 30 to the floor of 10 over the 10 rows before it.
+TEST(ShellLength, WorkedEndsOfSulcusAndThreeQuarterShells) {
+    auto ws = test::foot_parts(30);
+    const struct {
+        ShellLength shell;
+        int row;
+        int want;
+    } cells[] = {
+        {ShellLength::kFull, 330, 30},         {ShellLength::kSulcus, 199, 30},
+        {ShellLength::kSulcus, 200, 0},        {ShellLength::kThreeQuarter, 174, 30},
+        {ShellLength::kThreeQuarter, 179, 20}, {ShellLength::kThreeQuarter, 184, 10},
+        {ShellLength::kThreeQuarter, 185, 0},
+    };
+    for (const auto &c : cells) {
+        test::fill_rect(ws->results.insole_relief, 20, 20, 129, 339, 30);
+        ws->results.shell_length = static_cast<int32_t>(c.shell);
+        end_shell(ws->scan, ws->results);
+        EXPECT_EQ(ws->results.insole_relief[c.row * kGridWidth + 75], c.want) << c.row;
+    }
 }
 
 // The apex and the point it hangs from convert both ways, for a left and a right foot's turn,
