@@ -27,6 +27,7 @@
 #include "core/ansi_path.h"
 #include "core/file_output.h"
 #include "design/design_file.h"
+#include "design/proposal.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
@@ -462,6 +463,18 @@ void move_point_to(float column, float row) {
 
 void point_gesture(bool open) {
     open ? g_design->open_gesture() : g_design->close_gesture();
+}
+
+void propose_cb(Fl_Widget *, void *) {
+    const char *const caption = "建議處方";
+    if (!g_design->loaded()) return show_message_box("尚未讀取掃描檔", caption);
+    Result<std::vector<ProposedValue>> proposed = propose(*g_design);
+    sync_controls();
+    if (!proposed) return report(proposed.reason(), kDesignErrorCaption);
+    std::string text;
+    for (const ProposedValue &p : *proposed)
+        text += p.label + " " + p.value + "：" + p.why_gui + "\n";
+    show_message_box(text.c_str(), caption);
 }
 
 void top_view_cb(Fl_Widget *, void *) {

@@ -34,6 +34,8 @@ void move_point_to(float column, float row);
 // The left button went down on the image view or a control's slider (true) or up (false): a
 // press-drag-release is one design step.
 void point_gesture(bool open);
+// "建議處方": the proposal's steps (design/proposal.h), then each value and why in a message.
+void propose_cb(Fl_Widget *, void *);
 void undo_cb(Fl_Widget *, void *);
 void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);

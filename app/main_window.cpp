@@ -48,6 +48,7 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"重做", FL_CTRL + 'y', redo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"重設蹠骨點", 0, reset_point_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"依蹠骨頭放置", 0, dome_from_heads_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"建議處方", 0, propose_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };

@@ -13,6 +13,7 @@
 #include "design/design.h"
 #include "design/design_file.h"
 #include "design/prescription.h"
+#include "design/proposal.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -180,6 +181,11 @@ class Batch {
 
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
+        if (o_.propose) {
+            Result<std::vector<ProposedValue>> proposed = propose(design_);
+            if (!proposed) return step_failed(Failure{proposed.message()});
+            proposal_ = std::move(*proposed);
+        }
         if (o_.size)
             if (Result<> r = design_.choose_size(*o_.size); !r) return step_failed(r);
         if (int status = set_controls(false); status != kBatchDone) return status;
@@ -243,6 +249,8 @@ class Batch {
              [this, insole, design_file] {
                  PrintSettings print;
                  print.zones = o_.zones;
+                 if (o_.propose && print.zones.empty())
+                     print.zones = parse_print_zones(kDefaultPrintZones).value();
                  print.slicer = o_.slicer;
                  print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
                  print.top_cover_mm = design_.controls()[Control::kTopCover];
@@ -311,7 +319,10 @@ class Batch {
             size && design_.size_label()[0] == '\0')
             warnings.add(*size);
         warnings.add(warnings_);
-        return report_json(design_, ai_, warnings).dump(2) + "\n";
+        nlohmann::json report = report_json(design_, ai_, warnings);
+        for (const ProposedValue &p : proposal_)
+            report["proposal"].push_back({{"what", p.what}, {"value", p.value}, {"why", p.why}});
+        return report.dump(2) + "\n";
     }
 
     // What the load found doubtful: on standard error at once. The report keeps what still
@@ -356,6 +367,7 @@ class Batch {
     Design design_;
     float ai_ = 0;
     Warnings warnings_;
+    std::vector<ProposedValue> proposal_;  // --propose: each value and why
 };
 
 }  // namespace

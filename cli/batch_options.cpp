@@ -165,6 +165,13 @@ const OptionRow kHeadOptions[] = {
     {"--ignore-checksum", "", "open a design whose scan's bytes have changed",
      "Open a design whose scan's bytes no longer match the checksum it recorded.",
      [](OptionReader &, BatchOptions &o) { return o.ignore_checksum = true, Result<>(); }},
+    {"--propose", "", "first take the proposed insole's steps (the report says why)",
+     "First take the steps of the insole a lab would start from, as \\(lq建議處方\\(rq does: the "
+     "nearest\nsize when the length matches none, the stamped dome placed by the central heads' "
+     "rule, an\narch support from the footprint's arch index, a heel cup, a 2 mm base, and the "
+     "default zones\nfor \\-\\-3mf unless \\-\\-zones is given. The other options follow and "
+     "override it.",
+     [](OptionReader &, BatchOptions &o) { return o.propose = true, Result<>(); }},
     {"--size", "LABEL", "choose the size (its template and presets), e.g. CM25-26",
      "Choose the size (its template and pad presets) by its label, e.g. CM25\\-26; needed when "
      "the\nscan's length matches no size bin.",

@@ -10,6 +10,8 @@
 #include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
+#include "design/proposal.h"
+#include "model3d/print_3mf.h"
 #include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "relief/composition.h"
@@ -170,6 +172,31 @@ TEST(Design, ABurstOrADragOfOneControlIsOneStep) {
     Fixture g;
     test::capture_console([&] { ASSERT_TRUE(g.design.replay(f.design.steps())); });
     EXPECT_TRUE(design_state(g.design) == design_state(f.design));
+}
+
+// On every sample foot the proposal's steps make an insole that the solid STL and the zoned 3MF
+// print without another step, with the heel cup the length gives, and they replay alike.
+TEST(Proposal, EverySampleFootPrintsWithoutAnotherStep) {
+    const std::unique_ptr<Resources> res = test::startup_resources();
+    for (const std::string &scan : test::files_in(PEDAFORM_DATA_DIR "/samples")) {
+        Design design(*res, load_scan_file), again(*res, load_scan_file);
+        test::capture_console([&] {
+            ASSERT_TRUE(design.load(scan));
+            ASSERT_TRUE(propose(design)) << scan;
+            ASSERT_TRUE(again.load(scan));
+            ASSERT_TRUE(again.replay(design.steps()));
+        });
+        const bool small = design.scan().insole_length < 240;
+        EXPECT_EQ(design.controls()[Control::kHeelCup], small ? 10 : 12) << scan;
+        const uint8_t *insole = design.results().insole_relief;
+        EXPECT_TRUE(encode_relief_solid(insole)) << scan;
+        PrintSettings print;
+        print.zones = parse_print_zones(kDefaultPrintZones).value();
+        test::capture_console([&] {
+            EXPECT_TRUE(encode_relief_3mf(insole, design.scan().pressure_grid, print, {})) << scan;
+        });
+        EXPECT_TRUE(design_state(again) == design_state(design)) << scan;
+    }
 }
 
 TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {

@@ -563,6 +563,22 @@ TEST(Dialogs, ANameTypedIntoTheEmptiedFieldAndAPathOverTheSelectedOne) {
     EXPECT_EQ(test::files_in(other), (std::vector<std::string>{other + "/typed path.json"}));
 }
 
+// "建議處方": one action takes the proposal's steps, shows them in the sliders, says each value
+// and why in one message, and undoes step by step like any other.
+TEST(Actions, TheProposalIsOneActionOfOrdinarySteps) {
+    load("samples/left_191_CM17.5-19.bmp");
+    test::capture_console([] { propose_cb(nullptr, nullptr); });
+    EXPECT_EQ(shown_value(Control::kHeelCup), 10);  // a foot under 240 mm
+    EXPECT_EQ(shown_value(Control::kBase), 2);
+    EXPECT_EQ(g_box_caption, "建議處方");
+    EXPECT_NE(g_box_text.find("後跟杯 10 mm：腳長 191 mm，未滿 240 mm"), std::string::npos)
+        << g_box_text;
+    const size_t steps = g_design->position();
+    test::capture_console([] { undo_cb(nullptr, nullptr); });
+    EXPECT_EQ(g_design->position(), steps - 1);
+    EXPECT_EQ(shown_value(Control::kBase), 0);
+}
+
 TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
@@ -890,7 +906,7 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
         "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 另存設計… "
-        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 | 尺碼 ";
+        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 建議處方 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");
