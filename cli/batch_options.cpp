@@ -315,7 +315,7 @@ const OptionRow kSheetOption = {
 
 std::string order_field_help(const OrderFieldSpec &row) {
     return std::string("the order's ") + row.english +
-           (row.date ? ", a date YYYY-MM-DD" : ", up to 200 characters");
+           (row.date ? " (a calendar date)" : ", up to 200 characters");
 }
 
 std::string order_field_manual(const OrderFieldSpec &row) {

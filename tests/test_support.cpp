@@ -135,5 +135,17 @@ std::vector<std::string> files_in(const std::string &dir) {
     return files;
 }
 
+std::string command_output(const std::string &command) {
+    std::string out;
+    std::FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(pclose(p), 0) << command;
+    return out;
+}
+
 }  // namespace test
 }  // namespace pedaform

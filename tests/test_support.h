@@ -61,6 +61,9 @@ void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(
 // The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
 std::vector<std::string> files_in(const std::string &dir);
 
+// The standard output of a shell command; a failing command fails the test.
+std::string command_output(const std::string &command);
+
 }  // namespace test
 }  // namespace pedaform
 
