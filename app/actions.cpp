@@ -309,6 +309,7 @@ void export_printable_cb(Fl_Widget *, void *) {
 }
 
 void order_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
     OrderData order = g_design->order();
     if (!ask_order(order)) return;
     g_design->set_order(order);

@@ -23,7 +23,7 @@ void save_design_cb(Fl_Widget *, void *);
 // scan's.
 void save_design_as_cb(Fl_Widget *, void *);
 // "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the design keeps
-// them (no step), and the title marks them unsaved.
+// them (no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
 void order_cb(Fl_Widget *, void *);
 // "輸出訂單…": the order sheet (order/order_sheet.h) to a PDF file, proposed as the scan's name
 // with ".pdf".

@@ -158,8 +158,8 @@ class Design {
     std::vector<Step> steps() const;
     size_t position() const { return position_; }
     // The order data kept with the design (order/order_data.h), which must pass check_order.
-    // It is no step: undo and redo leave it. A load keeps it (the scan changes, not the
-    // patient's order) but counts it unsaved; opening a design file gives the file's.
+    // It is no step: undo and redo leave it. A load starts without one, like the steps;
+    // opening a design file gives the file's.
     const OrderData &order() const { return order_; }
     void set_order(const OrderData &order) { order_ = order; }
 
