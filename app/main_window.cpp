@@ -38,6 +38,8 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"儲存設計", FL_CTRL + 's', save_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"另存設計…", 0, save_design_as_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出3D列印鞋墊…", 0, export_printable_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
+    {"訂單資料…", 0, order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"輸出訂單…", 0, export_order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
     {"編輯", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},

@@ -24,6 +24,7 @@
 #include "app/dialog_text.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "app/order_dialog.h"
 #include "app/print_dialog.h"
 #include "app/window_close.h"
 #include "io/scan_file.h"
@@ -257,6 +258,7 @@ struct StandIns : ::testing::EmptyTestEventListener {
         };
         ask_question = [](const char *, const char *, const char *) { return 1; };
         ask_print_settings = [](PrintSettings &) { return false; };
+        ask_order = [](OrderData &) { return false; };
         confirm_discard = ask_before_discard;
         g_box_text.clear();
     }
@@ -728,6 +730,34 @@ TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
     g_view3d->top_view();
 }
 
+// "訂單資料…" through its dialog: a date that is none is said in Chinese and the dialog stays;
+// the order kept is no step but marks the title. "輸出訂單…" writes the sheet pdftotext reads.
+TEST(Actions, TheOrderIsEnteredAndItsSheetExported) {
+    load("samples/right_305_CM29-30.bmp");
+    ask_order = [](OrderData &order) {
+        OrderDialog d(order);
+        Fl_Input *const *field = d.fields;
+        field[static_cast<int>(OrderField::kPatient)]->value("O'Brien & 陳");
+        field[static_cast<int>(OrderField::kBirthDate)]->value("2023-02-29");
+        d.ok->do_callback();
+        EXPECT_EQ(g_box_text, "出生日期「2023-02-29」不是有效的日期（年-月-日，例如 2024-02-29）");
+        field[static_cast<int>(OrderField::kBirthDate)]->value("1961-07-04");
+        d.ok->do_callback();
+        if (!d.run()) return false;
+        order = d.order();
+        return true;
+    };
+    order_cb(nullptr, nullptr);
+    EXPECT_EQ(g_design->order()[OrderField::kBirthDate], "1961-07-04");
+    EXPECT_FALSE(g_design->can_undo());
+    EXPECT_STREQ(g_main_window->label(), "Pedaform - right_305_CM29-30.bmp *");
+    const std::string dir = test::scratch_dir();
+    test::capture_console([&] { export_order_to((dir + "/order").c_str()); });
+    const std::string text = test::command_output("pdftotext -enc UTF-8 " + dir + "/order.pdf -");
+    for (const char *words : {"O'Brien & 陳", "1961-07-04", "305 mm"})
+        EXPECT_NE(text.find(words), std::string::npos) << words;
+}
+
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
     load("samples/left_253_CM25-26.bmp");
     g_preferences_dir = test::scratch_dir();
@@ -856,7 +886,8 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
         "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 另存設計… "
-        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 | 尺碼 ";
+        "輸出3D列印鞋墊… 訂單資料… 輸出訂單… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 | "
+        "尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");
