@@ -180,6 +180,10 @@ std::string converted(const char *chosen) {
 
 }  // namespace
 
+bool may_write_file(const std::string &path) {
+    return may_write(path);
+}
+
 bool ask_before_discard() {
     if (!g_design->modified()) return true;
     return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;

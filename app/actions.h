@@ -73,6 +73,11 @@ void export_order_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
 
+// True when a new file may be written at `path`, as for an export: not over the design's scan
+// or design file, a file can be written there, and nothing is there yet or the operator agrees
+// to replace it; each refusal is said.
+bool may_write_file(const std::string &path);
+
 // Moves every control to the design's values and shows its title.
 void sync_controls();
 

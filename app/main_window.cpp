@@ -11,6 +11,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/colour_key.h"
+#include "app/import_dialog.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -30,6 +31,7 @@ Fl_Widget *g_controls[pedaform::kControlCount] = {};
 Fl_Menu_Item g_menu_upper_items[] = {
     {"檔案", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
     {"讀檔", 0, load_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"匯入壓力檔…", 0, import_recording_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出雕刻用鞋墊", 0, export_engraving_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     // Present but hidden: the operator cannot reach it, its action stays wired.
     {"輸出3D列印用鞋墊", 0, export_print_cb, nullptr, FL_MENU_INVISIBLE, FL_NORMAL_LABEL,
