@@ -23,6 +23,7 @@
 #include "app/dialog_text.h"
 #include "app/file_choice.h"
 #include "app/main_window.h"
+#include "app/order_dialog.h"
 #include "app/print_dialog.h"
 #include "core/ansi_path.h"
 #include "core/file_output.h"
@@ -30,6 +31,7 @@
 #include "design/proposal.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
+#include "order/foot_sheet.h"
 #include "relief/engraving_bmp.h"
 
 using namespace pedaform;
@@ -37,6 +39,13 @@ using namespace pedaform;
 Design *g_design = nullptr;
 
 namespace {
+
+bool order_dialog(OrderData &order) {
+    OrderDialog dialog(order);
+    if (!dialog.run()) return false;
+    order = dialog.order();
+    return true;
+}
 
 bool print_dialog(PrintSettings &settings) {
     PrintDialog dialog(parse_print_zones(kDefaultPrintZones).value(), kDefault3mfTolerance);
@@ -181,6 +190,10 @@ std::string converted(const char *chosen) {
 
 }  // namespace
 
+bool may_write_file(const std::string &path) {
+    return may_write(path);
+}
+
 bool ask_before_discard() {
     if (!g_design->modified()) return true;
     return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;
@@ -188,6 +201,7 @@ bool ask_before_discard() {
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
 bool (*ask_print_settings)(PrintSettings &settings) = print_dialog;
+bool (*ask_order)(OrderData &order) = order_dialog;
 int (*ask_question)(const char *text, const char *no, const char *yes) = show_question;
 
 void sync_controls() {
@@ -310,6 +324,33 @@ void export_printable_cb(Fl_Widget *, void *) {
         chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出3D列印鞋墊",
                     "3MF\t*.3mf\nSTL\t*.stl\n", proposed_name(".3mf"));
     if (name) export_printable_to(name->c_str());
+}
+
+void order_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
+    OrderData order = g_design->order();
+    if (!ask_order(order)) return;
+    g_design->set_order(order);
+    sync_controls();
+}
+
+void export_order_to(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
+    std::string path = converted(chosen);
+    remember_folder(path);
+    if (!has_extension(path, ".pdf")) path += ".pdf";
+    if (!may_write(path)) return;
+    const OrderSheet sheet = order_sheet_of(g_design->order(), {g_design}, g_design_path);
+    if (Result<> r = write_order_sheet(sheet, path, Language::kChinese); !r)
+        report_write_failure(path, r.reason());
+}
+
+void export_order_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出訂單", "PDF\t*.pdf\n",
+                    proposed_name(".pdf"));
+    if (name) export_order_to(name->c_str());
 }
 
 void export_print_cb(Fl_Widget *, void *) {

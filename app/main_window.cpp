@@ -13,6 +13,7 @@
 #include "app/actions.h"
 #include "app/colour_key.h"
 #include "app/control_slider.h"
+#include "app/import_dialog.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -32,6 +33,7 @@ Fl_Widget *g_controls[pedaform::kControlCount] = {};
 Fl_Menu_Item g_menu_upper_items[] = {
     {"檔案", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
     {"讀檔", 0, load_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"匯入壓力檔…", 0, import_recording_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出雕刻用鞋墊", 0, export_engraving_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     // Present but hidden: the operator cannot reach it, its action stays wired.
     {"輸出3D列印用鞋墊", 0, export_print_cb, nullptr, FL_MENU_INVISIBLE, FL_NORMAL_LABEL,
@@ -40,6 +42,8 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"儲存設計", FL_CTRL + 's', save_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"另存設計…", 0, save_design_as_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出3D列印鞋墊…", 0, export_printable_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
+    {"訂單資料…", 0, order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"輸出訂單…", 0, export_order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
     {"編輯", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},

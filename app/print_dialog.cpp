@@ -14,6 +14,18 @@ using namespace pedaform;
 
 std::string g_preferences_dir;
 
+void with_preferences(const char *group, const std::function<void(Fl_Preferences &)> &use) {
+    if (g_preferences_dir.empty()) {
+        Fl_Preferences all(Fl_Preferences::USER, "pedaform", "pedaform");
+        Fl_Preferences own(all, group);
+        use(own);
+    } else {
+        Fl_Preferences all(g_preferences_dir.c_str(), "pedaform", "pedaform");
+        Fl_Preferences own(all, group);
+        use(own);
+    }
+}
+
 namespace {
 
 constexpr int kRowTop = 80, kRowHeight = 30;
@@ -29,20 +41,6 @@ const char *const kCancelLabel = "取消";
 const char *const kRemoveLabel = "移除";
 const char *const kZoneLabel = "分區 ";
 const char *const kZonesCaption = "壓力分區";
-
-// The "print" group of the program's preferences, for the time of `use`.
-template <typename Use>
-void with_preferences(Use use) {
-    if (g_preferences_dir.empty()) {
-        Fl_Preferences all(Fl_Preferences::USER, "pedaform", "pedaform");
-        Fl_Preferences print(all, "print");
-        use(print);
-    } else {
-        Fl_Preferences all(g_preferences_dir.c_str(), "pedaform", "pedaform");
-        Fl_Preferences print(all, "print");
-        use(print);
-    }
-}
 
 PrintDialog *dialog_of(Fl_Widget *w) {
     return static_cast<PrintDialog *>(w->window()->user_data());
@@ -79,7 +77,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     slicer->add("OrcaSlicer / Bambu Studio");
     slicer->add("Cura");
     Slicer remembered = Slicer::kPrusa;
-    with_preferences([&](Fl_Preferences &p) {
+    with_preferences("print", [&](Fl_Preferences &p) {
         char name[16];
         p.get("slicer", name, "prusa", sizeof name);
         if (const std::optional<Slicer> slicer = parse_slicer(name)) remembered = *slicer;
@@ -213,7 +211,7 @@ bool PrintDialog::run() {
     window.hide();
     if (accepted_)
         with_preferences(
-            [&](Fl_Preferences &p) { p.set("slicer", slicer_name(settings().slicer)); });
+            "print", [&](Fl_Preferences &p) { p.set("slicer", slicer_name(settings().slicer)); });
     return accepted_;
 }
 

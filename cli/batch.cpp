@@ -14,11 +14,13 @@
 #include "design/design_file.h"
 #include "design/prescription.h"
 #include "design/proposal.h"
+#include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
+#include "order/foot_sheet.h"
 #include "relief/engraving_bmp.h"
 #include "core/console.h"
 #include "core/file_output.h"
@@ -86,7 +88,7 @@ nlohmann::json report_json(const Design &design, float ai, const Warnings &warni
     }
     if (in_use) report["orthotics"] = orthotics;
     nlohmann::json words = nlohmann::json::object();
-    for (const PrescriptionEntry &entry : prescription(c, scan.template_mirrored == 1))
+    for (const PrescriptionItem &entry : prescription(c))
         words[control_spec(entry.control).name] = entry.words;
     if (!words.empty()) report["prescription"] = words;
     if (scan.pressure_full_scale_kpa != 0)
@@ -204,6 +206,10 @@ class Batch {
         if (int status = set_controls(true); status != kBatchDone) return status;
         for (int i = 0; i < o_.smooth; ++i)
             if (Result<> r = design_.smooth(); !r) return step_failed(r);
+        OrderData order = design_.order();
+        for (int i = 0; i < kOrderFieldCount; ++i)
+            if (o_.order[i]) order.text[i] = *o_.order[i];
+        design_.set_order(order);
         return kBatchDone;
     }
 
@@ -272,13 +278,29 @@ class Batch {
         return all;
     }
 
+    // The order sheet, after every other output's bytes (`files`): it names each of them with
+    // the SHA-256 of its bytes.
+    Result<std::string> order_sheet(const std::vector<OutputFile> &files) const {
+        const std::string design_file = o_.save_design.empty() ? o_.design : o_.save_design;
+        OrderSheet sheet = order_sheet_of(design_.order(), {&design_}, design_file);
+        for (const OutputFile &f : files)
+            sheet.exports.push_back(
+                {f.path.substr(f.path.find_last_of('/') + 1),
+                 sha256_hex(reinterpret_cast<const uint8_t *>(f.bytes.data()), f.bytes.size())});
+        const Result<std::vector<uint8_t>> pdf = order_sheet_pdf(sheet);
+        if (!pdf) return pdf.reason();
+        return std::string(pdf->begin(), pdf->end());
+    }
+
     // Before any step is taken: every output can be written, and none is an input.
     int check_outputs() {
         if (!o_.engrave.empty())
             if (const Result<std::string> name = engraving_file_name(o_.engrave); !name)
                 return write_failed(name.message());
         const std::string inputs[] = {design_.scan_path(), o_.design};
-        for (const Output &out : outputs()) {
+        std::vector<Output> all = outputs();
+        if (!o_.order_pdf.empty()) all.push_back({"--order-pdf", o_.order_pdf, nullptr});
+        for (const Output &out : all) {
             for (const std::string &input : inputs)
                 if (!input.empty() && same_file(out.path, input)) {
                     std::fprintf(stderr,
@@ -300,6 +322,11 @@ class Batch {
             Result<std::string> bytes = out.encode();
             if (!bytes) return write_failed(bytes.message());
             files.push_back({out.path, std::move(*bytes)});
+        }
+        if (!o_.order_pdf.empty()) {
+            Result<std::string> sheet = order_sheet(files);
+            if (!sheet) return write_failed(sheet.message());
+            files.push_back({o_.order_pdf, std::move(*sheet)});
         }
         if (Result<> r = write_files_atomically(files); !r) return write_failed(r.message());
         if (o_.report == "-") {

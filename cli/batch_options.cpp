@@ -307,6 +307,60 @@ const char *const kUsageEnd =
     "\n"
     "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written.\n";
 
+// The order's options: one for each field of the order (order/order_data.h), then the sheet.
+const char *const kOrderHeading =
+    "\nThe order, kept with the design (not as steps) and printed on the order sheet:\n";
+const char *const kOrderManual =
+    ".SS \"The order sheet\"\n"
+    "The order's fields are kept in the design file under \\(lqorder\\(rq (not as steps; a "
+    "field given\nreplaces the design file's, an empty one clears it) and printed on the order "
+    "sheet. Each takes\nUTF\\-8 text of up to 200 characters (characters, not bytes); the "
+    "dates are calendar dates\nwritten YYYY\\-MM\\-DD. A field that fails its check is a "
+    "usage error.\n";
+const OptionRow kSheetOption = {
+    "--order-pdf", "FILE",
+    "the order sheet: one A4 page (PDF) with the order, the pictures,\n"
+    "the prescription, the measures and the files written on this run",
+    "The order sheet, one A4 page of PDF in Traditional Chinese: the order's fields, the "
+    "program's\n"
+    "version and the date printed; the pressure picture, the relief with its colour key, the "
+    "insole\n"
+    "from above and from the medial side and the thickness along the foot's axis; the "
+    "prescription;\n"
+    "the length, size, arch index and, for a scan made from a recording, the peak pressure in "
+    "kPa;\n"
+    "the design file's name and the SHA\\-256 of the scan and of every other file this run "
+    "writes;\n"
+    "signature lines. It is written with the other outputs, all or none, and needs the font Noto\n"
+    "Sans CJK TC (Debian fonts\\-noto\\-cjk).",
+    [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.order_pdf); }};
+
+std::string order_field_help(const OrderFieldSpec &row) {
+    return std::string("the order's ") + row.english +
+           (row.date ? " (a calendar date)" : ", up to 200 characters");
+}
+
+std::string order_field_manual(const OrderFieldSpec &row) {
+    return std::string("The ") + row.english + " (\\(lq" + row.label + "\\(rq)" +
+           (row.date ? ", a date YYYY\\-MM\\-DD" : ", up to 200 characters") +
+           (row.multiline ? "; it may hold line breaks." : ".");
+}
+
+// An order field's option: its text, checked as the design file checks it.
+std::optional<Result<>> read_order_option(OptionReader &reader, BatchOptions &o) {
+    for (const OrderFieldSpec &row : kOrderFields) {
+        if (reader.option() != row.option) continue;
+        Result<std::string> text = reader.value();
+        if (!text) return Result<>(Failure{text.message()});
+        if (Result<> r = check_order_field(row.field, *text); !r)
+            return Result<>(Failure{reader.option() + ": " + r.message()});
+        o.order[static_cast<int>(row.field)] = *text;
+        return Result<>();
+    }
+    if (reader.option() == kSheetOption.option) return kSheetOption.read(reader, o);
+    return std::nullopt;
+}
+
 // The help text's column: options and their arguments stand before it.
 constexpr size_t kHelpColumn = 23;
 
@@ -395,6 +449,7 @@ const OptionRow *option_row(const std::string &option) {
 
 Result<> read_option(OptionReader &reader, BatchOptions &o) {
     const std::string &arg = reader.option();
+    if (std::optional<Result<>> r = read_order_option(reader, o)) return *r;
     for (int i = 0; i < kControlCount; ++i)
         if (arg == control_spec(static_cast<Control>(i)).option)
             return keep(read_control(reader, static_cast<Control>(i)), o.controls[i]);
@@ -424,7 +479,13 @@ std::string batch_usage_text() {
             text += help_lines(head, row.help);
         },
         [&](Control c) { text += control_help(c); });
-    return text + kUsageEnd;
+    text += kOrderHeading;
+    for (const OrderFieldSpec &row : kOrderFields)
+        text +=
+            help_lines(std::string("  ") + row.option + " " + row.argument, order_field_help(row));
+    text += help_lines(std::string("  ") + kSheetOption.option + " " + kSheetOption.argument,
+                       kSheetOption.help);
+    return text + "\n" + kUsageEnd;
 }
 
 std::string batch_manual_options() {
@@ -444,7 +505,10 @@ std::string batch_manual_options() {
             text += manual_entry(option, row.argument, manual);
         },
         [&](Control c) { text += control_manual(c); });
-    return text;
+    text += kOrderManual;
+    for (const OrderFieldSpec &row : kOrderFields)
+        text += manual_entry(row.option, row.argument, order_field_manual(row));
+    return text + manual_entry(kSheetOption.option, kSheetOption.argument, kSheetOption.manual);
 }
 
 Result<BatchOptions> parse_batch_options(int argc, const char *const *argv) {

@@ -83,6 +83,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
     states_.assign(1, s);
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = burst_step_ = 0;
+    order_ = saved_order_ = OrderData();  // a new scan, a new order
     // The frame after a load composes the relief; the stamp is off, so it cannot fail.
     const Result<> composed = compose(s);
     assert(composed);

@@ -30,6 +30,7 @@
 #include "core/result.h"
 #include "core/scan.h"
 #include "core/warnings.h"
+#include "order/order_data.h"
 
 namespace pedaform {
 
@@ -166,9 +167,16 @@ class Design {
     // The steps from the load to the current position (what a design file holds).
     std::vector<Step> steps() const;
     size_t position() const { return position_; }
-    // True when the position differs from the one last saved or opened.
-    bool modified() const { return position_ != saved_position_; }
-    void mark_saved() { saved_position_ = position_; }
+    // The order data kept with the design (order/order_data.h), which must pass check_order.
+    // It is no step: undo and redo leave it. A load starts without one, like the steps;
+    // opening a design file gives the file's.
+    const OrderData &order() const { return order_; }
+    void set_order(const OrderData &order) { order_ = order; }
+
+    // True when the position differs from the one last saved or opened, or the order from the
+    // one saved or opened with it.
+    bool modified() const { return position_ != saved_position_ || order_ != saved_order_; }
+    void mark_saved() { saved_position_ = position_, saved_order_ = order_; }
 
   private:
     // Everything a step decides, small enough to keep one per step.
@@ -243,6 +251,7 @@ class Design {
     std::vector<Snapshot> snapshots_;
     size_t position_ = 0;
     size_t saved_position_ = 0;
+    OrderData order_, saved_order_;
     float built_amount_[kLayerCount] = {};
     // The template each layer was last built on, and its row offset.
     struct BuiltOn {

@@ -158,11 +158,11 @@ std::string design_file_text(const DesignFile &file) {
         start[control_spec(c).name] = control_json(c, file.start[c]);
     }
     const json steps = design_steps_json(file.steps);
-    json doc = {{"format", kFormat},
-                {"version", kDesignFileVersion},
-                {"scan", {{"file", file.scan_file}, {"sha256", file.scan_sha256}}},
-                {"start", start},
-                {"steps", steps}};
+    json doc = {{"format", kFormat}, {"version", kDesignFileVersion}};
+    if (!file.order.empty()) doc["order"] = order_json(file.order);
+    doc["scan"] = {{"file", file.scan_file}, {"sha256", file.scan_sha256}};
+    doc["start"] = start;
+    doc["steps"] = steps;
     return doc.dump(2) + "\n";
 }
 
@@ -188,6 +188,14 @@ Result<DesignFile> parse_design_file(const std::string &text) {
         !is_sha256(scan["sha256"].get<std::string>()))
         return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\"",
                        "設計檔的 \"scan\" 需要 \"file\" 與 \"sha256\""};
+    if (doc.contains("order")) {
+        const Result<OrderData> order = order_from_json(doc["order"]);
+        if (!order)
+            return Failure{
+                "\"order\": " + order.message(),
+                "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+        f.order = *order;
+    }
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
     if (Result<> r = start_from_json(doc.value("start", json()), f.start); !r) return r.reason();
@@ -227,6 +235,7 @@ DesignFile design_file_of(const Design &design, const std::string &path) {
     f.scan_sha256 = design.scan_sha256();
     f.start = design.start_controls();
     f.steps = design.steps();
+    f.order = design.order();
     return f;
 }
 
@@ -286,6 +295,7 @@ OpenedDesign open_design(Design &design, const DesignFile &file, const std::stri
     if (!opened.load) return opened;
     opened.start_changed = start_changes(file, design.start_controls());
     opened.replayed = design.replay(file.steps);
+    design.set_order(file.order);
     design.mark_saved();
     return opened;
 }

@@ -10,6 +10,9 @@
 // "file" is relative to the design file's folder (an absolute name is used as it is); "start"
 // holds every control's value right after the load; each step names a control with its new
 // value, "smooth", "meta_point" with the point in grid units, or "size" with a size label.
+//
+// The order data (order/order_data.h) stands after "version" as "order", holding the fields
+// that are not empty; a design without order data has no "order", as files had before it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -25,6 +28,7 @@ struct DesignFile {
     std::string scan_sha256;
     Controls start;
     std::vector<Step> steps;
+    OrderData order;
 };
 
 constexpr int kDesignFileVersion = 1;
@@ -34,7 +38,7 @@ std::string design_file_text(const DesignFile &file);
 nlohmann::ordered_json design_steps_json(const std::vector<Step> &steps);
 
 // Parses and checks everything: JSON, format, version, the scan entry, every control value
-// against its range and step, every step. Failure says what is wrong.
+// against its range and step, every step, the order's fields. Failure says what is wrong.
 Result<DesignFile> parse_design_file(const std::string &text);
 // The same for the file at `path`, read within kMaxDesignBytes (core/file_input.h); its
 // failures start with the path.
@@ -71,7 +75,8 @@ struct OpenedDesign {
 
 // Loads `scan_path` (once: its checksum is that of the bytes loaded) with the file's start
 // values, judged by `check` (the caller's: the checksum, a question) and then by
-// check_start_values, and replays the file's steps; the design is then marked saved.
+// check_start_values, and replays the file's steps; the design then takes the file's order and
+// is marked saved.
 OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
                          const LoadCheck &check = nullptr);
 

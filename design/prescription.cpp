@@ -7,79 +7,76 @@ namespace pedaform {
 
 namespace {
 
+// A value as the controls' steps give it: "3", "-2", "8.5", "3.4".
 std::string number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
 
-// A pad's side: the landmark it rises toward is a medial one on one foot and a lateral one on
-// the other (relief/foot_axis.h).
-const char *side(bool medial) {
-    return medial ? "medial" : "lateral";
+// A wedge raises (+) or lowers (-) its part of the insole: the sign is part of the words.
+std::string signed_mm(double value) {
+    return (value > 0 ? "+" : "") + number(value) + " mm";
 }
 
-std::string post(const char *what, double degrees) {
-    return std::string(what) + " " + number(std::fabs(degrees)) + "° " +
-           (degrees > 0 ? "varus" : "valgus");
-}
-
-std::string words_of(Control c, const Controls &v, bool right) {
-    const std::string mm = number(v[c]) + " mm";
+std::string words_of(Control c, const Controls &v) {
+    const double value = v[c];
     switch (c) {
-        case Control::kMeta1:  // toward landmark 0: the fifth head of a left foot
-            return std::string(side(right)) + " forefoot wedge " + mm;
-        case Control::kMeta2:  // toward landmark 1: the first head of a left foot
-            return std::string(side(!right)) + " forefoot wedge " + mm;
-        case Control::kHeel1:  // toward landmark 2: the medial heel of a right foot
-            return std::string(side(right)) + " heel wedge " + mm;
-        case Control::kHeel2:  // toward landmark 4: the medial heel of a left foot
-            return std::string(side(!right)) + " heel wedge " + mm;
+        case Control::kMeta1:
+            return "metatarsal wedge 1 " + signed_mm(value);
+        case Control::kMeta2:
+            return "metatarsal wedge 2 " + signed_mm(value);
+        case Control::kHeel1:
+            return "heel wedge 1 " + signed_mm(value);
+        case Control::kHeel2:
+            return "heel wedge 2 " + signed_mm(value);
         case Control::kHeel3:
-            return "heel wedge " + mm;
+            return "heel wedge 3 " + signed_mm(value);
         case Control::kStamp:
-            return "metatarsal dome " + number(v[Control::kPadHeight]) + " mm";
+            return "metatarsal dome " + number(v[Control::kPadWidth]) + " x " +
+                   number(v[Control::kPadLength]) + " mm, " + number(v[Control::kPadHeight]) +
+                   " mm high";
         case Control::kArch:
-            return "arch support " + mm;
+            return "arch support " + number(value) + " mm";
         case Control::kHeelCup:
-            return "heel cup " + mm;
+            return "heel cup " + number(value) + " mm";
         case Control::kBase:
-            return "base " + mm;
+            return "base " + number(value) + " mm";
         case Control::kRearfootPost:
-            return post("rearfoot post", v[c]);
         case Control::kForefootPost:
-            return post("forefoot post", v[c]);
+            return std::string(c == Control::kRearfootPost ? "rearfoot" : "forefoot") + " post " +
+                   number(std::fabs(value)) + "° " + (value > 0 ? "varus" : "valgus");
         case Control::kHeelLift:
-            return "heel lift " + mm;
+            return "heel lift " + number(value) + " mm";
         case Control::kTopCover:
-            return "top cover " + mm;
+            return "top cover " + number(value) + " mm";
         case Control::kHeelRecess:
-            return "heel spur recess " + mm;
+            return "heel spur recess " + number(value) + " mm";
         case Control::kShellLength:
-            return v[c] == 1 ? "shell length sulcus" : "shell length 3/4";
+            return value == 1 ? "shell length sulcus" : "shell length 3/4";
         default:
-            return "";
+            return "";  // no entry of its own
     }
 }
 
 }  // namespace
 
-std::vector<PrescriptionEntry> prescription(const Controls &controls, bool right_foot) {
-    std::vector<PrescriptionEntry> out;
+std::vector<PrescriptionItem> prescription(const Controls &controls) {
+    std::vector<PrescriptionItem> items;
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         if (controls[c] == 0) continue;
-        std::string words = words_of(c, controls, right_foot);
-        if (!words.empty()) out.push_back({c, std::move(words)});
+        std::string words = words_of(c, controls);
+        if (!words.empty()) items.push_back({c, std::move(words)});
     }
-    return out;
+    return items;
 }
 
-std::vector<std::string> prescription_words(const Controls &controls, bool right_foot) {
-    std::vector<std::string> out;
-    for (PrescriptionEntry &entry : prescription(controls, right_foot))
-        out.push_back(std::move(entry.words));
-    return out;
+std::vector<std::string> prescription_words(const Controls &controls) {
+    std::vector<std::string> words;
+    for (PrescriptionItem &item : prescription(controls))
+        words.push_back(std::move(item.words));
+    return words;
 }
 
 }  // namespace pedaform

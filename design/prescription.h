@@ -1,6 +1,10 @@
-// The prescription in the lab's own words: one entry for every control of a design that is not
-// at 0, as an order form names it ("rearfoot post 4° varus", "heel cup 10 mm"). The batch
-// report's "prescription" object and the order sheet print these same words.
+// The prescription in the lab's words: what a design asks of the insole, one entry for each
+// control in use ("rearfoot post 4° varus", "shell length sulcus", "top cover 1.5 mm"), as the
+// order sheet prints it (order/order_sheet.h) and the batch report's "prescription" lists it.
+//
+// The pressure filter and gain only colour the picture and the stamped pad's size belongs to
+// its dome, so they have no entry of their own. Values are in the controls' units: millimetres
+// for the wedges and the orthotic controls, cells (1 mm) for the dome's width and length.
 #pragma once
 
 #include <string>
@@ -10,17 +14,15 @@
 
 namespace pedaform {
 
-struct PrescriptionEntry {
-    Control control;
-    std::string words;
+struct PrescriptionItem {
+    Control control;    // the control the entry comes from
+    std::string words;  // "arch support 8 mm", "metatarsal dome 51 x 82 mm, 5 mm high"
 };
 
-// In the order of the control table. The pads are named by the side of the foot they lie under,
-// which depends on the foot (`right_foot`: a scan whose template is mirrored); the stamped pad
-// by its height while it is on. The pressure colours' filter and gain and the stamped pad's size
-// are no part of a prescription.
-std::vector<PrescriptionEntry> prescription(const Controls &controls, bool right_foot);
-// The words alone, in the same order.
-std::vector<std::string> prescription_words(const Controls &controls, bool right_foot);
+// The entries of the controls that are not 0, in the order of Control.
+std::vector<PrescriptionItem> prescription(const Controls &controls);
+
+// Just the words, in the same order.
+std::vector<std::string> prescription_words(const Controls &controls);
 
 }  // namespace pedaform

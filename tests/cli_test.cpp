@@ -468,3 +468,52 @@ TEST_F(Cli, AScanWithImpossibleLandmarksIsSaidAndItsDomeFromTheHeadsRefused) {
     EXPECT_EQ(dome.status, 2);
     EXPECT_NE(dome.err.rfind(std::string("pedaform-cli: ") + said), std::string::npos) << dome.err;
 }
+
+// The order from the options into the design file and onto the sheet, which names the run's
+// other outputs by the SHA-256 sha256sum gives and, the scan saying what alpha 255 stands for,
+// the peak pressure. A date that is none is a usage error; without the sheet's font nothing is
+// written.
+TEST_F(Cli, TheOrderSheetNamesThePatientTheOutputsAndThePeak) {
+    Picture picture = synth::make_scan({});
+    uint8_t *meta = &picture.bits[static_cast<size_t>(kGridHeight - 1) * kGridWidth * 4];
+    meta[5 * 4] = 2, meta[5 * 4 + 1] = 0;  // 512 kPa at alpha 255
+    int peak = 0;
+    for (int i = 0; i < kGridCells - kGridWidth; ++i)
+        peak = std::max<int>(peak, picture.bits[4 * i + 3]);
+    const std::string s = dir + "/scan.bmp", stl = dir + "/a.stl", pdf = dir + "/o.pdf";
+    test::write_file(s, synth::scan_bmp(picture));
+    const std::string order = "--patient '陳 & \"O'\\''Brien\"' --exam-date 2024-05-02 ";
+    const CliRun ok = cli("--quiet --arch 8 " + order + "--stl '" + stl + "' --save-design '" +
+                          dir + "/d.json' --order-pdf '" + pdf + "' " + s);
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    const nlohmann::json design = nlohmann::json::parse(slurp(dir + "/d.json"));
+    EXPECT_EQ(design["order"],
+              nlohmann::json({{"patient", "陳 & \"O'Brien\""}, {"exam_date", "2024-05-02"}}));
+    const std::string text = test::command_output("pdftotext -enc UTF-8 '" + pdf + "' -");
+    const std::string hashes = test::command_output("cd '" + dir + "' && sha256sum a.stl d.json");
+    const std::vector<std::string> expected = {
+        "陳 & \"O'Brien\"",
+        "arch support 8 mm",
+        "d.json",
+        "a.stl",
+        hashes.substr(0, 64),
+        hashes.substr(hashes.find('\n') + 1, 64),
+        "最大壓力 " + std::to_string(std::lround(512 * peak / 255.0)) + " kPa"};
+    for (const std::string &words : expected)
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+
+    const CliRun date = cli("--birth-date 2023-02-29 --order-pdf '" + pdf + "' " + s);
+    EXPECT_EQ(date.status, 2);
+    EXPECT_EQ(date.err,
+              "pedaform-cli: --birth-date: the birth date \"2023-02-29\" is not a "
+              "calendar date YYYY-MM-DD\n");
+    const std::string empty = dir + "/fonts.conf", out = dir + "/out";
+    test::write_file(empty, {'<', 'f', 'o', 'n', 't', 'c', 'o', 'n', 'f', 'i', 'g', '/', '>'});
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    const CliRun no_font =
+        cli("--quiet --stl '" + out + "/b.stl' --order-pdf '" + out + "/o.pdf' " + s,
+            "FONTCONFIG_FILE='" + empty + "' ");
+    EXPECT_EQ(no_font.status, 4);
+    EXPECT_NE(no_font.err.find("fonts-noto-cjk"), std::string::npos) << no_font.err;
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+}

@@ -197,5 +197,17 @@ void expect_insole_fits_foot(const Scan &scan, const uint8_t *insole) {
     EXPECT_LE(cup_rim_reach(scan, insole), 12);
 }
 
+std::string command_output(const std::string &command) {
+    std::string out;
+    std::FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(pclose(p), 0) << command;
+    return out;
+}
+
 }  // namespace test
 }  // namespace pedaform

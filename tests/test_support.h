@@ -67,6 +67,9 @@ void expect_insole_fits_foot(const Scan &scan, const uint8_t *insole);
 // The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
 std::vector<std::string> files_in(const std::string &dir);
 
+// The standard output of a shell command; a failing command fails the test.
+std::string command_output(const std::string &command);
+
 }  // namespace test
 }  // namespace pedaform
 
