@@ -580,9 +580,7 @@ TEST(Dialogs, ANameTypedIntoTheEmptiedFieldAndAPathOverTheSelectedOne) {
 TEST(Actions, TheProposalIsOneActionOfOrdinarySteps) {
     load("samples/left_191_CM17.5-19.bmp");
     test::capture_console([] { propose_cb(nullptr, nullptr); });
-    EXPECT_EQ(shown_value(Control::kHeelCup), 10);  // a foot under 240 mm
     EXPECT_EQ(shown_value(Control::kBase), 2);
-    EXPECT_EQ(g_box_caption, "建議處方");
     EXPECT_NE(g_box_text.find("後跟杯 10 mm：腳長 191 mm，未滿 240 mm"), std::string::npos)
         << g_box_text;
     const size_t steps = g_design->position();

@@ -554,9 +554,8 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
     }
 }
 
-// The top cover is a closed part of its own after the zones, from its thickness below the
-// insole's top to above it, at 100 % infill in each slicer's form (Cura's above the zones'
-// meshes); PrusaSlicer then lays more filament than for the zones alone.
+// The top cover is a closed part of its own after the zones at 100 % infill in each slicer's
+// form (Cura's above the zones' meshes); PrusaSlicer then lays more filament than without it.
 TEST(PrintFile, TheTopCoverIsAPartOfItsOwnAtFullInfill) {
     auto ws = sample("left_253_CM25-26.bmp");
     const std::string dir = test::scratch_dir();
@@ -579,10 +578,6 @@ TEST(PrintFile, TheTopCoverIsAPartOfItsOwnAtFullInfill) {
         ASSERT_EQ(parts.size(), print.zones.size() + 2) << slicer_name(slicer);
         EXPECT_EQ(parts.back().density, 100);
         EXPECT_TRUE(test::check_solid(parts.back().mesh).closed());
-        const auto [low, high] = std::minmax_element(
-            parts.back().mesh.vertices.begin(), parts.back().mesh.vertices.end(),
-            [](const Vertex &a, const Vertex &b) { return a.z < b.z; });
-        EXPECT_GT(high->z - low->z, 1.5f + kTopCoverMarginMm);
     }
     print.slicer = Slicer::kCura;
     write(dir + "/cura.3mf");
