@@ -19,14 +19,29 @@ namespace {
 // of image formats) would cost every batch run more than the run's own work, though a usual
 // run reads only plain pictures (io/plain_pictures.h) and writes none through it.
 struct FreeImageLibrary {
-#define PEDAFORM_FREEIMAGE_CALLS(X)                                                            \
-    X(Initialise)                                                                              \
-    X(OpenMemory)                                                                              \
-    X(CloseMemory)                                                                             \
-    X(SeekMemory)                                                                              \
-    X(AcquireMemory) X(GetFileTypeFromMemory) X(FIFSupportsNoPixels) X(LoadFromMemory)         \
-        X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) X(GetScanLine) X(GetLine) X(GetPitch) \
-            X(GetDIBSize) X(GetColorsUsed) X(GetBPP) X(GetWidth) X(GetHeight)
+// clang-format off
+#define PEDAFORM_FREEIMAGE_CALLS(X) \
+    X(Initialise) \
+    X(OpenMemory) \
+    X(CloseMemory) \
+    X(SeekMemory) \
+    X(AcquireMemory) \
+    X(GetFileTypeFromMemory) \
+    X(FIFSupportsNoPixels) \
+    X(LoadFromMemory) \
+    X(SaveToMemory) \
+    X(Allocate) \
+    X(Unload) \
+    X(GetBits) \
+    X(GetScanLine) \
+    X(GetLine) \
+    X(GetPitch) \
+    X(GetDIBSize) \
+    X(GetColorsUsed) \
+    X(GetBPP) \
+    X(GetWidth) \
+    X(GetHeight)
+// clang-format on
 #define PEDAFORM_FREEIMAGE_POINTER(name) decltype(&FreeImage_##name) name = nullptr;
     PEDAFORM_FREEIMAGE_CALLS(PEDAFORM_FREEIMAGE_POINTER)
     std::string failure;  // why it could not be opened; "" when it was
