@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <vector>
 
-#include "design/design.h"
+#include "cli/batch_report.h"
 #include "design/design_file.h"
+#include "design/pair.h"
+#include "design/pair_file.h"
 #include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
@@ -38,60 +39,43 @@ std::vector<unsigned char> upright_rgb(const uint8_t *cells, int bytes_per_cell)
     return rgb;
 }
 
-nlohmann::json report_json(const Design &design, float ai, const Warnings &warnings) {
-    const Scan &scan = design.scan();
-    const DesignResults &results = design.results();
-    const Controls &c = design.controls();
-    nlohmann::json landmarks = nlohmann::json::array();
-    for (const Landmark &l : scan.landmarks)
-        landmarks.push_back({l.row, l.column});
-    nlohmann::json meta = nullptr;
-    if (results.meta_point_found) meta = {results.meta_column, results.meta_row};
-    nlohmann::json label = design.size_label();
-    if (design.size_label()[0] == '\0') label = nullptr;
-    nlohmann::json report = {
-        {"insole_length", scan.insole_length},
-        {"size_label", label},
-        {"template_index", results.template_index.value_or(-1)},
-        {"template_mirrored", scan.template_mirrored},
-        {"first_outline_cell", scan.first_outline_cell},
-        {"outline_top_row", scan.outline_top_row},
-        {"outline_bottom_row", scan.outline_bottom_row},
-        {"landmarks", landmarks},
-        {"meta_point", meta},
-        {"pad",
-         {{"width", c[Control::kPadWidth]},
-          {"length", c[Control::kPadLength]},
-          {"height", c[Control::kPadHeight]}}},
-        // The scan carries "ai" in hundredths: report it as such, not as the float's expansion.
-        {"ai", std::round(ai * 100.0) / 100.0},
-        {"steps", nlohmann::json(design_steps_json(design.steps()))},
-    };
-    // The orthotic controls, when any is in use.
-    nlohmann::json orthotics = nlohmann::json::object();
-    bool in_use = false;
-    for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec &row = control_spec(static_cast<Control>(i));
-        if (row.group != ControlGroup::kOrthotics) continue;
-        orthotics[row.name] = c.value[i];
-        in_use = in_use || c.value[i] != 0;
-    }
-    if (in_use) report["orthotics"] = orthotics;
-    if (scan.pressure_full_scale_kpa != 0)
-        report["pressure_full_scale_kpa"] = scan.pressure_full_scale_kpa;
-    if (!warnings.empty()) report["warnings"] = warnings.texts();
-    return report;
+// The options one foot takes: the plain ones, each replaced by the foot's own where given.
+DesignOptions foot_options(const BatchOptions &o, Foot foot) {
+    DesignOptions d = o;
+    const DesignOptions &own = o.feet[foot_index(foot)];
+    for (int i = 0; i < kControlCount; ++i)
+        if (own.controls[i]) d.controls[i] = own.controls[i];
+    if (own.size) d.size = own.size;
+    if (own.meta_point) d.meta_point = own.meta_point;
+    if (own.dome_apex) d.dome_apex = own.dome_apex;
+    if (own.dome_behind_heads) d.dome_behind_heads = own.dome_behind_heads;
+    if (own.smooth) d.smooth = own.smooth;
+    return d;
+}
+
+// True when the feet take the same linked settings: every control, the size and the dome step.
+bool same_linked_settings(const DesignOptions &left, const DesignOptions &right) {
+    for (int i = 0; i < kControlCount; ++i)
+        if (left.controls[i] != right.controls[i]) return false;
+    return left.size == right.size && left.dome_behind_heads == right.dome_behind_heads;
 }
 
 class Batch {
   public:
     explicit Batch(const BatchOptions &o)
-        : o_(o), resources_(std::make_unique<Resources>()), design_(*resources_, load_scan_file) {}
+        : o_(o),
+          resources_(std::make_unique<Resources>()),
+          pair_(*resources_, load_scan_file),
+          is_pair_(!o.pair[0].empty() || (!o.design.empty() && is_pair_file(o.design))) {
+        feet_.push_back(Foot::kLeft);
+        if (is_pair_) feet_.push_back(Foot::kRight);
+    }
 
     int run() {
         for (const Warning &warning : load_startup_resources(*resources_, o_.resources))
             warn(warning);
-        int status = o_.design.empty() ? load_scan() : open_design_file();
+        int status = check_options();
+        if (status == kBatchDone) status = open();
         if (status == kBatchDone) say_load_warnings();
         if (status == kBatchDone) status = apply_options();
         if (status == kBatchDone) status = write_outputs();
@@ -100,10 +84,54 @@ class Batch {
     }
 
   private:
-    int load_scan() {
-        const Result<ScanLoadResult> loaded = design_.load(o_.scan);
-        if (!loaded) return scan_refused(o_.scan, loaded.message());
-        ai_ = loaded->ai;
+    Design &design(Foot foot) { return pair_.design(foot); }
+
+    // One foot's options need a pair; a pair's feet need their own cells.
+    int check_options() {
+        const char *why = nullptr;
+        if (!is_pair_ && (o_.feet[0].any() || o_.feet[1].any()))
+            why = "--left- and --right- options set one foot of a pair (--pair LEFT RIGHT)";
+        if (is_pair_ && (o_.meta_point || o_.dome_apex))
+            why =
+                "--meta-point and --dome-apex name a cell of one foot: with a pair, give "
+                "--left-meta-point, --right-dome-apex and so on";
+        if (is_pair_ && !o_.scan.empty())
+            why = "a pair file opens on two scans: give them with --pair LEFT RIGHT";
+        if (why == nullptr) return kBatchDone;
+        std::fprintf(stderr, "pedaform-cli: %s\n", why);
+        return kBatchUsage;
+    }
+
+    int open() {
+        if (o_.design.empty()) return is_pair_ ? load_pair() : load_scan(Foot::kLeft, o_.scan);
+        if (is_pair_file(o_.design)) return open_pair_file();
+        return open_design_file();
+    }
+
+    int load_scan(Foot foot, const std::string &scan) {
+        const Result<ScanLoadResult> loaded = pair_.load(foot, scan);
+        if (!loaded) return scan_refused(scan, loaded.message());
+        ai_[foot_index(foot)] = loaded->ai;
+        return kBatchDone;
+    }
+
+    int load_pair() {
+        for (Foot foot : feet_)
+            if (const int status = load_scan(foot, o_.pair[foot_index(foot)]); status != kBatchDone)
+                return status;
+        return check_sides();
+    }
+
+    // A pair's left foot must be a left foot's scan, and its right foot a right foot's.
+    int check_sides() {
+        for (Foot foot : feet_) {
+            if (foot_of(design(foot).scan()) == foot) continue;
+            std::fprintf(
+                stderr,
+                "pedaform-cli: %s is a %s foot's scan; --pair takes the left foot's first\n",
+                design(foot).scan_path().c_str(), foot_name(other_foot(foot)));
+            return kBatchUsage;
+        }
         return kBatchDone;
     }
 
@@ -125,108 +153,187 @@ class Batch {
         return kBatchDone;
     }
 
+    // What opening a foot's design gave: its arch index, its warnings, its replay.
+    int opened(Foot foot, const OpenedDesign &opened) {
+        ai_[foot_index(foot)] = opened.load.ai;
+        for (const Warning &warning : opened.warnings)
+            warn(foot_warning(foot, warning));
+        return opened.replayed ? kBatchDone : step_failed(opened.replayed);
+    }
+
+    // A design file on its own scan, on the scan given, or on both feet of --pair.
     int open_design_file() {
         const Result<DesignFile> file = read_design_file(o_.design);
-        if (!file) {
-            std::fprintf(stderr, "pedaform-cli: %s\n", file.message().c_str());
-            return kBatchUsage;
+        if (!file) return design_refused(file.message());
+        for (Foot foot : feet_) {
+            // A scan given on the command line takes the design's steps instead of its own scan.
+            std::string scan = is_pair_ ? o_.pair[foot_index(foot)] : o_.scan;
+            if (scan.empty()) {
+                scan = design_scan_path(o_.design, *file);
+                if (const int status = check_design_scan(*file, scan); status != kBatchDone)
+                    return status;
+            }
+            const Result<OpenedDesign> one = open_design(design(foot), *file, scan);
+            if (!one) return scan_refused(scan, one.message());
+            if (const int status = opened(foot, *one); status != kBatchDone) return status;
         }
-        // A scan given on the command line takes the design's steps instead of its own scan.
-        const std::string scan = o_.scan.empty() ? design_scan_path(o_.design, *file) : o_.scan;
-        if (o_.scan.empty())
-            if (const int status = check_design_scan(*file, scan); status != kBatchDone)
+        return is_pair_ ? check_sides() : kBatchDone;
+    }
+
+    int open_pair_file() {
+        const Result<PairFile> file = read_pair_file(o_.design);
+        if (!file) return design_refused(file.message());
+        std::array<std::string, kFootCount> scans = o_.pair;
+        if (scans[0].empty())
+            for (Foot foot : feet_) {
+                const DesignFile &one = file->feet[foot_index(foot)];
+                scans[foot_index(foot)] = design_scan_path(o_.design, one);
+                if (const int status = check_design_scan(one, scans[foot_index(foot)]);
+                    status != kBatchDone)
+                    return status;
+            }
+        const Result<OpenedPair> both = open_pair(pair_, *file, scans);
+        if (!both) {
+            std::fprintf(stderr, "%s: %s\n", kScanFormatError, both.message().c_str());
+            return kBatchScanRefused;
+        }
+        for (Foot foot : feet_)
+            if (const int status = opened(foot, both->feet[foot_index(foot)]); status != kBatchDone)
                 return status;
-        const Result<OpenedDesign> opened = open_design(design_, *file, scan);
-        if (!opened) return scan_refused(scan, opened.message());
-        ai_ = opened->load.ai;
-        return opened->replayed ? kBatchDone : step_failed(opened->replayed);
+        return check_sides();
     }
 
     // The controls of one side of the metatarsal point options, in their batch order.
-    int set_controls(bool after_point) {
+    int set_controls(Foot foot, const DesignOptions &d, bool after_point) {
         for (Control c : controls_in_batch_order()) {
-            const std::optional<double> &value = o_.controls[static_cast<int>(c)];
+            const std::optional<double> &value = d.controls[static_cast<int>(c)];
             if (!value || (control_spec(c).batch_order >= kBatchAfterPoint) != after_point)
                 continue;
-            if (Result<> r = design_.set(c, *value); !r) return step_failed(r);
+            if (Result<> r = pair_.set(foot, c, *value); !r) return step_failed(r);
         }
+        return kBatchDone;
+    }
+
+    int place_point(Foot foot, const DesignOptions &d) {
+        if (d.meta_point)
+            if (Result<> r = pair_.move_meta_point(foot, d.meta_point->column, d.meta_point->row);
+                !r)
+                return step_failed(r);
+        if (d.dome_apex)
+            if (Result<> r = pair_.move_dome_apex(foot, d.dome_apex->column, d.dome_apex->row); !r)
+                return step_failed(r);
+        if (d.dome_behind_heads)
+            if (Result<> r = pair_.place_dome_behind_heads(foot, *d.dome_behind_heads); !r)
+                return step_failed(r);
+        return kBatchDone;
+    }
+
+    // One phase of the options on each foot: a linked step moves both feet at the first foot's
+    // call, and the second foot's finds nothing left to do.
+    template <typename Phase>
+    int on_each_foot(Phase phase) {
+        for (Foot foot : feet_)
+            if (const int status = phase(foot, foot_options(o_, foot)); status != kBatchDone)
+                return status;
         return kBatchDone;
     }
 
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
-        if (o_.size)
-            if (Result<> r = design_.choose_size(*o_.size); !r) return step_failed(r);
-        if (int status = set_controls(false); status != kBatchDone) return status;
-        if (o_.meta_point)
-            if (Result<> r = design_.move_meta_point(o_.meta_point->column, o_.meta_point->row); !r)
-                return step_failed(r);
-        if (o_.dome_apex)
-            if (Result<> r = design_.move_dome_apex(o_.dome_apex->column, o_.dome_apex->row); !r)
-                return step_failed(r);
-        if (o_.dome_behind_heads)
-            if (Result<> r = design_.place_dome_behind_heads(*o_.dome_behind_heads); !r)
-                return step_failed(r);
-        if (int status = set_controls(true); status != kBatchDone) return status;
-        for (int i = 0; i < o_.smooth; ++i)
-            if (Result<> r = design_.smooth(); !r) return step_failed(r);
-        if (!o_.save_design.empty())
-            if (Result<> r = save_design(design_, o_.save_design); !r)
-                return write_failed(r.message());
-        return kBatchDone;
+        if (is_pair_ &&
+            !same_linked_settings(foot_options(o_, Foot::kLeft), foot_options(o_, Foot::kRight)))
+            pair_.unlink();
+        int status = on_each_foot([&](Foot foot, const DesignOptions &d) {
+            if (!d.size) return static_cast<int>(kBatchDone);
+            const Result<> r = pair_.choose_size(foot, *d.size);
+            return r ? static_cast<int>(kBatchDone) : step_failed(r);
+        });
+        if (status == kBatchDone)
+            status = on_each_foot(
+                [&](Foot f, const DesignOptions &d) { return set_controls(f, d, false); });
+        if (status == kBatchDone)
+            status =
+                on_each_foot([&](Foot f, const DesignOptions &d) { return place_point(f, d); });
+        if (status == kBatchDone)
+            status = on_each_foot(
+                [&](Foot f, const DesignOptions &d) { return set_controls(f, d, true); });
+        if (status == kBatchDone)
+            status = on_each_foot([&](Foot foot, const DesignOptions &d) {
+                for (int i = 0; i < d.smooth.value_or(0); ++i)
+                    if (Result<> r = pair_.smooth(foot); !r) return step_failed(r);
+                return static_cast<int>(kBatchDone);
+            });
+        if (status != kBatchDone || o_.save_design.empty()) return status;
+        const Result<> saved = is_pair_ ? save_pair(pair_, o_.save_design)
+                                        : save_design(design(Foot::kLeft), o_.save_design);
+        return saved ? kBatchDone : write_failed(saved.message());
     }
 
-    int write_engraving() {
-        if (Result<> r = design_.smooth(); !r) return step_failed(r);
-        const Result<std::string> name = engraving_file_name(o_.engrave);
+    // An output's name for one foot: as given for a single foot, with _L or _R for a pair.
+    std::string name_for(const std::string &name, Foot foot) const {
+        return is_pair_ ? pair_foot_file_name(name, foot) : name;
+    }
+
+    int write_engraving(Foot foot) {
+        if (Result<> r = pair_.smooth(foot); !r) return step_failed(r);
+        const Result<std::string> name = engraving_file_name(name_for(o_.engrave, foot));
         if (!name) return write_failed(name.message());
-        if (Result<> r = write_engraving_bmp(*name, design_.results().relief_grid); !r)
+        if (Result<> r = write_engraving_bmp(*name, design(foot).results().relief_grid); !r)
             return write_failed(r.message());
         return kBatchDone;
     }
 
-    // Every output asked for, the engraving first (it smooths the relief the others write).
-    int write_outputs() {
-        if (!o_.engrave.empty())
-            if (const int status = write_engraving(); status != kBatchDone) return status;
-        const DesignResults &results = design_.results();
+    PrintSettings print_settings() const {
         PrintSettings print;
         print.zones = o_.zones;
         print.slicer = o_.slicer;
         print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
-        // The file the design came from, else the one it is saved to.
-        const std::string design_file = o_.design.empty() ? o_.save_design : o_.design;
+        print.bed = o_.bed;
+        return print;
+    }
+
+    // The file the design came from, else the one it is saved to.
+    std::string design_file() const { return o_.design.empty() ? o_.save_design : o_.design; }
+
+    // One foot's outputs, in the order of the help text (a single foot's 3MF among them).
+    int write_foot_outputs(Foot foot) {
+        const DesignResults &results = design(foot).results();
+        const std::string stl = name_for(o_.stl, foot), stl_solid = name_for(o_.stl_solid, foot);
+        const std::string print_3mf = is_pair_ ? std::string() : o_.print_3mf;
+        const std::string relief_raw = name_for(o_.relief_raw, foot);
+        const std::string preview = name_for(o_.preview, foot);
+        const std::string pressure = name_for(o_.pressure, foot);
         const std::pair<const std::string &, std::function<Result<>()>> writers[] = {
-            {o_.stl,
+            {o_.stl.empty() ? o_.stl : stl,
              [&] {
                  MeshExport surface;
-                 Result<> r = export_relief_stl(results.relief_grid, o_.stl, &surface);
+                 Result<> r = export_relief_stl(results.relief_grid, stl, &surface);
                  for (const Warning &warning : surface.warnings)
-                     warn(warning);
+                     warn(foot_warning(foot, warning));
                  return r;
              }},
-            {o_.stl_solid,
+            {o_.stl_solid.empty() ? o_.stl_solid : stl_solid,
              [&] {
-                 return export_relief_solid(results.relief_grid, o_.stl_solid,
+                 return export_relief_solid(results.relief_grid, stl_solid,
                                             o_.mesh_tolerance.value_or(0));
              }},
-            {o_.print_3mf,
+            {print_3mf,
              [&] {
-                 return export_relief_3mf(results.relief_grid, design_.scan().pressure_grid,
-                                          o_.print_3mf, print,
-                                          print_description(design_, design_file));
+                 return export_relief_3mf(results.relief_grid, design(foot).scan().pressure_grid,
+                                          print_3mf, print_settings(),
+                                          print_description(design(foot), design_file()));
              }},
-            {o_.relief_raw,
-             [&] { return write_file_atomically(o_.relief_raw, results.relief_grid, kGridCells); }},
-            {o_.preview,
+            {o_.relief_raw.empty() ? o_.relief_raw : relief_raw,
+             [&] { return write_file_atomically(relief_raw, results.relief_grid, kGridCells); }},
+            {o_.preview.empty() ? o_.preview : preview,
              [&] {
                  const auto rgb = upright_rgb(results.relief_preview, 4);
-                 return write_png_rgb(o_.preview, kGridWidth, kGridHeight, rgb.data());
+                 return write_png_rgb(preview, kGridWidth, kGridHeight, rgb.data());
              }},
-            {o_.pressure,
+            {o_.pressure.empty() ? o_.pressure : pressure,
              [&] {
                  const auto rgb = upright_rgb(results.colour_grid, 3);
-                 return write_png_rgb(o_.pressure, kGridWidth, kGridHeight, rgb.data());
+                 return write_png_rgb(pressure, kGridWidth, kGridHeight, rgb.data());
              }},
         };
         for (const auto &[name, write] : writers)
@@ -235,15 +342,57 @@ class Batch {
         return kBatchDone;
     }
 
-    // The report: the length's warning first while no size is chosen, then the others in the
+    // Both insoles in one 3MF, or one per foot when they do not fit the bed (said).
+    int write_pair_3mf() {
+        std::array<PairPrintInput, 2> feet;
+        std::array<std::string, 2> apart;
+        for (Foot foot : feet_) {
+            const Design &d = design(foot);
+            feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
+                                      print_description(d, design_file())};
+            apart[foot_index(foot)] = pair_foot_file_name(o_.print_3mf, foot);
+        }
+        const Result<PairPrintLayout> written =
+            export_pair_3mf(feet, print_settings(), o_.print_3mf, apart);
+        if (!written) return write_failed(written.message());
+        if (*written == PairPrintLayout::kOneFilePerFoot) warn(apart_warning(apart));
+        return kBatchDone;
+    }
+
+    Warning apart_warning(const std::array<std::string, 2> &apart) const {
+        char bed[64];
+        std::snprintf(bed, sizeof bed, "%g x %g mm", o_.bed.width, o_.bed.depth);
+        return {std::string("the two insoles do not fit one ") + bed +
+                    " bed, even turned 45 degrees: one 3MF per foot, " + apart[0] + " and " +
+                    apart[1],
+                std::string("兩腳鞋墊無法放在同一個 ") + bed + " 的列印平台上（轉 45 度亦然）：" +
+                    "已分別輸出 " + apart[0] + " 與 " + apart[1]};
+    }
+
+    // Every output asked for, the engravings first (they smooth the relief the others write).
+    int write_outputs() {
+        if (!o_.engrave.empty())
+            for (Foot foot : feet_)
+                if (const int status = write_engraving(foot); status != kBatchDone) return status;
+        for (Foot foot : feet_)
+            if (const int status = write_foot_outputs(foot); status != kBatchDone) return status;
+        if (is_pair_ && !o_.print_3mf.empty()) return write_pair_3mf();
+        return kBatchDone;
+    }
+
+    // The report: the lengths' warnings first while no size is chosen, then the others in the
     // order they were said.
     int write_report() {
         Warnings warnings;
-        if (const std::optional<Warning> size = design_.size_warning();
-            size && design_.size_label()[0] == '\0')
-            warnings.add(*size);
+        for (Foot foot : feet_)
+            if (const std::optional<Warning> size = design(foot).size_warning();
+                size && design(foot).size_label()[0] == '\0')
+                warnings.add(foot_warning(foot, *size));
         warnings.add(warnings_);
-        const std::string text = report_json(design_, ai_, warnings).dump(2) + "\n";
+        const nlohmann::json report = is_pair_
+                                          ? pair_report_json(pair_, ai_, warnings)
+                                          : foot_report_json(design(Foot::kLeft), ai_[0], warnings);
+        const std::string text = report.dump(2) + "\n";
         if (o_.report == "-") {
             std::fflush(stdout);
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -254,12 +403,24 @@ class Batch {
         return r ? kBatchDone : write_failed(r.message());
     }
 
-    // What the load found doubtful: on standard error at once. The report keeps what still
+    // What the loads found doubtful: on standard error at once. The report keeps what still
     // holds when it is written (a size chosen by --size ends the length's warning).
     void say_load_warnings() {
-        if (const std::optional<Warning> size = design_.size_warning())
-            std::fprintf(stderr, "pedaform-cli: warning: %s\n", size->text.c_str());
-        if (const std::optional<Warning> point = design_.search_point_warning()) warn(*point);
+        for (Foot foot : feet_) {
+            if (const std::optional<Warning> size = design(foot).size_warning())
+                std::fprintf(stderr, "pedaform-cli: warning: %s\n",
+                             foot_warning(foot, *size).text.c_str());
+            if (const std::optional<Warning> point = design(foot).search_point_warning())
+                warn(foot_warning(foot, *point));
+        }
+    }
+
+    // A foot's warning as a pair says it: naming the foot.
+    Warning foot_warning(Foot foot, const Warning &warning) const {
+        if (!is_pair_) return warning;
+        const bool left = foot == Foot::kLeft;
+        return {std::string(left ? "left foot: " : "right foot: ") + warning.text,
+                std::string(left ? "左腳：" : "右腳：") + warning.gui};
     }
 
     // A warning that changes the outcome: on standard error even under --quiet, and in the
@@ -267,6 +428,11 @@ class Batch {
     void warn(const Warning &warning) {
         std::fprintf(stderr, "pedaform-cli: warning: %s\n", warning.text.c_str());
         warnings_.add(warning);
+    }
+
+    int design_refused(const std::string &why) {
+        std::fprintf(stderr, "pedaform-cli: %s\n", why.c_str());
+        return kBatchUsage;
     }
 
     int scan_refused(const std::string &scan, const std::string &why) {
@@ -288,8 +454,10 @@ class Batch {
 
     const BatchOptions &o_;
     std::unique_ptr<Resources> resources_;
-    Design design_;
-    float ai_ = 0;
+    Pair pair_;
+    const bool is_pair_;
+    std::vector<Foot> feet_;  // the feet in use: the left slot alone for one foot
+    std::array<float, kFootCount> ai_ = {};
     Warnings warnings_;
 };
 

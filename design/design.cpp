@@ -56,6 +56,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
     states_.assign(1, s);
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = 0;
+    last_record_ = StepRecord::kNone;
     // The frame after a load composes the relief; the stamp is off, so it cannot fail.
     const Result<> composed = compose(s);
     assert(composed);
@@ -124,6 +125,7 @@ void Design::judge_search_point() {
 }
 
 Result<> Design::set(Control c, double value) {
+    last_record_ = StepRecord::kNone;
     if (controls()[c] == value) return Result<>::success();
     Step step;
     step.control = c;
@@ -147,23 +149,28 @@ Result<> Design::move_meta_point(float column, float row) {
         if (saved_position_ > position_) saved_position_ = kNeverSaved;
         gesture_step_ = 0;
     }
-    if (state().meta_point_found && state().meta_column == column && state().meta_row == row)
+    if (state().meta_point_found && state().meta_column == column && state().meta_row == row) {
+        last_record_ = amend ? StepRecord::kWithdrawn : StepRecord::kNone;
         return amend ? materialize(state()) : Result<>::success();
+    }
     Step step;
     step.kind = StepKind::kMetaPoint;
     step.column = column;
     step.row = row;
     Result<> moved = apply(step);
+    if (amend) last_record_ = StepRecord::kAmended;
     if (gesture_open_ && loaded_) gesture_step_ = position_;
     return moved;
 }
 
 Result<> Design::reset_meta_point() {
+    last_record_ = StepRecord::kNone;
     if (!point_found_) return Result<>::success();
     return move_meta_point(found_column_, found_row_);
 }
 
 Result<> Design::choose_size(int index) {
+    last_record_ = StepRecord::kNone;
     if (state().size_index == index) return Result<>::success();
     Step step;
     step.kind = StepKind::kSize;
@@ -190,18 +197,35 @@ GridPoint Design::dome_apex() const {
                               c[Control::kPadLength]);
 }
 
-Result<> Design::move_dome_apex(float column, float row) {
+GridPoint Design::point_for_apex(float column, float row) {
     const Controls &c = controls();
     GridPoint point = point_of_dome_apex({column, row}, apex_cell(), c[Control::kPadWidth],
                                          c[Control::kPadLength]);
     point.column = std::clamp(point.column, 0.0f, kGridWidth - 1.0f);
     point.row = std::clamp(point.row, 0.0f, kGridHeight - 1.0f);
+    return point;
+}
+
+Result<> Design::move_dome_apex(float column, float row) {
+    const GridPoint point = point_for_apex(column, row);
     return move_meta_point(point.column, point.row);
 }
 
-Result<> Design::place_dome_behind_heads(double mm) {
+GridPoint Design::point_of_dome_step(double mm) {
     const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
-    return move_dome_apex(apex.column, apex.row);
+    return point_for_apex(apex.column, apex.row);
+}
+
+Result<> Design::place_dome_behind_heads(double mm) {
+    last_record_ = StepRecord::kNone;
+    const GridPoint point = point_of_dome_step(mm);
+    const State &s = state();
+    if (s.dome_mm == mm && s.meta_column == point.column && s.meta_row == point.row)
+        return Result<>::success();
+    Step step;
+    step.kind = StepKind::kDomeBehindHeads;
+    step.value = mm;
+    return apply(step);
 }
 
 Result<> Design::place_by_hand(float column, float row) {
@@ -238,7 +262,7 @@ const char *Design::size_label() const {
     return state().size_index ? pedaform::size_label(*state().size_index) : "";
 }
 
-Design::State Design::transition(State s, const Step &step) const {
+Design::State Design::transition(State s, const Step &step, GridPoint dome_point) const {
     switch (step.kind) {
         case StepKind::kSet: {
             const Control c = step.control;
@@ -264,6 +288,14 @@ Design::State Design::transition(State s, const Step &step) const {
             s.meta_column = step.column;
             s.meta_row = step.row;
             s.meta_point_found = 1;
+            s.dome_mm.reset();
+            s.composed = true;
+            break;
+        case StepKind::kDomeBehindHeads:
+            s.meta_column = dome_point.column;
+            s.meta_row = dome_point.row;
+            s.meta_point_found = 1;
+            s.dome_mm = step.value;
             s.composed = true;
             break;
         case StepKind::kSize: {
@@ -283,7 +315,9 @@ Design::State Design::transition(State s, const Step &step) const {
 }
 
 Result<> Design::apply(const Step &step) {
-    State next = transition(state(), step);
+    const GridPoint dome =
+        step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};
+    State next = transition(state(), step, dome);
     // The layers the control's own action builds, in its order, even when already built.
     LayerBuilds own;
     if (step.kind == StepKind::kSet) own = layer_builds(step.control, next.controls);
@@ -313,8 +347,10 @@ void Design::record(const Step &step, const State &next) {
     if (!loaded_) {
         // Before any scan there is no design to step back in: the controls just move.
         states_.front() = next;
+        last_record_ = StepRecord::kNone;
         return;
     }
+    last_record_ = StepRecord::kAdded;
     truncate_redo();
     steps_.push_back(step);
     states_.push_back(next);
@@ -324,7 +360,9 @@ void Design::record(const Step &step, const State &next) {
 Result<> Design::replay(const std::vector<Step> &steps) {
     for (const Step &step : steps) {
         truncate_redo();
-        State next = transition(state(), step);
+        const GridPoint dome =
+            step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};
+        State next = transition(state(), step, dome);
         if (step.kind == StepKind::kSmooth) {
             // Smoothing reads the relief: bring it up to this step first.
             if (Result<> r = materialize(state()); !r) return r;

@@ -40,7 +40,16 @@ enum class StepKind {
     kSmooth,     // one "Smooth" (also the smoothing before an engraving export)
     kMetaPoint,  // the metatarsal point moved to (column, row)
     kSize,       // the operator chose size label `size` (an index of size_label)
+    // The dome's apex `value` millimetres behind the metatarsal heads (dome_apex_behind_heads),
+    // worked out on the scan the step runs on: an intent rather than a cell, so that a design
+    // opened on another scan places the dome behind that foot's heads.
+    kDomeBehindHeads,
 };
+
+// What a call that may record a step did to the steps: nothing, a step added, the last step
+// changed in place (a gesture's point moved again), or the last step taken back (a gesture
+// moved back to where it started).
+enum class StepRecord { kNone, kAdded, kAmended, kWithdrawn };
 
 struct Step {
     StepKind kind = StepKind::kSet;
@@ -110,9 +119,12 @@ class Design {
     // Moves the point so that the apex lands on the cell (the point kept on the grid): one
     // metatarsal point step.
     Result<> move_dome_apex(float column, float row);
-    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads):
-    // one metatarsal point step.
+    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads): one
+    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point.
     Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // The millimetres of the dome step that put the metatarsal point where it is; none when a
+    // point step (or the load) put it there.
+    std::optional<double> dome_behind_heads_mm() const { return state().dome_mm; }
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().
@@ -140,6 +152,8 @@ class Design {
 
     // The steps from the load to the current position (what a design file holds).
     std::vector<Step> steps() const;
+    // What the last call that may record a step (a step, undo and redo aside) did.
+    StepRecord last_record() const { return last_record_; }
     size_t position() const { return position_; }
     // True when the position differs from the one last saved or opened.
     bool modified() const { return position_ != saved_position_; }
@@ -156,6 +170,7 @@ class Design {
         std::optional<int32_t> template_index = 0;
         int32_t template_row_offset = 0;
         std::optional<int> size_index;  // the label shown
+        std::optional<double> dome_mm;  // the dome step that placed the point, if one did
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };
@@ -175,8 +190,13 @@ class Design {
     void start_results(double gain);
     State start_state(const Controls &base, const SizeBinChoice &size);
     void judge_search_point();
-    // The state a step leads to, without running anything.
-    State transition(State s, const Step &step) const;
+    // The state a step leads to, without running anything. A dome step's point comes from
+    // point_of_dome_step, worked out before.
+    State transition(State s, const Step &step, GridPoint dome_point = {}) const;
+    // Where a dome step puts the metatarsal point on this scan at the current pad size.
+    GridPoint point_of_dome_step(double mm);
+    // The apex's cell on the grid for a metatarsal point that puts it on (column, row).
+    GridPoint point_for_apex(float column, float row);
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
     GridPoint apex_cell();
     StampKey stamp_key_of(const Controls &c) const;
@@ -220,7 +240,8 @@ class Design {
     };
     BuiltOn built_on_[kLayerCount];
     bool gesture_open_ = false;
-    size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
+    size_t gesture_step_ = 0;  // the position after the step the open gesture recorded; 0: none
+    StepRecord last_record_ = StepRecord::kNone;
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};
     GridPoint stamp_apex_;  // stamp_apex_cell of the stamp of stamp_key_

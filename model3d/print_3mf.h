@@ -5,12 +5,14 @@
 // z = the prepared relief's grey level / 5 in mm, and the insole stands on z = 0.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model3d/bed_placement.h"
 #include "model3d/mesh.h"
 #include "model3d/print_zones.h"
 #include "model3d/relief_outline.h"
@@ -52,6 +54,7 @@ struct PrintSettings {
     std::vector<PrintZone> zones;  // empty: the insole alone
     Slicer slicer = Slicer::kPrusa;
     double tolerance_mm = kDefault3mfTolerance;  // 0..kMaxMeshTolerance; 0 keeps every cell
+    BedSize bed;                                 // where a pair's two insoles must fit
 };
 
 // A part of the printed object, in its own mesh.
@@ -101,5 +104,38 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
 Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
                            const PrintSettings &settings, const PrintDescription &about,
                            MeshExport *report = nullptr);
+
+// A pair's file: both insoles, each foot's parts as write_print_3mf makes them for the slicer,
+// foot 0 the left, 1 the right. Each foot's object (PrusaSlicer's object, OrcaSlicer's build
+// object, Cura's insole object) is named pair_foot_name, and Cura's zone objects start with it;
+// each build item carries its foot's placement as its transform. The Title joins both feet's
+// titles with "; ", the Description gives each foot's controls.
+struct PrintFoot {
+    const PrintModel *model;
+    PrintDescription about;
+    ItemPlacement placement;
+};
+Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintSettings &settings,
+                              std::string &out);
+// "左 L <scan>" for foot 0, "右 R <scan>" for foot 1.
+std::string pair_foot_name(int foot, const std::string &scan);
+
+// One foot of a pair's export: its relief and pressure (kGridCells each) and what the file says.
+struct PairPrintInput {
+    const uint8_t *relief;
+    const uint8_t *pressure;
+    PrintDescription about;
+};
+enum class PairPrintLayout { kOneFile, kOneFilePerFoot };
+// The front ends' entry for a pair: prepares and builds both feet's models (printing their
+// lines), places them on the settings' bed (place_pair_on_bed) and writes both to `path`; when
+// they do not fit the bed, writes each foot alone (write_print_3mf, no placement) to its
+// `foot_paths` entry instead, which the caller must say. Fails as export_relief_3mf; a file
+// written before a later one failed stays. `reports` (may be null) gets each foot's outline and
+// triangles.
+Result<PairPrintLayout> export_pair_3mf(const std::array<PairPrintInput, 2> &feet,
+                                        const PrintSettings &settings, const std::string &path,
+                                        const std::array<std::string, 2> &foot_paths,
+                                        std::array<MeshExport, 2> *reports = nullptr);
 
 }  // namespace pedaform

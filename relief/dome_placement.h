@@ -15,6 +15,8 @@ namespace pedaform {
 
 // Millimetres heel-ward of the heads' line that "依蹠骨頭放置" puts the apex by default.
 constexpr double kDomeBehindHeadsMm = 7.0;
+// The furthest a dome step may put the apex behind the heads (mm).
+constexpr double kDomeBehindHeadsMaxMm = 30.0;
 // Where along the heads, from the first metatarsal head (0) to the fifth (1), the apex goes.
 constexpr double kDomeAlongHeads = 0.4;
 // An outline search whose point lies further than this heel-ward of the heads (mm) missed them.

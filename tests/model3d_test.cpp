@@ -448,7 +448,7 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
             EXPECT_EQ(bad, 0);
         }
         const std::string plain = dir + "/plain.3mf";  // the insole alone: one object
-        write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm});
+        write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm, print.bed});
         EXPECT_EQ(read_3mf(plain).size(), 1u);
 
         // Each form: the insole and one closed block per zone, from below the insole to above

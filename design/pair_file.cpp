@@ -1,0 +1,109 @@
+#include "design/pair_file.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "core/file_output.h"
+
+namespace pedaform {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const char *const kPairFormat = "pedaform-pair";
+
+Result<std::string> file_text(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Failure{"cannot read the pair file " + path};
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return Failure{"cannot read the pair file " + path};
+    return text.str();
+}
+
+}  // namespace
+
+std::string pair_file_text(const PairFile &file) {
+    const json doc = {{"format", kPairFormat},
+                      {"version", kPairFileVersion},
+                      {"linked", file.linked},
+                      {"left", design_file_json(file.feet[0])},
+                      {"right", design_file_json(file.feet[1])}};
+    return doc.dump(2) + "\n";
+}
+
+Result<PairFile> parse_pair_file(const std::string &text) {
+    const json doc = json::parse(text, nullptr, false);
+    if (doc.is_discarded()) return Failure{"not a pair file: the text is not JSON"};
+    if (!doc.is_object() || doc.value("format", json()) != kPairFormat)
+        return Failure{"not a pair file: \"format\" is not \"pedaform-pair\""};
+    const json version = doc.value("version", json());
+    if (!version.is_number_integer() || version.get<long>() < 1)
+        return Failure{"the pair file has no valid \"version\""};
+    if (version.get<long>() > kPairFileVersion)
+        return Failure{"the pair file is version " + version.dump() +
+                       ", newer than this program reads (" + std::to_string(kPairFileVersion) +
+                       ")"};
+    PairFile f;
+    const json linked = doc.value("linked", json());
+    if (!linked.is_boolean()) return Failure{"the pair file's \"linked\" must be true or false"};
+    f.linked = linked.get<bool>();
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const char *name = foot_name(foot);
+        if (!doc.contains(name))
+            return Failure{std::string("the pair file has no \"") + name + "\""};
+        Result<DesignFile> design = design_file_from_json(doc[name]);
+        if (!design) return Failure{std::string("\"") + name + "\": " + design.message()};
+        f.feet[foot_index(foot)] = std::move(*design);
+    }
+    return f;
+}
+
+Result<PairFile> read_pair_file(const std::string &path) {
+    const Result<std::string> text = file_text(path);
+    if (!text) return Failure{text.message()};
+    Result<PairFile> parsed = parse_pair_file(*text);
+    if (!parsed) return Failure{path + ": " + parsed.message()};
+    return parsed;
+}
+
+bool is_pair_file(const std::string &path) {
+    const Result<std::string> text = file_text(path);
+    if (!text) return false;
+    const json doc = json::parse(*text, nullptr, false);
+    return doc.is_object() && doc.value("format", json()) == kPairFormat;
+}
+
+PairFile pair_file_of(const Pair &pair, const std::string &path) {
+    PairFile f;
+    f.linked = pair.linked();
+    for (Foot foot : {Foot::kLeft, Foot::kRight})
+        f.feet[foot_index(foot)] = design_file_of(pair.design(foot), path);
+    return f;
+}
+
+Result<> save_pair(const Pair &pair, const std::string &path) {
+    if (!pair.both_loaded()) return Result<>::failure("a pair file needs the scans of both feet");
+    const std::string text = pair_file_text(pair_file_of(pair, path));
+    return write_file_atomically(path, text.data(), text.size());
+}
+
+Result<OpenedPair> open_pair(Pair &pair, const PairFile &file,
+                             const std::array<std::string, kFootCount> &scans) {
+    std::array<std::unique_ptr<Design>, kFootCount> fresh;
+    OpenedPair opened;
+    for (int f = 0; f < kFootCount; ++f) {
+        fresh[f] = pair.new_design();
+        Result<OpenedDesign> one = open_design(*fresh[f], file.feet[f], scans[f]);
+        if (!one) return Failure{scans[f] + ": " + one.message()};
+        opened.feet[f] = std::move(*one);
+    }
+    for (Foot foot : {Foot::kLeft, Foot::kRight})
+        pair.adopt(foot, std::move(fresh[foot_index(foot)]));
+    pair.set_linked(file.linked);
+    pair.mark_saved();
+    return opened;
+}
+
+}  // namespace pedaform

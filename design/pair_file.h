@@ -1,0 +1,52 @@
+// Pair files: both feet's designs in one JSON file, so that a lab's pair opens as it was made.
+//
+//     {"format": "pedaform-pair", "version": 1, "linked": true,
+//      "left": DESIGN, "right": DESIGN}
+//
+// Each DESIGN is a design file's whole object (design/design_file.h), its scan named relative
+// to the pair file's folder. Other members are ignored when read, so that data kept with the
+// pair (the order, under "order") can sit beside the feet.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "design/design_file.h"
+#include "design/pair.h"
+
+namespace pedaform {
+
+struct PairFile {
+    bool linked = true;
+    std::array<DesignFile, kFootCount> feet;  // left, right
+};
+
+constexpr int kPairFileVersion = 1;
+
+std::string pair_file_text(const PairFile &file);
+// Parses and checks everything, each foot as a design file; failure says what is wrong, naming
+// the foot.
+Result<PairFile> parse_pair_file(const std::string &text);
+// The same for the file at `path`; its failures start with the path.
+Result<PairFile> read_pair_file(const std::string &path);
+// True when the file at `path` says it is a pair file ("format"); false for any other file,
+// readable or not (reading it as a design file then says what is wrong).
+bool is_pair_file(const std::string &path);
+
+// The pair as a file saved at `path`. Both feet must be loaded.
+PairFile pair_file_of(const Pair &pair, const std::string &path);
+// Writes it through a temporary file renamed over `path`; fails when a foot has no scan.
+Result<> save_pair(const Pair &pair, const std::string &path);
+
+// What opening a pair gives: each foot's opening.
+struct OpenedPair {
+    std::array<OpenedDesign, kFootCount> feet;
+};
+
+// Opens each foot's design on `scans` (left, right) into fresh designs; when both scans load,
+// they replace the pair's feet (Pair::adopt), the link is the file's and the pair is marked
+// saved. A refused scan leaves the pair as it was and fails with "SCAN: reason".
+Result<OpenedPair> open_pair(Pair &pair, const PairFile &file,
+                             const std::array<std::string, kFootCount> &scans);
+
+}  // namespace pedaform
