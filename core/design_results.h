@@ -11,7 +11,12 @@
 namespace pedaform {
 
 struct DesignResults {
-    float layers[kLayerCount][kGridCells] = {};   // pad heights in grey levels
+    // Pad heights in grey levels. A blank layer is all zeros without its cells being written:
+    // a design marks its layers blank at every load rather than zero 2 MB, whoever builds one
+    // zeroes it first, and readers take layer_cells(). Value-initialisation (DesignResults{},
+    // std::make_unique) zeroes the layers and leaves none blank.
+    float layers[kLayerCount][kGridCells];
+    bool layer_blank[kLayerCount] = {};
     float layer_amount[kLayerCount] = {};         // what each layer was built for, mm
     uint8_t relief_grid[kGridCells] = {};         // the composed relief, what the exports write
     uint8_t relief_preview[kGridCells * 4] = {};  // R, G, B, 0 per cell, shown by the image view
@@ -28,6 +33,13 @@ struct DesignResults {
     int32_t template_row_offset = 0;
     // 1 on the insole's cells: the foot's, and the template's placed as smoothing places it.
     uint8_t insole_grid[kGridCells] = {};
+
+    // The cells of layer i as they stand: a blank layer reads as zeros.
+    const float *layer_cells(int i) const { return layer_blank[i] ? blank_layer() : layers[i]; }
+    static const float *blank_layer() {
+        static float zeros[kGridCells];  // never written: zero pages, not file bytes
+        return zeros;
+    }
 };
 
 }  // namespace pedaform

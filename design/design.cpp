@@ -33,9 +33,12 @@ bool Design::StampKey::operator==(const StampKey &o) const {
 Design::Design(const Resources &resources, ScanFileLoader loader)
     : resources_(resources),
       scan_(std::make_unique<Scan>()),
-      results_(std::make_unique<DesignResults>()),
+      // Default-initialised: the layers' pages stay untouched until a layer is built.
+      results_(new DesignResults),
       loader_(loader),
-      states_(1) {}
+      states_(1) {
+    std::fill(std::begin(results_->layer_blank), std::end(results_->layer_blank), true);
+}
 
 Result<ScanLoadResult> Design::load(const std::string &path, const Controls *start) {
     const Controls &base = start != nullptr ? *start : controls();
@@ -68,7 +71,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
 void Design::start_results(double gain) {
     DesignResults &r = *results_;
     std::memcpy(r.relief_grid, scan_->base_grid, sizeof r.relief_grid);
-    std::memset(r.layers, 0, sizeof r.layers);
+    std::fill(std::begin(r.layer_blank), std::end(r.layer_blank), true);
     std::memset(r.layer_amount, 0, sizeof r.layer_amount);
     std::fill(std::begin(built_amount_), std::end(built_amount_), 0.0f);
     r.template_index = scan_->template_index;
@@ -433,6 +436,10 @@ Result<> Design::compose(const State &s) {
 void Design::build(Layer layer, float amount) {
     DesignResults &r = *results_;
     const int i = index(layer);
+    if (r.layer_blank[i]) {
+        std::fill(std::begin(r.layers[i]), std::end(r.layers[i]), 0.0f);
+        r.layer_blank[i] = false;
+    }
     layer_builder(layer)(LayerInputs{resources_, *scan_, r}, r.layers[i], amount);
     r.layer_amount[i] = amount;
     built_amount_[i] = amount;

@@ -1,6 +1,8 @@
 #include "io/picture_io.h"
 
 #include <FreeImage.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -10,21 +12,51 @@
 #include <string>
 
 #include "core/file_output.h"
+#include "io/plain_pictures.h"
 
 namespace pedaform {
 
 namespace {
 
+// The picture library, opened at its first use: linked in, its start-up (two dozen libraries
+// of image formats) would cost every batch run more than the run's own work, though a usual
+// run reads only plain pictures (io/plain_pictures.h) and writes none through it.
 struct FreeImageLibrary {
-    FreeImageLibrary() { FreeImage_Initialise(FALSE); }
+#define PEDAFORM_FREEIMAGE_CALLS(X)                                                               \
+    X(Initialise)                                                                                 \
+    X(OpenMemory)                                                                                 \
+    X(CloseMemory) X(SeekMemory) X(AcquireMemory) X(GetFileTypeFromMemory) X(FIFSupportsNoPixels) \
+        X(LoadFromMemory) X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) X(GetScanLine)         \
+            X(GetLine) X(GetPitch) X(GetDIBSize) X(GetColorsUsed) X(GetBPP) X(GetWidth)           \
+                X(GetHeight)
+#define PEDAFORM_FREEIMAGE_POINTER(name) decltype(&FreeImage_##name) name = nullptr;
+    PEDAFORM_FREEIMAGE_CALLS(PEDAFORM_FREEIMAGE_POINTER)
+    std::string failure;  // why it could not be opened; "" when it was
 };
 
-void ensure_initialised() {
-    static FreeImageLibrary library;
+// The library's soname: the one the development package links against.
+constexpr const char *kFreeImageSoname = "libfreeimage.so.3";
+
+const FreeImageLibrary &freeimage() {
+    static const FreeImageLibrary library = [] {
+        FreeImageLibrary l;
+        void *handle = dlopen(kFreeImageSoname, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            l.failure = std::string("the picture library cannot be loaded: ") + dlerror();
+            return l;
+        }
+#define PEDAFORM_FREEIMAGE_LOOKUP(name)                                             \
+    l.name = reinterpret_cast<decltype(l.name)>(dlsym(handle, "FreeImage_" #name)); \
+    if (l.name == nullptr) l.failure = "the picture library lacks FreeImage_" #name;
+        PEDAFORM_FREEIMAGE_CALLS(PEDAFORM_FREEIMAGE_LOOKUP)
+        if (l.failure.empty()) l.Initialise(FALSE);
+        return l;
+    }();
+    return library;
 }
 
 struct BitmapDeleter {
-    void operator()(FIBITMAP *b) const { FreeImage_Unload(b); }
+    void operator()(FIBITMAP *b) const { freeimage().Unload(b); }
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
@@ -54,19 +86,70 @@ bool bmp_is_truncated(const std::vector<uint8_t> &file) {
 constexpr uint64_t kMaxPixels = uint64_t{4096} * 4096;
 
 struct MemoryDeleter {
-    void operator()(FIMEMORY *m) const { FreeImage_CloseMemory(m); }
+    void operator()(FIMEMORY *m) const { freeimage().CloseMemory(m); }
 };
+
+bool has_bmp_signature(const std::vector<uint8_t> &file) {
+    return file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
+}
+
+// Any picture the library knows, its type taken from the content.
+Result<Picture> decode_through_library(const std::vector<uint8_t> &file) {
+    const FreeImageLibrary &fi = freeimage();
+    if (!fi.failure.empty()) return Failure{fi.failure};
+    const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
+        fi.OpenMemory(const_cast<BYTE *>(file.data()), static_cast<DWORD>(file.size())));
+    const FREE_IMAGE_FORMAT type = fi.GetFileTypeFromMemory(memory.get(), 0);
+    if (type == FIF_BMP && bmp_is_truncated(file))
+        return Failure{"the file ends before the pixel data its header describes"};
+    if (type != FIF_UNKNOWN && fi.FIFSupportsNoPixels(type)) {
+        Bitmap header(fi.LoadFromMemory(type, memory.get(), FIF_LOAD_NOPIXELS));
+        const uint64_t pixels =
+            static_cast<uint64_t>(fi.GetWidth(header.get())) * fi.GetHeight(header.get());
+        if (pixels > kMaxPixels)
+            return Failure{"the file claims a picture of " +
+                           std::to_string(fi.GetWidth(header.get())) + " x " +
+                           std::to_string(fi.GetHeight(header.get())) +
+                           " pixels, more than this program reads"};
+        fi.SeekMemory(memory.get(), 0, SEEK_SET);
+    }
+    Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : fi.LoadFromMemory(type, memory.get(), 0));
+    FIBITMAP *b = bitmap.get();
+    // The getters give 0 for a bitmap that failed to load.
+    const BYTE *bits = fi.GetBits(b);
+    Picture picture;
+    picture.line_bytes = static_cast<int>(fi.GetLine(b));
+    picture.pitch = static_cast<int>(fi.GetPitch(b));
+    picture.dib_size = static_cast<int>(fi.GetDIBSize(b));
+    picture.colours_used = static_cast<int>(fi.GetColorsUsed(b));
+    picture.bpp = static_cast<int>(fi.GetBPP(b));
+    picture.width = static_cast<int>(fi.GetWidth(b));
+    picture.height = static_cast<int>(fi.GetHeight(b));
+    if (bits != nullptr && picture.pitch > 0 && picture.height > 0 &&
+        picture.line_bytes <= picture.pitch) {
+        picture.bits.assign(bits, bits + static_cast<size_t>(picture.pitch) * picture.height);
+        return picture;
+    }
+    return Failure{"the file is not a picture that can be read"};
+}
 
 }  // namespace
 
 Result<std::vector<uint8_t>> read_file_bytes(const std::string &path) {
-    std::vector<uint8_t> out;
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return Failure{std::string("cannot read the file: ") + std::strerror(errno)};
-    uint8_t buffer[65536];
+    // A regular file in one read of its length; then whatever a file of no known length (or
+    // one grown since) still holds.
+    std::vector<uint8_t> out;
+    struct stat about {};
+    if (fstat(fileno(f), &about) == 0 && S_ISREG(about.st_mode) && about.st_size > 0) {
+        out.resize(static_cast<size_t>(about.st_size));
+        out.resize(std::fread(out.data(), 1, out.size(), f));
+    }
+    uint8_t chunk[65536];
     size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.insert(out.end(), buffer, buffer + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        out.insert(out.end(), chunk, chunk + got);
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
     std::fclose(f);
@@ -75,41 +158,19 @@ Result<std::vector<uint8_t>> read_file_bytes(const std::string &path) {
 }
 
 Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
-    ensure_initialised();
-    const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(
-        FreeImage_OpenMemory(const_cast<BYTE *>(file.data()), static_cast<DWORD>(file.size())));
-    const FREE_IMAGE_FORMAT type = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
-    if (type == FIF_BMP && bmp_is_truncated(file))
-        return Failure{"the file ends before the pixel data its header describes"};
-    if (type != FIF_UNKNOWN && FreeImage_FIFSupportsNoPixels(type)) {
-        Bitmap header(FreeImage_LoadFromMemory(type, memory.get(), FIF_LOAD_NOPIXELS));
-        const uint64_t pixels = static_cast<uint64_t>(FreeImage_GetWidth(header.get())) *
-                                FreeImage_GetHeight(header.get());
-        if (pixels > kMaxPixels)
-            return Failure{"the file claims a picture of " +
-                           std::to_string(FreeImage_GetWidth(header.get())) + " x " +
-                           std::to_string(FreeImage_GetHeight(header.get())) +
-                           " pixels, more than this program reads"};
-        FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
+    if (has_bmp_signature(file)) {
+        if (bmp_is_truncated(file))
+            return Failure{"the file ends before the pixel data its header describes"};
+        if (std::optional<Picture> plain = decode_plain_bmp(file, kMaxPixels))
+            return std::move(*plain);
+    } else if (std::optional<Picture> plain = decode_plain_png(file, kMaxPixels)) {
+        return std::move(*plain);
     }
-    Bitmap bitmap(type == FIF_UNKNOWN ? nullptr : FreeImage_LoadFromMemory(type, memory.get(), 0));
-    FIBITMAP *b = bitmap.get();
-    // The getters give 0 for a bitmap that failed to load.
-    const BYTE *bits = FreeImage_GetBits(b);
-    Picture picture;
-    picture.line_bytes = static_cast<int>(FreeImage_GetLine(b));
-    picture.pitch = static_cast<int>(FreeImage_GetPitch(b));
-    picture.dib_size = static_cast<int>(FreeImage_GetDIBSize(b));
-    picture.colours_used = static_cast<int>(FreeImage_GetColorsUsed(b));
-    picture.bpp = static_cast<int>(FreeImage_GetBPP(b));
-    picture.width = static_cast<int>(FreeImage_GetWidth(b));
-    picture.height = static_cast<int>(FreeImage_GetHeight(b));
-    if (bits != nullptr && picture.pitch > 0 && picture.height > 0 &&
-        picture.line_bytes <= picture.pitch) {
-        picture.bits.assign(bits, bits + static_cast<size_t>(picture.pitch) * picture.height);
-        return picture;
-    }
-    return Failure{"the file is not a picture that can be read"};
+    return decode_through_library(file);
+}
+
+Result<Picture> decode_picture_through_library(const std::vector<uint8_t> &file) {
+    return decode_through_library(file);
 }
 
 Result<Picture> read_picture(const std::string &path) {
@@ -119,12 +180,13 @@ Result<Picture> read_picture(const std::string &path) {
 }
 
 Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
-    ensure_initialised();
-    Bitmap bitmap(FreeImage_Allocate(width, height, 24));
+    const FreeImageLibrary &fi = freeimage();
+    if (!fi.failure.empty()) return Result<>::failure(fi.failure);
+    Bitmap bitmap(fi.Allocate(width, height, 24, 0, 0, 0));
     if (!bitmap) return Result<>::failure("cannot allocate the picture");
     for (int y = 0; y < height; ++y) {
         // FreeImage's scanline 0 is the bottom row; the caller's row 0 is the top one.
-        BYTE *line = FreeImage_GetScanLine(bitmap.get(), height - 1 - y);
+        BYTE *line = fi.GetScanLine(bitmap.get(), height - 1 - y);
         const unsigned char *src = rgb + static_cast<size_t>(y) * width * 3;
         for (int x = 0; x < width; ++x) {
             line[x * 3 + FI_RGBA_RED] = src[x * 3 + 0];
@@ -132,15 +194,14 @@ Result<> write_png_rgb(const std::string &path, int width, int height, const uns
             line[x * 3 + FI_RGBA_BLUE] = src[x * 3 + 2];
         }
     }
-    FIMEMORY *memory = FreeImage_OpenMemory();
+    const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(fi.OpenMemory(nullptr, 0));
     Result<> written = Result<>::failure("cannot encode the PNG " + path);
-    if (FreeImage_SaveToMemory(FIF_PNG, bitmap.get(), memory, 0)) {
+    if (fi.SaveToMemory(FIF_PNG, bitmap.get(), memory.get(), 0)) {
         BYTE *data = nullptr;
         DWORD size = 0;
-        FreeImage_AcquireMemory(memory, &data, &size);
+        fi.AcquireMemory(memory.get(), &data, &size);
         written = write_file_atomically(path, data, size);
     }
-    FreeImage_CloseMemory(memory);
     return written;
 }
 

@@ -1,5 +1,7 @@
-// Reading and writing pictures through FreeImage. The rest of the program sees only the
-// plain Picture of core/grid.h, so the grid code never depends on the image library.
+// Reading and writing pictures: the plain kinds the program's own files use by its own
+// decoders (io/plain_pictures.h), every other kind through FreeImage, which is opened at its
+// first use. The rest of the program sees only the plain Picture of core/grid.h, so the grid
+// code never depends on the image library.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +19,11 @@ Result<std::vector<uint8_t>> read_file_bytes(const std::string &path);
 
 // Decodes a picture file held in memory, its type taken from the content; the picture is
 // loaded(). A failure says why (not a picture the reader knows, truncated, larger than
-// 4096 x 4096 pixels).
+// 4096 x 4096 pixels, the picture library missing).
 Result<Picture> decode_picture(const std::vector<uint8_t> &file);
+// The same through the picture library alone, whatever the kind: what the plain decoders
+// must match.
+Result<Picture> decode_picture_through_library(const std::vector<uint8_t> &file);
 
 // read_file_bytes, then decode_picture.
 Result<Picture> read_picture(const std::string &path);

@@ -67,7 +67,7 @@ template <size_t N>
 LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]) {
     LayerCells<N> out;
     for (size_t k = 0; k < N; ++k)
-        out.cells[k] = results.layers[index(layers[k])];
+        out.cells[k] = results.layer_cells(index(layers[k]));
     return out;
 }
 

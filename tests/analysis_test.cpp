@@ -90,9 +90,11 @@ TEST_F(ScanLoad, GeneratedScansOfEveryBinFillEveryGridAndChooseTheirSize) {
                     if (scan.base_grid[i] != 0) {
                         ASSERT_NE(t[right ? i + 149 - 2 * (i % 150) : i], 0) << i;
                     }
-                for (auto &layer : results.layers)  // cleared by the load
+                for (int k = 0; k < kLayerCount; ++k) {  // cleared by the load
+                    const float *layer = results.layer_cells(k);
                     ASSERT_TRUE(
                         std::all_of(layer, layer + kGridCells, [](float v) { return v == 0; }));
+                }
                 EXPECT_TRUE(scan.meta_point_found);
             }
 }

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <tuple>
 
+#include "io/picture_io.h"
+#include "io/plain_pictures.h"
 #include "io/resource_files.h"
 #include "tools/synth.h"
 #include "core/file_output.h"
@@ -119,6 +121,58 @@ TEST(Templates, FirstByteOfEveryDepthCutToTheGridAndThePadShapePeak) {
     EXPECT_FALSE(copy_pad_shape(p, *ws));
     p.width = 151;
     EXPECT_FALSE(copy_template(p, ws->templates[6]));
+}
+
+// The plain decoders must give exactly what FreeImage gives, and leave every other file to it.
+TEST(Pictures, PlainKindsDecodeAsTheLibraryDoesAndOthersGoToIt) {
+    const std::string dir = test::scratch_dir();
+    auto file = [&](int w, int h, int bpp, bool png) {
+        const std::string path = dir + "/p" + (png ? ".png" : ".bmp");
+        test::write_picture(
+            path, w, h, bpp, [](int x, int y) { return (x * 7 + y * 13) % 256; }, png);
+        return read_file_bytes(path).value();
+    };
+    auto poke32 = [](std::vector<uint8_t> f, size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k)
+            f.at(at + k) = static_cast<uint8_t>(v >> (8 * k));
+        return f;
+    };
+    const std::vector<uint8_t> bmp8 = file(33, 7, 8, false);
+    const struct {
+        const char *what;
+        std::vector<uint8_t> bytes;
+        bool plain;
+    } cases[] = {
+        {"8-bit BMP, odd width", bmp8, true},
+        {"8-bit BMP naming 16 colours", poke32(bmp8, 46, 16), true},
+        {"24-bit BMP, padded rows", file(5, 3, 24, false), true},
+        {"24-bit BMP, a template", file(150, 360, 24, false), true},
+        {"32-bit BMP, a scan", file(150, 360, 32, false), true},
+        {"8-bit grey PNG, the pad shape", file(250, 250, 8, true), true},
+        {"24-bit PNG", file(9, 4, 24, true), false},
+        {"top-down BMP", poke32(bmp8, 22, static_cast<uint32_t>(-7)), false},
+        {"run-length BMP", poke32(bmp8, 30, 1), false},
+        {"BMP of 5000 x 5000", poke32(poke32(bmp8, 18, 5000), 22, 5000), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool png = c.bytes[0] != 'B';
+        const std::optional<Picture> plain = png ? decode_plain_png(c.bytes, uint64_t{1} << 24)
+                                                 : decode_plain_bmp(c.bytes, uint64_t{1} << 24);
+        EXPECT_EQ(plain.has_value(), c.plain);
+        const Result<Picture> ours = decode_picture(c.bytes);
+        const Result<Picture> library = decode_picture_through_library(c.bytes);
+        ASSERT_EQ(ours.ok(), library.ok());
+        if (!ours) {
+            EXPECT_EQ(ours.message(), library.message());
+            continue;
+        }
+        const auto fields = [](const Picture &p) {
+            return std::tie(p.width, p.height, p.bpp, p.pitch, p.line_bytes, p.dib_size,
+                            p.colours_used, p.bits);
+        };
+        EXPECT_TRUE(fields(*ours) == fields(*library));
+    }
 }
 
 TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {

@@ -29,7 +29,8 @@ std::vector<uint8_t> design_state(const Design &d) {
     add(ws.relief_grid, sizeof ws.relief_grid);
     add(ws.relief_preview, sizeof ws.relief_preview);
     add(ws.colour_grid, sizeof ws.colour_grid);
-    add(ws.layers, sizeof ws.layers);
+    for (int i = 0; i < kLayerCount; ++i)  // as the composition reads them
+        add(ws.layer_cells(i), sizeof ws.layers[i]);
     add(&ws.meta_column, sizeof ws.meta_column);
     add(&ws.meta_row, sizeof ws.meta_row);
     add(d.controls().value, sizeof d.controls().value);
