@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -23,14 +24,19 @@
 #include "app/main_window.h"
 #include "app/print_dialog.h"
 #include "design/design_file.h"
+#include "design/pair_file.h"
 #include "io/file_hash.h"
+#include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
 #include "core/ansi_path.h"
+#include "core/console.h"
 
 using namespace pedaform;
 
+Pair *g_pair = nullptr;
+Foot g_foot = Foot::kLeft;
 Design *g_design = nullptr;
 
 namespace {
@@ -45,8 +51,19 @@ bool print_dialog(PrintSettings &settings) {
 const char *const kWriteErrorCaption = "存檔錯誤";
 const char *const kDesignErrorCaption = "設計檔錯誤";
 
-std::string g_design_path;  // the design file last saved or opened, "" for none
+// Each foot's design file last saved or opened, "" for none; the pair file, "" for none.
+std::string g_design_paths[kFootCount];
+std::string g_pair_path;
 std::string g_last_folder;  // of the last file named in any chooser, "" before the first
+
+// The file the shown foot's design is kept in: the pair file, else its own design file.
+const std::string &design_path() {
+    return g_pair_path.empty() ? g_design_paths[foot_index(g_foot)] : g_pair_path;
+}
+
+const char *foot_word(Foot foot) {
+    return foot == Foot::kLeft ? "左" : "右";
+}
 
 std::string file_name_of(const std::string &path) {
     const size_t slash = path.find_last_of('/');
@@ -116,9 +133,9 @@ std::optional<std::string> chosen_name(int type, const char *title, const char *
     return std::nullopt;
 }
 
-// One control moved by the operator: one design step, then the title.
+// One control moved by the operator: one step of the pair, then the title.
 void set_control(Control c, double value) {
-    report(g_design->set(c, value), kDesignErrorCaption);
+    report(g_pair->set(g_foot, c, value), kDesignErrorCaption);
     sync_controls();
 }
 
@@ -143,18 +160,21 @@ void arrange_pad_sliders(int mirrored) {
     }
 }
 
+// What a foot's load found doubtful, said once per load: a foot that matches no size (never
+// laid on another size), a search point far behind the heads (the dome would load them).
+// `mark` names the foot when it is not the one shown.
+void say_load_warnings(const Design &design, const std::string &mark) {
+    if (const std::optional<Warning> size = design.size_warning())
+        show_message_box((mark + size->gui).c_str(), "尺碼");
+    if (const std::optional<Warning> point = design.search_point_warning())
+        show_message_box((mark + point->gui).c_str(), "蹠骨點");
+}
+
 // After a new scan: the sliders in place for its side, every control at its value.
 void show_new_scan() {
-    arrange_pad_sliders(g_design->scan().template_mirrored);
-    sync_controls();
+    show_foot(g_foot);
     g_main_window->redraw();
-    // A foot that matches no size is said once per load, never laid on another size.
-    if (const std::optional<Warning> size = g_design->size_warning())
-        show_message_box(size->gui.c_str(), "尺碼");
-    mark_nearest_size(g_design->nearest_size());
-    // A search point far behind the heads would put the dome where it loads them.
-    if (const std::optional<Warning> point = g_design->search_point_warning())
-        show_message_box(point->gui.c_str(), "蹠骨點");
+    say_load_warnings(*g_design, "");
 }
 
 // The chooser's name converted for the C library, in a buffer of its own length.
@@ -166,14 +186,56 @@ std::string converted(const char *chosen) {
 
 }  // namespace
 
-bool ask_before_discard() {
-    if (!g_design->modified()) return true;
+namespace {
+
+bool ask_to_discard(bool modified) {
+    if (!modified) return true;
     return ask_question("設計尚未儲存，確定要放棄這些變更嗎？", "取消", "放棄變更") == 1;
+}
+
+}  // namespace
+
+bool ask_before_discard() {
+    return ask_to_discard(g_pair->modified());
 }
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
 bool (*ask_print_settings)(PrintSettings &settings) = print_dialog;
 int (*ask_question)(const char *text, const char *no, const char *yes) = show_question;
+int (*ask_choice)(const char *text, const char *keep, const char *first,
+                  const char *second) = show_choice;
+
+namespace {
+
+const char *const kGoLeft = "放到左腳", *const kGoRight = "放到右腳";
+const char *const kTakeLeft = "採用左腳的設定", *const kTakeRight = "採用右腳的設定";
+
+// The title: the scan of a foot alone as before; both feet's scans after the pair file, if
+// any; " *" while either foot has unsaved steps.
+std::string window_title() {
+    std::string title = "Pedaform";
+    const bool left = g_pair->design(Foot::kLeft).loaded();
+    const bool right = g_pair->design(Foot::kRight).loaded();
+    if (left && right) {
+        const std::string scans = "左 " + file_name_of(g_pair->design(Foot::kLeft).scan_path()) +
+                                  ", 右 " + file_name_of(g_pair->design(Foot::kRight).scan_path());
+        title +=
+            " - " + (g_pair_path.empty() ? scans : file_name_of(g_pair_path) + " (" + scans + ")");
+    } else if (left || right) {
+        const Foot foot = left ? Foot::kLeft : Foot::kRight;
+        const std::string scan = file_name_of(g_pair->design(foot).scan_path());
+        const std::string &file = g_design_paths[foot_index(foot)];
+        title += " - " + (file.empty() ? scan : file_name_of(file) + " (" + scan + ")");
+    }
+    if (g_pair->modified()) title += " *";
+    return title;
+}
+
+}  // namespace
+
+std::string pair_action_labels() {
+    return std::string(kGoLeft) + kGoRight + kTakeLeft + kTakeRight;
+}
 
 void sync_controls() {
     const Controls &c = g_design->controls();
@@ -186,15 +248,47 @@ void sync_controls() {
     }
     if (std::string(g_size_output->value()) != g_design->size_label())
         g_size_output->value(g_design->size_label());
-    std::string title = "Pedaform";
-    if (g_design->loaded()) {
-        const std::string scan = file_name_of(g_design->scan_path());
-        title += " - " +
-                 (g_design_path.empty() ? scan : file_name_of(g_design_path) + " (" + scan + ")");
-    }
-    if (g_design->modified()) title += " *";
+    for (Foot foot : {Foot::kLeft, Foot::kRight})
+        g_foot_buttons[foot_index(foot)]->value(foot == g_foot ? 1 : 0);
+    g_link_button->value(g_pair->linked() ? 1 : 0);
+    const std::string title = window_title();
     if (g_main_window != nullptr && title != g_main_window->label())
         g_main_window->copy_label(title.c_str());
+}
+
+void show_foot(Foot foot) {
+    const bool other = foot != g_foot || g_design != &g_pair->design(foot);
+    g_foot = foot;
+    g_design = &g_pair->design(foot);
+    g_image_view->design = g_design;
+    g_view3d->results = &g_design->results();
+    g_view3d->scan = &g_design->scan();
+    if (other) {
+        // The other foot's view: its relief once it holds a scan; no export outline of this one.
+        g_image_view->scan_chosen = g_view3d->scan_chosen = g_design->loaded();
+        g_image_view->outline.clear();
+    }
+    if (g_design->loaded()) arrange_pad_sliders(g_design->scan().template_mirrored);
+    mark_nearest_size(g_design->nearest_size());
+    sync_controls();
+}
+
+void foot_switch_cb(Fl_Widget *, void *foot) {
+    show_foot(reinterpret_cast<intptr_t>(foot) == 0 ? Foot::kLeft : Foot::kRight);
+}
+
+void link_cb(Fl_Widget *, void *) {
+    if (g_pair->linked()) {
+        g_pair->unlink();
+    } else if (g_pair->same_settings()) {
+        report(g_pair->link(g_foot), kDesignErrorCaption);
+    } else {
+        const int answer = ask_choice("兩腳的設定不同：同步後兩腳採用哪一腳的設定？", "取消",
+                                      kTakeLeft, kTakeRight);
+        if (answer != 0)
+            report(g_pair->link(answer == 1 ? Foot::kLeft : Foot::kRight), kDesignErrorCaption);
+    }
+    sync_controls();
 }
 
 namespace {
@@ -212,45 +306,131 @@ void show_traced_outline(MeshExport &e) {
 
 }  // namespace
 
-bool load_scan_path(const char *chosen) {
-    if (!ask_before_discard()) return false;
-    const std::string path = converted(chosen);
+namespace {
+
+// The foot of the scan at `path`, read without its console lines; none for a file the load
+// refuses (the load then says why).
+std::optional<Foot> scan_side(const std::string &path) {
+    std::FILE *shown = console();
+    set_console(nullptr);
+    const auto probe = std::make_unique<Scan>();
+    const Result<ScanLoadResult> read = load_scan_file(*probe, path.c_str());
+    set_console(shown);
+    if (!read) return std::nullopt;
+    return foot_of(*probe);
+}
+
+// The foot a scan of `side` fills: the foot shown, or the scan's own foot, going there asked
+// unless neither foot holds a scan; none when the operator stays.
+std::optional<Foot> foot_for(std::optional<Foot> side) {
+    if (!side || *side == g_foot) return g_foot;
+    if (!g_pair->design(Foot::kLeft).loaded() && !g_pair->design(Foot::kRight).loaded())
+        return side;
+    const std::string text =
+        std::string("這是") + foot_word(*side) + "腳的掃描檔，要放到" + foot_word(*side) + "腳嗎？";
+    if (ask_question(text.c_str(), "取消", *side == Foot::kLeft ? kGoLeft : kGoRight) != 1)
+        return std::nullopt;
+    return side;
+}
+
+// The importer's other foot beside a foot's scan: NAME_R.bmp beside NAME_L.bmp and back; "" when
+// the name is no importer's name or no such file exists.
+std::string partner_scan(const std::string &path, Foot foot) {
+    const std::string own = foot == Foot::kLeft ? "_L.bmp" : "_R.bmp";
+    if (path.size() < own.size() || path.compare(path.size() - own.size(), own.size(), own) != 0)
+        return "";
+    const std::string partner =
+        path.substr(0, path.size() - own.size()) + (foot == Foot::kLeft ? "_R.bmp" : "_L.bmp");
+    struct stat st;
+    return stat(partner.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? partner : "";
+}
+
+// An imported recording's other foot, into the other foot when that one is empty.
+void fill_partner(Foot foot, const std::string &path) {
+    const Foot other = other_foot(foot);
+    const std::string partner = partner_scan(path, foot);
+    if (g_pair->design(other).loaded() || partner.empty() || scan_side(partner) != other) return;
+    const Result<ScanLoadResult> loaded = g_pair->load(other, partner);
+    if (!loaded) {
+        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, partner.c_str(),
+                     loaded.message().c_str());
+        return;
+    }
+    g_design_paths[foot_index(other)].clear();
+    say_load_warnings(g_pair->design(other), std::string(foot_word(other)) + "腳：");
+}
+
+enum class Loaded { kKept, kRefused, kDone };
+
+Loaded load_into_pair(const std::string &path) {
+    const std::optional<Foot> foot = foot_for(scan_side(path));
+    if (!foot || !ask_to_discard(g_pair->design(*foot).modified())) return Loaded::kKept;
     remember_folder(path);
+    if (*foot != g_foot) show_foot(*foot);
     mark_scan_chosen();
-    const Result<ScanLoadResult> loaded = g_design->load(path);
+    const Result<ScanLoadResult> loaded = g_pair->load(*foot, path);
     if (!loaded) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(),
                      loaded.message().c_str());
         show_message_box(kScanFormatError, kScanFormatCaption);
-        return true;
+        return Loaded::kRefused;
     }
-    g_design_path.clear();
+    g_design_paths[foot_index(*foot)].clear();
+    g_pair_path.clear();
     g_image_view->outline.clear();  // the outline of an earlier export belongs to the earlier scan
     show_new_scan();
-    return true;
+    fill_partner(*foot, path);
+    sync_controls();
+    return Loaded::kDone;
+}
+
+}  // namespace
+
+bool load_scan_path(const char *chosen) {
+    return load_into_pair(converted(chosen)) != Loaded::kKept;
 }
 
 void load_cb(Fl_Widget *, void *) {
     const std::optional<std::string> name =
         chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
-    if (name && !load_scan_path(name->c_str())) return;  // the operator kept the design
-    // The stamped pad is off after the load menu, whatever the chooser gave.
+    // The stamped pad is off after the load menu, whatever the chooser gave; a loaded foot has
+    // it off already, or as the other foot's linked settings have it.
+    if (name && load_into_pair(converted(name->c_str())) != Loaded::kRefused) return;
     set_control(Control::kStamp, 0);
 }
+
+namespace {
+
+// The feet an export writes: both once both hold a scan, else the one shown.
+std::vector<Foot> exported_feet() {
+    if (g_pair->both_loaded()) return {Foot::kLeft, Foot::kRight};
+    return {g_foot};
+}
+
+// A file of one foot's export: with _L or _R when both feet are written.
+std::string foot_file(const std::string &path, Foot foot) {
+    return g_pair->both_loaded() ? pair_foot_file_name(path, foot) : path;
+}
+
+}  // namespace
 
 void export_engraving_to(const char *chosen) {
     mark_scan_chosen();
     const std::string path = converted(chosen);
     remember_folder(path);
-    const Result<std::string> name = engraving_file_name(path);
-    if (!name) return report_write_failure(path, name.message());
-    if (Result<> r = write_engraving_bmp(*name, g_design->results().relief_grid); !r)
-        report_write_failure(*name, r.message());
+    for (Foot foot : exported_feet()) {
+        const Result<std::string> name = engraving_file_name(foot_file(path, foot));
+        if (!name) return report_write_failure(path, name.message());
+        const Design &design = foot == g_foot ? *g_design : g_pair->design(foot);
+        if (Result<> r = write_engraving_bmp(*name, design.results().relief_grid); !r)
+            return report_write_failure(*name, r.message());
+    }
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
-    // The smoothing is a step of the design; it stays even if the dialog is cancelled.
-    smooth_cb(nullptr, nullptr);
+    // The smoothing is a step of the pair; it stays even if the dialog is cancelled.
+    report(g_pair->smooth(g_foot, g_pair->both_loaded()), kDesignErrorCaption);
+    sync_controls();
     // Not the scan's name: the scan is a .bmp too, and this export replaces without asking.
     const std::optional<std::string> name = chosen_name(
         Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
@@ -264,6 +444,42 @@ void export_print_to(const std::string &path) {
     if (!r) report_write_failure(path, r.message());
 }
 
+namespace {
+
+// Both feet's insoles in one 3MF on the bed, or one per foot when they do not fit (said).
+void export_pair_print(const std::string &path, const PrintSettings &settings) {
+    std::array<PairPrintInput, 2> feet;
+    std::array<MeshExport, 2> traced;
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const Design &d = g_pair->design(foot);
+        feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
+                                  print_description(d, g_pair_path)};
+    }
+    const Result<PairPrint> print = build_pair_print(feet, settings, &traced);
+    show_traced_outline(traced[foot_index(g_foot)]);
+    if (!print) return report_write_failure(path, print.message());
+    if (print->placement) {
+        if (Result<> r = write_pair_print(*print, settings, path); !r)
+            report_write_failure(path, r.message());
+        return;
+    }
+    char bed[64];
+    std::snprintf(bed, sizeof bed, "%g x %g mm", settings.bed.width, settings.bed.depth);
+    const std::string apart[2] = {pair_foot_file_name(path, Foot::kLeft),
+                                  pair_foot_file_name(path, Foot::kRight)};
+    const std::string text = std::string("兩腳鞋墊無法放在同一個 ") + bed +
+                             " 的列印平台上（轉 45 度亦然），將分別輸出:\n" + apart[0] + "\n" +
+                             apart[1];
+    show_message_box(text.c_str(), "列印平台");
+    for (int k = 0; k < 2; ++k) {
+        if (!may_write(apart[k])) continue;
+        if (Result<> r = write_foot_print(*print, k, settings, apart[k]); !r)
+            return report_write_failure(apart[k], r.message());
+    }
+}
+
+}  // namespace
+
 void export_printable_to(const char *chosen) {
     if (!scan_loaded_for_export()) return;
     std::string path = converted(chosen);
@@ -273,18 +489,26 @@ void export_printable_to(const char *chosen) {
         return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
     };
     if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
-    if (!may_write(path)) return;
-    Result<> written = Result<>::success();
-    MeshExport e;
-    const DesignResults &results = g_design->results();
     if (ends_with(".stl")) {
-        written = export_relief_solid(results.relief_grid, path, 0, &e);
-    } else {
-        PrintSettings settings;
-        if (!ask_print_settings(settings)) return;  // cancelled
-        written = export_relief_3mf(results.relief_grid, g_design->scan().pressure_grid, path,
-                                    settings, print_description(*g_design, g_design_path), &e);
+        for (Foot foot : exported_feet()) {
+            const std::string file = foot_file(path, foot);
+            if (!may_write(file)) continue;
+            MeshExport e;
+            const Design &design = foot == g_foot ? *g_design : g_pair->design(foot);
+            const Result<> written = export_relief_solid(design.results().relief_grid, file, 0, &e);
+            if (foot == g_foot) show_traced_outline(e);
+            if (!written) return report_write_failure(file, written.message());
+        }
+        return;
     }
+    if (!may_write(path)) return;
+    PrintSettings settings;
+    if (!ask_print_settings(settings)) return;  // cancelled
+    if (g_pair->both_loaded()) return export_pair_print(path, settings);
+    MeshExport e;
+    const Result<> written =
+        export_relief_3mf(g_design->results().relief_grid, g_design->scan().pressure_grid, path,
+                          settings, print_description(*g_design, design_path()), &e);
     show_traced_outline(e);
     if (!written) report_write_failure(path, written.message());
 }
@@ -301,8 +525,55 @@ void export_print_cb(Fl_Widget *, void *) {
     export_print_to("./merge.stl");
 }
 
+namespace {
+
+// The scan a design file names, or the one the operator chooses in place of a missing one
+// (then `other_scan`); none when the operator gave up or the scan cannot be read (said).
+std::optional<std::string> design_scan(const std::string &path, const DesignFile &file,
+                                       bool &other_scan) {
+    std::string scan = design_scan_path(path, file);
+    // A scan the operator chooses in place of a missing one is a replay on another scan.
+    other_scan = false;
+    if (file_missing(scan)) {
+        const std::string question = "找不到掃描檔: " + scan + "\n要選擇掃描檔嗎？";
+        if (ask_question(question.c_str(), "取消", "選擇掃描檔…") != 1) return std::nullopt;
+        const std::optional<std::string> name =
+            chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "選擇掃描檔", "Insole\t*.bmp\n", scan);
+        if (!name) return std::nullopt;
+        scan = converted(name->c_str());
+        remember_folder(scan);
+        other_scan = true;
+    }
+    if (report_read_problem("掃描檔", scan)) return std::nullopt;
+    if (!other_scan) {
+        const Result<std::string> sha256 = file_sha256(scan);
+        if (!sha256 || *sha256 != file.scan_sha256) {
+            const std::string question =
+                "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
+            if (ask_question(question.c_str(), "取消", "開啟") != 1) return std::nullopt;
+        }
+    }
+    return scan;
+}
+
+void report_refused_scan(const std::string &scan, const std::string &why) {
+    std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), why.c_str());
+    const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + why;
+    show_message_box(text.c_str(), kScanFormatCaption);
+}
+
+// What opening a foot's design says: the replay's failure, the hand-placed points mirrored.
+void report_opened(const OpenedDesign &opened) {
+    report(opened.replayed, kDesignErrorCaption);
+    for (const Warning &warning : opened.warnings)
+        show_message_box(warning.gui.c_str(), "設計檔");
+}
+
+}  // namespace
+
 void open_design_path(const char *chosen) {
     const std::string path = converted(chosen);
+    if (is_pair_file(path)) return open_pair_path(chosen);
     remember_folder(path);
     const Result<DesignFile> file = read_design_file(path);
     if (!file) {
@@ -310,43 +581,25 @@ void open_design_path(const char *chosen) {
             report(Failure{file.message()}, kDesignErrorCaption);
         return;
     }
-    std::string scan = design_scan_path(path, *file);
-    // A scan the operator chooses in place of a missing one is a replay on another scan.
     bool other_scan = false;
-    if (file_missing(scan)) {
-        const std::string question = "找不到掃描檔: " + scan + "\n要選擇掃描檔嗎？";
-        if (ask_question(question.c_str(), "取消", "選擇掃描檔…") != 1) return;
-        const std::optional<std::string> name =
-            chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "選擇掃描檔", "Insole\t*.bmp\n", scan);
-        if (!name) return;
-        scan = converted(name->c_str());
-        remember_folder(scan);
-        other_scan = true;
-    }
-    if (report_read_problem("掃描檔", scan)) return;
-    if (!other_scan) {
-        const Result<std::string> sha256 = file_sha256(scan);
-        if (!sha256 || *sha256 != file->scan_sha256) {
-            const std::string question =
-                "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
-            if (ask_question(question.c_str(), "取消", "開啟") != 1) return;
-        }
-    }
-    if (!ask_before_discard()) return;
+    const std::optional<std::string> scan = design_scan(path, *file, other_scan);
+    if (!scan) return;
+    const std::optional<Foot> foot = foot_for(scan_side(*scan));
+    if (!foot || !ask_to_discard(g_pair->design(*foot).modified())) return;
     mark_scan_chosen();
-    const Result<OpenedDesign> opened = open_design(*g_design, *file, scan);
-    if (!opened) {
-        std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(),
-                     opened.message().c_str());
-        const std::string text =
-            std::string(kScanFormatError) + ": " + scan + "\n" + opened.message();
-        show_message_box(text.c_str(), kScanFormatCaption);
-        return;
-    }
-    report(opened->replayed, kDesignErrorCaption);
-    g_design_path = path;
+    // Opened into a fresh design, so that a refused scan leaves the foot as it was.
+    std::unique_ptr<Design> fresh = g_pair->new_design();
+    const Result<OpenedDesign> opened = open_design(*fresh, *file, *scan);
+    if (!opened) return report_refused_scan(*scan, opened.message());
+    g_pair->adopt(*foot, std::move(fresh));
+    // The file's steps are this foot's own: the feet stay linked only while they agree.
+    if (!g_pair->same_settings()) g_pair->set_linked(false);
+    g_design_paths[foot_index(*foot)] = path;
+    g_pair_path.clear();
     g_image_view->outline.clear();
+    g_foot = *foot;
     show_new_scan();
+    report_opened(*opened);
 }
 
 void open_design_cb(Fl_Widget *, void *) {
@@ -364,7 +617,7 @@ void save_design_path(const char *chosen) {
     const Result<> r = save_design(*g_design, path);
     if (!r) return report_write_failure(path, r.message());
     g_design->mark_saved();
-    g_design_path = path;
+    g_design_paths[foot_index(g_foot)] = path;
     sync_controls();
 }
 
@@ -376,13 +629,97 @@ void save_design_cb(Fl_Widget *, void *) {
     if (name) save_design_path(name->c_str());
 }
 
+void open_pair_path(const char *chosen) {
+    const std::string path = converted(chosen);
+    remember_folder(path);
+    const Result<PairFile> file = read_pair_file(path);
+    if (!file) {
+        if (!report_read_problem("設計檔", path))
+            report(Failure{file.message()}, kDesignErrorCaption);
+        return;
+    }
+    std::array<std::string, kFootCount> scans;
+    for (int f = 0; f < kFootCount; ++f) {
+        bool other_scan = false;
+        const std::optional<std::string> scan = design_scan(path, file->feet[f], other_scan);
+        if (!scan) return;
+        scans[f] = *scan;
+    }
+    if (!ask_before_discard()) return;
+    mark_scan_chosen();
+    const Result<OpenedPair> opened = open_pair(*g_pair, *file, scans);
+    if (!opened) {
+        std::fprintf(stderr, "%s: %s\n", kScanFormatError, opened.message().c_str());
+        const std::string text = std::string(kScanFormatError) + ": " + opened.message();
+        return show_message_box(text.c_str(), kScanFormatCaption);
+    }
+    g_pair_path = path;
+    for (std::string &p : g_design_paths)
+        p.clear();
+    g_image_view->outline.clear();
+    g_foot = Foot::kLeft;
+    show_new_scan();
+    say_load_warnings(g_pair->design(Foot::kRight), "右腳：");
+    for (const OpenedDesign &foot : opened->feet)
+        report_opened(foot);
+}
+
+void open_pair_cb(Fl_Widget *, void *) {
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "開啟左右一對", "Pair\t*.json\n");
+    if (name) open_pair_path(name->c_str());
+}
+
+void save_pair_path(const char *chosen) {
+    if (!g_pair->both_loaded()) {
+        show_message_box("尚未讀取兩腳的掃描檔", kWriteErrorCaption);
+        return;
+    }
+    std::string path = converted(chosen);
+    remember_folder(path);
+    if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
+    if (!may_write(path)) return;
+    const Result<> r = save_pair(*g_pair, path);
+    if (!r) return report_write_failure(path, r.message());
+    g_pair->mark_saved();
+    g_pair_path = path;
+    sync_controls();
+}
+
+void save_pair_cb(Fl_Widget *, void *) {
+    if (!g_pair->both_loaded()) return save_pair_path("");
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存左右一對", "Pair\t*.json\n",
+                    proposed_name("_pair.json"));
+    if (name) save_pair_path(name->c_str());
+}
+
+bool start_new_pair() {
+    if (!ask_before_discard()) return false;
+    for (Foot foot : {Foot::kLeft, Foot::kRight})
+        g_pair->adopt(foot, g_pair->new_design());
+    g_pair->set_linked(true);
+    g_pair->mark_saved();
+    g_pair_path.clear();
+    for (std::string &p : g_design_paths)
+        p.clear();
+    g_design = nullptr;  // show_foot points the views at the new design
+    show_foot(Foot::kLeft);
+    g_main_window->redraw();
+    return true;
+}
+
+void new_pair_cb(Fl_Widget *, void *) {
+    start_new_pair();
+}
+
 void undo_cb(Fl_Widget *, void *) {
-    report(g_design->undo(), kDesignErrorCaption);
+    report(g_pair->undo(), kDesignErrorCaption);
     sync_controls();
 }
 
 void redo_cb(Fl_Widget *, void *) {
-    report(g_design->redo(), kDesignErrorCaption);
+    report(g_pair->redo(), kDesignErrorCaption);
     sync_controls();
 }
 
@@ -394,23 +731,23 @@ int redo_shortcut_handler(int event) {
 }
 
 void size_cb(Fl_Widget *, void *index) {
-    report(g_design->choose_size(static_cast<int>(reinterpret_cast<intptr_t>(index))),
+    report(g_pair->choose_size(g_foot, static_cast<int>(reinterpret_cast<intptr_t>(index))),
            kDesignErrorCaption);
     sync_controls();
 }
 
 void dome_from_heads_cb(Fl_Widget *, void *) {
-    report(g_design->place_dome_behind_heads(), kDesignErrorCaption);
+    report(g_pair->place_dome_behind_heads(g_foot), kDesignErrorCaption);
     sync_controls();
 }
 
 void reset_point_cb(Fl_Widget *, void *) {
-    report(g_design->reset_meta_point(), kDesignErrorCaption);
+    report(g_pair->reset_meta_point(g_foot), kDesignErrorCaption);
     sync_controls();
 }
 
 void move_point_to(float column, float row) {
-    report(g_design->place_by_hand(column, row), kDesignErrorCaption);
+    report(g_pair->place_by_hand(g_foot, column, row), kDesignErrorCaption);
     sync_controls();
 }
 
@@ -422,7 +759,7 @@ void top_view_cb(Fl_Widget *, void *) {
     g_view3d->top_view();
 }
 void smooth_cb(Fl_Widget *, void *) {
-    report(g_design->smooth(), kDesignErrorCaption);
+    report(g_pair->smooth(g_foot), kDesignErrorCaption);
     sync_controls();
 }
 void control_cb(Fl_Widget *widget, void *control) {

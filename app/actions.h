@@ -1,5 +1,6 @@
-// The actions of the menu entries and controls. Each is one call on the design model plus the
-// widget updates it needs; the views show the change at their next frame.
+// The actions of the menu entries and controls. Each is one call on the design model (the pair's,
+// design/pair.h, for the foot shown) plus the widget updates it needs; the views show the change
+// at their next frame.
 #pragma once
 
 #include <FL/Fl_Widget.H>
@@ -7,9 +8,28 @@
 #include <string>
 
 #include "design/design.h"
+#include "design/pair.h"
 
-// The design the window shows; made by build_main_window.
+// The pair the window holds, made by build_main_window; the foot the switch shows; and that
+// foot's design, which the views show.
+extern pedaform::Pair *g_pair;
+extern pedaform::Foot g_foot;
 extern pedaform::Design *g_design;
+
+// Shows `foot`: the switch, both views, the sliders in place for its side, its control values
+// and the title. Both feet's designs stay made, so nothing is computed.
+void show_foot(pedaform::Foot foot);
+// The switch's buttons; the user data is the foot's index (0 left, 1 right).
+void foot_switch_cb(Fl_Widget *, void *foot);
+// "左右同步": unlinks the feet, or links them; linking feet whose settings differ asks which
+// foot's settings both take (取消 leaves them unlinked).
+void link_cb(Fl_Widget *, void *);
+void open_pair_cb(Fl_Widget *, void *);
+void save_pair_cb(Fl_Widget *, void *);
+// "新的一對": both feet empty and linked, after asking when either has unsaved steps.
+void new_pair_cb(Fl_Widget *, void *);
+// What new_pair_cb does after the chooser; false when the operator kept the work.
+bool start_new_pair();
 
 // Callbacks (widget and user data are ignored).
 void load_cb(Fl_Widget *, void *);
@@ -36,13 +56,21 @@ void smooth_cb(Fl_Widget *, void *);
 // Every control's widget: the control is the user data, the value the widget's.
 void control_cb(Fl_Widget *widget, void *control);
 // True when nothing unsaved would be lost, or the operator agrees to lose it: asked before
-// the window closes and before another scan or design replaces this one.
+// the window closes (either foot's steps) and before another scan, design or pair replaces
+// them.
 bool ask_before_discard();
 // Ctrl+Shift+Z, the second redo shortcut (a menu entry holds one).
 int redo_shortcut_handler(int event);
 
 // Everything of the menu entries after a name was chosen: the tests call these with a path.
-// Loading asks first when the design has unsaved steps; false when the operator kept it.
+// Loading fills the foot shown; a scan of the other foot asks to go there (unless neither foot
+// holds a scan), and a foot's scan named NAME_L.bmp or NAME_R.bmp (the importer's names) also
+// fills the other foot, when that one is empty, with its partner beside it. Loading asks first
+// when the foot it fills has unsaved steps; false when the operator kept it. Opening a design
+// fills the foot of its scan's side the same way; a pair file chosen there opens as a pair.
+// With both feet loaded, the exports write both: the engravings and STL files with _L and _R
+// before the extension, one 3MF of both insoles on the bed (or one per foot, said, when they
+// do not fit).
 // Saving a design or a printable file asks before replacing a file, and without a scan says
 // "尚未讀取掃描檔" and writes nothing. Opening a design whose scan is missing offers to choose
 // another scan to replay it on. The folder of every path named is the next save's proposal.
@@ -54,6 +82,8 @@ void export_print_to(const std::string &path);
 void export_printable_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
+void open_pair_path(const char *path);
+void save_pair_path(const char *path);
 
 // Moves every control to the design's values and shows its title.
 void sync_controls();
@@ -63,6 +93,11 @@ extern void (*show_message_box)(const char *text, const char *caption);
 // A question with two answers; returns 1 for `yes`, 0 for `no`, the default answer that keeps
 // the operator's work (Enter and Escape give it). Tests replace it.
 extern int (*ask_question)(const char *text, const char *no, const char *yes);
+// A question with three answers: 0 for `keep` (the default), 1 for `first`, 2 for `second`.
+// Tests replace it.
+extern int (*ask_choice)(const char *text, const char *keep, const char *first, const char *second);
+// The labels of the pair's questions' answers, for the label font.
+std::string pair_action_labels();
 // The 3D-print export's questions (print_dialog.h, from the default zones); false when
 // cancelled. Tests replace it.
 extern bool (*ask_print_settings)(pedaform::PrintSettings &settings);

@@ -352,10 +352,16 @@ class Batch {
                                       print_description(d, design_file())};
             apart[foot_index(foot)] = pair_foot_file_name(o_.print_3mf, foot);
         }
-        const Result<PairPrintLayout> written =
-            export_pair_3mf(feet, print_settings(), o_.print_3mf, apart);
-        if (!written) return write_failed(written.message());
-        if (*written == PairPrintLayout::kOneFilePerFoot) warn(apart_warning(apart));
+        const Result<PairPrint> print = build_pair_print(feet, print_settings());
+        if (!print) return write_failed(print.message());
+        if (print->placement) {
+            const Result<> r = write_pair_print(*print, print_settings(), o_.print_3mf);
+            return r ? kBatchDone : write_failed(r.message());
+        }
+        warn(apart_warning(apart));
+        for (int k = 0; k < 2; ++k)
+            if (Result<> r = write_foot_print(*print, k, print_settings(), apart[k]); !r)
+                return write_failed(r.message());
         return kBatchDone;
     }
 

@@ -147,7 +147,7 @@ struct OptionRow {
 
 Result<double> read_bed_side(const std::string &text) {
     const std::optional<double> v = number_of(text);
-    if (!v || !(*v >= 50 && *v <= 2000)) return Failure{""};
+    if (!v || !(*v >= kMinBedMm && *v <= kMaxBedMm)) return Failure{""};
     return *v;
 }
 

@@ -45,6 +45,17 @@ bool Pair::moves_both(Control c) const {
     return linked_ && (!preset_by_size(c) || sizes_linked());
 }
 
+bool Pair::same_settings() const {
+    if (!both_loaded()) return true;
+    const Design &left = design(Foot::kLeft), &right = design(Foot::kRight);
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        if (preset_by_size(c) && !sizes_linked()) continue;
+        if (left.controls()[c] != right.controls()[c]) return false;
+    }
+    return left.dome_behind_heads_mm() == right.dome_behind_heads_mm();
+}
+
 Pair::Entry Pair::new_entry() const {
     Entry e;
     e.linked_before = e.linked_after = linked_;
@@ -172,8 +183,8 @@ Result<> Pair::place_dome_behind_heads(Foot foot, double mm) {
     return step(foot, linked_, [&](Design &d) { return d.place_dome_behind_heads(mm); });
 }
 
-Result<> Pair::smooth(Foot foot) {
-    return step(foot, false, [](Design &d) { return d.smooth(); });
+Result<> Pair::smooth(Foot foot, bool both) {
+    return step(foot, both, [](Design &d) { return d.smooth(); });
 }
 
 Result<> Pair::move_meta_point(Foot foot, float column, float row) {

@@ -40,6 +40,9 @@ class Pair {
     bool sizes_linked() const;
     // True when moving `c` on one foot now moves the other as well.
     bool moves_both(Control c) const;
+    // True when the feet hold the same linked settings: each control that would move both, and
+    // the dome step behind the current point. True unless both feet are loaded.
+    bool same_settings() const;
 
     // Loads a scan into one foot (Design::load); its steps start afresh and leave the pair's
     // history. With the feet linked and the other foot loaded, the new foot then takes the
@@ -57,7 +60,9 @@ class Pair {
     Result<> set(Foot foot, Control c, double value);
     Result<> choose_size(Foot foot, int index);
     Result<> place_dome_behind_heads(Foot foot, double mm = kDomeBehindHeadsMm);
-    Result<> smooth(Foot foot);
+    // Smooths `foot`, and with `both` the other loaded foot too, as one step of the pair (an
+    // export of both feet's engravings).
+    Result<> smooth(Foot foot, bool both = false);
     Result<> move_meta_point(Foot foot, float column, float row);
     Result<> move_dome_apex(Foot foot, float column, float row);
     Result<> place_by_hand(Foot foot, float column, float row);

@@ -19,6 +19,8 @@ struct BedSize {
     double width = 256;
     double depth = 256;
 };
+// The bed sizes the front ends take, mm.
+constexpr double kMinBedMm = 50, kMaxBedMm = 2000;
 constexpr double kPairGapMm = 10.0;
 constexpr double kMaxTurnDegrees = 45.0;
 

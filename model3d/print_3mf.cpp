@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstring>
 
@@ -551,43 +552,44 @@ Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const
     return write_file_atomically(path, data.data(), data.size());
 }
 
-Result<PairPrintLayout> export_pair_3mf(const std::array<PairPrintInput, 2> &feet,
-                                        const PrintSettings &settings, const std::string &path,
-                                        const std::array<std::string, 2> &foot_paths,
-                                        std::array<MeshExport, 2> *reports) {
-    std::array<PrintModel, 2> models;
+Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
+                                   const PrintSettings &settings,
+                                   std::array<MeshExport, 2> *reports) {
+    PairPrint print;
     std::array<std::vector<Vertex>, 2> points;
     for (int k = 0; k < 2; ++k) {
         PreparedRelief prepared = prepare_relief(feet[k].relief);
         Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, settings);
         if (reports != nullptr) (*reports)[k].outline = std::move(prepared.outline);
         if (!built) return Failure{built.message()};
-        models[k] = std::move(*built);
-        for (const PrintPart &p : models[k].parts) {
+        print.models[k] = std::move(*built);
+        print.about[k] = feet[k].about;
+        for (const PrintPart &p : print.models[k].parts) {
             points[k].insert(points[k].end(), p.mesh.vertices.begin(), p.mesh.vertices.end());
             if (reports != nullptr) (*reports)[k].triangles += p.mesh.triangles.size();
         }
     }
-    const std::optional<std::array<ItemPlacement, 2>> placed =
-        place_pair_on_bed(points, settings.bed);
+    print.placement = place_pair_on_bed(points, settings.bed);
+    return print;
+}
+
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path) {
+    assert(print.placement);
     std::string data;
-    if (placed) {
-        const std::array<PrintFoot, 2> both = {PrintFoot{&models[0], feet[0].about, (*placed)[0]},
-                                               PrintFoot{&models[1], feet[1].about, (*placed)[1]}};
-        if (Result<> r = write_pair_print_3mf(both, settings, data); !r)
-            return Failure{r.message()};
-        if (Result<> r = write_file_atomically(path, data.data(), data.size()); !r)
-            return Failure{r.message()};
-        return PairPrintLayout::kOneFile;
-    }
-    for (int k = 0; k < 2; ++k) {
-        data.clear();
-        if (Result<> r = write_print_3mf(models[k], settings, feet[k].about, data); !r)
-            return Failure{r.message()};
-        if (Result<> r = write_file_atomically(foot_paths[k], data.data(), data.size()); !r)
-            return Failure{r.message()};
-    }
-    return PairPrintLayout::kOneFilePerFoot;
+    const std::array<PrintFoot, 2> both = {
+        PrintFoot{&print.models[0], print.about[0], (*print.placement)[0]},
+        PrintFoot{&print.models[1], print.about[1], (*print.placement)[1]}};
+    if (Result<> r = write_pair_print_3mf(both, settings, data); !r) return r;
+    return write_file_atomically(path, data.data(), data.size());
+}
+
+Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
+                          const std::string &path) {
+    std::string data;
+    if (Result<> r = write_print_3mf(print.models[foot], settings, print.about[foot], data); !r)
+        return r;
+    return write_file_atomically(path, data.data(), data.size());
 }
 
 }  // namespace pedaform

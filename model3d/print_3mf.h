@@ -120,22 +120,31 @@ Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintS
 // "左 L <scan>" for foot 0, "右 R <scan>" for foot 1.
 std::string pair_foot_name(int foot, const std::string &scan);
 
-// One foot of a pair's export: its relief and pressure (kGridCells each) and what the file says.
+// One foot of a pair's print: its relief and pressure (kGridCells each) and what the file says.
 struct PairPrintInput {
     const uint8_t *relief;
     const uint8_t *pressure;
     PrintDescription about;
 };
-enum class PairPrintLayout { kOneFile, kOneFilePerFoot };
-// The front ends' entry for a pair: prepares and builds both feet's models (printing their
-// lines), places them on the settings' bed (place_pair_on_bed) and writes both to `path`; when
-// they do not fit the bed, writes each foot alone (write_print_3mf, no placement) to its
-// `foot_paths` entry instead, which the caller must say. Fails as export_relief_3mf; a file
-// written before a later one failed stays. `reports` (may be null) gets each foot's outline and
-// triangles.
-Result<PairPrintLayout> export_pair_3mf(const std::array<PairPrintInput, 2> &feet,
-                                        const PrintSettings &settings, const std::string &path,
-                                        const std::array<std::string, 2> &foot_paths,
-                                        std::array<MeshExport, 2> *reports = nullptr);
+// A pair's print: both feet's models and, when they fit the bed, their placement.
+struct PairPrint {
+    std::array<PrintModel, 2> models;
+    std::array<PrintDescription, 2> about;
+    std::optional<std::array<ItemPlacement, 2>> placement;  // none: they do not fit the bed
+};
+// Prepares and builds both feet's models (printing their lines, as export_relief_3mf) and places
+// them on the settings' bed (place_pair_on_bed). Fails as build_print_model. `reports` (may be
+// null) gets each foot's outline and triangles.
+Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
+                                   const PrintSettings &settings,
+                                   std::array<MeshExport, 2> *reports = nullptr);
+// Both insoles in one file at `path` (write_pair_print_3mf), through a temporary file. The print
+// must have its placement.
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path);
+// One foot's insole alone (write_print_3mf, no placement): what is written, one file per foot,
+// when the feet do not fit one bed.
+Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
+                          const std::string &path);
 
 }  // namespace pedaform

@@ -248,7 +248,8 @@ std::vector<std::vector<uint8_t>> key_swatches() {
     return swatches;
 }
 
-// Every test starts with the stand-ins for the operator's answers; each loads what it needs.
+// Every test starts with the stand-ins for the operator's answers and a new pair, both feet
+// empty; each loads what it needs.
 struct StandIns : ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo &) override {
         show_message_box = [](const char *text, const char *caption) {
@@ -256,8 +257,10 @@ struct StandIns : ::testing::EmptyTestEventListener {
             g_box_caption = caption;
         };
         ask_question = [](const char *, const char *, const char *) { return 1; };
+        ask_choice = [](const char *, const char *, const char *, const char *) { return 1; };
         ask_print_settings = [](PrintSettings &) { return false; };
         confirm_discard = ask_before_discard;
+        start_new_pair();
         g_box_text.clear();
     }
 };
@@ -400,14 +403,14 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
     test::write_file(dir + "/scan.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
     load(dir + "/scan.bmp");
     save_design_path((dir + "/changed.json").c_str());
-    test::write_file(dir + "/scan.bmp", test::read_file("samples/right_305_CM29-30.bmp"));
+    test::write_file(dir + "/scan.bmp", test::read_file("samples/left_253_measured.bmp"));
     set(Control::kMeta1, 3);  // unsaved
     for (const char *name : {"/kept.json", "/kept.stl"})
         test::write_file(dir + name, {'x'});
     ask_question = show_question;
     const std::pair<const char *, std::function<void()>> questions[] = {
         {"放棄變更", [] { Fl::handle(FL_CLOSE, g_main_window); }},
-        {"放棄變更", [] { load("samples/right_253_4-5.bmp"); }},
+        {"放棄變更", [] { load("samples/left_191_CM17.5-19.bmp"); }},
         {"開啟", [&] { open_design_path((dir + "/changed.json").c_str()); }},
         {"取代", [&] { save_design_path((dir + "/kept.json").c_str()); }},
         {"取代", [&] { export_printable_to((dir + "/kept.stl").c_str()); }},
@@ -787,7 +790,8 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
         "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計… "
-        "輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 | 尺碼 ";
+        "開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 "
+        "依蹠骨頭放置 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");
