@@ -53,19 +53,22 @@ double shift_for_gap(const Turned &left, const Turned &right, double dy) {
         double &m = right_min[static_cast<size_t>(right.y[k] + dy - y0)];
         m = std::min(m, right.x[k]);
     }
-    // Points in bands k apart lie more than k - 1 apart: bands within the gap + 1 count.
+    // Points in bands k apart lie at least k - 1 apart along y, so that x must part them by
+    // sqrt(gap² - (k - 1)²) at most; bands more than the gap + 1 apart need nothing.
     const long window = static_cast<long>(std::ceil(kPairGapMm)) + 1;
     double shift = left.box.x1 + kPairGapMm - right.box.x0;
     bool any = false;
     for (long b = 0; b < static_cast<long>(bands); ++b) {
         if (right_min[b] == none) continue;
         for (long n = std::max(0L, b - window); n <= b + window && n < static_cast<long>(bands);
-             ++n)
-            if (left_max[n] != -none) {
-                const double need = left_max[n] + kPairGapMm - right_min[b];
-                shift = any ? std::max(shift, need) : need;
-                any = true;
-            }
+             ++n) {
+            if (left_max[n] == -none) continue;
+            const double apart = std::max(0L, std::labs(n - b) - 1);
+            const double across = std::sqrt(std::max(0.0, kPairGapMm * kPairGapMm - apart * apart));
+            const double need = left_max[n] + across - right_min[b];
+            shift = any ? std::max(shift, need) : need;
+            any = true;
+        }
     }
     return shift;
 }

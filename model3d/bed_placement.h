@@ -37,10 +37,11 @@ std::string placement_transform(const ItemPlacement &placement);
 
 // Places the feet whose meshes' vertices are `points` (left, right; z is ignored): the smallest
 // turn in whole degrees, tried 0, +1, -1, +2, ... up to kMaxTurnDegrees, with which the pair's
-// bounding box fits within the bed. The gap is measured in 1 mm bands across the feet, each
-// band of the right foot kept kPairGapMm from every point of the left foot's bands within
-// kPairGapMm + 1 of it, so that no two points of the feet come nearer than kPairGapMm. The feet
-// are centred on each other front to back. None when no turn fits them.
+// bounding box fits within the bed. The gap is worked out on 1 mm bands across the feet (y):
+// the right foot moves right until each of its bands lies, along x, sqrt(g² - (k - 1)²) right of
+// the left foot's band k bands away (g = kPairGapMm, k <= g + 1, and g itself for k = 0), so
+// that no two points come nearer than g and, where the feet's facing edges are straight, not
+// much further. The feet are centred on each other front to back. None when no turn fits them.
 std::optional<std::array<ItemPlacement, 2>> place_pair_on_bed(
     const std::array<std::vector<Vertex>, 2> &points, const BedSize &bed);
 
