@@ -160,11 +160,13 @@ void arrange_pad_sliders(int mirrored) {
     }
 }
 
-// What a foot's load found doubtful, said once per load: a foot that matches no size (never
-// laid on another size), a search point far behind the heads (the dome would load them).
+// What a foot's load found doubtful, said once per load: a foot that matches no size while it
+// has none (never laid on another size), a search point far behind the heads (the dome would
+// load them).
 // `mark` names the foot when it is not the one shown.
 void say_load_warnings(const Design &design, const std::string &mark) {
-    if (const std::optional<Warning> size = design.size_warning())
+    if (const std::optional<Warning> size = design.size_warning();
+        size && design.size_label()[0] == '\0')
         show_message_box((mark + size->gui).c_str(), "尺碼");
     if (const std::optional<Warning> point = design.search_point_warning())
         show_message_box((mark + point->gui).c_str(), "蹠骨點");

@@ -53,11 +53,16 @@ DesignOptions foot_options(const BatchOptions &o, Foot foot) {
     return d;
 }
 
-// True when the feet take the same linked settings: every control, the size and the dome step.
-bool same_linked_settings(const DesignOptions &left, const DesignOptions &right) {
+// True when the feet take the same linked settings: every control, the dome step, and, while
+// the feet's sizes are linked, the size and the stamped pad's size.
+bool same_linked_settings(const DesignOptions &left, const DesignOptions &right,
+                          bool sizes_linked) {
     for (int i = 0; i < kControlCount; ++i)
-        if (left.controls[i] != right.controls[i]) return false;
-    return left.size == right.size && left.dome_behind_heads == right.dome_behind_heads;
+        if (left.controls[i] != right.controls[i] &&
+            (sizes_linked || !preset_by_size(static_cast<Control>(i))))
+            return false;
+    return (left.size == right.size || !sizes_linked) &&
+           left.dome_behind_heads == right.dome_behind_heads;
 }
 
 class Batch {
@@ -240,8 +245,8 @@ class Batch {
 
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
-        if (is_pair_ &&
-            !same_linked_settings(foot_options(o_, Foot::kLeft), foot_options(o_, Foot::kRight)))
+        if (is_pair_ && !same_linked_settings(foot_options(o_, Foot::kLeft),
+                                              foot_options(o_, Foot::kRight), pair_.sizes_linked()))
             pair_.unlink();
         int status = on_each_foot([&](Foot foot, const DesignOptions &d) {
             if (!d.size) return static_cast<int>(kBatchDone);

@@ -257,8 +257,8 @@ std::string pair_foot_file_name(const std::string &path, Foot foot) {
     const char *mark = foot == Foot::kLeft ? "_L" : "_R";
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
-    const bool extension = dot != std::string::npos &&
-                           (slash == std::string::npos || dot > slash + 1) && dot + 1 < path.size();
+    const size_t name = slash == std::string::npos ? 0 : slash + 1;
+    const bool extension = dot != std::string::npos && dot > name && dot + 1 < path.size();
     if (!extension) return path + mark;
     return path.substr(0, dot) + mark + path.substr(dot);
 }
