@@ -3,7 +3,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -23,14 +22,14 @@
 #include "app/file_choice.h"
 #include "app/main_window.h"
 #include "app/print_dialog.h"
+#include "core/ansi_path.h"
+#include "core/file_output.h"
 #include "design/design_file.h"
 #include "design/pair_file.h"
-#include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
 #include "relief/engraving_bmp.h"
-#include "core/ansi_path.h"
 #include "core/console.h"
 
 using namespace pedaform;
@@ -76,9 +75,13 @@ void remember_folder(const std::string &path) {
 }
 
 // What a save chooser opens on: the scan's name with `extension`, in the folder last used (an
-// absolute path, which GTK's chooser needs to open that folder).
+// absolute path, which GTK's chooser needs to open that folder); for a design that has a file
+// of its own, that file.
 std::string proposed_name(const char *extension) {
     std::error_code ignored;
+    const std::string &own = g_design_paths[foot_index(g_foot)];
+    if (std::strcmp(extension, ".json") == 0 && !own.empty())
+        return std::filesystem::absolute(own, ignored).string();
     const std::filesystem::path folder =
         g_last_folder.empty() ? std::filesystem::current_path(ignored) : g_last_folder.c_str();
     const std::filesystem::path scan(g_design->scan_path());
@@ -88,11 +91,11 @@ std::string proposed_name(const char *extension) {
 void report(const Result<> &r, const char *caption) {
     if (r) return;
     std::fprintf(stderr, "ERROR: %s\n", r.message().c_str());
-    show_message_box(r.message().c_str(), caption);
+    show_message_box(r.gui_message().c_str(), caption);
 }
 
-void report_write_failure(const std::string &path, const std::string &why) {
-    std::fprintf(stderr, "ERROR: %s\n", why.c_str());
+void report_write_failure(const std::string &path, const Failure &why) {
+    std::fprintf(stderr, "ERROR: %s\n", why.message.c_str());
     show_message_box(write_failure_text(path, why).c_str(), kWriteErrorCaption);
 }
 
@@ -103,24 +106,31 @@ bool scan_loaded_for_export() {
     return false;
 }
 
-// True when nothing is at `path`, or a folder (the write then says why it failed), or the
-// operator agrees to replace the file there.
-bool may_write(const std::string &path) {
+// True when a file may be written at `path`: it is neither foot's scan (nor, for an export, a
+// foot's design file or the pair file), a file can be written there (else said), and nothing is
+// there yet or the operator agrees to replace it.
+bool may_write(const std::string &path, bool design_file_too = true) {
+    const char *refusal = nullptr;
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const Design &design = g_pair->design(foot);
+        if (design.loaded() && same_file(path, design.scan_path()))
+            refusal = "不能覆寫目前的掃描檔";
+    }
+    for (const std::string *file : {&g_design_paths[0], &g_design_paths[1], &g_pair_path})
+        if (refusal == nullptr && design_file_too && !file->empty() && same_file(path, *file))
+            refusal = "不能覆寫目前的設計檔";
+    if (refusal != nullptr) {
+        std::fprintf(stderr, "ERROR: %s is the design's own scan or file\n", path.c_str());
+        show_message_box(refusal, kWriteErrorCaption);
+        return false;
+    }
+    if (Result<> r = check_output_path(path); !r) {
+        report_write_failure(path, r.reason());
+        return false;
+    }
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return true;
+    if (stat(path.c_str(), &st) != 0) return true;
     return ask_question("檔案已存在，要取代嗎？", "取消", "取代") == 1;
-}
-
-// A file of the design that cannot be read: the reason in Chinese for the common causes.
-// False when `path` can be read.
-bool report_read_problem(const char *what, const std::string &path) {
-    const Result<> readable = check_readable(path);
-    if (readable) return false;
-    const std::string text =
-        std::string("無法讀取") + what + ": " + path + "\n" + readable.message();
-    std::fprintf(stderr, "ERROR: cannot read %s: %s\n", path.c_str(), readable.message().c_str());
-    show_message_box(text.c_str(), kDesignErrorCaption);
-    return true;
 }
 
 // The name the operator chose; none after a cancel, or when the chooser failed (said in a box).
@@ -368,15 +378,15 @@ Loaded load_into_pair(const std::string &path) {
     const std::optional<Foot> foot = foot_for(scan_side(path));
     if (!foot || !ask_to_discard(g_pair->design(*foot).modified())) return Loaded::kKept;
     remember_folder(path);
-    if (*foot != g_foot) show_foot(*foot);
-    mark_scan_chosen();
     const Result<ScanLoadResult> loaded = g_pair->load(*foot, path);
     if (!loaded) {
         std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, path.c_str(),
                      loaded.message().c_str());
-        show_message_box(kScanFormatError, kScanFormatCaption);
+        show_message_box(loaded.gui_message().c_str(), kScanFormatCaption);
         return Loaded::kRefused;
     }
+    if (*foot != g_foot) show_foot(*foot);
+    mark_scan_chosen();
     g_design_paths[foot_index(*foot)].clear();
     g_pair_path.clear();
     g_image_view->outline.clear();  // the outline of an earlier export belongs to the earlier scan
@@ -395,10 +405,7 @@ bool load_scan_path(const char *chosen) {
 void load_cb(Fl_Widget *, void *) {
     const std::optional<std::string> name =
         chosen_name(Fl_Native_File_Chooser::BROWSE_FILE, "Load a bmp", "Insole\t*.bmp\n");
-    // The stamped pad is off after the load menu, whatever the chooser gave; a loaded foot has
-    // it off already, or as the other foot's linked settings have it.
-    if (name && load_into_pair(converted(name->c_str())) != Loaded::kRefused) return;
-    set_control(Control::kStamp, 0);
+    if (name) load_scan_path(name->c_str());
 }
 
 namespace {
@@ -417,33 +424,37 @@ std::string foot_file(const std::string &path, Foot foot) {
 }  // namespace
 
 void export_engraving_to(const char *chosen) {
-    mark_scan_chosen();
     const std::string path = converted(chosen);
     remember_folder(path);
+    std::vector<std::pair<Foot, std::string>> files;
     for (Foot foot : exported_feet()) {
         const Result<std::string> name = engraving_file_name(foot_file(path, foot));
-        if (!name) return report_write_failure(path, name.message());
-        const Design &design = foot == g_foot ? *g_design : g_pair->design(foot);
-        if (Result<> r = write_engraving_bmp(*name, design.results().relief_grid); !r)
-            return report_write_failure(*name, r.message());
+        if (!name) return report_write_failure(path, name.reason());
+        if (!may_write(*name)) return;
+        files.emplace_back(foot, *name);
     }
+    mark_scan_chosen();
+    // The engravings' smoothing, a step of the pair, once their files are to be written.
+    report(g_pair->smooth(g_foot, g_pair->both_loaded()), kDesignErrorCaption);
+    sync_controls();
+    for (const auto &[foot, name] : files)
+        if (Result<> r = write_engraving_bmp(name, g_pair->design(foot).results().relief_grid); !r)
+            return report_write_failure(name, r.reason());
 }
 
 void export_engraving_cb(Fl_Widget *, void *) {
-    // The smoothing is a step of the pair; it stays even if the dialog is cancelled.
-    report(g_pair->smooth(g_foot, g_pair->both_loaded()), kDesignErrorCaption);
-    sync_controls();
-    // Not the scan's name: the scan is a .bmp too, and this export replaces without asking.
+    // Not the scan's name: the scan is a .bmp too.
     const std::optional<std::string> name = chosen_name(
         Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "Save BMP Insole", "Insole\t*.bmp\n", "*.bmp");
     if (name) export_engraving_to(name->c_str());
 }
 
 void export_print_to(const std::string &path) {
+    if (g_design->loaded() && same_file(path, g_design->scan_path())) return;
     MeshExport e;
     const Result<> r = export_relief_stl(g_design->results().relief_grid, path, &e);
     show_traced_outline(e);
-    if (!r) report_write_failure(path, r.message());
+    if (!r) report_write_failure(path, r.reason());
 }
 
 namespace {
@@ -459,10 +470,10 @@ void export_pair_print(const std::string &path, const PrintSettings &settings) {
     }
     const Result<PairPrint> print = build_pair_print(feet, settings, &traced);
     show_traced_outline(traced[foot_index(g_foot)]);
-    if (!print) return report_write_failure(path, print.message());
+    if (!print) return report_write_failure(path, print.reason());
     if (print->placement) {
         if (Result<> r = write_pair_print(*print, settings, path); !r)
-            report_write_failure(path, r.message());
+            report_write_failure(path, r.reason());
         return;
     }
     char bed[64];
@@ -476,7 +487,7 @@ void export_pair_print(const std::string &path, const PrintSettings &settings) {
     for (int k = 0; k < 2; ++k) {
         if (!may_write(apart[k])) continue;
         if (Result<> r = write_foot_print(*print, k, settings, apart[k]); !r)
-            return report_write_failure(apart[k], r.message());
+            return report_write_failure(apart[k], r.reason());
     }
 }
 
@@ -486,20 +497,16 @@ void export_printable_to(const char *chosen) {
     if (!scan_loaded_for_export()) return;
     std::string path = converted(chosen);
     remember_folder(path);
-    auto ends_with = [&](const char *ext) {
-        const size_t n = std::strlen(ext);
-        return path.size() >= n && strcasecmp(path.c_str() + path.size() - n, ext) == 0;
-    };
-    if (!ends_with(".3mf") && !ends_with(".stl")) path += ".3mf";
-    if (ends_with(".stl")) {
+    if (!has_extension(path, ".3mf") && !has_extension(path, ".stl")) path += ".3mf";
+    if (has_extension(path, ".stl")) {
         for (Foot foot : exported_feet()) {
             const std::string file = foot_file(path, foot);
             if (!may_write(file)) continue;
             MeshExport e;
-            const Design &design = foot == g_foot ? *g_design : g_pair->design(foot);
+            const Design &design = g_pair->design(foot);
             const Result<> written = export_relief_solid(design.results().relief_grid, file, 0, &e);
             if (foot == g_foot) show_traced_outline(e);
-            if (!written) return report_write_failure(file, written.message());
+            if (!written) return report_write_failure(file, written.reason());
         }
         return;
     }
@@ -512,7 +519,7 @@ void export_printable_to(const char *chosen) {
         export_relief_3mf(g_design->results().relief_grid, g_design->scan().pressure_grid, path,
                           settings, print_description(*g_design, design_path()), &e);
     show_traced_outline(e);
-    if (!written) report_write_failure(path, written.message());
+    if (!written) report_write_failure(path, written.reason());
 }
 
 void export_printable_cb(Fl_Widget *, void *) {
@@ -530,7 +537,7 @@ void export_print_cb(Fl_Widget *, void *) {
 namespace {
 
 // The scan a design file names, or the one the operator chooses in place of a missing one
-// (then `other_scan`); none when the operator gave up or the scan cannot be read (said).
+// (then `other_scan`); none when the operator gave up.
 std::optional<std::string> design_scan(const std::string &path, const DesignFile &file,
                                        bool &other_scan) {
     std::string scan = design_scan_path(path, file);
@@ -546,29 +553,44 @@ std::optional<std::string> design_scan(const std::string &path, const DesignFile
         remember_folder(scan);
         other_scan = true;
     }
-    if (report_read_problem("掃描檔", scan)) return std::nullopt;
-    if (!other_scan) {
-        const Result<std::string> sha256 = file_sha256(scan);
-        if (!sha256 || *sha256 != file.scan_sha256) {
-            const std::string question =
-                "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
-            if (ask_question(question.c_str(), "取消", "開啟") != 1) return std::nullopt;
-        }
-    }
     return scan;
 }
 
-void report_refused_scan(const std::string &scan, const std::string &why) {
-    std::fprintf(stderr, "%s: %s: %s\n", kScanFormatError, scan.c_str(), why.c_str());
-    const std::string text = std::string(kScanFormatError) + ": " + scan + "\n" + why;
-    show_message_box(text.c_str(), kScanFormatCaption);
+// Asked once a design's scan is read, on the bytes read, before it replaces a design: whether
+// to open a scan whose bytes differ from the design's checksum (not for a scan chosen in place
+// of a missing one), then, when the design it replaces is `modified`, whether to give up its
+// steps. `kept` says the operator said no.
+LoadCheck checksum_question(const DesignFile &file, const std::string &scan, bool other_scan,
+                            bool modified, bool &kept) {
+    return [&file, scan, other_scan, modified, &kept](const ScanLoadResult &loaded,
+                                                      const Controls &) {
+        const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
+        const bool changed = !other_scan && loaded.sha256 != file.scan_sha256;
+        kept = (changed && ask_question(question.c_str(), "取消", "開啟") != 1) ||
+               !ask_to_discard(modified);
+        return kept ? Result<>(Failure{"kept"}) : Result<>();
+    };
 }
 
-// What opening a foot's design says: the replay's failure, the hand-placed points mirrored.
-void report_opened(const OpenedDesign &opened) {
+// Opening refused: the design file (its start values do not fit its own scan) or its scan.
+void report_open_refusal(const std::string &path, const std::string &scan,
+                         const OpenedDesign &opened) {
+    std::fprintf(stderr, "%s: %s: %s\n", opened.file_refused ? path.c_str() : kScanFormatError,
+                 scan.c_str(), opened.load.message().c_str());
+    const std::string text = opened.file_refused
+                                 ? "設計檔無法使用: " + path + "\n" + opened.load.gui_message()
+                                 : "無法開啟掃描檔: " + scan + "\n" + opened.load.gui_message();
+    show_message_box(text.c_str(), opened.file_refused ? kDesignErrorCaption : kScanFormatCaption);
+}
+
+// What opening a foot's design says: the replay's failure, the start values the scan set
+// otherwise, the hand-placed points mirrored. `mark` names the foot when it is not the one shown.
+void report_opened(const OpenedDesign &opened, const std::string &mark = "") {
     report(opened.replayed, kDesignErrorCaption);
-    for (const Warning &warning : opened.warnings)
-        show_message_box(warning.gui.c_str(), "設計檔");
+    if (opened.start_changed)
+        show_message_box((mark + opened.start_changed->gui).c_str(), "設計檔");
+    for (const Warning &warning : opened.mirrored)
+        show_message_box((mark + warning.gui).c_str(), "設計檔");
 }
 
 }  // namespace
@@ -578,21 +600,21 @@ void open_design_path(const char *chosen) {
     if (is_pair_file(path)) return open_pair_path(chosen);
     remember_folder(path);
     const Result<DesignFile> file = read_design_file(path);
-    if (!file) {
-        if (!report_read_problem("設計檔", path))
-            report(Failure{file.message()}, kDesignErrorCaption);
-        return;
-    }
+    if (!file) return report(file.reason(), kDesignErrorCaption);
     bool other_scan = false;
     const std::optional<std::string> scan = design_scan(path, *file, other_scan);
     if (!scan) return;
     const std::optional<Foot> foot = foot_for(scan_side(*scan));
-    if (!foot || !ask_to_discard(g_pair->design(*foot).modified())) return;
-    mark_scan_chosen();
+    if (!foot) return;
     // Opened into a fresh design, so that a refused scan leaves the foot as it was.
+    bool kept = false;
     std::unique_ptr<Design> fresh = g_pair->new_design();
-    const Result<OpenedDesign> opened = open_design(*fresh, *file, *scan);
-    if (!opened) return report_refused_scan(*scan, opened.message());
+    const bool modified = g_pair->design(*foot).modified();
+    const OpenedDesign opened = open_design(
+        *fresh, *file, *scan, checksum_question(*file, *scan, other_scan, modified, kept));
+    if (kept) return;
+    if (!opened.load) return report_open_refusal(path, *scan, opened);
+    mark_scan_chosen();
     g_pair->adopt(*foot, std::move(fresh));
     // The file's steps are this foot's own: the feet stay linked only while they agree.
     if (!g_pair->same_settings()) g_pair->set_linked(false);
@@ -601,7 +623,7 @@ void open_design_path(const char *chosen) {
     g_image_view->outline.clear();
     g_foot = *foot;
     show_new_scan();
-    report_opened(*opened);
+    report_opened(opened);
 }
 
 void open_design_cb(Fl_Widget *, void *) {
@@ -610,23 +632,48 @@ void open_design_cb(Fl_Widget *, void *) {
     if (name) open_design_path(name->c_str());
 }
 
-void save_design_path(const char *chosen) {
-    if (!scan_loaded_for_export()) return;
-    std::string path = converted(chosen);
-    remember_folder(path);
-    if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
-    if (!may_write(path)) return;
+namespace {
+
+// Writes the design to `path`, never over its scan; asks before replacing another file than
+// its own, and before saving a design whose scan is gone, which could not be opened again
+// without choosing another scan.
+void write_design_to(const std::string &path) {
+    const std::string &file = g_design_paths[foot_index(g_foot)];
+    const bool own = !file.empty() && same_file(path, file);
+    if (!own && !may_write(path, false)) return;
+    if (file_missing(g_design->scan_path())) {
+        const std::string question =
+            "找不到掃描檔: " + g_design->scan_path() + "\n開啟這個設計時須另選掃描檔。仍要儲存嗎？";
+        if (ask_question(question.c_str(), "取消", "儲存") != 1) return;
+    }
     const Result<> r = save_design(*g_design, path);
-    if (!r) return report_write_failure(path, r.message());
+    if (!r) return report_write_failure(path, r.reason());
     g_design->mark_saved();
     g_design_paths[foot_index(g_foot)] = path;
     sync_controls();
 }
 
+}  // namespace
+
+void save_design_path(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
+    std::string path = converted(chosen);
+    remember_folder(path);
+    if (!has_extension(path, ".json")) path += ".json";
+    write_design_to(path);
+}
+
 void save_design_cb(Fl_Widget *, void *) {
     if (!scan_loaded_for_export()) return;
+    const std::string file = g_design_paths[foot_index(g_foot)];
+    if (file.empty()) return save_design_as_cb(nullptr, nullptr);
+    write_design_to(file);
+}
+
+void save_design_as_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
     const std::optional<std::string> name =
-        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "儲存設計", "Design\t*.json\n",
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "另存設計", "Design\t*.json\n",
                     proposed_name(".json"));
     if (name) save_design_path(name->c_str());
 }
@@ -635,26 +682,25 @@ void open_pair_path(const char *chosen) {
     const std::string path = converted(chosen);
     remember_folder(path);
     const Result<PairFile> file = read_pair_file(path);
-    if (!file) {
-        if (!report_read_problem("設計檔", path))
-            report(Failure{file.message()}, kDesignErrorCaption);
-        return;
-    }
+    if (!file) return report(file.reason(), kDesignErrorCaption);
     std::array<std::string, kFootCount> scans;
+    std::array<bool, kFootCount> other_scan = {}, kept = {};
+    std::array<LoadCheck, kFootCount> checks;
     for (int f = 0; f < kFootCount; ++f) {
-        bool other_scan = false;
-        const std::optional<std::string> scan = design_scan(path, file->feet[f], other_scan);
+        const std::optional<std::string> scan = design_scan(path, file->feet[f], other_scan[f]);
         if (!scan) return;
         scans[f] = *scan;
+        // The pair's unsaved steps are asked about once, after the left scan's question.
+        const bool modified = f == 0 && g_pair->modified();
+        checks[f] = checksum_question(file->feet[f], scans[f], other_scan[f], modified, kept[f]);
     }
-    if (!ask_before_discard()) return;
+    const OpenedPair opened = open_pair(*g_pair, *file, scans, checks);
+    if (kept[0] || kept[1]) return;
+    if (opened.refused) {
+        const int f = foot_index(*opened.refused);
+        return report_open_refusal(path, scans[f], opened.feet[f]);
+    }
     mark_scan_chosen();
-    const Result<OpenedPair> opened = open_pair(*g_pair, *file, scans);
-    if (!opened) {
-        std::fprintf(stderr, "%s: %s\n", kScanFormatError, opened.message().c_str());
-        const std::string text = std::string(kScanFormatError) + ": " + opened.message();
-        return show_message_box(text.c_str(), kScanFormatCaption);
-    }
     g_pair_path = path;
     for (std::string &p : g_design_paths)
         p.clear();
@@ -662,8 +708,8 @@ void open_pair_path(const char *chosen) {
     g_foot = Foot::kLeft;
     show_new_scan();
     say_load_warnings(g_pair->design(Foot::kRight), "右腳：");
-    for (const OpenedDesign &foot : opened->feet)
-        report_opened(foot);
+    report_opened(opened.feet[0], "左腳：");
+    report_opened(opened.feet[1], "右腳：");
 }
 
 void open_pair_cb(Fl_Widget *, void *) {
@@ -679,10 +725,11 @@ void save_pair_path(const char *chosen) {
     }
     std::string path = converted(chosen);
     remember_folder(path);
-    if (path.size() < 5 || path.compare(path.size() - 5, 5, ".json") != 0) path += ".json";
-    if (!may_write(path)) return;
+    if (!has_extension(path, ".json")) path += ".json";
+    const bool own = !g_pair_path.empty() && same_file(path, g_pair_path);
+    if (!own && !may_write(path, false)) return;
     const Result<> r = save_pair(*g_pair, path);
-    if (!r) return report_write_failure(path, r.message());
+    if (!r) return report_write_failure(path, r.reason());
     g_pair->mark_saved();
     g_pair_path = path;
     sync_controls();

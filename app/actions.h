@@ -37,7 +37,11 @@ void export_engraving_cb(Fl_Widget *, void *);
 void export_print_cb(Fl_Widget *, void *);
 void export_printable_cb(Fl_Widget *, void *);
 void open_design_cb(Fl_Widget *, void *);
+// "儲存設計" (Ctrl+S): to the design's own file, or as "另存設計…" when it has none yet.
 void save_design_cb(Fl_Widget *, void *);
+// "另存設計…": to a file the operator chooses, proposed by the design's own name or else the
+// scan's.
+void save_design_as_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
 // A size chosen from the "尺碼" menu; the user data is the label's index.
 void size_cb(Fl_Widget *, void *index);
@@ -66,14 +70,19 @@ int redo_shortcut_handler(int event);
 // Loading fills the foot shown; a scan of the other foot asks to go there (unless neither foot
 // holds a scan), and a foot's scan named NAME_L.bmp or NAME_R.bmp (the importer's names) also
 // fills the other foot, when that one is empty, with its partner beside it. Loading asks first
-// when the foot it fills has unsaved steps; false when the operator kept it. Opening a design
-// fills the foot of its scan's side the same way; a pair file chosen there opens as a pair.
+// when the foot it fills has unsaved steps; false when the operator kept it. A refused scan,
+// like a cancelled chooser, adds no step and changes nothing. Opening a design fills the foot of
+// its scan's side the same way; a pair file chosen there opens as a pair.
 // With both feet loaded, the exports write both: the engravings and STL files with _L and _R
 // before the extension, one 3MF of both insoles on the bed (or one per foot, said, when they
 // do not fit).
-// Saving a design or a printable file asks before replacing a file, and without a scan says
-// "尚未讀取掃描檔" and writes nothing. Opening a design whose scan is missing offers to choose
-// another scan to replay it on. The folder of every path named is the next save's proposal.
+// Every export and a design saved elsewhere than its own file ask before replacing a file; no
+// export replaces the design's scan (「不能覆寫目前的掃描檔」) or its design file, and no design
+// is saved over its scan. Saving a design whose scan is gone asks first. The exports added to
+// the engraving one and saving a design say "尚未讀取掃描檔" without a scan and write nothing.
+// The engraving smooths the relief (a step) once its file is to be written. Opening a design
+// whose scan is missing offers to choose another scan to replay it on. Extensions are matched
+// in either case. The folder of every path named is the next save's proposal.
 bool load_scan_path(const char *path);
 void export_engraving_to(const char *chosen);
 void export_print_to(const std::string &path);

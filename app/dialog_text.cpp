@@ -4,11 +4,9 @@
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -54,71 +52,22 @@ std::string chinese_dialog_labels() {
     return text;
 }
 
-std::string failure_reason(int error, bool reading, const std::string &path) {
-    const char *reason = nullptr;
-    switch (error) {
-        case ENOENT: {
-            // Reading, the file itself may be what is missing; writing, only its folder can be.
-            const size_t slash = path.find_last_of('/');
-            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-            struct stat st;
-            reason = reading && stat(folder.c_str(), &st) == 0 ? "檔案不存在" : "資料夾不存在";
-            break;
-        }
-        case ENOTDIR:
-            reason = "資料夾不存在";
-            break;
-        case EACCES:
-        case EPERM:
-            reason = "沒有權限";
-            break;
-        case ENOSPC:
-        case EDQUOT:
-            reason = "磁碟已滿";
-            break;
-        case EROFS:
-            reason = "唯讀的檔案系統";
-            break;
-        case EISDIR:
-            reason = "這是資料夾，不是檔案";
-            break;
-        default:
-            return std::string();
-    }
-    return std::string(reason) + " (" + std::strerror(error) + ")";
-}
-
-std::string write_failure_text(const std::string &path, const std::string &message) {
-    for (int error : {ENOENT, ENOTDIR, EACCES, EPERM, ENOSPC, EDQUOT, EROFS, EISDIR}) {
-        const std::string system = std::strerror(error);
-        if (message.size() < system.size() ||
-            message.compare(message.size() - system.size(), system.size(), system) != 0)
-            continue;
-        return "無法寫入檔案: " + path + "\n" + failure_reason(error, false, path);
-    }
-    return "無法寫入檔案:\n" + message;
+std::string write_failure_text(const std::string &path, const pedaform::Failure &why) {
+    if (why.gui.empty()) return "無法寫入檔案:\n" + why.message;
+    return "無法寫入檔案: " + path + "\n" + why.gui;
 }
 
 namespace {
 
-// The errno value of opening `path` to read it, EISDIR for a folder; 0 when it can be read.
+// The errno value of opening `path` to read it; 0 when it opens. A FIFO opens at once.
 int open_error(const std::string &path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return errno;
-    struct stat st;
-    const bool folder = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
     close(fd);
-    return folder ? EISDIR : 0;
+    return 0;
 }
 
 }  // namespace
-
-pedaform::Result<> check_readable(const std::string &path) {
-    const int error = open_error(path);
-    if (error == 0) return pedaform::Result<>();
-    const std::string reason = failure_reason(error, true, path);
-    return pedaform::Failure{reason.empty() ? std::strerror(error) : reason};
-}
 
 bool file_missing(const std::string &path) {
     const int error = open_error(path);

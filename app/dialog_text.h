@@ -14,19 +14,9 @@ void use_chinese_dialog_labels();
 // Every label use_chinese_dialog_labels sets, one after the other.
 std::string chinese_dialog_labels();
 
-// The reason, in Traditional Chinese followed by the system's text in parentheses, for the
-// common causes: no such folder, no permission, disk full, read-only file system, a folder where
-// a file was expected (and, for reading, no such file). "" for any other cause.
-// `error` is an errno value; `reading` tells a missing file from a missing folder.
-std::string failure_reason(int error, bool reading, const std::string &path);
+// The alert text for a failed write of `path`: "無法寫入檔案: PATH" and the failure's GUI words
+// (the reason in Chinese for the common causes, core/file_words.h), else its message.
+std::string write_failure_text(const std::string &path, const pedaform::Failure &why);
 
-// The alert text for a failed write of `path`: the reason in Chinese when `message` ends with
-// the system's text of a common cause (as write_file_atomically's messages do), else the
-// message as it is.
-std::string write_failure_text(const std::string &path, const std::string &message);
-
-// Fails when `path` cannot be opened for reading (a folder included), with the reason as
-// failure_reason gives it, or the system's text for another cause.
-pedaform::Result<> check_readable(const std::string &path);
-// True when the file, or a folder on its way, does not exist.
+// True when the file, or a folder on its way, does not exist. Never waits on a FIFO.
 bool file_missing(const std::string &path);

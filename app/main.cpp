@@ -14,6 +14,7 @@
 #include "app/label_font.h"
 #include "app/actions.h"
 #include "app/main_window.h"
+#include "core/file_output.h"
 #include "io/data_folder.h"
 
 int main(int argc, char **argv) {
@@ -50,7 +51,7 @@ int main(int argc, char **argv) {
     }
     if (next < argc) {
         const std::string file = argv[next];
-        const bool design = file.size() > 5 && file.compare(file.size() - 5, 5, ".json") == 0;
+        const bool design = pedaform::has_extension(file, ".json");
         design ? open_design_path(file.c_str()) : (void)load_scan_path(file.c_str());
     }
     return Fl::run();

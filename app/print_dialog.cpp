@@ -159,7 +159,7 @@ void PrintDialog::add_zone() {
         s->callback(changed_cb);
     }
     row.threshold->value(rows.empty() ? 0 : std::min(100.0, rows.back().threshold->value() + 10));
-    row.density->value(rows.empty() ? 35 : std::max(0.0, rows.back().density->value() - 5));
+    row.density->value(rows.empty() ? 35 : rows.back().density->value());
     row.remove->callback(remove_cb);
     rows.push_back(row);
     place_rows();
@@ -211,10 +211,14 @@ PrintSettings PrintDialog::settings() const {
 }
 
 Result<> PrintDialog::check_zones() const {
-    if (rows.empty()) return Result<>();
-    const Result<std::vector<PrintZone>> zones =
-        parse_print_zones(print_zones_text(settings().zones));
-    if (!zones) return Failure{zones.message()};
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const std::string zone = kZoneLabel + std::to_string(k + 1);
+        for (const Fl_Spinner *s : {rows[k].threshold, rows[k].density})
+            if (!(s->value() >= 0 && s->value() <= 100))
+                return Failure{zone + " 的門檻與填充須在 0% 到 100% 之間"};
+        if (k > 0 && rows[k].threshold->value() <= rows[k - 1].threshold->value())
+            return Failure{zone + " 的門檻須高於" + kZoneLabel + std::to_string(k) + " 的門檻"};
+    }
     return Result<>();
 }
 

@@ -36,11 +36,12 @@ class PrintDialog {
     // stays.
     bool run();
 
-    // What the widgets hold; zones may be invalid (check_zones says why).
+    // What the widgets hold; zones may be invalid (check_zones says why, naming the dialog's
+    // rows: 「分區 3 的門檻須高於分區 2 的門檻」).
     pedaform::PrintSettings settings() const;
     pedaform::Result<> check_zones() const;
 
-    // A row after the last, 10 points above it and 5 points softer; at most kMaxZones.
+    // A row after the last, 10 points above it at the same infill; at most kMaxZones.
     void add_zone();
     void remove_zone(size_t row);
     // Rebuilds the image view's zone colours from the widgets.

@@ -79,7 +79,7 @@ static void BM_OpenDesign(benchmark::State &state) {
     (void)save_design(b.design, path);
     for (auto _ : state) {
         const DesignFile file = read_design_file(path).value();
-        (void)open_design(b.design, file, design_scan_path(path, file));
+        (void)open_design(b.design, file, design_scan_path(path, file)).load;
         benchmark::DoNotOptimize(b.design.results().relief_grid[0]);
     }
     std::remove(path.c_str());

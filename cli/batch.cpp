@@ -1,5 +1,8 @@
 #include "cli/batch.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -10,7 +13,6 @@
 #include "design/design_file.h"
 #include "design/pair.h"
 #include "design/pair_file.h"
-#include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -82,14 +84,35 @@ class Batch {
         int status = check_options();
         if (status == kBatchDone) status = open();
         if (status == kBatchDone) say_load_warnings();
+        if (status == kBatchDone) status = check_outputs();
         if (status == kBatchDone) status = apply_options();
         if (status == kBatchDone) status = write_outputs();
-        if (status == kBatchDone && !o_.report.empty()) status = write_report();
         return status;
     }
 
   private:
+    // An output asked for: its option, every file it may write (checked before any step), and
+    // how its files' bytes are made (appended to the files to write).
+    struct Output {
+        const char *option;
+        std::vector<std::string> paths;
+        std::function<Result<>(std::vector<OutputFile> &)> encode;
+    };
+
+    // An output of one file at `path`, whose bytes `bytes` makes; none when `path` is "".
+    static void add_output(std::vector<Output> &all, const char *option, const std::string &path,
+                           std::function<Result<std::string>()> bytes) {
+        if (path.empty()) return;
+        all.push_back({option, {path}, [path, bytes](std::vector<OutputFile> &files) -> Result<> {
+                           Result<std::string> made = bytes();
+                           if (!made) return made.reason();
+                           files.push_back({path, std::move(*made)});
+                           return Result<>();
+                       }});
+    }
+
     Design &design(Foot foot) { return pair_.design(foot); }
+    const Design &design(Foot foot) const { return pair_.design(foot); }
 
     // One foot's options need a pair; a pair's feet need their own cells.
     int check_options() {
@@ -140,29 +163,43 @@ class Batch {
         return kBatchDone;
     }
 
-    // The design file's own scan, when its bytes are still those the design recorded.
-    int check_design_scan(const DesignFile &file, const std::string &scan) {
-        const Result<std::string> sha256 = file_sha256(scan);
-        if (!sha256) {
-            std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
-                         scan.c_str(), sha256.message().c_str());
-            return kBatchScanRefused;
-        }
-        if (!o_.ignore_checksum && *sha256 != file.scan_sha256) {
-            std::fprintf(stderr,
-                         "pedaform-cli: %s: the scan's bytes differ from the design's "
-                         "checksum (--ignore-checksum opens it anyway)\n",
-                         scan.c_str());
-            return kBatchScanRefused;
-        }
-        return kBatchDone;
+    // The design's own scan must still have the bytes the design recorded, unless
+    // --ignore-checksum; `changed` says it had not.
+    LoadCheck checksum_check(const DesignFile &file, bool own, bool &changed) const {
+        return [this, &file, own, &changed](const ScanLoadResult &loaded, const Controls &) {
+            changed = own && !o_.ignore_checksum && loaded.sha256 != file.scan_sha256;
+            if (!changed) return Result<>();
+            return Result<>::failure(
+                "the scan's bytes differ from the design's checksum (--ignore-checksum opens it "
+                "anyway)");
+        };
     }
 
-    // What opening a foot's design gave: its arch index, its warnings, its replay.
-    int opened(Foot foot, const OpenedDesign &opened) {
-        ai_[foot_index(foot)] = opened.load.ai;
-        for (const Warning &warning : opened.warnings)
+    // What opening a foot's design gave: the refusal's status (the design file, a changed or
+    // missing own scan, a refused scan), else its arch index, its warnings and its replay.
+    int opened(Foot foot, const OpenedDesign &opened, const std::string &scan, bool own,
+               bool changed) {
+        if (opened.file_refused) {
+            std::fprintf(stderr, "pedaform-cli: %s: %s\n", o_.design.c_str(),
+                         opened.load.message().c_str());
+            return kBatchUsage;
+        }
+        if (changed) {
+            std::fprintf(stderr, "pedaform-cli: %s: %s\n", scan.c_str(),
+                         opened.load.message().c_str());
+            return kBatchScanRefused;
+        }
+        struct stat st;
+        if (!opened.load && own && stat(scan.c_str(), &st) != 0) {
+            std::fprintf(stderr, "pedaform-cli: %s: the design's scan is missing (%s)\n",
+                         scan.c_str(), opened.load.message().c_str());
+            return kBatchScanRefused;
+        }
+        if (!opened.load) return scan_refused(scan, opened.load.message());
+        if (opened.start_changed) warn(foot_warning(foot, *opened.start_changed));
+        for (const Warning &warning : opened.mirrored)
             warn(foot_warning(foot, warning));
+        ai_[foot_index(foot)] = opened.load->ai;
         return opened.replayed ? kBatchDone : step_failed(opened.replayed);
     }
 
@@ -172,39 +209,39 @@ class Batch {
         if (!file) return design_refused(file.message());
         for (Foot foot : feet_) {
             // A scan given on the command line takes the design's steps instead of its own scan.
-            std::string scan = is_pair_ ? o_.pair[foot_index(foot)] : o_.scan;
-            if (scan.empty()) {
-                scan = design_scan_path(o_.design, *file);
-                if (const int status = check_design_scan(*file, scan); status != kBatchDone)
-                    return status;
-            }
-            const Result<OpenedDesign> one = open_design(design(foot), *file, scan);
-            if (!one) return scan_refused(scan, one.message());
-            if (const int status = opened(foot, *one); status != kBatchDone) return status;
+            const std::string &given = is_pair_ ? o_.pair[foot_index(foot)] : o_.scan;
+            const bool own = given.empty();
+            const std::string scan = own ? design_scan_path(o_.design, *file) : given;
+            bool changed = false;
+            const OpenedDesign one =
+                open_design(design(foot), *file, scan, checksum_check(*file, own, changed));
+            if (const int status = opened(foot, one, scan, own, changed); status != kBatchDone)
+                return status;
         }
         return is_pair_ ? check_sides() : kBatchDone;
     }
 
+    // A pair file on its own scans or on the two of --pair.
     int open_pair_file() {
         const Result<PairFile> file = read_pair_file(o_.design);
         if (!file) return design_refused(file.message());
+        const bool own = o_.pair[0].empty();
         std::array<std::string, kFootCount> scans = o_.pair;
-        if (scans[0].empty())
-            for (Foot foot : feet_) {
-                const DesignFile &one = file->feet[foot_index(foot)];
-                scans[foot_index(foot)] = design_scan_path(o_.design, one);
-                if (const int status = check_design_scan(one, scans[foot_index(foot)]);
-                    status != kBatchDone)
-                    return status;
-            }
-        const Result<OpenedPair> both = open_pair(pair_, *file, scans);
-        if (!both) {
-            std::fprintf(stderr, "%s: %s\n", kScanFormatError, both.message().c_str());
-            return kBatchScanRefused;
+        std::array<bool, kFootCount> changed = {};
+        std::array<LoadCheck, kFootCount> checks;
+        for (Foot foot : feet_) {
+            const int f = foot_index(foot);
+            if (own) scans[f] = design_scan_path(o_.design, file->feet[f]);
+            checks[f] = checksum_check(file->feet[f], own, changed[f]);
         }
-        for (Foot foot : feet_)
-            if (const int status = opened(foot, both->feet[foot_index(foot)]); status != kBatchDone)
+        const OpenedPair both = open_pair(pair_, *file, scans, checks);
+        for (Foot foot : feet_) {
+            if (both.refused && *both.refused != foot) continue;
+            const int f = foot_index(foot);
+            if (const int status = opened(foot, both.feet[f], scans[f], own, changed[f]);
+                status != kBatchDone)
                 return status;
+        }
         return check_sides();
     }
 
@@ -268,24 +305,12 @@ class Batch {
                     if (Result<> r = pair_.smooth(foot); !r) return step_failed(r);
                 return static_cast<int>(kBatchDone);
             });
-        if (status != kBatchDone || o_.save_design.empty()) return status;
-        const Result<> saved = is_pair_ ? save_pair(pair_, o_.save_design)
-                                        : save_design(design(Foot::kLeft), o_.save_design);
-        return saved ? kBatchDone : write_failed(saved.message());
+        return status;
     }
 
     // An output's name for one foot: as given for a single foot, with _L or _R for a pair.
     std::string name_for(const std::string &name, Foot foot) const {
         return is_pair_ ? pair_foot_file_name(name, foot) : name;
-    }
-
-    int write_engraving(Foot foot) {
-        if (Result<> r = pair_.smooth(foot); !r) return step_failed(r);
-        const Result<std::string> name = engraving_file_name(name_for(o_.engrave, foot));
-        if (!name) return write_failed(name.message());
-        if (Result<> r = write_engraving_bmp(*name, design(foot).results().relief_grid); !r)
-            return write_failed(r.message());
-        return kBatchDone;
     }
 
     PrintSettings print_settings() const {
@@ -300,74 +325,72 @@ class Batch {
     // The file the design came from, else the one it is saved to.
     std::string design_file() const { return o_.design.empty() ? o_.save_design : o_.design; }
 
-    // One foot's outputs, in the order of the help text (a single foot's 3MF among them).
-    int write_foot_outputs(Foot foot) {
-        const DesignResults &results = design(foot).results();
-        const std::string stl = name_for(o_.stl, foot), stl_solid = name_for(o_.stl_solid, foot);
-        const std::string print_3mf = is_pair_ ? std::string() : o_.print_3mf;
-        const std::string relief_raw = name_for(o_.relief_raw, foot);
-        const std::string preview = name_for(o_.preview, foot);
-        const std::string pressure = name_for(o_.pressure, foot);
-        const std::pair<const std::string &, std::function<Result<>()>> writers[] = {
-            {o_.stl.empty() ? o_.stl : stl,
-             [&] {
-                 MeshExport surface;
-                 Result<> r = export_relief_stl(results.relief_grid, stl, &surface);
-                 for (const Warning &warning : surface.warnings)
-                     warn(foot_warning(foot, warning));
-                 return r;
-             }},
-            {o_.stl_solid.empty() ? o_.stl_solid : stl_solid,
-             [&] {
-                 return export_relief_solid(results.relief_grid, stl_solid,
-                                            o_.mesh_tolerance.value_or(0));
-             }},
-            {print_3mf,
-             [&] {
-                 return export_relief_3mf(results.relief_grid, design(foot).scan().pressure_grid,
-                                          print_3mf, print_settings(),
-                                          print_description(design(foot), design_file()));
-             }},
-            {o_.relief_raw.empty() ? o_.relief_raw : relief_raw,
-             [&] { return write_file_atomically(relief_raw, results.relief_grid, kGridCells); }},
-            {o_.preview.empty() ? o_.preview : preview,
-             [&] {
-                 const auto rgb = upright_rgb(results.relief_preview, 4);
-                 return write_png_rgb(preview, kGridWidth, kGridHeight, rgb.data());
-             }},
-            {o_.pressure.empty() ? o_.pressure : pressure,
-             [&] {
-                 const auto rgb = upright_rgb(results.colour_grid, 3);
-                 return write_png_rgb(pressure, kGridWidth, kGridHeight, rgb.data());
-             }},
+    // One foot's outputs after the design file and the engravings: the meshes (a single foot's
+    // 3MF among them) and the grids.
+    void add_foot_outputs(std::vector<Output> &all, Foot foot) {
+        const Design &d = design(foot);
+        const uint8_t *relief = d.results().relief_grid;
+        auto picture = [](const uint8_t *cells, int bytes_per_cell) {
+            return [cells, bytes_per_cell]() -> Result<std::string> {
+                const auto rgb = upright_rgb(cells, bytes_per_cell);
+                return encode_png_rgb(kGridWidth, kGridHeight, rgb.data());
+            };
         };
-        for (const auto &[name, write] : writers)
-            if (!name.empty())
-                if (Result<> r = write(); !r) return write_failed(r.message());
-        return kBatchDone;
+        add_output(all, "--stl", name_for(o_.stl, foot), [this, foot, relief]() {
+            MeshExport surface;
+            std::string text = encode_relief_stl(relief, &surface);
+            for (const Warning &warning : surface.warnings)
+                warn(foot_warning(foot, warning));
+            return Result<std::string>(std::move(text));
+        });
+        add_output(all, "--stl-solid", name_for(o_.stl_solid, foot), [this, relief] {
+            return encode_relief_solid(relief, o_.mesh_tolerance.value_or(0));
+        });
+        if (!is_pair_)
+            add_output(all, "--3mf", o_.print_3mf, [this, &d, relief] {
+                return encode_relief_3mf(relief, d.scan().pressure_grid, print_settings(),
+                                         print_description(d, design_file()));
+            });
+        add_output(all, "--relief-raw", name_for(o_.relief_raw, foot),
+                   [relief]() -> Result<std::string> {
+                       return std::string(reinterpret_cast<const char *>(relief), kGridCells);
+                   });
+        add_output(all, "--preview", name_for(o_.preview, foot),
+                   picture(d.results().relief_preview, 4));
+        add_output(all, "--pressure", name_for(o_.pressure, foot),
+                   picture(d.results().colour_grid, 3));
     }
 
-    // Both insoles in one 3MF, or one per foot when they do not fit the bed (said).
-    int write_pair_3mf() {
-        std::array<PairPrintInput, 2> feet;
-        std::array<std::string, 2> apart;
-        for (Foot foot : feet_) {
-            const Design &d = design(foot);
-            feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
-                                      print_description(d, design_file())};
-            apart[foot_index(foot)] = pair_foot_file_name(o_.print_3mf, foot);
-        }
-        const Result<PairPrint> print = build_pair_print(feet, print_settings());
-        if (!print) return write_failed(print.message());
-        if (print->placement) {
-            const Result<> r = write_pair_print(*print, print_settings(), o_.print_3mf);
-            return r ? kBatchDone : write_failed(r.message());
-        }
-        warn(apart_warning(apart));
-        for (int k = 0; k < 2; ++k)
-            if (Result<> r = write_foot_print(*print, k, print_settings(), apart[k]); !r)
-                return write_failed(r.message());
-        return kBatchDone;
+    // A pair's 3MF: both insoles in one file on the bed, or one file per foot, _L and _R, when
+    // they do not fit (said). Before the steps, where it goes is not known: both are checked.
+    Output pair_print_output() {
+        const std::array<std::string, 2> apart = {pair_foot_file_name(o_.print_3mf, Foot::kLeft),
+                                                  pair_foot_file_name(o_.print_3mf, Foot::kRight)};
+        return {"--3mf",
+                {o_.print_3mf, apart[0], apart[1]},
+                [this, apart](std::vector<OutputFile> &files) -> Result<> {
+                    std::array<PairPrintInput, 2> feet;
+                    for (Foot foot : feet_) {
+                        const Design &d = design(foot);
+                        feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
+                                                  print_description(d, design_file())};
+                    }
+                    const Result<PairPrint> print = build_pair_print(feet, print_settings());
+                    if (!print) return print.reason();
+                    if (print->placement) {
+                        Result<std::string> both = encode_pair_print(*print, print_settings());
+                        if (!both) return both.reason();
+                        files.push_back({o_.print_3mf, std::move(*both)});
+                        return Result<>();
+                    }
+                    warn(apart_warning(apart));
+                    for (int k = 0; k < 2; ++k) {
+                        Result<std::string> one = encode_foot_print(*print, k, print_settings());
+                        if (!one) return one.reason();
+                        files.push_back({apart[k], std::move(*one)});
+                    }
+                    return Result<>();
+                }};
     }
 
     Warning apart_warning(const std::array<std::string, 2> &apart) const {
@@ -380,20 +403,79 @@ class Batch {
                     "已分別輸出 " + apart[0] + " 與 " + apart[1]};
     }
 
-    // Every output asked for, the engravings first (they smooth the relief the others write).
-    int write_outputs() {
+    // Every output asked for, in the order their bytes are made: the design file (or pair file)
+    // as the options left it, the engravings (their smoothing comes first, and the others write
+    // the smoothed relief), each foot's meshes and grids, a pair's 3MF, and the report, which
+    // lists what they warned of. The engravings' names were checked by check_outputs.
+    std::vector<Output> outputs() {
+        std::vector<Output> all;
+        add_output(all, "--save-design", o_.save_design, [this]() -> Result<std::string> {
+            if (is_pair_) return pair_file_text(pair_file_of(pair_, o_.save_design));
+            return design_file_text(design_file_of(design(Foot::kLeft), o_.save_design));
+        });
+        for (Foot foot : feet_) {
+            const std::string name =
+                o_.engrave.empty() ? "" : engraving_file_name(name_for(o_.engrave, foot)).value();
+            add_output(all, "--engrave", name, [this, foot]() -> Result<std::string> {
+                if (Result<> r = pair_.smooth(foot); !r) return r.reason();
+                const std::vector<uint8_t> bmp =
+                    encode_engraving_bmp(design(foot).results().relief_grid);
+                return std::string(bmp.begin(), bmp.end());
+            });
+        }
+        for (Foot foot : feet_)
+            add_foot_outputs(all, foot);
+        if (is_pair_ && !o_.print_3mf.empty()) all.push_back(pair_print_output());
+        add_output(all, "--report", o_.report == "-" ? "" : o_.report,
+                   [this]() -> Result<std::string> { return report_text(); });
+        return all;
+    }
+
+    // Before any step is taken: every output can be written, and none is an input.
+    int check_outputs() {
         if (!o_.engrave.empty())
             for (Foot foot : feet_)
-                if (const int status = write_engraving(foot); status != kBatchDone) return status;
+                if (const Result<std::string> name =
+                        engraving_file_name(name_for(o_.engrave, foot));
+                    !name)
+                    return write_failed(name.message());
+        std::vector<std::string> inputs = {o_.design};
         for (Foot foot : feet_)
-            if (const int status = write_foot_outputs(foot); status != kBatchDone) return status;
-        if (is_pair_ && !o_.print_3mf.empty()) return write_pair_3mf();
+            inputs.push_back(design(foot).scan_path());
+        for (const Output &out : outputs())
+            for (const std::string &path : out.paths) {
+                for (const std::string &input : inputs)
+                    if (!input.empty() && same_file(path, input)) {
+                        std::fprintf(stderr,
+                                     "pedaform-cli: %s %s is %s, which this run reads: an "
+                                     "output never replaces an input\n",
+                                     out.option, path.c_str(), input.c_str());
+                        return kBatchUsage;
+                    }
+                if (Result<> r = check_output_path(path); !r) return write_failed(r.message());
+            }
+        return kBatchDone;
+    }
+
+    // Every output's bytes, then all of them written together or none; the report on standard
+    // output once they are.
+    int write_outputs() {
+        std::vector<OutputFile> files;
+        for (const Output &out : outputs())
+            if (Result<> r = out.encode(files); !r) return write_failed(r.message());
+        if (Result<> r = write_files_atomically(files); !r) return write_failed(r.message());
+        if (o_.report == "-") {
+            const std::string text = report_text();
+            std::fflush(stdout);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        }
         return kBatchDone;
     }
 
     // The report: the lengths' warnings first while no size is chosen, then the others in the
     // order they were said.
-    int write_report() {
+    std::string report_text() const {
         Warnings warnings;
         for (Foot foot : feet_)
             if (const std::optional<Warning> size = design(foot).size_warning();
@@ -403,15 +485,7 @@ class Batch {
         const nlohmann::json report = is_pair_
                                           ? pair_report_json(pair_, ai_, warnings)
                                           : foot_report_json(design(Foot::kLeft), ai_[0], warnings);
-        const std::string text = report.dump(2) + "\n";
-        if (o_.report == "-") {
-            std::fflush(stdout);
-            std::fwrite(text.data(), 1, text.size(), stdout);
-            std::fflush(stdout);
-            return kBatchDone;
-        }
-        const Result<> r = write_file_atomically(o_.report, text.data(), text.size());
-        return r ? kBatchDone : write_failed(r.message());
+        return report.dump(2) + "\n";
     }
 
     // What the loads found doubtful: on standard error at once. The report keeps what still
@@ -423,6 +497,8 @@ class Batch {
                              foot_warning(foot, *size).text.c_str());
             if (const std::optional<Warning> point = design(foot).search_point_warning())
                 warn(foot_warning(foot, *point));
+            if (const std::optional<Warning> &landmarks = design(foot).landmark_warning())
+                warn(foot_warning(foot, *landmarks));
         }
     }
 

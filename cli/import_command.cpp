@@ -214,7 +214,7 @@ int not_written(const std::string &why) {
 }  // namespace
 
 int run_import_command(const ImportCommand &c) {
-    const Result<std::vector<uint8_t>> bytes = read_file_bytes(c.recording);
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(c.recording, kMaxRecordingBytes);
     if (!bytes) return refused(c, bytes.message());
     const std::string_view text(reinterpret_cast<const char *>(bytes->data()), bytes->size());
     const Result<Import> im = import_recording(text, c.options);

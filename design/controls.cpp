@@ -18,7 +18,7 @@ constexpr std::nullopt_t kNoLayer = std::nullopt;
 
 // Columns: control, name, option, usage, label, widget, x, y, w, h, min, max, step, start,
 // effect, layer, builder, lowers, reset at load, batch order, optional in file, group, swaps
-// with.
+// with, needs landmarks (false when left out). The base needs none: it raises the whole insole.
 // clang-format off
 constexpr ControlSpec kSpecs[] = {
     {C::kMeta1, "meta1", "--meta1", "metatarsal pad, mm", "蹠骨墊片", Widget::kPadSlider,
@@ -57,10 +57,10 @@ constexpr ControlSpec kSpecs[] = {
      false, false, 3, false, G::kStampedPad, C::kPadHeight},
     {C::kArch, "arch", "--arch", "arch support under the medial arch, mm", "足弓支撐",
      Widget::kSlider, 765, 196, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, Layer::kArch,
-     build_arch_layer, false, true, 9, true, G::kOrthotics, C::kArch},
+     build_arch_layer, false, true, 9, true, G::kOrthotics, C::kArch, true},
     {C::kHeelCup, "heel_cup", "--heel-cup", "heel cup, rise at the heel's rim, mm", "後跟杯",
      Widget::kSlider, 765, 222, 140, 20, 0, 15, 0.5, 0, Effect::kLayer, Layer::kHeelCup,
-     build_heel_cup_layer, false, true, 10, true, G::kOrthotics, C::kHeelCup},
+     build_heel_cup_layer, false, true, 10, true, G::kOrthotics, C::kHeelCup, true},
     {C::kBase, "base", "--base", "base thickness under the whole insole, mm", "底厚",
      Widget::kSlider, 765, 248, 140, 20, 0, 10, 0.5, 0, Effect::kLayer, Layer::kBase,
      build_base_layer, false, true, 11, true, G::kOrthotics, C::kBase},

@@ -83,6 +83,9 @@ struct ControlSpec {
     // A pad slider over one side of the insole: the control whose place it takes for a left
     // foot (the table places the widgets for a right foot). The control itself when none.
     Control swaps_with;
+    // Placed from the scan's landmarks: refused above 0 on a scan whose landmarks are not
+    // sound (analysis/landmark_check.h).
+    bool needs_landmarks = false;
 };
 
 // Batch options with an order below this come before the metatarsal point and dome options.

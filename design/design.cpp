@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "analysis/filter_gain.h"
+#include "analysis/landmark_check.h"
 #include "analysis/size_bin.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
@@ -15,6 +16,18 @@
 namespace pedaform {
 
 namespace {
+
+// The controls a load of a scan of `size` starts from: `base`, but for what the load sets.
+Controls controls_after_load(const Controls &base, const SizeBinChoice &size) {
+    Controls c = base;
+    for (int i = 0; i < kControlCount; ++i)
+        if (control_spec(static_cast<Control>(i)).reset_at_load) c.value[i] = 0;
+    // A length that matches no bin takes the nearest bin's presets, but no template.
+    c[Control::kPadWidth] = size.pad_width;
+    c[Control::kPadLength] = size.pad_length;
+    c[Control::kPadHeight] = size.pad_height;
+    return c;
+}
 
 StampControls stamp_controls(const Controls &c) {
     StampControls s;
@@ -25,6 +38,11 @@ StampControls stamp_controls(const Controls &c) {
 }
 
 }  // namespace
+
+bool set_by_load(Control c) {
+    return control_spec(c).reset_at_load || c == Control::kPadWidth || c == Control::kPadLength ||
+           c == Control::kPadHeight;
+}
 
 bool Design::StampKey::operator==(const StampKey &o) const {
     return width == o.width && length == o.length && height == o.height && mirrored == o.mirrored;
@@ -40,16 +58,21 @@ Design::Design(const Resources &resources, ScanFileLoader loader)
     std::fill(std::begin(results_->layer_blank), std::end(results_->layer_blank), true);
 }
 
-Result<ScanLoadResult> Design::load(const std::string &path, const Controls *start) {
+Result<ScanLoadResult> Design::load(const std::string &path, const Controls *start,
+                                    const LoadCheck &check) {
     const Controls &base = start != nullptr ? *start : controls();
     // Read into a copy, so that a refused file leaves this design's scan as it was; the search
     // keeps the previous point where the new outline gives none.
     auto scan = std::make_unique<Scan>(*scan_);
     Result<ScanLoadResult> loaded = loader_(*scan, path.c_str());
     if (!loaded) return loaded;
+    if (check)
+        if (Result<> r = check(*loaded, controls_after_load(base, loaded->size)); !r)
+            return r.reason();
     *scan_ = *scan;
     start_results(base[Control::kGain]);
     const State s = start_state(base, loaded->size);
+    landmark_problem_ = landmark_problem(*scan_, results_->insole_grid);
     judge_search_point();
 
     loaded_ = true;
@@ -88,13 +111,7 @@ void Design::start_results(double gain) {
 
 Design::State Design::start_state(const Controls &base, const SizeBinChoice &size) {
     State s;
-    s.controls = base;
-    for (int i = 0; i < kControlCount; ++i)
-        if (control_spec(static_cast<Control>(i)).reset_at_load) s.controls.value[i] = 0;
-    // A length that matches no bin takes the nearest bin's presets, but no template.
-    s.controls[Control::kPadWidth] = size.pad_width;
-    s.controls[Control::kPadLength] = size.pad_length;
-    s.controls[Control::kPadHeight] = size.pad_height;
+    s.controls = controls_after_load(base, size);
     s.size_index = size.hit ? size_label_index(size.label) : std::nullopt;
     s.template_index = scan_->template_index;
     s.colour_filter = 0;
@@ -119,7 +136,9 @@ void Design::judge_search_point() {
         on_grid && results_->insole_grid[static_cast<int>(found.row) * kGridWidth +
                                          static_cast<int>(found.column)] != 0;
     const double behind = mm_behind_heads(*scan_, found);
-    search_point_doubtful_ = point_found_ && (behind > kSearchPointFarMm || !on_insole);
+    // Measured from landmarks that are not sound, the distance says nothing.
+    search_point_doubtful_ =
+        point_found_ && !landmark_problem_ && (behind > kSearchPointFarMm || !on_insole);
     if (search_point_doubtful_)
         console_printf(
             "metatarsal point %.0f, %.0f is %.0f mm behind the metatarsal heads or off "
@@ -220,6 +239,7 @@ GridPoint Design::point_of_dome_step(double mm) {
 }
 
 Result<> Design::place_dome_behind_heads(double mm) {
+    if (landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
     last_record_ = StepRecord::kNone;
     const GridPoint point = point_of_dome_step(mm);
     const State &s = state();
@@ -244,7 +264,8 @@ GridPoint Design::hand_position() const {
 }
 
 std::optional<Warning> Design::size_warning() const {
-    if (nearest_size_ == nullptr) return std::nullopt;
+    // Without an outline there is no length to speak of: the landmark warning says so.
+    if (nearest_size_ == nullptr || scan_->insole_length <= 0) return std::nullopt;
     const std::string length = std::to_string(scan_->insole_length);
     const std::string labels = size_bin_labels(*nearest_size_);
     return Warning{"insole length " + length + " matches no size; nearest " + labels +
@@ -317,7 +338,16 @@ Design::State Design::transition(State s, const Step &step, GridPoint dome_point
     return s;
 }
 
+Result<> Design::step_allowed(const Step &step) const {
+    const bool needs = step.kind == StepKind::kDomeBehindHeads ||
+                       (step.kind == StepKind::kSet && step.value != 0 &&
+                        control_spec(step.control).needs_landmarks);
+    if (needs && landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
+    return Result<>();
+}
+
 Result<> Design::apply(const Step &step) {
+    if (Result<> allowed = step_allowed(step); !allowed) return allowed;
     const GridPoint dome =
         step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};
     State next = transition(state(), step, dome);
@@ -362,6 +392,10 @@ void Design::record(const Step &step, const State &next) {
 
 Result<> Design::replay(const std::vector<Step> &steps) {
     for (const Step &step : steps) {
+        if (Result<> allowed = step_allowed(step); !allowed) {
+            const Result<> shown = materialize(state());
+            return shown ? allowed : shown;
+        }
         truncate_redo();
         const GridPoint dome =
             step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,15 @@ namespace pedaform {
 
 // Reads the scan file at `path` into `scan` (load_scan_file in io/).
 using ScanFileLoader = Result<ScanLoadResult> (*)(Scan &scan, const char *path);
+
+// Judges a scan that was read and accepted, before it replaces the design's scan: the loader's
+// result (the checksum of the bytes it read included) and the controls the load starts from. A
+// failure refuses the load with its reason.
+using LoadCheck = std::function<Result<>(const ScanLoadResult &loaded, const Controls &start)>;
+
+// True for the controls a load sets itself: those reset to 0 (reset_at_load) and the stamped
+// pad's size presets. Filter and gain carry over.
+bool set_by_load(Control c);
 
 enum class StepKind {
     kSet,        // a control moved to `value`
@@ -87,18 +97,22 @@ class Design {
     // kSearchPointFarMm heel-ward of the heads' line, or off the insole.
     bool search_point_doubtful() const { return search_point_doubtful_; }
     // What the load found doubtful, in the words of core/warnings.h: a length that matched no
-    // size bin (it holds until a size is chosen), and a doubtful search point.
+    // size bin (it holds until a size is chosen; none for a scan without an outline), a
+    // doubtful search point (not judged on unsound landmarks), and landmarks or an outline
+    // that cannot carry the steps placed from them (analysis/landmark_check.h).
     std::optional<Warning> size_warning() const;
     std::optional<Warning> search_point_warning() const;
+    const std::optional<Warning> &landmark_warning() const { return landmark_problem_; }
     // The control values right after the load: what a design file starts from.
     const Controls &start_controls() const { return states_.front().controls; }
 
     // Loads a scan: a refused file changes nothing of the design and fails with the loader's
-    // reason. On success the pad sliders return to 0, the stamp switches off, the size
-    // presets apply, the relief is composed once (the stamp being off, nothing can fail) and
-    // the steps start afresh; the loader's result is returned.
+    // reason, or `check`'s when it refuses the scan. On success the pad sliders return to 0,
+    // the stamp switches off, the size presets apply, the relief is composed once (the stamp
+    // being off, nothing can fail) and the steps start afresh; the loader's result is returned.
     // `start`, when given, replaces the controls the load starts from (opening a design file).
-    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr);
+    Result<ScanLoadResult> load(const std::string &path, const Controls *start = nullptr,
+                                const LoadCheck &check = nullptr);
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
@@ -120,7 +134,9 @@ class Design {
     // metatarsal point step.
     Result<> move_dome_apex(float column, float row);
     // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads): one
-    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point.
+    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point. Refused,
+    // like the controls that need landmarks, with the landmark warning's words on a scan whose
+    // landmarks are not sound.
     Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The millimetres of the dome step that put the metatarsal point where it is; none when a
     // point step (or the load) put it there.
@@ -140,7 +156,7 @@ class Design {
     Result<> apply(const Step &step);
     // Records steps on the loaded scan and makes only the last state real (smoothing steps
     // also make the state before them real, since they read the relief): the result equals
-    // running each step live.
+    // running each step live. A step the scan cannot take ends the replay with its reason.
     Result<> replay(const std::vector<Step> &steps);
 
     bool can_undo() const { return position_ > 0; }
@@ -190,6 +206,9 @@ class Design {
     void start_results(double gain);
     State start_state(const Controls &base, const SizeBinChoice &size);
     void judge_search_point();
+    // Fails, in the landmark warning's words, when `step` needs landmarks the scan lacks (a
+    // dome step always does).
+    Result<> step_allowed(const Step &step) const;
     // The state a step leads to, without running anything. A dome step's point comes from
     // point_of_dome_step, worked out before.
     State transition(State s, const Step &step, GridPoint dome_point = {}) const;
@@ -224,6 +243,7 @@ class Design {
     bool size_matched_ = true;
     const SizeBin *nearest_size_ = nullptr;
     bool search_point_doubtful_ = false;
+    std::optional<Warning> landmark_problem_;
     float found_column_ = 0, found_row_ = 0;  // the search's point
     bool point_found_ = false;
     double colour_filter_ = 0, colour_gain_ = 3;  // what the colour grid holds now

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "analysis/size_bin.h"
-#include "relief/dome_placement.h"
+#include "core/file_input.h"
 #include "core/file_output.h"
+#include "relief/dome_placement.h"
 
 namespace pedaform {
 
@@ -39,16 +39,19 @@ json point_json(GridPoint p) {
 // program itself sets (a size preset), so that every design the program saves opens again.
 Result<double> control_from_json(Control c, const json &v) {
     const ControlSpec &range = control_spec(c);
+    const std::string name = std::string("\"") + range.name + "\"";
     if (range.widget == Widget::kCheckButton) {
         if (!v.is_boolean())
-            return Failure{std::string("\"") + range.name + "\" must be true or false"};
+            return Failure{name + " must be true or false", name + " 須為 true 或 false"};
         return v.get<bool>() ? 1.0 : 0.0;
     }
     if (!v.is_number() || !control_value_accepted(c, v.get<double>())) {
-        std::ostringstream text;
-        text << "\"" << range.name << "\" must be a number from " << range.min << " to "
-             << range.max << " in steps of " << range.step << ", not " << v.dump();
-        return Failure{text.str()};
+        std::ostringstream text, gui;
+        text << name << " must be a number from " << range.min << " to " << range.max
+             << " in steps of " << range.step << ", not " << v.dump();
+        gui << name << " 須為 " << range.min << " 到 " << range.max << "、間隔 " << range.step
+            << " 的數值，不是 " << v.dump();
+        return Failure{text.str(), gui.str()};
     }
     return v.get<double>();
 }
@@ -61,7 +64,8 @@ Result<Step> meta_point_from_json(const json &j) {
         !(col.get<double>() <= kGridWidth - 1) || !(row.get<double>() >= 0) ||
         !(row.get<double>() <= kGridHeight - 1))
         return Failure{
-            "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359"};
+            "\"meta_point\" needs a \"column\" from 0 to 149 and a \"row\" from 0 to 359",
+            "\"meta_point\" 需要 0 到 149 的 \"column\" 與 0 到 359 的 \"row\""};
     step.column = static_cast<float>(col.get<double>());
     step.row = static_cast<float>(row.get<double>());
     return step;
@@ -79,7 +83,8 @@ Result<Step> dome_step_from_json(const json &j) {
 
 Result<Step> step_from_json(const json &j) {
     if (!j.is_object() || !j.contains("step") || !j["step"].is_string())
-        return Failure{"a step must be an object with a \"step\" name"};
+        return Failure{"a step must be an object with a \"step\" name",
+                       "步驟須是有 \"step\" 名稱的物件"};
     const std::string name = j["step"].get<std::string>();
     Step step;
     if (name == "smooth") {
@@ -93,32 +98,43 @@ Result<Step> step_from_json(const json &j) {
         const json label = j.value("label", json());
         const std::optional<int> size =
             label.is_string() ? size_label_index(label.get<std::string>()) : std::nullopt;
-        if (!size) return Failure{"\"size\" needs a \"label\" of a size bin, not " + label.dump()};
+        if (!size)
+            return Failure{"\"size\" needs a \"label\" of a size bin, not " + label.dump(),
+                           "\"size\" 需要尺碼的 \"label\"，不是 " + label.dump()};
         step.size = *size;
         return step;
     }
     const std::optional<Control> control = control_named(name);
-    if (!control) return Failure{"unknown step \"" + name + "\""};
-    if (!j.contains("value")) return Failure{"step \"" + name + "\" has no \"value\""};
+    if (!control) return Failure{"unknown step \"" + name + "\"", "不明的步驟 \"" + name + "\""};
+    if (!j.contains("value"))
+        return Failure{"step \"" + name + "\" has no \"value\"",
+                       "步驟 \"" + name + "\" 沒有 \"value\""};
     step.kind = StepKind::kSet;
     step.control = *control;
     const Result<double> value = control_from_json(*control, j["value"]);
-    if (!value) return Failure{value.message()};
+    if (!value) return value.reason();
     step.value = *value;
     return step;
 }
 
 // The "start" values: every control, but those written only when in use may be missing and
-// keep their start value.
+// keep their start value. A value of no control is refused, never dropped.
 Result<> start_from_json(const json &start, Controls &out) {
-    if (!start.is_object()) return Failure{"the design file has no \"start\" values"};
+    if (!start.is_object())
+        return Failure{"the design file has no \"start\" values", "設計檔沒有 \"start\" 值"};
+    for (const auto &item : start.items())
+        if (!control_named(item.key()))
+            return Failure{"\"start\" has an unknown value \"" + item.key() + "\"",
+                           "\"start\" 有不明的值 \"" + item.key() + "\""};
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         const char *name = control_spec(c).name;
         if (!start.contains(name) && control_spec(c).optional_in_file) continue;
-        if (!start.contains(name)) return Failure{std::string("\"start\" has no \"") + name + "\""};
+        if (!start.contains(name))
+            return Failure{std::string("\"start\" has no \"") + name + "\"",
+                           std::string("\"start\" 沒有 \"") + name + "\""};
         const Result<double> value = control_from_json(c, start[name]);
-        if (!value) return Failure{value.message()};
+        if (!value) return value.reason();
         out[c] = *value;
     }
     return Result<>();
@@ -215,49 +231,57 @@ std::string design_file_text(const DesignFile &file) {
 
 Result<DesignFile> parse_design_file(const std::string &text) {
     const json doc = json::parse(text, nullptr, false);
-    if (doc.is_discarded()) return Failure{"not a design file: the text is not JSON"};
+    if (doc.is_discarded())
+        return Failure{"not a design file: the text is not JSON", "不是設計檔：內容不是 JSON"};
     return design_file_from_json(doc);
 }
 
 Result<DesignFile> design_file_from_json(const json &doc) {
     if (!doc.is_object() || doc.value("format", json()) != kFormat)
-        return Failure{"not a design file: \"format\" is not \"pedaform-design\""};
+        return Failure{"not a design file: \"format\" is not \"pedaform-design\"",
+                       "不是設計檔：\"format\" 不是 \"pedaform-design\""};
     const json version = doc.value("version", json());
     if (!version.is_number_integer() || version.get<long>() < 1)
-        return Failure{"the design file has no valid \"version\""};
+        return Failure{"the design file has no valid \"version\"", "設計檔沒有有效的 \"version\""};
+    const std::string known = std::to_string(kDesignFileVersion);
     if (version.get<long>() > kDesignFileVersion)
         return Failure{"the design file is version " + version.dump() +
-                       ", newer than this program reads (" + std::to_string(kDesignFileVersion) +
-                       ")"};
+                           ", newer than this program reads (" + known + ")",
+                       "設計檔是第 " + version.dump() + " 版，比本程式能讀的第 " + known + " 版新"};
     DesignFile f;
     const json scan = doc.value("scan", json());
     if (!scan.is_object() || !scan.value("file", json()).is_string() ||
         scan["file"].get<std::string>().empty() || !scan.value("sha256", json()).is_string() ||
         !is_sha256(scan["sha256"].get<std::string>()))
-        return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\""};
+        return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\"",
+                       "設計檔的 \"scan\" 需要 \"file\" 與 \"sha256\""};
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
-    if (Result<> r = side_from_json(scan, f); !r) return Failure{r.message()};
-    if (Result<> r = start_from_json(doc.value("start", json()), f.start); !r)
-        return Failure{r.message()};
+    if (Result<> r = side_from_json(scan, f); !r) return r.reason();
+    if (Result<> r = start_from_json(doc.value("start", json()), f.start); !r) return r.reason();
     const json steps = doc.value("steps", json());
-    if (!steps.is_array()) return Failure{"the design file has no \"steps\" list"};
+    if (!steps.is_array())
+        return Failure{"the design file has no \"steps\" list", "設計檔沒有 \"steps\" 清單"};
     for (size_t i = 0; i < steps.size(); ++i) {
         const Result<Step> step = step_from_json(steps[i]);
-        if (!step) return Failure{"step " + std::to_string(i + 1) + ": " + step.message()};
+        const std::string n = std::to_string(i + 1);
+        if (!step)
+            return Failure{"step " + n + ": " + step.message(),
+                           "第 " + n + " 步：" + step.gui_message()};
         f.steps.push_back(*step);
     }
     return f;
 }
 
 Result<DesignFile> read_design_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Failure{"cannot read the design file " + path};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return Failure{"cannot read the design file " + path};
-    Result<DesignFile> parsed = parse_design_file(text.str());
-    if (!parsed) return Failure{path + ": " + parsed.message()};
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path, kMaxDesignBytes);
+    if (!bytes)
+        return Failure{"cannot read the design file " + path + " (" + bytes.message() + ")",
+                       "無法讀取設計檔: " + path + "\n" + bytes.gui_message()};
+    Result<DesignFile> parsed = parse_design_file(std::string(bytes->begin(), bytes->end()));
+    if (!parsed)
+        return Failure{path + ": " + parsed.message(),
+                       "設計檔無法使用: " + path + "\n" + parsed.gui_message()};
     return parsed;
 }
 
@@ -322,13 +346,50 @@ std::vector<Step> steps_for(const DesignFile &file, const Scan &scan, Warnings &
 
 }  // namespace
 
-Result<OpenedDesign> open_design(Design &design, const DesignFile &file,
-                                 const std::string &scan_path) {
-    Result<ScanLoadResult> loaded = design.load(scan_path, &file.start);
-    if (!loaded) return Failure{loaded.message()};
-    Warnings warnings;
-    const std::vector<Step> steps = steps_for(file, design.scan(), warnings);
-    OpenedDesign opened{std::move(*loaded), design.replay(steps), std::move(warnings)};
+Result<> check_start_values(const DesignFile &file, const ScanLoadResult &loaded,
+                            const Controls &start) {
+    if (loaded.sha256 != file.scan_sha256) return Result<>();
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        if (!set_by_load(c) || file.start[c] == start[c]) continue;
+        std::ostringstream text, gui;
+        const char *name = control_spec(c).name;
+        text << "\"start\" gives \"" << name << "\" " << file.start[c] << ", but the load of "
+             << "the design's own scan gives " << start[c];
+        gui << "\"start\" 的 \"" << name << "\" 是 " << file.start[c] << "，但讀入設計檔"
+            << "自己的掃描檔得到的是 " << start[c];
+        return Failure{text.str(), gui.str()};
+    }
+    return Result<>();
+}
+
+std::optional<Warning> start_changes(const DesignFile &file, const Controls &start) {
+    std::string names;
+    for (int i = 0; i < kControlCount; ++i) {
+        const Control c = static_cast<Control>(i);
+        if (set_by_load(c) && file.start[c] != start[c])
+            names += std::string(names.empty() ? "" : ", ") + control_spec(c).name;
+    }
+    if (names.empty()) return std::nullopt;
+    return Warning{
+        "the design's \"start\" values " + names + " are this scan's own, not the design's scan's",
+        "設計檔的起始值 " + names + " 改用這個掃描檔自己的值"};
+}
+
+OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
+                         const LoadCheck &check) {
+    OpenedDesign opened;
+    auto judge = [&](const ScanLoadResult &loaded, const Controls &start) -> Result<> {
+        if (check)
+            if (Result<> r = check(loaded, start); !r) return r;
+        const Result<> fits = check_start_values(file, loaded, start);
+        opened.file_refused = !fits;
+        return fits;
+    };
+    opened.load = design.load(scan_path, &file.start, judge);
+    if (!opened.load) return opened;
+    opened.start_changed = start_changes(file, design.start_controls());
+    opened.replayed = design.replay(steps_for(file, design.scan(), opened.mirrored));
     design.mark_saved();
     return opened;
 }

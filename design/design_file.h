@@ -52,7 +52,8 @@ nlohmann::ordered_json design_steps_json(const std::vector<Step> &steps);
 Result<DesignFile> parse_design_file(const std::string &text);
 // The same checks on a parsed object.
 Result<DesignFile> design_file_from_json(const nlohmann::ordered_json &doc);
-// The same for the file at `path`; its failures start with the path.
+// The same for the file at `path`, read within kMaxDesignBytes (core/file_input.h); its
+// failures start with the path.
 Result<DesignFile> read_design_file(const std::string &path);
 
 // The design as a file saved at `path` (the scan named relative to its folder).
@@ -63,18 +64,35 @@ Result<> save_design(const Design &design, const std::string &path);
 // The path of the scan a design file at `design_path` names.
 std::string design_scan_path(const std::string &design_path, const DesignFile &file);
 
-// What opening a design gives: the scan's load, how the replay of the steps went, and what it
-// must say (the hand-placed points mirrored onto the other foot).
+// The file's "start" values against a load of a scan, which starts from `start`: on the
+// design's own scan (the bytes the load read have the file's checksum) every value the load
+// sets itself (set_by_load: the controls reset at a load, the size presets) must be the one the
+// load gives, else the file is refused naming the first that is not. On another scan the load's
+// own values stand (start_changes names those that differ).
+Result<> check_start_values(const DesignFile &file, const ScanLoadResult &loaded,
+                            const Controls &start);
+// Replayed on another scan: the warning naming the "start" values that the scan's load set
+// otherwise (`start`: the design's start controls after the load); none when none differ.
+std::optional<Warning> start_changes(const DesignFile &file, const Controls &start);
+
+// What opening a design gives. A refusal leaves the design as it was: `load` fails with why,
+// and `file_refused` tells a design file whose start values do not fit its own scan from a
+// refused scan.
 struct OpenedDesign {
-    ScanLoadResult load;
-    Result<> replayed;
-    Warnings warnings;
+    Result<ScanLoadResult> load = Failure{""};
+    bool file_refused = false;
+    Result<> replayed;                     // the steps' replay
+    std::optional<Warning> start_changed;  // start_changes, on another scan
+    // The hand-placed points mirrored onto a scan of the other foot than the file's, said.
+    Warnings mirrored;
 };
 
-// Loads `scan_path` with the file's start values and replays its steps, their hand-placed
-// points mirrored when the scan is of the other foot than the file's; the design is marked
-// saved. A refused scan leaves the design as it was and fails with the loader's reason.
-Result<OpenedDesign> open_design(Design &design, const DesignFile &file,
-                                 const std::string &scan_path);
+// Loads `scan_path` (once: its checksum is that of the bytes loaded) with the file's start
+// values, judged by `check` (the caller's: the checksum, a question) and then by
+// check_start_values, and replays the file's steps, their hand-placed points mirrored about the
+// foot's axis when the scan is of the other foot than the file's; the design is then marked
+// saved.
+OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
+                         const LoadCheck &check = nullptr);
 
 }  // namespace pedaform

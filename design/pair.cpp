@@ -134,7 +134,7 @@ Result<ScanLoadResult> Pair::load(Foot foot, const std::string &path) {
         Entry e = new_entry();
         const Result<> taken = take_settings(other_foot(foot), foot, e);
         push(e);
-        if (!taken) return Failure{taken.message()};
+        if (!taken) return taken.reason();
     }
     return loaded;
 }

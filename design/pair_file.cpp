@@ -1,8 +1,6 @@
 #include "design/pair_file.h"
 
-#include <fstream>
-#include <sstream>
-
+#include "core/file_input.h"
 #include "core/file_output.h"
 
 namespace pedaform {
@@ -14,12 +12,11 @@ using json = nlohmann::ordered_json;
 const char *const kPairFormat = "pedaform-pair";
 
 Result<std::string> file_text(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Failure{"cannot read the pair file " + path};
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return Failure{"cannot read the pair file " + path};
-    return text.str();
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path, kMaxDesignBytes);
+    if (!bytes)
+        return Failure{"cannot read the pair file " + path + " (" + bytes.message() + ")",
+                       "無法讀取左右一對檔: " + path + "\n" + bytes.gui_message()};
+    return std::string(bytes->begin(), bytes->end());
 }
 
 }  // namespace
@@ -62,9 +59,11 @@ Result<PairFile> parse_pair_file(const std::string &text) {
 
 Result<PairFile> read_pair_file(const std::string &path) {
     const Result<std::string> text = file_text(path);
-    if (!text) return Failure{text.message()};
+    if (!text) return text.reason();
     Result<PairFile> parsed = parse_pair_file(*text);
-    if (!parsed) return Failure{path + ": " + parsed.message()};
+    if (!parsed)
+        return Failure{path + ": " + parsed.message(),
+                       "左右一對檔無法使用: " + path + "\n" + parsed.gui_message()};
     return parsed;
 }
 
@@ -89,15 +88,19 @@ Result<> save_pair(const Pair &pair, const std::string &path) {
     return write_file_atomically(path, text.data(), text.size());
 }
 
-Result<OpenedPair> open_pair(Pair &pair, const PairFile &file,
-                             const std::array<std::string, kFootCount> &scans) {
+OpenedPair open_pair(Pair &pair, const PairFile &file,
+                     const std::array<std::string, kFootCount> &scans,
+                     const std::array<LoadCheck, kFootCount> &checks) {
     std::array<std::unique_ptr<Design>, kFootCount> fresh;
     OpenedPair opened;
-    for (int f = 0; f < kFootCount; ++f) {
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const int f = foot_index(foot);
         fresh[f] = pair.new_design();
-        Result<OpenedDesign> one = open_design(*fresh[f], file.feet[f], scans[f]);
-        if (!one) return Failure{scans[f] + ": " + one.message()};
-        opened.feet[f] = std::move(*one);
+        opened.feet[f] = open_design(*fresh[f], file.feet[f], scans[f], checks[f]);
+        if (!opened.feet[f].load) {
+            opened.refused = foot;
+            return opened;
+        }
     }
     for (Foot foot : {Foot::kLeft, Foot::kRight})
         pair.adopt(foot, std::move(fresh[foot_index(foot)]));

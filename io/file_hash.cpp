@@ -3,9 +3,6 @@
 #include <openssl/evp.h>
 
 #include <cassert>
-#include <vector>
-
-#include "io/picture_io.h"
 
 namespace pedaform {
 
@@ -23,12 +20,6 @@ std::string sha256_hex(const uint8_t *data, size_t size) {
         hex += kHex[digest[i] & 15];
     }
     return hex;
-}
-
-Result<std::string> file_sha256(const std::string &path) {
-    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path);
-    if (!bytes) return Failure{bytes.message()};
-    return sha256_hex(bytes->data(), bytes->size());
 }
 
 }  // namespace pedaform

@@ -4,14 +4,11 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
-#include "core/file_output.h"
 #include "io/plain_pictures.h"
 
 namespace pedaform {
@@ -22,13 +19,14 @@ namespace {
 // of image formats) would cost every batch run more than the run's own work, though a usual
 // run reads only plain pictures (io/plain_pictures.h) and writes none through it.
 struct FreeImageLibrary {
-#define PEDAFORM_FREEIMAGE_CALLS(X)                                                               \
-    X(Initialise)                                                                                 \
-    X(OpenMemory)                                                                                 \
-    X(CloseMemory) X(SeekMemory) X(AcquireMemory) X(GetFileTypeFromMemory) X(FIFSupportsNoPixels) \
-        X(LoadFromMemory) X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) X(GetScanLine)         \
-            X(GetLine) X(GetPitch) X(GetDIBSize) X(GetColorsUsed) X(GetBPP) X(GetWidth)           \
-                X(GetHeight)
+#define PEDAFORM_FREEIMAGE_CALLS(X)                                                            \
+    X(Initialise)                                                                              \
+    X(OpenMemory)                                                                              \
+    X(CloseMemory)                                                                             \
+    X(SeekMemory)                                                                              \
+    X(AcquireMemory) X(GetFileTypeFromMemory) X(FIFSupportsNoPixels) X(LoadFromMemory)         \
+        X(SaveToMemory) X(Allocate) X(Unload) X(GetBits) X(GetScanLine) X(GetLine) X(GetPitch) \
+            X(GetDIBSize) X(GetColorsUsed) X(GetBPP) X(GetWidth) X(GetHeight)
 #define PEDAFORM_FREEIMAGE_POINTER(name) decltype(&FreeImage_##name) name = nullptr;
     PEDAFORM_FREEIMAGE_CALLS(PEDAFORM_FREEIMAGE_POINTER)
     std::string failure;  // why it could not be opened; "" when it was
@@ -135,28 +133,6 @@ Result<Picture> decode_through_library(const std::vector<uint8_t> &file) {
 
 }  // namespace
 
-Result<std::vector<uint8_t>> read_file_bytes(const std::string &path) {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return Failure{std::string("cannot read the file: ") + std::strerror(errno)};
-    // A regular file in one read of its length; then whatever a file of no known length (or
-    // one grown since) still holds.
-    std::vector<uint8_t> out;
-    struct stat about {};
-    if (fstat(fileno(f), &about) == 0 && S_ISREG(about.st_mode) && about.st_size > 0) {
-        out.resize(static_cast<size_t>(about.st_size));
-        out.resize(std::fread(out.data(), 1, out.size(), f));
-    }
-    uint8_t chunk[65536];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        out.insert(out.end(), chunk, chunk + got);
-    const bool failed = std::ferror(f) != 0;
-    const int error = errno;
-    std::fclose(f);
-    if (failed) return Failure{std::string("cannot read the file: ") + std::strerror(error)};
-    return out;
-}
-
 Result<Picture> decode_picture(const std::vector<uint8_t> &file) {
     if (has_bmp_signature(file)) {
         if (bmp_is_truncated(file))
@@ -173,17 +149,17 @@ Result<Picture> decode_picture_through_library(const std::vector<uint8_t> &file)
     return decode_through_library(file);
 }
 
-Result<Picture> read_picture(const std::string &path) {
-    const Result<std::vector<uint8_t>> file = read_file_bytes(path);
-    if (!file) return Failure{file.message()};
+Result<Picture> read_picture(const std::string &path, size_t max_bytes) {
+    const Result<std::vector<uint8_t>> file = read_file_bytes(path, max_bytes);
+    if (!file) return file.reason();
     return decode_picture(*file);
 }
 
-Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb) {
+Result<std::string> encode_png_rgb(int width, int height, const unsigned char *rgb) {
     const FreeImageLibrary &fi = freeimage();
-    if (!fi.failure.empty()) return Result<>::failure(fi.failure);
+    if (!fi.failure.empty()) return Failure{fi.failure};
     Bitmap bitmap(fi.Allocate(width, height, 24, 0, 0, 0));
-    if (!bitmap) return Result<>::failure("cannot allocate the picture");
+    if (!bitmap) return Failure{"cannot allocate the picture"};
     for (int y = 0; y < height; ++y) {
         // FreeImage's scanline 0 is the bottom row; the caller's row 0 is the top one.
         BYTE *line = fi.GetScanLine(bitmap.get(), height - 1 - y);
@@ -195,14 +171,12 @@ Result<> write_png_rgb(const std::string &path, int width, int height, const uns
         }
     }
     const std::unique_ptr<FIMEMORY, MemoryDeleter> memory(fi.OpenMemory(nullptr, 0));
-    Result<> written = Result<>::failure("cannot encode the PNG " + path);
-    if (fi.SaveToMemory(FIF_PNG, bitmap.get(), memory.get(), 0)) {
-        BYTE *data = nullptr;
-        DWORD size = 0;
-        fi.AcquireMemory(memory.get(), &data, &size);
-        written = write_file_atomically(path, data, size);
-    }
-    return written;
+    if (!fi.SaveToMemory(FIF_PNG, bitmap.get(), memory.get(), 0))
+        return Failure{"cannot encode the PNG picture"};
+    BYTE *data = nullptr;
+    DWORD size = 0;
+    fi.AcquireMemory(memory.get(), &data, &size);
+    return std::string(reinterpret_cast<const char *>(data), size);
 }
 
 }  // namespace pedaform

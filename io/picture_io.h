@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "core/result.h"
+#include "core/file_input.h"
 #include "core/grid.h"
+#include "core/result.h"
 
 namespace pedaform {
-
-// Every byte of the file at `path`. A failure says why ("cannot read the file: " and the
-// system's reason), without the path.
-Result<std::vector<uint8_t>> read_file_bytes(const std::string &path);
 
 // Decodes a picture file held in memory, its type taken from the content; the picture is
 // loaded(). A failure says why (not a picture the reader knows, truncated, larger than
@@ -25,11 +22,11 @@ Result<Picture> decode_picture(const std::vector<uint8_t> &file);
 // must match.
 Result<Picture> decode_picture_through_library(const std::vector<uint8_t> &file);
 
-// read_file_bytes, then decode_picture.
-Result<Picture> read_picture(const std::string &path);
+// read_file_bytes (core/file_input.h) within `max_bytes`, then decode_picture.
+Result<Picture> read_picture(const std::string &path, size_t max_bytes);
 
-// Writes an upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as PNG
-// through a temporary file renamed over `path`.
-Result<> write_png_rgb(const std::string &path, int width, int height, const unsigned char *rgb);
+// An upright RGB picture (row 0 is the top row; 3 bytes per pixel, R, G, B) as the bytes of a
+// PNG file, for core/file_output.h to write.
+Result<std::string> encode_png_rgb(int width, int height, const unsigned char *rgb);
 
 }  // namespace pedaform

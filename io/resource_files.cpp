@@ -1,8 +1,6 @@
 #include "io/resource_files.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "io/picture_io.h"
 #include "core/console.h"
@@ -32,16 +30,21 @@ Warnings load_startup_resources(Resources &resources, const std::string &data_di
     console_printf("w %d   h %d \n", kGridWidth, kGridHeight);
 
     const std::string lut_path = resource_path(data_dir, kColourTableFile);
-    if (std::FILE *lut = std::fopen(lut_path.c_str(), "r")) {
+    Result<std::vector<uint8_t>> lut_bytes = read_file_bytes(lut_path, kMaxDataFileBytes);
+    // The table's parser reads a stream: the bytes read are its stream.
+    std::FILE *lut = lut_bytes && !lut_bytes->empty()
+                         ? fmemopen(lut_bytes->data(), lut_bytes->size(), "r")
+                         : nullptr;
+    if (lut != nullptr) {
         parse_colour_table(lut, resources.colour_table);
         std::fclose(lut);
-    } else {
-        warnings.add(missing(lut_path, std::strerror(errno)));
+    } else if (!lut_bytes) {
+        warnings.add(missing(lut_path, lut_bytes.message()));
     }
 
     for (int t = 0; t < kTemplateCount; ++t) {
         const std::string path = resource_path(data_dir, kTemplateFiles[t]);
-        Result<Picture> read = read_picture(path);
+        Result<Picture> read = read_picture(path, kMaxDataFileBytes);
         if (!read) warnings.add(missing(path, read.message()));
         const Picture picture = read ? std::move(*read) : Picture();
         console_printf("width %d\n", picture.width);
@@ -53,7 +56,7 @@ Warnings load_startup_resources(Resources &resources, const std::string &data_di
     }
 
     const std::string drop_path = resource_path(data_dir, kPadShapeFile);
-    Result<Picture> read = read_picture(drop_path);
+    Result<Picture> read = read_picture(drop_path, kMaxDataFileBytes);
     if (!read) warnings.add(missing(drop_path, read.message()));
     const Picture drop = read ? std::move(*read) : Picture();
     console_printf("DROP Image \n");

@@ -7,14 +7,19 @@
 namespace pedaform {
 
 Result<ScanLoadResult> load_scan_file(Scan &scan, const char *path) {
-    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path);
-    Result<Picture> picture = bytes ? decode_picture(*bytes) : Failure{bytes.message()};
+    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path, kMaxScanBytes);
+    if (!bytes) {
+        console_printf("Unable to load texture: ");
+        return bytes.reason();
+    }
+    Result<Picture> picture = decode_picture(*bytes);
     if (!picture) {
         console_printf("Unable to load texture: ");
-        return Failure{picture.message()};
+        return Failure{picture.message(), kScanFormatError};
     }
     Result<ScanLoadResult> loaded = load_scan_picture(scan, *picture);
-    if (loaded) loaded->sha256 = sha256_hex(bytes->data(), bytes->size());
+    if (!loaded) return Failure{loaded.message(), kScanFormatError};
+    loaded->sha256 = sha256_hex(bytes->data(), bytes->size());
     return loaded;
 }
 

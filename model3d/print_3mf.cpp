@@ -449,13 +449,13 @@ std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint
 Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
                                      const PrintSettings &settings) {
     if (!(settings.tolerance_mm >= 0 && settings.tolerance_mm <= kMaxMeshTolerance))
-        return Failure{"the mesh tolerance must lie between 0 and 1 mm"};
+        return Failure{"the mesh tolerance must lie between 0 and 1 mm",
+                       "網格容差須在 0 到 1 mm 之間"};
     PrintModel model;
     model.parts.emplace_back();
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
-    if (insole.triangles.empty())
-        return Failure{"nothing to print: no cell of the relief has four raised corners"};
+    if (insole.triangles.empty()) return nothing_to_print();
     if (settings.zones.empty()) return model;
 
     float z_max = 0;
@@ -533,9 +533,9 @@ Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintS
     return write_items_3mf(items, settings, text, out);
 }
 
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report) {
+Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+                                      const PrintSettings &settings, const PrintDescription &about,
+                                      MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
@@ -545,11 +545,19 @@ Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const
             for (const PrintPart &p : built->parts)
                 report->triangles += p.mesh.triangles.size();
     }
-    if (!built) return Failure{built.message()};
+    if (!built) return built.reason();
     std::string data;
     const Result<> written = write_print_3mf(*built, settings, about, data);
-    if (!written) return written;
-    return write_file_atomically(path, data.data(), data.size());
+    if (!written) return written.reason();
+    return data;
+}
+
+Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
+                           const PrintSettings &settings, const PrintDescription &about,
+                           MeshExport *report) {
+    const Result<std::string> data = encode_relief_3mf(relief, pressure, settings, about, report);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
 }
 
 Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
@@ -561,7 +569,7 @@ Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
         PreparedRelief prepared = prepare_relief(feet[k].relief);
         Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, settings);
         if (reports != nullptr) (*reports)[k].outline = std::move(prepared.outline);
-        if (!built) return Failure{built.message()};
+        if (!built) return built.reason();
         print.models[k] = std::move(*built);
         print.about[k] = feet[k].about;
         for (const PrintPart &p : print.models[k].parts) {
@@ -573,23 +581,36 @@ Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
     return print;
 }
 
-Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
-                          const std::string &path) {
+Result<std::string> encode_pair_print(const PairPrint &print, const PrintSettings &settings) {
     assert(print.placement);
     std::string data;
     const std::array<PrintFoot, 2> both = {
         PrintFoot{&print.models[0], print.about[0], (*print.placement)[0]},
         PrintFoot{&print.models[1], print.about[1], (*print.placement)[1]}};
-    if (Result<> r = write_pair_print_3mf(both, settings, data); !r) return r;
-    return write_file_atomically(path, data.data(), data.size());
+    if (Result<> r = write_pair_print_3mf(both, settings, data); !r) return r.reason();
+    return data;
+}
+
+Result<std::string> encode_foot_print(const PairPrint &print, int foot,
+                                      const PrintSettings &settings) {
+    std::string data;
+    if (Result<> r = write_print_3mf(print.models[foot], settings, print.about[foot], data); !r)
+        return r.reason();
+    return data;
+}
+
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path) {
+    const Result<std::string> data = encode_pair_print(print, settings);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
 }
 
 Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
                           const std::string &path) {
-    std::string data;
-    if (Result<> r = write_print_3mf(print.models[foot], settings, print.about[foot], data); !r)
-        return r;
-    return write_file_atomically(path, data.data(), data.size());
+    const Result<std::string> data = encode_foot_print(print, foot, settings);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
 }
 
 }  // namespace pedaform

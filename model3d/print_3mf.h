@@ -99,8 +99,13 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out);
 
 // The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
-// model and writes it to `path` through a temporary file, so that a failure leaves an existing
-// file untouched. `report` (may be null) gets the outline and the triangles of all parts.
+// model and gives the 3MF file's bytes. `report` (may be null) gets the outline and the
+// triangles of all parts.
+Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+                                      const PrintSettings &settings, const PrintDescription &about,
+                                      MeshExport *report = nullptr);
+// The same, written to `path` (core/file_output.h), so that a failure leaves an existing file
+// untouched.
 Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
                            const PrintSettings &settings, const PrintDescription &about,
                            MeshExport *report = nullptr);
@@ -138,12 +143,15 @@ struct PairPrint {
 Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
                                    const PrintSettings &settings,
                                    std::array<MeshExport, 2> *reports = nullptr);
-// Both insoles in one file at `path` (write_pair_print_3mf), through a temporary file. The print
-// must have its placement.
-Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
-                          const std::string &path);
+// Both insoles' file's bytes (write_pair_print_3mf); the print must have its placement.
+Result<std::string> encode_pair_print(const PairPrint &print, const PrintSettings &settings);
 // One foot's insole alone (write_print_3mf, no placement): what is written, one file per foot,
 // when the feet do not fit one bed.
+Result<std::string> encode_foot_print(const PairPrint &print, int foot,
+                                      const PrintSettings &settings);
+// The same two, written to `path` through a temporary file.
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path);
 Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
                           const std::string &path);
 

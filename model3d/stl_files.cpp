@@ -95,7 +95,12 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
     build_closed_solid(shape, mesh);
 }
 
-Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshExport *report) {
+Failure nothing_to_print() {
+    return Failure{"nothing to print: no cell of the relief has four raised corners",
+                   "鞋墊是空的，沒有可以列印的部分"};
+}
+
+std::string encode_relief_stl(const uint8_t *relief, MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_open_surface(prepared, mesh);
@@ -106,21 +111,34 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshE
         report->warnings = prepared.report.warnings;
         report->triangles = mesh.triangles.size();
     }
+    return text;
+}
+
+Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshExport *report) {
+    const std::string text = encode_relief_stl(relief, report);
     return write_file_atomically(path, text.data(), text.size());
 }
 
-Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
-                             MeshExport *report) {
+Result<std::string> encode_relief_solid(const uint8_t *relief, double tolerance_mm,
+                                        MeshExport *report) {
     PreparedRelief prepared = prepare_relief(relief);
     Mesh mesh;
     build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);
-    std::string data;
-    write_binary_stl(mesh, data);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
         report->triangles = mesh.triangles.size();
     }
-    return write_file_atomically(path, data.data(), data.size());
+    if (mesh.triangles.empty()) return nothing_to_print();
+    std::string data;
+    write_binary_stl(mesh, data);
+    return data;
+}
+
+Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
+                             MeshExport *report) {
+    const Result<std::string> data = encode_relief_solid(relief, tolerance_mm, report);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
 }
 
 }  // namespace pedaform

@@ -35,14 +35,23 @@ void write_binary_stl(const Mesh &mesh, std::string &out);
 void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, bool per_cell_bottom,
                         Mesh &mesh);
 
-// The menu's 3D-print export: prepares the relief (kGridCells bytes, printing its lines) and
-// writes build_open_surface as ASCII STL to `path` through a temporary file. On failure an
-// existing file is untouched and the message says why. `report` may be null.
+// Why an empty relief, one without a cell whose four corners are raised, gives no solid: the
+// solid STL and the 3MF refuse it alike.
+Failure nothing_to_print();
+
+// The menu's 3D-print export as bytes: prepares the relief (kGridCells bytes, printing its
+// lines) and writes build_open_surface as ASCII STL. `report` may be null.
+std::string encode_relief_stl(const uint8_t *relief, MeshExport *report = nullptr);
+// The same, written to `path` (core/file_output.h): on failure an existing file is untouched
+// and the message says why.
 Result<> export_relief_stl(const uint8_t *relief, const std::string &path,
                            MeshExport *report = nullptr);
 
-// Prepares the relief likewise and writes the insole solid as binary STL: at tolerance 0 every
-// cell with its bottom per cell; above, simplified with a strip bottom.
+// Prepares the relief likewise and gives the insole solid as binary STL: at tolerance 0 every
+// cell with its bottom per cell; above, simplified with a strip bottom. An empty relief fails
+// (nothing_to_print).
+Result<std::string> encode_relief_solid(const uint8_t *relief, double tolerance_mm = 0,
+                                        MeshExport *report = nullptr);
 Result<> export_relief_solid(const uint8_t *relief, const std::string &path,
                              double tolerance_mm = 0, MeshExport *report = nullptr);
 

@@ -22,10 +22,9 @@ void put32(uint8_t *p, uint32_t v) {
 
 Result<std::string> engraving_file_name(const std::string &chosen) {
     std::string out = chosen;
-    const size_t n = out.size();
-    if (n < 4 || out.compare(n - 4, 4, ".bmp") != 0) out += ".bmp";
+    if (!has_extension(out, ".bmp")) out += ".bmp";
     if (out.size() + 1 > static_cast<size_t>(kNameBufferSize))
-        return Failure{"the engraving name is too long: " + chosen};
+        return Failure{"the engraving name is too long: " + chosen, "檔名太長"};
     return out;
 }
 

@@ -18,8 +18,8 @@ constexpr int kEngravingHeaderSize = 54;
 // Room for a chosen name; a name that does not fit with ".bmp" and its NUL is refused.
 constexpr int kNameBufferSize = 500;
 
-// The name as written: ".bmp" appended unless the name ends in exactly ".bmp" (".BMP" does not
-// count). Fails when the result would not fit the 500-byte name buffer.
+// The name as written: ".bmp" appended unless the name ends in it, in any case ("c.BMP" stays).
+// Fails when the result would not fit the 500-byte name buffer.
 Result<std::string> engraving_file_name(const std::string &chosen);
 
 // An uncompressed 32-bit BMP of `width` x `height` pixels from 4-byte pixels in bottom-up

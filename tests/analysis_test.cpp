@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -275,4 +276,56 @@ TEST(FilterGain, EveryCellFollowsTheFormula) {
             ASSERT_EQ(c[2], k / 2) << s[0] << " " << s[1] << " " << i;
         }
     }
+}
+
+// Landmarks the steps cannot be placed from: the scan still loads, but the design says why
+// (one rule a case, in the order they are judged), and the steps placed from the landmarks are
+// refused with those words; the base, which raises the whole insole, is not.
+TEST_F(ScanLoad, UnsoundLandmarksAreSaidAndTheStepsPlacedFromThemRefused) {
+    const Picture sound = synth::make_scan({});
+    const size_t pixels = static_cast<size_t>(kGridHeight - 1) * sound.pitch;  // metadata 0..5
+    auto with = [&](std::initializer_list<std::array<int, 3>> landmarks, int fill = -1) {
+        Picture p = sound;
+        uint8_t *meta = &p.bits[pixels];
+        if (fill >= 0) std::fill(meta, meta + 4 * 6, static_cast<uint8_t>(fill));
+        for (const auto &[k, row, column] : landmarks) {  // row = 359 - (blue * 256 + green)
+            const int n = kGridHeight - 1 - row;
+            meta[4 * k] = static_cast<uint8_t>(n >> 8), meta[4 * k + 1] = n & 0xFF;
+            meta[4 * k + 2] = static_cast<uint8_t>(column);
+        }
+        return p;
+    };
+    const std::pair<Picture, std::string> cases[] = {
+        {with({}, 0xFF), "the scan's landmark 0 lies outside the grid (row -65176, column 255)"},
+        {with({}, 0), "the scan has no landmarks"},
+        {test::blank_scan(), "the scan has no insole outline (no cell of the insole base)"},
+        {with({{2, 200, 0}}), "the scan's landmark 2 lies off the insole (row 200, column 0)"},
+        {with({{3, 240, 62}}),
+         "the scan's metatarsal heads (landmarks 0 and 1) lie behind its "
+         "heel (landmark 3)"},
+    };
+    for (const auto &[picture, text] : cases) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(load_picture(picture));
+        const std::optional<Warning> &said = design.landmark_warning();
+        ASSERT_TRUE(said);
+        EXPECT_EQ(said->text, text +
+                                  ": the arch support, the heel cup and the metatarsal dome "
+                                  "cannot be placed");
+        EXPECT_FALSE(design.search_point_warning());
+        EXPECT_FALSE(design.size_warning());  // never a length of -359
+        test::capture_console([&] {
+            EXPECT_EQ(design.place_dome_behind_heads().message(), said->text);
+            EXPECT_EQ(design.set(Control::kArch, 8).gui_message(), said->gui);
+            EXPECT_FALSE(design.set(Control::kHeelCup, 8));
+            EXPECT_TRUE(design.set(Control::kBase, 2));
+        });
+        EXPECT_EQ(design.position(), 1u);
+    }
+    EXPECT_EQ(design.landmark_warning()->gui.rfind("掃描檔的蹠骨頭標記點", 0), 0u);
+    ASSERT_TRUE(load_picture(with({}, 0)));
+    EXPECT_EQ(design.landmark_warning()->gui,
+              "掃描檔沒有標記點：足弓、後跟杯與蹠骨墊的位置無法決定");
+    ASSERT_TRUE(load_picture(sound));
+    EXPECT_FALSE(design.landmark_warning());
 }

@@ -2,8 +2,12 @@
 // one run per exit status and per behaviour that needs the whole program.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
 
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -31,10 +35,10 @@ class Cli : public ::testing::Test {
   protected:
     std::string dir = test::scratch_dir();
 
-    CliRun cli(const std::string &args) {
-        const std::string cmd = std::string(PEDAFORM_CLI) +
-                                " --resources '" PEDAFORM_DATA_DIR "' " + args + " > '" + dir +
-                                "/out.txt' 2> '" + dir + "/err.txt'";
+    // `shell` comes before the command: by default a timeout, only ever a failure bound.
+    CliRun cli(const std::string &args, const std::string &shell = "timeout 120 ") {
+        const std::string cmd = shell + PEDAFORM_CLI " --resources '" PEDAFORM_DATA_DIR "' " +
+                                args + " > '" + dir + "/out.txt' 2> '" + dir + "/err.txt'";
         CliRun r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -165,6 +169,7 @@ TEST_F(Cli, ExitStatuses) {
         {"--quiet --engrave '" + dir + "/keep.bmp/x' " + s, 4, "pedaform-cli: cannot "},
         {"--quiet --report '" + dir + "/no/r.json' " + s, 4, "pedaform-cli: cannot "},
         {"--quiet --save-design '" + dir + "/no/d.json' " + s, 4, "pedaform-cli: cannot "},
+        {"--quiet --engrave '" + dir + "/scan' " + s, 2, "pedaform-cli: --engrave "},
     };
     for (const auto &[args, status, err] : runs) {
         const CliRun r = cli(args);
@@ -232,6 +237,21 @@ TEST_F(Cli, DesignFilesReplayOnAnotherScanAndCheckTheirOwn) {
     for (const char *ext : {".bmp", ".stl"})
         test::expect_same_bytes(test::read_file(dir + "/direct" + ext),
                                 test::read_file(dir + "/replayed" + ext));
+    // The load's own values come from the other scan, and the report names them.
+    const CliRun other_scan = cli("--quiet --report -" + design + " " + other);
+    EXPECT_NE(nlohmann::json::parse(other_scan.out)["warnings"][0].get<std::string>().find(
+                  "\"start\" values pad_width, pad_length, pad_height are this scan's own"),
+              std::string::npos)
+        << other_scan.out;
+    // On its own scan a start value the load sets otherwise refuses the file, naming it.
+    nlohmann::json edited = nlohmann::json::parse(slurp(dir + "/d.json"));
+    edited["start"]["pad_width"] = 45;
+    const std::string text = edited.dump();
+    test::write_file(dir + "/bad-start.json", std::vector<uint8_t>(text.begin(), text.end()));
+    const CliRun refused = cli("--design '" + dir + "/bad-start.json'");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("\"start\" gives \"pad_width\" 45"), std::string::npos)
+        << refused.err;
 
     // The scan's bytes changed: refused unless asked to go on; a file that is no design: 2.
     std::vector<uint8_t> bytes = test::read_file(s);
@@ -281,6 +301,75 @@ TEST_F(Cli, TheDomeGoesBehindTheHeadsOfLeftAndRightFeet) {
         const int ahead = apex + 7 * kGridWidth;  // toward the toes, on the heads' line
         EXPECT_LE(dome[ahead] - flat[ahead], (dome[apex] - flat[apex]) / 2);
     }
+}
+
+// No input holds the batch command up or fills its memory: a FIFO, a device, a folder and a
+// 70 MB file are refused as the scan, as the design file and as a design's scan.
+TEST_F(Cli, SpecialFilesAreRefusedAsScanDesignAndTheDesignsScan) {
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir((dir + "/x.bmp").c_str(), 0755), 0);
+    test::write_file(dir + "/big", {});
+    ASSERT_EQ(truncate((dir + "/big").c_str(), 70 << 20), 0);  // sparse: nothing written
+    ASSERT_EQ(cli("--quiet --save-design '" + dir + "/d.json' " + scan()).status, 0);
+    const nlohmann::json design = nlohmann::json::parse(slurp(dir + "/d.json"));
+    const std::pair<std::string, const char *> inputs[] = {
+        {dir + "/fifo", "not a regular file (a pipe)"},
+        {"/dev/urandom", "not a regular file (a device)"},
+        {dir + "/x.bmp", "not a regular file (a folder)"},
+        {dir + "/big", "the file is too large: 70 MB, more than the "},
+    };
+    for (const auto &[input, why] : inputs) {
+        nlohmann::json on = design;
+        on["scan"]["file"] = input;
+        const std::string text = on.dump();
+        test::write_file(dir + "/on.json", std::vector<uint8_t>(text.begin(), text.end()));
+        const std::pair<std::string, int> runs[] = {{"'" + input + "'", 3},
+                                                    {"--design '" + input + "'", 2},
+                                                    {"--design '" + dir + "/on.json'", 3}};
+        for (const auto &[args, status] : runs) {
+            const CliRun r = cli("--quiet " + args);
+            EXPECT_EQ(r.status, status) << args;
+            EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+        }
+    }
+}
+
+// A run whose second output cannot be written leaves nothing: not when its folder is missing
+// (seen before a byte is written), nor when the file system refuses its bytes (a file size
+// limit the engraving fits in and the surface STL does not). Any name the file system takes is
+// written.
+TEST_F(Cli, OutputsAreWrittenWholeOrNotAtAll) {
+    const std::string s = scan(), out = dir + "/out";
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    const std::string engrave = "--quiet --engrave '" + out + "/e' ";
+    const CliRun missing = cli(engrave + "--stl '" + dir + "/none/x.stl' " + s);
+    EXPECT_EQ(missing.status, 4);
+    const CliRun full =
+        cli(engrave + "--stl '" + out + "/x.stl' " + s, "trap '' XFSZ; ulimit -f 1000; exec ");
+    EXPECT_EQ(full.status, 4);
+    EXPECT_NE(full.err.find("File too large"), std::string::npos) << full.err;
+    EXPECT_TRUE(std::filesystem::is_empty(out));  // temporary files included
+    const std::string longest = out + "/" + std::string(246, 'n') + ".stl";  // 250 bytes
+    ASSERT_EQ(cli("--quiet --stl-solid '" + longest + "' " + s).status, 0);
+    EXPECT_EQ(test::files_in(out), std::vector<std::string>{longest});
+}
+
+// Landmarks no step can be placed from: the scan loads, the warning is said on standard error
+// under --quiet and in the report, and the dome from the heads is refused with it (exit 2).
+TEST_F(Cli, AScanWithImpossibleLandmarksIsSaidAndItsDomeFromTheHeadsRefused) {
+    std::vector<uint8_t> bytes = synth::scan_bmp(synth::make_scan({}));
+    const size_t pixels = bytes[10] + (bytes[11] << 8) + (kGridHeight - 1) * kGridWidth * 4;
+    for (int k = 0; k < 6; ++k)
+        std::fill_n(&bytes[pixels + 4 * k], 3, 0xFF);
+    test::write_file(dir + "/ff.bmp", bytes);
+    const char *said = "the scan's landmark 0 lies outside the grid (row -65176, column 255)";
+    const CliRun loaded = cli("--quiet --report - " + dir + "/ff.bmp");
+    EXPECT_EQ(loaded.status, 0);
+    EXPECT_NE(loaded.err.find(said), std::string::npos) << loaded.err;
+    EXPECT_NE(loaded.out.find(said), std::string::npos) << loaded.out;
+    const CliRun dome = cli("--quiet --stamp --dome-behind-heads 7 " + dir + "/ff.bmp");
+    EXPECT_EQ(dome.status, 2);
+    EXPECT_NE(dome.err.rfind(std::string("pedaform-cli: ") + said), std::string::npos) << dome.err;
 }
 
 // Both feet in one run: every option on both, --left- and --right- on one; per-foot outputs

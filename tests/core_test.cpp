@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include "io/plain_pictures.h"
 #include "io/resource_files.h"
 #include "tools/synth.h"
+#include "core/file_input.h"
 #include "core/file_output.h"
 #include "core/size_table.h"
 #include "tests/test_support.h"
@@ -130,7 +132,7 @@ TEST(Pictures, PlainKindsDecodeAsTheLibraryDoesAndOthersGoToIt) {
         const std::string path = dir + "/p" + (png ? ".png" : ".bmp");
         test::write_picture(
             path, w, h, bpp, [](int x, int y) { return (x * 7 + y * 13) % 256; }, png);
-        return read_file_bytes(path).value();
+        return test::read_file(path);
     };
     auto poke32 = [](std::vector<uint8_t> f, size_t at, uint32_t v) {
         for (int k = 0; k < 4; ++k)
@@ -195,4 +197,40 @@ TEST(FileOutput, FailuresKeepTheExistingFileAndLeaveNothingBehind) {
     ASSERT_TRUE(write_file_atomically(path, data.data(), data.size()));
     test::expect_same_bytes(data, test::read_file(path));
     EXPECT_EQ(test::files_in(dir), (std::vector<std::string>{dir + "/folder.bmp", path}));
+}
+
+// No input can hold the program up or fill its memory: a FIFO, a device, a folder and a file
+// over the bound are refused, before a byte is read, as a scan, a design file, a recording or a
+// data file. Each read runs in a child whose alarm is the failure bound should it ever wait.
+TEST(FileInput, OnlyRegularFilesWithinTheirBoundAreRead) {
+    const std::string dir = test::scratch_dir();
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir((dir + "/x.bmp").c_str(), 0755), 0);
+    test::write_file(dir + "/big", {});
+    ASSERT_EQ(truncate((dir + "/big").c_str(), 70 << 20), 0);  // sparse: nothing written
+    const std::pair<std::string, const char *> hostile[] = {
+        {dir + "/fifo", "not a regular file .a pipe."},
+        {"/dev/urandom", "not a regular file .a device."},
+        {dir + "/x.bmp", "not a regular file .a folder."},
+        {dir + "/big", "the file is too large: 70 MB, more than the [0-9]+ MB read at most"},
+    };
+    for (const size_t bound :
+         {kMaxScanBytes, kMaxDesignBytes, kMaxRecordingBytes, kMaxDataFileBytes})
+        for (const auto &[path, why] : hostile)
+            EXPECT_EXIT(
+                {
+                    alarm(60);
+                    const Result<std::vector<uint8_t>> read = read_file_bytes(path, bound);
+                    std::fputs(read.message().c_str(), stderr);
+                    std::_Exit(read ? 1 : 0);
+                },
+                ::testing::ExitedWithCode(0), why)
+                << path << " within " << bound;
+    EXPECT_EQ(read_file_bytes(dir + "/big", kMaxScanBytes).gui_message(),
+              "檔案太大：70 MB，上限 64 MB");
+    // A regular file is read whole up to its bound, and refused one byte over it.
+    const std::vector<uint8_t> bytes(1000, 7);
+    test::write_file(dir + "/kb", bytes);
+    EXPECT_EQ(read_file_bytes(dir + "/kb", 1000).value(), bytes);
+    EXPECT_NE(read_file_bytes(dir + "/kb", 999).message().find("too large"), std::string::npos);
 }

@@ -157,10 +157,11 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
     ASSERT_TRUE(read) << read.message();
     const DesignFile &file = *read;
     EXPECT_EQ(file.scan_file, "../scan.bmp");
-    EXPECT_EQ(file.scan_sha256, file_sha256(f.scan).value());
+    const std::vector<uint8_t> scan = test::read_file(f.scan);
+    EXPECT_EQ(file.scan_sha256, sha256_hex(scan.data(), scan.size()));
     Fixture g;
     test::capture_console(
-        [&] { ASSERT_TRUE(open_design(g.design, file, design_scan_path(path, file))); });
+        [&] { ASSERT_TRUE(open_design(g.design, file, design_scan_path(path, file)).load); });
     EXPECT_FALSE(g.design.modified());
     test::expect_same_bytes(relief_of(f.design), relief_of(g.design));
     ASSERT_TRUE(save_design(g.design, path));
@@ -224,8 +225,15 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         {"a value off its step", edit("\"value\": 3", "\"value\": 2.5"), "\"meta2\" must be"},
         {"a start value missing", edit("\"meta1\": 0,", ""), "\"start\" has no \"meta1\""},
         {"no start values", edit("\"start\"", "\"begin\""), "no \"start\" values"},
+        {"an unknown start value", edit("\"meta1\"", "\"meta9\""), "unknown value \"meta9\""},
         {"a missing scan", edit("scan.bmp", "gone.bmp"), "No such file"},
         {"a refused scan", edit("scan.bmp", "not-a-scan.bmp"), "not a picture"},
+        // On its own scan, a start value the load sets must be the one the load gives.
+        {"a start value the load resets", edit("\"meta1\": 0", "\"meta1\": 5"),
+         "\"start\" gives \"meta1\" 5, but the load of the design's own scan gives 0"},
+        {"a start preset of another size", edit("\"pad_width\": 51", "\"pad_width\": 45"),
+         "\"pad_width\" 45"},
+        {"an orthotic start value", edit("\"stamp\"", "\"arch\": 4, \"stamp\""), "\"arch\" 4"},
     };
     const std::vector<uint8_t> state = design_state(f.design);
     for (const auto &c : cases) {
@@ -235,13 +243,15 @@ TEST(DesignFile, HostileFilesAreRefusedAndTheDesignStaysAsItWas) {
         const Result<DesignFile> file = read_design_file(path);
         std::string message = file.message();
         if (file) {
+            bool file_refused = false;
             const std::string log = test::capture_console([&] {
-                const Result<OpenedDesign> opened =
+                const OpenedDesign opened =
                     open_design(f.design, *file, design_scan_path(path, *file));
-                EXPECT_FALSE(opened);
-                message = opened.message();
+                EXPECT_FALSE(opened.load);
+                message = opened.load.message();
+                file_refused = opened.file_refused;
             });
-            EXPECT_NE(log.find("Unable to load texture"), std::string::npos);
+            EXPECT_EQ(log.find("Unable to load texture") == std::string::npos, file_refused);
         }
         EXPECT_NE(message.find(c.message), std::string::npos) << message;
         EXPECT_TRUE(design_state(f.design) == state);
@@ -266,7 +276,7 @@ TEST(DesignFile, EveryValueTheProgramSetsOpensAgainOnEverySampleAndSize) {
             const std::string path = dir + "/d.json";
             ASSERT_TRUE(save_design(saved, path));
             const DesignFile file = read_design_file(path).value();
-            test::capture_console([&] { ASSERT_TRUE(open_design(opened, file, scan)); });
+            test::capture_console([&] { ASSERT_TRUE(open_design(opened, file, scan).load); });
             test::expect_same_bytes(relief_of(saved), relief_of(opened));
         }
 }

@@ -315,7 +315,6 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
         return true;
     };
     test::capture_console([&] {
-        smooth_cb(nullptr, nullptr);
         export_engraving_to((dir + "/gui").c_str());
         export_print_to(dir + "/gui.stl");
         export_printable_to((dir + "/gui.solid.stl").c_str());
@@ -360,19 +359,37 @@ TEST(Actions, ScriptedDesignMatchesTheBatchCommandAndUndoes) {
 // length that matches no size bin is said, and there is no template until a size is chosen.
 TEST(Actions, RefusedFilesAndUnmatchedLengthsAreSaid) {
     load("samples/left_253_CM25-26.bmp");
+    set(Control::kStamp, 1);
     const std::string dir = test::scratch_dir();
     test::write_file(dir + "/bad.bmp", {'x'});
+    mkdir((dir + "/folder.bmp").c_str(), 0755);
+    ASSERT_EQ(mkfifo((dir + "/fifo.bmp").c_str(), 0644), 0);
     const auto before = shown();
-    for (const std::string &name : {std::string("bad"), std::string(3000, 'n')}) {
+    const size_t steps = g_design->position();
+    // No refused scan holds the window up (a FIFO is not waited on), and none changes anything.
+    const std::pair<std::string, std::string> refused[] = {
+        {dir + "/bad.bmp", "格式錯誤"},
+        {dir + "/" + std::string(3000, 'n') + ".bmp", "檔名太長 (File name too long)"},
+        {dir + "/fifo.bmp", "不是一般檔案（管線）"},
+        {dir + "/folder.bmp", "不是一般檔案（資料夾）"},
+        {"/dev/urandom", "不是一般檔案（裝置）"},
+    };
+    for (const auto &[path, text] : refused) {
         g_box_text.clear();
-        load(dir + "/" + name + ".bmp");
-        EXPECT_EQ(g_box_text + " " + g_box_caption, "格式錯誤 讀檔錯誤");
+        load(path);
+        EXPECT_EQ(g_box_text + " " + g_box_caption, text + " 讀檔錯誤");
     }
     EXPECT_STREQ(g_size_output->value(), "CM25-26");
     EXPECT_TRUE(shown() == before);
+    EXPECT_EQ(g_design->position(), steps);
     // Write and read failures say the common causes in Chinese, the system's text after them.
-    mkdir((dir + "/folder.bmp").c_str(), 0755);
+    test::write_file(dir + "/bad.json", {'{'});
     const std::pair<std::function<void()>, std::string> failures[] = {
+        {[&] { export_engraving_to((dir + "/" + std::string(300, 'w')).c_str()); },
+         "無法寫入檔案: " + dir + "/" + std::string(300, 'w') +
+             ".bmp\n檔名太長 (File name too long)"},
+        {[&] { open_design_path((dir + "/bad.json").c_str()); },
+         "設計檔無法使用: " + dir + "/bad.json\n不是設計檔：內容不是 JSON"},
         {[&] { export_engraving_to((dir + "/none/x.bmp").c_str()); },
          "無法寫入檔案: " + dir + "/none/x.bmp\n資料夾不存在 (No such file or directory)"},
         {[&] { export_engraving_to((dir + "/folder.bmp").c_str()); },
@@ -405,7 +422,7 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
     save_design_path((dir + "/changed.json").c_str());
     test::write_file(dir + "/scan.bmp", test::read_file("samples/left_253_measured.bmp"));
     set(Control::kMeta1, 3);  // unsaved
-    for (const char *name : {"/kept.json", "/kept.stl"})
+    for (const char *name : {"/kept.json", "/kept.stl", "/kept.bmp"})
         test::write_file(dir + name, {'x'});
     ask_question = show_question;
     const std::pair<const char *, std::function<void()>> questions[] = {
@@ -414,6 +431,7 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
         {"開啟", [&] { open_design_path((dir + "/changed.json").c_str()); }},
         {"取代", [&] { save_design_path((dir + "/kept.json").c_str()); }},
         {"取代", [&] { export_printable_to((dir + "/kept.stl").c_str()); }},
+        {"取代", [&] { export_engraving_to((dir + "/kept").c_str()); }},
     };
     for (const auto &[other, act] : questions)
         for (const char *keys : {"\r", "\033"}) {
@@ -422,16 +440,16 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
             EXPECT_TRUE(g_main_window->shown()) << other;
             EXPECT_NE(g_labels.find(std::string("|") + other + "|"), std::string::npos) << other;
         }
-    EXPECT_EQ(test::read_file(dir + "/kept.json"), std::vector<uint8_t>{'x'});
-    EXPECT_EQ(test::read_file(dir + "/kept.stl"), std::vector<uint8_t>{'x'});
+    for (const char *name : {"/kept.json", "/kept.stl", "/kept.bmp"})
+        EXPECT_EQ(test::read_file(dir + name), std::vector<uint8_t>{'x'}) << name;
     for (const auto &[other, act] : questions)
         EXPECT_TRUE(answered("\t ", act)) << other;  // Tab to the other answer, Space presses it
     EXPECT_FALSE(g_main_window->shown());            // closed first, with the steps unsaved
     g_main_window->show();
     pump(20);
     EXPECT_EQ(g_design->scan_path(), dir + "/scan.bmp");  // the design opened on the new bytes
-    EXPECT_GT(test::read_file(dir + "/kept.json").size(), 1u);
-    EXPECT_GT(test::read_file(dir + "/kept.stl").size(), 1u);
+    for (const char *name : {"/kept.json", "/kept.stl", "/kept.bmp"})
+        EXPECT_GT(test::read_file(dir + name).size(), 1u) << name;
 }
 
 // Without a scan, the exports added to the engraving one say so and write nothing.
@@ -457,6 +475,40 @@ TEST(Dialogs, WithoutAScanTheAddedExportsWriteNothing) {
     EXPECT_EQ(g_image_view->outline.size(), outline);
 }
 
+// A cancelled chooser or export, or an export over the design's scan, adds no step and changes
+// nothing. Extensions match in either case; "儲存設計" saves to the design's own file, and asks
+// first when the design's scan is gone.
+TEST(Dialogs, CancelsAndTheDesignsOwnFiles) {
+    const std::string dir = test::scratch_dir(), scan = dir + "/scan.bmp";
+    test::write_file(scan, test::read_file("samples/left_253_CM25-26.bmp"));
+    load(scan);
+    set(Control::kStamp, 1);
+    const auto before = shown();
+    const size_t steps = g_design->position();
+    EXPECT_TRUE(answered("\033", [] { load_cb(nullptr, nullptr); }));
+    EXPECT_TRUE(answered("\033", [] { export_engraving_cb(nullptr, nullptr); }));
+    test::capture_console([&] { export_engraving_to(scan.c_str()); });
+    EXPECT_EQ(g_box_text, "不能覆寫目前的掃描檔");
+    EXPECT_TRUE(shown() == before);
+    EXPECT_EQ(g_design->position(), steps);
+    EXPECT_EQ(test::read_file(scan), test::read_file("samples/left_253_CM25-26.bmp"));
+
+    test::capture_console([&] { export_engraving_to((dir + "/c.BMP").c_str()); });
+    save_design_path((dir + "/d.JSON").c_str());
+    EXPECT_EQ(test::files_in(dir),
+              (std::vector<std::string>{dir + "/c.BMP", dir + "/d.JSON", scan}));
+    set(Control::kMeta1, 2);
+    EXPECT_FALSE(answered("\033", [] { save_design_cb(nullptr, nullptr); }));  // no chooser
+    EXPECT_STREQ(g_main_window->label(), "Pedaform - d.JSON (scan.bmp)");
+    std::remove(scan.c_str());
+    set(Control::kMeta1, 3);
+    static std::string question;
+    ask_question = [](const char *text, const char *, const char *) { return question = text, 0; };
+    save_design_cb(nullptr, nullptr);
+    EXPECT_EQ(question.rfind("找不到掃描檔: " + scan, 0), 0u) << question;
+    EXPECT_TRUE(g_design->modified());
+}
+
 // A save chooser opens on the scan's name in the folder last used, and a name typed into FLTK's
 // own chooser replaces it; the chooser speaks Chinese. A design whose scan is missing offers to
 // choose one and is replayed on it.
@@ -471,6 +523,8 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - typed.json (gone.bmp)");
     for (const char *label : {"顯示:", "我的最愛", "檔名:", "預覽", "顯示隱藏檔", "確定", "取消"})
         EXPECT_NE(g_labels.find(std::string("|") + label + "|"), std::string::npos) << label;
+    EXPECT_TRUE(answered("\033", [] { save_design_as_cb(nullptr, nullptr); }));
+    EXPECT_EQ(g_field, dir + "/typed.json");  // "另存設計…" proposes the design's own file
 
     std::rename((dir + "/gone.bmp").c_str(), (dir + "/moved.bmp").c_str());
     static std::string question;
@@ -696,12 +750,15 @@ TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
         const std::vector<std::vector<uint8_t>> swatches = key_swatches();
         for (int k = 0; k < 3; ++k)
             EXPECT_EQ(swatches[k], colour(k)) << k;
-        d.add_zone();  // 10 points above the last, 5 softer
+        d.add_zone();  // 10 points above the last, at its infill
         d.remove_zone(1);
         d.rows[1].density->value(15);
         d.slicer->value(static_cast<int>(Slicer::kCura));
         d.tolerance->value(0.1);
-        EXPECT_EQ(print_zones_text(d.settings().zones), "0%:35,50%:15,60%:5");
+        EXPECT_EQ(print_zones_text(d.settings().zones), "0%:35,50%:15,60%:10");
+        d.rows[2].threshold->value(50);  // the dialog's own words, naming its rows
+        EXPECT_EQ(d.check_zones().message(), "分區 3 的門檻須高於分區 2 的門檻");
+        d.rows[2].threshold->value(60);
         EXPECT_EQ(d.settings().tolerance_mm, 0.1);
         d.ok->do_callback();
         EXPECT_TRUE(d.run());
@@ -789,7 +846,7 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
         labels += std::string(item->label() ? item->label() : "|") +
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
-        "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計… "
+        "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 另存設計… "
         "開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 "
         "依蹠骨頭放置 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
@@ -797,6 +854,7 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
     EXPECT_EQ(labels, expected + "| ");
     EXPECT_EQ(g_menu->find_item("編輯/復原")->shortcut(), FL_CTRL + 'z');
     EXPECT_EQ(g_menu->find_item("編輯/重做")->shortcut(), FL_CTRL + 'y');
+    EXPECT_EQ(g_menu->find_item("檔案/儲存設計")->shortcut(), FL_CTRL + 's');
 
     const std::string family = find_label_font();
     ASSERT_FALSE(family.empty());

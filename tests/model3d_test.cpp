@@ -524,7 +524,7 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
 }
 
 // The builder refuses a relief without a printable cell and a tolerance out of range, and the
-// export then writes nothing.
+// export then writes nothing; so does the solid STL for an empty relief.
 TEST(PrintFile, NothingToPrintOrABadToleranceIsRefusedAndWritesNothing) {
     const std::vector<uint8_t> flat(kGridCells, 0);
     auto ws = rectangle(30, 100, 109, 129, 60);
@@ -549,6 +549,10 @@ TEST(PrintFile, NothingToPrintOrABadToleranceIsRefusedAndWritesNothing) {
         EXPECT_FALSE(r) << c.message;
         EXPECT_NE(r.message().find(c.message), std::string::npos) << r.message();
     }
+    // The solid STL refuses the empty relief alike, in the operator's words too.
+    Result<> solid;
+    test::capture_console([&] { solid = export_relief_solid(flat.data(), dir + "/s.stl"); });
+    EXPECT_EQ(solid.gui_message(), "鞋墊是空的，沒有可以列印的部分");
     EXPECT_TRUE(test::files_in(dir).empty());
 }
 

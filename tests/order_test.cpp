@@ -334,7 +334,7 @@ TEST(OrderSheet, APairReadsBackInPdfReaders) {
         EXPECT_NE(text.find(words), std::string::npos) << words;
 
     run("pdftoppm -r 100 -png -singlefile " + pdf + " " + out + "/order-sheet");
-    Result<Picture> read = read_picture(out + "/order-sheet.png");
+    Result<Picture> read = read_picture(out + "/order-sheet.png", kMaxDataFileBytes);
     ASSERT_TRUE(read) << read.message();
     const Picture &page = *read;
     for (int foot = 0; foot < 2; ++foot) {

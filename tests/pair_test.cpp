@@ -54,10 +54,10 @@ TEST(DomeStep, ReplayedOnAnotherScanSitsBehindThatFootsHeads) {
     EXPECT_NE(
         design_file_text(file).find("{\n      \"step\": \"dome_behind_heads\",\n      \"mm\": 7\n"),
         std::string::npos);
-    Result<OpenedDesign> opened = Failure{""};
+    OpenedDesign opened;
     test::capture_console([&] { opened = open_design(f.right(), file, f.scans[1]); });
-    ASSERT_TRUE(opened);
-    EXPECT_TRUE(opened->warnings.empty());  // nothing placed by hand to mirror
+    ASSERT_TRUE(opened.load);
+    EXPECT_TRUE(opened.mirrored.empty());  // nothing placed by hand to mirror
     const GridPoint own = dome_apex_behind_heads(f.right().scan(), 7);
     EXPECT_EQ(f.right().dome_apex(), own);
     EXPECT_NEAR(own.column, kGridWidth - 1 - f.left().dome_apex().column, 1);
@@ -87,17 +87,17 @@ TEST(DesignFile, HandPlacedPointsMirrorOntoTheOtherFoot) {
     ASSERT_EQ(file.side, Foot::kLeft);
     for (bool sided : {true, false}) {
         if (!sided) file.side.reset(), file.axis.reset();
-        Result<OpenedDesign> opened = Failure{""};
+        OpenedDesign opened;
         test::capture_console([&] { opened = open_design(f.right(), file, f.scans[1]); });
-        ASSERT_TRUE(opened);
+        ASSERT_TRUE(opened.load);
         const GridPoint shown{f.right().results().meta_column, f.right().results().meta_row};
         if (!sided) {
-            EXPECT_TRUE(opened->warnings.empty());
+            EXPECT_TRUE(opened.mirrored.empty());
             EXPECT_EQ(shown, point);
             continue;
         }
-        ASSERT_EQ(opened->warnings.size(), 1u);
-        EXPECT_NE(opened->warnings.texts()[0].find("1 hand-placed point mirrored"),
+        ASSERT_EQ(opened.mirrored.size(), 1u);
+        EXPECT_NE(opened.mirrored.texts()[0].find("1 hand-placed point mirrored"),
                   std::string::npos);
         EXPECT_NEAR(shown.column, kGridWidth - 1 - point.column, 1);
         EXPECT_NEAR(shown.row, point.row, 1);
@@ -184,14 +184,14 @@ TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
     ASSERT_TRUE(file);
     std::array<std::string, 2> scans = {design_scan_path(path, file->feet[0]),
                                         design_scan_path(path, file->feet[1])};
-    test::capture_console([&] { ASSERT_TRUE(open_pair(again, *file, scans)); });
+    test::capture_console([&] { ASSERT_TRUE(open_pair(again, *file, scans).ok()); });
     for (Foot foot : {Foot::kLeft, Foot::kRight})
         EXPECT_TRUE(relief_of(again.design(foot)) == relief_of(f.pair.design(foot)));
     EXPECT_FALSE(again.linked());
     EXPECT_FALSE(again.modified());
     scans[1] = f.dir + "/missing.bmp";
     Design *before = &again.design(Foot::kLeft);
-    test::capture_console([&] { EXPECT_FALSE(open_pair(again, *file, scans)); });
+    test::capture_console([&] { EXPECT_FALSE(open_pair(again, *file, scans).ok()); });
     EXPECT_EQ(&again.design(Foot::kLeft), before);
 
     const nlohmann::ordered_json saved = nlohmann::ordered_json::parse(pair_file_text(*file));

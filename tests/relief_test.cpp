@@ -315,10 +315,10 @@ TEST(EngravingBmp, NameRules) {
     const std::string a495(495, 'a');
     const std::pair<std::string, std::string> named[] = {
         // "": refused, 500 bytes or more
-        {"insole", "insole.bmp"},         {"insole.bmp", "insole.bmp"},
-        {"insole.BMP", "insole.BMP.bmp"}, {"bmp", "bmp.bmp"},
-        {"/a/鞋墊", "/a/鞋墊.bmp"},       {a495, a495 + ".bmp"},
-        {a495 + ".bmp", a495 + ".bmp"},   {a495 + "a", ""},
+        {"insole", "insole.bmp"},       {"insole.bmp", "insole.bmp"},
+        {"insole.BMP", "insole.BMP"},   {"bmp", "bmp.bmp"},
+        {"/a/鞋墊", "/a/鞋墊.bmp"},     {a495, a495 + ".bmp"},
+        {a495 + ".bmp", a495 + ".bmp"}, {a495 + "a", ""},
         {std::string(5000, 'a'), ""}};
     for (const auto &[chosen, want] : named) {
         const Result<std::string> name = engraving_file_name(chosen);
