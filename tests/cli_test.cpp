@@ -410,6 +410,12 @@ TEST_F(Cli, APairInOneRun) {
     EXPECT_EQ(nlohmann::json::parse(apart.out)["warnings"].size(), 1u);
     EXPECT_FALSE(test::read_file(dir + "/q_L.3mf").empty());
     EXPECT_FALSE(test::read_file(dir + "/q_R.3mf").empty());
+    // A file size limit the engravings fit in and the STL files do not: no engraving is written.
+    const CliRun half =
+        cli("--quiet --engrave '" + dir + "/w' --stl '" + dir + "/s.stl' --pair " + l + " " + r,
+            "trap '' XFSZ; ulimit -f 1000; exec ");
+    EXPECT_EQ(half.status, 4);
+    EXPECT_TRUE(test::read_file(dir + "/w_L.bmp").empty());
 
     const std::pair<std::string, const char *> refused[] = {
         {"--left-meta1 2 " + l, "--left- and --right- options set one foot"},

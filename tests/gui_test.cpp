@@ -903,3 +903,59 @@ int main(int argc, char **argv) {
     pump(20);
     return RUN_ALL_TESTS();
 }
+
+// A pair in one window: an importer's NAME_L scan fills both feet; a linked slider moves both
+// and one undo takes it back on both; the switch shows either foot's own relief; a scan of the
+// other side asks to go there; unlinked, a slider moves one foot and relinking asks whose
+// values both take; the title names both scans and the pair file; the engraving writes both
+// feet; the pair file opens both reliefs byte for byte as saved.
+TEST(Pair, TheSwitchTheLinkAndThePairFile) {
+    const std::string dir = test::scratch_dir();
+    test::write_file(dir + "/p_L.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
+    test::write_file(dir + "/p_R.bmp", test::read_file("samples/right_253_4-5.bmp"));
+    load(dir + "/p_L.bmp");
+    const Design &left = g_pair->design(Foot::kLeft), &right = g_pair->design(Foot::kRight);
+    ASSERT_TRUE(right.loaded());
+    EXPECT_EQ(g_main_window->label(), std::string("Pedaform - 左 p_L.bmp, 右 p_R.bmp"));
+    set(Control::kArch, 8);
+    EXPECT_EQ(right.controls()[Control::kArch], 8);
+    test::capture_console([] { undo_cb(nullptr, nullptr); });
+    EXPECT_EQ(right.controls()[Control::kArch], 0);
+    set(Control::kArch, 8);
+    test::capture_console([] { dome_from_heads_cb(nullptr, nullptr); });
+    EXPECT_EQ(std::string(g_main_window->label()).back(), '*');  // steps unsaved
+    g_foot_buttons[1]->do_callback();
+    EXPECT_EQ(g_design, &right);
+    EXPECT_EQ(shown_value(Control::kArch), 8);
+    EXPECT_TRUE(relief() != std::vector<uint8_t>(left.results().relief_grid,
+                                                 left.results().relief_grid + kGridCells));
+    g_foot_buttons[0]->do_callback();
+    g_box_text.clear();
+    load(dir + "/p_R.bmp");  // the stand-in answers "放到右腳"
+    EXPECT_EQ(g_design, &right);
+    EXPECT_EQ(right.controls()[Control::kArch], 8);  // a foot loaded while linked takes them
+    g_link_button->do_callback();
+    set(Control::kHeel1, 2);
+    EXPECT_EQ(left.controls()[Control::kHeel1], 0);
+    g_link_button->do_callback();  // the stand-in takes the left foot's values
+    EXPECT_EQ(right.controls()[Control::kHeel1], 0);
+    EXPECT_TRUE(g_pair->linked());
+
+    test::capture_console([&] { save_pair_path((dir + "/pair").c_str()); });
+    EXPECT_EQ(g_main_window->label(), std::string("Pedaform - pair.json (左 p_L.bmp, 右 p_R.bmp)"));
+    test::capture_console([&] { export_engraving_to((dir + "/e").c_str()); });
+    EXPECT_EQ(test::files_in(dir),
+              (std::vector<std::string>{dir + "/e_L.bmp", dir + "/e_R.bmp", dir + "/p_L.bmp",
+                                        dir + "/p_R.bmp", dir + "/pair.json"}));
+    test::capture_console([&] { save_pair_path((dir + "/pair").c_str()); });  // the smoothing
+    const std::vector<uint8_t> saved[] = {
+        {left.results().relief_grid, left.results().relief_grid + kGridCells},
+        {right.results().relief_grid, right.results().relief_grid + kGridCells}};
+    ASSERT_TRUE(start_new_pair());
+    test::capture_console([&] { open_pair_path((dir + "/pair.json").c_str()); });
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const uint8_t *opened = g_pair->design(foot).results().relief_grid;
+        EXPECT_TRUE(std::vector<uint8_t>(opened, opened + kGridCells) == saved[foot_index(foot)]);
+    }
+    EXPECT_FALSE(g_pair->modified());
+}

@@ -842,8 +842,8 @@ TEST(BedPlacement, SideBySideTenApartTurnedToFitOrNone) {
 }
 
 // A pair's 3MF in each slicer's form: each foot's object named for its foot, its build item
-// placed by its transform; PrusaSlicer and CuraEngine slice it with both feet's zones, using as
-// much filament as the two feet's files sliced apart.
+// placed by its transform, lib3mf finding both feet's meshes; PrusaSlicer and CuraEngine slice
+// it with both feet's zones, using as much filament as the two feet's files sliced apart.
 TEST(PairPrint, BothFeetOnTheBedWithTheirZonesInEverySlicer) {
     const std::string dir = test::scratch_dir();
     std::array<std::unique_ptr<test::Parts>, 2> feet = {sample("left_253_CM25-26.bmp"),
@@ -874,9 +874,11 @@ TEST(PairPrint, BothFeetOnTheBedWithTheirZonesInEverySlicer) {
         const long items = std::distance(std::sregex_iterator(model.begin(), model.end(), item),
                                          std::sregex_iterator());
         EXPECT_EQ(items, slicer == Slicer::kCura ? 2 * (1 + 3) : 2);  // Cura: every part
+        const std::string one = dir + "/foot.3mf";
+        ASSERT_TRUE(write_foot_print(*pair, 0, print, one));
+        EXPECT_EQ(read_3mf(file).size(), 2 * read_3mf(one).size());  // lib3mf finds both feet
         if (slicer == Slicer::kOrca) continue;
         for (int k = 0; k < 3; ++k) {
-            const std::string one = dir + "/foot.3mf";
             if (k > 0) {
                 ASSERT_TRUE(write_foot_print(*pair, k - 1, print, one));
             }
