@@ -308,9 +308,10 @@ class Batch {
         return status;
     }
 
-    // An output's name for one foot: as given for a single foot, with _L or _R for a pair.
+    // An output's name for one foot: as given for a single foot, with _L or _R for a pair; ""
+    // (not asked for) stays "".
     std::string name_for(const std::string &name, Foot foot) const {
-        return is_pair_ ? pair_foot_file_name(name, foot) : name;
+        return is_pair_ && !name.empty() ? pair_foot_file_name(name, foot) : name;
     }
 
     PrintSettings print_settings() const {

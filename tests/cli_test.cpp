@@ -383,8 +383,10 @@ TEST_F(Cli, APairInOneRun) {
     const std::string out = " --relief-raw '" + dir + "/raw' --3mf '" + dir + "/p.3mf'";
     const std::string both = "--quiet --arch 8 --stamp --dome-behind-heads 7";
     const CliRun pair = cli(both + " --left-heel1 2 --report - --save-design '" + dir +
-                            "/pair.json'" + out + " --pair " + l + " " + r);
+                                "/pair.json'" + out + " --pair " + l + " " + r,
+                            "cd '" + dir + "' && timeout 120 ");
     ASSERT_EQ(pair.status, 0) << pair.err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/_L"));  // no output for an option not given
     ASSERT_EQ(cli(both + " --heel1 2 --relief-raw '" + dir + "/one.raw' " + l).status, 0);
     test::expect_same_bytes(test::read_file(dir + "/one.raw"), test::read_file(dir + "/raw_L"));
     ASSERT_EQ(cli(both + " --relief-raw '" + dir + "/one.raw' " + r).status, 0);
