@@ -93,7 +93,9 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
                                 : std::vector<const char *>{right.c_str(), "1", "s"},
                           one, error))
             << error;
-        EXPECT_TRUE(one.feet[1].controls[i] && !one.feet[0].any() && !one.controls[i]) << right;
+        EXPECT_TRUE(one.feet[1].controls[i]) << right;
+        EXPECT_FALSE(one.feet[0].any()) << right;
+        EXPECT_FALSE(one.controls[i]) << right;
         EXPECT_NE(batch_usage_text().find(std::string("  ") + row.option + " "), std::string::npos)
             << row.option;
         BatchOptions all;
