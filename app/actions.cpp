@@ -21,6 +21,7 @@
 #include "app/dialog_text.h"
 #include "app/file_choice.h"
 #include "app/main_window.h"
+#include "app/order_dialog.h"
 #include "app/print_dialog.h"
 #include "core/ansi_path.h"
 #include "core/file_output.h"
@@ -29,6 +30,7 @@
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
+#include "order/foot_sheet.h"
 #include "relief/engraving_bmp.h"
 #include "core/console.h"
 
@@ -39,6 +41,13 @@ Foot g_foot = Foot::kLeft;
 Design *g_design = nullptr;
 
 namespace {
+
+bool order_dialog(OrderData &order) {
+    OrderDialog dialog(order);
+    if (!dialog.run()) return false;
+    order = dialog.order();
+    return true;
+}
 
 bool print_dialog(PrintSettings &settings) {
     PrintDialog dialog(parse_print_zones(kDefaultPrintZones).value(), kDefault3mfTolerance);
@@ -198,6 +207,10 @@ std::string converted(const char *chosen) {
 
 }  // namespace
 
+bool may_write_file(const std::string &path) {
+    return may_write(path);
+}
+
 namespace {
 
 bool ask_to_discard(bool modified) {
@@ -213,6 +226,7 @@ bool ask_before_discard() {
 
 void (*show_message_box)(const char *text, const char *caption) = show_alert;
 bool (*ask_print_settings)(PrintSettings &settings) = print_dialog;
+bool (*ask_order)(OrderData &order) = order_dialog;
 int (*ask_question)(const char *text, const char *no, const char *yes) = show_question;
 int (*ask_choice)(const char *text, const char *keep, const char *first,
                   const char *second) = show_choice;
@@ -465,7 +479,7 @@ void export_pair_print(const std::string &path, const PrintSettings &settings) {
     std::array<MeshExport, 2> traced;
     for (Foot foot : {Foot::kLeft, Foot::kRight}) {
         const Design &d = g_pair->design(foot);
-        feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
+        feet[foot_index(foot)] = {d.results().insole_relief, d.scan().pressure_grid,
                                   print_description(d, g_pair_path)};
     }
     const Result<PairPrint> print = build_pair_print(feet, settings, &traced);
@@ -504,7 +518,8 @@ void export_printable_to(const char *chosen) {
             if (!may_write(file)) continue;
             MeshExport e;
             const Design &design = g_pair->design(foot);
-            const Result<> written = export_relief_solid(design.results().relief_grid, file, 0, &e);
+            const Result<> written =
+                export_relief_solid(design.results().insole_relief, file, 0, &e);
             if (foot == g_foot) show_traced_outline(e);
             if (!written) return report_write_failure(file, written.reason());
         }
@@ -516,7 +531,7 @@ void export_printable_to(const char *chosen) {
     if (g_pair->both_loaded()) return export_pair_print(path, settings);
     MeshExport e;
     const Result<> written =
-        export_relief_3mf(g_design->results().relief_grid, g_design->scan().pressure_grid, path,
+        export_relief_3mf(g_design->results().insole_relief, g_design->scan().pressure_grid, path,
                           settings, print_description(*g_design, design_path()), &e);
     show_traced_outline(e);
     if (!written) report_write_failure(path, written.reason());
@@ -528,6 +543,33 @@ void export_printable_cb(Fl_Widget *, void *) {
         chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出3D列印鞋墊",
                     "3MF\t*.3mf\nSTL\t*.stl\n", proposed_name(".3mf"));
     if (name) export_printable_to(name->c_str());
+}
+
+void order_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
+    OrderData order = g_design->order();
+    if (!ask_order(order)) return;
+    g_design->set_order(order);
+    sync_controls();
+}
+
+void export_order_to(const char *chosen) {
+    if (!scan_loaded_for_export()) return;
+    std::string path = converted(chosen);
+    remember_folder(path);
+    if (!has_extension(path, ".pdf")) path += ".pdf";
+    if (!may_write(path)) return;
+    const OrderSheet sheet = order_sheet_of(g_design->order(), {g_design}, design_path());
+    if (Result<> r = write_order_sheet(sheet, path, Language::kChinese); !r)
+        report_write_failure(path, r.reason());
+}
+
+void export_order_cb(Fl_Widget *, void *) {
+    if (!scan_loaded_for_export()) return;
+    const std::optional<std::string> name =
+        chosen_name(Fl_Native_File_Chooser::BROWSE_SAVE_FILE, "輸出訂單", "PDF\t*.pdf\n",
+                    proposed_name(".pdf"));
+    if (name) export_order_to(name->c_str());
 }
 
 void export_print_cb(Fl_Widget *, void *) {
@@ -786,7 +828,11 @@ void size_cb(Fl_Widget *, void *index) {
 }
 
 void dome_from_heads_cb(Fl_Widget *, void *) {
-    report(g_pair->place_dome_behind_heads(g_foot), kDesignErrorCaption);
+    const Result<Warnings> placed = g_pair->place_dome_behind_heads(g_foot);
+    if (!placed) report(placed.reason(), kDesignErrorCaption);
+    if (placed)
+        for (const Warning &warning : *placed)
+            show_message_box(warning.gui.c_str(), "蹠骨點");
     sync_controls();
 }
 

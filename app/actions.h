@@ -42,6 +42,12 @@ void save_design_cb(Fl_Widget *, void *);
 // "另存設計…": to a file the operator chooses, proposed by the design's own name or else the
 // scan's.
 void save_design_as_cb(Fl_Widget *, void *);
+// "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the design keeps
+// them (no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
+void order_cb(Fl_Widget *, void *);
+// "輸出訂單…": the order sheet (order/order_sheet.h) to a PDF file, proposed as the scan's name
+// with ".pdf".
+void export_order_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
 // A size chosen from the "尺碼" menu; the user data is the label's index.
 void size_cb(Fl_Widget *, void *index);
@@ -89,10 +95,18 @@ void export_print_to(const std::string &path);
 // The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
 // when missing) for the slicer, zones and tolerance ask_print_settings gives.
 void export_printable_to(const char *path);
+// The order sheet of the design as shown, ".pdf" added when missing; a failure (the font
+// missing, a file that cannot be written) is said in a box and writes nothing.
+void export_order_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
 void open_pair_path(const char *path);
 void save_pair_path(const char *path);
+
+// True when a new file may be written at `path`, as for an export: not over the design's scan
+// or design file, a file can be written there, and nothing is there yet or the operator agrees
+// to replace it; each refusal is said.
+bool may_write_file(const std::string &path);
 
 // Moves every control to the design's values and shows its title.
 void sync_controls();
@@ -110,3 +124,6 @@ std::string pair_action_labels();
 // The 3D-print export's questions (print_dialog.h, from the default zones); false when
 // cancelled. Tests replace it.
 extern bool (*ask_print_settings)(pedaform::PrintSettings &settings);
+// The order dialog's answer: false when cancelled, else `order` holds the checked fields. Tests
+// replace it.
+extern bool (*ask_order)(pedaform::OrderData &order);

@@ -89,7 +89,7 @@ GL_Display_3D::Shown GL_Display_3D::shown_now() const {
 bool GL_Display_3D::surface_held() const {
     const bool pressure = pressure_on();
     if (!held_.filled || held_.pressure != pressure) return false;
-    if (std::memcmp(held_.relief, results->relief_grid, sizeof held_.relief) != 0) return false;
+    if (std::memcmp(held_.relief, results->insole_relief, sizeof held_.relief) != 0) return false;
     return !pressure || std::memcmp(held_.colour, results->colour_grid, sizeof held_.colour) == 0;
 }
 
@@ -141,7 +141,7 @@ void GL_Display_3D::draw_surface() {
     const bool pressure = pressure_on();
     if (!surface_held()) {
         surface_.fill(*results, pressure);
-        std::memcpy(held_.relief, results->relief_grid, sizeof held_.relief);
+        std::memcpy(held_.relief, results->insole_relief, sizeof held_.relief);
         if (pressure) std::memcpy(held_.colour, results->colour_grid, sizeof held_.colour);
         held_.pressure = pressure;
         held_.filled = true;
@@ -169,7 +169,7 @@ void GL_Display_3D::pick_under_pointer() {
 
 // The red marker on the picked cell and the profiles across and along the foot through it.
 void GL_Display_3D::draw_pick_marker(int row, int col) const {
-    const uint8_t *relief = results->relief_grid;
+    const uint8_t *relief = results->insole_relief;
     glColor3f(1, 0, 0);
     glPointSize(3);
     glPushMatrix();
@@ -236,7 +236,7 @@ void GL_Display_3D::draw() {
         return;
     const int row = static_cast<int>(pick_row), col = static_cast<int>(pick_col);
     pick_height =
-        static_cast<float>(results->relief_grid[row * kGridWidth + col] * kMmPerGreyLevel);
+        static_cast<float>(results->insole_relief[row * kGridWidth + col] * kMmPerGreyLevel);
     draw_pick_marker(row, col);
     draw_value_under_pointer();
     console_printf("pos: [ %f ] %f %f %f\n", pick_depth, pick_col, pick_height, pick_row);

@@ -1,4 +1,5 @@
-// The 3D relief view: the relief grid as a lit surface that turns with a right drag and zooms
+// The 3D relief view: the designed insole (the results' insole_relief: the relief on the foot,
+// the fitted outline around it) as a lit surface that turns with a right drag and zooms
 // with the wheel, keys that turn it to the top, medial, lateral and heel views, and the height
 // under the pointer (red marker, two profile lines, the value as text). The surface lives in a
 // buffer object, refilled only when the relief, its colours or the "Foot Pressure" button change;

@@ -44,7 +44,8 @@ bool GL_Display_Image::frame_changed() const {
                                         outline.size() * sizeof(OutlinePoint)) != 0)
         return true;
     return scan_chosen && design != nullptr &&
-           std::memcmp(picture(), shown_preview_, sizeof shown_preview_) != 0;
+           (std::memcmp(picture(), shown_preview_, sizeof shown_preview_) != 0 ||
+            std::memcmp(design->results().insole_grid, shown_insole_, sizeof shown_insole_) != 0);
 }
 
 void GL_Display_Image::flush() {
@@ -52,7 +53,9 @@ void GL_Display_Image::flush() {
     // What the frame showed.
     shown_ = shown_now();
     shown_outline_.assign(outline.begin(), outline.end());
-    if (design != nullptr) std::memcpy(shown_preview_, picture(), sizeof shown_preview_);
+    if (design == nullptr) return;
+    std::memcpy(shown_preview_, picture(), sizeof shown_preview_);
+    std::memcpy(shown_insole_, design->results().insole_grid, sizeof shown_insole_);
 }
 
 void GL_Display_Image::projection_setup() {
@@ -119,6 +122,7 @@ void GL_Display_Image::draw() {
     }
     glDisable(GL_TEXTURE_2D);
 
+    if (scan_chosen && design != nullptr) draw_insole_border();
     if (design != nullptr) draw_landmarks_and_point();
 
     glPointSize(1);
@@ -126,6 +130,22 @@ void GL_Display_Image::draw() {
     glBegin(GL_POINTS);
     for (const OutlinePoint &p : outline)
         glVertex2i(static_cast<int>(p.x), static_cast<int>(p.y));
+    glEnd();
+    glColor3f(1, 1, 1);
+}
+
+void GL_Display_Image::draw_insole_border() {
+    const uint8_t *insole = design->results().insole_grid;
+    glPointSize(1);
+    glColor3fv(kInsoleBorder);
+    glBegin(GL_POINTS);
+    for (int y = 1; y + 1 < kGridHeight; ++y)
+        for (int x = 1; x + 1 < kGridWidth; ++x) {
+            const int i = y * kGridWidth + x;
+            if (insole[i] && !(insole[i - 1] && insole[i + 1] && insole[i - kGridWidth] &&
+                               insole[i + kGridWidth]))
+                glVertex2f(x * w() / kGridWidth + 0.5f, y * h() / kGridHeight + 0.5f);
+        }
     glEnd();
     glColor3f(1, 1, 1);
 }

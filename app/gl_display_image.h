@@ -1,10 +1,10 @@
 // The image view: the 150 x 360 OpenGL child window that shows the design's relief preview,
-// the landmarks, the traced outline of the last mesh export and the metatarsal point; while the
-// stamped pad is on, the pad's footprint and a cross on the dome's apex instead of the point.
-// Click, drag and arrow keys move what the cross marks. It reads the design and changes
-// nothing of it. The frame timer draws a frame only when the preview, the
-// landmarks, the point, the outline, the size or the chosen scan changed since the last frame
-// shown.
+// the insole's border (the fitted outline around the foot) in pale blue, the landmarks, the
+// traced outline of the last mesh export and the metatarsal point; while the stamped pad is on,
+// the pad's footprint and a cross on the dome's apex instead of the point. Click, drag and
+// arrow keys move what the cross marks. It reads the design and changes nothing of it. The
+// frame timer draws a frame only when the preview, the insole, the landmarks, the point, the
+// outline, the size or the chosen scan changed since the last frame shown.
 #pragma once
 
 #include <FL/Fl_Gl_Window.H>
@@ -27,6 +27,8 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     // True once the operator chose a scan (even one the load refused) or an engraving name:
     // the view then shows the relief preview instead of a black field.
     bool scan_chosen = false;
+    // The colour of the insole's border: its cells beside a cell off the insole.
+    static constexpr float kInsoleBorder[3] = {0.6f, 0.75f, 1.0f};
     // The outline the last mesh export traced, drawn in red; empty until one.
     std::vector<pedaform::OutlinePoint> outline;
 
@@ -71,6 +73,7 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     }
     void projection_setup();
     void make_texture();
+    void draw_insole_border();
     void draw_landmarks_and_point();
     void draw_meta_point();
     void draw_pad_footprint();
@@ -80,5 +83,6 @@ class GL_Display_Image : public Fl_Gl_Window, public TickedView {
     int draws_ = 0;
     Shown shown_ = {};
     uint8_t shown_preview_[pedaform::kGridCells * 4] = {};
+    uint8_t shown_insole_[pedaform::kGridCells] = {};
     std::vector<pedaform::OutlinePoint> shown_outline_;
 };

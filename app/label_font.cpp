@@ -7,12 +7,15 @@
 #include "app/colour_key.h"
 #include "app/dialog_text.h"
 #include "app/gl_display_3d.h"
+#include "app/import_dialog.h"
 #include "app/main_window.h"
+#include "app/order_dialog.h"
 #include "app/print_dialog.h"
 
 std::string label_text() {
-    return main_window_labels() + print_dialog_labels() + chinese_dialog_labels() + kView3DHelp +
-           colour_key_labels() + pair_action_labels();
+    return main_window_labels() + print_dialog_labels() + order_dialog_labels() +
+           chinese_dialog_labels() + kView3DHelp + colour_key_labels() + import_dialog_labels() +
+           pair_action_labels();
 }
 
 namespace {

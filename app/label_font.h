@@ -17,5 +17,5 @@ bool font_covers(const std::string &family, const char *text);
 std::string use_label_font();
 
 // Every label the program shows: the main window's (menus, controls, sizes), the print
-// dialog's and the toolkit dialogs'.
+// dialog's, the import's dialogs' and the toolkit dialogs'.
 std::string label_text();

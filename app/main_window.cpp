@@ -11,6 +11,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/colour_key.h"
+#include "app/import_dialog.h"
 #include "app/window_close.h"
 #include "design/controls.h"
 #include "io/resource_files.h"
@@ -32,6 +33,7 @@ Fl_Check_Button *g_link_button = nullptr;
 Fl_Menu_Item g_menu_upper_items[] = {
     {"檔案", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
     {"讀檔", 0, load_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},
+    {"匯入壓力檔…", 0, import_recording_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出雕刻用鞋墊", 0, export_engraving_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     // Present but hidden: the operator cannot reach it, its action stays wired.
     {"輸出3D列印用鞋墊", 0, export_print_cb, nullptr, FL_MENU_INVISIBLE, FL_NORMAL_LABEL,
@@ -43,6 +45,8 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"儲存左右一對…", 0, save_pair_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"新的一對", 0, new_pair_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出3D列印鞋墊…", 0, export_printable_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
+    {"訂單資料…", 0, order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"輸出訂單…", 0, export_order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {"上視角", 0, top_view_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 60},
     {"編輯", 0, nullptr, nullptr, FL_SUBMENU, FL_NORMAL_LABEL, FL_HELVETICA_BOLD, 25, 4},

@@ -9,11 +9,22 @@
 
 #include "app/actions.h"
 #include "app/main_window.h"
-#include "core/console.h"
 
 using namespace pedaform;
 
 std::string g_preferences_dir;
+
+void with_preferences(const char *group, const std::function<void(Fl_Preferences &)> &use) {
+    if (g_preferences_dir.empty()) {
+        Fl_Preferences all(Fl_Preferences::USER, "pedaform", "pedaform");
+        Fl_Preferences own(all, group);
+        use(own);
+    } else {
+        Fl_Preferences all(g_preferences_dir.c_str(), "pedaform", "pedaform");
+        Fl_Preferences own(all, group);
+        use(own);
+    }
+}
 
 namespace {
 
@@ -32,20 +43,6 @@ const char *const kCancelLabel = "取消";
 const char *const kRemoveLabel = "移除";
 const char *const kZoneLabel = "分區 ";
 const char *const kZonesCaption = "壓力分區";
-
-// The "print" group of the program's preferences, for the time of `use`.
-template <typename Use>
-void with_preferences(Use use) {
-    if (g_preferences_dir.empty()) {
-        Fl_Preferences all(Fl_Preferences::USER, "pedaform", "pedaform");
-        Fl_Preferences print(all, "print");
-        use(print);
-    } else {
-        Fl_Preferences all(g_preferences_dir.c_str(), "pedaform", "pedaform");
-        Fl_Preferences print(all, "print");
-        use(print);
-    }
-}
 
 PrintDialog *dialog_of(Fl_Widget *w) {
     return static_cast<PrintDialog *>(w->window()->user_data());
@@ -74,28 +71,15 @@ void zone_colour(int zone, uint8_t rgb[3]) {
     std::memcpy(rgb, kColours[zone % PrintDialog::kMaxZones], 3);
 }
 
-namespace {
-
-// The relief as the 3MF export prepares it, without the preparation's console lines.
-PreparedRelief quietly_prepared(const uint8_t *relief) {
-    std::FILE *shown = console();
-    set_console(nullptr);
-    PreparedRelief prepared = prepare_relief(relief);
-    set_console(shown);
-    return prepared;
-}
-
-}  // namespace
-
 PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
-    : window(380, 465, kTitle), prepared_(quietly_prepared(g_design->results().relief_grid)) {
+    : window(380, 465, kTitle), prepared_(prepare_insole(g_design->results().insole_relief)) {
     window.user_data(this);
     slicer = new Fl_Choice(130, 15, 230, 25, kSlicerLabel);
     slicer->add("PrusaSlicer");
     slicer->add("OrcaSlicer / Bambu Studio");
     slicer->add("Cura");
     Slicer remembered = Slicer::kPrusa;
-    with_preferences([&](Fl_Preferences &p) {
+    with_preferences("print", [&](Fl_Preferences &p) {
         char name[16];
         p.get("slicer", name, "prusa", sizeof name);
         if (const std::optional<Slicer> slicer = parse_slicer(name)) remembered = *slicer;
@@ -111,7 +95,7 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     bed_width = new Fl_Value_Input(130, 395, 70, 25, kBedLabel);
     bed_depth = new Fl_Value_Input(225, 395, 70, 25, kBedTimes);
     BedSize bed;
-    with_preferences([&](Fl_Preferences &p) {
+    with_preferences("print", [&](Fl_Preferences &p) {
         p.get("bed_width", bed.width, bed.width);
         p.get("bed_depth", bed.depth, bed.depth);
     });
@@ -242,7 +226,7 @@ bool PrintDialog::run() {
         Fl::wait();
     window.hide();
     if (accepted_)
-        with_preferences([&](Fl_Preferences &p) {
+        with_preferences("print", [&](Fl_Preferences &p) {
             const PrintSettings s = settings();
             p.set("slicer", slicer_name(s.slicer));
             p.set("bed_width", s.bed.width);

@@ -12,6 +12,7 @@
 #include <FL/Fl_Value_Input.H>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@
 // Where the slicer choice and the bed are kept between runs: "" for the user's FLTK preferences,
 // otherwise a folder of its own (the tests'). The file is "pedaform/pedaform.prefs" inside.
 extern std::string g_preferences_dir;
+
+class Fl_Preferences;
+// The group `group` of the program's preferences, there, for the time of `use`.
+void with_preferences(const char *group, const std::function<void(Fl_Preferences &)> &use);
 
 class PrintDialog {
   public:

@@ -42,6 +42,8 @@ std::unique_ptr<Loaded> loaded() {
     (void)load_scan_picture(ws->scan, scan);
     std::memcpy(ws->results.relief_grid, ws->scan.base_grid, kGridCells);
     ws->results.template_index = ws->scan.template_index;
+    fill_insole_grid(ws->res, ws->scan, ws->results);
+    compose_relief(ws->res, ws->scan, ws->results, StampControls());
     apply_filter_gain(ws->res, ws->scan, ws->results, 0, 3);
     return ws;
 }
@@ -74,6 +76,17 @@ static void BM_LoadScan(benchmark::State &state) {
     unlink(path.c_str());
 }
 BENCHMARK(BM_LoadScan)->Unit(benchmark::kMillisecond);
+
+// The insole's cells at a load or a size change: the size's last fitted to the foot, its cells,
+// the foot's, closed into blocks.
+static void BM_FitTemplate(benchmark::State &state) {
+    auto ws = loaded();
+    for (auto _ : state) {
+        fill_insole_grid(ws->res, ws->scan, ws->results);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FitTemplate)->Unit(benchmark::kMicrosecond);
 
 static void BM_FilterGain(benchmark::State &state) {
     auto ws = loaded();
@@ -174,7 +187,7 @@ static void BM_StlSolidExport(benchmark::State &state) {
     auto ws = loaded();
     const std::string path = scratch("solid.stl");
     for (auto _ : state) {
-        const Result<> r = export_relief_solid(ws->results.relief_grid, path);
+        const Result<> r = export_relief_solid(ws->results.insole_relief, path);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());
@@ -189,8 +202,8 @@ static void BM_Export3mf(benchmark::State &state) {
     const PrintDescription about{"left_253.bmp", "left", "CM25-26", "", {{"gain", "3"}}};
     const std::string path = scratch("zoned.3mf");
     for (auto _ : state) {
-        const Result<> r = export_relief_3mf(ws->results.relief_grid, ws->scan.pressure_grid, path,
-                                             settings, about);
+        const Result<> r = export_relief_3mf(ws->results.insole_relief, ws->scan.pressure_grid,
+                                             path, settings, about);
         if (!r) state.SkipWithError(r.message().c_str());
     }
     unlink(path.c_str());

@@ -35,7 +35,7 @@ DesignResults g_full;  // what the 3D view draws in the frame benchmarks
 // A relief whose every cell is drawn: 2 x 149 x 359 = 106,982 triangles.
 void full_relief(int shift = 0) {
     for (int i = 0; i < kGridCells; ++i)
-        g_full.relief_grid[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150 + shift) % 40);
+        g_full.insole_relief[i] = static_cast<uint8_t>(20 + (i % 150 + i / 150 + shift) % 40);
     g_view3d->results = &g_full;
     g_view3d->scan_chosen = true;
 }
@@ -55,8 +55,8 @@ void full_grid() {
     full_relief();
 }
 
-// The 253 mm sample foot as loaded and smoothed, its template laid under it: the insole's
-// cells, about 40,000 triangles.
+// The 253 mm sample foot as loaded and smoothed, on its fitted outline: the insole's cells,
+// about 45,000 triangles.
 void insole_relief() {
     set_console(nullptr);
     load_generated_scan();

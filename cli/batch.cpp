@@ -13,11 +13,13 @@
 #include "design/design_file.h"
 #include "design/pair.h"
 #include "design/pair_file.h"
+#include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
 #include "model3d/stl_files.h"
+#include "order/foot_sheet.h"
 #include "relief/engraving_bmp.h"
 #include "core/console.h"
 #include "core/file_output.h"
@@ -86,6 +88,7 @@ class Batch {
         if (status == kBatchDone) say_load_warnings();
         if (status == kBatchDone) status = check_outputs();
         if (status == kBatchDone) status = apply_options();
+        if (status == kBatchDone) say_point_warning();
         if (status == kBatchDone) status = write_outputs();
         return status;
     }
@@ -264,9 +267,12 @@ class Batch {
         if (d.dome_apex)
             if (Result<> r = pair_.move_dome_apex(foot, d.dome_apex->column, d.dome_apex->row); !r)
                 return step_failed(r);
-        if (d.dome_behind_heads)
-            if (Result<> r = pair_.place_dome_behind_heads(foot, *d.dome_behind_heads); !r)
-                return step_failed(r);
+        if (d.dome_behind_heads) {
+            const Result<Warnings> r = pair_.place_dome_behind_heads(foot, *d.dome_behind_heads);
+            if (!r) return step_failed(r.reason());
+            for (const Warning &warning : *r)
+                warn(warning);
+        }
         return kBatchDone;
     }
 
@@ -305,7 +311,17 @@ class Batch {
                     if (Result<> r = pair_.smooth(foot); !r) return step_failed(r);
                 return static_cast<int>(kBatchDone);
             });
+        if (status == kBatchDone) take_order();
         return status;
+    }
+
+    // The order's fields given replace the design's (a pair's on both feet); they make no step.
+    void take_order() {
+        OrderData order = design(Foot::kLeft).order();
+        for (int i = 0; i < kOrderFieldCount; ++i)
+            if (o_.order[i]) order.text[i] = *o_.order[i];
+        for (Foot foot : feet_)
+            design(foot).set_order(order);
     }
 
     // An output's name for one foot: as given for a single foot, with _L or _R for a pair; ""
@@ -331,6 +347,7 @@ class Batch {
     void add_foot_outputs(std::vector<Output> &all, Foot foot) {
         const Design &d = design(foot);
         const uint8_t *relief = d.results().relief_grid;
+        const uint8_t *insole = d.results().insole_relief;  // the printed solids' top
         auto picture = [](const uint8_t *cells, int bytes_per_cell) {
             return [cells, bytes_per_cell]() -> Result<std::string> {
                 const auto rgb = upright_rgb(cells, bytes_per_cell);
@@ -344,12 +361,12 @@ class Batch {
                 warn(foot_warning(foot, warning));
             return Result<std::string>(std::move(text));
         });
-        add_output(all, "--stl-solid", name_for(o_.stl_solid, foot), [this, relief] {
-            return encode_relief_solid(relief, o_.mesh_tolerance.value_or(0));
+        add_output(all, "--stl-solid", name_for(o_.stl_solid, foot), [this, insole] {
+            return encode_relief_solid(insole, o_.mesh_tolerance.value_or(0));
         });
         if (!is_pair_)
-            add_output(all, "--3mf", o_.print_3mf, [this, &d, relief] {
-                return encode_relief_3mf(relief, d.scan().pressure_grid, print_settings(),
+            add_output(all, "--3mf", o_.print_3mf, [this, &d, insole] {
+                return encode_relief_3mf(insole, d.scan().pressure_grid, print_settings(),
                                          print_description(d, design_file()));
             });
         add_output(all, "--relief-raw", name_for(o_.relief_raw, foot),
@@ -373,7 +390,7 @@ class Batch {
                     std::array<PairPrintInput, 2> feet;
                     for (Foot foot : feet_) {
                         const Design &d = design(foot);
-                        feet[foot_index(foot)] = {d.results().relief_grid, d.scan().pressure_grid,
+                        feet[foot_index(foot)] = {d.results().insole_relief, d.scan().pressure_grid,
                                                   print_description(d, design_file())};
                     }
                     const Result<PairPrint> print = build_pair_print(feet, print_settings());
@@ -432,6 +449,23 @@ class Batch {
         return all;
     }
 
+    // The order sheet, after every other output's bytes (`files`): it names each of them with
+    // the SHA-256 of its bytes.
+    Result<std::string> order_sheet(const std::vector<OutputFile> &files) const {
+        const std::string design_file = o_.save_design.empty() ? o_.design : o_.save_design;
+        std::vector<const Design *> designs;
+        for (Foot foot : feet_)
+            designs.push_back(&design(foot));
+        OrderSheet sheet = order_sheet_of(design(Foot::kLeft).order(), designs, design_file);
+        for (const OutputFile &f : files)
+            sheet.exports.push_back(
+                {f.path.substr(f.path.find_last_of('/') + 1),
+                 sha256_hex(reinterpret_cast<const uint8_t *>(f.bytes.data()), f.bytes.size())});
+        const Result<std::vector<uint8_t>> pdf = order_sheet_pdf(sheet);
+        if (!pdf) return pdf.reason();
+        return std::string(pdf->begin(), pdf->end());
+    }
+
     // Before any step is taken: every output can be written, and none is an input.
     int check_outputs() {
         if (!o_.engrave.empty())
@@ -443,7 +477,9 @@ class Batch {
         std::vector<std::string> inputs = {o_.design};
         for (Foot foot : feet_)
             inputs.push_back(design(foot).scan_path());
-        for (const Output &out : outputs())
+        std::vector<Output> all = outputs();
+        if (!o_.order_pdf.empty()) all.push_back({"--order-pdf", {o_.order_pdf}, nullptr});
+        for (const Output &out : all)
             for (const std::string &path : out.paths) {
                 for (const std::string &input : inputs)
                     if (!input.empty() && same_file(path, input)) {
@@ -464,6 +500,11 @@ class Batch {
         std::vector<OutputFile> files;
         for (const Output &out : outputs())
             if (Result<> r = out.encode(files); !r) return write_failed(r.message());
+        if (!o_.order_pdf.empty()) {
+            Result<std::string> sheet = order_sheet(files);
+            if (!sheet) return write_failed(sheet.message());
+            files.push_back({o_.order_pdf, std::move(*sheet)});
+        }
         if (Result<> r = write_files_atomically(files); !r) return write_failed(r.message());
         if (o_.report == "-") {
             const std::string text = report_text();
@@ -496,19 +537,21 @@ class Batch {
             if (const std::optional<Warning> size = design(foot).size_warning())
                 std::fprintf(stderr, "pedaform-cli: warning: %s\n",
                              foot_warning(foot, *size).text.c_str());
-            if (const std::optional<Warning> point = design(foot).search_point_warning())
-                warn(foot_warning(foot, *point));
             if (const std::optional<Warning> &landmarks = design(foot).landmark_warning())
                 warn(foot_warning(foot, *landmarks));
         }
     }
 
+    // A doubtful search point, unless the options placed the point or the dome.
+    void say_point_warning() {
+        for (Foot foot : feet_)
+            if (const std::optional<Warning> point = design(foot).search_point_warning())
+                warn(foot_warning(foot, *point));
+    }
+
     // A foot's warning as a pair says it: naming the foot.
     Warning foot_warning(Foot foot, const Warning &warning) const {
-        if (!is_pair_) return warning;
-        const bool left = foot == Foot::kLeft;
-        return {std::string(left ? "left foot: " : "right foot: ") + warning.text,
-                std::string(left ? "左腳：" : "右腳：") + warning.gui};
+        return is_pair_ ? warning_of_foot(foot, warning) : warning;
     }
 
     // A warning that changes the outcome: on standard error even under --quiet, and in the

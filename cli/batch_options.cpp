@@ -229,11 +229,16 @@ const OptionRow kPointOptions[] = {
      "Place the stamped dome's highest cell (its apex) on column C, row R; the metatarsal "
      "point\nfollows.",
      nullptr, [](OptionReader &r, DesignOptions &o) { return keep(read_point(r), o.dome_apex); }},
-    {"--dome-behind-heads", "MM", "place the dome's highest cell MM mm (0 ... 30, e.g. 7) behind\n"
-     "the metatarsal heads (landmarks 0 and 1)",
-     "Place the dome's apex MM millimetres (0 ... 30; 7 as the GUI's \\(lq依蹠骨頭放置\\(rq) "
-     "heel\\-ward\nof the line through the metatarsal heads (landmarks 0 and 1), 40 % of the way "
-     "from the first\nhead to the fifth.",
+    {"--dome-behind-heads", "MM",
+     "place the dome's distal edge MM mm (0 ... 30, e.g. 8) behind\n"
+     "the forefoot's pressure peak, between the metatarsal heads",
+     "Place the stamped dome so that its distal edge (where its rise falls below a tenth of "
+     "the\napex's) lies MM millimetres (0 ... 30; 8 as the GUI's \\(lq依蹠骨頭放置\\(rq) "
+     "behind the forefoot's\npressure peak along the foot's axis: the highest pressure between "
+     "the metatarsal heads'\ncolumns (landmarks 0 and 1), within 15 mm of their rows. The apex "
+     "lies on the axis through\nthe point 40 % of the way from the first head to the fifth. "
+     "Without pressure there, the\napex goes MM millimetres heel\\-ward of the line through "
+     "the heads, and a warning says so.",
      nullptr, [](OptionReader &r, DesignOptions &o) {
          return keep(read_number(r, 0, kDomeBehindHeadsMaxMm,
                                  "a number from " + range_text(0, kDomeBehindHeadsMaxMm)),
@@ -256,11 +261,13 @@ const OptionRow kTailOptions[] = {
     {"--stl", "FILE", "3D-print surface as ASCII STL", "3D\\-print surface as ASCII STL.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl); }},
     {"--stl-solid", "FILE", "closed solid as binary STL",
-     "Closed solid as binary STL, every cell (see\n.BR \\-\\-mesh\\-tolerance ).",
+     "Closed solid of the insole (the foot and its fitted outline, every cell at its designed\n"
+     "height, a vertical wall at the border) as binary STL, every cell (see\n"
+     ".BR \\-\\-mesh\\-tolerance ).",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.stl_solid); }},
     {"--3mf", "FILE", "closed solid as 3MF in millimetres",
-     "Closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 mm), its "
-     "title\nnaming the scan, the foot's side, the size and the design file.",
+     "The same closed solid as 3MF in millimetres (one cell is 1 mm, heights are grey level / 5 "
+     "mm),\nits title naming the scan, the foot's side, the size and the design file.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.print_3mf); }},
     {"--zones", "T:D,...", "with --3mf: infill D% for insole cells from pressure T up to the\n"
      "next T, T a share of the foot's peak (\"40%\") or 0 ... 255, e.g.\n"
@@ -345,6 +352,60 @@ const char *const kUsageEnd =
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 2 usage error, 3 scan refused, 4 an output could not be written.\n";
+
+// The order's options: one for each field of the order (order/order_data.h), then the sheet.
+const char *const kOrderHeading =
+    "\nThe order, kept with the design (not as steps) and printed on the order sheet:\n";
+const char *const kOrderManual =
+    ".SS \"The order sheet\"\n"
+    "The order's fields are kept in the design file under \\(lqorder\\(rq (not as steps; a "
+    "field given\nreplaces the design file's, an empty one clears it) and printed on the order "
+    "sheet. Each takes\nUTF\\-8 text of up to 200 characters (characters, not bytes); the "
+    "dates are calendar dates\nwritten YYYY\\-MM\\-DD. A field that fails its check is a "
+    "usage error.\n";
+const OptionRow kSheetOption = {
+    "--order-pdf", "FILE",
+    "the order sheet: one A4 page (PDF) with the order, the pictures,\n"
+    "the prescription, the measures and the files written on this run",
+    "The order sheet, one A4 page of PDF in Traditional Chinese: the order's fields, the "
+    "program's\n"
+    "version and the date printed; the pressure picture, the relief with its colour key, the "
+    "insole\n"
+    "from above and from the medial side and the thickness along the foot's axis; the "
+    "prescription;\n"
+    "the length, size, arch index and, for a scan made from a recording, the peak pressure in "
+    "kPa;\n"
+    "the design file's name and the SHA\\-256 of the scan and of every other file this run "
+    "writes;\n"
+    "signature lines. It is written with the other outputs, all or none, and needs the font Noto\n"
+    "Sans CJK TC (Debian fonts\\-noto\\-cjk).",
+    [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.order_pdf); }};
+
+std::string order_field_help(const OrderFieldSpec &row) {
+    return std::string("the order's ") + row.english +
+           (row.date ? " (a calendar date)" : ", up to 200 characters");
+}
+
+std::string order_field_manual(const OrderFieldSpec &row) {
+    return std::string("The ") + row.english + " (\\(lq" + row.label + "\\(rq)" +
+           (row.date ? ", a date YYYY\\-MM\\-DD" : ", up to 200 characters") +
+           (row.multiline ? "; it may hold line breaks." : ".");
+}
+
+// An order field's option: its text, checked as the design file checks it.
+std::optional<Result<>> read_order_option(OptionReader &reader, BatchOptions &o) {
+    for (const OrderFieldSpec &row : kOrderFields) {
+        if (reader.option() != row.option) continue;
+        Result<std::string> text = reader.value();
+        if (!text) return Result<>(Failure{text.message()});
+        if (Result<> r = check_order_field(row.field, *text); !r)
+            return Result<>(Failure{reader.option() + ": " + r.message()});
+        o.order[static_cast<int>(row.field)] = *text;
+        return Result<>();
+    }
+    if (reader.option() == kSheetOption.option) return kSheetOption.read(reader, o);
+    return std::nullopt;
+}
 
 // The help text's column: options and their arguments stand before it.
 constexpr size_t kHelpColumn = 23;
@@ -446,6 +507,7 @@ const char *const kFootPrefixes[2] = {"--left-", "--right-"};
 
 Result<> read_option(OptionReader &reader, BatchOptions &o) {
     const std::string &arg = reader.option();
+    if (std::optional<Result<>> r = read_order_option(reader, o)) return *r;
     if (std::optional<Result<>> r = read_design_option(reader, arg, o)) return *r;
     for (int f = 0; f < 2; ++f) {
         const std::string prefix = kFootPrefixes[f];
@@ -477,7 +539,13 @@ std::string batch_usage_text() {
             text += help_lines(head, row.help);
         },
         [&](Control c) { text += control_help(c); });
-    return text + kUsageEnd;
+    text += kOrderHeading;
+    for (const OrderFieldSpec &row : kOrderFields)
+        text +=
+            help_lines(std::string("  ") + row.option + " " + row.argument, order_field_help(row));
+    text += help_lines(std::string("  ") + kSheetOption.option + " " + kSheetOption.argument,
+                       kSheetOption.help);
+    return text + "\n" + kUsageEnd;
 }
 
 std::string batch_manual_options() {
@@ -497,7 +565,10 @@ std::string batch_manual_options() {
             text += manual_entry(option, row.argument, manual);
         },
         [&](Control c) { text += control_manual(c); });
-    return text;
+    text += kOrderManual;
+    for (const OrderFieldSpec &row : kOrderFields)
+        text += manual_entry(row.option, row.argument, order_field_manual(row));
+    return text + manual_entry(kSheetOption.option, kSheetOption.argument, kSheetOption.manual);
 }
 
 Result<BatchOptions> parse_batch_options(int argc, const char *const *argv) {

@@ -2,7 +2,9 @@
 // line and its manual-page entry, and how it is read. The controls' options come from the
 // control table (design/controls.h), in their batch order: those before the metatarsal point
 // options, then those after. --help and the manual page's OPTIONS section are both made from
-// here, the manual page at build time (tools/make_manual.cpp).
+// here, the manual page at build time (tools/make_manual.cpp). The order's options, which make
+// no step, come from the order's field rows (order/order_data.h) and follow in a list of their
+// own.
 //
 // A pair (--pair LEFT RIGHT, or a pair file given to --design) takes every design option for
 // both feet. Each design option (every control's, --size, the metatarsal point and dome options
@@ -19,6 +21,7 @@
 #include "core/result.h"
 #include "design/controls.h"
 #include "model3d/print_3mf.h"
+#include "order/order_data.h"
 
 namespace pedaform {
 
@@ -48,6 +51,10 @@ struct BatchOptions : DesignOptions {
     std::vector<PrintZone> zones;          // --zones
     Slicer slicer = Slicer::kPrusa;        // --slicer
     std::optional<double> mesh_tolerance;  // --mesh-tolerance, mm
+    // The order's fields (--patient, ...), each checked: a field given replaces the design
+    // file's ("" clears it). They make no step.
+    std::optional<std::string> order[kOrderFieldCount];
+    std::string order_pdf;  // --order-pdf: the order sheet
     bool quiet = false;
     bool help = false;
     bool version = false;

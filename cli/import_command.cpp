@@ -59,8 +59,10 @@ Result<> parse_option(const std::string &name, const std::string &value, ImportC
         if (Result<double> u = kpa_per_unit(value); !u) return Failure{"--units: " + u.message()};
         o.units = value;
     } else if (name == "--step") {
-        if (!parse_step(value, o.step))
+        int step = 0;
+        if (!parse_step(value, step))
             return Failure{"--step takes a footprint's number, 1 or more"};
+        o.steps.assign(1, step);
     } else if (name == "--side") {
         if (value != "left" && value != "right") return Failure{"--side takes left or right"};
         o.side_given = true;
@@ -116,16 +118,8 @@ const char *source_name(RecordingSource source) {
     return "peak grid";
 }
 
-// The recording's name without its folder and last extension.
-std::string stem_of(const std::string &path) {
-    std::string name = path.substr(path.find_last_of('/') + 1);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
 std::string scan_path(const ImportCommand &c, FootSide side) {
-    return c.out_dir + "/" + stem_of(c.recording) + (side == FootSide::kLeft ? "_L" : "_R") +
-           ".bmp";
+    return c.out_dir + "/" + imported_scan_name(c.recording, side);
 }
 
 // v to `decimals` places, as the shortest decimal the report prints.

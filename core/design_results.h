@@ -31,8 +31,16 @@ struct DesignResults {
     std::optional<int32_t> template_index = 0;
     // Rows the template is moved up by (a chosen size meets the foot's heel end); 0 at a load.
     int32_t template_row_offset = 0;
-    // 1 on the insole's cells: the foot's, and the template's placed as smoothing places it.
+    // 1 on the insole's cells: the foot's and the fitted outline's (fill_insole_grid,
+    // relief/layers.h).
     uint8_t insole_grid[kGridCells] = {};
+    // The height the outline's cells stand on outside the foot: the template's level.
+    uint8_t insole_floor = kFootThreshold;
+    // The insole as designed, what the printed solids and the 3D view show: on every insole
+    // cell the relief, or where the relief has none (an outline cell beyond the template where
+    // it stands) the floor and the orthotic layers; 0 off the insole (fill_insole_relief,
+    // relief/composition.h).
+    uint8_t insole_relief[kGridCells] = {};
 
     // The cells of layer i as they stand: a blank layer reads as zeros.
     const float *layer_cells(int i) const { return layer_blank[i] ? blank_layer() : layers[i]; }

@@ -9,6 +9,7 @@
 #include "analysis/filter_gain.h"
 #include "analysis/landmark_check.h"
 #include "analysis/size_bin.h"
+#include "relief/foot_axis.h"
 #include "relief/pad_stamp.h"
 #include "relief/smoothing.h"
 #include "core/console.h"
@@ -83,6 +84,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = 0;
     last_record_ = StepRecord::kNone;
+    order_ = saved_order_ = OrderData();  // a new scan, a new order
     // The frame after a load composes the relief; the stamp is off, so it cannot fail.
     const Result<> composed = compose(s);
     assert(composed);
@@ -233,27 +235,41 @@ Result<> Design::move_dome_apex(float column, float row) {
     return move_meta_point(point.column, point.row);
 }
 
-GridPoint Design::point_of_dome_step(double mm) {
-    const GridPoint apex = dome_apex_behind_heads(*scan_, mm);
+GridPoint Design::point_of_dome_step(double mm, Warnings *said) {
+    GridPoint apex = dome_apex_behind_heads(*scan_, mm);
+    if (const std::optional<GridPoint> peak = forefoot_peak(*scan_)) {
+        const Controls &c = controls();
+        const GridPoint cell = apex_cell();
+        const std::optional<GridDirection> t = foot_axis(*scan_).toe_ward;
+        const double reach = dome_distal_reach(results_->pad_stamp, results_->pad_stamp_stride,
+                                               c[Control::kPadWidth], c[Control::kPadLength], cell,
+                                               t.value_or(GridDirection{0, 1}));
+        apex = dome_apex_behind_peak(*scan_, *peak, reach, mm);
+    } else if (said) {
+        said->add(
+            {"no pressure under the metatarsal heads: the dome is placed from the line "
+             "through the heads (landmarks 0 and 1)",
+             "蹠骨頭附近沒有壓力資料，蹠骨墊片改依蹠骨頭連線放置。"});
+    }
     return point_for_apex(apex.column, apex.row);
 }
 
-Result<> Design::place_dome_behind_heads(double mm) {
+Result<Warnings> Design::place_dome_behind_heads(double mm) {
     if (landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
     last_record_ = StepRecord::kNone;
-    const GridPoint point = point_of_dome_step(mm);
+    Warnings said;
+    const GridPoint point = point_of_dome_step(mm, &said);
     const State &s = state();
-    if (s.dome_mm == mm && s.meta_column == point.column && s.meta_row == point.row)
-        return Result<>::success();
+    if (s.dome_mm == mm && s.meta_column == point.column && s.meta_row == point.row) return said;
     Step step;
     step.kind = StepKind::kDomeBehindHeads;
     step.value = mm;
-    return apply(step);
+    if (Result<> placed = apply(step); !placed) return placed.reason();
+    return said;
 }
 
 Result<> Design::place_by_hand(float column, float row) {
-    const PlacedTemplate placed(resources_, *scan_, *results_);
-    const GridPoint cell = nearest_insole_cell(*scan_, placed, {column, row});
+    const GridPoint cell = nearest_insole_cell(results_->insole_grid, {column, row});
     if (controls()[Control::kStamp] != 0) return move_dome_apex(cell.column, cell.row);
     return move_meta_point(cell.column, cell.row);
 }
@@ -274,10 +290,11 @@ std::optional<Warning> Design::size_warning() const {
 }
 
 std::optional<Warning> Design::search_point_warning() const {
-    if (!search_point_doubtful_) return std::nullopt;
+    const bool searched = state().meta_column == found_column_ && state().meta_row == found_row_;
+    if (!search_point_doubtful_ || !searched) return std::nullopt;
     return Warning{
         "the outline search put the metatarsal point far behind the metatarsal heads or off the "
-        "insole; place the dome from the heads (--dome-behind-heads 7)",
+        "insole; place the dome from the heads (--dome-behind-heads 8)",
         "自動找到的蹠骨點離蹠骨頭太遠或在鞋墊外，蹠骨墊片會放錯位置。\n"
         "請用「編輯」→「依蹠骨頭放置」，或在影像上點選位置。"};
 }
@@ -455,7 +472,9 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
-    return s.composed ? compose(s) : Result<>::success();
+    if (s.composed) return compose(s);
+    fill_insole_relief(r);
+    return Result<>::success();
 }
 
 Result<> Design::compose(const State &s) {

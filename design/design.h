@@ -30,6 +30,7 @@
 #include "core/result.h"
 #include "core/scan.h"
 #include "core/warnings.h"
+#include "order/order_data.h"
 
 namespace pedaform {
 
@@ -50,7 +51,7 @@ enum class StepKind {
     kSmooth,     // one "Smooth" (also the smoothing before an engraving export)
     kMetaPoint,  // the metatarsal point moved to (column, row)
     kSize,       // the operator chose size label `size` (an index of size_label)
-    // The dome's apex `value` millimetres behind the metatarsal heads (dome_apex_behind_heads),
+    // The dome placed `value` millimetres behind the metatarsal heads (place_dome_behind_heads),
     // worked out on the scan the step runs on: an intent rather than a cell, so that a design
     // opened on another scan places the dome behind that foot's heads.
     kDomeBehindHeads,
@@ -98,8 +99,9 @@ class Design {
     bool search_point_doubtful() const { return search_point_doubtful_; }
     // What the load found doubtful, in the words of core/warnings.h: a length that matched no
     // size bin (it holds until a size is chosen; none for a scan without an outline), a
-    // doubtful search point (not judged on unsound landmarks), and landmarks or an outline
-    // that cannot carry the steps placed from them (analysis/landmark_check.h).
+    // doubtful search point (not judged on unsound landmarks; it holds while the point in use
+    // is the search's: placing the point or the dome ends it), and landmarks or an outline that
+    // cannot carry the steps placed from them (analysis/landmark_check.h).
     std::optional<Warning> size_warning() const;
     std::optional<Warning> search_point_warning() const;
     const std::optional<Warning> &landmark_warning() const { return landmark_problem_; }
@@ -133,11 +135,13 @@ class Design {
     // Moves the point so that the apex lands on the cell (the point kept on the grid): one
     // metatarsal point step.
     Result<> move_dome_apex(float column, float row);
-    // The apex `mm` millimetres heel-ward of the metatarsal heads (dome_apex_behind_heads): one
-    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point. Refused,
-    // like the controls that need landmarks, with the landmark warning's words on a scan whose
-    // landmarks are not sound.
-    Result<> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // "依蹠骨頭放置": the apex where the dome's distal edge lies `mm` behind the forefoot's
+    // pressure peak along the foot's axis (dome_apex_behind_peak, at the current pad size): one
+    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point. Without
+    // pressure in the forefoot's band, the apex `mm` heel-ward of the heads' line instead
+    // (dome_apex_behind_heads), and the warning that says so. Refused, like the controls that
+    // need landmarks, with the landmark warning's words on a scan whose landmarks are not sound.
+    Result<Warnings> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
     // The millimetres of the dome step that put the metatarsal point where it is; none when a
     // point step (or the load) put it there.
     std::optional<double> dome_behind_heads_mm() const { return state().dome_mm; }
@@ -171,9 +175,16 @@ class Design {
     // What the last call that may record a step (a step, undo and redo aside) did.
     StepRecord last_record() const { return last_record_; }
     size_t position() const { return position_; }
-    // True when the position differs from the one last saved or opened.
-    bool modified() const { return position_ != saved_position_; }
-    void mark_saved() { saved_position_ = position_; }
+    // The order data kept with the design (order/order_data.h), which must pass check_order.
+    // It is no step: undo and redo leave it. A load starts without one, like the steps;
+    // opening a design file gives the file's.
+    const OrderData &order() const { return order_; }
+    void set_order(const OrderData &order) { order_ = order; }
+
+    // True when the position differs from the one last saved or opened, or the order from the
+    // one saved or opened with it.
+    bool modified() const { return position_ != saved_position_ || order_ != saved_order_; }
+    void mark_saved() { saved_position_ = position_, saved_order_ = order_; }
 
   private:
     // Everything a step decides, small enough to keep one per step.
@@ -212,8 +223,9 @@ class Design {
     // The state a step leads to, without running anything. A dome step's point comes from
     // point_of_dome_step, worked out before.
     State transition(State s, const Step &step, GridPoint dome_point = {}) const;
-    // Where a dome step puts the metatarsal point on this scan at the current pad size.
-    GridPoint point_of_dome_step(double mm);
+    // Where a dome step puts the metatarsal point on this scan at the current pad size
+    // (place_dome_behind_heads); the fallback's warning is added to `said` when given.
+    GridPoint point_of_dome_step(double mm, Warnings *said = nullptr);
     // The apex's cell on the grid for a metatarsal point that puts it on (column, row).
     GridPoint point_for_apex(float column, float row);
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
@@ -252,6 +264,7 @@ class Design {
     std::vector<Snapshot> snapshots_;
     size_t position_ = 0;
     size_t saved_position_ = 0;
+    OrderData order_, saved_order_;
     float built_amount_[kLayerCount] = {};
     // The template each layer was last built on, and its row offset.
     struct BuiltOn {

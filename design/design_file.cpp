@@ -218,11 +218,12 @@ json design_file_json(const DesignFile &file) {
     if (file.axis)
         scan["axis"] = {{"heel", point_json(file.axis->heel)},
                         {"heads", point_json(file.axis->heads)}};
-    return {{"format", kFormat},
-            {"version", kDesignFileVersion},
-            {"scan", scan},
-            {"start", start},
-            {"steps", design_steps_json(file.steps)}};
+    json doc = {{"format", kFormat}, {"version", kDesignFileVersion}};
+    if (!file.order.empty()) doc["order"] = order_json(file.order);
+    doc["scan"] = scan;
+    doc["start"] = start;
+    doc["steps"] = design_steps_json(file.steps);
+    return doc;
 }
 
 std::string design_file_text(const DesignFile &file) {
@@ -255,6 +256,14 @@ Result<DesignFile> design_file_from_json(const json &doc) {
         !is_sha256(scan["sha256"].get<std::string>()))
         return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\"",
                        "設計檔的 \"scan\" 需要 \"file\" 與 \"sha256\""};
+    if (doc.contains("order")) {
+        const Result<OrderData> order = order_from_json(doc["order"]);
+        if (!order)
+            return Failure{
+                "\"order\": " + order.message(),
+                "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+        f.order = *order;
+    }
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
     if (Result<> r = side_from_json(scan, f); !r) return r.reason();
@@ -297,6 +306,7 @@ DesignFile design_file_of(const Design &design, const std::string &path) {
     f.axis = foot_axis(design.scan());
     f.start = design.start_controls();
     f.steps = design.steps();
+    f.order = design.order();
     return f;
 }
 
@@ -390,6 +400,7 @@ OpenedDesign open_design(Design &design, const DesignFile &file, const std::stri
     if (!opened.load) return opened;
     opened.start_changed = start_changes(file, design.start_controls());
     opened.replayed = design.replay(steps_for(file, design.scan(), opened.mirrored));
+    design.set_order(file.order);
     design.mark_saved();
     return opened;
 }

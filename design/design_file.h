@@ -13,12 +13,15 @@
 // files without them open as before. "start" holds every control's value right after the load;
 // each step names a control with its new value, "smooth", "meta_point" with the point in grid
 // units, "size" with a size label, or "dome_behind_heads" with the millimetres behind the
-// metatarsal heads (0 to 30).
+// forefoot's pressure peak (0 to 30; Design::place_dome_behind_heads).
 //
 // Opened on a scan of the other foot than "side", the hand-placed points ("meta_point" steps)
 // are carried to that foot by mirrored_to_other_foot from the recorded axis (without one, from
 // the new foot's axis mirrored across the grid's middle column), rounded to whole cells, and
 // the opening says so; the dome steps need nothing, being worked out on the scan they run on.
+//
+// The order data (order/order_data.h) stands after "version" as "order", holding the fields
+// that are not empty; a design without order data has no "order", as files had before it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -37,6 +40,7 @@ struct DesignFile {
     std::optional<FootAxis> axis;  // that foot's axis (heel and heads; toe_ward not kept)
     Controls start;
     std::vector<Step> steps;
+    OrderData order;
 };
 
 constexpr int kDesignFileVersion = 1;
@@ -48,7 +52,7 @@ nlohmann::ordered_json design_file_json(const DesignFile &file);
 nlohmann::ordered_json design_steps_json(const std::vector<Step> &steps);
 
 // Parses and checks everything: JSON, format, version, the scan entry, every control value
-// against its range and step, every step. Failure says what is wrong.
+// against its range and step, every step, the order's fields. Failure says what is wrong.
 Result<DesignFile> parse_design_file(const std::string &text);
 // The same checks on a parsed object.
 Result<DesignFile> design_file_from_json(const nlohmann::ordered_json &doc);
@@ -90,8 +94,8 @@ struct OpenedDesign {
 // Loads `scan_path` (once: its checksum is that of the bytes loaded) with the file's start
 // values, judged by `check` (the caller's: the checksum, a question) and then by
 // check_start_values, and replays the file's steps, their hand-placed points mirrored about the
-// foot's axis when the scan is of the other foot than the file's; the design is then marked
-// saved.
+// foot's axis when the scan is of the other foot than the file's; the design then takes the
+// file's order and is marked saved.
 OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
                          const LoadCheck &check = nullptr);
 

@@ -8,6 +8,13 @@ namespace {
 
 constexpr Foot kFeet[] = {Foot::kLeft, Foot::kRight};
 
+// A dome step's failure, its warnings left: a load that gives a foot the other's settings says
+// only whether it failed.
+Result<> dome_taken(const Result<Warnings> &placed) {
+    if (!placed) return placed.reason();
+    return Result<>::success();
+}
+
 // True when a step chose the design's size (rather than the load's match).
 bool size_chosen(const Design &d) {
     for (const Step &s : d.steps())
@@ -163,7 +170,7 @@ Result<> Pair::take_settings(Foot from, Foot to, Entry &e) {
             dome_placed = true;
             const std::optional<double> mm = source.dome_behind_heads_mm();
             if (mm && target.dome_behind_heads_mm() != mm)
-                keep(target.place_dome_behind_heads(*mm));
+                keep(dome_taken(target.place_dome_behind_heads(*mm)));
         }
         if (preset_by_size(c) && !sizes_linked()) continue;
         keep(target.set(c, source.controls()[c]));
@@ -179,8 +186,18 @@ Result<> Pair::choose_size(Foot foot, int index) {
     return step(foot, linked_ && sizes_linked(), [&](Design &d) { return d.choose_size(index); });
 }
 
-Result<> Pair::place_dome_behind_heads(Foot foot, double mm) {
-    return step(foot, linked_, [&](Design &d) { return d.place_dome_behind_heads(mm); });
+Result<Warnings> Pair::place_dome_behind_heads(Foot foot, double mm) {
+    Warnings said;
+    const Result<> placed = step(foot, linked_, [&](Design &d) -> Result<> {
+        const Result<Warnings> r = d.place_dome_behind_heads(mm);
+        if (!r) return r.reason();
+        const Foot own = &d == &design(Foot::kLeft) ? Foot::kLeft : Foot::kRight;
+        for (const Warning &warning : *r)
+            said.add(both_loaded() ? warning_of_foot(own, warning) : warning);
+        return Result<>::success();
+    });
+    if (!placed) return placed.reason();
+    return said;
 }
 
 Result<> Pair::smooth(Foot foot, bool both) {
@@ -261,6 +278,12 @@ std::string pair_foot_file_name(const std::string &path, Foot foot) {
     const bool extension = dot != std::string::npos && dot > name && dot + 1 < path.size();
     if (!extension) return path + mark;
     return path.substr(0, dot) + mark + path.substr(dot);
+}
+
+Warning warning_of_foot(Foot foot, const Warning &warning) {
+    const bool left = foot == Foot::kLeft;
+    return {std::string(left ? "left foot: " : "right foot: ") + warning.text,
+            std::string(left ? "左腳：" : "右腳：") + warning.gui};
 }
 
 }  // namespace pedaform

@@ -59,7 +59,9 @@ class Pair {
     // The steps, each the Design call of the same name.
     Result<> set(Foot foot, Control c, double value);
     Result<> choose_size(Foot foot, int index);
-    Result<> place_dome_behind_heads(Foot foot, double mm = kDomeBehindHeadsMm);
+    // The dome step's warnings (Design::place_dome_behind_heads), named by warning_of_foot when
+    // both feet are loaded.
+    Result<Warnings> place_dome_behind_heads(Foot foot, double mm = kDomeBehindHeadsMm);
     // Smooths `foot`, and with `both` the other loaded foot too, as one step of the pair (an
     // export of both feet's engravings).
     Result<> smooth(Foot foot, bool both = false);
@@ -114,5 +116,8 @@ class Pair {
 // The file name of one foot's export of a pair: "_L" or "_R" before the extension of the last
 // component ("insole.stl" -> "insole_L.stl", "out/insole" -> "out/insole_L").
 std::string pair_foot_file_name(const std::string &path, Foot foot);
+
+// A foot's warning as a pair says it: "left foot: " / "右腳：" and so on before its words.
+Warning warning_of_foot(Foot foot, const Warning &warning);
 
 }  // namespace pedaform

@@ -86,7 +86,7 @@ void SurfaceBuffer::fill(const DesignResults &ws, bool pressure_colours) {
     int count = 0;
     if (vertices != nullptr && indices != nullptr)
         count =
-            build_surface_arrays(ws.relief_grid, pressure_colours ? ws.colour_grid : nullptr,
+            build_surface_arrays(ws.insole_relief, pressure_colours ? ws.colour_grid : nullptr,
                                  static_cast<float *>(vertices), static_cast<uint32_t *>(indices));
     // A false unmap means the contents were lost (the display changed mode): draw nothing.
     const bool kept_vertices = vertices != nullptr && glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;

@@ -34,8 +34,8 @@ void light_setup(const MaterialBlock &m);
 // frame sends no vertex data. The buffer is made on the first fill; it goes with its context.
 class SurfaceBuffer {
   public:
-    // Refills the buffers with build_surface_arrays of `results` (relief_grid, and colour_grid when
-    // `pressure_colours`). Leaves no buffer bound.
+    // Refills the buffers with build_surface_arrays of `results` (insole_relief, and colour_grid
+    // when `pressure_colours`). Leaves no buffer bound.
     void fill(const DesignResults &results, bool pressure_colours);
     // Draws what the last fill put in, under the current matrices, lighting and colour
     // material, with GL_NORMALIZE on while it draws and smooth shading. Client array state is

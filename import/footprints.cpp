@@ -162,13 +162,17 @@ Footprint footprint_of(const Recording &r, const FootprintSearch &s, const PeakM
                  width = (cmax - cmin + 1) * s.col_pitch_mm;
     f.touches_edge = edge && s.layout == RecordingLayout::kPlate;
     f.extent_mm = std::max(length, width);
-    if (f.touches_edge)
+    if (f.touches_edge) {
         f.set_aside = "touches the plate's edge";
-    else if (f.extent_mm > kMaxFootprintMm)
+        f.set_aside_words = "碰到壓力板邊緣";
+    } else if (f.extent_mm > kMaxFootprintMm) {
         f.set_aside = "larger than a foot (" + whole_number_text(f.extent_mm) + " mm)";
-    else if (f.area_cm2 < kMinFootprintCm2)
+        f.set_aside_words = "比腳大";
+    } else if (f.area_cm2 < kMinFootprintCm2) {
         f.set_aside = "area " + whole_number_text(f.area_cm2) + " cm², under " +
                       whole_number_text(kMinFootprintCm2) + " cm²";
+        f.set_aside_words = "面積不到 " + whole_number_text(kMinFootprintCm2) + " cm²";
+    }
     return f;
 }
 

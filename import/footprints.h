@@ -57,8 +57,9 @@ struct Footprint {
     // The loaded sensels' centroid on the grid seen from above, in mm from its corner: x across
     // the columns, y down the rows.
     double centre_x_mm = 0, centre_y_mm = 0;
-    float peak_value = 0;   // highest sensel, in the file's unit
-    std::string set_aside;  // why it is not a foot to use; "" for one that is
+    float peak_value = 0;         // highest sensel, in the file's unit
+    std::string set_aside;        // why it is not a foot to use; "" for one that is
+    std::string set_aside_words;  // the same in the GUI's words
 };
 
 struct Footprints {

@@ -55,10 +55,12 @@ Result<Recording> read_recording(std::string_view text, RecordingSource source) 
 Result<> settle_scale(Recording &r, const ImportOptions &o, Import &out, double &kpa) {
     if (o.row_pitch_mm > 0) r.row_pitch_mm = o.row_pitch_mm, r.col_pitch_mm = o.col_pitch_mm;
     if (r.row_pitch_mm <= 0 || r.col_pitch_mm <= 0)
-        return Failure{"the file does not give the sensor pitch: give --pitch ROW_MM,COL_MM"};
+        return Failure{"the file does not give the sensor pitch: give --pitch ROW_MM,COL_MM",
+                       "檔案沒有記錄感測點間距"};
     if (!o.units.empty()) r.unit = o.units;
     if (r.unit.empty())
-        return Failure{"the file does not give the values' unit: give --units (kPa, N/cm2, ...)"};
+        return Failure{"the file does not give the values' unit: give --units (kPa, N/cm2, ...)",
+                       "檔案沒有記錄壓力單位"};
     const Result<double> factor = kpa_per_unit(r.unit);
     if (!factor) return Failure{factor.message()};
     kpa = *factor;
@@ -116,10 +118,42 @@ struct Measured {
     FootMeasures measures;
 };
 
+// The raster's contact, cropped, in levels of its own peak.
+FootPicture picture_of(const FootRaster &raster) {
+    int x0 = raster.w, x1 = -1;
+    float peak = 0;
+    for (int y = raster.heel_row; y <= raster.toe_row; ++y)
+        for (int x = 0; x < raster.w; ++x)
+            if (raster.contact_at(x, y)) {
+                x0 = std::min(x0, x), x1 = std::max(x1, x);
+                peak = std::max(peak, raster.pressure_at(x, y));
+            }
+    FootPicture p;
+    if (x1 < x0) return p;
+    p.w = x1 - x0 + 1, p.h = raster.toe_row - raster.heel_row + 1;
+    p.level.assign(static_cast<size_t>(p.w) * p.h, 0);
+    for (int y = 0; y < p.h; ++y)
+        for (int x = 0; x < p.w; ++x) {
+            if (!raster.contact_at(x0 + x, raster.heel_row + y)) continue;
+            const float share =
+                peak > 0 ? raster.pressure_at(x0 + x, raster.heel_row + y) / peak : 0;
+            p.level[static_cast<size_t>(y) * p.w + x] =
+                static_cast<uint8_t>(std::clamp(1.0f + std::round(share * 254.0f), 1.0f, 255.0f));
+        }
+    return p;
+}
+
 }  // namespace
 
 const char *foot_side_name(FootSide side) {
     return side == FootSide::kLeft ? "left" : "right";
+}
+
+std::string imported_scan_name(const std::string &recording, FootSide side) {
+    std::string name = recording.substr(recording.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot != 0) name.resize(dot);
+    return name + (side == FootSide::kLeft ? "_L.bmp" : "_R.bmp");
 }
 
 namespace {
@@ -154,19 +188,22 @@ void measure_footprints(const Footprints &fps, const FootprintSearch &s, const I
         e.area_cm2 = f.area_cm2;
         e.centre_x_mm = f.centre_x_mm, e.centre_y_mm = f.centre_y_mm;
         e.peak_kpa = f.peak_value * kpa;
-        e.set_aside = f.set_aside;
+        e.set_aside = f.set_aside, e.set_aside_words = f.set_aside_words;
         std::optional<Measured> m;
         // A step cut by the plate's edge is still measured for the report; nothing larger than
         // a foot is.
         if ((f.set_aside.empty() || f.touches_edge) && f.extent_mm <= kMaxFootprintMm) {
             m = measure(f, s, o);
-            if (!m && e.set_aside.empty()) e.set_aside = "no contact left once resampled";
+            if (!m && e.set_aside.empty())
+                e.set_aside = "no contact left once resampled",
+                e.set_aside_words = "重新取樣後沒有接觸";
         }
         if (m) {
             e.measured = true;
             e.side = o.side_given ? o.side : m->measures.side;
             e.length_mm = m->measures.length_mm, e.width_mm = m->measures.width_mm;
             e.arch_index = m->measures.arch_index;
+            e.picture = picture_of(m->raster);
         }
         out.footprints.push_back(e);
         measured.push_back(std::move(m));
@@ -206,20 +243,27 @@ std::string no_footprint(const Import &out) {
     return text;
 }
 
-// The footprint each side's scan comes from (-1 for none): the chosen step for its side, and
-// the most complete one for the other.
+// The footprint each side's scan comes from (-1 for none): the chosen steps for their sides,
+// and the most complete one for a side without.
 Result<> choose_steps(const ImportOptions &o, const Import &out, int (&chosen)[2]) {
     chosen[0] = chosen[1] = -1;
     const int n = static_cast<int>(out.footprints.size());
-    if (o.step != 0) {
-        if (o.step < 1 || o.step > n)
-            return Failure{"--step " + std::to_string(o.step) + ": the recording has " +
-                           std::to_string(n) + " footprint" + (n == 1 ? "" : "s")};
-        const ImportedFootprint &e = out.footprints[o.step - 1];
+    for (const int step : o.steps) {
+        const std::string which = "--step " + std::to_string(step);
+        if (step < 1 || step > n)
+            return Failure{which + ": the recording has " + std::to_string(n) + " footprint" +
+                               (n == 1 ? "" : "s"),
+                           "沒有第 " + std::to_string(step) + " 個足印"};
+        const ImportedFootprint &e = out.footprints[step - 1];
         if (!e.set_aside.empty())
-            return Failure{"--step " + std::to_string(o.step) + ": that footprint was set aside (" +
-                           e.set_aside + ")"};
-        chosen[static_cast<int>(e.side)] = o.step - 1;
+            return Failure{which + ": that footprint was set aside (" + e.set_aside + ")",
+                           "第 " + std::to_string(step) + " 個足印未採用"};
+        int &side = chosen[static_cast<int>(e.side)];
+        if (side >= 0)
+            return Failure{which + ": footprint " + std::to_string(side + 1) +
+                               " was chosen for that foot already",
+                           "同一隻腳選了兩個足印"};
+        side = step - 1;
     }
     for (int side = 0; side < 2; ++side) {
         if (chosen[side] >= 0) continue;
@@ -233,7 +277,7 @@ Result<> choose_steps(const ImportOptions &o, const Import &out, int (&chosen)[2
                 chosen[side] = i;
         }
     }
-    if (chosen[0] < 0 && chosen[1] < 0) return Failure{no_footprint(out)};
+    if (chosen[0] < 0 && chosen[1] < 0) return Failure{no_footprint(out), "記錄中沒有可用的足印"};
     return Result<>::success();
 }
 
@@ -290,14 +334,25 @@ std::string stuck_warning(const StuckSensels &stuck) {
 
 }  // namespace
 
+Result<RecordingScale> recording_scale(std::string_view bytes) {
+    RecordingScale scale;
+    scale.source = detect_source(bytes);
+    if (scale.source != RecordingSource::kTekscanMovie) return scale;
+    const Result<Recording> header = read_tekscan_header(bytes);
+    if (!header) return header.reason();
+    scale.row_pitch_mm = header->row_pitch_mm, scale.col_pitch_mm = header->col_pitch_mm;
+    scale.unit = header->unit;
+    return scale;
+}
+
 Result<Import> import_recording(std::string_view bytes, const ImportOptions &o) {
     Import out;
     out.source = detect_source(bytes);
     Result<Recording> read = read_recording(bytes, out.source);
-    if (!read) return Failure{read.message()};
+    if (!read) return read.reason();
     Recording &r = *read;
     double kpa = 0;
-    if (Result<> e = settle_scale(r, o, out, kpa); !e) return Failure{e.message()};
+    if (Result<> e = settle_scale(r, o, out, kpa); !e) return e.reason();
     const RecordingLayout layout = layout_of(r);
     out.layout = layout_name(layout);
     out.rows = r.rows, out.cols = r.cols, out.frames = r.frames;
@@ -308,7 +363,7 @@ Result<Import> import_recording(std::string_view bytes, const ImportOptions &o) 
     std::vector<std::optional<Measured>> measured;
     measure_footprints(fps, search, o, kpa, out, measured);
     int chosen[2];
-    if (Result<> e = choose_steps(o, out, chosen); !e) return Failure{e.message()};
+    if (Result<> e = choose_steps(o, out, chosen); !e) return e.reason();
     check_sides(o, layout, chosen, measured, out);
     if (Result<> e = make_scans(fps, measured, chosen, kpa, out); !e) return Failure{e.message()};
     return out;

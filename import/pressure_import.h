@@ -41,12 +41,22 @@ struct ImportOptions {
     // grid do not give it, so the operator must).
     double row_pitch_mm = 0;
     double col_pitch_mm = 0;
-    std::string units;        // the values' unit (import/pressure_units.h); "": the file's
-    int step = 0;             // the footprint (numbered from 1) to use for its side; 0: the default
+    std::string units;  // the values' unit (import/pressure_units.h); "": the file's
+    // The footprints (numbered from 1) to use, at most one of each side; a side without one
+    // takes its default.
+    std::vector<int> steps;
     bool side_given = false;  // every footprint is of `side` (a foot whose shape reads wrong)
     FootSide side = FootSide::kLeft;
     bool mirror = false;    // the plate records seen from below: turn its columns
     std::string file_name;  // the recording's name, for the L or R it may end in
+};
+
+// A footprint's peak pressure as a picture: 1 mm cells along the foot as its scan lies (row 0
+// at the heel end, a left foot's lateral border at low columns), cropped to the contact. Each
+// cell is 0 off the contact, else 1..255 in proportion to the footprint's own peak.
+struct FootPicture {
+    int w = 0, h = 0;
+    std::vector<uint8_t> level;  // w x h, row by row
 };
 
 struct ImportedFootprint {
@@ -61,7 +71,9 @@ struct ImportedFootprint {
     int first_frame = 0, last_frame = 0;  // from 0
     bool whole_in_time = true;
     bool used = false;
-    std::string set_aside;  // why it is not used as a foot; "" for one that could be
+    std::string set_aside;        // why it is not used as a foot; "" for one that could be
+    std::string set_aside_words;  // the same in the GUI's words
+    FootPicture picture;          // empty unless measured
 };
 
 struct ImportedScan {
@@ -93,5 +105,19 @@ struct Import {
 Result<Import> import_recording(std::string_view bytes, const ImportOptions &options);
 
 const char *foot_side_name(FootSide side);  // "left" or "right"
+
+// The name of a foot's scan made from `recording`: the recording's name without its folder and
+// last extension, then "_L.bmp" or "_R.bmp" (walk.txt gives walk_L.bmp).
+std::string imported_scan_name(const std::string &recording, FootSide side);
+
+// What a recording says of itself before it is imported: its format and the sensor pitch and
+// unit it gives (0 and "" where it does not: a roll-off export and a grid never do). Reads a
+// Tekscan file's header only; fails as the import would for a bad header.
+struct RecordingScale {
+    RecordingSource source = RecordingSource::kPeakGrid;
+    double row_pitch_mm = 0, col_pitch_mm = 0;
+    std::string unit;
+};
+Result<RecordingScale> recording_scale(std::string_view bytes);
 
 }  // namespace pedaform

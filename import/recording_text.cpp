@@ -62,6 +62,11 @@ std::string line_message(int line_number, const std::string &what) {
     return "line " + std::to_string(line_number) + ": " + what;
 }
 
+Failure line_failure(int line_number, const std::string &what, const std::string &words) {
+    return Failure{line_message(line_number, what),
+                   "第 " + std::to_string(line_number) + " 行：" + words};
+}
+
 namespace {
 
 // The value `token` (trimmed, not empty), or false when it is no finite number.

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/result.h"
+
 namespace pedaform {
 
 class TextLines {
@@ -51,5 +53,7 @@ int read_row(std::string_view line, int line_number, const RowFormat &format, fl
 
 // "line N: " and `what`.
 std::string line_message(int line_number, const std::string &what);
+// That message, with the GUI's words "第 N 行：" and `words`.
+Failure line_failure(int line_number, const std::string &what, const std::string &words);
 
 }  // namespace pedaform

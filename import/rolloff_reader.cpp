@@ -13,21 +13,21 @@ Result<Recording> read_plate_rolloff(std::string_view text) {
     while (lines.next(line)) {
         if (starts_with_word(trim(line), "Frame")) {
             if (rows.in_frame())
-                if (Result<> e = rows.end_frame(lines.number()); !e) return Failure{e.message()};
+                if (Result<> e = rows.end_frame(lines.number()); !e) return e.reason();
             rows.begin_frame(lines.number());
         } else if (is_blank(line)) {
             if (rows.in_frame())
-                if (Result<> e = rows.end_frame(lines.number()); !e) return Failure{e.message()};
+                if (Result<> e = rows.end_frame(lines.number()); !e) return e.reason();
         } else if (!rows.in_frame()) {
-            return Failure{line_message(lines.number(),
-                                        "values outside a frame (a 'Frame' line "
-                                        "is expected before them)")};
+            return line_failure(lines.number(),
+                                "values outside a frame (a 'Frame' line is expected before them)",
+                                "數值不在畫格中（前面應有 Frame 行）");
         } else if (Result<> e = rows.add_row(line, lines.number()); !e) {
-            return Failure{e.message()};
+            return e.reason();
         }
     }
     if (rows.in_frame())
-        if (Result<> e = rows.end_frame(lines.number()); !e) return Failure{e.message()};
+        if (Result<> e = rows.end_frame(lines.number()); !e) return e.reason();
     if (r.frames == 0) return Failure{"no frame: a roll-off export is 'Frame' lines and rows"};
     return r;
 }

@@ -59,16 +59,25 @@ Result<> read_header(TextLines &lines, Recording &r) {
         }
         if (Result<> e = read_header_line(line, lines.number(), r); !e) return e;
     }
-    return Failure{"no 'ASCII_DATA @@' line: the text is no Tekscan ASCII movie"};
+    return Failure{"no 'ASCII_DATA @@' line: the text is no Tekscan ASCII movie",
+                   "沒有 ASCII_DATA @@ 行，不是 Tekscan 的 ASCII 檔"};
 }
 
 }  // namespace
+
+Result<Recording> read_tekscan_header(std::string_view text) {
+    Recording r;
+    r.source = RecordingSource::kTekscanMovie;
+    TextLines lines(text);
+    if (Result<> e = read_header(lines, r); !e) return e.reason();
+    return r;
+}
 
 Result<Recording> read_tekscan_asf(std::string_view text) {
     Recording r;
     r.source = RecordingSource::kTekscanMovie;
     TextLines lines(text);
-    if (Result<> e = read_header(lines, r); !e) return Failure{e.message()};
+    if (Result<> e = read_header(lines, r); !e) return e.reason();
     FrameRows rows(r, RowFormat{',', true}, text.size());
     std::string_view line;
     while (lines.next(line)) {
@@ -77,7 +86,7 @@ Result<Recording> read_tekscan_asf(std::string_view text) {
         // A frame ends at its ROWS-th row; a blank line, a "Frame" line or "@@" before that
         // truncates it.
         if (rows.in_frame() && (ends || frame_line || t.empty()))
-            if (Result<> e = rows.end_frame(lines.number()); !e) return Failure{e.message()};
+            if (Result<> e = rows.end_frame(lines.number()); !e) return e.reason();
         if (ends) {
             if (r.frames == 0) return Failure{line_message(lines.number(), "no frame before '@@'")};
             return r;
@@ -89,13 +98,13 @@ Result<Recording> read_tekscan_asf(std::string_view text) {
                 return Failure{line_message(lines.number(),
                                             "values outside a frame (a 'Frame' "
                                             "line is expected before them)")};
-            if (Result<> e = rows.add_row(line, lines.number()); !e) return Failure{e.message()};
+            if (Result<> e = rows.add_row(line, lines.number()); !e) return e.reason();
             if (rows.rows_in_frame() == r.rows)
-                if (Result<> e = rows.end_frame(lines.number() + 1); !e)
-                    return Failure{e.message()};
+                if (Result<> e = rows.end_frame(lines.number() + 1); !e) return e.reason();
         }
     }
-    return Failure{line_message(lines.number(), "the data ends without '@@' (truncated)")};
+    return line_failure(lines.number(), "the data ends without '@@' (truncated)",
+                        "資料沒有以 @@ 結束（檔案不完整）");
 }
 
 }  // namespace pedaform

@@ -20,4 +20,8 @@ namespace pedaform {
 // that is no number or "B", or data that ends without "@@" fails naming the line.
 Result<Recording> read_tekscan_asf(std::string_view text);
 
+// The header alone, up to "ASCII_DATA": rows, columns, pitch, unit and mirror flags, no frame.
+// Fails as read_tekscan_asf does for the header.
+Result<Recording> read_tekscan_header(std::string_view text);
+
 }  // namespace pedaform

@@ -533,10 +533,10 @@ Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintS
     return write_items_3mf(items, settings, text, out);
 }
 
-Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
                                       const PrintSettings &settings, const PrintDescription &about,
                                       MeshExport *report) {
-    PreparedRelief prepared = prepare_relief(relief);
+    PreparedRelief prepared = prepare_insole(insole_relief);
     const Result<PrintModel> built = build_print_model(prepared, pressure, settings);
     if (report != nullptr) {
         report->outline = std::move(prepared.outline);
@@ -552,10 +552,11 @@ Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pres
     return data;
 }
 
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report) {
-    const Result<std::string> data = encode_relief_3mf(relief, pressure, settings, about, report);
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report) {
+    const Result<std::string> data =
+        encode_relief_3mf(insole_relief, pressure, settings, about, report);
     if (!data) return data.reason();
     return write_file_atomically(path, data->data(), data->size());
 }
@@ -566,7 +567,7 @@ Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
     PairPrint print;
     std::array<std::vector<Vertex>, 2> points;
     for (int k = 0; k < 2; ++k) {
-        PreparedRelief prepared = prepare_relief(feet[k].relief);
+        PreparedRelief prepared = prepare_insole(feet[k].insole_relief);
         Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, settings);
         if (reports != nullptr) (*reports)[k].outline = std::move(prepared.outline);
         if (!built) return built.reason();

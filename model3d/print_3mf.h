@@ -98,17 +98,17 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
 Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out);
 
-// The front ends' entry: prepares `relief` (kGridCells bytes, printing its lines), builds the
-// model and gives the 3MF file's bytes. `report` (may be null) gets the outline and the
-// triangles of all parts.
-Result<std::string> encode_relief_3mf(const uint8_t *relief, const uint8_t *pressure,
+// The front ends' entry: prepares the designed insole (kGridCells heights, 0 off the insole: the
+// results' insole_relief) with prepare_insole, builds the model and gives the 3MF file's bytes.
+// `report` (may be null) gets the insole's border and the triangles of all parts.
+Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
                                       const PrintSettings &settings, const PrintDescription &about,
                                       MeshExport *report = nullptr);
 // The same, written to `path` (core/file_output.h), so that a failure leaves an existing file
 // untouched.
-Result<> export_relief_3mf(const uint8_t *relief, const uint8_t *pressure, const std::string &path,
-                           const PrintSettings &settings, const PrintDescription &about,
-                           MeshExport *report = nullptr);
+Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
+                           const std::string &path, const PrintSettings &settings,
+                           const PrintDescription &about, MeshExport *report = nullptr);
 
 // A pair's file: both insoles, each foot's parts as write_print_3mf makes them for the slicer,
 // foot 0 the left, 1 the right. Each foot's object (PrusaSlicer's object, OrcaSlicer's build
@@ -125,9 +125,10 @@ Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintS
 // "左 L <scan>" for foot 0, "右 R <scan>" for foot 1.
 std::string pair_foot_name(int foot, const std::string &scan);
 
-// One foot of a pair's print: its relief and pressure (kGridCells each) and what the file says.
+// One foot of a pair's print: its designed insole (the results' insole_relief, as
+// encode_relief_3mf takes it) and pressure (kGridCells each) and what the file says.
 struct PairPrintInput {
-    const uint8_t *relief;
+    const uint8_t *insole_relief;
     const uint8_t *pressure;
     PrintDescription about;
 };
@@ -137,7 +138,7 @@ struct PairPrint {
     std::array<PrintDescription, 2> about;
     std::optional<std::array<ItemPlacement, 2>> placement;  // none: they do not fit the bed
 };
-// Prepares and builds both feet's models (printing their lines, as export_relief_3mf) and places
+// Prepares (prepare_insole) and builds both feet's models, as export_relief_3mf does, and places
 // them on the settings' bed (place_pair_on_bed). Fails as build_print_model. `reports` (may be
 // null) gets each foot's outline and triangles.
 Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,

@@ -284,6 +284,20 @@ PreparedRelief prepare_relief(const uint8_t *relief) {
     return p;
 }
 
+PreparedRelief prepare_insole(const uint8_t *insole_relief) {
+    PreparedRelief p;
+    p.heights.assign(insole_relief, insole_relief + kGridCells);
+    auto off = [&](int x, int y) {
+        return x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight ||
+               insole_relief[cell(x, y)] == 0;
+    };
+    for (int y = 0; y < kGridHeight; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            if (!off(x, y) && (off(x - 1, y) || off(x + 1, y) || off(x, y - 1) || off(x, y + 1)))
+                p.outline.points.push_back({static_cast<float>(x), static_cast<float>(y)});
+    return p;
+}
+
 void build_open_surface(const PreparedRelief &prepared, Mesh &mesh) {
     const float *w = prepared.heights.data();
     mesh = Mesh();

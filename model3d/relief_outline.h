@@ -48,6 +48,13 @@ struct PreparedRelief {
 // close.
 PreparedRelief prepare_relief(const uint8_t *relief);
 
+// The insole as the printed solids (the solid STL, the 3MF) see it: the designed heights
+// (kGridCells bytes, 0 off the insole) as they are, nothing traced or levelled, so that every
+// insole cell's top is its designed height and the wall stands at the insole's border. The
+// outline holds the border's points for the image view: the insole cells beside a cell off it
+// (or on the grid's edge), in row order, without corners. Prints nothing.
+PreparedRelief prepare_insole(const uint8_t *insole_relief);
+
 // The open surface of the ASCII export: two triangles per surface cell (rows 0..358 outer,
 // columns 0..148 inner), (P1, P2, P3) and (P3, P4, P1) with P1 = (c, r), P2 = (c + 1, r),
 // P3 = (c + 1, r + 1), P4 = (c, r + 1); then, for a closed outline with more than two corners,

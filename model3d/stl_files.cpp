@@ -119,9 +119,9 @@ Result<> export_relief_stl(const uint8_t *relief, const std::string &path, MeshE
     return write_file_atomically(path, text.data(), text.size());
 }
 
-Result<std::string> encode_relief_solid(const uint8_t *relief, double tolerance_mm,
+Result<std::string> encode_relief_solid(const uint8_t *insole_relief, double tolerance_mm,
                                         MeshExport *report) {
-    PreparedRelief prepared = prepare_relief(relief);
+    PreparedRelief prepared = prepare_insole(insole_relief);
     Mesh mesh;
     build_insole_solid(prepared, tolerance_mm, tolerance_mm == 0, mesh);
     if (report != nullptr) {
@@ -134,9 +134,9 @@ Result<std::string> encode_relief_solid(const uint8_t *relief, double tolerance_
     return data;
 }
 
-Result<> export_relief_solid(const uint8_t *relief, const std::string &path, double tolerance_mm,
-                             MeshExport *report) {
-    const Result<std::string> data = encode_relief_solid(relief, tolerance_mm, report);
+Result<> export_relief_solid(const uint8_t *insole_relief, const std::string &path,
+                             double tolerance_mm, MeshExport *report) {
+    const Result<std::string> data = encode_relief_solid(insole_relief, tolerance_mm, report);
     if (!data) return data.reason();
     return write_file_atomically(path, data->data(), data->size());
 }

@@ -47,12 +47,14 @@ std::string encode_relief_stl(const uint8_t *relief, MeshExport *report = nullpt
 Result<> export_relief_stl(const uint8_t *relief, const std::string &path,
                            MeshExport *report = nullptr);
 
-// Prepares the relief likewise and gives the insole solid as binary STL: at tolerance 0 every
-// cell with its bottom per cell; above, simplified with a strip bottom. An empty relief fails
-// (nothing_to_print).
-Result<std::string> encode_relief_solid(const uint8_t *relief, double tolerance_mm = 0,
+// The designed insole (kGridCells heights, 0 off the insole: the results' insole_relief) as the
+// insole solid (prepare_insole, nothing levelled) in binary STL: at tolerance 0 every cell with
+// its bottom per cell; above, simplified with a strip bottom. The report's outline is the
+// insole's border (prepare_insole). An empty insole fails (nothing_to_print).
+Result<std::string> encode_relief_solid(const uint8_t *insole_relief, double tolerance_mm = 0,
                                         MeshExport *report = nullptr);
-Result<> export_relief_solid(const uint8_t *relief, const std::string &path,
+// The same, written to `path` (core/file_output.h).
+Result<> export_relief_solid(const uint8_t *insole_relief, const std::string &path,
                              double tolerance_mm = 0, MeshExport *report = nullptr);
 
 }  // namespace pedaform

@@ -1,8 +1,10 @@
 #include "order/foot_sheet.h"
 
-#include "relief/foot_axis.h"
+#include <algorithm>
 
+#include "design/prescription.h"
 #include "relief/dome_placement.h"
+#include "relief/foot_axis.h"
 
 namespace pedaform {
 
@@ -45,10 +47,28 @@ FootSheet foot_sheet_of(const Design &design) {
     foot.length_mm = scan.insole_length;
     foot.size_label = design.size_label();
     foot.arch_index = scan.ai;
+    foot.prescription = prescription_words(design.controls());
+    if (scan.pressure_full_scale_kpa != 0) {
+        const uint8_t highest =
+            *std::max_element(scan.pressure_grid, scan.pressure_grid + kGridCells);
+        foot.peak_kpa = scan.pressure_full_scale_kpa * (highest / 255.0);
+    }
     const std::string &path = design.scan_path();
     foot.scan.name = path.substr(path.find_last_of('/') + 1);
     foot.scan.sha256 = design.scan_sha256();
     return foot;
+}
+
+OrderSheet order_sheet_of(const OrderData &order, const std::vector<const Design *> &designs,
+                          const std::string &design_file) {
+    OrderSheet sheet;
+    sheet.order = order;
+    sheet.program_version = PEDAFORM_VERSION;
+    sheet.printed_date = today_date();
+    sheet.design_file = design_file.substr(design_file.find_last_of('/') + 1);
+    for (const Design *design : designs)
+        sheet.feet.push_back(foot_sheet_of(*design));
+    return sheet;
 }
 
 }  // namespace pedaform

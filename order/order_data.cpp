@@ -5,13 +5,18 @@
 namespace pedaform {
 
 const std::array<OrderFieldSpec, kOrderFieldCount> kOrderFields = {{
-    {OrderField::kPatient, "patient", "--patient", "病患姓名", "patient name", false, false},
-    {OrderField::kPatientId, "patient_id", "--patient-id", "病歷號", "patient id", false, false},
-    {OrderField::kBirthDate, "birth_date", "--birth-date", "出生日期", "birth date", true, false},
-    {OrderField::kClinician, "clinician", "--clinician", "臨床人員", "clinician", false, false},
-    {OrderField::kExamDate, "exam_date", "--exam-date", "檢查日期", "exam date", true, false},
-    {OrderField::kShoeSize, "shoe_size", "--shoe-size", "鞋碼", "shoe size", false, false},
-    {OrderField::kNotes, "notes", "--notes", "備註", "notes", false, true},
+    {OrderField::kPatient, "patient", "--patient", "NAME", "病患姓名", "patient name", false,
+     false},
+    {OrderField::kPatientId, "patient_id", "--patient-id", "ID", "病歷號", "patient id", false,
+     false},
+    {OrderField::kBirthDate, "birth_date", "--birth-date", "YYYY-MM-DD", "出生日期", "birth date",
+     true, false},
+    {OrderField::kClinician, "clinician", "--clinician", "NAME", "臨床人員", "clinician", false,
+     false},
+    {OrderField::kExamDate, "exam_date", "--exam-date", "YYYY-MM-DD", "檢查日期", "exam date", true,
+     false},
+    {OrderField::kShoeSize, "shoe_size", "--shoe-size", "TEXT", "鞋碼", "shoe size", false, false},
+    {OrderField::kNotes, "notes", "--notes", "TEXT", "備註", "notes", false, true},
 }};
 
 const OrderFieldSpec &order_field_spec(OrderField f) {

@@ -46,12 +46,13 @@ inline std::string in_language(Language language, const std::string &english,
 
 struct OrderFieldSpec {
     OrderField field;
-    const char *key;      // in the "order" object: "patient", "birth_date", ...
-    const char *option;   // the batch option: "--patient"
-    const char *label;    // on the sheet and in the dialog: "病患姓名"
-    const char *english;  // in English messages: "patient name"
-    bool date;            // a calendar date written YYYY-MM-DD
-    bool multiline;       // may hold line breaks ('\n'); no field takes other control characters
+    const char *key;       // in the "order" object: "patient", "birth_date", ...
+    const char *option;    // the batch option: "--patient"
+    const char *argument;  // what the option takes, in its usage: "NAME", "YYYY-MM-DD"
+    const char *label;     // on the sheet and in the dialog: "病患姓名"
+    const char *english;   // in English messages: "patient name"
+    bool date;             // a calendar date written YYYY-MM-DD
+    bool multiline;        // may hold line breaks ('\n'); no field takes other control characters
 };
 
 // The rows, in the order the sheet and the dialog show them.
@@ -63,6 +64,7 @@ struct OrderData {
     const std::string &operator[](OrderField f) const { return text[static_cast<int>(f)]; }
     std::string &operator[](OrderField f) { return text[static_cast<int>(f)]; }
     bool operator==(const OrderData &o) const { return text == o.text; }
+    bool operator!=(const OrderData &o) const { return text != o.text; }
     bool empty() const;
 };
 

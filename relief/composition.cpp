@@ -8,6 +8,7 @@
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
 #include "relief/stamp_geometry.h"
+#include "core/size_table.h"
 
 namespace pedaform {
 
@@ -44,10 +45,24 @@ void add_pad_stamp(const Scan &scan, DesignResults &results, const StampControls
 }  // namespace
 
 void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResults &results) {
-    const PlacedTemplate placed(resources, scan, results);
-    for (int y = 0; y < kGridHeight; ++y)
-        for (int x = 0; x < kGridWidth; ++x)
-            results.insole_grid[y * kGridWidth + x] = insole_cell(scan, placed, x, y) ? 1 : 0;
+    for (int i = 0; i < kGridCells; ++i)
+        results.insole_grid[i] = scan.base_grid[i] != 0 ? 1 : 0;
+    results.insole_floor = kFootThreshold;
+    const std::optional<int32_t> t = results.template_index;
+    if (t && *t >= 0 && *t < kTemplateCount) {
+        const uint8_t level = template_level(resources.templates[*t]);
+        results.insole_floor = level > kFootThreshold ? level : kFootThreshold;
+        if (const std::optional<OutlineFit> fit = fit_outline(scan, template_length(*t)))
+            mark_outline_cells(*fit, results.insole_grid);
+    }
+    close_insole_blocks(results.insole_grid);
+}
+
+int uniform_rise(const DesignResults &results) {
+    float levels = 0;
+    for (Layer layer : kUniformLayers)
+        levels = levels + results.layer_amount[index(layer)] * static_cast<float>(kGreyLevelsPerMm);
+    return static_cast<int>(levels);
 }
 
 namespace {
@@ -71,10 +86,20 @@ LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]
     return out;
 }
 
-// The template cells outside the foot: the template's height plus the orthotic layers, so that
-// the shaped insole is whole.
+// A height and the shaped layers' sum, floored at kFootThreshold and capped at 255, truncated;
+// then the uniform layers' rise on top, saturating at 255.
+uint8_t composed_height(float height, float shaped, int rise) {
+    float v = height + shaped;
+    v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
+    const int raised = static_cast<int>(v) + rise;
+    return static_cast<uint8_t>(raised > 255 ? 255 : raised);
+}
+
+// The insole's cells outside the foot where the template stands: its height plus the orthotic
+// layers, so that the shaped insole is whole in the relief as well.
 void raise_template_cells(const LayerInputs &in, DesignResults &results) {
-    const LayerCells insole = layer_cells(results, kInsoleLayers);
+    const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
+    const int rise = uniform_rise(results);
     const PlacedTemplate placed = in.placed_template();
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
@@ -83,9 +108,7 @@ void raise_template_cells(const LayerInputs &in, DesignResults &results) {
             if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
             const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
-            float v = static_cast<float>(floor) + insole.sum(i);
-            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
-            results.relief_grid[i] = static_cast<uint8_t>(static_cast<int>(v));
+            results.relief_grid[i] = composed_height(floor, shaped.sum(i), rise);
         }
     }
 }
@@ -101,25 +124,36 @@ bool any_orthotic_layer(const DesignResults &results) {
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp) {
     const LayerCells foot = layer_cells(results, kFootLayers);
-    const LayerCells insole = layer_cells(results, kInsoleLayers);
+    const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
     const bool orthotics = any_orthotic_layer(results);
+    const int rise = uniform_rise(results);
     for (int y = 0; y < kGridHeight; ++y) {
         const int row = y * kGridWidth;
         const RowSpan span = foot_span(scan.base_grid + row);
         for (int i = row + span.first; i <= row + span.last; ++i) {
             // The orthotic layers last: their zeros would change no sum of the pads.
             float s = foot.sum(i);
-            if (orthotics) s = s + insole.sum(i);
-            float v = static_cast<float>(scan.base_grid[i]) + s;
-            v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
-            const uint8_t composed = static_cast<uint8_t>(static_cast<int>(v));
+            if (orthotics) s = s + shaped.sum(i);
+            const uint8_t composed = composed_height(scan.base_grid[i], s, rise);
             results.relief_grid[i] = scan.base_grid[i] != 0 ? composed : results.relief_grid[i];
         }
     }
     const LayerInputs in{resources, scan, results};
     if (orthotics) raise_template_cells(in, results);
     if (stamp.enabled && results.meta_point_found) add_pad_stamp(scan, results, stamp);
+    fill_insole_relief(results);
     update_relief_preview(resources, scan, results);
+}
+
+void fill_insole_relief(DesignResults &results) {
+    const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
+    const int rise = uniform_rise(results);
+    const float floor = results.insole_floor;
+    for (int i = 0; i < kGridCells; ++i) {
+        const uint8_t relief = results.relief_grid[i];
+        const uint8_t bare = relief != 0 ? relief : composed_height(floor, shaped.sum(i), rise);
+        results.insole_relief[i] = results.insole_grid[i] != 0 ? bare : 0;
+    }
 }
 
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results) {
@@ -147,17 +181,14 @@ void update_relief_preview(const Resources &resources, const Scan &scan, DesignR
         }
     }
     if (!any_orthotic_layer(results)) return;
-    // With the orthotic layers in use the template cells are part of the insole: they show how
-    // far above the template they stand.
-    const PlacedTemplate placed(resources, scan, results);
+    // With the orthotic layers in use the outline's cells are part of the insole: they show how
+    // far above its floor they stand.
     for (int y = 0; y < kGridHeight; ++y) {
         const RowSpan span = foot_span(results.insole_grid + y * kGridWidth);
         for (int x = span.first; x <= span.last; ++x) {
             const int i = y * kGridWidth + x;
             if (scan.base_grid[i] >= kFootThreshold || results.insole_grid[i] == 0) continue;
-            const uint8_t floor = placed.height_under(x, y);
-            if (floor == 0) continue;
-            const int d = preview_colour_index(results.relief_grid[i] - floor);
+            const int d = preview_colour_index(results.insole_relief[i] - results.insole_floor);
             std::memcpy(results.relief_preview + 4 * static_cast<size_t>(i), &colour_of[d], 4);
         }
     }

@@ -14,19 +14,25 @@ struct StampControls {
 };
 
 // relief = clamp(base + the foot layers, 10, 255) on foot cells (the scan's base_grid != 0),
-// the layers added in the order of kFootLayers, then of kInsoleLayers while any insole layer
-// has an amount (layer_amount). Meanwhile template cells outside the foot get clamp(template +
-// the insole layers, 10, 255), the template placed by placed_template_cell; other cells keep
-// their value. Then, when the stamp is enabled and the results' metatarsal point was found, the
-// rendered stamp is added around the point (stamp_geometry.h), saturating at 255. Only foot
-// cells inside the grid receive it; stamp cells whose row or column lies outside the grid are
-// dropped; a stamp size that does not fit places nothing. Finally rebuilds the preview.
+// the layers added in the order of kFootLayers, then of kShapedInsoleLayers while any insole
+// layer has an amount (layer_amount). Meanwhile insole cells outside the foot where the template
+// stands (PlacedTemplate) get clamp(template + the shaped insole layers, 10, 255); other cells
+// keep their value. Every cell so composed then rises by uniform_rise (layers.h), saturating at
+// 255. Then, when the stamp is enabled and the results' metatarsal point was found, the rendered
+// stamp is added around the point (stamp_geometry.h), saturating at 255. Only foot cells inside
+// the grid receive it; stamp cells whose row or column lies outside the grid are dropped; a stamp
+// size that does not fit places nothing. Finally fills insole_relief and rebuilds the preview.
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp);
 
-// relief_preview: cells with base < 10 are 0, 0, 0, 0, but for template cells while an
-// orthotic layer is in use; others get colour_table[preview_colour_index(relief - b)] and a 0
-// byte, b the base (the template under a template cell).
+// The results' insole_relief from their relief, insole_grid, insole_floor and layers: on an
+// insole cell the relief, or where the relief is 0 the floor composed with the insole layers as
+// compose_relief composes a template cell; 0 off the insole. The design keeps it with the relief.
+void fill_insole_relief(DesignResults &results);
+
+// relief_preview: cells with base < 10 are 0, 0, 0, 0, but for insole cells while an orthotic
+// layer is in use; others get colour_table[preview_colour_index(relief - b)] and a 0 byte, b the
+// base (for those insole cells, insole_relief - insole_floor instead).
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results);
 
 // The preview's colour-table entry for a cell `change` grey levels above its base (negative:

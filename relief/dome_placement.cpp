@@ -1,5 +1,6 @@
 #include "relief/dome_placement.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "relief/foot_axis.h"
@@ -48,6 +49,13 @@ GridPoint heel_ward(const Scan &scan) {
     return {static_cast<float>(n->column), static_cast<float>(n->row)};
 }
 
+// The point kDomeAlongHeads of the way from the first head to the fifth.
+GridDirection along_heads(const Scan &scan) {
+    const Landmark first = first_metatarsal_head(scan), fifth = fifth_metatarsal_head(scan);
+    return {first.column + kDomeAlongHeads * (fifth.column - first.column),
+            first.row + kDomeAlongHeads * (fifth.row - first.row)};
+}
+
 }  // namespace
 
 double mm_behind_heads(const Scan &scan, GridPoint p) {
@@ -58,12 +66,63 @@ double mm_behind_heads(const Scan &scan, GridPoint p) {
 }
 
 GridPoint dome_apex_behind_heads(const Scan &scan, double mm) {
-    const Landmark first = first_metatarsal_head(scan), fifth = fifth_metatarsal_head(scan);
     const GridPoint n = heel_ward(scan);
-    const double column = first.column + kDomeAlongHeads * (fifth.column - first.column);
-    const double row = first.row + kDomeAlongHeads * (fifth.row - first.row);
-    return {static_cast<float>(std::round(column + mm * n.column)),
-            static_cast<float>(std::round(row + mm * n.row))};
+    const GridDirection at = along_heads(scan);
+    return {static_cast<float>(std::round(at.column + mm * n.column)),
+            static_cast<float>(std::round(at.row + mm * n.row))};
+}
+
+std::optional<GridPoint> forefoot_peak(const Scan &scan) {
+    const Landmark &a = scan.landmarks[0], &b = scan.landmarks[1];
+    const int low =
+        std::max(0, static_cast<int>(std::ceil(std::min(a.row, b.row) - kForefootBandMm)));
+    const int high = std::min(
+        kGridHeight - 1, static_cast<int>(std::floor(std::max(a.row, b.row) + kForefootBandMm)));
+    const int left = std::max(0, static_cast<int>(std::ceil(std::min(a.column, b.column))));
+    const int right =
+        std::min(kGridWidth - 1, static_cast<int>(std::floor(std::max(a.column, b.column))));
+    int peak = 0;
+    double sum_x = 0, sum_y = 0, count = 0;
+    for (int y = low; y <= high; ++y)
+        for (int x = left; x <= right; ++x) {
+            const int v = scan.pressure_grid[y * kGridWidth + x];
+            if (v == 0 || v < peak) continue;
+            if (v > peak) peak = v, sum_x = sum_y = count = 0;
+            sum_x += x, sum_y += y, ++count;
+        }
+    if (count == 0) return std::nullopt;
+    return GridPoint{static_cast<float>(sum_x / count), static_cast<float>(sum_y / count)};
+}
+
+double dome_distal_reach(const uint8_t (&stamp)[kPadStampBytes], int32_t stride, double width,
+                         double length, GridPoint apex_cell, GridDirection toe_ward) {
+    const std::optional<StampSize> size = stamp_size(width, length);
+    if (!size || stride <= 0) return 0;
+    int top = 0;
+    for (int j = 0; j < size->rows; ++j)
+        for (int i = 0; i < size->columns; ++i) {
+            const long at = static_cast<long>(j) * stride + i;
+            if (at < kPadStampBytes) top = std::max(top, static_cast<int>(stamp[at]));
+        }
+    double reach = 0;
+    for (int j = 0; j < size->rows; ++j)
+        for (int i = 0; i < size->columns; ++i) {
+            const long at = static_cast<long>(j) * stride + i;
+            if (top == 0 || at >= kPadStampBytes || stamp[at] < kDomeEdgeShare * top) continue;
+            reach = std::max(reach, (i - apex_cell.column) * toe_ward.column +
+                                        (j - apex_cell.row) * toe_ward.row);
+        }
+    return reach;
+}
+
+GridPoint dome_apex_behind_peak(const Scan &scan, GridPoint peak, double reach, double mm) {
+    const FootAxis axis = foot_axis(scan);
+    if (!axis.toe_ward) return dome_apex_behind_heads(scan, mm);
+    const GridDirection t = *axis.toe_ward, at = along_heads(scan);
+    const double ahead = (peak.column - at.column) * t.column + (peak.row - at.row) * t.row;
+    const double move = ahead - mm - reach;
+    return {static_cast<float>(std::round(at.column + move * t.column)),
+            static_cast<float>(std::round(at.row + move * t.row))};
 }
 
 }  // namespace pedaform

@@ -31,12 +31,20 @@ constexpr int index(Layer layer) {
     return static_cast<int>(layer);
 }
 // The foot layers write foot cells only; the insole layers (the orthotic ones) cover every
-// insole cell, the template's outside the foot included. Each list in the composition's order.
+// insole cell, the outline's outside the foot included. Of these, the shaped ones vary over the
+// insole; the uniform ones ("the whole insole": the base) are the same on every insole cell and
+// raise every cell of every export by that same amount, after the floor at kFootThreshold.
+// Each list in the composition's order.
 constexpr Layer kFootLayers[] = {Layer::kMeta1, Layer::kMeta2, Layer::kHeel1,
                                  Layer::kHeel3, Layer::kHeel2, Layer::kLowering};
+constexpr Layer kShapedInsoleLayers[] = {Layer::kArch, Layer::kHeelCup};
+constexpr Layer kUniformLayers[] = {Layer::kBase};
 constexpr Layer kInsoleLayers[] = {Layer::kArch, Layer::kHeelCup, Layer::kBase};
 static_assert(std::size(kFootLayers) + std::size(kInsoleLayers) == kLayerCount,
               "each layer is a foot or an insole layer");
+static_assert(std::size(kShapedInsoleLayers) + std::size(kUniformLayers) ==
+                  std::size(kInsoleLayers),
+              "each insole layer is shaped or uniform");
 constexpr bool covers_insole(Layer layer) {
     for (Layer insole : kInsoleLayers)
         if (insole == layer) return true;
@@ -51,15 +59,22 @@ struct LayerInputs {
     const DesignResults &results;
     // The template the design lays the relief on, placed.
     PlacedTemplate placed_template() const { return PlacedTemplate(resources, scan, results); }
-    // A foot cell, or a cell of the template placed as smoothing places it (the results'
-    // insole_grid, which fill_insole_grid made for this template).
+    // A foot cell, or a cell of the fitted outline (the results' insole_grid, which
+    // fill_insole_grid made for this template).
     bool insole(int column, int row) const {
         return results.insole_grid[row * kGridWidth + column] != 0;
     }
 };
 
-// Makes the results' insole_grid for the scan and the results' template and row offset.
+// Makes the results' insole_grid and insole_floor for the scan and the results' template: the
+// foot's cells (base_grid non-zero) and the cells of the template's length fitted to the foot
+// (fit_outline, template_placement.h), closed into 2 x 2 blocks (close_insole_blocks); the floor
+// the template's level (at least kFootThreshold). Without a template, the foot's cells alone.
 void fill_insole_grid(const Resources &resources, const Scan &scan, DesignResults &results);
+
+// The whole grey levels the uniform layers raise every insole cell by: the sum of their amounts
+// (layer_amount) in grey levels, truncated.
+int uniform_rise(const DesignResults &results);
 
 // Writes the layer for `amount` millimetres; the result depends on the amount and the inputs
 // alone, whatever the layer held before.

@@ -96,34 +96,95 @@ std::vector<float> distance_inward(const uint8_t *mask, const Window &win) {
 
 }  // namespace
 
+namespace {
+
+// The arch support's course along the foot: t runs 0 at the medial heel landmark's row to 1 at
+// the first metatarsal head's, the crest at `peak`.
+struct ArchCourse {
+    double heel_row = 0, along = 0, peak = 0.5;
+    bool valid = false;
+    double t(int y) const { return (y - heel_row) / along; }
+    // The rise along the foot, 0 .. 1: smooth from 0 at t = 0 to 1 at the crest and back to 0 at
+    // t = 1.
+    double rise(int y) const {
+        const double v = t(y);
+        return v < peak ? smoothstep(v / peak) : smoothstep((1 - v) / (1 - peak));
+    }
+    // What the heel cup's medial rim keeps toward the crest: 1 - rise before the crest (1 behind
+    // the medial heel landmark), 0 from the crest on. With the rise it makes 1 all the way.
+    double flange(int y) const { return !valid || t(y) >= peak ? 0 : 1 - rise(y); }
+};
+
+ArchCourse arch_course(const Scan &scan) {
+    ArchCourse c;
+    const Landmark heel = medial_heel(scan), head = first_metatarsal_head(scan);
+    c.heel_row = heel.row;
+    c.along = head.row - heel.row;
+    if (!(std::fabs(c.along) >= 1)) return c;  // no arch between landmarks on one row
+    const double peak_row = scan.outline_bottom_row + kArchPeakShare * scan.insole_length;
+    c.peak = std::clamp((peak_row - heel.row) / c.along, 0.1, 0.9);
+    c.valid = true;
+    return c;
+}
+
+// A row's insole cells: its first and last, and which of them is the medial border.
+struct InsoleRow {
+    int left = -1, right = -1, medial = -1;
+    double width = 1;  // from the medial border to the lateral one, at least 1
+    // How far across the row `x` lies from the medial border, as a share of the width.
+    double across(int x) const { return std::abs(x - medial) / width; }
+};
+
+InsoleRow insole_row(const uint8_t *mask_row, bool medial_right) {
+    InsoleRow r;
+    const RowSpan span = foot_span(mask_row);
+    if (span.first > span.last) return r;
+    r.left = span.first, r.right = span.last;
+    r.medial = medial_right ? r.right : r.left;
+    r.width = std::max(1, r.right - r.left);
+    return r;
+}
+
+}  // namespace
+
 void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
     std::memset(layer, 0, sizeof layer);
     if (amount == 0.0f) return;
     const double full = amount * static_cast<double>(kGreyLevelsPerMm);
-    const Landmark heel = medial_heel(in.scan), head = first_metatarsal_head(in.scan);
-    const double along = head.row - heel.row;
-    if (!(std::fabs(along) >= 1)) return;  // no arch between landmarks on one row
-    const double peak_row = in.scan.outline_bottom_row + kArchPeakShare * in.scan.insole_length;
-    const double peak = std::clamp((peak_row - heel.row) / along, 0.1, 0.9);
+    const ArchCourse course = arch_course(in.scan);
+    if (!course.valid) return;
     const bool medial_right = medial_column_direction(in.scan) > 0;
     for (int y = 0; y < kGridHeight; ++y) {
-        const double t = (y - heel.row) / along;
-        const double rise = t < peak ? smoothstep(t / peak) : smoothstep((1 - t) / (1 - peak));
+        const double rise = course.rise(y);
         if (rise == 0) continue;
-        int left = -1, right = -1;
-        for (int x = 0; x < kGridWidth; ++x)
-            if (in.insole(x, y)) right = x, left = left < 0 ? x : left;
-        if (left < 0) continue;
-        const int medial = medial_right ? right : left, lateral = medial_right ? left : right;
-        const double width = std::max(1, std::abs(lateral - medial));
-        for (int x = left; x <= right; ++x) {
-            if (!in.insole(x, y)) continue;
-            const double across = std::abs(x - medial) / width;
-            layer[y * kGridWidth + x] =
-                static_cast<float>(full * rise * (1 - smoothstep(across / kArchReach)));
-        }
+        const InsoleRow row = insole_row(in.results.insole_grid + y * kGridWidth, medial_right);
+        for (int x = row.left; x >= 0 && x <= row.right; ++x)
+            if (in.insole(x, y))
+                layer[y * kGridWidth + x] =
+                    static_cast<float>(full * rise * (1 - smoothstep(row.across(x) / kArchReach)));
     }
 }
+
+namespace {
+
+// The rows and columns the heel cup can reach: rows with an insole cell heel-ward of the line
+// through landmarks 2 and 4, or with a medial flange.
+template <typename Behind>
+Window heel_cup_window(const uint8_t *mask, const ArchCourse &course, Behind behind) {
+    Window win{kGridHeight, -1, kGridWidth, -1};
+    for (int y = 0; y < kGridHeight; ++y) {
+        const RowSpan span = foot_span(mask + y * kGridWidth);
+        if (span.first > span.last) continue;
+        // The depth is linear along a row: deepest at one end of the row's insole cells.
+        const bool cupped = std::max(behind(span.first, y), behind(span.last, y)) > 0;
+        if (!cupped && course.flange(y) == 0) continue;
+        win.first = std::min(win.first, y), win.last = y;
+        win.left = std::min(win.left, span.first), win.right = std::max(win.right, span.last);
+    }
+    return win;
+}
+
+}  // namespace
 
 void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
     std::memset(layer, 0, sizeof layer);
@@ -134,30 +195,27 @@ void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], flo
     if (!n) return;
     const double nc = n->column, nr = n->row;
     auto behind = [&](int x, int y) { return nc * (x - a.column) + nr * (y - a.row); };
-    // The cells the cup can reach: insole cells heel-ward of the line.
+    const ArchCourse course = arch_course(in.scan);
+    const bool medial_right = medial_column_direction(in.scan) > 0;
     const uint8_t *mask = in.results.insole_grid;
-    Window win{kGridHeight, -1, kGridWidth, -1};
-    for (int y = 0; y < kGridHeight; ++y) {
-        const RowSpan span = foot_span(mask + y * kGridWidth);
-        // The depth is linear along a row: deepest at one end of the row's insole cells.
-        if (span.first > span.last || std::max(behind(span.first, y), behind(span.last, y)) <= 0)
-            continue;
-        win.first = std::min(win.first, y), win.last = y;
-        win.left = std::min(win.left, span.first), win.right = std::max(win.right, span.last);
-    }
+    const Window win = heel_cup_window(mask, course, behind);
     if (win.last < 0) return;
     const std::vector<float> inward = distance_inward(mask, win);
     const int cw = win.right - win.left + 1;
-    for (int y = win.first; y <= win.last; ++y)
+    for (int y = win.first; y <= win.last; ++y) {
+        const InsoleRow row = insole_row(mask + y * kGridWidth, medial_right);
+        const double flange = course.flange(y);
         for (int x = win.left; x <= win.right; ++x) {
             const int i = y * kGridWidth + x;
             const double d = inward[static_cast<size_t>(y - win.first) * cw + (x - win.left)];
+            if (!mask[i] || d > kHeelCupMm + 1) continue;
             const double depth = behind(x, y);
-            if (!mask[i] || depth <= 0 || d > kHeelCupMm + 1) continue;
-            const double fade = smoothstep(depth / kHeelCupMm);
+            const double fade = depth > 0 ? smoothstep(depth / kHeelCupMm) : 0;
+            const double side = flange * (1 - smoothstep(row.across(x) / kFlangeReach));
             const double rim = 1 - smoothstep((d - 1) / kHeelCupMm);
-            layer[i] = static_cast<float>(full * fade * rim);
+            layer[i] = static_cast<float>(full * std::max(fade, side) * rim);
         }
+    }
 }
 
 void build_base_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {

@@ -17,18 +17,25 @@ constexpr double kArchPeakShare = 0.4;
 // The heel cup falls from the rim to 0 over this many millimetres inward, and fades in over
 // the same distance heel-ward of the line through landmarks 2 and 4.
 constexpr double kHeelCupMm = 15.0;
+// The heel cup's medial flange reaches across the row this share of its width from the medial
+// border.
+constexpr double kFlangeReach = 0.5;
 
-// Writes all of `layer`. The arch support: 0 outside the insole. Along the foot, between the
-// medial heel landmark (2 for a right foot, 4 for a left one) and the first metatarsal head,
-// a smooth bump that is 0 at both and full at kArchPeakShare of the foot's length from its heel
-// end; across a row, full at the medial border cell and falling smoothly to 0 at kArchReach of
-// the way to the lateral border. `amount` 0 gives zeros.
+// Writes all of `layer`. The arch support: 0 outside the insole. Along the foot (by rows),
+// between the medial heel landmark (2 for a right foot, 4 for a left one) and the first
+// metatarsal head, a smooth bump that is 0 at both and full at kArchPeakShare of the foot's
+// length from its heel end; across a row, full at the medial border cell and falling smoothly
+// to 0 at kArchReach of the way to the lateral border. `amount` 0 gives zeros.
 void build_arch_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
 
 // Writes all of `layer`. The heel cup: on insole cells heel-ward of the line through landmarks
 // 2 and 4, the amount at the insole's outline (cells next to a non-insole cell), falling
 // smoothly to 0 kHeelCupMm inward; faded in over kHeelCupMm heel-ward of that line, so that
-// nothing steps at it. 0 elsewhere.
+// nothing steps at it. Along the medial border it runs on as a flange up to the arch support's
+// crest, its share there 1 minus the arch support's rise along the foot (and falling to 0
+// across the row at kFlangeReach of its width), so that the cup's medial rim and the arch
+// support blend into one wall: at the medial border the two layers' shares add up to 1 from
+// the heel to the crest. 0 elsewhere.
 void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
 
 // Writes all of `layer`: the amount on every insole cell, 0 elsewhere.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "relief/template_placement.h"
+#include "relief/layers.h"
 
 namespace pedaform {
 
@@ -15,12 +15,16 @@ constexpr int kRadius = 3;  // 7 x 7 window
 
 void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results) {
     const PlacedTemplate placed(resources, scan, results);
+    const int rise = uniform_rise(results);
     uint8_t floor[kGridWidth];
     for (int y = 0; y < kGridHeight; ++y) {
         if (!placed.row_under(y, floor)) continue;
         uint8_t *row = results.relief_grid + y * kGridWidth;
-        for (int x = 0; x < kGridWidth; ++x)
-            row[x] = row[x] < floor[x] ? floor[x] : row[x];
+        for (int x = 0; x < kGridWidth; ++x) {
+            const int raised = floor[x] == 0 ? 0 : floor[x] + rise;
+            const uint8_t level = static_cast<uint8_t>(raised > 255 ? 255 : raised);
+            row[x] = row[x] < level ? level : row[x];
+        }
     }
 }
 

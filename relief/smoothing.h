@@ -14,7 +14,8 @@ namespace pedaform {
 // Raises every relief cell to the results' template placed as PlacedTemplate places it
 // (template_placement.h): read mirrored left to right (column 149 - x) when the scan's
 // template_mirrored is 1 and moved up by template_row_offset rows (rows moved off the grid are
-// dropped). Never lowers a cell. Any other template_mirrored value, or a template index outside
+// dropped), its raised cells lifted by the uniform layers' rise (uniform_rise, layers.h) up to
+// 255. Never lowers a cell. Any other template_mirrored value, or a template index outside
 // 0..18, changes nothing.
 void apply_template_floor(const Resources &resources, const Scan &scan, DesignResults &results);
 

@@ -15,6 +15,7 @@
 #include "cli/batch.h"
 #include "io/scan_file.h"
 #include "relief/dome_placement.h"
+#include "relief/foot_axis.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -275,9 +276,10 @@ TEST_F(Cli, DesignFilesReplayOnAnotherScanAndCheckTheirOwn) {
 }
 
 // The turned wide-heeled right foot and a left foot: the search's point, far behind the heads,
-// is said; --dome-behind-heads puts the relief's highest rise 7 mm behind the heads' line, and
-// the cell on the heads' line in front of it keeps at most half that rise.
-TEST_F(Cli, TheDomeGoesBehindTheHeadsOfLeftAndRightFeet) {
+// is said until an option places the point or the dome. --dome-behind-heads 8 puts the dome's
+// distal edge (where its rise falls below a tenth of the apex's) 8 mm behind the forefoot's
+// pressure peak along the foot's axis, and leaves the peak itself below that tenth.
+TEST_F(Cli, TheDomeEndsItsDistanceBehindTheForefootPeakOfLeftAndRightFeet) {
     synth::ScanRecipe right, left;
     right.right_foot = right.measured = right.wide_heel = true;
     right.turn_degrees = 3;
@@ -286,23 +288,59 @@ TEST_F(Cli, TheDomeGoesBehindTheHeadsOfLeftAndRightFeet) {
         SCOPED_TRACE(recipe.right_foot ? "right" : "left");
         const std::string s = scan(recipe), raw = " --relief-raw '" + dir + "/";
         const CliRun plain = cli("--quiet --report -" + raw + "plain.raw' " + s);
-        ASSERT_EQ(cli("--quiet --stamp --dome-behind-heads 7" + raw + "dome.raw' " + s).status, 0);
-        if (recipe.right_foot) {
-            EXPECT_NE(plain.err.find("place the dome from the heads"), std::string::npos);
-        }
+        const CliRun dome = cli("--quiet --stamp --dome-behind-heads 8" + raw + "dome.raw' " + s);
+        ASSERT_EQ(dome.status, 0);
+        const bool said = plain.err.find("place the dome from the heads") != std::string::npos;
+        EXPECT_EQ(said, recipe.right_foot);
+        for (const char *placed :
+             {"--dome-behind-heads 8", "--dome-apex 80,200", "--meta-point 80,230"})
+            EXPECT_EQ(cli("--quiet --report - " + std::string(placed) + " " + s).err, "") << placed;
         const std::vector<uint8_t> flat = test::read_file(dir + "/plain.raw");
-        const std::vector<uint8_t> dome = test::read_file(dir + "/dome.raw");
-        int apex = 0;
-        for (int i = 0; i < kGridCells; ++i)
-            if (dome[i] - flat[i] > dome[apex] - flat[apex]) apex = i;
+        const std::vector<uint8_t> raised = test::read_file(dir + "/dome.raw");
         Scan loaded;
         test::capture_console([&] { ASSERT_TRUE(load_scan_file(loaded, s.c_str())); });
-        const GridPoint at{static_cast<float>(apex % kGridWidth),
-                           static_cast<float>(apex / kGridWidth)};
-        EXPECT_NEAR(mm_behind_heads(loaded, at), 7, 2);
-        const int ahead = apex + 7 * kGridWidth;  // toward the toes, on the heads' line
-        EXPECT_LE(dome[ahead] - flat[ahead], (dome[apex] - flat[apex]) / 2);
+        const std::optional<GridPoint> peak = forefoot_peak(loaded);
+        ASSERT_TRUE(peak);
+        const GridDirection t = *foot_axis(loaded).toe_ward;
+        int apex = 0;
+        for (int i = 0; i < kGridCells; ++i)
+            if (raised[i] - flat[i] > raised[apex] - flat[apex]) apex = i;
+        const int top = raised[apex] - flat[apex];
+        double edge = -1e9;  // the farthest toe-ward reach of the dome along the axis
+        for (int i = 0; i < kGridCells; ++i)
+            if (10 * (raised[i] - flat[i]) >= top)
+                edge = std::max(edge, i % kGridWidth * t.column + i / kGridWidth * t.row);
+        EXPECT_NEAR(peak->column * t.column + peak->row * t.row - edge, 8, 1);
+        const long under = std::lround(peak->row) * kGridWidth + std::lround(peak->column);
+        EXPECT_LT(10 * (raised[under] - flat[under]), top);
     }
+}
+
+// Without pressure in the forefoot's band the dome's apex goes 8 mm behind the heads' line, and
+// the batch command says why, on standard error and in the report.
+TEST_F(Cli, WithoutPressureUnderTheHeadsTheDomeGoesBehindTheirLine) {
+    Picture p = synth::make_scan(synth::ScanRecipe());
+    for (int y = 150; y < 300; ++y)
+        for (int x = 0; x < kGridWidth; ++x)
+            p.bits[(static_cast<size_t>(y) * kGridWidth + x) * 4 + 3] = 0;
+    const std::string s = dir + "/bare.bmp", raw = " --relief-raw '" + dir + "/";
+    test::write_file(s, synth::scan_bmp(p));
+    ASSERT_EQ(cli(raw + "plain.raw' " + s).status, 0);
+    const CliRun r = cli("--report - --stamp --dome-behind-heads 8" + raw + "dome.raw' " + s);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("no pressure under the metatarsal heads"), std::string::npos) << r.err;
+    const nlohmann::json report = nlohmann::json::parse(r.out.substr(r.out.find("{\n")));
+    EXPECT_EQ(report["warnings"].size(), 1u);
+    const std::vector<uint8_t> flat = test::read_file(dir + "/plain.raw");
+    const std::vector<uint8_t> raised = test::read_file(dir + "/dome.raw");
+    int apex = 0;
+    for (int i = 0; i < kGridCells; ++i)
+        if (raised[i] - flat[i] > raised[apex] - flat[apex]) apex = i;
+    Scan loaded;
+    test::capture_console([&] { ASSERT_TRUE(load_scan_file(loaded, s.c_str())); });
+    const GridPoint at{static_cast<float>(apex % kGridWidth),
+                       static_cast<float>(apex / kGridWidth)};
+    EXPECT_NEAR(mm_behind_heads(loaded, at), 8, 2);
 }
 
 // No input holds the batch command up or fills its memory: a FIFO, a device, a folder and a
@@ -431,4 +469,53 @@ TEST_F(Cli, APairInOneRun) {
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
     }
+}
+
+// The order from the options into the design file and onto the sheet, which names the run's
+// other outputs by the SHA-256 sha256sum gives and, the scan saying what alpha 255 stands for,
+// the peak pressure. A date that is none is a usage error; without the sheet's font nothing is
+// written.
+TEST_F(Cli, TheOrderSheetNamesThePatientTheOutputsAndThePeak) {
+    Picture picture = synth::make_scan({});
+    uint8_t *meta = &picture.bits[static_cast<size_t>(kGridHeight - 1) * kGridWidth * 4];
+    meta[5 * 4] = 2, meta[5 * 4 + 1] = 0;  // 512 kPa at alpha 255
+    int peak = 0;
+    for (int i = 0; i < kGridCells - kGridWidth; ++i)
+        peak = std::max<int>(peak, picture.bits[4 * i + 3]);
+    const std::string s = dir + "/scan.bmp", stl = dir + "/a.stl", pdf = dir + "/o.pdf";
+    test::write_file(s, synth::scan_bmp(picture));
+    const std::string order = "--patient '陳 & \"O'\\''Brien\"' --exam-date 2024-05-02 ";
+    const CliRun ok = cli("--quiet --arch 8 " + order + "--stl '" + stl + "' --save-design '" +
+                          dir + "/d.json' --order-pdf '" + pdf + "' " + s);
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    const nlohmann::json design = nlohmann::json::parse(slurp(dir + "/d.json"));
+    EXPECT_EQ(design["order"],
+              nlohmann::json({{"patient", "陳 & \"O'Brien\""}, {"exam_date", "2024-05-02"}}));
+    const std::string text = test::command_output("pdftotext -enc UTF-8 '" + pdf + "' -");
+    const std::string hashes = test::command_output("cd '" + dir + "' && sha256sum a.stl d.json");
+    const std::vector<std::string> expected = {
+        "陳 & \"O'Brien\"",
+        "arch support 8 mm",
+        "d.json",
+        "a.stl",
+        hashes.substr(0, 64),
+        hashes.substr(hashes.find('\n') + 1, 64),
+        "最大壓力 " + std::to_string(std::lround(512 * peak / 255.0)) + " kPa"};
+    for (const std::string &words : expected)
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+
+    const CliRun date = cli("--birth-date 2023-02-29 --order-pdf '" + pdf + "' " + s);
+    EXPECT_EQ(date.status, 2);
+    EXPECT_EQ(date.err,
+              "pedaform-cli: --birth-date: the birth date \"2023-02-29\" is not a "
+              "calendar date YYYY-MM-DD\n");
+    const std::string empty = dir + "/fonts.conf", out = dir + "/out";
+    test::write_file(empty, {'<', 'f', 'o', 'n', 't', 'c', 'o', 'n', 'f', 'i', 'g', '/', '>'});
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    const CliRun no_font =
+        cli("--quiet --stl '" + out + "/b.stl' --order-pdf '" + out + "/o.pdf' " + s,
+            "FONTCONFIG_FILE='" + empty + "' ");
+    EXPECT_EQ(no_font.status, 4);
+    EXPECT_NE(no_font.err.find("fonts-noto-cjk"), std::string::npos) << no_font.err;
+    EXPECT_TRUE(std::filesystem::is_empty(out));
 }

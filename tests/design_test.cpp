@@ -13,6 +13,8 @@
 #include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "relief/composition.h"
+#include "relief/foot_axis.h"
+#include "relief/layers.h"
 #include "tests/test_support.h"
 
 using namespace pedaform;
@@ -27,6 +29,7 @@ std::vector<uint8_t> design_state(const Design &d) {
         s.insert(s.end(), static_cast<const uint8_t *>(p), static_cast<const uint8_t *>(p) + n);
     };
     add(ws.relief_grid, sizeof ws.relief_grid);
+    add(ws.insole_relief, sizeof ws.insole_relief);
     add(ws.relief_preview, sizeof ws.relief_preview);
     add(ws.colour_grid, sizeof ws.colour_grid);
     for (int i = 0; i < kLayerCount; ++i)  // as the composition reads them
@@ -302,4 +305,51 @@ TEST(Design, TwoDesignsShareTheResourcesWithoutDisturbingEachOther) {
     test::expect_same_bytes(relief_of(alone), relief_of(left));
     EXPECT_EQ(design_state(alone), design_state(left));
     EXPECT_NE(relief_of(left), relief_of(right));
+}
+
+// The fitted outline on every sample foot (test::expect_insole_fits_foot).
+TEST(FittedOutline, MarginsAtTheHeelAndTheBallAndTheCupOnEverySampleFoot) {
+    const auto res = test::startup_resources();
+    for (const std::string &name : test::files_in(PEDAFORM_DATA_DIR "/samples")) {
+        SCOPED_TRACE(name);
+        Design design(*res, load_scan_file);
+        test::capture_console([&] { ASSERT_TRUE(design.load(name)); });
+        test::expect_insole_fits_foot(design.scan(), design.results().insole_grid);
+    }
+}
+
+// One medial wall on a left and a right sample foot: along the insole's medial border, from the
+// heel's centre (landmark 3) to the arch support's crest, cup and arch together never fall
+// below 60 % of the lower of the cup's rim and the crest.
+TEST(MedialWall, UnbrokenFromTheHeelToTheArchCrestOnSampleFeet) {
+    const auto res = test::startup_resources();
+    for (const char *name : {"left_253_CM25-26.bmp", "right_305_CM29-30.bmp"}) {
+        SCOPED_TRACE(name);
+        Design design(*res, load_scan_file);
+        test::capture_console([&] {
+            ASSERT_TRUE(design.load(std::string(PEDAFORM_DATA_DIR "/samples/") + name));
+            ASSERT_TRUE(design.set(Control::kArch, 8));
+            ASSERT_TRUE(design.set(Control::kHeelCup, 10));
+        });
+        const DesignResults &r = design.results();
+        const float *arch = r.layer_cells(index(Layer::kArch));
+        const float *cup = r.layer_cells(index(Layer::kHeelCup));
+        const bool medial_right = medial_column_direction(design.scan()) > 0;
+        auto border = [&](int row) {  // the medial border cell of the row (the row's first: none)
+            const uint8_t *in = r.insole_grid + row * kGridWidth;
+            for (int k = 0; k < kGridWidth; ++k)
+                if (const int x = medial_right ? kGridWidth - 1 - k : k; in[x])
+                    return row * kGridWidth + x;
+            return row * kGridWidth;
+        };
+        const int heel = static_cast<int>(design.scan().landmarks[3].row);
+        int crest = heel;
+        for (int row = heel; row < kGridHeight; ++row)
+            if (arch[border(row)] > arch[border(crest)]) crest = row;
+        auto wall = [&](int row) { return arch[border(row)] + cup[border(row)]; };
+        ASSERT_GT(crest, heel + 30);
+        const float least = 0.6f * std::min(wall(heel), wall(crest));
+        for (int row = heel; row <= crest; ++row)
+            EXPECT_GE(wall(row), least) << row;
+    }
 }

@@ -22,13 +22,17 @@
 #include "app/alert.h"
 #include "app/colour_key.h"
 #include "app/dialog_text.h"
+#include "app/import_dialog.h"
 #include "app/label_font.h"
 #include "app/main_window.h"
+#include "app/order_dialog.h"
 #include "app/print_dialog.h"
 #include "app/window_close.h"
+#include "import/scan_placement.h"
 #include "io/scan_file.h"
 #include "model3d/mesh_arrays.h"
 #include "tests/test_support.h"
+#include "tools/recording_synth.h"
 
 using namespace pedaform;
 
@@ -92,7 +96,8 @@ void drag(std::initializer_list<std::pair<int, int>> points) {
 }
 
 // Every label of a dialog's widgets between '|', and the text its focused field showed.
-std::string g_keys, g_labels, g_field;
+std::vector<std::string> g_keys;  // for each dialog in turn
+std::string g_labels, g_field;
 int g_dialogs = 0;  // opened so far
 bool g_left_open = false;
 
@@ -129,18 +134,19 @@ bool ready_for_keys(Fl_Window *dialog) {
     return steady;
 }
 
-// Types g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab), once the
-// dialog is ready for them.
+// Types the next of g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab),
+// once the dialog is ready for them.
 void type_into_dialog(void *) {
     Fl::repeat_timeout(0.02, type_into_dialog);
     Fl_Window *dialog = Fl::modal();
     if (dialog == nullptr || !ready_for_keys(dialog)) return;
+    const std::string &keys = g_keys[std::min(g_keys.size() - 1, size_t(g_dialogs))];
     ++g_dialogs;
     g_labels = "|";
     add_labels(dialog);
     auto *field = dynamic_cast<Fl_Input_ *>(Fl::focus());
     g_field = field != nullptr ? field->value() : "";
-    for (const char c : g_keys) {
+    for (const char c : keys) {
         const char text[2] = {c, '\0'};
         Fl::e_keysym = c == '\r' ? FL_Enter : c == '\033' ? FL_Escape : c == '\t' ? FL_Tab : c;
         Fl::e_text = const_cast<char *>(text);
@@ -161,8 +167,9 @@ void dialog_never_ready(void *) {
     }
 }
 
-// True when `act` opened one modal dialog and `keys`, typed into it, closed it.
-bool answered(const char *keys, const std::function<void()> &act) {
+// True when `act` opened one modal dialog for each of `keys`, one after the other, and each
+// closed when its keys were typed into it.
+bool answered_each(const std::vector<std::string> &keys, const std::function<void()> &act) {
     g_keys = keys;
     g_dialogs = 0;
     g_left_open = false;
@@ -171,7 +178,11 @@ bool answered(const char *keys, const std::function<void()> &act) {
     test::capture_console([&] { act(); });
     Fl::remove_timeout(type_into_dialog);
     Fl::remove_timeout(dialog_never_ready);
-    return g_dialogs == 1 && !g_left_open;
+    return g_dialogs == static_cast<int>(keys.size()) && !g_left_open;
+}
+
+bool answered(const char *keys, const std::function<void()> &act) {
+    return answered_each({keys}, act);
 }
 
 // A frame of a view drawn now, by `draw` or else by the view, read from the back buffer before
@@ -195,7 +206,7 @@ void immediate_frame() {
     static std::vector<float> vertices(size_t{kMeshVertices} * kMeshVertexFloats);
     static std::vector<uint32_t> indices(kMaxMeshIndices);
     const int count = build_surface_arrays(
-        v->results->relief_grid, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
+        v->results->insole_relief, g_foot_pressure->value() ? v->results->colour_grid : nullptr,
         vertices.data(), indices.data());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw_background(v->w(), v->h());
@@ -259,6 +270,7 @@ struct StandIns : ::testing::EmptyTestEventListener {
         ask_question = [](const char *, const char *, const char *) { return 1; };
         ask_choice = [](const char *, const char *, const char *, const char *) { return 1; };
         ask_print_settings = [](PrintSettings &) { return false; };
+        ask_order = [](OrderData &) { return false; };
         confirm_discard = ask_before_discard;
         start_new_pair();
         g_box_text.clear();
@@ -565,6 +577,21 @@ TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     }
     EXPECT_GT(foot, 2000);
     EXPECT_GT(same, foot * 98 / 100) << foot;
+    // Around the foot the insole's border, the fitted outline, in pale blue.
+    const uint8_t *insole = g_design->results().insole_grid;
+    int border = 0, blue = 0;
+    for (int i = kGridWidth + 1; i < kGridCells - kGridWidth - 1; ++i) {
+        if (!insole[i] || g_design->scan().base_grid[i] != 0) continue;
+        if (insole[i - 1] && insole[i + 1] && insole[i - kGridWidth] && insole[i + kGridWidth])
+            continue;
+        ++border;
+        int off = 0;
+        for (int c = 0; c < 3; ++c)
+            off += std::abs(px[3 * i + c] - std::lround(255 * GL_Display_Image::kInsoleBorder[c]));
+        blue += off <= 3;
+    }
+    EXPECT_GT(border, 400);
+    EXPECT_GT(blue, border * 98 / 100) << border;
 
     // The key beside the view gives each colour its change in millimetres: an unchanged foot
     // cell has the colour at "0 mm", a cell raised 4 mm by the base the one at "+4 mm".
@@ -613,10 +640,7 @@ TEST(ImageView, ADragPlacesTheDomeApexAsOneStepOnTheInsole) {
     EXPECT_TRUE(relief() == before);
 
     // Off the insole the apex takes the nearest insole cell: none lies nearer the click.
-    auto insole = [&](int x, int y) {
-        return insole_cell(g_design->scan(), PlacedTemplate(*g_resources, g_design->scan(), r), x,
-                           y);
-    };
+    auto insole = [&](int x, int y) { return r.insole_grid[y * kGridWidth + x] != 0; };
     drag({{-20, 400}});  // the grid's corner (0, 0)
     const int x = static_cast<int>(apex().first), y = static_cast<int>(apex().second);
     EXPECT_TRUE(insole(x, y)) << x << "," << y;
@@ -651,7 +675,7 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     set_event(0, g_view3d->h() - 1);  // the bottom-left pixel: off the surface, no pick
     g_view3d->handle(FL_MOVE);
     for (const Case &c : cases) {
-        std::copy(c.relief->begin(), c.relief->end(), mine->relief_grid);
+        std::copy(c.relief->begin(), c.relief->end(), mine->insole_relief);
         g_foot_pressure->value(c.pressure ? 1 : 0);
         g_view3d->angle_x = c.angle_x;
         g_view3d->angle_y = c.angle_y;
@@ -667,7 +691,7 @@ TEST(View3D, TheSurfaceBufferDrawsAsImmediateModeAndThePointerPicks) {
     g_foot_pressure->value(0);
     g_view3d->zoom = 1.0f;
 
-    std::memset(mine->relief_grid, 32, kGridCells);  // 32 grey levels: 6.4 mm
+    std::memset(mine->insole_relief, 32, kGridCells);  // 32 grey levels: 6.4 mm
     g_view3d->top_view();
     // The view's centre looks at the grid's centre from above.
     set_event(g_view3d->w() / 2, g_view3d->h() / 2);
@@ -717,6 +741,34 @@ TEST(View3D, KeysGiveTheTopMedialLateralAndHeelViews) {
         EXPECT_LT(look('4').first, kGridHeight / 2 - 10) << name;
     }
     g_view3d->top_view();
+}
+
+// "訂單資料…" through its dialog: a date that is none is said in Chinese and the dialog stays;
+// the order kept is no step but marks the title. "輸出訂單…" writes the sheet pdftotext reads.
+TEST(Actions, TheOrderIsEnteredAndItsSheetExported) {
+    load("samples/right_305_CM29-30.bmp");
+    ask_order = [](OrderData &order) {
+        OrderDialog d(order);
+        Fl_Input *const *field = d.fields;
+        field[static_cast<int>(OrderField::kPatient)]->value("O'Brien & 陳");
+        field[static_cast<int>(OrderField::kBirthDate)]->value("2023-02-29");
+        d.ok->do_callback();
+        EXPECT_EQ(g_box_text, "出生日期「2023-02-29」不是有效的日期（年-月-日，例如 2024-02-29）");
+        field[static_cast<int>(OrderField::kBirthDate)]->value("1961-07-04");
+        d.ok->do_callback();
+        if (!d.run()) return false;
+        order = d.order();
+        return true;
+    };
+    order_cb(nullptr, nullptr);
+    EXPECT_EQ(g_design->order()[OrderField::kBirthDate], "1961-07-04");
+    EXPECT_FALSE(g_design->can_undo());
+    EXPECT_STREQ(g_main_window->label(), "Pedaform - right_305_CM29-30.bmp *");
+    const std::string dir = test::scratch_dir();
+    test::capture_console([&] { export_order_to((dir + "/order").c_str()); });
+    const std::string text = test::command_output("pdftotext -enc UTF-8 " + dir + "/order.pdf -");
+    for (const char *words : {"O'Brien & 陳", "1961-07-04", "305 mm"})
+        EXPECT_NE(text.find(words), std::string::npos) << words;
 }
 
 TEST(PrintDialog, RowsSlicerAndToleranceAndTheZonesInTheImageView) {
@@ -846,8 +898,9 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
         labels += std::string(item->label() ? item->label() : "|") +
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
-        "檔案 讀檔 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 另存設計… "
-        "開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… | 上視角 編輯 復原 重做 重設蹠骨點 "
+        "檔案 讀檔 匯入壓力檔… 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 "
+        "另存設計… 開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… 訂單資料… 輸出訂單… | "
+        "上視角 編輯 復原 重做 重設蹠骨點 "
         "依蹠骨頭放置 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
@@ -884,6 +937,75 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
     Fl::handle(FL_KEYBOARD, w);
     pump();
     EXPECT_TRUE(w->shown());
+}
+
+// A plate walk down the rows: a 230 mm left foot, a right foot, then a 260 mm left foot, each
+// whole in time, so that the larger left step is the importer's choice.
+std::string three_step_walk() {
+    synth::SensorRecording walk;
+    walk.rows = 190, walk.cols = 40, walk.frames = 160;
+    synth::FootStep first;
+    first.length_mm = 230, first.heel_x_mm = 130, first.heel_y_mm = 60, first.strike_frame = 5;
+    first.stance_frames = 50;
+    synth::FootStep right = first, last = first;
+    right.right_foot = true, right.length_mm = 245, right.heel_x_mm = 70, right.heel_y_mm = 420;
+    right.strike_frame = 50;
+    last.length_mm = 260, last.heel_y_mm = 800, last.strike_frame = 95;
+    walk.steps = {first, right, last};
+    return synth::rolloff_text(walk);
+}
+
+// "匯入壓力檔…" on a roll-off export: the pitch is asked (and offered again at the next import),
+// the steps are shown with the importer's choice picked, the operator picks the smaller left
+// step and drops the right foot, the chooser proposes walk_L.bmp beside the recording, and the
+// scan written there is loaded: a left foot as long as the step picked.
+TEST(ImportDialog, PitchAskedAndRememberedAStepPickedItsScanWrittenAndLoaded) {
+    const std::string dir = test::scratch_dir(), walk = dir + "/walk.txt", text = three_step_walk();
+    test::write_file(walk, std::vector<uint8_t>(text.begin(), text.end()));
+    with_preferences("import", [](Fl_Preferences &p) { p.deleteAllEntries(); });
+    ImportOptions options;
+    options.row_pitch_mm = 7.62, options.col_pitch_mm = 5.08, options.units = "kPa";
+    const Result<Import> im = import_recording(text, options);
+    ASSERT_TRUE(im) << im.message();
+    ASSERT_EQ(im->footprints.size(), 3u);
+    const StepDialog steps(*im);
+    EXPECT_EQ(steps.cards.size(), 3u);
+    EXPECT_EQ(steps.chosen(), (std::vector<int>{3, 2}));
+    EXPECT_EQ(steps.cards[0]->text().find("第 1 步\n左腳 "), 0u) << steps.cards[0]->text();
+
+    // Space picks the focused first card, Tab and space drop the right foot, Enter imports.
+    EXPECT_TRUE(answered_each({"7.62\t5.08\r", " \t \r", "\r"},
+                              [&] { import_recording_path(walk.c_str()); }));
+    EXPECT_EQ(g_field, dir + "/walk_L.bmp");
+    EXPECT_EQ(test::files_in(dir), (std::vector<std::string>{walk, dir + "/walk_L.bmp"}));
+    EXPECT_EQ(g_design->scan_path(), dir + "/walk_L.bmp");
+    EXPECT_EQ(g_design->scan().template_mirrored, 0);  // read as a left foot
+    const double outline = im->footprints[0].length_mm + 2 * kOutlineMarginMm;
+    EXPECT_NEAR(g_design->scan().insole_length, outline, 3);
+    EXPECT_GT(im->footprints[2].length_mm - im->footprints[0].length_mm, 20);
+
+    EXPECT_TRUE(answered("\033", [&] { import_recording_path(walk.c_str()); }));
+    EXPECT_EQ(g_field, "7.62");  // the pitch given before
+    EXPECT_EQ(test::files_in(dir).size(), 2u);
+}
+
+// A frame cut short is said in the alert in the GUI's words, naming the line; nothing is
+// written and the scan shown stays.
+TEST(ImportDialog, ARefusedRecordingIsSaidAndWritesNothing) {
+    load("samples/right_253_4-5.bmp");
+    synth::SensorRecording walk;
+    walk.steps.resize(1);
+    const std::string dir = test::scratch_dir(), cut = dir + "/cut.asf";
+    const std::string text = synth::tekscan_text(walk), next = "Frame 3\r\n";
+    const size_t frame_3 = text.find(next), half_way = text.rfind("\r\n", frame_3 - 300) + 2;
+    const std::string truncated = text.substr(0, half_way) + text.substr(frame_3);
+    test::write_file(cut, std::vector<uint8_t>(truncated.begin(), truncated.end()));
+    test::capture_console([&] { import_recording_path(cut.c_str()); });
+    EXPECT_EQ(g_box_caption, std::string("匯入壓力檔"));
+    EXPECT_NE(g_box_text.find("行：從第 "), std::string::npos) << g_box_text;
+    EXPECT_NE(g_box_text.find("（畫格不完整）"), std::string::npos) << g_box_text;
+    EXPECT_EQ(test::files_in(dir), std::vector<std::string>{cut});
+    EXPECT_EQ(g_design->scan_path(), "samples/right_253_4-5.bmp");
 }
 
 int main(int argc, char **argv) {

@@ -11,8 +11,10 @@
 #include <sstream>
 
 #include "analysis/scan_loader.h"
+#include "core/size_table.h"
 #include "import/foot_measures.h"
 #include "import/pressure_import.h"
+#include "relief/layers.h"
 #include "tests/test_support.h"
 #include "tools/recording_synth.h"
 
@@ -226,6 +228,34 @@ TEST(ImportGenerated, AwkwardRecordings) {
         const std::string warnings = im->warnings.empty() ? "" : im->warnings[0];
         EXPECT_EQ(warnings, c.warning);
         expect_loads_as_imported(*im);
+    }
+}
+
+// The insole fitted to each foot of both shared recordings, the size's last of the nearest bin
+// (the one whose heel row the importer put the foot on): test::expect_insole_fits_foot.
+TEST(ImportRecordings, TheFittedInsoleClearsEveryImportedFoot) {
+    const auto res = test::startup_resources();
+    ImportOptions shoe;
+    shoe.file_name = "FrasP01L.asf";
+    const std::pair<std::string, ImportOptions> recordings[] = {
+        {barefoot_text(), plate_options()}, {test::unzipped("FrasP01L.zip"), shoe}};
+    for (const auto &[text, options] : recordings) {
+        const Result<Import> im = import_recording(text, options);
+        ASSERT_TRUE(im) << im.message();
+        for (const ImportedScan &s : im->scans) {
+            SCOPED_TRACE(options.file_name + " " + foot_side_name(s.side));
+            auto ws = std::make_unique<test::Parts>();
+            Picture p;
+            p.width = kGridWidth, p.height = kGridHeight, p.bpp = 32, p.pitch = p.line_bytes = 600;
+            p.bits = s.pixels;
+            test::capture_console([&] { ASSERT_TRUE(load_scan_picture(ws->scan, p)); });
+            ws->results.template_index.reset();
+            for (const SizeBin &bin : kSizeBins)
+                if (bin.length == s.size_bin_length) ws->results.template_index = bin.second_index;
+            ASSERT_TRUE(ws->results.template_index) << s.size_bin_length;
+            fill_insole_grid(*res, ws->scan, ws->results);
+            test::expect_insole_fits_foot(ws->scan, ws->results.insole_grid);
+        }
     }
 }
 

@@ -279,15 +279,34 @@ double prusa_filament(const std::string &file, const std::string &dir,
 }
 
 // A sample scan as a design holds it right after the load.
-std::unique_ptr<test::Parts> sample(const char *scan) {
+// A sample scan's design after the load and the given control values, smoothed once when
+// `smoothed`.
+std::unique_ptr<test::Parts> sample(const char *scan,
+                                    std::initializer_list<std::pair<Control, double>> set = {},
+                                    bool smoothed = false) {
     static const std::unique_ptr<Resources> res = test::startup_resources();
     Design design(*res, load_scan_file);
-    test::capture_console(
-        [&] { EXPECT_TRUE(design.load(std::string(PEDAFORM_DATA_DIR "/samples/") + scan)); });
+    test::capture_console([&] {
+        EXPECT_TRUE(design.load(std::string(PEDAFORM_DATA_DIR "/samples/") + scan));
+        for (const auto &[control, value] : set)
+            EXPECT_TRUE(design.set(control, value));
+        if (smoothed) {
+            EXPECT_TRUE(design.smooth());
+        }
+    });
     auto ws = std::make_unique<test::Parts>();
     ws->scan = design.scan();
     ws->results = design.results();
     return ws;
+}
+
+// The heights of the top of a solid read back from `path` (a binary STL) at the grid points
+// under it, NAN elsewhere.
+std::vector<double> solid_top(const std::string &path) {
+    std::vector<double> z(kGridCells, NAN);
+    const Mesh m = read_3mf(path, "stl").begin()->second;
+    for_points_under(m, 0, 0, true, [&](int i, double h) { z[i] = h; });
+    return z;
 }
 
 }  // namespace
@@ -420,29 +439,39 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
     const char *clean =
         "'^(Edges fixed|Facets reversed|Facets added) +: +0$|^Number of parts +: +1( |$)'";
     const std::string admesh = "test $(admesh '" + stl + "' | grep -cE " + clean + ") = 4";
-    // Smoothed: the template adds cells outside the scan's footprint.
+    // An orthotic, smoothed: the fitted outline's cells stand on the template's floor, those
+    // beyond the template where it stands as well, raised by the orthotic layers.
     for (const char *scan : {"left_253_CM25-26.bmp", "right_305_CM29-30.bmp"}) {
         SCOPED_TRACE(scan);
-        auto ws = sample(scan);
-        smooth_relief(ws->res, ws->scan, ws->results);
-        PreparedRelief p;
-        test::capture_console([&] { p = prepare_relief(ws->results.relief_grid); });
+        auto ws =
+            sample(scan, {{Control::kArch, 4}, {Control::kHeelCup, 4}, {Control::kBase, 1}}, true);
+        const DesignResults &r = ws->results;
+        const PreparedRelief p = prepare_insole(r.insole_relief);
         std::vector<uint8_t> insole;
         mark_insole_cells(p.heights.data(), insole);
+        // Every insole cell is printed, at the relief's height wherever the relief has one.
+        int relief_cells = 0;
+        for (int i = 0; i < kGridCells; ++i) {
+            ASSERT_EQ(insole[i], r.insole_grid[i]) << i;
+            if (!insole[i] || r.relief_grid[i] == 0) continue;
+            ++relief_cells;
+            ASSERT_EQ(r.insole_relief[i], r.relief_grid[i]) << i;
+        }
+        EXPECT_LT(relief_cells, std::count(insole.begin(), insole.end(), 1));
         PrintSettings print;
         print.zones = parse_print_zones(kDefaultPrintZones).value();
         const PrintDescription about{scan, "left", "", "", {}};
         auto write = [&](const std::string &file, const PrintSettings &s) {
             test::capture_console([&] {
-                ASSERT_TRUE(export_relief_3mf(ws->results.relief_grid, ws->scan.pressure_grid, file,
-                                              s, about));
+                ASSERT_TRUE(
+                    export_relief_3mf(r.insole_relief, ws->scan.pressure_grid, file, s, about));
             });
         };
 
-        // The binary STL, exact and simplified: clean for admesh, one part.
+        // The binary STL, exact and simplified: clean for admesh, one part, every insole cell's
+        // top within the tolerance of the designed height, the outline's cells included.
         for (double tolerance : {0.0, kDefault3mfTolerance}) {
-            test::capture_console(
-                [&] { ASSERT_TRUE(export_relief_solid(ws->results.relief_grid, stl, tolerance)); });
+            ASSERT_TRUE(export_relief_solid(r.insole_relief, stl, tolerance));
             EXPECT_EQ(std::system(admesh.c_str()), 0) << admesh << " (scripts/setup installs it)";
             const auto [worst, bad] = check_top(read_3mf(stl, "stl").begin()->second, p);
             EXPECT_LE(worst, tolerance + 1e-5);
@@ -451,6 +480,9 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
         const std::string plain = dir + "/plain.3mf";  // the insole alone: one object
         write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm, print.bed});
         EXPECT_EQ(read_3mf(plain).size(), 1u);
+        const auto [worst_3mf, bad_3mf] = check_top(read_3mf(plain).begin()->second, p);
+        EXPECT_LE(worst_3mf, print.tolerance_mm + 1e-5);  // the 3MF's insole is the design too
+        EXPECT_EQ(bad_3mf, 0);
 
         // Each form: the insole and one closed block per zone, from below the insole to above
         // it, covering each insole cell once with the zone its pressure gives.
@@ -520,6 +552,29 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
         std::printf(
             "%s filament mm, plain and zoned: PrusaSlicer %.0f %.0f, CuraEngine %.0f %.0f\n", scan,
             prusa_plain, prusa_zoned, cura_plain, cura_zoned);
+    }
+}
+
+// "The whole insole": a base under the metatarsal pads (whose lowering the foot's floor at
+// 10 grey levels holds up) raises the solid's top by its thickness on every insole cell, the
+// outline's included, before and after smoothing.
+TEST(PrintFile, TheBaseRaisesEveryInsoleCellOfTheSolidByItsThickness) {
+    const std::string stl = test::scratch_dir() + "/base.stl";
+    for (bool smoothed : {false, true}) {
+        std::vector<double> top[2];
+        std::unique_ptr<test::Parts> ws;
+        for (int base : {0, 2}) {
+            ws = sample("left_253_CM25-26.bmp", {{Control::kMeta1, 2}, {Control::kBase, base}},
+                        smoothed);
+            ASSERT_TRUE(export_relief_solid(ws->results.insole_relief, stl));
+            top[base / 2] = solid_top(stl);
+        }
+        int cells = 0, raised = 0;
+        for (int i = 0; i < kGridCells; ++i) {
+            cells += ws->results.insole_grid[i];
+            raised += ws->results.insole_grid[i] && std::fabs(top[1][i] - top[0][i] - 2) < 1e-4;
+        }
+        EXPECT_EQ(raised, cells) << (smoothed ? "smoothed" : "as composed");
     }
 }
 

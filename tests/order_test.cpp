@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "design/design.h"
+#include "design/design_file.h"
 #include "io/picture_io.h"
 #include "io/scan_file.h"
 #include "order/axis_profile.h"
@@ -213,19 +214,6 @@ TEST(AxisProfile, ThicknessEveryMillimetreFromTheHeelEnd) {
 
 namespace {
 
-// The standard output of a shell command; a failing command fails the test.
-std::string run(const std::string &command) {
-    std::string out;
-    std::FILE *p = popen(command.c_str(), "r");
-    if (p == nullptr) return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-        out.append(buffer, n);
-    EXPECT_EQ(pclose(p), 0) << command;
-    return out;
-}
-
 // Two sample feet of different lengths, designed as a lab would start: arch support, heel cup,
 // a base and the dome behind the heads.
 struct Pair {
@@ -321,19 +309,20 @@ TEST(OrderSheet, APairReadsBackInPdfReaders) {
     ASSERT_TRUE(write_order_sheet(sheet, pdf));
     EXPECT_LT(std::filesystem::file_size(pdf), 300u * 1000);
 
-    const std::string info = run("pdfinfo " + pdf);
+    const std::string info = test::command_output("pdfinfo " + pdf);
     EXPECT_EQ(info_field(info, "Pages"), "1");
     EXPECT_EQ(info_field(info, "Page size"), "595.276 x 841.89 pts (A4)");
-    const std::vector<std::string> embedded = embedded_column(run("pdffonts " + pdf));
+    const std::vector<std::string> embedded =
+        embedded_column(test::command_output("pdffonts " + pdf));
     EXPECT_FALSE(embedded.empty());
     for (const std::string &e : embedded)
         EXPECT_EQ(e, "yes");
-    const std::string text = run("pdftotext -enc UTF-8 " + pdf + " -");
+    const std::string text = test::command_output("pdftotext -enc UTF-8 " + pdf + " -");
     for (const char *words : {"陳美玲", "rearfoot post 4° varus", "後跟墊高 3 mm",
                               "shell length sulcus", "253 mm", "305 mm", "2024-05-02"})
         EXPECT_NE(text.find(words), std::string::npos) << words;
 
-    run("pdftoppm -r 100 -png -singlefile " + pdf + " " + out + "/order-sheet");
+    test::command_output("pdftoppm -r 100 -png -singlefile " + pdf + " " + out + "/order-sheet");
     Result<Picture> read = read_picture(out + "/order-sheet.png", kMaxDataFileBytes);
     ASSERT_TRUE(read) << read.message();
     const Picture &page = *read;
@@ -359,8 +348,8 @@ TEST(OrderSheet, OneFootAndANameWithMarkupCharacters) {
     ASSERT_TRUE(pdf) << pdf.message();
     const std::string path = test::scratch_dir() + "/one.pdf";
     test::write_file(path, *pdf);
-    EXPECT_EQ(info_field(run("pdfinfo " + path), "Pages"), "1");
-    const std::string text = run("pdftotext -enc UTF-8 " + path + " -");
+    EXPECT_EQ(info_field(test::command_output("pdfinfo " + path), "Pages"), "1");
+    const std::string text = test::command_output("pdftotext -enc UTF-8 " + path + " -");
     EXPECT_NE(text.find("O'Brien & \"Sons\" <林>"), std::string::npos) << text;
     EXPECT_NE(text.find("305 mm"), std::string::npos);
 }
@@ -391,4 +380,31 @@ TEST(OrderSheet, FailuresWriteNothing) {
     sheet.font_family = "Noto Sans CJK XX";
     const Result<std::vector<uint8_t>> chinese = order_sheet_pdf(sheet, Language::kChinese);
     EXPECT_NE(chinese.message().find("找不到訂單的字型"), std::string::npos) << chinese.message();
+}
+
+// The order goes with the design file: it marks the design unsaved, a file
+// without it is the file as it was (the design file's text less "order"), it reads back whole,
+// and a bad field refuses the file naming the field.
+TEST(OrderData, KeptInTheDesignFileNotAsAStep) {
+    Pair pair;
+    Design &d = pair.left;
+    d.mark_saved();
+    const std::string plain = design_file_text(design_file_of(d, "d.json"));
+    OrderData order;
+    order[OrderField::kPatient] = "陳美玲";
+    order[OrderField::kNotes] = "左腳\n拇趾外翻";
+    d.set_order(order);
+    EXPECT_TRUE(d.modified());
+    const std::string text = design_file_text(design_file_of(d, "d.json"));
+    nlohmann::ordered_json doc = nlohmann::ordered_json::parse(text);
+    EXPECT_EQ(doc["order"], order_json(order));
+    doc.erase("order");
+    EXPECT_EQ(doc.dump(2) + "\n", plain);
+    EXPECT_EQ(parse_design_file(text)->order, order);
+    doc = nlohmann::ordered_json::parse(text);
+    doc["order"]["birth_date"] = "2023-02-29";
+    const Result<DesignFile> bad = parse_design_file(doc.dump());
+    EXPECT_EQ(bad.message(),
+              "\"order\": the birth date \"2023-02-29\" is not a calendar date "
+              "YYYY-MM-DD");
 }

@@ -11,6 +11,7 @@
 #include "relief/composition.h"
 #include "relief/dome_placement.h"
 #include "relief/engraving_bmp.h"
+#include "relief/foot_span.h"
 #include "relief/foot_axis.h"
 #include "relief/orthotics.h"
 #include "relief/pad_stamp.h"
@@ -328,14 +329,15 @@ TEST(EngravingBmp, NameRules) {
 
 // The orthotic layers worked on a rectangular left foot (columns 20..129, rows 20..339) with
 // the start-up landmarks: heads at row 189 (the first, medial, in column 130), the medial heel
-// landmark 4 at row 68, the heel line through landmarks 2 and 4 near row 67.
+// landmark 4 at row 68, the heel line through landmarks 2 and 4 near row 67, the heel's centre
+// (landmark 3) at row 42.
 TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
     auto ws = test::foot_parts(30);
     ws->scan.outline_bottom_row = 20;
     ws->scan.insole_length = 320;
-    ws->results.template_index = 0;  // a template two cells wider than the foot all round
+    ws->results.template_index = 0;  // the template's cells: two wider than the foot all round
     test::fill_rect(ws->res.templates[0], 18, 18, 131, 341, 14);
-    fill_insole_grid(ws->res, ws->scan, ws->results);
+    test::fill_rect(ws->results.insole_grid, 18, 18, 131, 341, 1);
     const LayerInputs in{ws->res, ws->scan, ws->results};
     static float arch[kGridCells], cup[kGridCells], base[kGridCells];
     build_arch_layer(in, arch, 8);
@@ -365,6 +367,13 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
     };
     for (const auto &c : cells)
         EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
+
+    // One medial wall: along the medial border from the heel's centre to the crest, cup and arch
+    // never fall below 60 % of the lower of the cup's rim and the crest.
+    auto wall = [&](int row) { return arch[row * kGridWidth + 131] + cup[row * kGridWidth + 131]; };
+    const float least = 0.6f * std::min(wall(42), wall(148));
+    for (int row = 42; row <= 148; ++row)
+        EXPECT_GE(wall(row), least) << row;
 
     // The composition lays them on the template outside the foot too: 14 + 2 mm = 24.
     std::copy(std::begin(base), std::end(base), ws->results.layers[index(Layer::kBase)]);
@@ -459,4 +468,58 @@ TEST(FootAxis, FromTheHeelToTheHeadsAndHeelWardOfALine) {
     scan.template_mirrored = 1;
     EXPECT_EQ(first_metatarsal_head(scan).column, 38);
     EXPECT_EQ(medial_heel(scan).column, 52);
+}
+
+// A straight left foot 60 cells wide (columns 45..104, rows 20..259), the heel's centre at
+// (75, 40), the heads on row 190 at columns 47 and 103, a last 240 mm long. Heel line (row 55):
+// the foot spans -30 .. 29 across the axis, the last 2 x 0.13 x 240 = 62.4 wide, a margin of
+// 1.7 below the least: 5 each side, columns 40 .. 109. Ball (row 190): the last's 93.6 would
+// leave 17.3 each side, above the most: 10, columns 35 .. 114.
+TEST(TemplatePlacement, TheOutlineFitsAStraightFootAtTheHeelAndTheBall) {
+    Scan scan;
+    test::fill_rect(scan.base_grid, 45, 20, 104, 259, 30);
+    const Landmark lm[5] = {{190, 47}, {190, 103}, {60, 47}, {40, 75}, {60, 103}};
+    std::copy(std::begin(lm), std::end(lm), scan.landmarks);
+    const std::optional<OutlineFit> fit = fit_outline(scan, 240);
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->heel_end, (GridPoint{75, 20}));
+    static uint8_t mask[kGridCells];
+    mark_outline_cells(*fit, mask);
+    const struct { int row, first, last; } rows[] = {{55, 40, 109}, {190, 35, 114}};
+    for (const auto &r : rows) {
+        const RowSpan span = foot_span(mask + r.row * kGridWidth);
+        EXPECT_EQ(span.first, r.first) << r.row;
+        EXPECT_EQ(span.last, r.last) << r.row;
+    }
+    EXPECT_FALSE(fit_outline(scan, 0));
+    EXPECT_FALSE(fit_outline(Scan(), 240));  // no foot cell
+}
+
+// A lone cell and its diagonal neighbour become a 2 x 2 block; a block stays as it is.
+TEST(TemplatePlacement, EveryInsoleCellBecomesACornerOfABlock) {
+    static uint8_t mask[kGridCells];
+    mask[10 * kGridWidth + 10] = mask[11 * kGridWidth + 11] = 1;
+    test::fill_rect(mask, 50, 50, 51, 51, 1);
+    close_insole_blocks(mask);
+    EXPECT_EQ(std::count(mask, mask + kGridCells, 1), 8);
+    EXPECT_EQ(mask[10 * kGridWidth + 11], 1);
+    EXPECT_EQ(mask[11 * kGridWidth + 10], 1);
+}
+
+// The forefoot's peak: the band reaches 15 rows beyond the heads' rows (175 .. 205) between
+// their columns (47 .. 103); the highest there, the middle of equal ones. The apex goes on the
+// axis through the point 40 % of the way from the first head (column 103) to the fifth:
+// column 80.6; the peak 10 mm ahead of it, a reach of 20 and 8 mm: 18 mm behind the heads.
+TEST(DomePlacement, TheForefootPeakAndTheApexBehindIt) {
+    Scan scan;
+    const Landmark lm[5] = {{190, 47}, {190, 103}, {60, 47}, {40, 75}, {60, 103}};
+    std::copy(std::begin(lm), std::end(lm), scan.landmarks);
+    EXPECT_FALSE(forefoot_peak(scan));
+    auto press = [&](int x, int y, uint8_t v) { scan.pressure_grid[y * kGridWidth + x] = v; };
+    press(70, 195, 200), press(80, 195, 200), press(120, 195, 250), press(80, 230, 255);
+    press(60, 176, 100);
+    const std::optional<GridPoint> peak = forefoot_peak(scan);
+    ASSERT_TRUE(peak);
+    EXPECT_EQ(*peak, (GridPoint{75, 195}));
+    EXPECT_EQ(dome_apex_behind_peak(scan, {80, 200}, 20, 8), (GridPoint{81, 172}));
 }

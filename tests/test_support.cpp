@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "import/pressure_import.h"
 #include "io/resource_files.h"
 #include "relief/engraving_bmp.h"
+#include "relief/foot_axis.h"
 
 namespace pedaform {
 namespace test {
@@ -165,6 +167,78 @@ std::vector<std::string> files_in(const std::string &dir) {
         if (e.path().filename().string()[0] != '.') files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+namespace {
+
+// How far the cells of `mask` reach along the line through `p` in direction `d` (unit), each
+// way: the farthest point, in 0.25 mm steps, whose nearest cell is set.
+std::pair<double, double> reach_along(const uint8_t *mask, GridDirection p, GridDirection d) {
+    double low = 0, high = 0;
+    for (double t = -150; t <= 150; t += 0.25) {
+        const long x = std::lround(p.column + t * d.column), y = std::lround(p.row + t * d.row);
+        if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight || !mask[y * kGridWidth + x])
+            continue;
+        low = std::min(low, t), high = std::max(high, t);
+    }
+    return {low, high};
+}
+
+// The farthest the insole's border cells behind the line through landmarks 2 and 4 lie from
+// the nearest foot cell, mm.
+double cup_rim_reach(const Scan &scan, const uint8_t *insole) {
+    const std::optional<GridDirection> heel_ward =
+        heel_ward_normal(scan, scan.landmarks[2], scan.landmarks[4]);
+    EXPECT_TRUE(heel_ward);
+    if (!heel_ward) return 0;
+    const Landmark &c = scan.landmarks[2];
+    double farthest = 0;
+    for (int i = kGridWidth; i < kGridCells - kGridWidth; ++i) {
+        const int x = i % kGridWidth, y = i / kGridWidth;
+        if (!insole[i] || heel_ward->column * (x - c.column) + heel_ward->row * (y - c.row) <= 0)
+            continue;
+        if (insole[i - 1] && insole[i + 1] && insole[i - kGridWidth] && insole[i + kGridWidth])
+            continue;
+        double nearest = 1e9;
+        for (int f = 0; f < kGridCells; ++f)
+            if (scan.base_grid[f])
+                nearest = std::min(nearest, std::hypot(f % kGridWidth - x, f / kGridWidth - y));
+        farthest = std::max(farthest, nearest);
+    }
+    return farthest;
+}
+
+}  // namespace
+
+void expect_insole_fits_foot(const Scan &scan, const uint8_t *insole) {
+    const FootAxis axis = foot_axis(scan);
+    ASSERT_TRUE(axis.toe_ward);
+    const GridDirection t = *axis.toe_ward, across{t.row, -t.column};
+    const Landmark &a = scan.landmarks[0], &b = scan.landmarks[1];
+    const double n = std::hypot(b.column - a.column, b.row - a.row);
+    const std::pair<GridDirection, GridDirection> lines[] = {
+        {{axis.heel.column + 15 * t.column, axis.heel.row + 15 * t.row}, across},
+        {{a.column, a.row}, {(b.column - a.column) / n, (b.row - a.row) / n}}};
+    for (const auto &[p, d] : lines) {
+        const auto foot = reach_along(scan.base_grid, p, d), sole = reach_along(insole, p, d);
+        EXPECT_GE(foot.first - sole.first, 2) << "the line through row " << p.row;
+        EXPECT_LE(foot.first - sole.first, 12) << "the line through row " << p.row;
+        EXPECT_GE(sole.second - foot.second, 2) << "the line through row " << p.row;
+        EXPECT_LE(sole.second - foot.second, 12) << "the line through row " << p.row;
+    }
+    EXPECT_LE(cup_rim_reach(scan, insole), 12);
+}
+
+std::string command_output(const std::string &command) {
+    std::string out;
+    std::FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr) return out;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
+        out.append(buffer, n);
+    EXPECT_EQ(pclose(p), 0) << command;
+    return out;
 }
 
 }  // namespace test

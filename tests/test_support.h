@@ -67,8 +67,17 @@ std::string unzipped(const std::string &name);
 // paths, left first.
 std::array<std::string, 2> plate_pair_scans(const std::string &dir);
 
+// The fitted insole (`insole`, kGridCells, non-zero on insole cells) around the scan's foot (its
+// base cells): on the row 15 mm in front of the heel's centre and on the metatarsal line it
+// reaches 2 to 12 mm beyond the foot's contact edge on each side, and behind the line through
+// landmarks 2 and 4 its border lies within 12 mm of the foot. One expectation a fact.
+void expect_insole_fits_foot(const Scan &scan, const uint8_t *insole);
+
 // The files of a folder (not its sub-folders), sorted; names starting with '.' are skipped.
 std::vector<std::string> files_in(const std::string &dir);
+
+// The standard output of a shell command; a failing command fails the test.
+std::string command_output(const std::string &command);
 
 }  // namespace test
 }  // namespace pedaform
