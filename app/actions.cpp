@@ -547,9 +547,9 @@ void export_printable_cb(Fl_Widget *, void *) {
 
 void order_cb(Fl_Widget *, void *) {
     if (!scan_loaded_for_export()) return;
-    OrderData order = g_design->order();
+    OrderData order = g_pair->order();
     if (!ask_order(order)) return;
-    g_design->set_order(order);
+    g_pair->set_order(order);
     sync_controls();
 }
 
@@ -559,7 +559,10 @@ void export_order_to(const char *chosen) {
     remember_folder(path);
     if (!has_extension(path, ".pdf")) path += ".pdf";
     if (!may_write(path)) return;
-    const OrderSheet sheet = order_sheet_of(g_design->order(), {g_design}, design_path());
+    std::vector<const Design *> designs;
+    for (Foot foot : exported_feet())
+        designs.push_back(&g_pair->design(foot));
+    const OrderSheet sheet = order_sheet_of(g_pair->order(), designs, design_path());
     if (Result<> r = write_order_sheet(sheet, path, Language::kChinese); !r)
         report_write_failure(path, r.reason());
 }

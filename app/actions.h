@@ -42,11 +42,11 @@ void save_design_cb(Fl_Widget *, void *);
 // "另存設計…": to a file the operator chooses, proposed by the design's own name or else the
 // scan's.
 void save_design_as_cb(Fl_Widget *, void *);
-// "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the design keeps
-// them (no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
+// "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the pair keeps
+// them for both feet (Pair::set_order, no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
 void order_cb(Fl_Widget *, void *);
 // "輸出訂單…": the order sheet (order/order_sheet.h) to a PDF file, proposed as the scan's name
-// with ".pdf".
+// with ".pdf": one sheet for both feet when both are loaded.
 void export_order_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
 // A size chosen from the "尺碼" menu; the user data is the label's index.
@@ -95,7 +95,7 @@ void export_print_to(const std::string &path);
 // The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
 // when missing) for the slicer, zones and tolerance ask_print_settings gives.
 void export_printable_to(const char *path);
-// The order sheet of the design as shown, ".pdf" added when missing; a failure (the font
+// The order sheet of the feet exported (both when both are loaded), ".pdf" added when missing; a failure (the font
 // missing, a file that cannot be written) is said in a box and writes nothing.
 void export_order_to(const char *path);
 void open_design_path(const char *path);

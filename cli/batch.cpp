@@ -315,13 +315,12 @@ class Batch {
         return status;
     }
 
-    // The order's fields given replace the design's (a pair's on both feet); they make no step.
+    // The order's fields given replace the design's or the pair's; they make no step.
     void take_order() {
-        OrderData order = design(Foot::kLeft).order();
+        OrderData order = pair_.order();
         for (int i = 0; i < kOrderFieldCount; ++i)
             if (o_.order[i]) order.text[i] = *o_.order[i];
-        for (Foot foot : feet_)
-            design(foot).set_order(order);
+        pair_.set_order(order);
     }
 
     // An output's name for one foot: as given for a single foot, with _L or _R for a pair; ""
@@ -449,14 +448,14 @@ class Batch {
         return all;
     }
 
-    // The order sheet, after every other output's bytes (`files`): it names each of them with
-    // the SHA-256 of its bytes.
+    // The order sheet, one for the run's foot or both feet of a pair, after every other output's
+    // bytes (`files`): it names each of them with the SHA-256 of its bytes.
     Result<std::string> order_sheet(const std::vector<OutputFile> &files) const {
         const std::string design_file = o_.save_design.empty() ? o_.design : o_.save_design;
         std::vector<const Design *> designs;
         for (Foot foot : feet_)
             designs.push_back(&design(foot));
-        OrderSheet sheet = order_sheet_of(design(Foot::kLeft).order(), designs, design_file);
+        OrderSheet sheet = order_sheet_of(pair_.order(), designs, design_file);
         for (const OutputFile &f : files)
             sheet.exports.push_back(
                 {f.path.substr(f.path.find_last_of('/') + 1),

@@ -137,6 +137,7 @@ Result<ScanLoadResult> Pair::load(Foot foot, const std::string &path) {
     Result<ScanLoadResult> loaded = design(foot).load(path);
     if (!loaded) return loaded;
     forget(foot);
+    if (design(other_foot(foot)).loaded()) design(foot).set_order(design(other_foot(foot)).order());
     if (linked_ && design(other_foot(foot)).loaded()) {
         Entry e = new_entry();
         const Result<> taken = take_settings(other_foot(foot), foot, e);
@@ -257,6 +258,16 @@ Result<> Pair::redo() {
             if (Result<> r = design(f).redo(); !r && result) result = r;
     linked_ = e.linked_after;
     return result;
+}
+
+const OrderData &Pair::order() const {
+    const bool right_alone = !design(Foot::kLeft).loaded() && design(Foot::kRight).loaded();
+    return design(right_alone ? Foot::kRight : Foot::kLeft).order();
+}
+
+void Pair::set_order(const OrderData &order) {
+    for (auto &d : designs_)
+        d->set_order(order);
 }
 
 bool Pair::modified() const {

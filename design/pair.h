@@ -45,8 +45,8 @@ class Pair {
     bool same_settings() const;
 
     // Loads a scan into one foot (Design::load); its steps start afresh and leave the pair's
-    // history. With the feet linked and the other foot loaded, the new foot then takes the
-    // other's settings (take_settings) as one step of the pair.
+    // history. With the other foot loaded, the new foot takes its order (one order for the
+    // pair), and, with the feet linked, its settings (take_settings) as one step of the pair.
     Result<ScanLoadResult> load(Foot foot, const std::string &path);
     // A design over the pair's resources and loader, not yet the pair's.
     std::unique_ptr<Design> new_design() const;
@@ -79,7 +79,14 @@ class Pair {
     Result<> undo();
     Result<> redo();
 
-    // True when either foot has unsaved steps or the link changed since the last save.
+    // The pair's order (Design::order): the left foot's, or the right's while it alone is
+    // loaded. set_order gives both feet the order (it must pass check_order); like the order of
+    // one foot, it is no step and marks the pair modified until saved.
+    const OrderData &order() const;
+    void set_order(const OrderData &order);
+
+    // True when either foot has unsaved steps or order, or the link changed since the last
+    // save.
     bool modified() const;
     void mark_saved();
 

@@ -19,14 +19,32 @@ Result<std::string> file_text(const std::string &path) {
     return std::string(bytes->begin(), bytes->end());
 }
 
+// The pair's order from the top-level "order", else from a foot's own, given to both feet.
+Result<PairFile> with_order(const json &doc, PairFile &f) {
+    if (doc.contains("order")) {
+        const Result<OrderData> order = order_from_json(doc["order"]);
+        if (!order)
+            return Failure{"\"order\": " + order.message(),
+                           "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+        f.order = *order;
+    } else {
+        f.order = f.feet[0].order.empty() ? f.feet[1].order : f.feet[0].order;
+    }
+    for (DesignFile &design : f.feet)
+        design.order = f.order;
+    return std::move(f);
+}
+
 }  // namespace
 
 std::string pair_file_text(const PairFile &file) {
-    const json doc = {{"format", kPairFormat},
-                      {"version", kPairFileVersion},
-                      {"linked", file.linked},
-                      {"left", design_file_json(file.feet[0])},
-                      {"right", design_file_json(file.feet[1])}};
+    json doc = {{"format", kPairFormat}, {"version", kPairFileVersion}, {"linked", file.linked}};
+    if (!file.order.empty()) doc["order"] = order_json(file.order);
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        DesignFile design = file.feet[foot_index(foot)];
+        design.order = OrderData();
+        doc[foot_name(foot)] = design_file_json(design);
+    }
     return doc.dump(2) + "\n";
 }
 
@@ -54,7 +72,7 @@ Result<PairFile> parse_pair_file(const std::string &text) {
         if (!design) return Failure{std::string("\"") + name + "\": " + design.message()};
         f.feet[foot_index(foot)] = std::move(*design);
     }
-    return f;
+    return with_order(doc, f);
 }
 
 Result<PairFile> read_pair_file(const std::string &path) {
@@ -77,6 +95,7 @@ bool is_pair_file(const std::string &path) {
 PairFile pair_file_of(const Pair &pair, const std::string &path) {
     PairFile f;
     f.linked = pair.linked();
+    f.order = pair.order();
     for (Foot foot : {Foot::kLeft, Foot::kRight})
         f.feet[foot_index(foot)] = design_file_of(pair.design(foot), path);
     return f;

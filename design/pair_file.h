@@ -1,11 +1,13 @@
 // Pair files: both feet's designs in one JSON file, so that a lab's pair opens as it was made.
 //
-//     {"format": "pedaform-pair", "version": 1, "linked": true,
+//     {"format": "pedaform-pair", "version": 1, "linked": true, "order": {...},
 //      "left": DESIGN, "right": DESIGN}
 //
 // Each DESIGN is a design file's whole object (design/design_file.h), its scan named relative
-// to the pair file's folder. Other members are ignored when read, so that data kept with the
-// pair (the order, under "order") can sit beside the feet.
+// to the pair file's folder. The pair's one order (order/order_data.h) stands before the feet
+// as "order", holding the fields that are not empty, and no foot holds one; a pair without
+// order data has no "order". Read, a foot's own "order" stands for the pair's when the pair has
+// none, the left foot's first. Other members are ignored when read.
 #pragma once
 
 #include <array>
@@ -18,6 +20,7 @@ namespace pedaform {
 
 struct PairFile {
     bool linked = true;
+    OrderData order;  // the pair's; each foot's DesignFile holds the same once parsed
     std::array<DesignFile, kFootCount> feet;  // left, right
 };
 

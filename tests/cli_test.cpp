@@ -423,7 +423,8 @@ TEST_F(Cli, APairInOneRun) {
     const std::string out = " --relief-raw '" + dir + "/raw' --3mf '" + dir + "/p.3mf'";
     const std::string both = "--quiet --arch 8 --stamp --dome-behind-heads 7";
     const CliRun pair = cli(both + " --left-heel1 2 --report - --save-design '" + dir +
-                                "/pair.json'" + out + " --pair " + l + " " + r,
+                                "/pair.json'" + out + " --patient 林小美 --order-pdf o.pdf --pair " +
+                                l + " " + r,
                             "cd '" + dir + "' && timeout 120 ");
     ASSERT_EQ(pair.status, 0) << pair.err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/_L"));  // no output for an option not given
@@ -439,8 +440,18 @@ TEST_F(Cli, APairInOneRun) {
     EXPECT_EQ(j["right"]["steps"].size(), 3u);
     EXPECT_EQ(slurp(dir + "/p.3mf").substr(0, 2), "PK");  // one file for both
 
-    ASSERT_EQ(
-        cli("--quiet --design '" + dir + "/pair.json' --relief-raw '" + dir + "/again'").status, 0);
+    // One sheet for both feet, and the pair's one order in the pair file.
+    const std::string sheet = test::command_output("pdftotext -enc UTF-8 '" + dir + "/o.pdf' -");
+    for (const char *words : {"林小美", "長度 253 mm", "長度 241 mm"})
+        EXPECT_NE(sheet.find(words), std::string::npos) << words << "\n" << sheet;
+    const nlohmann::json saved = nlohmann::json::parse(slurp(dir + "/pair.json"));
+    EXPECT_EQ(saved["order"], nlohmann::json({{"patient", "林小美"}}));
+    EXPECT_FALSE(saved["left"].contains("order"));
+    ASSERT_EQ(cli("--quiet --design '" + dir + "/pair.json' --relief-raw '" + dir +
+                  "/again' --save-design '" + dir + "/again.json'")
+                  .status,
+              0);
+    EXPECT_EQ(nlohmann::json::parse(slurp(dir + "/again.json"))["order"], saved["order"]);
     for (const char *foot : {"_L", "_R"})
         test::expect_same_bytes(test::read_file(dir + "/raw" + foot),
                                 test::read_file(dir + "/again" + foot));

@@ -177,8 +177,8 @@ TEST(Pair, SizesLinkOnlyWithinOneBinAndALoadedFootTakesTheSettings) {
     EXPECT_TRUE(f.pair.modified());
 }
 
-// A pair file opens both feet byte for byte as saved, linked as saved; a refused scan leaves the
-// pair as it was; a damaged pair file says what is wrong.
+// A pair file opens both feet byte for byte as saved, linked as saved, with the pair's one order
+// on both; a refused scan leaves the pair as it was; a damaged pair file says what is wrong.
 TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
     Feet f;
     test::capture_console([&] {
@@ -188,7 +188,12 @@ TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
         f.pair.unlink();
         ASSERT_TRUE(f.pair.set(Foot::kRight, Control::kMeta1, 2));
     });
+    OrderData order;
+    order[OrderField::kPatient] = "林小美";
     const std::string path = f.dir + "/pair.json";
+    ASSERT_TRUE(save_pair(f.pair, path));
+    f.pair.set_order(order);
+    EXPECT_TRUE(f.pair.modified());
     ASSERT_TRUE(save_pair(f.pair, path));
     Pair again(*f.res, load_scan_file);
     const Result<PairFile> file = read_pair_file(path);
@@ -200,6 +205,8 @@ TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
         EXPECT_TRUE(relief_of(again.design(foot)) == relief_of(f.pair.design(foot)));
     EXPECT_FALSE(again.linked());
     EXPECT_FALSE(again.modified());
+    EXPECT_EQ(again.design(Foot::kLeft).order(), order);
+    EXPECT_EQ(again.design(Foot::kRight).order(), order);
     scans[1] = f.dir + "/missing.bmp";
     Design *before = &again.design(Foot::kLeft);
     test::capture_console([&] { EXPECT_FALSE(open_pair(again, *file, scans).ok()); });
