@@ -1,5 +1,6 @@
-// The actions of the menu entries and controls. Each is one call on the design model plus the
-// widget updates it needs; the views show the change at their next frame.
+// The actions of the menu entries and controls. Each is one call on the design model (the pair's,
+// design/pair.h, for the foot shown) plus the widget updates it needs; the views show the change
+// at their next frame.
 #pragma once
 
 #include <FL/Fl_Widget.H>
@@ -7,9 +8,28 @@
 #include <string>
 
 #include "design/design.h"
+#include "design/pair.h"
 
-// The design the window shows; made by build_main_window.
+// The pair the window holds, made by build_main_window; the foot the switch shows; and that
+// foot's design, which the views show.
+extern pedaform::Pair *g_pair;
+extern pedaform::Foot g_foot;
 extern pedaform::Design *g_design;
+
+// Shows `foot`: the switch, both views, the sliders in place for its side, its control values
+// and the title. Both feet's designs stay made, so nothing is computed.
+void show_foot(pedaform::Foot foot);
+// The switch's buttons; the user data is the foot's index (0 left, 1 right).
+void foot_switch_cb(Fl_Widget *, void *foot);
+// "左右同步": unlinks the feet, or links them; linking feet whose settings differ asks which
+// foot's settings both take (取消 leaves them unlinked).
+void link_cb(Fl_Widget *, void *);
+void open_pair_cb(Fl_Widget *, void *);
+void save_pair_cb(Fl_Widget *, void *);
+// "新的一對": both feet empty and linked, after asking when either has unsaved steps.
+void new_pair_cb(Fl_Widget *, void *);
+// What new_pair_cb does after the chooser; false when the operator kept the work.
+bool start_new_pair();
 
 // Callbacks (widget and user data are ignored).
 void load_cb(Fl_Widget *, void *);
@@ -22,11 +42,11 @@ void save_design_cb(Fl_Widget *, void *);
 // "另存設計…": to a file the operator chooses, proposed by the design's own name or else the
 // scan's.
 void save_design_as_cb(Fl_Widget *, void *);
-// "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the design keeps
-// them (no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
+// "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the pair keeps
+// them for both feet (Pair::set_order, no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
 void order_cb(Fl_Widget *, void *);
 // "輸出訂單…": the order sheet (order/order_sheet.h) to a PDF file, proposed as the scan's name
-// with ".pdf".
+// with ".pdf": one sheet for both feet when both are loaded.
 void export_order_cb(Fl_Widget *, void *);
 void top_view_cb(Fl_Widget *, void *);
 // A size chosen from the "尺碼" menu; the user data is the label's index.
@@ -51,14 +71,22 @@ void control_cb(Fl_Widget *widget, void *control);
 // A number typed into a slider's value box (already checked against the control's row).
 void set_typed_control(pedaform::Control c, double value);
 // True when nothing unsaved would be lost, or the operator agrees to lose it: asked before
-// the window closes and before another scan or design replaces this one.
+// the window closes (either foot's steps) and before another scan, design or pair replaces
+// them.
 bool ask_before_discard();
 // Ctrl+Shift+Z, the second redo shortcut (a menu entry holds one).
 int redo_shortcut_handler(int event);
 
 // Everything of the menu entries after a name was chosen: the tests call these with a path.
-// Loading asks first when the design has unsaved steps; false when the operator kept it. A
-// refused scan, like a cancelled chooser, adds no step and changes nothing.
+// Loading fills the foot shown; a scan of the other foot asks to go there (unless neither foot
+// holds a scan), and a foot's scan named NAME_L.bmp or NAME_R.bmp (the importer's names) also
+// fills the other foot, when that one is empty, with its partner beside it. Loading asks first
+// when the foot it fills has unsaved steps; false when the operator kept it. A refused scan,
+// like a cancelled chooser, adds no step and changes nothing. Opening a design fills the foot of
+// its scan's side the same way; a pair file chosen there opens as a pair.
+// With both feet loaded, the exports write both: the engravings and STL files with _L and _R
+// before the extension, one 3MF of both insoles on the bed (or one per foot, said, when they
+// do not fit).
 // Every export and a design saved elsewhere than its own file ask before replacing a file; no
 // export replaces the design's scan (「不能覆寫目前的掃描檔」) or its design file, and no design
 // is saved over its scan. Saving a design whose scan is gone asks first. The exports added to
@@ -72,11 +100,13 @@ void export_print_to(const std::string &path);
 // The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
 // when missing) for the slicer, zones and tolerance ask_print_settings gives.
 void export_printable_to(const char *path);
-// The order sheet of the design as shown, ".pdf" added when missing; a failure (the font
+// The order sheet of the feet exported (both when both are loaded), ".pdf" added when missing; a failure (the font
 // missing, a file that cannot be written) is said in a box and writes nothing.
 void export_order_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);
+void open_pair_path(const char *path);
+void save_pair_path(const char *path);
 
 // True when a new file may be written at `path`, as for an export: not over the design's scan
 // or design file, a file can be written there, and nothing is there yet or the operator agrees
@@ -91,6 +121,11 @@ extern void (*show_message_box)(const char *text, const char *caption);
 // A question with two answers; returns 1 for `yes`, 0 for `no`, the default answer that keeps
 // the operator's work (Enter and Escape give it). Tests replace it.
 extern int (*ask_question)(const char *text, const char *no, const char *yes);
+// A question with three answers: 0 for `keep` (the default), 1 for `first`, 2 for `second`.
+// Tests replace it.
+extern int (*ask_choice)(const char *text, const char *keep, const char *first, const char *second);
+// The labels of the pair's questions' answers, for the label font.
+std::string pair_action_labels();
 // The 3D-print export's questions (print_dialog.h, from the default zones); false when
 // cancelled. Tests replace it.
 extern bool (*ask_print_settings)(pedaform::PrintSettings &settings);

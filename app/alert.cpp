@@ -11,6 +11,8 @@
 #include <FL/x.H>
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -102,14 +104,19 @@ void show_alert(const char *text, const char *caption) {
     fl_alert("%s", fitted.c_str());
 }
 
-int show_question(const char *text, const char *keep, const char *other) {
+namespace {
+
+// A question whose answers stand right to left: `keep` (0), then the others (1, 2, ...).
+int ask_with_answers(const char *text, const char *keep, std::vector<const char *> others) {
     const std::string fitted = fitted_for_screen(text);
     fl_font(fl_message_font_, message_size());
     int text_w = 0, text_h = 0;
     fl_measure(fitted.c_str(), text_w, text_h);
     const int keep_w = static_cast<int>(fl_width(keep)) + 40;
-    const int other_w = static_cast<int>(fl_width(other)) + 40;
-    const int w = std::max(80 + text_w, keep_w + other_w + 30);
+    int others_w = 0;
+    for (const char *other : others)
+        others_w += static_cast<int>(fl_width(other)) + 40 + 10;
+    const int w = std::max(80 + text_w, keep_w + others_w + 20);
     const int h = std::max(text_h, 50) + 65;
 
     Fl_Double_Window dialog(w, h, "確認");
@@ -124,14 +131,24 @@ int show_question(const char *text, const char *keep, const char *other) {
     message.labelfont(fl_message_font_);
     message.labelsize(message_size());
     message.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
-    Fl_Button other_button(w - keep_w - other_w - 20, h - 35, other_w, 25, other);
+    int answer = 0;
+    // The other answers from the left, in order; their user data is their answer's number.
+    std::vector<std::unique_ptr<Fl_Button>> buttons;
+    int x = w - keep_w - 10 - others_w;
+    for (size_t k = 0; k < others.size(); ++k) {
+        const int bw = static_cast<int>(fl_width(others[k])) + 40;
+        buttons.push_back(std::make_unique<Fl_Button>(x, h - 35, bw, 25, others[k]));
+        buttons.back()->user_data(reinterpret_cast<void *>(k + 1));
+        buttons.back()->callback([](Fl_Widget *b, void *) {
+            *static_cast<int *>(b->window()->user_data()) =
+                static_cast<int>(reinterpret_cast<intptr_t>(b->user_data()));
+            b->window()->hide();
+        });
+        x += bw + 10;
+    }
     Fl_Return_Button keep_button(w - keep_w - 10, h - 35, keep_w, 25, keep);
     dialog.end();
-
-    int answer = 0;
-    other_button.callback(
-        [](Fl_Widget *b, void *answer) { *static_cast<int *>(answer) = 1, b->window()->hide(); },
-        &answer);
+    dialog.user_data(&answer);
     keep_button.callback([](Fl_Widget *b, void *) { b->window()->hide(); });
     // Escape and the window's close button.
     dialog.callback([](Fl_Widget *window, void *) { window->hide(); });
@@ -142,4 +159,14 @@ int show_question(const char *text, const char *keep, const char *other) {
     while (dialog.shown())
         Fl::wait();
     return answer;
+}
+
+}  // namespace
+
+int show_question(const char *text, const char *keep, const char *other) {
+    return ask_with_answers(text, keep, {other});
+}
+
+int show_choice(const char *text, const char *keep, const char *first, const char *second) {
+    return ask_with_answers(text, keep, {first, second});
 }

@@ -12,6 +12,9 @@ void show_alert(const char *text, const char *caption);
 // button (Enter presses it, it has the focus), and Escape or closing the dialog give it too.
 // Returns 1 when `other` was pressed, 0 for `keep`.
 int show_question(const char *text, const char *keep, const char *other);
+// The same with two other answers, left to right before `keep`: 1 for `first`, 2 for `second`,
+// 0 for `keep`.
+int show_choice(const char *text, const char *keep, const char *first, const char *second);
 
 // `text` laid out in the alert's font (FLTK's message font): every line at most `max_width`
 // pixels wide, broken after the last '/' that fits or else between two characters (never

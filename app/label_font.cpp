@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <fontconfig/fontconfig.h>
 
+#include "app/actions.h"
 #include "app/colour_key.h"
 #include "app/dialog_text.h"
 #include "app/gl_display_3d.h"
@@ -13,7 +14,8 @@
 
 std::string label_text() {
     return main_window_labels() + print_dialog_labels() + order_dialog_labels() +
-           chinese_dialog_labels() + kView3DHelp + colour_key_labels() + import_dialog_labels();
+           chinese_dialog_labels() + kView3DHelp + colour_key_labels() + import_dialog_labels() +
+           pair_action_labels();
 }
 
 namespace {

@@ -28,6 +28,8 @@ Fl_Check_Button *g_foot_pressure = nullptr;
 Fl_Menu_Bar *g_menu = nullptr;
 Fl_Output *g_size_output = nullptr;
 Fl_Widget *g_controls[pedaform::kControlCount] = {};
+Fl_Button *g_foot_buttons[pedaform::kFootCount] = {};
+Fl_Check_Button *g_link_button = nullptr;
 
 // text, shortcut, callback, user data, flags, label type, font, size, colour
 Fl_Menu_Item g_menu_upper_items[] = {
@@ -41,6 +43,9 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"開啟設計…", 0, open_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"儲存設計", FL_CTRL + 's', save_design_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"另存設計…", 0, save_design_as_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"開啟左右一對…", 0, open_pair_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"儲存左右一對…", 0, save_pair_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"新的一對", 0, new_pair_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出3D列印鞋墊…", 0, export_printable_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
     {"訂單資料…", 0, order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"輸出訂單…", 0, export_order_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 58},
@@ -71,6 +76,8 @@ const char *const kSizeLabel = "尺碼";
 const char *const kOrthoticsHeading = "矯正";
 const char *const kFootPressureLabel = "Foot Pressure";
 const char *const kNearestMark = " （最接近）";
+const char *const kFootLabels[pedaform::kFootCount] = {"左腳", "右腳"};
+const char *const kLinkLabel = "左右同步";
 
 int g_size_items[pedaform::kSizeLabelCount];  // the "尺碼" entries' indices in g_menu
 
@@ -153,6 +160,25 @@ void orthotics_heading() {
     frame->align(Fl_Align(FL_ALIGN_TOP_LEFT));
 }
 
+// The "左腳 | 右腳" switch above the image view, and "左右同步" above it.
+void foot_switch() {
+    g_link_button = new Fl_Check_Button(40, 96, 150, 24, kLinkLabel);
+    g_link_button->down_box(FL_DOWN_BOX);
+    g_link_button->labelsize(16);
+    g_link_button->value(1);
+    g_link_button->callback(link_cb);
+    for (int f = 0; f < pedaform::kFootCount; ++f) {
+        auto *b = new Fl_Button(40 + 75 * f, 124, 75, 30, kFootLabels[f]);
+        b->type(FL_RADIO_BUTTON);
+        b->labelsize(18);
+        b->labelfont(FL_HELVETICA_BOLD);
+        b->selection_color(Fl_Color(3));
+        b->value(f == 0 ? 1 : 0);
+        b->callback(foot_switch_cb, reinterpret_cast<void *>(static_cast<intptr_t>(f)));
+        g_foot_buttons[f] = b;
+    }
+}
+
 }  // namespace
 
 Fl_Double_Window *build_main_window(const std::string &data_dir) {
@@ -187,6 +213,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
 
     g_foot_pressure = new Fl_Check_Button(35, 558, 119, 19, kFootPressureLabel);
     g_foot_pressure->down_box(FL_DOWN_BOX);
+    foot_switch();
 
     // Every control of the design, from its row in the control table.
     orthotics_heading();
@@ -219,15 +246,13 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_size_output->box(FL_THIN_DOWN_BOX);
     g_size_output->color(FL_BACKGROUND_COLOR);
 
-    g_design = new pedaform::Design(*g_resources, pedaform::load_scan_file);
-    g_image_view->design = g_design;
+    g_pair = new pedaform::Pair(*g_resources, pedaform::load_scan_file);
     g_image_view->point_moved = move_point_to;
     g_image_view->point_gesture = point_gesture;
     control_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
-    g_view3d->results = &g_design->results();
-    g_view3d->scan = &g_design->scan();
     g_view3d->foot_pressure = g_foot_pressure;
+    show_foot(pedaform::Foot::kLeft);
 
     window->end();
     return window;
@@ -248,8 +273,8 @@ void mark_nearest_size(const pedaform::SizeBin *nearest) {
 }
 
 std::string main_window_labels() {
-    std::string text =
-        std::string(kSizeLabel) + kOrthoticsHeading + kFootPressureLabel + kNearestMark;
+    std::string text = std::string(kSizeLabel) + kOrthoticsHeading + kFootPressureLabel +
+                       kNearestMark + kFootLabels[0] + kFootLabels[1] + kLinkLabel;
     // A submenu's entries end with an empty entry, and so does the menu.
     for (const Fl_Menu_Item *item : {g_menu_upper_items, g_menu_lower_items})
         for (int depth = 0; item->text != nullptr || depth-- > 0; ++item)

@@ -1,5 +1,6 @@
-// The main window: both views, the fifteen controls and the two menu bars, and the global
-// pointers through which every action reaches them. Built once; nothing is ever freed.
+// The main window: both views, the foot switch, the fifteen controls and the two menu bars, and
+// the global pointers through which every action reaches them. Built once; nothing is ever
+// freed.
 #pragma once
 
 #include <FL/Fl_Check_Button.H>
@@ -15,6 +16,7 @@
 #include "app/gl_display_image.h"
 #include "core/warnings.h"
 #include "design/controls.h"
+#include "relief/foot_axis.h"
 #include "core/size_table.h"
 
 extern Fl_Double_Window *g_main_window;
@@ -30,6 +32,10 @@ extern Fl_Output *g_size_output;
 // The design's controls, in the order of Control: value sliders and check buttons, made from
 // the control table.
 extern Fl_Widget *g_controls[pedaform::kControlCount];
+// The "左腳 | 右腳" switch above the image view (radio buttons, left then right) and the
+// "左右同步" check button above it.
+extern Fl_Button *g_foot_buttons[pedaform::kFootCount];
+extern Fl_Check_Button *g_link_button;
 inline Fl_Widget *control_widget(pedaform::Control c) {
     return g_controls[static_cast<int>(c)];
 }

@@ -36,6 +36,8 @@ const char *const kSlicerLabel = "切片軟體";
 const char *const kZonesLabel = "壓力分區：門檻（峰值的 %）與填充 %";
 const char *const kAddLabel = "新增分區";
 const char *const kToleranceLabel = "網格容差 (mm)";
+const char *const kBedLabel = "列印平台 (mm)";
+const char *const kBedTimes = "×";
 const char *const kOkLabel = "輸出";
 const char *const kCancelLabel = "取消";
 const char *const kRemoveLabel = "移除";
@@ -70,7 +72,7 @@ void zone_colour(int zone, uint8_t rgb[3]) {
 }
 
 PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_mm)
-    : window(380, 430, kTitle), prepared_(prepare_insole(g_design->results().insole_relief)) {
+    : window(380, 465, kTitle), prepared_(prepare_insole(g_design->results().insole_relief)) {
     window.user_data(this);
     slicer = new Fl_Choice(130, 15, 230, 25, kSlicerLabel);
     slicer->add("PrusaSlicer");
@@ -90,14 +92,26 @@ PrintDialog::PrintDialog(const std::vector<PrintZone> &zones, double tolerance_m
     tolerance->range(0, kMaxMeshTolerance);
     tolerance->step(0.01);
     tolerance->value(tolerance_mm);
-    ok = new Fl_Button(180, 395, 85, 25, kOkLabel);
+    bed_width = new Fl_Value_Input(130, 395, 70, 25, kBedLabel);
+    bed_depth = new Fl_Value_Input(225, 395, 70, 25, kBedTimes);
+    BedSize bed;
+    with_preferences("print", [&](Fl_Preferences &p) {
+        p.get("bed_width", bed.width, bed.width);
+        p.get("bed_depth", bed.depth, bed.depth);
+    });
+    for (auto [input, value] : {std::pair{bed_width, bed.width}, std::pair{bed_depth, bed.depth}}) {
+        input->range(kMinBedMm, kMaxBedMm);
+        input->step(1);
+        input->value(std::clamp(value, kMinBedMm, kMaxBedMm));
+    }
+    ok = new Fl_Button(180, 430, 85, 25, kOkLabel);
     ok->callback([](Fl_Widget *w, void *) {
         PrintDialog *d = dialog_of(w);
         const Result<> r = d->check_zones();
         if (!r) return show_message_box(r.message().c_str(), kZonesCaption);
         d->accepted_ = d->done_ = true;
     });
-    cancel = new Fl_Button(275, 395, 85, 25, kCancelLabel);
+    cancel = new Fl_Button(275, 430, 85, 25, kCancelLabel);
     cancel->callback([](Fl_Widget *w, void *) { dialog_of(w)->done_ = true; });
     window.callback(
         [](Fl_Widget *w, void *) { static_cast<PrintDialog *>(w->user_data())->done_ = true; });
@@ -175,6 +189,8 @@ PrintSettings PrintDialog::settings() const {
             {static_cast<int>(r.threshold->value()), true, static_cast<int>(r.density->value())});
     s.slicer = static_cast<Slicer>(std::max(0, slicer->value()));
     s.tolerance_mm = std::clamp(tolerance->value(), 0.0, kMaxMeshTolerance);
+    s.bed = {std::clamp(bed_width->value(), kMinBedMm, kMaxBedMm),
+             std::clamp(bed_depth->value(), kMinBedMm, kMaxBedMm)};
     return s;
 }
 
@@ -210,12 +226,17 @@ bool PrintDialog::run() {
         Fl::wait();
     window.hide();
     if (accepted_)
-        with_preferences(
-            "print", [&](Fl_Preferences &p) { p.set("slicer", slicer_name(settings().slicer)); });
+        with_preferences("print", [&](Fl_Preferences &p) {
+            const PrintSettings s = settings();
+            p.set("slicer", slicer_name(s.slicer));
+            p.set("bed_width", s.bed.width);
+            p.set("bed_depth", s.bed.depth);
+        });
     return accepted_;
 }
 
 std::string print_dialog_labels() {
     return std::string(kTitle) + kSlicerLabel + kZonesLabel + kAddLabel + kToleranceLabel +
-           kOkLabel + kCancelLabel + kRemoveLabel + kZoneLabel + kZonesCaption;
+           kBedLabel + kBedTimes + kOkLabel + kCancelLabel + kRemoveLabel + kZoneLabel +
+           kZonesCaption;
 }

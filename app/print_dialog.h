@@ -1,8 +1,8 @@
 // What the 3D-print export asks before it writes a 3MF file: the slicer the file is for, the
 // pressure zones as rows of a threshold (a share of the foot's peak pressure) and an infill
-// density, and the mesh tolerance. While the dialog is open the image view shows the insole's
-// cells in their zones' colours, zoned as the 3MF file will be (print_zone_cells of the
-// prepared relief).
+// density, the mesh tolerance, and the printer's bed on which a pair's two insoles must fit. While
+// the dialog is open the image view shows the insole's cells in their zones' colours, zoned as the
+// 3MF file will be (print_zone_cells of the prepared relief).
 #pragma once
 
 #include <FL/Fl_Button.H>
@@ -18,8 +18,8 @@
 
 #include "model3d/print_3mf.h"
 
-// Where the slicer choice is kept between runs: "" for the user's FLTK preferences, otherwise
-// a folder of its own (the tests'). The file is "pedaform/pedaform.prefs" inside.
+// Where the slicer choice and the bed are kept between runs: "" for the user's FLTK preferences,
+// otherwise a folder of its own (the tests'). The file is "pedaform/pedaform.prefs" inside.
 extern std::string g_preferences_dir;
 
 class Fl_Preferences;
@@ -36,8 +36,8 @@ class PrintDialog {
     PrintDialog(const PrintDialog &) = delete;
     PrintDialog &operator=(const PrintDialog &) = delete;
 
-    // Modal until "輸出" with valid zones (true: the slicer is remembered) or "取消" or the
-    // window's close button (false). Invalid zones are said in a message box; the dialog
+    // Modal until "輸出" with valid zones (true: the slicer and the bed are remembered) or "取消"
+    // or the window's close button (false). Invalid zones are said in a message box; the dialog
     // stays.
     bool run();
 
@@ -60,6 +60,7 @@ class PrintDialog {
     Fl_Double_Window window;
     Fl_Choice *slicer;
     Fl_Value_Input *tolerance;
+    Fl_Value_Input *bed_width, *bed_depth;
     Fl_Button *add, *ok, *cancel;
     std::vector<Row> rows;
 

@@ -8,6 +8,7 @@
 
 #include "design/design.h"
 #include "design/design_file.h"
+#include "design/pair.h"
 #include "design/proposal.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -122,6 +123,30 @@ static void BM_PadSlider(benchmark::State &state) {
     move_control(state, Control::kHeel1, 3, 4);
 }
 BENCHMARK(BM_PadSlider)->Unit(benchmark::kMillisecond);
+
+// The same slider on a linked pair of generated feet (the right the left's mirror image): one
+// step of the pair that moves the control on both feet.
+static void BM_PairLinkedStep(benchmark::State &state) {
+    auto res = std::make_unique<Resources>();
+    set_console(nullptr);
+    load_startup_resources(*res, PEDAFORM_DATA_DIR);
+    Pair pair(*res, load_scan_file);
+    synth::ScanRecipe recipe;
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        recipe.right_foot = foot == Foot::kRight;
+        const std::string scan = "/tmp/pedaform-bench-pair-" + std::to_string(getpid()) + ".bmp";
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(recipe));
+        (void)write_file_atomically(scan, bmp.data(), bmp.size());
+        (void)pair.load(foot, scan);
+        std::remove(scan.c_str());
+    }
+    bool flip = false;
+    for (auto _ : state) {
+        (void)pair.set(Foot::kLeft, Control::kHeel1, (flip = !flip) ? 3 : 4);
+        benchmark::DoNotOptimize(pair.design(Foot::kRight).results().relief_grid[0]);
+    }
+}
+BENCHMARK(BM_PairLinkedStep)->Unit(benchmark::kMillisecond);
 
 static void BM_ArchLayer(benchmark::State &state) {
     move_control(state, Control::kArch, 8, 8.5);

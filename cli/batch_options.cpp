@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "analysis/size_bin.h"
+#include "relief/dome_placement.h"
 
 namespace pedaform {
 
@@ -141,14 +142,44 @@ Result<> keep(Result<T> read, U &out) {
 
 // An option other than a control's: its argument ("" for a flag), its --help text (lines after
 // the first indented to the text's column), its manual entry in roff ("" for the help text),
-// and how it is read into the options.
+// and how it is read: into the options, or, for a design option, into the design options of
+// both feet or one (--left-, --right-). A row with neither reader only describes options.
 struct OptionRow {
     const char *option;
     const char *argument;
     const char *help;
     const char *manual;
     Result<> (*read)(OptionReader &r, BatchOptions &o);
+    Result<> (*read_design)(OptionReader &r, DesignOptions &o) = nullptr;
 };
+
+Result<double> read_bed_side(const std::string &text) {
+    const std::optional<double> v = number_of(text);
+    if (!v || !(*v >= kMinBedMm && *v <= kMaxBedMm)) return Failure{""};
+    return *v;
+}
+
+Result<> read_bed(OptionReader &r, BatchOptions &o) {
+    Result<std::string> text = r.value();
+    if (!text) return Failure{text.message()};
+    const size_t comma = text->find(',');
+    const Result<double> width = read_bed_side(text->substr(0, comma));
+    const Result<double> depth = comma == std::string::npos
+                                     ? Result<double>(Failure{""})
+                                     : read_bed_side(text->substr(comma + 1));
+    if (!width || !depth) return r.takes("W,H in mm, each 50 to 2000, e.g. 256,256", *text);
+    o.bed = BedSize{*width, *depth};
+    return Result<>();
+}
+
+Result<> read_pair(OptionReader &r, BatchOptions &o) {
+    for (std::string &scan : o.pair) {
+        Result<std::string> name = read_file(r);
+        if (!name) return Failure{r.option() + " needs the left and the right foot's scans"};
+        scan = *name;
+    }
+    return Result<>();
+}
 
 // clang-format off
 const OptionRow kHeadOptions[] = {
@@ -162,6 +193,23 @@ const OptionRow kHeadOptions[] = {
      "instead and its checksum is not checked. Options\ngiven with it are applied after its "
      "steps.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.design); }},
+    {"--pair", "LEFT RIGHT", "design both feet of a pair: the left foot's scan, then the\n"
+     "right's; outputs per foot get _L and _R before the extension",
+     "Design both feet of a pair: the left foot's scan, then the right foot's. Every design "
+     "option\napplies to both feet; the\n.BI \\-\\-left\\- OPTION\nand\n.BI \\-\\-right\\- OPTION\n"
+     "forms set one foot. The feet are linked (a pair file records it) unless a control, the "
+     "size\nor the dome's millimetres differ between them. The engraving, STL, raw and PNG outputs "
+     "are\nwritten per foot, with _L and _R before the extension; the 3MF holds both insoles (see\n"
+     ".BR \\-\\-bed );\n.B \\-\\-save\\-design\nwrites a pair file; the report gives both "
+     "feet and their comparison. With\n.BR \\-\\-design ,\nthe design or pair file is replayed "
+     "on these scans.",
+     read_pair},
+    {"--left-OPTION, --right-OPTION", "V", "with a pair: a design option for one foot only\n"
+     "(--left-meta1 3, --right-dome-apex 75,250, --left-smooth 1)",
+     "With a pair: any control's option, \\-\\-size, \\-\\-meta\\-point, "
+     "\\-\\-dome\\-apex,\n\\-\\-dome\\-behind\\-heads or \\-\\-smooth for one foot only, "
+     "e.g.\n.BR \"\\-\\-left\\-meta1 3\" ;\nit replaces the plain option's value for that foot.",
+     nullptr},
     {"--ignore-checksum", "", "open a design whose scan's bytes have changed",
      "Open a design whose scan's bytes no longer match the checksum it recorded.",
      [](OptionReader &, BatchOptions &o) { return o.ignore_checksum = true, Result<>(); }},
@@ -175,7 +223,7 @@ const OptionRow kHeadOptions[] = {
     {"--size", "LABEL", "choose the size (its template and presets), e.g. CM25-26",
      "Choose the size (its template and pad presets) by its label, e.g. CM25\\-26; needed when "
      "the\nscan's length matches no size bin.",
-     [](OptionReader &r, BatchOptions &o) -> Result<> {
+     nullptr, [](OptionReader &r, DesignOptions &o) -> Result<> {
          Result<std::string> label = r.value();
          if (!label) return Failure{label.message()};
          o.size = size_label_index(*label);
@@ -191,11 +239,11 @@ const OptionRow kPointOptions[] = {
     {"--meta-point", "C,R", "place the metatarsal point at column C 0 ... 149, row R 0 ... 359",
      "Place the metatarsal point at column C 0 ... 149, row R 0 ... 359 (grid cells), before "
      "the\nstamped pad is switched on.",
-     [](OptionReader &r, BatchOptions &o) { return keep(read_point(r), o.meta_point); }},
+     nullptr, [](OptionReader &r, DesignOptions &o) { return keep(read_point(r), o.meta_point); }},
     {"--dome-apex", "C,R", "place the stamped dome's highest cell on column C, row R",
      "Place the stamped dome's highest cell (its apex) on column C, row R; the metatarsal "
      "point\nfollows.",
-     [](OptionReader &r, BatchOptions &o) { return keep(read_point(r), o.dome_apex); }},
+     nullptr, [](OptionReader &r, DesignOptions &o) { return keep(read_point(r), o.dome_apex); }},
     {"--dome-behind-heads", "MM",
      "place the dome's distal edge MM mm (0 ... 30, e.g. 8) behind\n"
      "the forefoot's pressure peak, between the metatarsal heads",
@@ -206,8 +254,9 @@ const OptionRow kPointOptions[] = {
      "lies on the axis through\nthe point 40 % of the way from the first head to the fifth. "
      "Without pressure there, the\napex goes MM millimetres heel\\-ward of the line through "
      "the heads, and a warning says so.",
-     [](OptionReader &r, BatchOptions &o) {
-         return keep(read_number(r, 0, 30, "a number from " + range_text(0, 30)),
+     nullptr, [](OptionReader &r, DesignOptions &o) {
+         return keep(read_number(r, 0, kDomeBehindHeadsMaxMm,
+                                 "a number from " + range_text(0, kDomeBehindHeadsMaxMm)),
                      o.dome_behind_heads);
      }},
 };
@@ -215,9 +264,11 @@ const OptionRow kPointOptions[] = {
 const OptionRow kTailOptions[] = {
     {"--smooth", "N", "run \"Smooth\" N times (0 ... 1000)",
      "Run \\(lqSmooth\\(rq N times (0 ... 1000).",
-     [](OptionReader &r, BatchOptions &o) { return keep(read_whole(r, 0, 1000), o.smooth); }},
-    {"--save-design", "FILE", "the design the options made, as a design file",
-     "Write the design the options made (before the exports) as a design file.",
+     nullptr, [](OptionReader &r, DesignOptions &o) { return keep(read_whole(r, 0, 1000), o.smooth); }},
+    {"--save-design", "FILE", "the design the options made, as a design file (a pair file for\n"
+     "a pair)",
+     "Write the design the options made (before the exports) as a design file; for a pair, a "
+     "pair\nfile holding both feet's designs and whether they are linked.",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.save_design); }},
     {"--engrave", "FILE", "engraving BMP (smoothed; \".bmp\" appended unless present)",
      "Engraving BMP, smoothed;\n.I .bmp\nis appended unless present.",
@@ -273,6 +324,15 @@ const OptionRow kTailOptions[] = {
          return keep(read_number(r, 0, kMaxMeshTolerance, "a length from 0 to 1 mm"),
                      o.mesh_tolerance);
      }},
+    {"--bed", "W,H", "with a pair's --3mf: the printer's bed, W x H mm (default\n"
+     "256,256); the insoles are turned up to 45 degrees to fit, or\n"
+     "written to one 3MF per foot (_L, _R) when they do not",
+     "With a pair's\n.BR \\-\\-3mf :\nthe printer's bed, W x H millimetres (default 256,256). "
+     "The two insoles stand side by\nside, 10 mm apart, centred on the bed, both turned by the "
+     "smallest angle of up to 45 degrees\nthat makes them fit; the placement is each build "
+     "item's transform. When they do not fit, the\ncommand says so and writes one 3MF per foot, "
+     "with _L and _R before the extension.",
+     read_bed},
     {"--relief-raw", "FILE", "the relief as 54,000 bytes, row 0 first", "",
      [](OptionReader &r, BatchOptions &o) { return keep(read_file(r), o.relief_raw); }},
     {"--preview", "FILE.png", "the relief preview, upright", "",
@@ -298,7 +358,8 @@ const OptionRow kTailOptions[] = {
 
 const char *const kUsageHead =
     "usage: pedaform-cli [options] SCAN.bmp\n"
-    "       pedaform-cli --design FILE.json [options] [SCAN.bmp]\n"
+    "       pedaform-cli --pair LEFT.bmp RIGHT.bmp [options]\n"
+    "       pedaform-cli --design FILE.json [options] [SCAN.bmp | --pair LEFT.bmp RIGHT.bmp]\n"
     "\n"
     "Runs an insole design without a screen, as the operator would in the GUI.\n"
     "\n";
@@ -447,26 +508,42 @@ const OptionRow *option_row(const std::string &option) {
     return nullptr;
 }
 
+// A design option named `option` (a control's, or a row that reads design options) read into
+// `o`; none when `option` is no design option.
+std::optional<Result<>> read_design_option(OptionReader &reader, const std::string &option,
+                                           DesignOptions &o) {
+    for (int i = 0; i < kControlCount; ++i)
+        if (option == control_spec(static_cast<Control>(i)).option)
+            return keep(read_control(reader, static_cast<Control>(i)), o.controls[i]);
+    const OptionRow *row = option_row(option);
+    if (row == nullptr || row->read_design == nullptr) return std::nullopt;
+    return row->read_design(reader, o);
+}
+
+const char *const kFootPrefixes[2] = {"--left-", "--right-"};
+
 Result<> read_option(OptionReader &reader, BatchOptions &o) {
     const std::string &arg = reader.option();
     if (std::optional<Result<>> r = read_order_option(reader, o)) return *r;
-    for (int i = 0; i < kControlCount; ++i)
-        if (arg == control_spec(static_cast<Control>(i)).option)
-            return keep(read_control(reader, static_cast<Control>(i)), o.controls[i]);
-    if (const OptionRow *row = option_row(arg)) return row->read(reader, o);
+    if (std::optional<Result<>> r = read_design_option(reader, arg, o)) return *r;
+    for (int f = 0; f < 2; ++f) {
+        const std::string prefix = kFootPrefixes[f];
+        if (arg.compare(0, prefix.size(), prefix) != 0) continue;
+        if (std::optional<Result<>> r =
+                read_design_option(reader, "--" + arg.substr(prefix.size()), o.feet[f]))
+            return *r;
+    }
+    const OptionRow *row = option_row(arg);
+    if (row != nullptr && row->read != nullptr) return row->read(reader, o);
     return Failure{"unknown option " + arg + " (see --help)"};
 }
 
 }  // namespace
 
-std::vector<Control> controls_in_batch_order() {
-    std::vector<Control> order;
-    for (int i = 0; i < kControlCount; ++i)
-        order.push_back(static_cast<Control>(i));
-    std::stable_sort(order.begin(), order.end(), [](Control a, Control b) {
-        return control_spec(a).batch_order < control_spec(b).batch_order;
-    });
-    return order;
+bool DesignOptions::any() const {
+    for (const std::optional<double> &c : controls)
+        if (c) return true;
+    return size || meta_point || dome_apex || dome_behind_heads || smooth;
 }
 
 std::string batch_usage_text() {
@@ -524,7 +601,10 @@ Result<BatchOptions> parse_batch_options(int argc, const char *const *argv) {
             o.scan = *arg;
         }
     }
-    if (o.scan.empty() && o.design.empty() && !o.help && !o.version)
+    const bool pair = !o.pair[0].empty();
+    if (pair && !o.scan.empty())
+        return Failure{"a scan and --pair were given: with --pair, give the scans there only"};
+    if (o.scan.empty() && o.design.empty() && !pair && !o.help && !o.version)
         return Failure{"no scan given (pedaform-cli [options] SCAN.bmp)"};
     return o;
 }

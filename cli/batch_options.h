@@ -5,8 +5,14 @@
 // here, the manual page at build time (tools/make_manual.cpp). The order's options, which make
 // no step, come from the order's field rows (order/order_data.h) and follow in a list of their
 // own.
+//
+// A pair (--pair LEFT RIGHT, or a pair file given to --design) takes every design option for
+// both feet. Each design option (every control's, --size, the metatarsal point and dome options
+// and --smooth) also comes as --left-OPTION and --right-OPTION, made from the same rows, which
+// set one foot: its value replaces the plain option's for that foot.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,11 +25,8 @@
 
 namespace pedaform {
 
-struct BatchOptions {
-    std::string scan;
-    std::string resources;  // "" = the working directory
-    std::string design;     // --design: replay this design file first
-    bool ignore_checksum = false;
+// The options that make a design's steps, for both feet or (--left-, --right-) for one.
+struct DesignOptions {
     // The controls' options (in the order of Control); the stamp's is 1 when given.
     std::optional<double> controls[kControlCount];
     bool propose = false;                     // --propose: the proposal's steps first
@@ -31,7 +34,18 @@ struct BatchOptions {
     std::optional<GridPoint> meta_point;      // --meta-point
     std::optional<GridPoint> dome_apex;       // --dome-apex: where the dome's highest cell goes
     std::optional<double> dome_behind_heads;  // millimetres
-    int smooth = 0;
+    std::optional<int> smooth;                // --smooth
+    bool any() const;
+};
+
+struct BatchOptions : DesignOptions {
+    std::string scan;
+    std::array<std::string, 2> pair;  // --pair: the left and the right foot's scans
+    DesignOptions feet[2];            // --left-OPTION, --right-OPTION
+    std::string resources;            // "" = the working directory
+    std::string design;               // --design: replay this design or pair file first
+    bool ignore_checksum = false;
+    BedSize bed;  // --bed: a pair's 3MF
     std::string save_design;
     std::string engrave, stl, stl_solid, relief_raw, preview, pressure, report;
     std::string print_3mf;                 // --3mf
@@ -57,8 +71,5 @@ std::string batch_usage_text();
 // The manual page's option entries, in roff: one ".TP" paragraph per option, in the order of
 // the --help text.
 std::string batch_manual_options();
-
-// The controls in the order the batch command applies them (their rows' batch_order).
-std::vector<Control> controls_in_batch_order();
 
 }  // namespace pedaform

@@ -1,5 +1,6 @@
 #include "design/controls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -124,6 +125,20 @@ std::optional<Control> control_of_layer(Layer layer) {
     for (const ControlSpec &row : kSpecs)
         if (row.layer == layer) return row.control;
     return std::nullopt;
+}
+
+std::vector<Control> controls_in_batch_order() {
+    std::vector<Control> order;
+    for (int i = 0; i < kControlCount; ++i)
+        order.push_back(static_cast<Control>(i));
+    std::stable_sort(order.begin(), order.end(), [](Control a, Control b) {
+        return control_spec(a).batch_order < control_spec(b).batch_order;
+    });
+    return order;
+}
+
+bool preset_by_size(Control c) {
+    return c == Control::kPadWidth || c == Control::kPadLength || c == Control::kPadHeight;
 }
 
 bool control_value_valid(Control c, double value) {

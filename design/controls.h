@@ -109,6 +109,12 @@ const ControlSpec &control_spec(Control c);
 // The control that builds `layer`; none for the lowering layer, which no control owns.
 [[nodiscard]] std::optional<Control> control_of_layer(Layer layer);
 
+// The controls in the order the batch command applies them (their rows' batch_order); a pair's
+// foot takes the other's settings in this order too.
+std::vector<Control> controls_in_batch_order();
+// The stamped pad's width, length and height: what a size presets.
+bool preset_by_size(Control c);
+
 // True for a value within the control's range on its step grid (within 1e-6 of a step, so
 // that decimal text such as 4.6 counts); false for anything else, NaN and infinities included.
 bool control_value_valid(Control c, double value);

@@ -83,6 +83,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
     states_.assign(1, s);
     snapshots_.clear();
     position_ = saved_position_ = gesture_step_ = burst_step_ = 0;
+    last_record_ = StepRecord::kNone;
     order_ = saved_order_ = OrderData();  // a new scan, a new order
     // The frame after a load composes the relief; the stamp is off, so it cannot fail.
     const Result<> composed = compose(s);
@@ -148,14 +149,19 @@ void Design::judge_search_point() {
 }
 
 Result<> Design::set(Control c, double value, std::optional<double> at) {
+    last_record_ = StepRecord::kNone;
     const bool burst = at && burst_step_ != 0 && *at - burst_at_ < kAmendSeconds;
     const bool amended = take_back_amended(StepKind::kSet, c, burst);
     burst_step_ = 0;
-    if (controls()[c] == value) return amended ? materialize(state()) : Result<>::success();
+    if (controls()[c] == value) {
+        last_record_ = amended ? StepRecord::kWithdrawn : StepRecord::kNone;
+        return amended ? materialize(state()) : Result<>::success();
+    }
     Step step;
     step.control = c;
     step.value = value;
     Result<> moved = apply(step);
+    if (amended) last_record_ = StepRecord::kAmended;
     if (gesture_open_ && loaded_) gesture_step_ = position_;
     if (at && loaded_) burst_step_ = position_, burst_at_ = *at;
     return moved;
@@ -184,23 +190,28 @@ Result<> Design::smooth() {
 Result<> Design::move_meta_point(float column, float row) {
     const bool amend = take_back_amended(StepKind::kMetaPoint, Control::kMeta1, false);
     burst_step_ = 0;
-    if (state().meta_point_found && state().meta_column == column && state().meta_row == row)
+    if (state().meta_point_found && state().meta_column == column && state().meta_row == row) {
+        last_record_ = amend ? StepRecord::kWithdrawn : StepRecord::kNone;
         return amend ? materialize(state()) : Result<>::success();
+    }
     Step step;
     step.kind = StepKind::kMetaPoint;
     step.column = column;
     step.row = row;
     Result<> moved = apply(step);
+    if (amend) last_record_ = StepRecord::kAmended;
     if (gesture_open_ && loaded_) gesture_step_ = position_;
     return moved;
 }
 
 Result<> Design::reset_meta_point() {
+    last_record_ = StepRecord::kNone;
     if (!point_found_) return Result<>::success();
     return move_meta_point(found_column_, found_row_);
 }
 
 Result<> Design::choose_size(int index) {
+    last_record_ = StepRecord::kNone;
     if (state().size_index == index) return Result<>::success();
     Step step;
     step.kind = StepKind::kSize;
@@ -227,18 +238,21 @@ GridPoint Design::dome_apex() const {
                               c[Control::kPadLength]);
 }
 
-Result<> Design::move_dome_apex(float column, float row) {
+GridPoint Design::point_for_apex(float column, float row) {
     const Controls &c = controls();
     GridPoint point = point_of_dome_apex({column, row}, apex_cell(), c[Control::kPadWidth],
                                          c[Control::kPadLength]);
     point.column = std::clamp(point.column, 0.0f, kGridWidth - 1.0f);
     point.row = std::clamp(point.row, 0.0f, kGridHeight - 1.0f);
+    return point;
+}
+
+Result<> Design::move_dome_apex(float column, float row) {
+    const GridPoint point = point_for_apex(column, row);
     return move_meta_point(point.column, point.row);
 }
 
-Result<Warnings> Design::place_dome_behind_heads(double mm) {
-    if (landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
-    Warnings said;
+GridPoint Design::point_of_dome_step(double mm, Warnings *said) {
     GridPoint apex = dome_apex_behind_heads(*scan_, mm);
     if (const std::optional<GridPoint> peak = forefoot_peak(*scan_)) {
         const Controls &c = controls();
@@ -248,13 +262,26 @@ Result<Warnings> Design::place_dome_behind_heads(double mm) {
                                                c[Control::kPadWidth], c[Control::kPadLength], cell,
                                                t.value_or(GridDirection{0, 1}));
         apex = dome_apex_behind_peak(*scan_, *peak, reach, mm);
-    } else {
-        said.add(
+    } else if (said) {
+        said->add(
             {"no pressure under the metatarsal heads: the dome is placed from the line "
              "through the heads (landmarks 0 and 1)",
              "蹠骨頭附近沒有壓力資料，蹠骨墊片改依蹠骨頭連線放置。"});
     }
-    if (Result<> moved = move_dome_apex(apex.column, apex.row); !moved) return moved.reason();
+    return point_for_apex(apex.column, apex.row);
+}
+
+Result<Warnings> Design::place_dome_behind_heads(double mm) {
+    if (landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
+    last_record_ = StepRecord::kNone;
+    Warnings said;
+    const GridPoint point = point_of_dome_step(mm, &said);
+    const State &s = state();
+    if (s.dome_mm == mm && s.meta_column == point.column && s.meta_row == point.row) return said;
+    Step step;
+    step.kind = StepKind::kDomeBehindHeads;
+    step.value = mm;
+    if (Result<> placed = apply(step); !placed) return placed.reason();
     return said;
 }
 
@@ -293,7 +320,7 @@ const char *Design::size_label() const {
     return state().size_index ? pedaform::size_label(*state().size_index) : "";
 }
 
-Design::State Design::transition(State s, const Step &step) const {
+Design::State Design::transition(State s, const Step &step, GridPoint dome_point) const {
     switch (step.kind) {
         case StepKind::kSet: {
             const Control c = step.control;
@@ -319,6 +346,14 @@ Design::State Design::transition(State s, const Step &step) const {
             s.meta_column = step.column;
             s.meta_row = step.row;
             s.meta_point_found = 1;
+            s.dome_mm.reset();
+            s.composed = true;
+            break;
+        case StepKind::kDomeBehindHeads:
+            s.meta_column = dome_point.column;
+            s.meta_row = dome_point.row;
+            s.meta_point_found = 1;
+            s.dome_mm = step.value;
             s.composed = true;
             break;
         case StepKind::kSize: {
@@ -338,15 +373,18 @@ Design::State Design::transition(State s, const Step &step) const {
 }
 
 Result<> Design::step_allowed(const Step &step) const {
-    const bool needs = step.kind == StepKind::kSet && step.value != 0 &&
-                       control_spec(step.control).needs_landmarks;
+    const bool needs = step.kind == StepKind::kDomeBehindHeads ||
+                       (step.kind == StepKind::kSet && step.value != 0 &&
+                        control_spec(step.control).needs_landmarks);
     if (needs && landmark_problem_) return Failure{landmark_problem_->text, landmark_problem_->gui};
     return Result<>();
 }
 
 Result<> Design::apply(const Step &step) {
     if (Result<> allowed = step_allowed(step); !allowed) return allowed;
-    State next = transition(state(), step);
+    const GridPoint dome =
+        step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};
+    State next = transition(state(), step, dome);
     // The layers the control's own action builds, in its order, even when already built.
     LayerBuilds own;
     if (step.kind == StepKind::kSet) own = layer_builds(step.control, next.controls);
@@ -376,8 +414,10 @@ void Design::record(const Step &step, const State &next) {
     if (!loaded_) {
         // Before any scan there is no design to step back in: the controls just move.
         states_.front() = next;
+        last_record_ = StepRecord::kNone;
         return;
     }
+    last_record_ = StepRecord::kAdded;
     truncate_redo();
     steps_.push_back(step);
     states_.push_back(next);
@@ -391,7 +431,9 @@ Result<> Design::replay(const std::vector<Step> &steps) {
             return shown ? allowed : shown;
         }
         truncate_redo();
-        State next = transition(state(), step);
+        const GridPoint dome =
+            step.kind == StepKind::kDomeBehindHeads ? point_of_dome_step(step.value) : GridPoint{};
+        State next = transition(state(), step, dome);
         if (step.kind == StepKind::kSmooth) {
             // Smoothing reads the relief: bring it up to this step first.
             if (Result<> r = materialize(state()); !r) return r;

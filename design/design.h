@@ -51,7 +51,16 @@ enum class StepKind {
     kSmooth,     // one "Smooth" (also the smoothing before an engraving export)
     kMetaPoint,  // the metatarsal point moved to (column, row)
     kSize,       // the operator chose size label `size` (an index of size_label)
+    // The dome placed `value` millimetres behind the metatarsal heads (place_dome_behind_heads),
+    // worked out on the scan the step runs on: an intent rather than a cell, so that a design
+    // opened on another scan places the dome behind that foot's heads.
+    kDomeBehindHeads,
 };
+
+// What a call that may record a step did to the steps: nothing, a step added, the last step
+// changed in place (a gesture's point moved again), or the last step taken back (a gesture
+// moved back to where it started).
+enum class StepRecord { kNone, kAdded, kAmended, kWithdrawn };
 
 struct Step {
     StepKind kind = StepKind::kSet;
@@ -134,11 +143,14 @@ class Design {
     Result<> move_dome_apex(float column, float row);
     // "依蹠骨頭放置": the apex where the dome's distal edge lies `mm` behind the forefoot's
     // pressure peak along the foot's axis (dome_apex_behind_peak, at the current pad size): one
-    // metatarsal point step. Without pressure in the forefoot's band, the apex `mm` heel-ward of
-    // the heads' line instead (dome_apex_behind_heads), and the warning that says so. Refused,
-    // like the controls that need landmarks, with the landmark warning's words on a scan whose
-    // landmarks are not sound.
+    // step of its own (StepKind::kDomeBehindHeads), which moves the metatarsal point. Without
+    // pressure in the forefoot's band, the apex `mm` heel-ward of the heads' line instead
+    // (dome_apex_behind_heads), and the warning that says so. Refused, like the controls that
+    // need landmarks, with the landmark warning's words on a scan whose landmarks are not sound.
     Result<Warnings> place_dome_behind_heads(double mm = kDomeBehindHeadsMm);
+    // The millimetres of the dome step that put the metatarsal point where it is; none when a
+    // point step (or the load) put it there.
+    std::optional<double> dome_behind_heads_mm() const { return state().dome_mm; }
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().
@@ -166,6 +178,8 @@ class Design {
 
     // The steps from the load to the current position (what a design file holds).
     std::vector<Step> steps() const;
+    // What the last call that may record a step (a step, undo and redo aside) did.
+    StepRecord last_record() const { return last_record_; }
     size_t position() const { return position_; }
     // The order data kept with the design (order/order_data.h), which must pass check_order.
     // It is no step: undo and redo leave it. A load starts without one, like the steps;
@@ -189,6 +203,7 @@ class Design {
         std::optional<int32_t> template_index = 0;
         int32_t template_row_offset = 0;
         std::optional<int> size_index;  // the label shown
+        std::optional<double> dome_mm;  // the dome step that placed the point, if one did
         size_t snapshot = 0;    // the relief and preview after the load or the last smoothing
         bool composed = false;  // a composing step came after that snapshot
     };
@@ -208,10 +223,17 @@ class Design {
     void start_results(double gain);
     State start_state(const Controls &base, const SizeBinChoice &size);
     void judge_search_point();
-    // Fails, in the landmark warning's words, when `step` needs landmarks the scan lacks.
+    // Fails, in the landmark warning's words, when `step` needs landmarks the scan lacks (a
+    // dome step always does).
     Result<> step_allowed(const Step &step) const;
-    // The state a step leads to, without running anything.
-    State transition(State s, const Step &step) const;
+    // The state a step leads to, without running anything. A dome step's point comes from
+    // point_of_dome_step, worked out before.
+    State transition(State s, const Step &step, GridPoint dome_point = {}) const;
+    // Where a dome step puts the metatarsal point on this scan at the current pad size
+    // (place_dome_behind_heads); the fallback's warning is added to `said` when given.
+    GridPoint point_of_dome_step(double mm, Warnings *said = nullptr);
+    // The apex's cell on the grid for a metatarsal point that puts it on (column, row).
+    GridPoint point_for_apex(float column, float row);
     // Where the apex sits in the stamp of the current pad size (rendered when needed).
     GridPoint apex_cell();
     StampKey stamp_key_of(const Controls &c) const;
@@ -260,9 +282,10 @@ class Design {
     };
     BuiltOn built_on_[kLayerCount];
     bool gesture_open_ = false;
-    size_t gesture_step_ = 0;   // the position after the step the open gesture recorded; 0: none
-    size_t burst_step_ = 0;     // the position after the last timed control change; 0: none
-    double burst_at_ = 0;       // its time
+    size_t gesture_step_ = 0;  // the position after the step the open gesture recorded; 0: none
+    size_t burst_step_ = 0;    // the position after the last timed control change; 0: none
+    double burst_at_ = 0;      // its time
+    StepRecord last_record_ = StepRecord::kNone;
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};
     GridPoint stamp_apex_;  // stamp_apex_cell of the stamp of stamp_key_

@@ -1,5 +1,6 @@
 #include "design/design_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -8,6 +9,7 @@
 #include "analysis/size_bin.h"
 #include "core/file_input.h"
 #include "core/file_output.h"
+#include "relief/dome_placement.h"
 
 namespace pedaform {
 
@@ -18,11 +20,19 @@ namespace fs = std::filesystem;
 
 const char *const kFormat = "pedaform-design";
 
-json control_json(Control c, double value) {
-    if (control_spec(c).widget == Widget::kCheckButton) return value != 0;
-    // Whole values as whole numbers, so that the file reads as the sliders show them.
+// Whole values as whole numbers, so that the file reads as the sliders show them.
+json number_json(double value) {
     if (value == std::floor(value) && std::fabs(value) < 1e9) return static_cast<long>(value);
     return value;
+}
+
+json control_json(Control c, double value) {
+    if (control_spec(c).widget == Widget::kCheckButton) return value != 0;
+    return number_json(value);
+}
+
+json point_json(GridPoint p) {
+    return {number_json(p.column), number_json(p.row)};
 }
 
 // The value of control `c` in `v`, checked: a value the control's widget can take, or one the
@@ -61,6 +71,16 @@ Result<Step> meta_point_from_json(const json &j) {
     return step;
 }
 
+Result<Step> dome_step_from_json(const json &j) {
+    Step step;
+    step.kind = StepKind::kDomeBehindHeads;
+    const json mm = j.value("mm", json());
+    if (!mm.is_number() || !(mm.get<double>() >= 0) || !(mm.get<double>() <= kDomeBehindHeadsMaxMm))
+        return Failure{"\"dome_behind_heads\" needs \"mm\" from 0 to 30, not " + mm.dump()};
+    step.value = mm.get<double>();
+    return step;
+}
+
 Result<Step> step_from_json(const json &j) {
     if (!j.is_object() || !j.contains("step") || !j["step"].is_string())
         return Failure{"a step must be an object with a \"step\" name",
@@ -72,6 +92,7 @@ Result<Step> step_from_json(const json &j) {
         return step;
     }
     if (name == "meta_point") return meta_point_from_json(j);
+    if (name == "dome_behind_heads") return dome_step_from_json(j);
     if (name == "size") {
         step.kind = StepKind::kSize;
         const json label = j.value("label", json());
@@ -119,6 +140,38 @@ Result<> start_from_json(const json &start, Controls &out) {
     return Result<>();
 }
 
+// A [column, row] point on the grid.
+std::optional<GridPoint> grid_point_from_json(const json &j) {
+    if (!j.is_array() || j.size() != 2 || !j[0].is_number() || !j[1].is_number())
+        return std::nullopt;
+    const double column = j[0].get<double>(), row = j[1].get<double>();
+    if (!(column >= 0 && column <= kGridWidth - 1 && row >= 0 && row <= kGridHeight - 1))
+        return std::nullopt;
+    return GridPoint{static_cast<float>(column), static_cast<float>(row)};
+}
+
+// The scan's "side" and "axis", both optional.
+Result<> side_from_json(const json &scan, DesignFile &f) {
+    if (scan.contains("side")) {
+        const json side = scan["side"];
+        if (side != "left" && side != "right")
+            return Failure{"the scan's \"side\" must be \"left\" or \"right\", not " + side.dump()};
+        f.side = side == "left" ? Foot::kLeft : Foot::kRight;
+    }
+    if (!scan.contains("axis")) return Result<>();
+    const json axis = scan["axis"];
+    const std::optional<GridPoint> heel =
+        axis.is_object() ? grid_point_from_json(axis.value("heel", json())) : std::nullopt;
+    const std::optional<GridPoint> heads =
+        axis.is_object() ? grid_point_from_json(axis.value("heads", json())) : std::nullopt;
+    if (!heel || !heads)
+        return Failure{
+            "the scan's \"axis\" needs \"heel\" and \"heads\" as [column, row] on the "
+            "grid"};
+    f.axis = FootAxis{*heel, *heads, std::nullopt};
+    return Result<>();
+}
+
 bool is_sha256(const std::string &s) {
     if (s.size() != 64) return false;
     for (char c : s)
@@ -145,31 +198,46 @@ nlohmann::ordered_json design_steps_json(const std::vector<Step> &list) {
             case StepKind::kSize:
                 steps.push_back({{"step", "size"}, {"label", size_label(s.size)}});
                 break;
+            case StepKind::kDomeBehindHeads:
+                steps.push_back({{"step", "dome_behind_heads"}, {"mm", number_json(s.value)}});
+                break;
         }
     }
     return steps;
 }
 
-std::string design_file_text(const DesignFile &file) {
+json design_file_json(const DesignFile &file) {
     json start = json::object();
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         if (control_spec(c).optional_in_file && file.start[c] == 0) continue;
         start[control_spec(c).name] = control_json(c, file.start[c]);
     }
-    const json steps = design_steps_json(file.steps);
+    json scan = {{"file", file.scan_file}, {"sha256", file.scan_sha256}};
+    if (file.side) scan["side"] = foot_name(*file.side);
+    if (file.axis)
+        scan["axis"] = {{"heel", point_json(file.axis->heel)},
+                        {"heads", point_json(file.axis->heads)}};
     json doc = {{"format", kFormat}, {"version", kDesignFileVersion}};
     if (!file.order.empty()) doc["order"] = order_json(file.order);
-    doc["scan"] = {{"file", file.scan_file}, {"sha256", file.scan_sha256}};
+    doc["scan"] = scan;
     doc["start"] = start;
-    doc["steps"] = steps;
-    return doc.dump(2) + "\n";
+    doc["steps"] = design_steps_json(file.steps);
+    return doc;
+}
+
+std::string design_file_text(const DesignFile &file) {
+    return design_file_json(file).dump(2) + "\n";
 }
 
 Result<DesignFile> parse_design_file(const std::string &text) {
     const json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded())
         return Failure{"not a design file: the text is not JSON", "不是設計檔：內容不是 JSON"};
+    return design_file_from_json(doc);
+}
+
+Result<DesignFile> design_file_from_json(const json &doc) {
     if (!doc.is_object() || doc.value("format", json()) != kFormat)
         return Failure{"not a design file: \"format\" is not \"pedaform-design\"",
                        "不是設計檔：\"format\" 不是 \"pedaform-design\""};
@@ -198,6 +266,7 @@ Result<DesignFile> parse_design_file(const std::string &text) {
     }
     f.scan_file = scan["file"].get<std::string>();
     f.scan_sha256 = scan["sha256"].get<std::string>();
+    if (Result<> r = side_from_json(scan, f); !r) return r.reason();
     if (Result<> r = start_from_json(doc.value("start", json()), f.start); !r) return r.reason();
     const json steps = doc.value("steps", json());
     if (!steps.is_array())
@@ -233,6 +302,8 @@ DesignFile design_file_of(const Design &design, const std::string &path) {
     const fs::path relative = scan.lexically_relative(folder);
     f.scan_file = relative.empty() ? scan.string() : relative.generic_string();
     f.scan_sha256 = design.scan_sha256();
+    f.side = foot_of(design.scan());
+    f.axis = foot_axis(design.scan());
     f.start = design.start_controls();
     f.steps = design.steps();
     f.order = design.order();
@@ -250,6 +321,40 @@ std::string design_scan_path(const std::string &design_path, const DesignFile &f
     if (scan.is_absolute()) return scan.string();
     return (fs::path(design_path).parent_path() / scan).lexically_normal().string();
 }
+
+namespace {
+
+// The file's steps for a scan of `foot`: on the other foot than the file's, each hand-placed
+// point carried over to it (none when the file does not say its side).
+std::vector<Step> steps_for(const DesignFile &file, const Scan &scan, Warnings &warnings) {
+    std::vector<Step> steps = file.steps;
+    const Foot foot = foot_of(scan);
+    if (!file.side || *file.side == foot) return steps;
+    const FootAxis to = foot_axis(scan);
+    const float last = kGridWidth - 1;
+    const FootAxis from = file.axis ? foot_axis_through(file.axis->heel, file.axis->heads)
+                                    : foot_axis_through({last - to.heel.column, to.heel.row},
+                                                        {last - to.heads.column, to.heads.row});
+    int mirrored = 0;
+    for (Step &s : steps) {
+        if (s.kind != StepKind::kMetaPoint) continue;
+        const GridPoint p = mirrored_to_other_foot({s.column, s.row}, from, to);
+        s.column = std::clamp(std::round(p.column), 0.0f, kGridWidth - 1.0f);
+        s.row = std::clamp(std::round(p.row), 0.0f, kGridHeight - 1.0f);
+        ++mirrored;
+    }
+    if (mirrored == 0) return steps;
+    const std::string n = std::to_string(mirrored);
+    const bool right = foot == Foot::kRight;
+    warnings.add({std::string("the design was made on a ") + foot_name(*file.side) + " foot: its " +
+                      n + " hand-placed point" + (mirrored > 1 ? "s" : "") +
+                      " mirrored about this " + foot_name(foot) + " foot's axis",
+                  std::string("此設計原為") + (right ? "左" : "右") + "腳：手動放置的 " + n +
+                      " 個點已依" + (right ? "右" : "左") + "腳的足軸鏡像"});
+    return steps;
+}
+
+}  // namespace
 
 Result<> check_start_values(const DesignFile &file, const ScanLoadResult &loaded,
                             const Controls &start) {
@@ -294,7 +399,7 @@ OpenedDesign open_design(Design &design, const DesignFile &file, const std::stri
     opened.load = design.load(scan_path, &file.start, judge);
     if (!opened.load) return opened;
     opened.start_changed = start_changes(file, design.start_controls());
-    opened.replayed = design.replay(file.steps);
+    opened.replayed = design.replay(steps_for(file, design.scan(), opened.mirrored));
     design.set_order(file.order);
     design.mark_saved();
     return opened;

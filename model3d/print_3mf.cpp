@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstring>
 #include <sstream>
@@ -42,11 +43,14 @@ std::string xml_escaped(const std::string &s) {
     return out;
 }
 
-std::string description(const PrintDescription &about) {
-    std::string text =
-        "One grid cell is 1 mm; heights are grey level / 5 mm; the insole stands on z = 0.";
+const char *const kPhysicalSize =
+    "One grid cell is 1 mm; heights are grey level / 5 mm; the insole stands on z = 0.";
+
+// " Controls: a=1, b=2" after `head` (" Controls: " for one foot), nothing without controls.
+std::string controls_text(const PrintDescription &about, const char *head) {
+    std::string text;
     for (size_t k = 0; k < about.controls.size(); ++k) {
-        text += k == 0 ? " Controls: " : ", ";
+        text += k == 0 ? head : ", ";
         text += about.controls[k].first + "=" + about.controls[k].second;
     }
     return text;
@@ -54,13 +58,22 @@ std::string description(const PrintDescription &about) {
 
 constexpr int kTopCoverDensity = 100;
 
-std::string part_name(const PrintPart &part, const PrintSettings &settings) {
+// The model's Title and Description.
+struct ModelText {
+    std::string title, description;
+};
+
+ModelText model_text_of(const PrintDescription &about) {
+    return {print_title(about), kPhysicalSize + controls_text(about, " Controls: ")};
+}
+
+std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
     if (part.top_cover) {
         std::ostringstream name;
-        name << "top cover " << settings.top_cover_mm << " mm, infill " << kTopCoverDensity << " %";
+        name << "top cover " << part.top_cover_mm << " mm, infill " << kTopCoverDensity << " %";
         return name.str();
     }
-    return part.zone ? print_zone_name(settings.zones, *part.zone) : "insole";
+    return part.zone ? print_zone_name(zones, *part.zone) : "insole";
 }
 
 bool modifier(const PrintPart &part) {
@@ -69,6 +82,21 @@ bool modifier(const PrintPart &part) {
 
 int density(const PrintPart &part, const std::vector<PrintZone> &zones) {
     return part.top_cover ? kTopCoverDensity : zones[*part.zone].density;
+}
+
+// One foot's object in the package: its model, the object's name, its parts' names' prefix
+// (where the parts are objects of their own beside the other foot's) and its placement.
+struct PrintItem {
+    const PrintModel *model;
+    std::string name;
+    std::string part_prefix;
+    std::optional<ItemPlacement> placement;
+};
+
+std::string build_item(int id, const PrintItem &item) {
+    std::string s = "  <item objectid=\"" + std::to_string(id) + "\"";
+    if (item.placement) s += " transform=\"" + placement_transform(*item.placement) + "\"";
+    return s + "/>\n";
 }
 
 // The mesh element's text around and in its lists, and the longest numbers: a float in its
@@ -162,17 +190,16 @@ Result<std::string> mesh_element(const std::vector<const Mesh *> &meshes) {
     return text.take();
 }
 
-std::string model_head(const PrintDescription &about, const char *namespaces,
-                       const char *extra_metadata) {
+std::string model_head(const ModelText &about, const char *namespaces, const char *extra_metadata) {
     return std::string(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<model unit=\"millimeter\" xml:lang=\"en-US\" "
                "xmlns=\"http://schemas.microsoft.com/3dmanufacturing/core/2015/02\"") +
            namespaces + ">\n" + extra_metadata + " <metadata name=\"Title\">" +
-           xml_escaped(print_title(about)) +
+           xml_escaped(about.title) +
            "</metadata>\n <metadata name=\"Application\">Pedaform</metadata>\n"
            " <metadata name=\"Description\">" +
-           xml_escaped(description(about)) + "</metadata>\n <resources>\n";
+           xml_escaped(about.description) + "</metadata>\n <resources>\n";
 }
 
 std::string object_open(int id, const std::string &name) {
@@ -180,31 +207,33 @@ std::string object_open(int id, const std::string &name) {
            "\" type=\"model\">\n";
 }
 
-// The insole alone, or PrusaSlicer's one object of several volumes.
-Result<std::string> one_object_model(const PrintModel &model, const PrintDescription &about,
+// Each foot's insole alone, or PrusaSlicer's one object of several volumes: object k + 1 for
+// foot k.
+Result<std::string> one_object_model(const std::vector<PrintItem> &items, const ModelText &about,
                                      bool prusa) {
-    std::vector<const Mesh *> meshes;
-    for (const PrintPart &p : model.parts)
-        meshes.push_back(&p.mesh);
     std::string s =
         prusa ? model_head(about, " xmlns:slic3rpe=\"http://schemas.slic3r.org/3mf/2017/06\"",
                            " <metadata name=\"slic3rpe:Version3mf\">1</metadata>\n")
               : model_head(about, "", "");
-    s += object_open(1, about.scan);
-    const Result<std::string> mesh = mesh_element(meshes);
-    if (!mesh) return mesh;
-    s += *mesh;
-    s += "  </object>\n </resources>\n <build>\n  <item objectid=\"1\"/>\n </build>\n</model>\n";
-    return s;
+    for (size_t k = 0; k < items.size(); ++k) {
+        std::vector<const Mesh *> meshes;
+        for (const PrintPart &p : items[k].model->parts)
+            meshes.push_back(&p.mesh);
+        s += object_open(static_cast<int>(k + 1), items[k].name);
+        const Result<std::string> mesh = mesh_element(meshes);
+        if (!mesh) return mesh;
+        s += *mesh;
+        s += "  </object>\n";
+    }
+    s += " </resources>\n <build>\n";
+    for (size_t k = 0; k < items.size(); ++k)
+        s += build_item(static_cast<int>(k + 1), items[k]);
+    return s + " </build>\n</model>\n";
 }
 
-std::string prusa_config(const PrintModel &model, const PrintSettings &settings,
-                         const PrintDescription &about) {
-    std::string s =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n"
-        " <object id=\"1\" instances_count=\"1\">\n"
-        "  <metadata type=\"object\" key=\"name\" value=\"" +
-        xml_escaped(about.scan) + "\"/>\n";
+// One object's volumes for Metadata/Slic3r_PE_model.config: each part's triangle range within
+// the object's mesh, the insole a ModelPart and each zone a ParameterModifier.
+void prusa_volumes(const PrintModel &model, const std::vector<PrintZone> &zones, std::string &s) {
     size_t first = 0;
     for (const PrintPart &part : model.parts) {
         const size_t last = first + part.mesh.triangles.size() - 1;
@@ -215,83 +244,106 @@ std::string prusa_config(const PrintModel &model, const PrintSettings &settings,
             s += "   <metadata type=\"volume\" key=\"" + key + "\" value=\"" + xml_escaped(value) +
                  "\"/>\n";
         };
-        meta("name", part_name(part, settings));
+        meta("name", part_name(part, zones));
         if (!modifier(part)) {
             meta("volume_type", "ModelPart");
         } else {
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
-            meta("fill_density", std::to_string(density(part, settings.zones)) + "%");
+            meta("fill_density", std::to_string(density(part, zones)) + "%");
         }
         s += "  </volume>\n";
     }
-    s += " </object>\n</config>\n";
-    return s;
 }
 
-// Parts as mesh objects 1..n; OrcaSlicer's build object n + 1 takes them as components.
-Result<std::string> separate_objects_model(const PrintModel &model, const PrintSettings &settings,
-                                           const PrintDescription &about) {
-    const bool cura = settings.slicer == Slicer::kCura;
+std::string prusa_config(const std::vector<PrintItem> &items, const std::vector<PrintZone> &zones) {
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n";
+    for (size_t k = 0; k < items.size(); ++k) {
+        s += " <object id=\"" + std::to_string(k + 1) +
+             "\" instances_count=\"1\">\n"
+             "  <metadata type=\"object\" key=\"name\" value=\"" +
+             xml_escaped(items[k].name) + "\"/>\n";
+        prusa_volumes(*items[k].model, zones, s);
+        s += " </object>\n";
+    }
+    return s + "</config>\n";
+}
+
+// One part as a mesh object of its own; Cura's zones carry their infill settings.
+Result<std::string> part_object(int id, const PrintPart &part, const PrintItem &item,
+                                const std::vector<PrintZone> &zones, bool cura) {
+    std::string s = object_open(
+        id, !modifier(part) && cura ? item.name : item.part_prefix + part_name(part, zones));
+    if (cura && modifier(part)) {
+        // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
+        auto setting = [&s](const char *key, const std::string &value) {
+            s += std::string("    <metadata name=\"cura:") + key +
+                 "\" preserve=\"true\" type=\"xs:string\">" + value + "</metadata>\n";
+        };
+        s += "   <metadatagroup>\n";
+        setting("infill_mesh", "True");
+        setting("infill_sparse_density", std::to_string(density(part, zones)));
+        setting("wall_thickness", "0");
+        setting("top_bottom_thickness", "0");
+        if (part.top_cover) setting("infill_mesh_order", "1");
+        s += "   </metadatagroup>\n";
+    }
+    const Result<std::string> mesh = mesh_element({&part.mesh});
+    if (!mesh) return mesh;
+    return s + *mesh + "  </object>\n";
+}
+
+// Each foot's parts as mesh objects: for Cura each a build item; for OrcaSlicer the components
+// of the foot's build object, which follows its parts (parts 1..n, object n + 1, then the next
+// foot's).
+Result<std::string> separate_objects_model(const std::vector<PrintItem> &items,
+                                           const std::vector<PrintZone> &zones,
+                                           const ModelText &about, Slicer slicer) {
+    const bool cura = slicer == Slicer::kCura;
     std::string s = model_head(
         about, cura ? " xmlns:cura=\"http://software.ultimaker.com/xml/cura/3mf/2015/10\"" : "",
         "");
-    const int n = static_cast<int>(model.parts.size());
-    for (int k = 0; k < n; ++k) {
-        const PrintPart &part = model.parts[k];
-        s += object_open(k + 1, !modifier(part) && cura ? about.scan : part_name(part, settings));
-        if (cura && modifier(part)) {
-            // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
-            auto setting = [&s](const char *key, const std::string &value) {
-                s += std::string("    <metadata name=\"cura:") + key +
-                     "\" preserve=\"true\" type=\"xs:string\">" + value + "</metadata>\n";
-            };
-            s += "   <metadatagroup>\n";
-            setting("infill_mesh", "True");
-            setting("infill_sparse_density", std::to_string(density(part, settings.zones)));
-            setting("wall_thickness", "0");
-            setting("top_bottom_thickness", "0");
-            if (part.top_cover) setting("infill_mesh_order", "1");
-            s += "   </metadatagroup>\n";
+    std::string build;
+    int id = 0;
+    for (const PrintItem &item : items) {
+        const int first = id + 1;
+        for (const PrintPart &part : item.model->parts) {
+            const Result<std::string> object = part_object(++id, part, item, zones, cura);
+            if (!object) return object;
+            s += *object;
+            if (cura) build += build_item(id, item);
         }
-        const Result<std::string> mesh = mesh_element({&part.mesh});
-        if (!mesh) return mesh;
-        s += *mesh;
-        s += "  </object>\n";
+        if (cura) continue;
+        s += object_open(++id, item.name) + "   <components>\n";
+        for (int k = first; k < id; ++k)
+            s += "    <component objectid=\"" + std::to_string(k) + "\"/>\n";
+        s += "   </components>\n  </object>\n";
+        build += build_item(id, item);
     }
-    if (cura) {
-        s += " </resources>\n <build>\n";
-        for (int k = 1; k <= n; ++k)
-            s += "  <item objectid=\"" + std::to_string(k) + "\"/>\n";
-        return s + " </build>\n</model>\n";
-    }
-    s += object_open(n + 1, about.scan) + "   <components>\n";
-    for (int k = 1; k <= n; ++k)
-        s += "    <component objectid=\"" + std::to_string(k) + "\"/>\n";
-    s += "   </components>\n  </object>\n </resources>\n <build>\n  <item objectid=\"" +
-         std::to_string(n + 1) + "\"/>\n </build>\n</model>\n";
-    return s;
+    return s + " </resources>\n <build>\n" + build + " </build>\n</model>\n";
 }
 
-std::string orca_config(const PrintModel &model, const PrintSettings &settings,
-                        const PrintDescription &about) {
-    const int n = static_cast<int>(model.parts.size());
-    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n  <object id=\"" +
-                    std::to_string(n + 1) + "\">\n    <metadata key=\"name\" value=\"" +
-                    xml_escaped(about.scan) + "\"/>\n";
-    for (int k = 0; k < n; ++k) {
-        const PrintPart &part = model.parts[k];
-        s += "    <part id=\"" + std::to_string(k + 1) + "\" subtype=\"" +
-             (modifier(part) ? "modifier_part" : "normal_part") + "\">\n";
-        s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, settings)) +
-             "\"/>\n";
-        if (modifier(part))
-            s += "      <metadata key=\"sparse_infill_density\" value=\"" +
-                 std::to_string(density(part, settings.zones)) + "%\"/>\n";
-        s += "    </part>\n";
+std::string orca_config(const std::vector<PrintItem> &items, const std::vector<PrintZone> &zones) {
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<config>\n";
+    int id = 0;
+    for (const PrintItem &item : items) {
+        const int n = static_cast<int>(item.model->parts.size());
+        s += "  <object id=\"" + std::to_string(id + n + 1) +
+             "\">\n    <metadata key=\"name\" value=\"" + xml_escaped(item.name) + "\"/>\n";
+        for (const PrintPart &part : item.model->parts) {
+            s += "    <part id=\"" + std::to_string(++id) + "\" subtype=\"" +
+                 (modifier(part) ? "modifier_part" : "normal_part") + "\">\n";
+            s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
+                 "\"/>\n";
+            if (modifier(part))
+                s += "      <metadata key=\"sparse_infill_density\" value=\"" +
+                     std::to_string(density(part, zones)) + "%\"/>\n";
+            s += "    </part>\n";
+        }
+        s += "  </object>\n";
+        ++id;
     }
-    s += "  </object>\n</config>\n";
-    return s;
+    return s + "</config>\n";
 }
 
 std::string content_types(bool with_config) {
@@ -470,19 +522,26 @@ PrintPart top_cover_part(const PreparedRelief &prepared, const PrintSettings &se
     shell.tolerance = settings.tolerance_mm;
     PrintPart part;
     part.top_cover = true;
+    part.top_cover_mm = settings.top_cover_mm;
     build_closed_solid(shell, part.mesh);
     return part;
 }
 
 }  // namespace
 
-Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
-                         const PrintDescription &about, std::string &out) {
-    const bool zoned = model.parts.size() > 1;
-    const Result<std::string> model_text = !zoned ? one_object_model(model, about, false)
-                                           : settings.slicer == Slicer::kPrusa
-                                               ? one_object_model(model, about, true)
-                                               : separate_objects_model(model, settings, about);
+namespace {
+
+// The package of the items, one foot's or a pair's.
+Result<> write_items_3mf(const std::vector<PrintItem> &items, const PrintSettings &settings,
+                         const ModelText &about, std::string &out) {
+    bool zoned = false;
+    for (const PrintItem &item : items)
+        zoned = zoned || item.model->parts.size() > 1;
+    const Result<std::string> model_text =
+        !zoned ? one_object_model(items, about, false)
+        : settings.slicer == Slicer::kPrusa
+            ? one_object_model(items, about, true)
+            : separate_objects_model(items, settings.zones, about, settings.slicer);
     if (!model_text) return Failure{model_text.message()};
     std::vector<std::pair<const char *, std::string>> files;
     files.emplace_back("[Content_Types].xml",
@@ -490,10 +549,37 @@ Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
     files.emplace_back("_rels/.rels", kRelationships);
     files.emplace_back("3D/3dmodel.model", *model_text);
     if (zoned && settings.slicer == Slicer::kPrusa)
-        files.emplace_back("Metadata/Slic3r_PE_model.config", prusa_config(model, settings, about));
+        files.emplace_back("Metadata/Slic3r_PE_model.config", prusa_config(items, settings.zones));
     if (zoned && settings.slicer == Slicer::kOrca)
-        files.emplace_back("Metadata/model_settings.config", orca_config(model, settings, about));
+        files.emplace_back("Metadata/model_settings.config", orca_config(items, settings.zones));
     return write_zip(files, out);
+}
+
+}  // namespace
+
+Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
+                         const PrintDescription &about, std::string &out) {
+    return write_items_3mf({{&model, about.scan, "", std::nullopt}}, settings, model_text_of(about),
+                           out);
+}
+
+std::string pair_foot_name(int foot, const std::string &scan) {
+    return (foot == 0 ? "左 L " : "右 R ") + scan;
+}
+
+Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintSettings &settings,
+                              std::string &out) {
+    std::vector<PrintItem> items;
+    ModelText text{"", kPhysicalSize};
+    for (int k = 0; k < 2; ++k) {
+        const PrintFoot &foot = feet[k];
+        const std::string name = pair_foot_name(k, foot.about.scan);
+        items.push_back({foot.model, name, name + " ", foot.placement});
+        text.title += (k == 0 ? "" : "; ") + print_title(foot.about);
+        text.description += controls_text(
+            foot.about, k == 0 ? " Left foot's controls: " : " Right foot's controls: ");
+    }
+    return write_items_3mf(items, settings, text, out);
 }
 
 Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
@@ -520,6 +606,61 @@ Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure
                            const PrintDescription &about, MeshExport *report) {
     const Result<std::string> data =
         encode_relief_3mf(insole_relief, pressure, settings, about, report);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
+}
+
+Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
+                                   const PrintSettings &settings,
+                                   std::array<MeshExport, 2> *reports) {
+    PairPrint print;
+    std::array<std::vector<Vertex>, 2> points;
+    for (int k = 0; k < 2; ++k) {
+        PreparedRelief prepared = prepare_insole(feet[k].insole_relief);
+        PrintSettings foot_settings = settings;
+        foot_settings.top_cover_mm = feet[k].top_cover_mm;
+        Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, foot_settings);
+        if (reports != nullptr) (*reports)[k].outline = std::move(prepared.outline);
+        if (!built) return built.reason();
+        print.models[k] = std::move(*built);
+        print.about[k] = feet[k].about;
+        for (const PrintPart &p : print.models[k].parts) {
+            points[k].insert(points[k].end(), p.mesh.vertices.begin(), p.mesh.vertices.end());
+            if (reports != nullptr) (*reports)[k].triangles += p.mesh.triangles.size();
+        }
+    }
+    print.placement = place_pair_on_bed(points, settings.bed);
+    return print;
+}
+
+Result<std::string> encode_pair_print(const PairPrint &print, const PrintSettings &settings) {
+    assert(print.placement);
+    std::string data;
+    const std::array<PrintFoot, 2> both = {
+        PrintFoot{&print.models[0], print.about[0], (*print.placement)[0]},
+        PrintFoot{&print.models[1], print.about[1], (*print.placement)[1]}};
+    if (Result<> r = write_pair_print_3mf(both, settings, data); !r) return r.reason();
+    return data;
+}
+
+Result<std::string> encode_foot_print(const PairPrint &print, int foot,
+                                      const PrintSettings &settings) {
+    std::string data;
+    if (Result<> r = write_print_3mf(print.models[foot], settings, print.about[foot], data); !r)
+        return r.reason();
+    return data;
+}
+
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path) {
+    const Result<std::string> data = encode_pair_print(print, settings);
+    if (!data) return data.reason();
+    return write_file_atomically(path, data->data(), data->size());
+}
+
+Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
+                          const std::string &path) {
+    const Result<std::string> data = encode_foot_print(print, foot, settings);
     if (!data) return data.reason();
     return write_file_atomically(path, data->data(), data->size());
 }

@@ -5,12 +5,14 @@
 // z = the prepared relief's grey level / 5 in mm, and the insole stands on z = 0.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model3d/bed_placement.h"
 #include "model3d/mesh.h"
 #include "model3d/print_zones.h"
 #include "model3d/relief_outline.h"
@@ -52,7 +54,9 @@ struct PrintSettings {
     std::vector<PrintZone> zones;  // empty: the insole alone
     Slicer slicer = Slicer::kPrusa;
     double tolerance_mm = kDefault3mfTolerance;  // 0..kMaxMeshTolerance; 0 keeps every cell
-    // Above 0: the relief's top cover this thick (the design's "top_cover"), printed solid.
+    BedSize bed;                                 // where a pair's two insoles must fit
+    // Above 0: the relief's top cover this thick (the design's "top_cover"), printed solid; a
+    // pair's feet give their own (PairPrintInput).
     double top_cover_mm = 0;
 };
 
@@ -64,6 +68,7 @@ struct PrintPart {
     Mesh mesh;
     std::optional<int> zone;  // its zone; none for the insole and the top cover
     bool top_cover = false;
+    double top_cover_mm = 0;  // the top cover's thickness, which names its part
 };
 
 struct PrintModel {
@@ -117,5 +122,52 @@ Result<std::string> encode_relief_3mf(const uint8_t *insole_relief, const uint8_
 Result<> export_relief_3mf(const uint8_t *insole_relief, const uint8_t *pressure,
                            const std::string &path, const PrintSettings &settings,
                            const PrintDescription &about, MeshExport *report = nullptr);
+
+// A pair's file: both insoles, each foot's parts as write_print_3mf makes them for the slicer,
+// foot 0 the left, 1 the right. Each foot's object (PrusaSlicer's object, OrcaSlicer's build
+// object, Cura's insole object) is named pair_foot_name, and Cura's zone objects start with it;
+// each build item carries its foot's placement as its transform. The Title joins both feet's
+// titles with "; ", the Description gives each foot's controls.
+struct PrintFoot {
+    const PrintModel *model;
+    PrintDescription about;
+    ItemPlacement placement;
+};
+Result<> write_pair_print_3mf(const std::array<PrintFoot, 2> &feet, const PrintSettings &settings,
+                              std::string &out);
+// "左 L <scan>" for foot 0, "右 R <scan>" for foot 1.
+std::string pair_foot_name(int foot, const std::string &scan);
+
+// One foot of a pair's print: its designed insole (the results' insole_relief, as
+// encode_relief_3mf takes it) and pressure (kGridCells each) and what the file says.
+struct PairPrintInput {
+    const uint8_t *insole_relief;
+    const uint8_t *pressure;
+    PrintDescription about;
+    double top_cover_mm = 0;  // the foot's top cover (the settings' is not used for a pair)
+};
+// A pair's print: both feet's models and, when they fit the bed, their placement.
+struct PairPrint {
+    std::array<PrintModel, 2> models;
+    std::array<PrintDescription, 2> about;
+    std::optional<std::array<ItemPlacement, 2>> placement;  // none: they do not fit the bed
+};
+// Prepares (prepare_insole) and builds both feet's models, as export_relief_3mf does, and places
+// them on the settings' bed (place_pair_on_bed). Fails as build_print_model. `reports` (may be
+// null) gets each foot's outline and triangles.
+Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
+                                   const PrintSettings &settings,
+                                   std::array<MeshExport, 2> *reports = nullptr);
+// Both insoles' file's bytes (write_pair_print_3mf); the print must have its placement.
+Result<std::string> encode_pair_print(const PairPrint &print, const PrintSettings &settings);
+// One foot's insole alone (write_print_3mf, no placement): what is written, one file per foot,
+// when the feet do not fit one bed.
+Result<std::string> encode_foot_print(const PairPrint &print, int foot,
+                                      const PrintSettings &settings);
+// The same two, written to `path` through a temporary file.
+Result<> write_pair_print(const PairPrint &print, const PrintSettings &settings,
+                          const std::string &path);
+Result<> write_foot_print(const PairPrint &print, int foot, const PrintSettings &settings,
+                          const std::string &path);
 
 }  // namespace pedaform

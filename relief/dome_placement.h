@@ -19,6 +19,8 @@ namespace pedaform {
 // Millimetres behind the forefoot's pressure peak that "依蹠骨頭放置" puts the dome's distal
 // edge by default.
 constexpr double kDomeBehindHeadsMm = 8.0;
+// The furthest behind the peak a dome step may put the dome's distal edge (mm).
+constexpr double kDomeBehindHeadsMaxMm = 30.0;
 // The dome's distal edge: where its rise falls below this share of the apex's.
 constexpr double kDomeEdgeShare = 0.1;
 // The forefoot's pressure peak is looked for this far each way beyond the rows of the heads.

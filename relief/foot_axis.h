@@ -13,6 +13,18 @@
 
 namespace pedaform {
 
+// Which foot a scan is of: a left foot's template is not mirrored.
+enum class Foot { kLeft, kRight };
+constexpr int kFootCount = 2;
+Foot foot_of(const Scan &scan);
+const char *foot_name(Foot foot);  // "left" or "right"
+inline Foot other_foot(Foot foot) {
+    return foot == Foot::kLeft ? Foot::kRight : Foot::kLeft;
+}
+inline int foot_index(Foot foot) {
+    return foot == Foot::kLeft ? 0 : 1;
+}
+
 // A direction on the grid in double precision, {column, row}.
 struct GridDirection {
     double column = 0;
@@ -36,6 +48,15 @@ struct FootAxis {
 };
 FootAxis foot_axis(const Scan &scan);
 FootAxis foot_axis(const Landmark (&landmarks)[5]);
+// The axis from `heel` to `heads`.
+FootAxis foot_axis_through(GridPoint heel, GridPoint heads);
+
+// A point placed on one foot carried to the other foot of the pair: it keeps its distance along
+// the axis as a share of the axis's length (heel centre 0, heads' midpoint 1) and its distance
+// across the axis in millimetres, on the other side of the axis. For a foot and its mirror image
+// on the grid this is the mirror image of the point. A degenerate axis on either foot (its two
+// points coincide) leaves the point where it is.
+GridPoint mirrored_to_other_foot(GridPoint point, const FootAxis &from, const FootAxis &to);
 
 // The unit normal of the line through `a` and `b` on the side of the heel's centre (landmark
 // 3), computed in double precision; a point p lies n . (p - a) heel-ward of the line (one cell

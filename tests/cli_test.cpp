@@ -86,9 +86,19 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
     EXPECT_EQ(o.slicer, Slicer::kCura);
     EXPECT_EQ(*o.mesh_tolerance, 0.2);
     // Every control is an option taking both ends of its range and nothing a step beyond, and
-    // says so in the usage text.
+    // says so in the usage text; --left- and --right- set it for one foot.
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec &row = control_spec(static_cast<Control>(i));
+        const std::string right = std::string("--right-") + (row.option + 2);
+        BatchOptions one;
+        const bool check = row.widget == Widget::kCheckButton;
+        ASSERT_TRUE(parse(check ? std::vector<const char *>{right.c_str(), "s"}
+                                : std::vector<const char *>{right.c_str(), "1", "s"},
+                          one, error))
+            << error;
+        EXPECT_TRUE(one.feet[1].controls[i]) << right;
+        EXPECT_FALSE(one.feet[0].any()) << right;
+        EXPECT_FALSE(one.controls[i]) << right;
         EXPECT_NE(batch_usage_text().find(std::string("  ") + row.option + " "), std::string::npos)
             << row.option;
         BatchOptions all;
@@ -143,6 +153,12 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         {{"--engrave", "", "s"}, "--engrave needs a file name"},
         {{}, "no scan given"},
         {{"a.bmp", "b.bmp"}, "one scan at a time"},
+        {{"--pair", "l.bmp"}, "--pair needs the left and the right foot's scans"},
+        {{"--pair", "l.bmp", "r.bmp", "s"}, "a scan and --pair were given"},
+        {{"--left-meta1", "11", "s"}, "--left-meta1 takes a whole number from -10 to 10"},
+        {{"--right-zones", "0:35", "s"}, "unknown option --right-zones"},
+        {{"--bed", "256", "s"}, "--bed takes W,H in mm"},
+        {{"--bed", "40,256", "s"}, "--bed takes W,H in mm"},
     };
     for (const auto &[args, message] : bad) {
         BatchOptions b;
@@ -463,6 +479,76 @@ TEST_F(Cli, AScanWithImpossibleLandmarksIsSaidAndItsDomeFromTheHeadsRefused) {
     const CliRun dome = cli("--quiet --stamp --dome-behind-heads 7 " + dir + "/ff.bmp");
     EXPECT_EQ(dome.status, 2);
     EXPECT_NE(dome.err.rfind(std::string("pedaform-cli: ") + said), std::string::npos) << dome.err;
+}
+
+// Both feet in one run: every option on both, --left- and --right- on one; per-foot outputs
+// with _L and _R equal the single-foot runs' bytes; the report compares the feet; the saved
+// pair file replays both; a bed too small writes one 3MF per foot and says so.
+TEST_F(Cli, APairInOneRun) {
+    synth::ScanRecipe left, right;
+    right.right_foot = true;
+    right.length = 241;
+    const std::string l = scan(left, "l.bmp"), r = scan(right, "r.bmp");
+    const std::string out = " --relief-raw '" + dir + "/raw' --3mf '" + dir + "/p.3mf'";
+    const std::string both = "--quiet --arch 8 --stamp --dome-behind-heads 7";
+    const CliRun pair = cli(both + " --left-heel1 2 --report - --save-design '" + dir +
+                                "/pair.json'" + out + " --patient 林小美 --order-pdf o.pdf --pair " +
+                                l + " " + r,
+                            "cd '" + dir + "' && timeout 120 ");
+    ASSERT_EQ(pair.status, 0) << pair.err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/_L"));  // no output for an option not given
+    ASSERT_EQ(cli(both + " --heel1 2 --relief-raw '" + dir + "/one.raw' " + l).status, 0);
+    test::expect_same_bytes(test::read_file(dir + "/one.raw"), test::read_file(dir + "/raw_L"));
+    ASSERT_EQ(cli(both + " --relief-raw '" + dir + "/one.raw' " + r).status, 0);
+    test::expect_same_bytes(test::read_file(dir + "/one.raw"), test::read_file(dir + "/raw_R"));
+    const nlohmann::json j = nlohmann::json::parse(pair.out);
+    EXPECT_EQ(j["linked"], false);  // the heel pads differ
+    EXPECT_EQ(j["comparison"]["length_mm"],
+              nlohmann::json::parse(R"({"left": 253.0, "right": 241.0, "difference": 12.0})"));
+    EXPECT_EQ(j["left"]["steps"].size(), 4u);  // arch, heel1, the dome, the stamp
+    EXPECT_EQ(j["right"]["steps"].size(), 3u);
+    EXPECT_EQ(slurp(dir + "/p.3mf").substr(0, 2), "PK");  // one file for both
+
+    // One sheet for both feet, and the pair's one order in the pair file.
+    const std::string sheet = test::command_output("pdftotext -enc UTF-8 '" + dir + "/o.pdf' -");
+    for (const char *words : {"林小美", "長度 253 mm", "長度 241 mm"})
+        EXPECT_NE(sheet.find(words), std::string::npos) << words << "\n" << sheet;
+    const nlohmann::json saved = nlohmann::json::parse(slurp(dir + "/pair.json"));
+    EXPECT_EQ(saved["order"], nlohmann::json({{"patient", "林小美"}}));
+    EXPECT_FALSE(saved["left"].contains("order"));
+    ASSERT_EQ(cli("--quiet --design '" + dir + "/pair.json' --relief-raw '" + dir +
+                  "/again' --save-design '" + dir + "/again.json'")
+                  .status,
+              0);
+    EXPECT_EQ(nlohmann::json::parse(slurp(dir + "/again.json"))["order"], saved["order"]);
+    for (const char *foot : {"_L", "_R"})
+        test::expect_same_bytes(test::read_file(dir + "/raw" + foot),
+                                test::read_file(dir + "/again" + foot));
+
+    const CliRun apart =
+        cli("--quiet --bed 120,200 --report - --3mf '" + dir + "/q.3mf' --pair " + l + " " + r);
+    ASSERT_EQ(apart.status, 0) << apart.err;
+    EXPECT_NE(apart.err.find("do not fit one 120 x 200 mm bed"), std::string::npos) << apart.err;
+    EXPECT_EQ(nlohmann::json::parse(apart.out)["warnings"].size(), 1u);
+    EXPECT_FALSE(test::read_file(dir + "/q_L.3mf").empty());
+    EXPECT_FALSE(test::read_file(dir + "/q_R.3mf").empty());
+    // A file size limit the engravings fit in and the STL files do not: no engraving is written.
+    const CliRun half =
+        cli("--quiet --engrave '" + dir + "/w' --stl '" + dir + "/s.stl' --pair " + l + " " + r,
+            "trap '' XFSZ; ulimit -f 1000; exec ");
+    EXPECT_EQ(half.status, 4);
+    EXPECT_TRUE(test::read_file(dir + "/w_L.bmp").empty());
+
+    const std::pair<std::string, const char *> refused[] = {
+        {"--left-meta1 2 " + l, "--left- and --right- options set one foot"},
+        {"--meta-point 70,200 --pair " + l + " " + r, "name a cell of one foot"},
+        {"--pair " + r + " " + l, "is a right foot's scan"},
+    };
+    for (const auto &[args, why] : refused) {
+        const CliRun run = cli("--quiet " + args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+    }
 }
 
 // The order from the options into the design file and onto the sheet, which names the run's

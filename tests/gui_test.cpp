@@ -277,7 +277,8 @@ std::vector<std::vector<uint8_t>> key_swatches() {
     return swatches;
 }
 
-// Every test starts with the stand-ins for the operator's answers; each loads what it needs.
+// Every test starts with the stand-ins for the operator's answers and a new pair, both feet
+// empty; each loads what it needs.
 struct StandIns : ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo &) override {
         show_message_box = [](const char *text, const char *caption) {
@@ -285,9 +286,11 @@ struct StandIns : ::testing::EmptyTestEventListener {
             g_box_caption = caption;
         };
         ask_question = [](const char *, const char *, const char *) { return 1; };
+        ask_choice = [](const char *, const char *, const char *, const char *) { return 1; };
         ask_print_settings = [](PrintSettings &) { return false; };
         ask_order = [](OrderData &) { return false; };
         confirm_discard = ask_before_discard;
+        start_new_pair();
         g_box_text.clear();
     }
 };
@@ -447,14 +450,14 @@ TEST(Dialogs, EnterAndEscapeKeepTheOperatorsWork) {
     test::write_file(dir + "/scan.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
     load(dir + "/scan.bmp");
     save_design_path((dir + "/changed.json").c_str());
-    test::write_file(dir + "/scan.bmp", test::read_file("samples/right_305_CM29-30.bmp"));
+    test::write_file(dir + "/scan.bmp", test::read_file("samples/left_253_measured.bmp"));
     set(Control::kMeta1, 3);  // unsaved
     for (const char *name : {"/kept.json", "/kept.stl", "/kept.bmp"})
         test::write_file(dir + name, {'x'});
     ask_question = show_question;
     const std::pair<const char *, std::function<void()>> questions[] = {
         {"放棄變更", [] { Fl::handle(FL_CLOSE, g_main_window); }},
-        {"放棄變更", [] { load("samples/right_253_4-5.bmp"); }},
+        {"放棄變更", [] { load("samples/left_191_CM17.5-19.bmp"); }},
         {"開啟", [&] { open_design_path((dir + "/changed.json").c_str()); }},
         {"取代", [&] { save_design_path((dir + "/kept.json").c_str()); }},
         {"取代", [&] { export_printable_to((dir + "/kept.stl").c_str()); }},
@@ -944,8 +947,8 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
                   (item->visible() ? " " : "(hidden) ");
     std::string expected =
         "檔案 讀檔 匯入壓力檔… 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 "
-        "另存設計… 輸出3D列印鞋墊… 訂單資料… 輸出訂單… | 上視角 編輯 復原 重做 重設蹠骨點 "
-        "依蹠骨頭放置 建議處方 | 尺碼 ";
+        "另存設計… 開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… 訂單資料… 輸出訂單… | "
+        "上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 建議處方 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");
@@ -1068,4 +1071,60 @@ int main(int argc, char **argv) {
     g_main_window->show();
     pump(20);
     return RUN_ALL_TESTS();
+}
+
+// A pair in one window: an importer's NAME_L scan fills both feet; a linked slider moves both
+// and one undo takes it back on both; the switch shows either foot's own relief; a scan of the
+// other side asks to go there; unlinked, a slider moves one foot and relinking asks whose
+// values both take; the title names both scans and the pair file; the engraving writes both
+// feet; the pair file opens both reliefs byte for byte as saved.
+TEST(Pair, TheSwitchTheLinkAndThePairFile) {
+    const std::string dir = test::scratch_dir();
+    test::write_file(dir + "/p_L.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
+    test::write_file(dir + "/p_R.bmp", test::read_file("samples/right_253_4-5.bmp"));
+    load(dir + "/p_L.bmp");
+    const Design &left = g_pair->design(Foot::kLeft), &right = g_pair->design(Foot::kRight);
+    ASSERT_TRUE(right.loaded());
+    EXPECT_EQ(g_main_window->label(), std::string("Pedaform - 左 p_L.bmp, 右 p_R.bmp"));
+    set(Control::kArch, 8);
+    EXPECT_EQ(right.controls()[Control::kArch], 8);
+    test::capture_console([] { undo_cb(nullptr, nullptr); });
+    EXPECT_EQ(right.controls()[Control::kArch], 0);
+    set(Control::kArch, 8);
+    test::capture_console([] { dome_from_heads_cb(nullptr, nullptr); });
+    EXPECT_EQ(std::string(g_main_window->label()).back(), '*');  // steps unsaved
+    g_foot_buttons[1]->do_callback();
+    EXPECT_EQ(g_design, &right);
+    EXPECT_EQ(shown_value(Control::kArch), 8);
+    EXPECT_TRUE(relief() != std::vector<uint8_t>(left.results().relief_grid,
+                                                 left.results().relief_grid + kGridCells));
+    g_foot_buttons[0]->do_callback();
+    g_box_text.clear();
+    load(dir + "/p_R.bmp");  // the stand-in answers "放到右腳"
+    EXPECT_EQ(g_design, &right);
+    EXPECT_EQ(right.controls()[Control::kArch], 8);  // a foot loaded while linked takes them
+    g_link_button->do_callback();
+    set(Control::kHeel1, 2);
+    EXPECT_EQ(left.controls()[Control::kHeel1], 0);
+    g_link_button->do_callback();  // the stand-in takes the left foot's values
+    EXPECT_EQ(right.controls()[Control::kHeel1], 0);
+    EXPECT_TRUE(g_pair->linked());
+
+    test::capture_console([&] { save_pair_path((dir + "/pair").c_str()); });
+    EXPECT_EQ(g_main_window->label(), std::string("Pedaform - pair.json (左 p_L.bmp, 右 p_R.bmp)"));
+    test::capture_console([&] { export_engraving_to((dir + "/e").c_str()); });
+    EXPECT_EQ(test::files_in(dir),
+              (std::vector<std::string>{dir + "/e_L.bmp", dir + "/e_R.bmp", dir + "/p_L.bmp",
+                                        dir + "/p_R.bmp", dir + "/pair.json"}));
+    test::capture_console([&] { save_pair_path((dir + "/pair").c_str()); });  // the smoothing
+    const std::vector<uint8_t> saved[] = {
+        {left.results().relief_grid, left.results().relief_grid + kGridCells},
+        {right.results().relief_grid, right.results().relief_grid + kGridCells}};
+    ASSERT_TRUE(start_new_pair());
+    test::capture_console([&] { open_pair_path((dir + "/pair.json").c_str()); });
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        const uint8_t *opened = g_pair->design(foot).results().relief_grid;
+        EXPECT_TRUE(std::vector<uint8_t>(opened, opened + kGridCells) == saved[foot_index(foot)]);
+    }
+    EXPECT_FALSE(g_pair->modified());
 }

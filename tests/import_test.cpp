@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <zip.h>
 
 #include <cmath>
 #include <optional>
@@ -23,23 +22,8 @@ using namespace pedaform;
 
 namespace {
 
-// The one file of a zip archive of tests/data/plates.
-std::string unzipped(const std::string &name) {
-    const std::string path = PEDAFORM_SOURCE_DIR "/tests/data/plates/" + name;
-    int error = 0;
-    zip_t *z = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    zip_stat_t st;
-    if (z == nullptr || zip_stat_index(z, 0, 0, &st) != 0) return "";
-    std::string text(st.size, '\0');
-    zip_file_t *f = zip_fopen_index(z, 0, 0);
-    const zip_int64_t read = zip_fread(f, text.data(), st.size);
-    zip_fclose(f);
-    zip_close(z);
-    return read == static_cast<zip_int64_t>(st.size) ? text : "";
-}
-
 const std::string &barefoot_text() {
-    static const std::string text = unzipped("barefoot_2.zip");
+    static const std::string text = test::unzipped("barefoot_2.zip");
     return text;
 }
 
@@ -253,8 +237,8 @@ TEST(ImportRecordings, TheFittedInsoleClearsEveryImportedFoot) {
     const auto res = test::startup_resources();
     ImportOptions shoe;
     shoe.file_name = "FrasP01L.asf";
-    const std::pair<std::string, ImportOptions> recordings[] = {{barefoot_text(), plate_options()},
-                                                                {unzipped("FrasP01L.zip"), shoe}};
+    const std::pair<std::string, ImportOptions> recordings[] = {
+        {barefoot_text(), plate_options()}, {test::unzipped("FrasP01L.zip"), shoe}};
     for (const auto &[text, options] : recordings) {
         const Result<Import> im = import_recording(text, options);
         ASSERT_TRUE(im) << im.message();
@@ -280,7 +264,7 @@ TEST(ImportRecordings, TheFittedInsoleClearsEveryImportedFoot) {
 TEST(ImportRecordings, TheInShoeWalkIsALeftFoot) {
     ImportOptions o;
     o.file_name = "FrasP01L.asf";
-    const Result<Import> im = import_recording(unzipped("FrasP01L.zip"), o);
+    const Result<Import> im = import_recording(test::unzipped("FrasP01L.zip"), o);
     ASSERT_TRUE(im) << im.message();
     EXPECT_STREQ(im->layout, "in-shoe");
     ASSERT_EQ(im->scans.size(), 1u);
@@ -428,7 +412,7 @@ int run(const std::string &args, std::string &err) {
 TEST(ImportCommand, ScansTheReportAndTheirDesigns) {
     const std::string dir = test::scratch_dir(), shown = PEDAFORM_TEST_OUTPUT_DIR "/import";
     mkdir(PEDAFORM_TEST_OUTPUT_DIR, 0755), mkdir(shown.c_str(), 0755);
-    const std::string fraser = unzipped("FrasP01L.zip");
+    const std::string fraser = test::unzipped("FrasP01L.zip");
     test::write_file(dir + "/barefoot_2.txt", {barefoot_text().begin(), barefoot_text().end()});
     test::write_file(dir + "/FrasP01L.asf", {fraser.begin(), fraser.end()});
     const struct {

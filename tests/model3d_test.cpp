@@ -267,10 +267,11 @@ CuraUse cura_use(const std::string &gcode) {
 }
 
 double prusa_filament(const std::string &file, const std::string &dir,
-                      const std::string &options = "") {
+                      const std::string &options = "", int bed = 400) {
+    const std::string b = std::to_string(bed);
     const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY prusa-slicer --export-gcode " +
-                            options + " --bed-shape 0x0,400x0,400x400,0x400 --output '" + dir +
-                            "/g' '" + file + "' > '" + dir + "/log' 2>&1";
+                            options + " --bed-shape 0x0," + b + "x0," + b + "x" + b + ",0x" + b +
+                            " --output '" + dir + "/g' '" + file + "' > '" + dir + "/log' 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd << " (scripts/setup installs it)";
     const std::string gcode = text_of(dir + "/g");
     const size_t at = gcode.find("; filament used [mm] = ");
@@ -477,7 +478,7 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
             EXPECT_EQ(bad, 0);
         }
         const std::string plain = dir + "/plain.3mf";  // the insole alone: one object
-        write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm});
+        write(plain, PrintSettings{{}, print.slicer, print.tolerance_mm, print.bed});
         EXPECT_EQ(read_3mf(plain).size(), 1u);
         const auto [worst_3mf, bad_3mf] = check_top(read_3mf(plain).begin()->second, p);
         EXPECT_LE(worst_3mf, print.tolerance_mm + 1e-5);  // the 3MF's insole is the design too
@@ -886,4 +887,102 @@ TEST(MeshArrays, DrawnCellsHeightsAndNormals) {
     for (int t = 0; t < triangles; ++t)
         on_wall += indices[3 * t] % 2;
     EXPECT_EQ(on_wall, 2 * (101 * 71 - 99 * 69));
+}
+
+// Ellipses of 100 x 320 mm as a foot's points: side by side, their nearest points 10 mm apart,
+// unturned and centred on a 300 x 400 mm bed; on a 400 x 300 mm bed turned by the first whole
+// degree at which an ellipse's height, 2 sqrt(160² cos² a + 50² sin² a), is 300 mm or less
+// (21.5°, so 22°); none on 256 x 256 mm, where even 45° leaves them 266 mm high.
+TEST(BedPlacement, SideBySideTenApartTurnedToFitOrNone) {
+    std::vector<Vertex> ellipse;
+    for (int k = 0; k < 4000; ++k) {
+        const double a = 2 * M_PI * k / 4000;
+        ellipse.push_back({static_cast<float>(75 + 50 * std::cos(a)),
+                           static_cast<float>(180 + 160 * std::sin(a)), 0});
+    }
+    const std::array<std::vector<Vertex>, 2> feet = {ellipse, ellipse};
+    const struct {
+        BedSize bed;
+        double degrees;
+    } cases[] = {{{300, 400}, 0}, {{400, 300}, 22}};
+    for (const auto &c : cases) {
+        const auto at = place_pair_on_bed(feet, c.bed);
+        ASSERT_TRUE(at) << c.bed.width;
+        EXPECT_EQ((*at)[0].degrees, c.degrees);
+        EXPECT_EQ((*at)[1].degrees, c.degrees);
+        double nearest = 1e9, x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+        for (size_t i = 0; i < ellipse.size(); ++i) {
+            const Vertex l = placed((*at)[0], ellipse[i]), r = placed((*at)[1], ellipse[i]);
+            x0 = std::min(x0, double{l.x}), x1 = std::max(x1, double{r.x});
+            y0 = std::min({y0, double{l.y}, double{r.y}});
+            y1 = std::max({y1, double{l.y}, double{r.y}});
+            for (size_t j = 0; i % 7 == 0 && j < ellipse.size(); j += 7) {
+                const Vertex other = placed((*at)[1], ellipse[j]);
+                nearest =
+                    std::min(nearest, std::hypot(double{l.x} - other.x, double{l.y} - other.y));
+            }
+        }
+        EXPECT_GE(nearest, kPairGapMm - 1e-3);
+        EXPECT_LT(nearest, kPairGapMm + 1.5);  // no more room between them than the bands need
+        EXPECT_NEAR(x0 + x1, c.bed.width, 1) << "centred across";
+        EXPECT_GE(y0, 0);
+        EXPECT_LE(y1, c.bed.depth);
+    }
+    EXPECT_FALSE(place_pair_on_bed(feet, BedSize{256, 256}));
+}
+
+// A pair's 3MF in each slicer's form: each foot's object named for its foot, its build item
+// placed by its transform, lib3mf finding both feet's meshes; PrusaSlicer and CuraEngine slice
+// it with both feet's zones, using as much filament as the two feet's files sliced apart.
+TEST(PairPrint, BothFeetOnTheBedWithTheirZonesInEverySlicer) {
+    const std::string dir = test::scratch_dir();
+    std::array<std::unique_ptr<test::Parts>, 2> feet = {sample("left_253_CM25-26.bmp"),
+                                                        sample("right_253_4-5.bmp")};
+    std::array<PairPrintInput, 2> input;
+    for (int k = 0; k < 2; ++k) {
+        smooth_relief(feet[k]->res, feet[k]->scan, feet[k]->results);
+        input[k] = {feet[k]->results.relief_grid,
+                    feet[k]->scan.pressure_grid,
+                    {k == 0 ? "l.bmp" : "r.bmp", k == 0 ? "left" : "right", "", "", {}}};
+    }
+    PrintSettings print;
+    print.zones = parse_print_zones(kDefaultPrintZones).value();
+    std::map<Slicer, std::array<double, 3>> filament;  // the pair, the left, the right
+    for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca, Slicer::kCura}) {
+        SCOPED_TRACE(slicer_name(slicer));
+        print.slicer = slicer;
+        Result<PairPrint> pair = Failure{""};
+        test::capture_console([&] { pair = build_pair_print(input, print); });
+        ASSERT_TRUE(pair);
+        ASSERT_TRUE(pair->placement);
+        const std::string file = dir + "/" + slicer_name(slicer) + ".3mf";
+        ASSERT_TRUE(write_pair_print(*pair, print, file));
+        const std::string model = zip_entry(file, "3D/3dmodel.model");
+        for (const char *name : {"左 L l.bmp", "右 R r.bmp"})
+            EXPECT_NE(model.find(std::string("name=\"") + name + "\""), std::string::npos);
+        const std::regex item(R"re(<item objectid="\d+" transform="([^"]+)"/>)re");
+        const long items = std::distance(std::sregex_iterator(model.begin(), model.end(), item),
+                                         std::sregex_iterator());
+        EXPECT_EQ(items, slicer == Slicer::kCura ? 2 * (1 + 3) : 2);  // Cura: every part
+        const std::string one = dir + "/foot.3mf";
+        ASSERT_TRUE(write_foot_print(*pair, 0, print, one));
+        EXPECT_EQ(read_3mf(file).size(), 2 * read_3mf(one).size());  // lib3mf finds both feet
+        if (slicer == Slicer::kOrca) continue;
+        for (int k = 0; k < 3; ++k) {
+            if (k > 0) {
+                ASSERT_TRUE(write_foot_print(*pair, k - 1, print, one));
+            }
+            const std::string sliced = k == 0 ? file : one;
+            filament[slicer][k] =
+                slicer == Slicer::kPrusa
+                    ? prusa_filament(sliced, dir, "--dont-arrange --skirts 0", k == 0 ? 256 : 400)
+                    : cura_use(cura_slice(read_as_cura(sliced, dir)["nodes"], 35, dir + "/c"))
+                          .filament;
+        }
+        const auto &f = filament[slicer];
+        EXPECT_GT(f[1], 0);
+        EXPECT_NEAR(f[0], f[1] + f[2], 0.01 * f[0]);
+        std::printf("%s: pair %.0f mm of filament, the feet apart %.0f + %.0f\n",
+                    slicer_name(slicer), f[0], f[1], f[2]);
+    }
 }

@@ -13,8 +13,12 @@
 #include <fstream>
 #include <iterator>
 
+#include <zip.h>
+
 #include "core/console.h"
+#include "import/pressure_import.h"
 #include "io/resource_files.h"
+#include "relief/engraving_bmp.h"
 #include "relief/foot_axis.h"
 
 namespace pedaform {
@@ -37,6 +41,34 @@ void remove_dirs() {
         std::filesystem::remove_all(d);
 }
 }  // namespace
+
+std::string unzipped(const std::string &name) {
+    const std::string path = PEDAFORM_SOURCE_DIR "/tests/data/plates/" + name;
+    int error = 0;
+    zip_t *z = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    zip_stat_t st;
+    if (z == nullptr || zip_stat_index(z, 0, 0, &st) != 0) return "";
+    std::string text(st.size, '\0');
+    zip_file_t *f = zip_fopen_index(z, 0, 0);
+    const zip_int64_t read = zip_fread(f, text.data(), st.size);
+    zip_fclose(f);
+    zip_close(z);
+    return read == static_cast<zip_int64_t>(st.size) ? text : "";
+}
+
+std::array<std::string, 2> plate_pair_scans(const std::string &dir) {
+    ImportOptions o;
+    o.row_pitch_mm = 7.62, o.col_pitch_mm = 5.08, o.units = "N/cm2";
+    const Result<Import> im = import_recording(unzipped("barefoot_2.zip"), o);
+    EXPECT_TRUE(im) << im.message();
+    std::array<std::string, 2> paths = {dir + "/barefoot_2_L.bmp", dir + "/barefoot_2_R.bmp"};
+    for (size_t k = 0; im && k < im->scans.size() && k < 2; ++k) {
+        std::vector<uint8_t> bmp;
+        encode_bmp32(im->scans[k].pixels.data(), kGridWidth, kGridHeight, bmp);
+        write_file(paths[k], bmp);
+    }
+    return paths;
+}
 
 std::string scratch_dir() {
     const char *base = std::getenv("TMPDIR");

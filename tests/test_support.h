@@ -2,6 +2,7 @@
 // files.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,14 @@ Picture blank_scan();
 // Writes a w x h BMP (or PNG) of `bpp` bits: first byte value(x, y), other channels not.
 void write_picture(const std::string &path, int w, int h, int bpp, int (*value)(int, int),
                    bool png = false);
+
+// The one file of a zip archive of tests/data/plates; "" when it cannot be read.
+std::string unzipped(const std::string &name);
+
+// The left and right feet's scans the importer makes of the plate recording barefoot_2 (its
+// documented pitch and unit), written as dir/barefoot_2_L.bmp and dir/barefoot_2_R.bmp; their
+// paths, left first.
+std::array<std::string, 2> plate_pair_scans(const std::string &dir);
 
 // The fitted insole (`insole`, kGridCells, non-zero on insole cells) around the scan's foot (its
 // base cells): on the row 15 mm in front of the heel's centre and on the metatarsal line it
