@@ -401,8 +401,10 @@ void fill_partner(Foot foot, const std::string &path) {
 
 enum class Loaded { kKept, kRefused, kDone };
 
-Loaded load_into_pair(const std::string &path) {
-    const std::optional<Foot> foot = foot_for(scan_side(path));
+// `path` into the foot `into`, else into the foot foot_for gives its side (and its importer's
+// partner beside it into the other foot).
+Loaded load_into_pair(const std::string &path, std::optional<Foot> into = std::nullopt) {
+    const std::optional<Foot> foot = into ? into : foot_for(scan_side(path));
     if (!foot || !ask_to_discard(g_pair->design(*foot).modified())) return Loaded::kKept;
     remember_folder(path);
     const Result<ScanLoadResult> loaded = g_pair->load(*foot, path);
@@ -418,7 +420,7 @@ Loaded load_into_pair(const std::string &path) {
     g_pair_path.clear();
     g_image_view->outline.clear();  // the outline of an earlier export belongs to the earlier scan
     show_new_scan();
-    fill_partner(*foot, path);
+    if (!into) fill_partner(*foot, path);
     sync_controls();
     return Loaded::kDone;
 }
@@ -427,6 +429,12 @@ Loaded load_into_pair(const std::string &path) {
 
 bool load_scan_path(const char *chosen) {
     return load_into_pair(converted(chosen)) != Loaded::kKept;
+}
+
+void load_scans_into_feet(const std::vector<std::pair<Foot, std::string>> &scans) {
+    for (const auto &[foot, path] : scans)
+        load_into_pair(path, foot);
+    if (!scans.empty() && scans.front().first != g_foot) show_foot(scans.front().first);
 }
 
 void load_cb(Fl_Widget *, void *) {

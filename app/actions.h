@@ -6,6 +6,8 @@
 #include <FL/Fl_Widget.H>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "design/design.h"
 #include "design/pair.h"
@@ -43,7 +45,8 @@ void save_design_cb(Fl_Widget *, void *);
 // scan's.
 void save_design_as_cb(Fl_Widget *, void *);
 // "訂單資料…": the order's fields in the order dialog (app/order_dialog.h); the pair keeps
-// them for both feet (Pair::set_order, no step), and the title marks them unsaved. Without a scan it says "尚未讀取掃描檔".
+// them for both feet (Pair::set_order, no step), and the title marks them unsaved. Without a scan
+// it says "尚未讀取掃描檔".
 void order_cb(Fl_Widget *, void *);
 // "輸出訂單…": the order sheet (order/order_sheet.h) to a PDF file, proposed as the scan's name
 // with ".pdf": one sheet for both feet when both are loaded.
@@ -95,13 +98,16 @@ int redo_shortcut_handler(int event);
 // whose scan is missing offers to choose another scan to replay it on. Extensions are matched
 // in either case. The folder of every path named is the next save's proposal.
 bool load_scan_path(const char *path);
+// An imported recording's scans (app/import_dialog.h), each into the foot given (its own side),
+// asking first when that foot has unsaved steps; the first's foot is then shown.
+void load_scans_into_feet(const std::vector<std::pair<pedaform::Foot, std::string>> &scans);
 void export_engraving_to(const char *chosen);
 void export_print_to(const std::string &path);
 // The printable insole: ".stl" the closed solid as binary STL, otherwise a 3MF (".3mf" added
 // when missing) for the slicer, zones and tolerance ask_print_settings gives.
 void export_printable_to(const char *path);
-// The order sheet of the feet exported (both when both are loaded), ".pdf" added when missing; a failure (the font
-// missing, a file that cannot be written) is said in a box and writes nothing.
+// The order sheet of the feet exported (both when both are loaded), ".pdf" added when missing; a
+// failure (the font missing, a file that cannot be written) is said in a box and writes nothing.
 void export_order_to(const char *path);
 void open_design_path(const char *path);
 void save_design_path(const char *path);

@@ -395,7 +395,11 @@ void import_recording_path(const char *chosen) {
         const std::string text_out = write_failure_text(files->front().path, r.reason());
         return show_message_box(text_out.c_str(), kWriteErrorCaption);
     }
-    load_scan_path(files->front().path.c_str());
+    std::vector<std::pair<Foot, std::string>> feet;
+    for (size_t k = 0; k < files->size(); ++k)
+        feet.push_back(
+            {im->scans[k].side == FootSide::kLeft ? Foot::kLeft : Foot::kRight, (*files)[k].path});
+    load_scans_into_feet(feet);
 }
 
 void import_recording_cb(Fl_Widget *, void *) {

@@ -1,5 +1,5 @@
 // "檔案" → "匯入壓力檔…": a lab's pressure recording in (import/pressure_import.h), one scan a
-// foot out, written beside the recording and loaded as any scan is.
+// foot out, written beside the recording and loaded into that foot.
 //
 // The steps: the recording is chosen; where the file lacks the sensor pitch or the unit (a
 // plate's roll-off export, a peak grid) the scale dialog asks them, offering the values last
@@ -8,8 +8,8 @@
 // picks at most one a foot, the importer's choice picked at the start; then a save chooser for
 // each chosen foot proposes NAME_L.bmp or NAME_R.bmp beside the recording, both scans are
 // written whole or not at all (never over the recording, the design's scan or its file), and
-// the first written is loaded. A refused recording is said in an alert with the importer's
-// words and writes nothing.
+// each is loaded into its own foot of the pair (load_scans_into_feet), the first's foot shown. A
+// refused recording is said in an alert with the importer's words and writes nothing.
 #pragma once
 
 #include <FL/Fl_Button.H>

@@ -24,8 +24,9 @@ Result<PairFile> with_order(const json &doc, PairFile &f) {
     if (doc.contains("order")) {
         const Result<OrderData> order = order_from_json(doc["order"]);
         if (!order)
-            return Failure{"\"order\": " + order.message(),
-                           "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+            return Failure{
+                "\"order\": " + order.message(),
+                "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
         f.order = *order;
     } else {
         f.order = f.feet[0].order.empty() ? f.feet[1].order : f.feet[0].order;

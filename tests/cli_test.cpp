@@ -491,10 +491,10 @@ TEST_F(Cli, APairInOneRun) {
     const std::string l = scan(left, "l.bmp"), r = scan(right, "r.bmp");
     const std::string out = " --relief-raw '" + dir + "/raw' --3mf '" + dir + "/p.3mf'";
     const std::string both = "--quiet --arch 8 --stamp --dome-behind-heads 7";
-    const CliRun pair = cli(both + " --left-heel1 2 --report - --save-design '" + dir +
-                                "/pair.json'" + out + " --patient 林小美 --order-pdf o.pdf --pair " +
-                                l + " " + r,
-                            "cd '" + dir + "' && timeout 120 ");
+    const CliRun pair =
+        cli(both + " --left-heel1 2 --report - --save-design '" + dir + "/pair.json'" + out +
+                " --patient 林小美 --order-pdf o.pdf --pair " + l + " " + r,
+            "cd '" + dir + "' && timeout 120 ");
     ASSERT_EQ(pair.status, 0) << pair.err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/_L"));  // no output for an option not given
     ASSERT_EQ(cli(both + " --heel1 2 --relief-raw '" + dir + "/one.raw' " + l).status, 0);

@@ -1005,7 +1005,8 @@ std::string three_step_walk() {
 // "匯入壓力檔…" on a roll-off export: the pitch is asked (and offered again at the next import),
 // the steps are shown with the importer's choice picked, the operator picks the smaller left
 // step and drops the right foot, the chooser proposes walk_L.bmp beside the recording, and the
-// scan written there is loaded: a left foot as long as the step picked.
+// scan written there is loaded: a left foot as long as the step picked. Both feet picked fill
+// both feet.
 TEST(ImportDialog, PitchAskedAndRememberedAStepPickedItsScanWrittenAndLoaded) {
     const std::string dir = test::scratch_dir(), walk = dir + "/walk.txt", text = three_step_walk();
     test::write_file(walk, std::vector<uint8_t>(text.begin(), text.end()));
@@ -1034,6 +1035,15 @@ TEST(ImportDialog, PitchAskedAndRememberedAStepPickedItsScanWrittenAndLoaded) {
     EXPECT_TRUE(answered("\033", [&] { import_recording_path(walk.c_str()); }));
     EXPECT_EQ(g_field, "7.62");  // the pitch given before
     EXPECT_EQ(test::files_in(dir).size(), 2u);
+
+    // Both feet picked, the right foot holding another scan: each scan fills its own foot.
+    load("samples/right_253_4-5.bmp");
+    const std::string both = dir + "/both.txt";
+    test::write_file(both, std::vector<uint8_t>(text.begin(), text.end()));
+    EXPECT_TRUE(
+        answered_each({"\r", "\r", "\r", "\r"}, [&] { import_recording_path(both.c_str()); }));
+    EXPECT_EQ(g_pair->design(Foot::kLeft).scan_path(), dir + "/both_L.bmp");
+    EXPECT_EQ(g_pair->design(Foot::kRight).scan_path(), dir + "/both_R.bmp");
 }
 
 // A frame cut short is said in the alert in the GUI's words, naming the line; nothing is
