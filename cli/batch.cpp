@@ -549,10 +549,12 @@ class Batch {
         nlohmann::json report = is_pair_ ? pair_report_json(pair_, ai_, warnings)
                                          : foot_report_json(design(Foot::kLeft), ai_[0], warnings);
         for (Foot foot : feet_) {
+            const std::vector<ProposedValue> &values = proposal_[foot_index(foot)];
+            if (values.empty()) continue;
             nlohmann::json &proposal =
                 is_pair_ ? report[foot == Foot::kLeft ? "left" : "right"]["proposal"]
                          : report["proposal"];
-            for (const ProposedValue &p : proposal_[foot_index(foot)])
+            for (const ProposedValue &p : values)
                 proposal.push_back({{"what", p.what}, {"value", p.value}, {"why", p.why}});
         }
         return report.dump(2) + "\n";

@@ -92,8 +92,12 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         const std::string right = std::string("--right-") + (row.option + 2);
         BatchOptions one;
         const bool check = row.widget == Widget::kCheckButton;
+        const std::string word =
+            row.widget == Widget::kChoice
+                ? std::string(row.choice_words).substr(0, std::string(row.choice_words).find('|'))
+                : "1";
         ASSERT_TRUE(parse(check ? std::vector<const char *>{right.c_str(), "s"}
-                                : std::vector<const char *>{right.c_str(), "1", "s"},
+                                : std::vector<const char *>{right.c_str(), word.c_str(), "s"},
                           one, error))
             << error;
         EXPECT_TRUE(one.feet[1].controls[i]) << right;
