@@ -1,11 +1,13 @@
 #include "app/actions.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +20,7 @@
 
 #include "analysis/size_bin.h"
 #include "app/alert.h"
+#include "app/control_slider.h"
 #include "app/dialog_text.h"
 #include "app/file_choice.h"
 #include "app/main_window.h"
@@ -26,6 +29,7 @@
 #include "core/ansi_path.h"
 #include "core/file_output.h"
 #include "design/design_file.h"
+#include "design/proposal.h"
 #include "design/pair_file.h"
 #include "io/scan_file.h"
 #include "model3d/print_3mf.h"
@@ -152,10 +156,16 @@ std::optional<std::string> chosen_name(int type, const char *title, const char *
     return std::nullopt;
 }
 
-// One control moved by the operator: one step of the pair, then the title.
-void set_control(Control c, double value) {
-    report(g_pair->set(g_foot, c, value), kDesignErrorCaption);
+// One control moved by the operator: one step of the pair (or the amended one of a burst or
+// drag when `at` is given), then the title.
+void set_control(Control c, double value, std::optional<double> at = std::nullopt) {
+    report(g_pair->set(g_foot, c, value, at), kDesignErrorCaption);
     sync_controls();
+}
+
+double seconds_now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Two widgets exchange their screen positions; each keeps its own size.
@@ -267,10 +277,13 @@ void sync_controls() {
     const Controls &c = g_design->controls();
     for (int i = 0; i < kControlCount; ++i) {
         Fl_Widget *w = g_controls[i];
-        if (control_spec(static_cast<Control>(i)).widget == Widget::kCheckButton)
+        const Widget kind = control_spec(static_cast<Control>(i)).widget;
+        if (kind == Widget::kCheckButton)
             static_cast<Fl_Check_Button *>(w)->value(c.value[i] != 0 ? 1 : 0);
+        else if (kind == Widget::kChoice)
+            static_cast<Fl_Choice *>(w)->value(static_cast<int>(c.value[i]));
         else
-            static_cast<Fl_Valuator *>(w)->value(c.value[i]);
+            static_cast<ControlSlider *>(w)->show_value(c.value[i]);
     }
     if (std::string(g_size_output->value()) != g_design->size_label())
         g_size_output->value(g_design->size_label());
@@ -488,7 +501,8 @@ void export_pair_print(const std::string &path, const PrintSettings &settings) {
     for (Foot foot : {Foot::kLeft, Foot::kRight}) {
         const Design &d = g_pair->design(foot);
         feet[foot_index(foot)] = {d.results().insole_relief, d.scan().pressure_grid,
-                                  print_description(d, g_pair_path)};
+                                  print_description(d, g_pair_path),
+                                  d.controls()[Control::kTopCover]};
     }
     const Result<PairPrint> print = build_pair_print(feet, settings, &traced);
     show_traced_outline(traced[foot_index(g_foot)]);
@@ -537,6 +551,7 @@ void export_printable_to(const char *chosen) {
     PrintSettings settings;
     if (!ask_print_settings(settings)) return;  // cancelled
     if (g_pair->both_loaded()) return export_pair_print(path, settings);
+    settings.top_cover_mm = g_design->controls()[Control::kTopCover];
     MeshExport e;
     const Result<> written =
         export_relief_3mf(g_design->results().insole_relief, g_design->scan().pressure_grid, path,
@@ -861,6 +876,18 @@ void point_gesture(bool open) {
     open ? g_design->open_gesture() : g_design->close_gesture();
 }
 
+void propose_cb(Fl_Widget *, void *) {
+    const char *const caption = "建議處方";
+    if (!g_design->loaded()) return show_message_box("尚未讀取掃描檔", caption);
+    Result<std::array<std::vector<ProposedValue>, kFootCount>> proposed = g_pair->propose(g_foot);
+    sync_controls();
+    if (!proposed) return report(proposed.reason(), kDesignErrorCaption);
+    std::string text;
+    for (const ProposedValue &p : (*proposed)[foot_index(g_foot)])
+        text += p.label + " " + p.value + "：" + p.why_gui + "\n";
+    show_message_box(text.c_str(), caption);
+}
+
 void top_view_cb(Fl_Widget *, void *) {
     g_view3d->top_view();
 }
@@ -870,8 +897,15 @@ void smooth_cb(Fl_Widget *, void *) {
 }
 void control_cb(Fl_Widget *widget, void *control) {
     const Control c = static_cast<Control>(reinterpret_cast<intptr_t>(control));
-    const double value = control_spec(c).widget == Widget::kCheckButton
+    const Widget kind = control_spec(c).widget;
+    const double value = kind == Widget::kCheckButton
                              ? static_cast<Fl_Check_Button *>(widget)->value()
-                             : static_cast<Fl_Valuator *>(widget)->value();
+                         : kind == Widget::kChoice ? static_cast<Fl_Choice *>(widget)->value()
+                                                   : static_cast<Fl_Valuator *>(widget)->value();
+    const bool timed = kind == Widget::kPadSlider || kind == Widget::kSlider;
+    set_control(c, value, timed ? std::optional<double>(seconds_now()) : std::nullopt);
+}
+
+void set_typed_control(Control c, double value) {
     set_control(c, value);
 }

@@ -60,14 +60,19 @@ void dome_from_heads_cb(Fl_Widget *, void *);
 // The image view's click, drag or arrow key moved the metatarsal point to this cell; off the
 // insole (foot or template), the point goes to the nearest insole cell instead.
 void move_point_to(float column, float row);
-// The left button went down on the image view (true) or up (false): a press-drag-release is
-// one design step.
+// The left button went down on the image view or a control's slider (true) or up (false): a
+// press-drag-release is one design step.
 void point_gesture(bool open);
+// "建議處方": the proposal's steps (design/proposal.h), then each value and why in a message.
+void propose_cb(Fl_Widget *, void *);
 void undo_cb(Fl_Widget *, void *);
 void redo_cb(Fl_Widget *, void *);
 void smooth_cb(Fl_Widget *, void *);
-// Every control's widget: the control is the user data, the value the widget's.
+// Every control's widget: the control is the user data, the value the widget's. Changes of one
+// control less than a second apart, or within one drag of its slider, are one step.
 void control_cb(Fl_Widget *widget, void *control);
+// A number typed into a slider's value box (already checked against the control's row).
+void set_typed_control(pedaform::Control c, double value);
 // True when nothing unsaved would be lost, or the operator agrees to lose it: asked before
 // the window closes (either foot's steps) and before another scan, design or pair replaces
 // them.

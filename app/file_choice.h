@@ -2,7 +2,8 @@
 // (always with the FLTK preference FNFCUsesGTK:0). FLTK's own chooser selects the whole path
 // it opens with, and a name typed over that path is taken relative to the working directory
 // with the cursor sent back to the start, which garbles the name; here only the file's name
-// is selected, so that typing replaces just the name in either chooser.
+// is selected, so that typing replaces just the name in either chooser, and a relative name
+// typed into FLTK's own is put in the folder it shows before that chooser sees it.
 #pragma once
 
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Choice.H>
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "analysis/size_bin.h"
 #include "app/actions.h"
 #include "app/colour_key.h"
+#include "app/control_slider.h"
 #include "app/import_dialog.h"
 #include "app/window_close.h"
 #include "design/controls.h"
@@ -55,6 +57,7 @@ Fl_Menu_Item g_menu_upper_items[] = {
     {"重做", FL_CTRL + 'y', redo_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"重設蹠骨點", 0, reset_point_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {"依蹠骨頭放置", 0, dome_from_heads_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
+    {"建議處方", 0, propose_cb, nullptr, 0, FL_NORMAL_LABEL, FL_HELVETICA, 25, 4},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
     {nullptr, 0, nullptr, nullptr, 0, 0, 0, 0, 0},
 };
@@ -106,7 +109,20 @@ Fl_Widget *control_widget_of(Control c) {
         b->callback(control_cb, data);
         return b;
     }
-    auto *s = new Fl_Value_Slider(row.x, row.y, row.w, row.h, row.label);
+    if (row.widget == pedaform::Widget::kChoice) {
+        auto *choice = new Fl_Choice(row.x, row.y, row.w, row.h, row.label);
+        choice->textsize(14);
+        for (const std::string &label : pedaform::control_choices(row.choice_labels)) {
+            std::string item;  // a '/' would start a submenu
+            for (char ch : label)
+                item += ch == '/' ? std::string("\\/") : std::string(1, ch);
+            choice->add(item.c_str());
+        }
+        choice->value(static_cast<int>(row.start));
+        choice->callback(control_cb, data);
+        return choice;
+    }
+    auto *s = new ControlSlider(c, set_typed_control);
     s->type(FL_HOR_SLIDER);
     if (row.widget == pedaform::Widget::kPadSlider) {
         // Over its side of the insole, its label above it.
@@ -120,8 +136,8 @@ Fl_Widget *control_widget_of(Control c) {
     }
     s->bounds(row.min, row.max);
     s->step(row.step);
-    s->value(row.start);
     s->textsize(14);
+    s->show_value(row.start);
     s->callback(control_cb, data);
     return s;
 }
@@ -233,6 +249,7 @@ Fl_Double_Window *build_main_window(const std::string &data_dir) {
     g_pair = new pedaform::Pair(*g_resources, pedaform::load_scan_file);
     g_image_view->point_moved = move_point_to;
     g_image_view->point_gesture = point_gesture;
+    control_gesture = point_gesture;
     Fl::add_handler(redo_shortcut_handler);
     g_view3d->foot_pressure = g_foot_pressure;
     show_foot(pedaform::Foot::kLeft);

@@ -9,6 +9,7 @@
 #include "design/design.h"
 #include "design/design_file.h"
 #include "design/pair.h"
+#include "design/proposal.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
 #include "tools/synth.h"
@@ -171,3 +172,18 @@ static void BM_DomeFromHeads(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_DomeFromHeads)->Unit(benchmark::kMillisecond);
+
+// "建議處方" on a loaded synthetic left foot: the arch index, the dome from the heads, the arch
+// support, heel cup and base with their layers and compositions. Each run starts from a design
+// whose proposed steps were undone (untimed), so that each one takes its steps anew.
+static void BM_Propose(benchmark::State &state) {
+    LoadedDesign d;
+    for (auto _ : state) {
+        state.PauseTiming();
+        while (d.design.can_undo())
+            (void)d.design.undo();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(propose(d.design));
+    }
+}
+BENCHMARK(BM_Propose)->Unit(benchmark::kMillisecond);

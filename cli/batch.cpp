@@ -13,6 +13,8 @@
 #include "design/design_file.h"
 #include "design/pair.h"
 #include "design/pair_file.h"
+#include "design/prescription.h"
+#include "design/proposal.h"
 #include "io/file_hash.h"
 #include "io/picture_io.h"
 #include "io/resource_files.h"
@@ -286,16 +288,32 @@ class Batch {
         return kBatchDone;
     }
 
+    // --propose: the proposal on each foot (on both at once while the feet are linked).
+    int propose_on_each_foot() {
+        if (!o_.propose) return kBatchDone;
+        for (Foot foot : feet_) {
+            if (foot != feet_.front() && pair_.linked()) break;
+            Result<std::array<std::vector<ProposedValue>, kFootCount>> proposed =
+                pair_.propose(foot);
+            if (!proposed) return step_failed(proposed.reason());
+            for (size_t k = 0; k < proposal_.size(); ++k)
+                if (!(*proposed)[k].empty()) proposal_[k] = std::move((*proposed)[k]);
+        }
+        return kBatchDone;
+    }
+
     // Each option is the call its control makes in the GUI, in the order of the help text.
     int apply_options() {
         if (is_pair_ && !same_linked_settings(foot_options(o_, Foot::kLeft),
                                               foot_options(o_, Foot::kRight), pair_.sizes_linked()))
             pair_.unlink();
-        int status = on_each_foot([&](Foot foot, const DesignOptions &d) {
-            if (!d.size) return static_cast<int>(kBatchDone);
-            const Result<> r = pair_.choose_size(foot, *d.size);
-            return r ? static_cast<int>(kBatchDone) : step_failed(r);
-        });
+        int status = propose_on_each_foot();
+        if (status == kBatchDone)
+            status = on_each_foot([&](Foot foot, const DesignOptions &d) {
+                if (!d.size) return static_cast<int>(kBatchDone);
+                const Result<> r = pair_.choose_size(foot, *d.size);
+                return r ? static_cast<int>(kBatchDone) : step_failed(r);
+            });
         if (status == kBatchDone)
             status = on_each_foot(
                 [&](Foot f, const DesignOptions &d) { return set_controls(f, d, false); });
@@ -333,6 +351,8 @@ class Batch {
         PrintSettings print;
         print.zones = o_.zones;
         print.slicer = o_.slicer;
+        if (o_.propose && print.zones.empty())
+            print.zones = parse_print_zones(kDefaultPrintZones).value();
         print.tolerance_mm = o_.mesh_tolerance.value_or(kDefault3mfTolerance);
         print.bed = o_.bed;
         return print;
@@ -365,7 +385,9 @@ class Batch {
         });
         if (!is_pair_)
             add_output(all, "--3mf", o_.print_3mf, [this, &d, insole] {
-                return encode_relief_3mf(insole, d.scan().pressure_grid, print_settings(),
+                PrintSettings print = print_settings();
+                print.top_cover_mm = d.controls()[Control::kTopCover];
+                return encode_relief_3mf(insole, d.scan().pressure_grid, print,
                                          print_description(d, design_file()));
             });
         add_output(all, "--relief-raw", name_for(o_.relief_raw, foot),
@@ -390,7 +412,8 @@ class Batch {
                     for (Foot foot : feet_) {
                         const Design &d = design(foot);
                         feet[foot_index(foot)] = {d.results().insole_relief, d.scan().pressure_grid,
-                                                  print_description(d, design_file())};
+                                                  print_description(d, design_file()),
+                                                  d.controls()[Control::kTopCover]};
                     }
                     const Result<PairPrint> print = build_pair_print(feet, print_settings());
                     if (!print) return print.reason();
@@ -523,9 +546,17 @@ class Batch {
                 size && design(foot).size_label()[0] == '\0')
                 warnings.add(foot_warning(foot, *size));
         warnings.add(warnings_);
-        const nlohmann::json report = is_pair_
-                                          ? pair_report_json(pair_, ai_, warnings)
-                                          : foot_report_json(design(Foot::kLeft), ai_[0], warnings);
+        nlohmann::json report = is_pair_ ? pair_report_json(pair_, ai_, warnings)
+                                         : foot_report_json(design(Foot::kLeft), ai_[0], warnings);
+        for (Foot foot : feet_) {
+            const std::vector<ProposedValue> &values = proposal_[foot_index(foot)];
+            if (values.empty()) continue;
+            nlohmann::json &proposal =
+                is_pair_ ? report[foot == Foot::kLeft ? "left" : "right"]["proposal"]
+                         : report["proposal"];
+            for (const ProposedValue &p : values)
+                proposal.push_back({{"what", p.what}, {"value", p.value}, {"why", p.why}});
+        }
         return report.dump(2) + "\n";
     }
 
@@ -589,6 +620,7 @@ class Batch {
     std::vector<Foot> feet_;  // the feet in use: the left slot alone for one foot
     std::array<float, kFootCount> ai_ = {};
     Warnings warnings_;
+    std::array<std::vector<ProposedValue>, kFootCount> proposal_;  // --propose: each foot's
 };
 
 }  // namespace

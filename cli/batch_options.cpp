@@ -103,11 +103,19 @@ Result<GridPoint> read_point(OptionReader &r) {
     return GridPoint{static_cast<float>(*c), static_cast<float>(*row)};
 }
 
+std::string control_argument(Control c);
+
 // A control's value: whole numbers for whole controls, else a value on the control's step grid
 // moved exactly onto it; a check button takes no value.
 Result<double> read_control(OptionReader &r, Control c) {
     const ControlSpec &row = control_spec(c);
     if (row.widget == Widget::kCheckButton) return 1.0;
+    if (row.widget == Widget::kChoice) {
+        Result<std::string> word = r.value();
+        if (!word) return Failure{word.message()};
+        if (const std::optional<double> v = control_choice_value(c, *word)) return *v;
+        return r.takes(control_argument(c), *word);
+    }
     if (control_whole(c)) {
         Result<int> n = read_whole(r, static_cast<long>(row.min), static_cast<long>(row.max));
         if (!n) return Failure{n.message()};
@@ -205,6 +213,13 @@ const OptionRow kHeadOptions[] = {
     {"--ignore-checksum", "", "open a design whose scan's bytes have changed",
      "Open a design whose scan's bytes no longer match the checksum it recorded.",
      [](OptionReader &, BatchOptions &o) { return o.ignore_checksum = true, Result<>(); }},
+    {"--propose", "", "first take the proposed insole's steps (the report says why)",
+     "First take the steps of the insole a lab would start from, as \\(lq建議處方\\(rq does: the "
+     "nearest\nsize when the length matches none, the stamped dome placed by the central heads' "
+     "rule, an\narch support from the footprint's arch index, a heel cup, a 2 mm base, and the "
+     "default zones\nfor \\-\\-3mf unless \\-\\-zones is given. The other options follow and "
+     "override it.",
+     [](OptionReader &, BatchOptions &o) { return o.propose = true, Result<>(); }},
     {"--size", "LABEL", "choose the size (its template and presets), e.g. CM25-26",
      "Choose the size (its template and pad presets) by its label, e.g. CM25\\-26; needed when "
      "the\nscan's length matches no size bin.",
@@ -429,6 +444,7 @@ std::string control_range(Control c) {
 
 std::string control_argument(Control c) {
     if (control_spec(c).widget == Widget::kCheckButton) return "";
+    if (control_spec(c).widget == Widget::kChoice) return control_spec(c).choice_words;
     return control_whole(c) ? "N" : "X";
 }
 
@@ -438,7 +454,7 @@ std::string control_help(Control c) {
     const std::string head =
         std::string("  ") + s.option + (argument.empty() ? "" : " " + argument);
     std::string text = s.usage;
-    if (!argument.empty()) text += ", " + control_range(c);
+    if (!argument.empty() && s.widget != Widget::kChoice) text += ", " + control_range(c);
     return help_lines(head, text);
 }
 
@@ -460,7 +476,8 @@ std::string manual_entry(const std::string &option, const std::string &argument,
 std::string control_manual(Control c) {
     std::string text = control_spec(c).usage;
     text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    if (!control_argument(c).empty()) text += "; " + control_range(c);
+    if (!control_argument(c).empty() && control_spec(c).widget != Widget::kChoice)
+        text += "; " + control_range(c);
     return manual_entry(control_spec(c).option, control_argument(c), roff(text) + ".");
 }
 

@@ -29,6 +29,7 @@ namespace pedaform {
 struct DesignOptions {
     // The controls' options (in the order of Control); the stamp's is 1 when given.
     std::optional<double> controls[kControlCount];
+    bool propose = false;                     // --propose: the proposal's steps first
     std::optional<int> size;                  // --size: the label's index (size_label)
     std::optional<GridPoint> meta_point;      // --meta-point
     std::optional<GridPoint> dome_apex;       // --dome-apex: where the dome's highest cell goes

@@ -4,6 +4,7 @@
 
 #include "analysis/scan_measures.h"
 #include "design/design_file.h"
+#include "design/prescription.h"
 
 namespace pedaform {
 
@@ -36,16 +37,24 @@ nlohmann::json foot_report_json(const Design &design, float ai, const Warnings &
         {"ai", std::round(ai * 100.0) / 100.0},
         {"steps", nlohmann::json(design_steps_json(design.steps()))},
     };
-    // The orthotic controls, when any is in use.
+    // The orthotic controls, when any is in use: the arch support, heel cup and base always,
+    // the others when not 0.
     nlohmann::json orthotics = nlohmann::json::object();
     bool in_use = false;
     for (int i = 0; i < kControlCount; ++i) {
-        const ControlSpec &row = control_spec(static_cast<Control>(i));
+        const Control control = static_cast<Control>(i);
+        const ControlSpec &row = control_spec(control);
         if (row.group != ControlGroup::kOrthotics) continue;
-        orthotics[row.name] = c.value[i];
+        const bool always =
+            control == Control::kArch || control == Control::kHeelCup || control == Control::kBase;
+        if (always || c.value[i] != 0) orthotics[row.name] = c.value[i];
         in_use = in_use || c.value[i] != 0;
     }
     if (in_use) report["orthotics"] = orthotics;
+    nlohmann::json words = nlohmann::json::object();
+    for (const PrescriptionItem &entry : prescription(c))
+        words[control_spec(entry.control).name] = entry.words;
+    if (!words.empty()) report["prescription"] = words;
     if (scan.pressure_full_scale_kpa != 0)
         report["pressure_full_scale_kpa"] = scan.pressure_full_scale_kpa;
     if (!warnings.empty()) report["warnings"] = warnings.texts();

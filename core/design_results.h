@@ -41,6 +41,8 @@ struct DesignResults {
     // it stands) the floor and the orthotic layers; 0 off the insole (fill_insole_relief,
     // relief/composition.h).
     uint8_t insole_relief[kGridCells] = {};
+    // Where insole_relief ends: 0 full, 1 sulcus, 2 three-quarter (relief/shell_length.h).
+    int32_t shell_length = 0;
 
     // The cells of layer i as they stand: a blank layer reads as zeros.
     const float *layer_cells(int i) const { return layer_blank[i] ? blank_layer() : layers[i]; }

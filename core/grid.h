@@ -21,7 +21,7 @@ namespace pedaform {
 constexpr int kGridWidth = 150;
 constexpr int kGridHeight = 360;
 constexpr int kGridCells = kGridWidth * kGridHeight;  // 54,000
-constexpr int kLayerCount = 9;                        // named in relief/layers.h
+constexpr int kLayerCount = 14;                       // named in relief/layers.h
 constexpr int kTemplateCount = 19;
 constexpr int kPadShapeSize = 250;     // pad shape picture: 250 x 250 pixels
 constexpr int kPadShapeStride = 252;   // its rows padded to a multiple of 4 bytes

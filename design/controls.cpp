@@ -6,6 +6,7 @@
 
 #include "relief/composition.h"
 #include "relief/orthotics.h"
+#include "relief/posts.h"
 #include "core/size_table.h"
 
 namespace pedaform {
@@ -28,10 +29,10 @@ constexpr ControlSpec kSpecs[] = {
      672, 118, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kMeta2, build_meta2_layer,
      true, true, 5, false, G::kPads, C::kMeta1},
     {C::kHeel1, "heel1", "--heel1", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
-     242, 415, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel1, build_heel1_layer,
+     242, 470, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel1, build_heel1_layer,
      false, true, 6, false, G::kPads, C::kHeel2},
     {C::kHeel2, "heel2", "--heel2", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
-     672, 414, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel2, build_heel2_layer,
+     672, 470, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel2, build_heel2_layer,
      false, true, 7, false, G::kPads, C::kHeel1},
     {C::kHeel3, "heel3", "--heel3", "heel pad, mm", "後跟墊片", Widget::kPadSlider,
      456, 566, 114, 25, -10, 10, 1, 0, Effect::kLayer, Layer::kHeel3, build_heel3_layer,
@@ -64,6 +65,29 @@ constexpr ControlSpec kSpecs[] = {
     {C::kBase, "base", "--base", "base thickness under the whole insole, mm", "底厚",
      Widget::kSlider, 765, 248, 140, 20, 0, 10, 0.5, 0, Effect::kLayer, Layer::kBase,
      build_base_layer, false, true, 11, true, G::kOrthotics, C::kBase},
+    {C::kRearfootPost, "rearfoot_post", "--rearfoot-post",
+     "rearfoot post, degrees (positive varus: the medial side higher)", "後跟內外翻",
+     Widget::kSlider, 765, 274, 140, 20, -8, 8, 0.5, 0, Effect::kLayer, Layer::kRearfootPost,
+     build_rearfoot_post_layer, false, true, 12, true, G::kOrthotics, C::kRearfootPost, true},
+    {C::kForefootPost, "forefoot_post", "--forefoot-post",
+     "forefoot post, degrees (positive varus: the medial side higher)", "前足內外翻",
+     Widget::kSlider, 765, 300, 140, 20, -8, 8, 0.5, 0, Effect::kLayer, Layer::kForefootPost,
+     build_forefoot_post_layer, false, true, 13, true, G::kOrthotics, C::kForefootPost, true},
+    {C::kHeelLift, "heel_lift", "--heel-lift", "heel lift under the heel, mm", "後跟墊高",
+     Widget::kSlider, 765, 326, 140, 20, 0, 10, 0.5, 0, Effect::kLayer, Layer::kHeelLift,
+     build_heel_lift_layer, false, true, 14, true, G::kOrthotics, C::kHeelLift, true},
+    {C::kTopCover, "top_cover", "--top-cover", "top cover over the whole insole, mm", "面層",
+     Widget::kSlider, 765, 352, 140, 20, 0, 3, 0.5, 0, Effect::kLayer, Layer::kTopCover,
+     build_top_cover_layer, false, true, 15, true, G::kOrthotics, C::kTopCover},
+    {C::kHeelRecess, "heel_recess", "--heel-recess",
+     "heel-spur recess at the heel's centre, mm deep", "骨刺凹槽", Widget::kSlider,
+     765, 378, 140, 20, 0, 5, 0.5, 0, Effect::kLayer, Layer::kHeelRecess,
+     build_heel_recess_layer, false, true, 16, true, G::kOrthotics, C::kHeelRecess, true},
+    {C::kShellLength, "shell_length", "--shell-length",
+     "where the insole ends: at the toe end, 10 mm beyond the metatarsal line or 5 mm behind it",
+     "鞋墊長度", Widget::kChoice, 765, 404, 140, 20, 0, 2, 1, 0, Effect::kCompose, kNoLayer,
+     nullptr, false, true, 17, true, G::kOrthotics, C::kShellLength, true,
+     "full|sulcus|three-quarter", "全長|至趾溝|3/4"},
 };
 // clang-format on
 
@@ -144,6 +168,28 @@ double control_value_snapped(Control c, double value) {
 bool control_whole(Control c) {
     const ControlSpec &s = control_spec(c);
     return s.step == 1 && s.min == std::floor(s.min);
+}
+
+std::vector<std::string> control_choices(const char *joined) {
+    std::vector<std::string> out;
+    if (joined == nullptr) return out;
+    std::string word;
+    for (const char *c = joined;; ++c) {
+        if (*c != '|' && *c != '\0') {
+            word += *c;
+            continue;
+        }
+        out.push_back(word);
+        word.clear();
+        if (*c == '\0') return out;
+    }
+}
+
+std::optional<double> control_choice_value(Control c, const std::string &word) {
+    const std::vector<std::string> words = control_choices(control_spec(c).choice_words);
+    for (size_t k = 0; k < words.size(); ++k)
+        if (words[k] == word) return static_cast<double>(k);
+    return std::nullopt;
 }
 
 Controls::Controls() {

@@ -1,6 +1,7 @@
 // The controls of a design, one row of one table each: the five pad sliders, the pressure
 // filter and gain, the stamped pad's check button and its width, length and height, and the
-// orthotic arch support, heel cup and base thickness. A row says everything about its control:
+// orthotic arch support, heel cup, base thickness, posts, heel lift, top cover and heel-spur
+// recess. A row says everything about its control:
 // its name in design files, its batch option and usage text, its label, widget and place in
 // the main window, its range, step and start value, and what it builds. The window's widgets,
 // their one callback, the batch options and their usage and manual lines, the design files'
@@ -33,6 +34,12 @@ enum class Control {
     kArch,
     kHeelCup,
     kBase,
+    kRearfootPost,
+    kForefootPost,
+    kHeelLift,
+    kTopCover,
+    kHeelRecess,
+    kShellLength,
     kCount,  // not a control: the number of controls
 };
 constexpr int kControlCount = static_cast<int>(Control::kCount);
@@ -42,6 +49,7 @@ enum class Widget {
     kPadSlider,    // a large slider with its label above, over its side of the insole
     kSlider,       // a slider with its label on its left
     kCheckButton,  // on (1) or off (0)
+    kChoice,       // one of its row's choices, the value its index
 };
 
 // What moving a control changes.
@@ -86,6 +94,10 @@ struct ControlSpec {
     // Placed from the scan's landmarks: refused above 0 on a scan whose landmarks are not
     // sound (analysis/landmark_check.h).
     bool needs_landmarks = false;
+    // kChoice: the batch option's words and the widget's labels, '|' between them, in the
+    // order of the values 0, 1, ...
+    const char *choice_words = nullptr;
+    const char *choice_labels = nullptr;
 };
 
 // Batch options with an order below this come before the metatarsal point and dome options.
@@ -113,6 +125,10 @@ bool control_value_accepted(Control c, double value);
 double control_value_snapped(Control c, double value);
 // True when the control takes whole numbers (step 1 from a whole minimum).
 bool control_whole(Control c);
+// A choice control's words or labels, split at '|'; empty for other controls.
+std::vector<std::string> control_choices(const char *joined);
+// The value of a choice control's word; none for any other word.
+[[nodiscard]] std::optional<double> control_choice_value(Control c, const std::string &word);
 
 // The values of all controls, in each control's own unit (millimetres for the pads and the
 // orthotic controls, cells for the stamped pad's width and length, 0 or 1 for the stamp).

@@ -82,7 +82,7 @@ Result<ScanLoadResult> Design::load(const std::string &path, const Controls *sta
     steps_.clear();
     states_.assign(1, s);
     snapshots_.clear();
-    position_ = saved_position_ = gesture_step_ = 0;
+    position_ = saved_position_ = gesture_step_ = burst_step_ = 0;
     last_record_ = StepRecord::kNone;
     order_ = saved_order_ = OrderData();  // a new scan, a new order
     // The frame after a load composes the relief; the stamp is off, so it cannot fail.
@@ -148,13 +148,37 @@ void Design::judge_search_point() {
             found.column, found.row, behind);
 }
 
-Result<> Design::set(Control c, double value) {
+Result<> Design::set(Control c, double value, std::optional<double> at) {
     last_record_ = StepRecord::kNone;
-    if (controls()[c] == value) return Result<>::success();
+    const bool burst = at && burst_step_ != 0 && *at - burst_at_ < kAmendSeconds;
+    const bool amended = take_back_amended(StepKind::kSet, c, burst);
+    burst_step_ = 0;
+    if (controls()[c] == value) {
+        last_record_ = amended ? StepRecord::kWithdrawn : StepRecord::kNone;
+        return amended ? materialize(state()) : Result<>::success();
+    }
     Step step;
     step.control = c;
     step.value = value;
-    return apply(step);
+    Result<> moved = apply(step);
+    if (amended) last_record_ = StepRecord::kAmended;
+    if (gesture_open_ && loaded_) gesture_step_ = position_;
+    if (at && loaded_) burst_step_ = position_, burst_at_ = *at;
+    return moved;
+}
+
+bool Design::take_back_amended(StepKind kind, Control control, bool burst) {
+    const bool claimed =
+        (gesture_step_ != 0 && gesture_step_ == position_) || (burst && burst_step_ == position_);
+    if (!claimed || position_ != steps_.size() || steps_.back().kind != kind ||
+        (kind == StepKind::kSet && steps_.back().control != control))
+        return false;
+    steps_.pop_back();
+    states_.pop_back();
+    --position_;
+    if (saved_position_ > position_) saved_position_ = kNeverSaved;
+    gesture_step_ = 0;
+    return true;
 }
 
 Result<> Design::smooth() {
@@ -164,15 +188,8 @@ Result<> Design::smooth() {
 }
 
 Result<> Design::move_meta_point(float column, float row) {
-    const bool amend = gesture_step_ != 0 && gesture_step_ == position_ &&
-                       position_ == steps_.size() && steps_.back().kind == StepKind::kMetaPoint;
-    if (amend) {
-        steps_.pop_back();
-        states_.pop_back();
-        --position_;
-        if (saved_position_ > position_) saved_position_ = kNeverSaved;
-        gesture_step_ = 0;
-    }
+    const bool amend = take_back_amended(StepKind::kMetaPoint, Control::kMeta1, false);
+    burst_step_ = 0;
     if (state().meta_point_found && state().meta_column == column && state().meta_row == row) {
         last_record_ = amend ? StepRecord::kWithdrawn : StepRecord::kNone;
         return amend ? materialize(state()) : Result<>::success();
@@ -440,6 +457,7 @@ Result<> Design::redo() {
 Result<> Design::restore(size_t position) {
     position_ = position;
     gesture_step_ = 0;
+    burst_step_ = 0;
     return materialize(state());
 }
 
@@ -472,8 +490,9 @@ Result<> Design::materialize(const State &s, const LayerBuilds &first) {
         apply_filter_gain(resources_, *scan_, r, s.colour_filter, s.colour_gain);
     colour_filter_ = s.colour_filter;
     colour_gain_ = s.colour_gain;
+    r.shell_length = static_cast<int32_t>(s.controls[Control::kShellLength]);
     if (s.composed) return compose(s);
-    fill_insole_relief(r);
+    fill_insole_relief(*scan_, r);
     return Result<>::success();
 }
 

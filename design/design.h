@@ -118,7 +118,12 @@ class Design {
 
     // Moves a control (the value is the control's own, already valid). A step is recorded only
     // when the value changes. Fails only when the stamp had to be rendered and could not be.
-    Result<> set(Control c, double value);
+    // Successive changes of one control amend one step instead of adding one each: while a
+    // gesture is open (a drag of the control), or when `at` (the operator's time, seconds on a
+    // steady clock) lies less than kAmendSeconds after the change before it (a burst of keys).
+    // Any other step, undo, redo or a load between them ends the amending; a change back to the
+    // value before the step leaves no step.
+    Result<> set(Control c, double value, std::optional<double> at = std::nullopt);
     Result<> smooth();
     Result<> move_meta_point(float column, float row);
     // A press-drag-release of the point is one step: while a gesture is open, a point move
@@ -127,6 +132,7 @@ class Design {
     // gesture's claim on its step; close_gesture() ends the gesture.
     void open_gesture() { gesture_open_ = true, gesture_step_ = 0; }
     void close_gesture() { gesture_open_ = false, gesture_step_ = 0; }
+    static constexpr double kAmendSeconds = 1.0;
     // Back to the point the search found at the load (nothing when it found none).
     Result<> reset_meta_point();
     // The stamped dome's apex (its highest cell) at the current pad size and point, in grid
@@ -232,6 +238,9 @@ class Design {
     GridPoint apex_cell();
     StampKey stamp_key_of(const Controls &c) const;
     void record(const Step &step, const State &next);
+    // Takes back the last step when it is the one an open gesture or a burst recorded (`kind`,
+    // and for kSet `control`); true when it did.
+    bool take_back_amended(StepKind kind, Control control, bool burst);
     void truncate_redo();
     // Makes the results show `s`: the snapshot, the layers it needs, the colours, and the
     // composition when a composing step came after the snapshot. `first` lists layers to build
@@ -274,6 +283,8 @@ class Design {
     BuiltOn built_on_[kLayerCount];
     bool gesture_open_ = false;
     size_t gesture_step_ = 0;  // the position after the step the open gesture recorded; 0: none
+    size_t burst_step_ = 0;    // the position after the last timed control change; 0: none
+    double burst_at_ = 0;      // its time
     StepRecord last_record_ = StepRecord::kNone;
     bool stamp_valid_ = false;  // the results' stamp is the one of stamp_key_
     StampKey stamp_key_{};

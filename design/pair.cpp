@@ -1,5 +1,7 @@
 #include "design/pair.h"
 
+#include <algorithm>
+
 #include "analysis/size_bin.h"
 
 namespace pedaform {
@@ -179,8 +181,35 @@ Result<> Pair::take_settings(Foot from, Foot to, Entry &e) {
     return result;
 }
 
-Result<> Pair::set(Foot foot, Control c, double value) {
-    return step(foot, moves_both(c), [&](Design &d) { return d.set(c, value); });
+Result<> Pair::set(Foot foot, Control c, double value, std::optional<double> at) {
+    return step(foot, moves_both(c), [&](Design &d) { return d.set(c, value, at); });
+}
+
+Result<std::array<std::vector<ProposedValue>, kFootCount>> Pair::propose(Foot foot) {
+    std::array<std::vector<ProposedValue>, kFootCount> values;
+    std::array<uint32_t, kFootCount> taken = {};
+    Result<> result = Result<>::success();
+    for (Foot f : {foot, other_foot(foot)}) {
+        if (f != foot && !(linked_ && design(f).loaded())) break;
+        const size_t before = design(f).position();
+        Result<std::vector<ProposedValue>> proposed = pedaform::propose(design(f));
+        taken[foot_index(f)] = static_cast<uint32_t>(design(f).position() - before);
+        if (!proposed) {
+            result = proposed.reason();
+            break;
+        }
+        values[foot_index(f)] = std::move(*proposed);
+    }
+    // Ordinary steps: the k-th entry holds each foot's k-th proposed step, so that one undo
+    // takes back one step (on both feet when both were proposed), as for any other control.
+    for (uint32_t k = 0; k < std::max(taken[0], taken[1]); ++k) {
+        Entry e = new_entry();
+        for (size_t f = 0; f < e.steps.size(); ++f)
+            e.steps[f] = k < taken[f] ? 1 : 0;
+        push(e);
+    }
+    if (!result) return result.reason();
+    return values;
 }
 
 Result<> Pair::choose_size(Foot foot, int index) {

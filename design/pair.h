@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "design/design.h"
+#include "design/proposal.h"
 #include "relief/foot_axis.h"
 
 namespace pedaform {
@@ -57,7 +58,7 @@ class Pair {
     void set_linked(bool linked) { linked_ = linked; }
 
     // The steps, each the Design call of the same name.
-    Result<> set(Foot foot, Control c, double value);
+    Result<> set(Foot foot, Control c, double value, std::optional<double> at = std::nullopt);
     Result<> choose_size(Foot foot, int index);
     // The dome step's warnings (Design::place_dome_behind_heads), named by warning_of_foot when
     // both feet are loaded.
@@ -69,6 +70,10 @@ class Pair {
     Result<> move_dome_apex(Foot foot, float column, float row);
     Result<> place_by_hand(Foot foot, float column, float row);
     Result<> reset_meta_point(Foot foot);
+    // The proposal (design/proposal.h) on `foot`, and with the feet linked on the other loaded
+    // foot too, each foot's own values from its own scan; one step of the pair. Gives each
+    // proposed foot's values and reasons (empty for a foot not proposed).
+    Result<std::array<std::vector<ProposedValue>, kFootCount>> propose(Foot foot);
     // Relinks the feet: the other foot takes the settings of `values_from`. One step of the pair.
     Result<> link(Foot values_from);
     // Unlinks them: one step of the pair, with no step of either foot.

@@ -1,5 +1,6 @@
 #include "design/prescription.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace pedaform {
@@ -41,6 +42,18 @@ std::string words_of(Control c, const Controls &v) {
             return "heel cup " + number(value) + " mm";
         case Control::kBase:
             return "base " + number(value) + " mm";
+        case Control::kRearfootPost:
+        case Control::kForefootPost:
+            return std::string(c == Control::kRearfootPost ? "rearfoot" : "forefoot") + " post " +
+                   number(std::fabs(value)) + "° " + (value > 0 ? "varus" : "valgus");
+        case Control::kHeelLift:
+            return "heel lift " + number(value) + " mm";
+        case Control::kTopCover:
+            return "top cover " + number(value) + " mm";
+        case Control::kHeelRecess:
+            return "heel spur recess " + number(value) + " mm";
+        case Control::kShellLength:
+            return value == 1 ? "shell length sulcus" : "shell length 3/4";
         default:
             return "";  // no entry of its own
     }

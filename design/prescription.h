@@ -1,5 +1,6 @@
 // The prescription in the lab's words: what a design asks of the insole, one entry for each
-// control in use, as the order sheet prints it (order/order_sheet.h) and a report can list it.
+// control in use ("rearfoot post 4° varus", "shell length sulcus", "top cover 1.5 mm"), as the
+// order sheet prints it (order/order_sheet.h) and the batch report's "prescription" lists it.
 //
 // The pressure filter and gain only colour the picture and the stamped pad's size belongs to
 // its dome, so they have no entry of their own. Values are in the controls' units: millimetres

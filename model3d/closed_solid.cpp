@@ -1,6 +1,7 @@
 #include "model3d/closed_solid.h"
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 
 #include "model3d/row_strips.h"
@@ -25,6 +26,7 @@ class SolidBuilder {
           ids_(4 * lattice_, kNone) {}
 
     void build() {
+        assert(s_.bottom.empty() || s_.per_cell_bottom);
         const bool flat = s_.top.empty();
         const bool simplify = !flat && s_.tolerance > 0;
         const size_t first_vertex = mesh_.vertices.size();
@@ -89,7 +91,8 @@ class SolidBuilder {
         uint32_t &id = ids_[copy * lattice_ + point];
         if (id != kNone) return id;
         Vertex v{s_.origin_x + static_cast<float>(i), s_.origin_y + static_cast<float>(j),
-                 level == 0 ? s_.bottom_z : (s_.top.empty() ? s_.top_z : s_.top[point])};
+                 level == 0 ? (s_.bottom.empty() ? s_.bottom_z : s_.bottom[point])
+                            : (s_.top.empty() ? s_.top_z : s_.top[point])};
         if (pinch) {
             v.x += c == i ? kNudge : -kNudge;
             v.y += r == j ? kNudge : -kNudge;

@@ -19,6 +19,9 @@ struct SolidShape {
     std::vector<float> top;
     float top_z = 0;
     float bottom_z = 0;
+    // Heights of the bottom at the lattice points, mm, with per_cell_bottom; empty: flat at
+    // bottom_z. Each must lie below the top at its point.
+    std::vector<float> bottom;
     bool per_cell_bottom = false;  // two triangles per cell; otherwise one strip per run of cells
     // Above 0 (and with heights), the top is simplified within this many mm (surface_simplify.h).
     double tolerance = 0;

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <charconv>
 #include <cstring>
+#include <sstream>
 
 #include "model3d/closed_solid.h"
 #include "core/file_output.h"
@@ -55,6 +56,8 @@ std::string controls_text(const PrintDescription &about, const char *head) {
     return text;
 }
 
+constexpr int kTopCoverDensity = 100;
+
 // The model's Title and Description.
 struct ModelText {
     std::string title, description;
@@ -65,7 +68,20 @@ ModelText model_text_of(const PrintDescription &about) {
 }
 
 std::string part_name(const PrintPart &part, const std::vector<PrintZone> &zones) {
+    if (part.top_cover) {
+        std::ostringstream name;
+        name << "top cover " << part.top_cover_mm << " mm, infill " << kTopCoverDensity << " %";
+        return name.str();
+    }
     return part.zone ? print_zone_name(zones, *part.zone) : "insole";
+}
+
+bool modifier(const PrintPart &part) {
+    return part.zone || part.top_cover;
+}
+
+int density(const PrintPart &part, const std::vector<PrintZone> &zones) {
+    return part.top_cover ? kTopCoverDensity : zones[*part.zone].density;
 }
 
 // One foot's object in the package: its model, the object's name, its parts' names' prefix
@@ -229,12 +245,12 @@ void prusa_volumes(const PrintModel &model, const std::vector<PrintZone> &zones,
                  "\"/>\n";
         };
         meta("name", part_name(part, zones));
-        if (!part.zone) {
+        if (!modifier(part)) {
             meta("volume_type", "ModelPart");
         } else {
             meta("modifier", "1");
             meta("volume_type", "ParameterModifier");
-            meta("fill_density", std::to_string(zones[*part.zone].density) + "%");
+            meta("fill_density", std::to_string(density(part, zones)) + "%");
         }
         s += "  </volume>\n";
     }
@@ -256,9 +272,9 @@ std::string prusa_config(const std::vector<PrintItem> &items, const std::vector<
 // One part as a mesh object of its own; Cura's zones carry their infill settings.
 Result<std::string> part_object(int id, const PrintPart &part, const PrintItem &item,
                                 const std::vector<PrintZone> &zones, bool cura) {
-    std::string s =
-        object_open(id, !part.zone && cura ? item.name : item.part_prefix + part_name(part, zones));
-    if (cura && part.zone) {
+    std::string s = object_open(
+        id, !modifier(part) && cura ? item.name : item.part_prefix + part_name(part, zones));
+    if (cura && modifier(part)) {
         // What Cura's own per-model settings make of an infill mesh: no walls, no skins.
         auto setting = [&s](const char *key, const std::string &value) {
             s += std::string("    <metadata name=\"cura:") + key +
@@ -266,9 +282,10 @@ Result<std::string> part_object(int id, const PrintPart &part, const PrintItem &
         };
         s += "   <metadatagroup>\n";
         setting("infill_mesh", "True");
-        setting("infill_sparse_density", std::to_string(zones[*part.zone].density));
+        setting("infill_sparse_density", std::to_string(density(part, zones)));
         setting("wall_thickness", "0");
         setting("top_bottom_thickness", "0");
+        if (part.top_cover) setting("infill_mesh_order", "1");
         s += "   </metadatagroup>\n";
     }
     const Result<std::string> mesh = mesh_element({&part.mesh});
@@ -315,12 +332,12 @@ std::string orca_config(const std::vector<PrintItem> &items, const std::vector<P
              "\">\n    <metadata key=\"name\" value=\"" + xml_escaped(item.name) + "\"/>\n";
         for (const PrintPart &part : item.model->parts) {
             s += "    <part id=\"" + std::to_string(++id) + "\" subtype=\"" +
-                 (part.zone ? "modifier_part" : "normal_part") + "\">\n";
+                 (modifier(part) ? "modifier_part" : "normal_part") + "\">\n";
             s += "      <metadata key=\"name\" value=\"" + xml_escaped(part_name(part, zones)) +
                  "\"/>\n";
-            if (part.zone)
+            if (modifier(part))
                 s += "      <metadata key=\"sparse_infill_density\" value=\"" +
-                     std::to_string(zones[*part.zone].density) + "%\"/>\n";
+                     std::to_string(density(part, zones)) + "%\"/>\n";
             s += "    </part>\n";
         }
         s += "  </object>\n";
@@ -410,6 +427,12 @@ Result<> write_zip(const std::vector<std::pair<const char *, std::string>> &file
     return r;
 }
 
+// A closed block for each zone that keeps cells, from below the insole to above it.
+void add_zone_blocks(const PreparedRelief &prepared, const uint8_t *pressure,
+                     const PrintSettings &settings, PrintModel &model);
+// The top cover's shell over the insole.
+PrintPart top_cover_part(const PreparedRelief &prepared, const PrintSettings &settings);
+
 }  // namespace
 
 std::optional<Slicer> parse_slicer(const std::string &name) {
@@ -456,8 +479,17 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
     Mesh &insole = model.parts[0].mesh;
     build_insole_solid(prepared, settings.tolerance_mm, false, insole);
     if (insole.triangles.empty()) return nothing_to_print();
-    if (settings.zones.empty()) return model;
+    add_zone_blocks(prepared, pressure, settings, model);
+    if (settings.top_cover_mm > 0) model.parts.push_back(top_cover_part(prepared, settings));
+    return model;
+}
 
+namespace {
+
+void add_zone_blocks(const PreparedRelief &prepared, const uint8_t *pressure,
+                     const PrintSettings &settings, PrintModel &model) {
+    if (settings.zones.empty()) return;
+    const Mesh &insole = model.parts[0].mesh;
     float z_max = 0;
     for (const Vertex &v : insole.vertices)
         z_max = std::max(z_max, v.z);
@@ -477,8 +509,25 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
         build_closed_solid(block, part.mesh);
         if (!part.mesh.triangles.empty()) model.parts.push_back(std::move(part));
     }
-    return model;
 }
+
+PrintPart top_cover_part(const PreparedRelief &prepared, const PrintSettings &settings) {
+    SolidShape shell = insole_shape(prepared);
+    shell.bottom.resize(shell.top.size());
+    for (size_t i = 0; i < shell.top.size(); ++i) {
+        shell.bottom[i] = shell.top[i] - static_cast<float>(settings.top_cover_mm);
+        shell.top[i] += kTopCoverMarginMm;
+    }
+    shell.per_cell_bottom = true;
+    shell.tolerance = settings.tolerance_mm;
+    PrintPart part;
+    part.top_cover = true;
+    part.top_cover_mm = settings.top_cover_mm;
+    build_closed_solid(shell, part.mesh);
+    return part;
+}
+
+}  // namespace
 
 namespace {
 
@@ -568,7 +617,9 @@ Result<PairPrint> build_pair_print(const std::array<PairPrintInput, 2> &feet,
     std::array<std::vector<Vertex>, 2> points;
     for (int k = 0; k < 2; ++k) {
         PreparedRelief prepared = prepare_insole(feet[k].insole_relief);
-        Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, settings);
+        PrintSettings foot_settings = settings;
+        foot_settings.top_cover_mm = feet[k].top_cover_mm;
+        Result<PrintModel> built = build_print_model(prepared, feet[k].pressure, foot_settings);
         if (reports != nullptr) (*reports)[k].outline = std::move(prepared.outline);
         if (!built) return built.reason();
         print.models[k] = std::move(*built);

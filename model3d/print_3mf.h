@@ -55,16 +55,25 @@ struct PrintSettings {
     Slicer slicer = Slicer::kPrusa;
     double tolerance_mm = kDefault3mfTolerance;  // 0..kMaxMeshTolerance; 0 keeps every cell
     BedSize bed;                                 // where a pair's two insoles must fit
+    // Above 0: the relief's top cover this thick (the design's "top_cover"), printed solid; a
+    // pair's feet give their own (PairPrintInput).
+    double top_cover_mm = 0;
 };
+
+// The top cover's part reaches this far above the insole's top, so that it holds the whole skin.
+constexpr float kTopCoverMarginMm = 0.5f;
 
 // A part of the printed object, in its own mesh.
 struct PrintPart {
     Mesh mesh;
-    std::optional<int> zone;  // its zone; none for the insole
+    std::optional<int> zone;  // its zone; none for the insole and the top cover
+    bool top_cover = false;
+    double top_cover_mm = 0;  // the top cover's thickness, which names its part
 };
 
 struct PrintModel {
-    std::vector<PrintPart> parts;  // the insole first, then one part per zone that has cells
+    // The insole first, then one part per zone that has cells, then the top cover's.
+    std::vector<PrintPart> parts;
 };
 
 // Each grid cell's zone in the printed insole: the insole cells (mark_insole_cells of the
@@ -77,8 +86,10 @@ std::vector<int16_t> print_zone_cells(const PreparedRelief &prepared, const uint
 // tolerance) and, with zones, a closed block for each zone that keeps cells in
 // print_zone_cells: cell (x, y) covers x - 0.5..x + 0.5, y - 0.5..y + 0.5 mm, and the block
 // reaches from 1 mm below z = 0 to 1 mm above the insole's highest point, so that the blocks
-// cover the insole exactly once. Fails when the tolerance is out of range or the relief gives
-// no solid.
+// cover the insole exactly once. With a top cover, a closed shell over the insole's cells from
+// top_cover_mm below its top to kTopCoverMarginMm above it (the bottom per cell, the top
+// simplified as the insole's), which the slicers print at 100 % infill. Fails when the tolerance
+// is out of range or the relief gives no solid.
 Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8_t *pressure,
                                      const PrintSettings &settings);
 
@@ -87,13 +98,15 @@ Result<PrintModel> build_print_model(const PreparedRelief &prepared, const uint8
 // file stamped 2000-01-01 00:00. A model with the insole alone is one mesh object. With zones:
 //  - kPrusa: one object whose mesh holds every part, and Metadata/Slic3r_PE_model.config giving
 //    each part's triangle range as a ModelPart (the insole) or a ParameterModifier with its
-//    fill_density;
+//    fill_density (the top cover last, so that it overrides the zones);
 //  - kOrca: each part a mesh object, all of them components of one build object, and
 //    Metadata/model_settings.config naming each part by object id: the insole subtype
 //    normal_part, each zone modifier_part with its sparse_infill_density;
 //  - kCura: each part a build item of its own; each zone carries, in a metadata group of
 //    Cura's namespace, infill_mesh True, infill_sparse_density, and wall_thickness and
-//    top_bottom_thickness 0 as Cura itself gives an infill mesh.
+//    top_bottom_thickness 0 as Cura itself gives an infill mesh; the top cover also
+//    infill_mesh_order 1, above the zones' 0, so that it wins where they overlap.
+// The top cover is a modifier like a zone, of infill 100 %.
 // Parts and modifiers are named by print_zone_name.
 Result<> write_print_3mf(const PrintModel &model, const PrintSettings &settings,
                          const PrintDescription &about, std::string &out);
@@ -131,6 +144,7 @@ struct PairPrintInput {
     const uint8_t *insole_relief;
     const uint8_t *pressure;
     PrintDescription about;
+    double top_cover_mm = 0;  // the foot's top cover (the settings' is not used for a pair)
 };
 // A pair's print: both feet's models and, when they fit the bed, their placement.
 struct PairPrint {

@@ -76,8 +76,7 @@ void write_binary_stl(const Mesh &mesh, std::string &out) {
     }
 }
 
-void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, bool per_cell_bottom,
-                        Mesh &mesh) {
+SolidShape insole_shape(const PreparedRelief &prepared) {
     const float *w = prepared.heights.data();
     SolidShape shape;
     shape.cells_x = kGridWidth - 1;
@@ -86,10 +85,15 @@ void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, boo
     for (int r = 0; r < shape.cells_y; ++r)
         for (int c = 0; c < shape.cells_x; ++c)
             shape.cells[static_cast<size_t>(r) * shape.cells_x + c] = surface_cell(w, c, r);
-    // The lattice is the grid itself: point (i, j) is cell (i, j) of the relief.
     shape.top.resize(kGridCells);
     for (int i = 0; i < kGridCells; ++i)
         shape.top[i] = w[i] / static_cast<float>(kGreyLevelsPerMm);
+    return shape;
+}
+
+void build_insole_solid(const PreparedRelief &prepared, double tolerance_mm, bool per_cell_bottom,
+                        Mesh &mesh) {
+    SolidShape shape = insole_shape(prepared);
     shape.per_cell_bottom = per_cell_bottom;
     shape.tolerance = tolerance_mm;
     build_closed_solid(shape, mesh);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model3d/closed_solid.h"
 #include "model3d/mesh.h"
 #include "model3d/relief_outline.h"
 #include "core/result.h"
@@ -28,6 +29,10 @@ void write_ascii_stl(const Mesh &mesh, std::string &out);
 // Binary STL: an 80-byte header, the count, 50 bytes per triangle, every number
 // little-endian whatever the host. Appends to `out`.
 void write_binary_stl(const Mesh &mesh, std::string &out);
+
+// The insole's shape for the solid builder (closed_solid.h): the surface cells of the prepared
+// relief, the lattice being the grid itself, the top at W / 5 mm.
+SolidShape insole_shape(const PreparedRelief &prepared);
 
 // The insole as a closed solid (closed_solid.h): the surface cells of the prepared relief,
 // heights W / 5, standing on z = 0, its top simplified within `tolerance_mm` when above 0.

@@ -1,5 +1,6 @@
 #include "relief/composition.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include "relief/dome_placement.h"
 #include "relief/foot_span.h"
 #include "relief/pad_layer.h"
+#include "relief/shell_length.h"
 #include "relief/stamp_geometry.h"
 #include "core/size_table.h"
 
@@ -87,18 +89,23 @@ LayerCells<N> layer_cells(const DesignResults &results, const Layer (&layers)[N]
 }
 
 // A height and the shaped layers' sum, floored at kFootThreshold and capped at 255, truncated;
-// then the uniform layers' rise on top, saturating at 255.
-uint8_t composed_height(float height, float shaped, int rise) {
+// then the uniform layers' rise on top, saturating at 255; then the cuts' sum (0 or below), the
+// result truncated and never below kFootThreshold.
+uint8_t composed_height(float height, float shaped, int rise, float cut) {
     float v = height + shaped;
     v = v > 255.0f ? 255.0f : (v < static_cast<float>(kFootThreshold) ? kFootThreshold : v);
-    const int raised = static_cast<int>(v) + rise;
-    return static_cast<uint8_t>(raised > 255 ? 255 : raised);
+    int raised = static_cast<int>(v) + rise;
+    raised = raised > 255 ? 255 : raised;
+    if (cut < 0)
+        raised = std::max(kFootThreshold, static_cast<int>(static_cast<float>(raised) + cut));
+    return static_cast<uint8_t>(raised);
 }
 
 // The insole's cells outside the foot where the template stands: its height plus the orthotic
 // layers, so that the shaped insole is whole in the relief as well.
 void raise_template_cells(const LayerInputs &in, DesignResults &results) {
     const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
+    const LayerCells cut = layer_cells(results, kCutLayers);
     const int rise = uniform_rise(results);
     const PlacedTemplate placed = in.placed_template();
     for (int y = 0; y < kGridHeight; ++y) {
@@ -108,7 +115,7 @@ void raise_template_cells(const LayerInputs &in, DesignResults &results) {
             if (in.scan.base_grid[i] != 0 || results.insole_grid[i] == 0) continue;
             const uint8_t floor = placed.height_under(x, y);
             if (floor == 0) continue;
-            results.relief_grid[i] = composed_height(floor, shaped.sum(i), rise);
+            results.relief_grid[i] = composed_height(floor, shaped.sum(i), rise, cut.sum(i));
         }
     }
 }
@@ -125,6 +132,7 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
                     const StampControls &stamp) {
     const LayerCells foot = layer_cells(results, kFootLayers);
     const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
+    const LayerCells cut = layer_cells(results, kCutLayers);
     const bool orthotics = any_orthotic_layer(results);
     const int rise = uniform_rise(results);
     for (int y = 0; y < kGridHeight; ++y) {
@@ -134,26 +142,30 @@ void compose_relief(const Resources &resources, const Scan &scan, DesignResults 
             // The orthotic layers last: their zeros would change no sum of the pads.
             float s = foot.sum(i);
             if (orthotics) s = s + shaped.sum(i);
-            const uint8_t composed = composed_height(scan.base_grid[i], s, rise);
+            const uint8_t composed =
+                composed_height(scan.base_grid[i], s, rise, orthotics ? cut.sum(i) : 0.0f);
             results.relief_grid[i] = scan.base_grid[i] != 0 ? composed : results.relief_grid[i];
         }
     }
     const LayerInputs in{resources, scan, results};
     if (orthotics) raise_template_cells(in, results);
     if (stamp.enabled && results.meta_point_found) add_pad_stamp(scan, results, stamp);
-    fill_insole_relief(results);
+    fill_insole_relief(scan, results);
     update_relief_preview(resources, scan, results);
 }
 
-void fill_insole_relief(DesignResults &results) {
+void fill_insole_relief(const Scan &scan, DesignResults &results) {
     const LayerCells shaped = layer_cells(results, kShapedInsoleLayers);
+    const LayerCells cut = layer_cells(results, kCutLayers);
     const int rise = uniform_rise(results);
     const float floor = results.insole_floor;
     for (int i = 0; i < kGridCells; ++i) {
         const uint8_t relief = results.relief_grid[i];
-        const uint8_t bare = relief != 0 ? relief : composed_height(floor, shaped.sum(i), rise);
+        const uint8_t bare =
+            relief != 0 ? relief : composed_height(floor, shaped.sum(i), rise, cut.sum(i));
         results.insole_relief[i] = results.insole_grid[i] != 0 ? bare : 0;
     }
+    end_shell(scan, results);
 }
 
 void update_relief_preview(const Resources &resources, const Scan &scan, DesignResults &results) {

@@ -18,17 +18,19 @@ struct StampControls {
 // layer has an amount (layer_amount). Meanwhile insole cells outside the foot where the template
 // stands (PlacedTemplate) get clamp(template + the shaped insole layers, 10, 255); other cells
 // keep their value. Every cell so composed then rises by uniform_rise (layers.h), saturating at
-// 255. Then, when the stamp is enabled and the results' metatarsal point was found, the rendered
-// stamp is added around the point (stamp_geometry.h), saturating at 255. Only foot cells inside
-// the grid receive it; stamp cells whose row or column lies outside the grid are dropped; a stamp
-// size that does not fit places nothing. Finally fills insole_relief and rebuilds the preview.
+// 255, and is lowered by the cut layers (the heel-spur recess), never below 10. Then, when the
+// stamp is enabled and the results' metatarsal point was found, the rendered stamp is added around
+// the point (stamp_geometry.h), saturating at 255. Only foot cells inside the grid receive it;
+// stamp cells whose row or column lies outside the grid are dropped; a stamp size that does not fit
+// places nothing. Finally fills insole_relief and rebuilds the preview.
 void compose_relief(const Resources &resources, const Scan &scan, DesignResults &results,
                     const StampControls &stamp);
 
 // The results' insole_relief from their relief, insole_grid, insole_floor and layers: on an
 // insole cell the relief, or where the relief is 0 the floor composed with the insole layers as
 // compose_relief composes a template cell; 0 off the insole. The design keeps it with the relief.
-void fill_insole_relief(DesignResults &results);
+// Then ends it as the results' shell_length says (end_shell, relief/shell_length.h).
+void fill_insole_relief(const Scan &scan, DesignResults &results);
 
 // relief_preview: cells with base < 10 are 0, 0, 0, 0, but for insole cells while an orthotic
 // layer is in use; others get colour_table[preview_colour_index(relief - b)] and a 0 byte, b the

@@ -1,6 +1,7 @@
 // The layers a design adds to the base: five pad layers and the lowering that goes with the
-// metatarsal pads, then the orthotic layers. Each is built by a function of its amount and of
-// what it is laid on; a control's row (design/controls.h) names the layer it builds.
+// metatarsal pads, then the orthotic layers (relief/orthotics.h, relief/posts.h). Each is built by
+// a function of its amount and of what it is laid on; a control's row (design/controls.h) names the
+// layer it builds.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +25,13 @@ enum class Layer {
     kArch,
     kHeelCup,
     kBase,
+    kRearfootPost,
+    kForefootPost,
+    kHeelLift,
+    kHeelRecess,
+    kTopCover,
 };
-static_assert(static_cast<int>(Layer::kBase) + 1 == kLayerCount, "every layer is named");
+static_assert(static_cast<int>(Layer::kTopCover) + 1 == kLayerCount, "every layer is named");
 
 constexpr int index(Layer layer) {
     return static_cast<int>(layer);
@@ -33,18 +39,23 @@ constexpr int index(Layer layer) {
 // The foot layers write foot cells only; the insole layers (the orthotic ones) cover every
 // insole cell, the outline's outside the foot included. Of these, the shaped ones vary over the
 // insole; the uniform ones ("the whole insole": the base) are the same on every insole cell and
-// raise every cell of every export by that same amount, after the floor at kFootThreshold.
-// Each list in the composition's order.
+// raise every cell of every export by that same amount, after the floor at kFootThreshold; the
+// cuts (the heel-spur recess) lower cells after that rise, never below kFootThreshold, so that
+// they reach into the base and the top cover. Each list in the composition's order.
 constexpr Layer kFootLayers[] = {Layer::kMeta1, Layer::kMeta2, Layer::kHeel1,
                                  Layer::kHeel3, Layer::kHeel2, Layer::kLowering};
-constexpr Layer kShapedInsoleLayers[] = {Layer::kArch, Layer::kHeelCup};
-constexpr Layer kUniformLayers[] = {Layer::kBase};
-constexpr Layer kInsoleLayers[] = {Layer::kArch, Layer::kHeelCup, Layer::kBase};
+constexpr Layer kShapedInsoleLayers[] = {Layer::kArch, Layer::kHeelCup, Layer::kRearfootPost,
+                                         Layer::kForefootPost, Layer::kHeelLift};
+constexpr Layer kUniformLayers[] = {Layer::kBase, Layer::kTopCover};
+constexpr Layer kCutLayers[] = {Layer::kHeelRecess};
+constexpr Layer kInsoleLayers[] = {Layer::kArch,         Layer::kHeelCup,      Layer::kBase,
+                                   Layer::kRearfootPost, Layer::kForefootPost, Layer::kHeelLift,
+                                   Layer::kHeelRecess,   Layer::kTopCover};
 static_assert(std::size(kFootLayers) + std::size(kInsoleLayers) == kLayerCount,
               "each layer is a foot or an insole layer");
-static_assert(std::size(kShapedInsoleLayers) + std::size(kUniformLayers) ==
+static_assert(std::size(kShapedInsoleLayers) + std::size(kUniformLayers) + std::size(kCutLayers) ==
                   std::size(kInsoleLayers),
-              "each insole layer is shaped or uniform");
+              "each insole layer is shaped, uniform or a cut");
 constexpr bool covers_insole(Layer layer) {
     for (Layer insole : kInsoleLayers)
         if (insole == layer) return true;

@@ -227,4 +227,27 @@ void build_base_layer(const LayerInputs &in, float (&layer)[kGridCells], float a
             if (in.insole(x, y)) layer[y * kGridWidth + x] = full;
 }
 
+void build_heel_recess_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    std::memset(layer, 0, sizeof layer);
+    if (amount == 0.0f) return;
+    const double full = amount * static_cast<double>(kGreyLevelsPerMm);
+    const Landmark &centre = in.scan.landmarks[3];
+    const double reach = kHeelRecessRadiusMm + kHeelRecessBlendMm;
+    const int y0 = std::max(0, static_cast<int>(std::floor(centre.row - reach)));
+    const int y1 = std::min(kGridHeight - 1, static_cast<int>(std::ceil(centre.row + reach)));
+    const int x0 = std::max(0, static_cast<int>(std::floor(centre.column - reach)));
+    const int x1 = std::min(kGridWidth - 1, static_cast<int>(std::ceil(centre.column + reach)));
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) {
+            if (!in.insole(x, y)) continue;
+            const double r = std::hypot(x - centre.column, y - centre.row);
+            const double rim = smoothstep((r - kHeelRecessRadiusMm) / kHeelRecessBlendMm);
+            layer[y * kGridWidth + x] = static_cast<float>(-full * (1 - rim));
+        }
+}
+
+void build_top_cover_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount) {
+    build_base_layer(in, layer, amount);
+}
+
 }  // namespace pedaform

@@ -1,5 +1,6 @@
 // The orthotic layers a lab prescribes beyond the pads: an arch support under the medial
-// longitudinal arch, a heel cup around the heel, and a base thickness under the whole insole.
+// longitudinal arch, a heel cup around the heel, a base thickness under the whole insole, a
+// heel-spur recess and a top cover (the posts and the heel lift: relief/posts.h).
 // Unlike the pads they cover every insole cell, the template's as well as the foot's: on a
 // pressure scan the arch shows no contact, so the foot's cells alone would leave it empty.
 // Heights are grey levels (amounts in millimetres x kGreyLevelsPerMm).
@@ -40,6 +41,19 @@ void build_heel_cup_layer(const LayerInputs &in, float (&layer)[kGridCells], flo
 
 // Writes all of `layer`: the amount on every insole cell, 0 elsewhere.
 void build_base_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
+
+// The heel-spur recess: a round hollow of kHeelRecessRadiusMm around the heel's centre
+// (landmark 3), its edge blended over kHeelRecessBlendMm beyond that.
+constexpr double kHeelRecessRadiusMm = 12.5;
+constexpr double kHeelRecessBlendMm = 5.0;
+// Writes all of `layer`: on insole cells, -amount within kHeelRecessRadiusMm of landmark 3,
+// rising smoothly to 0 kHeelRecessBlendMm further out; 0 elsewhere. The composition's floor
+// (kFootThreshold) bounds how deep it reaches.
+void build_heel_recess_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
+
+// Writes all of `layer`: the top cover, a skin of `amount` over the whole insole, like the base;
+// the 3MF prints it as a part of its own (model3d/print_3mf.h).
+void build_top_cover_layer(const LayerInputs &in, float (&layer)[kGridCells], float amount);
 
 // 3t^2 - 2t^3 on [0, 1], 0 below and 1 above: the smooth fall-offs' shape.
 double smoothstep(double t);

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include <cmath>
@@ -90,8 +92,12 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         const std::string right = std::string("--right-") + (row.option + 2);
         BatchOptions one;
         const bool check = row.widget == Widget::kCheckButton;
+        const std::string word =
+            row.widget == Widget::kChoice
+                ? std::string(row.choice_words).substr(0, std::string(row.choice_words).find('|'))
+                : "1";
         ASSERT_TRUE(parse(check ? std::vector<const char *>{right.c_str(), "s"}
-                                : std::vector<const char *>{right.c_str(), "1", "s"},
+                                : std::vector<const char *>{right.c_str(), word.c_str(), "s"},
                           one, error))
             << error;
         EXPECT_TRUE(one.feet[1].controls[i]) << right;
@@ -103,6 +109,15 @@ TEST(BatchOptions, ValuesOnTheirControlsGridAndOneLineForEachMistake) {
         if (row.widget == Widget::kCheckButton) {
             ASSERT_TRUE(parse({row.option, "s"}, all, error)) << error;
             EXPECT_EQ(all.controls[i], std::optional<double>(row.max)) << row.option;
+            continue;
+        }
+        if (row.widget == Widget::kChoice) {  // its words, each its value; no number
+            const std::vector<std::string> words = control_choices(row.choice_words);
+            for (size_t k = 0; k < words.size(); ++k) {
+                ASSERT_TRUE(parse({row.option, words[k].c_str(), "s"}, all, error)) << error;
+                EXPECT_EQ(all.controls[i], std::optional<double>(k)) << words[k];
+            }
+            EXPECT_FALSE(parse({row.option, "1", "s"}, all, error));
             continue;
         }
         for (const double end : {row.min, row.max, row.min - row.step, row.max + row.step}) {
@@ -313,6 +328,64 @@ TEST_F(Cli, TheDomeEndsItsDistanceBehindTheForefootPeakOfLeftAndRightFeet) {
         EXPECT_NEAR(peak->column * t.column + peak->row * t.row - edge, 8, 1);
         const long under = std::lround(peak->row) * kGridWidth + std::lround(peak->column);
         EXPECT_LT(10 * (raised[under] - flat[under]), top);
+    }
+}
+
+// The posts measured from the printed solid of a left and a right sample foot: a plane fitted by
+// least squares to the top within 15 mm of the heel's centre, and to the top 5 to 25 mm ahead of
+// the heads' midpoint within 30 mm of the axis, slopes across the foot's axis (landmark 3 to the
+// heads' midpoint) toward the first head: 4° ± 0.3° with a 4° post.
+TEST_F(Cli, PostsMeasuredFromTheSolidStl) {
+    for (const char *foot : {"left_253_CM25-26", "right_305_CM29-30"}) {
+        const std::string s = std::string(PEDAFORM_DATA_DIR "/samples/") + foot + ".bmp";
+        Scan loaded;
+        test::capture_console([&] { ASSERT_TRUE(load_scan_file(loaded, s.c_str())); });
+        const Landmark *l = loaded.landmarks, first = l[loaded.template_mirrored ? 0 : 1];
+        const double hc = (l[0].column + l[1].column) / 2, hr = (l[0].row + l[1].row) / 2;
+        const double length = std::hypot(hc - l[3].column, hr - l[3].row);
+        const double tc = (hc - l[3].column) / length, tr = (hr - l[3].row) / length;
+        const double side = -tr * (first.column - hc) + tc * (first.row - hr) > 0 ? 1 : -1;
+        // Degrees across the axis of the plane through the top's points (along, across) kept by
+        // `keep`.
+        auto slope = [&](const std::string &options, auto keep) {
+            EXPECT_EQ(cli("--quiet " + options + " --stl-solid '" + dir + "/p.stl' " + s).status,
+                      0);
+            const std::vector<uint8_t> stl = test::read_file(dir + "/p.stl");
+            std::map<std::pair<long, long>, float> top;
+            for (size_t at = 84 + 12; at + 38 <= stl.size(); at += 50)
+                for (int k = 0; k < 3; ++k) {
+                    float v[3];
+                    std::memcpy(v, &stl[at + 12 * k], sizeof v);
+                    float &z = top[{std::lround(v[0]), std::lround(v[1])}];
+                    z = std::max(z, v[2]);
+                }
+            double m[3][4] = {};  // the normal equations of z = a + b across + c along
+            for (const auto &[xy, z] : top) {
+                const double dx = xy.first - l[3].column, dy = xy.second - l[3].row;
+                const double along = tc * dx + tr * dy, across = side * (-tr * dx + tc * dy);
+                if (!keep(along, across)) continue;
+                const double row[4] = {1, across, along, z};
+                for (int i = 0; i < 3; ++i)
+                    for (int j = 0; j < 4; ++j)
+                        m[i][j] += row[i] * row[j];
+            }
+            for (int i = 0; i < 3; ++i)  // Gauss-Jordan elimination
+                for (int r = 0; r < 3; ++r)
+                    for (int j = 3; r != i && j >= i; --j)
+                        m[r][j] -= m[r][i] / m[i][i] * m[i][j];
+            return std::atan(m[1][3] / m[1][1]) * 180 / M_PI;
+        };
+        auto seat = [](double along, double across) {
+            return along * along + across * across <= 225;
+        };
+        auto fore = [&](double along, double across) {
+            return along >= length + 5 && along <= length + 25 && std::fabs(across) <= 30;
+        };
+        const double rear = slope("--rearfoot-post 4", seat);
+        const double front = slope("--forefoot-post 4", fore);
+        std::printf("%s: heel seat %.2f°, forefoot %.2f°\n", foot, rear, front);
+        EXPECT_NEAR(rear, 4, 0.3) << foot;
+        EXPECT_NEAR(front, 4, 0.3) << foot;
     }
 }
 

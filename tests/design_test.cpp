@@ -10,6 +10,8 @@
 #include "analysis/size_bin.h"
 #include "design/design.h"
 #include "design/design_file.h"
+#include "design/proposal.h"
+#include "model3d/print_3mf.h"
 #include "io/file_hash.h"
 #include "io/scan_file.h"
 #include "relief/composition.h"
@@ -137,6 +139,64 @@ TEST(Design, UndoRedoAndReplayGiveEachStepsStateExactly) {
     ASSERT_TRUE(f.design.set(Control::kGain, f.design.controls()[Control::kGain] == 3 ? 4 : 3));
     EXPECT_FALSE(f.design.can_redo());
     EXPECT_EQ(f.design.position(), steps.size());
+}
+
+// Changes of one control less than a second apart, or within one drag however slow, amend one
+// step; another step between them, or a second's pause, starts a new one; a burst back to where
+// it started leaves none. The amended steps replay to the same state.
+TEST(Design, ABurstOrADragOfOneControlIsOneStep) {
+    Fixture f;
+    const struct {
+        Control control;
+        double value, at;
+        size_t position;  // after the change
+    } changes[] = {
+        {Control::kArch, 1, 10.0, 1},         {Control::kArch, 1.5, 10.6, 1},
+        {Control::kArch, 2, 11.5, 1},         {Control::kArch, 2.5, 12.7, 2},
+        {Control::kBase, 1, 12.8, 3},         {Control::kArch, 3, 12.9, 4},
+        {Control::kHeelLift, 1, 20.0, 5},     {Control::kHeelLift, 0, 20.5, 4},
+        {Control::kRearfootPost, 2, 21.0, 5},
+    };
+    test::capture_console([&] {
+        for (const auto &c : changes) {
+            ASSERT_TRUE(f.design.set(c.control, c.value, c.at));
+            EXPECT_EQ(f.design.position(), c.position) << c.at;
+        }
+        f.design.open_gesture();
+        ASSERT_TRUE(f.design.set(Control::kTopCover, 0.5, 30));
+        ASSERT_TRUE(f.design.set(Control::kTopCover, 1, 40));
+        f.design.close_gesture();
+    });
+    EXPECT_EQ(f.design.position(), 6u);
+    EXPECT_EQ(f.design.controls()[Control::kArch], 3);
+    Fixture g;
+    test::capture_console([&] { ASSERT_TRUE(g.design.replay(f.design.steps())); });
+    EXPECT_TRUE(design_state(g.design) == design_state(f.design));
+}
+
+// On every sample foot the proposal's steps make an insole that the solid STL and the zoned 3MF
+// print without another step, with the heel cup the length gives, and they replay alike.
+TEST(Proposal, EverySampleFootPrintsWithoutAnotherStep) {
+    const std::unique_ptr<Resources> res = test::startup_resources();
+    for (const std::string &scan : test::files_in(PEDAFORM_DATA_DIR "/samples")) {
+        Design design(*res, load_scan_file), again(*res, load_scan_file);
+        test::capture_console([&] {
+            ASSERT_TRUE(design.load(scan));
+            ASSERT_TRUE(propose(design)) << scan;
+            ASSERT_TRUE(again.load(scan));
+            ASSERT_TRUE(again.replay(design.steps()));
+        });
+        const bool small = design.scan().insole_length < 240;
+        EXPECT_EQ(design.controls()[Control::kHeelCup], small ? 10 : 12) << scan;
+        const uint8_t *insole = design.results().insole_relief;
+        EXPECT_TRUE(encode_relief_solid(insole)) << scan;
+        PrintSettings print;
+        print.zones = parse_print_zones(kDefaultPrintZones).value();
+        test::capture_console([&] {
+            EXPECT_TRUE(encode_relief_3mf(insole, design.scan().pressure_grid, print, {})) << scan;
+        });
+        EXPECT_TRUE(design_state(again) == design_state(design)) << scan;
+    }
 }
 
 TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {

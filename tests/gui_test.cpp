@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Preferences.H>
 #include <FL/fl_draw.H>
@@ -21,6 +22,7 @@
 #include "app/actions.h"
 #include "app/alert.h"
 #include "app/colour_key.h"
+#include "app/control_slider.h"
 #include "app/dialog_text.h"
 #include "app/import_dialog.h"
 #include "app/label_font.h"
@@ -57,6 +59,7 @@ bool is_check(Control c) {
 // What a control's widget shows.
 double shown_value(Control c) {
     Fl_Widget *w = control_widget(c);
+    if (auto *choice = dynamic_cast<Fl_Choice *>(w)) return choice->value();
     return is_check(c) ? static_cast<Fl_Check_Button *>(w)->value()
                        : static_cast<Fl_Valuator *>(w)->value();
 }
@@ -64,7 +67,9 @@ double shown_value(Control c) {
 // The operator's hand on a control: its widget's new value, then the widget's callback.
 void set(Control c, double value) {
     Fl_Widget *w = control_widget(c);
-    if (is_check(c))
+    if (auto *choice = dynamic_cast<Fl_Choice *>(w))
+        choice->value(static_cast<int>(value));
+    else if (is_check(c))
         static_cast<Fl_Check_Button *>(w)->value(value != 0 ? 1 : 0);
     else
         static_cast<Fl_Valuator *>(w)->value(value);
@@ -134,8 +139,15 @@ bool ready_for_keys(Fl_Window *dialog) {
     return steady;
 }
 
-// Types the next of g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab),
-// once the dialog is ready for them.
+// Keys without text, as g_keys writes them: Home, Shift+End, Backspace.
+struct SpecialKey {
+    char code;
+    int key, state;
+} const kSpecialKeys[] = {
+    {'\x01', FL_Home, 0}, {'\x05', FL_End, FL_SHIFT}, {'\b', FL_BackSpace, 0}};
+
+// Types the next of g_keys into each modal dialog that opens ('\r' Enter, '\033' Escape, '\t' Tab,
+// and kSpecialKeys), once the dialog is ready for them.
 void type_into_dialog(void *) {
     Fl::repeat_timeout(0.02, type_into_dialog);
     Fl_Window *dialog = Fl::modal();
@@ -148,11 +160,17 @@ void type_into_dialog(void *) {
     g_field = field != nullptr ? field->value() : "";
     for (const char c : keys) {
         const char text[2] = {c, '\0'};
+        const auto special = std::find_if(std::begin(kSpecialKeys), std::end(kSpecialKeys),
+                                          [c](const SpecialKey &k) { return k.code == c; });
+        const bool plain = special == std::end(kSpecialKeys);
         Fl::e_keysym = c == '\r' ? FL_Enter : c == '\033' ? FL_Escape : c == '\t' ? FL_Tab : c;
-        Fl::e_text = const_cast<char *>(text);
-        Fl::e_length = 1;
+        if (!plain) Fl::e_keysym = special->key;
+        Fl::e_state = plain ? 0 : special->state;
+        Fl::e_text = const_cast<char *>(plain ? text : "");
+        Fl::e_length = plain ? 1 : 0;
         Fl::handle(FL_KEYBOARD, dialog);
     }
+    Fl::e_state = 0;
     g_left_open = g_left_open || dialog->shown();
     dialog->hide();
 }
@@ -546,6 +564,34 @@ TEST(Dialogs, ATypedNameReplacesTheProposalInFltksChooser) {
     EXPECT_STREQ(g_main_window->label(), "Pedaform - typed.json (moved.bmp)");
 }
 
+// In FLTK's own chooser, a name typed into the emptied field (Home, Shift+End, Backspace) and a
+// full path typed over the selected one are the files written.
+TEST(Dialogs, ANameTypedIntoTheEmptiedFieldAndAPathOverTheSelectedOne) {
+    const std::string dir = test::scratch_dir(), other = test::scratch_dir();
+    test::write_file(dir + "/foot.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
+    load(dir + "/foot.bmp");
+    EXPECT_TRUE(answered("\x01\x05\bmine.json\r", [] { save_design_as_cb(nullptr, nullptr); }));
+    const std::string folder = g_field.substr(0, g_field.rfind('/'));  // the folder last used
+    EXPECT_FALSE(test::read_file(folder + "/mine.json").empty()) << g_field;
+    const std::string keys = "\x01\x05" + other + "/typed path.json\r";
+    EXPECT_TRUE(answered(keys.c_str(), [] { save_design_as_cb(nullptr, nullptr); }));
+    EXPECT_EQ(test::files_in(other), (std::vector<std::string>{other + "/typed path.json"}));
+}
+
+// "建議處方": one action takes the proposal's steps, shows them in the sliders, says each value
+// and why in one message, and undoes step by step like any other.
+TEST(Actions, TheProposalIsOneActionOfOrdinarySteps) {
+    load("samples/left_191_CM17.5-19.bmp");
+    test::capture_console([] { propose_cb(nullptr, nullptr); });
+    EXPECT_EQ(shown_value(Control::kBase), 2);
+    EXPECT_NE(g_box_text.find("後跟杯 10 mm：腳長 191 mm，未滿 240 mm"), std::string::npos)
+        << g_box_text;
+    const size_t steps = g_design->position();
+    test::capture_console([] { undo_cb(nullptr, nullptr); });
+    EXPECT_EQ(g_design->position(), steps - 1);
+    EXPECT_EQ(shown_value(Control::kBase), 0);
+}
+
 TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
@@ -871,7 +917,7 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         ASSERT_NE(w, nullptr) << row.name;
         EXPECT_STREQ(w->label(), row.label);
         EXPECT_EQ(w->y(), row.y) << row.name;
-        if (!is_check(c)) {
+        if (!is_check(c) && row.widget != Widget::kChoice) {
             const auto *v = static_cast<Fl_Valuator *>(w);
             EXPECT_EQ(v->minimum(), row.min) << row.name;
             EXPECT_EQ(v->maximum(), row.max) << row.name;
@@ -883,7 +929,9 @@ TEST(MainWindow, EveryControlHasItsWidget) {
         const bool orthotic = row.group == ControlGroup::kOrthotics;
         for (int k = 0; orthotic && k < g_main_window->children(); ++k) {
             Fl_Widget *o = g_main_window->child(k);
-            const bool apart = o == w || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
+            const bool own = o == w || (row.widget == Widget::kSlider &&
+                                        o == static_cast<ControlSlider *>(w)->field());
+            const bool apart = own || o->x() >= w->x() + w->w() || w->x() >= o->x() + o->w() ||
                                o->y() >= w->y() + w->h() || w->y() >= o->y() + o->h();
             EXPECT_TRUE(apart || o->box() == FL_ENGRAVED_FRAME || o == g_main_window->resizable())
                 << row.name << " overlaps " << (o->label() ? o->label() : "a widget");
@@ -900,8 +948,7 @@ TEST(MainWindow, MenusFontSizesAndKeys) {
     std::string expected =
         "檔案 讀檔 匯入壓力檔… 輸出雕刻用鞋墊 輸出3D列印用鞋墊(hidden) 開啟設計… 儲存設計 "
         "另存設計… 開啟左右一對… 儲存左右一對… 新的一對 輸出3D列印鞋墊… 訂單資料… 輸出訂單… | "
-        "上視角 編輯 復原 重做 重設蹠骨點 "
-        "依蹠骨頭放置 | 尺碼 ";
+        "上視角 編輯 復原 重做 重設蹠骨點 依蹠骨頭放置 建議處方 | 尺碼 ";
     for (int i = 0; i < kSizeLabelCount; ++i)
         expected += size_label(i) + std::string(" ");
     EXPECT_EQ(labels, expected + "| ");

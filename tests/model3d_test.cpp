@@ -555,6 +555,41 @@ TEST(SampleFeet, ThroughAdmeshLib3mfPrusaSlicerSavitarAndCuraEngine) {
     }
 }
 
+// The top cover is a closed part of its own after the zones at 100 % infill in each slicer's
+// form (Cura's above the zones' meshes); PrusaSlicer then lays more filament than without it.
+TEST(PrintFile, TheTopCoverIsAPartOfItsOwnAtFullInfill) {
+    auto ws = sample("left_253_CM25-26.bmp");
+    const std::string dir = test::scratch_dir();
+    PrintSettings print;
+    print.zones = parse_print_zones(kDefaultPrintZones).value();
+    const PrintDescription about{"l.bmp", "left", "", "", {}};
+    auto write = [&](const std::string &file) {
+        test::capture_console([&] {
+            ASSERT_TRUE(export_relief_3mf(ws->results.insole_relief, ws->scan.pressure_grid, file,
+                                          print, about));
+        });
+    };
+    write(dir + "/zones.3mf");
+    print.top_cover_mm = 1.5;
+    for (Slicer slicer : {Slicer::kPrusa, Slicer::kOrca}) {
+        print.slicer = slicer;
+        const std::string file = dir + "/" + slicer_name(slicer) + ".3mf";
+        write(file);
+        const std::vector<SlicerPart> parts = parts_of(file, slicer);
+        ASSERT_EQ(parts.size(), print.zones.size() + 2) << slicer_name(slicer);
+        EXPECT_EQ(parts.back().density, 100);
+        EXPECT_TRUE(test::check_solid(parts.back().mesh).closed());
+    }
+    print.slicer = Slicer::kCura;
+    write(dir + "/cura.3mf");
+    const nlohmann::json cura = read_as_cura(dir + "/cura.3mf", dir);
+    const nlohmann::json &cover = cura["nodes"][cura["nodes"].size() - 1];
+    EXPECT_EQ(cover["name"], "top cover 1.5 mm, infill 100 %");
+    EXPECT_EQ(cover["settings"]["infill_sparse_density"], "100");
+    EXPECT_EQ(cover["settings"]["infill_mesh_order"], "1");
+    EXPECT_GT(prusa_filament(dir + "/prusa.3mf", dir), prusa_filament(dir + "/zones.3mf", dir));
+}
+
 // "The whole insole": a base under the metatarsal pads (whose lowering the foot's floor at
 // 10 grey levels holds up) raises the solid's top by its thickness on every insole cell, the
 // outline's included, before and after smoothing.

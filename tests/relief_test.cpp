@@ -16,6 +16,8 @@
 #include "relief/orthotics.h"
 #include "relief/pad_stamp.h"
 #include "relief/pad_layer.h"
+#include "relief/posts.h"
+#include "relief/shell_length.h"
 #include "relief/smoothing.h"
 #include "relief/stamp_geometry.h"
 #include "relief/template_placement.h"
@@ -77,6 +79,11 @@ TEST(PadLayer, EachControlBuildsItsOwnLayerAndOnlyARaisedMetatarsalSliderTheLowe
         {Control::kArch, Layer::kArch, build_arch_layer},
         {Control::kHeelCup, Layer::kHeelCup, build_heel_cup_layer},
         {Control::kBase, Layer::kBase, build_base_layer},
+        {Control::kRearfootPost, Layer::kRearfootPost, build_rearfoot_post_layer},
+        {Control::kForefootPost, Layer::kForefootPost, build_forefoot_post_layer},
+        {Control::kHeelLift, Layer::kHeelLift, build_heel_lift_layer},
+        {Control::kTopCover, Layer::kTopCover, build_top_cover_layer},
+        {Control::kHeelRecess, Layer::kHeelRecess, build_heel_recess_layer},
     };
     for (const auto &row : rows)
         for (double value : {2.0, 0.0, -2.0}) {
@@ -381,6 +388,72 @@ TEST(Orthotics, WorkedHeightsOfArchHeelCupAndBase) {
     compose_relief(ws->res, ws->scan, ws->results, StampControls());
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 19], 24);
     EXPECT_EQ(ws->results.relief_grid[200 * kGridWidth + 75], 40);
+}
+
+// The posts, heel lift, recess and top cover on the same rectangular left foot and insole,
+// the heel's centre moved to column 84 so that the axis runs along the columns: the metatarsal
+// line is row 189, the heel seat's line row 67 (122 mm behind it), the insole's lateral border
+// column 18 and its medial border column 131. A 4° post rises tan 4° x 5 = 0.34963 levels per mm.
+TEST(Orthotics, WorkedHeightsOfPostsHeelLiftRecessAndTopCover) {
+    auto ws = test::foot_parts(30);
+    ws->scan.landmarks[3] = {42, 84};
+    test::fill_rect(ws->results.insole_grid, 18, 18, 131, 341, 1);
+    const LayerInputs in{ws->res, ws->scan, ws->results};
+    static float rear[kGridCells], valgus[kGridCells], fore[kGridCells], lift[kGridCells],
+        recess[kGridCells], cover[kGridCells];
+    build_rearfoot_post_layer(in, rear, 4);
+    build_rearfoot_post_layer(in, valgus, -4);
+    build_forefoot_post_layer(in, fore, 4);
+    build_heel_lift_layer(in, lift, 6);
+    build_heel_recess_layer(in, recess, 3);
+    build_top_cover_layer(in, cover, 1.5);
+    const double across = 113 * std::tan(4 * M_PI / 180) * 5;  // 39.509 levels
+    const struct {
+        const char *what;
+        const float *layer;
+        int column, row;
+        double want;
+    } cells[] = {
+        {"rearfoot varus, medial border of the seat", rear, 131, 40, across},
+        {"rearfoot varus, lateral border of the seat", rear, 18, 40, 0},
+        {"rearfoot varus, half way to the metatarsal line", rear, 131, 128, across / 2},
+        {"rearfoot valgus, lateral border", valgus, 18, 40, across},
+        {"forefoot varus, medial border ahead of the line", fore, 131, 250, across},
+        {"forefoot varus, 10 mm behind the line", fore, 131, 179, across / 2},
+        {"forefoot varus, 20 mm behind the line", fore, 131, 169, 0},
+        {"heel lift under the heel", lift, 75, 40, 30},
+        {"heel lift half way", lift, 75, 128, 15},
+        {"recess at the heel's centre", recess, 84, 42, -15},
+        {"recess 12 mm out", recess, 96, 42, -15},
+        {"recess 15 mm out, half blended", recess, 99, 42, -7.5},
+        {"recess 18 mm out", recess, 102, 42, 0},
+        {"top cover on a template-only cell", cover, 19, 200, 7.5},
+    };
+    for (const auto &c : cells)
+        EXPECT_NEAR(c.layer[c.row * kGridWidth + c.column], c.want, 1e-3) << c.what;
+}
+
+// The shell's end on a rectangular insole 30 levels high, the metatarsal line on row 189: a
+// sulcus shell keeps row 199 and ends there; a three-quarter shell ends at row 184, falling
+// from 30 to the floor of 10 over the 10 rows before it.
+TEST(ShellLength, WorkedEndsOfSulcusAndThreeQuarterShells) {
+    auto ws = test::foot_parts(30);
+    const struct {
+        ShellLength shell;
+        int row;
+        int want;
+    } cells[] = {
+        {ShellLength::kFull, 330, 30},         {ShellLength::kSulcus, 199, 30},
+        {ShellLength::kSulcus, 200, 0},        {ShellLength::kThreeQuarter, 174, 30},
+        {ShellLength::kThreeQuarter, 179, 20}, {ShellLength::kThreeQuarter, 184, 10},
+        {ShellLength::kThreeQuarter, 185, 0},
+    };
+    for (const auto &c : cells) {
+        test::fill_rect(ws->results.insole_relief, 20, 20, 129, 339, 30);
+        ws->results.shell_length = static_cast<int32_t>(c.shell);
+        end_shell(ws->scan, ws->results);
+        EXPECT_EQ(ws->results.insole_relief[c.row * kGridWidth + 75], c.want) << c.row;
+    }
 }
 
 // The apex and the point it hangs from convert both ways, for a left and a right foot's turn,
