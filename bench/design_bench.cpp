@@ -9,6 +9,7 @@
 #include "design/design.h"
 #include "design/design_file.h"
 #include "design/pair.h"
+#include "design/pair_file.h"
 #include "design/proposal.h"
 #include "io/resource_files.h"
 #include "io/scan_file.h"
@@ -20,40 +21,45 @@ using namespace pedaform;
 
 namespace {
 
+// 100 random steps on a loaded design: every control, smoothing passes and point moves, the
+// stamp switched on early so that its size steps render.
+void take_random_steps(Design &design, unsigned seed) {
+    (void)design.set(Control::kStamp, 1);
+    std::mt19937 rng(seed);
+    while (design.position() < 100) {
+        Step s;
+        const int kind = static_cast<int>(rng() % 10);
+        if (kind == 0) {
+            s.kind = StepKind::kSmooth;
+        } else if (kind == 1) {
+            s.kind = StepKind::kMetaPoint;
+            s.column = static_cast<float>(40 + rng() % 70);
+            s.row = static_cast<float>(150 + rng() % 100);
+        } else {
+            s.control = static_cast<Control>(rng() % kControlCount);
+            const ControlSpec &range = control_spec(s.control);
+            const int steps = static_cast<int>((range.max - range.min) / range.step + 0.5);
+            s.value =
+                control_value_snapped(s.control, range.min + (rng() % (steps + 1)) * range.step);
+        }
+        (void)design.apply(s);
+    }
+}
+
 struct BenchDesign {
     std::unique_ptr<Resources> res = std::make_unique<Resources>();
     Design design{*res, load_scan_file};
     std::string dir = "/tmp/pedaform-bench-design-" + std::to_string(getpid());
     std::string scan = dir + "-scan.bmp";
 
-    // A 100-step design: every control, smoothing passes and point moves, the stamp switched
-    // on early so that its size steps render.
+    // A 100-step design (take_random_steps).
     BenchDesign() {
         set_console(nullptr);
         load_startup_resources(*res, PEDAFORM_DATA_DIR);
         const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan({}));
         (void)write_file_atomically(scan, bmp.data(), bmp.size());
         (void)design.load(scan);
-        (void)design.set(Control::kStamp, 1);
-        std::mt19937 rng(3);
-        while (design.position() < 100) {
-            Step s;
-            const int kind = static_cast<int>(rng() % 10);
-            if (kind == 0) {
-                s.kind = StepKind::kSmooth;
-            } else if (kind == 1) {
-                s.kind = StepKind::kMetaPoint;
-                s.column = static_cast<float>(40 + rng() % 70);
-                s.row = static_cast<float>(150 + rng() % 100);
-            } else {
-                s.control = static_cast<Control>(rng() % kControlCount);
-                const ControlSpec &range = control_spec(s.control);
-                const int steps = static_cast<int>((range.max - range.min) / range.step + 0.5);
-                s.value = control_value_snapped(s.control,
-                                                range.min + (rng() % (steps + 1)) * range.step);
-            }
-            (void)design.apply(s);
-        }
+        take_random_steps(design, 3);
     }
 };
 
@@ -147,6 +153,35 @@ static void BM_PairLinkedStep(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_PairLinkedStep)->Unit(benchmark::kMillisecond);
+
+// Opening a pair file of two generated feet (the right the left's mirror image), each with
+// 100 steps: both files' steps replayed on their scans.
+static void BM_OpenPair(benchmark::State &state) {
+    auto res = std::make_unique<Resources>();
+    set_console(nullptr);
+    load_startup_resources(*res, PEDAFORM_DATA_DIR);
+    Pair pair(*res, load_scan_file);
+    pair.unlink();
+    const std::string dir = "/tmp/pedaform-bench-open-pair-" + std::to_string(getpid());
+    std::array<std::string, kFootCount> scans = {dir + "_L.bmp", dir + "_R.bmp"};
+    synth::ScanRecipe recipe;
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        recipe.right_foot = foot == Foot::kRight;
+        const std::vector<uint8_t> bmp = synth::scan_bmp(synth::make_scan(recipe));
+        (void)write_file_atomically(scans[foot_index(foot)], bmp.data(), bmp.size());
+        (void)pair.load(foot, scans[foot_index(foot)]);
+        take_random_steps(pair.design(foot), foot == Foot::kLeft ? 3 : 5);
+    }
+    const std::string path = dir + ".json";
+    (void)save_pair(pair, path);
+    for (auto _ : state) {
+        const PairFile file = read_pair_file(path).value();
+        benchmark::DoNotOptimize(open_pair(pair, file, scans).ok());
+    }
+    for (const std::string &f : {scans[0], scans[1], path})
+        std::remove(f.c_str());
+}
+BENCHMARK(BM_OpenPair)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 static void BM_ArchLayer(benchmark::State &state) {
     move_control(state, Control::kArch, 8, 8.5);
