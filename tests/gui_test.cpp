@@ -592,6 +592,24 @@ TEST(Actions, TheProposalIsOneActionOfOrdinarySteps) {
     EXPECT_EQ(shown_value(Control::kBase), 0);
 }
 
+// A number typed into a slider's value box moves the control when it lies on the row's range
+// and step; anything else is said and the box shows the control's value again.
+TEST(Actions, ATypedValueIsCheckedAgainstTheRowsRangeAndStep) {
+    load("samples/left_253_CM25-26.bmp");
+    auto *slider = static_cast<ControlSlider *>(control_widget(Control::kRearfootPost));
+    for (const auto &[typed, taken] :
+         {std::tuple{"4", 4.0}, std::tuple{"-8", -8.0}, std::tuple{"4.3", -8.0},
+          std::tuple{"8.5", -8.0}, std::tuple{"4x", -8.0}}) {
+        g_box_text.clear();
+        slider->field()->value(typed);
+        test::capture_console([&] { slider->field()->do_callback(); });
+        EXPECT_EQ(g_design->controls()[Control::kRearfootPost], taken) << typed;
+        EXPECT_EQ(g_box_text.empty(), std::string(typed) == "4" || std::string(typed) == "-8")
+            << typed;
+        EXPECT_EQ(slider->field()->value(), std::string(taken == 4 ? "4.0" : "-8.0")) << typed;
+    }
+}
+
 TEST(Actions, LoadArrangesSlidersAndShowsThePreviewAndItsKey) {
     const int heel3 = control_widget(Control::kHeel3)->x();
     static_cast<Fl_Valuator *>(control_widget(Control::kMeta1))->value(4);
