@@ -257,11 +257,8 @@ Result<DesignFile> design_file_from_json(const json &doc) {
         return Failure{"the design file's \"scan\" needs a \"file\" and a \"sha256\"",
                        "設計檔的 \"scan\" 需要 \"file\" 與 \"sha256\""};
     if (doc.contains("order")) {
-        const Result<OrderData> order = order_from_json(doc["order"]);
-        if (!order)
-            return Failure{
-                "\"order\": " + order.message(),
-                "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+        const Result<OrderData> order = order_in_file(doc["order"]);
+        if (!order) return order.reason();
         f.order = *order;
     }
     f.scan_file = scan["file"].get<std::string>();

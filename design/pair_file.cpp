@@ -22,11 +22,8 @@ Result<std::string> file_text(const std::string &path) {
 // The pair's order from the top-level "order", else from a foot's own, given to both feet.
 Result<PairFile> with_order(const json &doc, PairFile &f) {
     if (doc.contains("order")) {
-        const Result<OrderData> order = order_from_json(doc["order"]);
-        if (!order)
-            return Failure{
-                "\"order\": " + order.message(),
-                "訂單資料：" + order_from_json(doc["order"], Language::kChinese).message()};
+        const Result<OrderData> order = order_in_file(doc["order"]);
+        if (!order) return order.reason();
         f.order = *order;
     } else {
         f.order = f.feet[0].order.empty() ? f.feet[1].order : f.feet[0].order;

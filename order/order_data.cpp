@@ -148,4 +148,11 @@ Result<OrderData> order_from_json(const nlohmann::ordered_json &j, Language lang
     return order;
 }
 
+Result<OrderData> order_in_file(const nlohmann::ordered_json &j) {
+    Result<OrderData> order = order_from_json(j);
+    if (order) return order;
+    return Failure{"\"order\": " + order.message(),
+                   "訂單資料：" + order_from_json(j, Language::kChinese).message()};
+}
+
 }  // namespace pedaform

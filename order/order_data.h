@@ -90,5 +90,8 @@ nlohmann::ordered_json order_json(const OrderData &order);
 // check ("" reads as a field not given). Anything else fails with why, in `language`.
 Result<OrderData> order_from_json(const nlohmann::ordered_json &j,
                                   Language language = Language::kEnglish);
+// The "order" of a design or pair file (order_from_json): a failure names "order", with its
+// words in English and, for the GUI, in Chinese.
+Result<OrderData> order_in_file(const nlohmann::ordered_json &j);
 
 }  // namespace pedaform
