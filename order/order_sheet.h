@@ -10,7 +10,9 @@
 //  - a signature line for the clinician and the technician.
 //
 // Cairo's PDF surface lays it out with Pango in kOrderSheetFont, found through fontconfig and
-// embedded as a subset; text is kept as text, so PDF readers find and copy it.
+// embedded as a subset; text is kept as text, so PDF readers find and copy it. The drawing is a
+// module of its own (order/sheet_module.h), opened at the first sheet, so that the programs
+// start without Cairo, Pango and the libraries under them.
 //
 // Wiring (batch command or GUI), with `design` a loaded Design (design/design.h):
 //
@@ -34,16 +36,13 @@
 #include "core/grid.h"
 #include "core/result.h"
 #include "order/order_data.h"
+#include "order/sheet_layout.h"
 
 namespace pedaform {
 
 // The sheet's font (Debian fonts-noto-cjk). No other family stands in for it: a sheet printed in
 // a fallback font could lack glyphs, so a missing font fails the sheet.
 extern const char *const kOrderSheetFont;  // "Noto Sans CJK TC"
-
-// The page, in PDF points (1/72 inch): ISO A4, 210 x 297 mm.
-constexpr double kA4WidthPt = 210.0 / 25.4 * 72.0;
-constexpr double kA4HeightPt = 297.0 / 25.4 * 72.0;
 
 enum class FootSide { kLeft, kRight };
 
@@ -91,7 +90,7 @@ struct OrderSheet {
 // Fails, in `language`, when the order fails check_order, when any other text is not valid
 // UTF-8, when fontconfig resolves the font family to another family or to a face without the
 // Chinese characters of the sheet (the message names the family and fonts-noto-cjk), or when
-// Cairo fails.
+// Cairo fails, or when the sheet's module cannot be opened (the message names it and why).
 Result<std::vector<uint8_t>> order_sheet_pdf(const OrderSheet &sheet,
                                              Language language = Language::kEnglish);
 
@@ -102,13 +101,5 @@ Result<> write_order_sheet(const OrderSheet &sheet, const std::string &path,
 
 // Today's local date, YYYY-MM-DD: the printing date.
 std::string today_date();
-
-// Where the sheet draws a foot's picture: points from the page's top-left corner.
-struct SheetRect {
-    double x = 0, y = 0, width = 0, height = 0;
-};
-enum class SheetPicture { kPressure, kRelief, kFromAbove, kFromSide, kThickness };
-// `foot` counts from 0 in the order the sheet shows the feet (left foot first).
-SheetRect sheet_picture_area(SheetPicture picture, int foot, int foot_count);
 
 }  // namespace pedaform

@@ -603,3 +603,21 @@ TEST_F(Cli, TheOrderSheetNamesThePatientTheOutputsAndThePeak) {
     EXPECT_NE(no_font.err.find("fonts-noto-cjk"), std::string::npos) << no_font.err;
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
+
+// The sheet's drawing is a module found beside the program; a program copied without it still
+// runs, and a sheet asked of it fails naming the module, with nothing written.
+TEST_F(Cli, WithoutTheSheetsModuleTheRunSaysSoAndWritesNothing) {
+    const std::string bin = dir + "/bin", out = dir + "/out", s = scan();
+    ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    std::filesystem::copy_file(PEDAFORM_CLI, bin + "/pedaform-cli");
+    const std::string cmd = "timeout 120 '" + bin +
+                            "/pedaform-cli' --resources '" PEDAFORM_DATA_DIR "' --quiet --stl '" +
+                            out + "/b.stl' --order-pdf '" + out + "/o.pdf' " + s + " 2> '" + dir +
+                            "/err.txt'";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 4);
+    EXPECT_NE(slurp(dir + "/err.txt").find("pedaform-sheet.so is not in"), std::string::npos)
+        << slurp(dir + "/err.txt");
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+}

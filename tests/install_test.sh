@@ -59,4 +59,9 @@ build-tree $build/pedaform-cli - 0 -
 env-missing $usr/bin/pedaform-cli $tmp/none 2 $tmp/none
 no-data $tmp/moved/bin/pedaform-cli - 2 $tmp/moved/share/pedaform
 TABLE
+
+# The order sheet's drawing: a module the installed program finds in its own lib folder.
+(cd "$tmp/reference" && "$usr/bin/pedaform-cli" --quiet --order-pdf order.pdf "$scan") ||
+  fail "the installed program printed no order sheet"
+[ "$(head -c 5 "$tmp/reference/order.pdf")" = "%PDF-" ] || fail "the order sheet is no PDF"
 echo "install test: all cases passed"
