@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analysis/size_bin.h"
+#include "core/file_digest.h"
 #include "core/result.h"
 #include "core/scan.h"
 
@@ -20,7 +21,7 @@ namespace pedaform {
 struct ScanLoadResult {
     SizeBinChoice size;  // label and pad presets when the length hit a bin
     float ai = 0.0f;     // the scan's diagnostic value
-    std::string sha256;  // of the file's bytes, when read from a file (io/scan_file.h)
+    FileDigest sha256;   // of the file's bytes, when read from a file (io/scan_file.h)
 };
 
 // The refusal text shown to the operator, and the caption of its message box.

@@ -633,7 +633,7 @@ LoadCheck checksum_question(const DesignFile &file, const std::string &scan, boo
     return [&file, scan, other_scan, modified, &kept](const ScanLoadResult &loaded,
                                                       const Controls &) {
         const std::string question = "掃描檔與設計檔記錄的內容不同:\n" + scan + "\n仍要開啟嗎？";
-        const bool changed = !other_scan && loaded.sha256 != file.scan_sha256;
+        const bool changed = !other_scan && loaded.sha256.hex() != file.scan_sha256;
         kept = (changed && ask_question(question.c_str(), "取消", "開啟") != 1) ||
                !ask_to_discard(modified);
         return kept ? Result<>(Failure{"kept"}) : Result<>();

@@ -172,7 +172,7 @@ class Batch {
     // --ignore-checksum; `changed` says it had not.
     LoadCheck checksum_check(const DesignFile &file, bool own, bool &changed) const {
         return [this, &file, own, &changed](const ScanLoadResult &loaded, const Controls &) {
-            changed = own && !o_.ignore_checksum && loaded.sha256 != file.scan_sha256;
+            changed = own && !o_.ignore_checksum && loaded.sha256.hex() != file.scan_sha256;
             if (!changed) return Result<>();
             return Result<>::failure(
                 "the scan's bytes differ from the design's checksum (--ignore-checksum opens it "

@@ -85,7 +85,7 @@ class Design {
     bool loaded() const { return loaded_; }
     // The loaded scan's path as given and the SHA-256 of its bytes (64 hex digits).
     const std::string &scan_path() const { return scan_path_; }
-    const std::string &scan_sha256() const { return scan_sha256_; }
+    const std::string &scan_sha256() const { return scan_sha256_.hex(); }
     // The size label shown: the bin the scan matched or the one the operator chose; "" when
     // its length matched no bin and none was chosen.
     const char *size_label() const;
@@ -260,7 +260,8 @@ class Design {
     std::unique_ptr<DesignResults> results_;
     ScanFileLoader loader_;
     bool loaded_ = false;
-    std::string scan_path_, scan_sha256_;
+    std::string scan_path_;
+    FileDigest scan_sha256_;
     bool size_matched_ = true;
     const SizeBin *nearest_size_ = nullptr;
     bool search_point_doubtful_ = false;

@@ -355,7 +355,7 @@ std::vector<Step> steps_for(const DesignFile &file, const Scan &scan, Warnings &
 
 Result<> check_start_values(const DesignFile &file, const ScanLoadResult &loaded,
                             const Controls &start) {
-    if (loaded.sha256 != file.scan_sha256) return Result<>();
+    if (loaded.sha256.hex() != file.scan_sha256) return Result<>();
     for (int i = 0; i < kControlCount; ++i) {
         const Control c = static_cast<Control>(i);
         if (!set_by_load(c) || file.start[c] == start[c]) continue;

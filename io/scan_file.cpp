@@ -7,7 +7,7 @@
 namespace pedaform {
 
 Result<ScanLoadResult> load_scan_file(Scan &scan, const char *path) {
-    const Result<std::vector<uint8_t>> bytes = read_file_bytes(path, kMaxScanBytes);
+    Result<std::vector<uint8_t>> bytes = read_file_bytes(path, kMaxScanBytes);
     if (!bytes) {
         console_printf("Unable to load texture: ");
         return bytes.reason();
@@ -19,7 +19,10 @@ Result<ScanLoadResult> load_scan_file(Scan &scan, const char *path) {
     }
     Result<ScanLoadResult> loaded = load_scan_picture(scan, *picture);
     if (!loaded) return Failure{loaded.message(), kScanFormatError};
-    loaded->sha256 = sha256_hex(bytes->data(), bytes->size());
+    loaded->sha256 =
+        FileDigest([read = std::make_shared<const std::vector<uint8_t>>(std::move(*bytes))] {
+            return sha256_hex(read->data(), read->size());
+        });
     return loaded;
 }
 

@@ -232,6 +232,19 @@ TEST(DesignFile, SaveOpenSaveGivesTheSameFileAndTheSameRelief) {
 }
 
 // The file is a contract with the labs' archives: these bytes are the format.
+// The checksum a design keeps is of the bytes its load read, even when the scan's file changes
+// before the design is saved.
+TEST(DesignFile, TheChecksumIsOfTheBytesTheLoadRead) {
+    Fixture f;
+    const std::vector<uint8_t> read = test::read_file(f.scan);
+    test::write_file(f.scan, synth::scan_bmp(synth::make_scan({.length = 228})));
+    const std::string path = f.dir + "/d.json";
+    ASSERT_TRUE(save_design(f.design, path));
+    const Result<DesignFile> saved = read_design_file(path);
+    ASSERT_TRUE(saved) << saved.message();
+    EXPECT_EQ(saved->scan_sha256, sha256_hex(read.data(), read.size()));
+}
+
 TEST(DesignFile, GoldenText) {
     DesignFile f;
     f.scan_file = "a.bmp";
