@@ -1,5 +1,6 @@
 #include "analysis/size_bin.h"
 
+#include <array>
 #include <cassert>
 #include <cstdlib>
 
@@ -17,17 +18,16 @@ struct LabelEntry {
 
 // The labels in table order: each bin's first family, then its second.
 const LabelEntry *label_entries() {
-    static LabelEntry entries[kSizeLabelCount];
-    static bool made = false;
-    if (!made) {
+    static const std::array<LabelEntry, kSizeLabelCount> entries = [] {
+        std::array<LabelEntry, kSizeLabelCount> made{};
         int n = 0;
         for (const SizeBin &bin : kSizeBins) {
-            if (bin.first_label != nullptr) entries[n++] = {&bin, false};
-            entries[n++] = {&bin, true};
+            if (bin.first_label != nullptr) made[n++] = {&bin, false};
+            made[n++] = {&bin, true};
         }
-        made = true;
-    }
-    return entries;
+        return made;
+    }();
+    return entries.data();
 }
 
 SizeBinChoice choice_of(const SizeBin &bin, bool second) {

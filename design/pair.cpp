@@ -121,15 +121,20 @@ void Pair::forget(Foot foot) {
 }
 
 template <typename Op>
-Result<> Pair::step(Foot foot, bool both, Op op) {
+Result<> Pair::step(Foot foot, bool both, Op op, bool beside) {
     Entry e = new_entry();
-    Result<> result = op(design(foot));
+    const Foot other = other_foot(foot);
+    both = both && design(other).loaded();
+    Result<> result = Result<>::success(), theirs = Result<>::success();
+    if (both && beside)
+        side_by_side_->run([&] { result = op(design(foot)); }, [&] { theirs = op(design(other)); });
+    else
+        result = op(design(foot));
     note(foot, e);
-    if (both && design(other_foot(foot)).loaded()) {
-        const Foot other = other_foot(foot);
-        Result<> r = op(design(other));
+    if (both) {
+        if (!beside) theirs = op(design(other));
         note(other, e);
-        if (result) result = r;
+        if (result) result = theirs;
     }
     push(e);
     return result;
@@ -182,7 +187,8 @@ Result<> Pair::take_settings(Foot from, Foot to, Entry &e) {
 }
 
 Result<> Pair::set(Foot foot, Control c, double value, std::optional<double> at) {
-    return step(foot, moves_both(c), [&](Design &d) { return d.set(c, value, at); });
+    return step(
+        foot, moves_both(c), [&](Design &d) { return d.set(c, value, at); }, true);
 }
 
 Result<std::array<std::vector<ProposedValue>, kFootCount>> Pair::propose(Foot foot) {
@@ -213,7 +219,8 @@ Result<std::array<std::vector<ProposedValue>, kFootCount>> Pair::propose(Foot fo
 }
 
 Result<> Pair::choose_size(Foot foot, int index) {
-    return step(foot, linked_ && sizes_linked(), [&](Design &d) { return d.choose_size(index); });
+    return step(
+        foot, linked_ && sizes_linked(), [&](Design &d) { return d.choose_size(index); }, true);
 }
 
 Result<Warnings> Pair::place_dome_behind_heads(Foot foot, double mm) {
@@ -231,7 +238,8 @@ Result<Warnings> Pair::place_dome_behind_heads(Foot foot, double mm) {
 }
 
 Result<> Pair::smooth(Foot foot, bool both) {
-    return step(foot, both, [](Design &d) { return d.smooth(); });
+    return step(
+        foot, both, [](Design &d) { return d.smooth(); }, true);
 }
 
 Result<> Pair::move_meta_point(Foot foot, float column, float row) {

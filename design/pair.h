@@ -23,6 +23,7 @@
 
 #include "design/design.h"
 #include "design/proposal.h"
+#include "design/side_by_side.h"
 #include "relief/foot_axis.h"
 
 namespace pedaform {
@@ -112,9 +113,11 @@ class Pair {
     // the controls in their batch order with the dome step among them where the batch command
     // places it.
     Result<> take_settings(Foot from, Foot to, Entry &e);
-    // `op` on `foot`, then on the other foot when `both`; one entry.
+    // `op` on `foot`, then on the other foot when `both`; one entry. `beside`: the other foot's
+    // `op` runs on the helper thread meanwhile (design/side_by_side.h), for an op that changes
+    // nothing but the design it is given.
     template <typename Op>
-    Result<> step(Foot foot, bool both, Op op);
+    Result<> step(Foot foot, bool both, Op op, bool beside = false);
 
     const Resources &resources_;
     ScanFileLoader loader_;
@@ -123,6 +126,7 @@ class Pair {
     bool saved_linked_ = true;
     std::vector<Entry> history_;
     size_t position_ = 0;
+    std::unique_ptr<SideBySide> side_by_side_ = std::make_unique<SideBySide>();
 };
 
 // The file name of one foot's export of a pair: "_L" or "_R" before the extension of the last

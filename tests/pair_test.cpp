@@ -139,6 +139,29 @@ TEST(Pair, LinkedStepsAreOneStepAndRelinkingTakesTheChosenFeetsValues) {
     });
 }
 
+// A linked step runs the other foot's half on a helper thread: each foot gets what the step
+// gives it designed alone, step after step, and the console says the feet in turn.
+TEST(Pair, ALinkedStepGivesEachFootItsOwnStepAndTheLinesInTurn) {
+    Feet f(228);
+    Design left(*f.res, load_scan_file), right(*f.res, load_scan_file);
+    test::capture_console([&] {
+        ASSERT_TRUE(left.load(f.scans[0]));
+        ASSERT_TRUE(right.load(f.scans[1]));
+    });
+    for (const double mm : {3.0, -2.0, 4.5, 1.5}) {
+        const std::string alone = test::capture_console([&] {
+            ASSERT_TRUE(left.set(Control::kMeta1, mm));
+            ASSERT_TRUE(right.set(Control::kMeta1, mm));
+        });
+        const std::string linked = test::capture_console(
+            [&] { ASSERT_TRUE(f.pair.set(Foot::kLeft, Control::kMeta1, mm)); });
+        EXPECT_NE(alone, "") << mm;
+        EXPECT_EQ(linked, alone) << mm;
+        EXPECT_TRUE(relief_of(f.left()) == relief_of(left)) << mm;
+        EXPECT_TRUE(relief_of(f.right()) == relief_of(right)) << mm;
+    }
+}
+
 // A press-drag-release that ends where it began leaves no step in the pair's history either; a
 // drag that moves is one step of one foot.
 TEST(Pair, AGestureIsOneStepOfOneFootOrNone) {
