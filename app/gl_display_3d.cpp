@@ -86,17 +86,24 @@ GL_Display_3D::Shown GL_Display_3D::shown_now() const {
     return s;
 }
 
+int GL_Display_3D::slot_for_results() const {
+    for (int i = 0; i < kHeldSurfaces; ++i)
+        if (held_[i].from == results) return i;
+    return (drawn_slot_ + 1) % kHeldSurfaces;
+}
+
 bool GL_Display_3D::surface_held() const {
     const bool pressure = pressure_on();
-    if (!held_.filled || held_.pressure != pressure) return false;
-    if (std::memcmp(held_.relief, results->insole_relief, sizeof held_.relief) != 0) return false;
-    return !pressure || std::memcmp(held_.colour, results->colour_grid, sizeof held_.colour) == 0;
+    const HeldSurface &held = held_[slot_for_results()];
+    if (!held.filled || held.from != results || held.pressure != pressure) return false;
+    if (std::memcmp(held.relief, results->insole_relief, sizeof held.relief) != 0) return false;
+    return !pressure || std::memcmp(held.colour, results->colour_grid, sizeof held.colour) == 0;
 }
 
 bool GL_Display_3D::frame_changed() const {
     const Shown now = shown_now();
     if (std::memcmp(&now, &shown_, sizeof now) != 0) return true;
-    return now.scan_loaded == 1 && !surface_held();
+    return now.scan_loaded == 1 && (slot_for_results() != drawn_slot_ || !surface_held());
 }
 
 void GL_Display_3D::flush() {
@@ -139,20 +146,24 @@ void GL_Display_3D::set_up_projection() {
 // changed since the last fill.
 void GL_Display_3D::draw_surface() {
     const bool pressure = pressure_on();
+    const int slot = slot_for_results();
     if (!surface_held()) {
-        surface_.fill(*results, pressure);
-        std::memcpy(held_.relief, results->insole_relief, sizeof held_.relief);
-        if (pressure) std::memcpy(held_.colour, results->colour_grid, sizeof held_.colour);
-        held_.pressure = pressure;
-        held_.filled = true;
+        HeldSurface &held = held_[slot];
+        surface_[slot].fill(*results, pressure);
+        std::memcpy(held.relief, results->insole_relief, sizeof held.relief);
+        if (pressure) std::memcpy(held.colour, results->colour_grid, sizeof held.colour);
+        held.pressure = pressure;
+        held.filled = true;
+        held.from = results;
         ++surface_fills_;
     }
+    drawn_slot_ = slot;
     glPushMatrix();
     glLoadIdentity();
     light_setup(material);
     model_transform();
     glTranslatef(-kCentreRow, 0, -kCentreColumn);
-    surface_.draw();
+    surface_[slot].draw();
     glDisable(GL_LIGHTING);
     glPopMatrix();
 }
@@ -215,8 +226,10 @@ void GL_Display_3D::draw() {
     ++draws_;
     readout_[0] = '\0';
     if (!context_valid()) {  // a new context holds no buffer of ours yet
-        surface_.forget();
-        held_.filled = false;
+        for (int i = 0; i < kHeldSurfaces; ++i) {
+            surface_[i].forget();
+            held_[i] = {};
+        }
     }
     if (!valid()) set_up_projection();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

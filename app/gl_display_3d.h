@@ -87,16 +87,21 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
     };
     static_assert(sizeof(Shown) == 10 * 4 + sizeof(pedaform::MaterialBlock),
                   "Shown must have no padding");
-    // The surface the buffer holds.
+    // The surface a buffer holds, and whose results it was filled from.
     struct HeldSurface {
         uint8_t relief[pedaform::kGridCells];
         uint8_t colour[pedaform::kGridCells * 3];
         bool pressure = false;
         bool filled = false;
+        const pedaform::DesignResults *from = nullptr;
     };
+    // Two buffers, one a foot: the operator flips between a pair's feet without a refill. The
+    // results a buffer was filled from keep it; other results take the one not drawn last.
+    static constexpr int kHeldSurfaces = 2;
 
     Shown shown_now() const;
     bool pressure_on() const;
+    int slot_for_results() const;
     bool surface_held() const;
 
     void model_transform() const;
@@ -109,8 +114,9 @@ class GL_Display_3D : public Fl_Gl_Window, public TickedView {
 
     Shown shown_ = {};
     char readout_[16] = {};
-    HeldSurface held_ = {};
-    pedaform::SurfaceBuffer surface_;
+    HeldSurface held_[kHeldSurfaces] = {};
+    pedaform::SurfaceBuffer surface_[kHeldSurfaces];
+    int drawn_slot_ = 0;
     int draws_ = 0;
     int surface_fills_ = 0;
 };
