@@ -212,22 +212,24 @@ static void BM_ImageViewFrameWithStamp(benchmark::State &state) {
 BENCHMARK(BM_ImageViewFrameWithStamp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // "左腳 | 右腳" with both feet of a pair loaded (the right foot shorter), as the operator flips
-// between them: the views take the other foot's design, the frame timer's next tick finds
-// both views changed and the window draws them (the wait for that tick, at most 1/120 s, is
-// not counted).
-//
-// show_foot, then what the frame timer's next tick does: a frame of each view that changed.
-void switch_foot(Foot foot) {
+// between them: show_foot (the views take the other foot's design, the controls its values),
+// then what the frame timer's next tick does, a frame of each view that changed (the wait for
+// that tick, at most 1/120 s, is not counted). BM_SwitchFoot is the switch without the frames,
+// BM_SwitchFootAndDraw with them: a 3D frame costs what any frame of it costs (BM_Relief3DFrame),
+// since each foot's surface stays in its own buffer.
+void switch_foot(Foot foot, bool draw) {
     show_foot(foot);
     for (TickedView *view :
          {static_cast<TickedView *>(g_view3d), static_cast<TickedView *>(g_image_view)})
-        if (view->frame_changed()) view->request_frame();
+        if (view->frame_changed() && draw) view->request_frame();
+    if (!draw) return;
     Fl::flush();
     g_view3d->make_current();
     glFinish();
 }
 
-static void BM_SwitchFoot(benchmark::State &state) {
+template <bool draw>
+void switching_feet(benchmark::State &state) {
     synth::ScanRecipe recipe;
     for (Foot foot : {Foot::kLeft, Foot::kRight}) {
         recipe.right_foot = foot == Foot::kRight;
@@ -240,15 +242,26 @@ static void BM_SwitchFoot(benchmark::State &state) {
     }
     (void)g_pair->smooth(Foot::kLeft);
     Foot shown = Foot::kLeft;
-    switch_foot(shown);
+    switch_foot(shown, true);
     const long draws = g_view3d->draws() + g_image_view->draws();
     for (auto _ : state)
-        switch_foot(shown = other_foot(shown));
+        switch_foot(shown = other_foot(shown), draw);
     // Both views drawn at every switch, or the figure says less than the operator waits for.
-    if (g_view3d->draws() + g_image_view->draws() - draws != 2 * state.iterations())
+    const long drawn = g_view3d->draws() + g_image_view->draws() - draws;
+    if (drawn != (draw ? 2 * state.iterations() : 0))
         state.SkipWithError("a switch did not draw both views");
+    switch_foot(Foot::kLeft, true);
+}
+
+static void BM_SwitchFoot(benchmark::State &state) {
+    switching_feet<false>(state);
 }
 BENCHMARK(BM_SwitchFoot)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+static void BM_SwitchFootAndDraw(benchmark::State &state) {
+    switching_feet<true>(state);
+}
+BENCHMARK(BM_SwitchFootAndDraw)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
