@@ -191,7 +191,8 @@ void arrange_pad_sliders(int mirrored) {
 
 // What a foot's load found doubtful, said once per load: a foot that matches no size while it
 // has none (never laid on another size), a search point far behind the heads (the dome would
-// load them).
+// load them), a dome step replayed or taken from the other foot that found no pressure under
+// the heads.
 // `mark` names the foot when it is not the one shown.
 void say_load_warnings(const Design &design, const std::string &mark) {
     if (const std::optional<Warning> size = design.size_warning();
@@ -199,6 +200,8 @@ void say_load_warnings(const Design &design, const std::string &mark) {
         show_message_box((mark + size->gui).c_str(), "尺碼");
     if (const std::optional<Warning> point = design.search_point_warning())
         show_message_box((mark + point->gui).c_str(), "蹠骨點");
+    if (const std::optional<Warning> dome = design.dome_step_warning())
+        show_message_box((mark + dome->gui).c_str(), "蹠骨點");
 }
 
 // After a new scan: the sliders in place for its side, every control at its value.

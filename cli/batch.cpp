@@ -569,6 +569,8 @@ class Batch {
                              foot_warning(foot, *size).text.c_str());
             if (const std::optional<Warning> &landmarks = design(foot).landmark_warning())
                 warn(foot_warning(foot, *landmarks));
+            if (const std::optional<Warning> dome = design(foot).dome_step_warning())
+                warn(foot_warning(foot, *dome));
         }
     }
 
@@ -585,8 +587,10 @@ class Batch {
     }
 
     // A warning that changes the outcome: on standard error even under --quiet, and in the
-    // report.
+    // report; once (a replayed dome step and --dome-behind-heads may find the same).
     void warn(const Warning &warning) {
+        for (const Warning &said : warnings_)
+            if (said.text == warning.text) return;
         std::fprintf(stderr, "pedaform-cli: warning: %s\n", warning.text.c_str());
         warnings_.add(warning);
     }

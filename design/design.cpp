@@ -252,6 +252,20 @@ Result<> Design::move_dome_apex(float column, float row) {
     return move_meta_point(point.column, point.row);
 }
 
+namespace {
+
+const Warning kNoPressureUnderTheHeads{
+    "no pressure under the metatarsal heads: the dome is placed from the line through the heads "
+    "(landmarks 0 and 1)",
+    "蹠骨頭附近沒有壓力資料，蹠骨墊片改依蹠骨頭連線放置。"};
+
+}  // namespace
+
+std::optional<Warning> Design::dome_step_warning() const {
+    if (!state().dome_mm || forefoot_peak(*scan_)) return std::nullopt;
+    return kNoPressureUnderTheHeads;
+}
+
 GridPoint Design::point_of_dome_step(double mm, Warnings *said) {
     GridPoint apex = dome_apex_behind_heads(*scan_, mm);
     if (const std::optional<GridPoint> peak = forefoot_peak(*scan_)) {
@@ -263,10 +277,7 @@ GridPoint Design::point_of_dome_step(double mm, Warnings *said) {
                                                t.value_or(GridDirection{0, 1}));
         apex = dome_apex_behind_peak(*scan_, *peak, reach, mm);
     } else if (said) {
-        said->add(
-            {"no pressure under the metatarsal heads: the dome is placed from the line "
-             "through the heads (landmarks 0 and 1)",
-             "蹠骨頭附近沒有壓力資料，蹠骨墊片改依蹠骨頭連線放置。"});
+        said->add(kNoPressureUnderTheHeads);
     }
     return point_for_apex(apex.column, apex.row);
 }

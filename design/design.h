@@ -151,6 +151,11 @@ class Design {
     // The millimetres of the dome step that put the metatarsal point where it is; none when a
     // point step (or the load) put it there.
     std::optional<double> dome_behind_heads_mm() const { return state().dome_mm; }
+    // The dome step's fallback, said again for a dome step that was not run live (a design or
+    // pair file replayed, a foot taking the other foot's settings): the point in use came from a
+    // dome step on a scan with no pressure under the heads, so the dome stands on the line
+    // through the heads. None otherwise.
+    std::optional<Warning> dome_step_warning() const;
     // The operator's hand on the image view: with the stamped pad on, the dome's apex goes to
     // the cell, otherwise the metatarsal point; a cell off the insole (foot or template) is
     // replaced by the nearest insole cell. What it moves is hand_position().

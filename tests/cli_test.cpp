@@ -414,6 +414,19 @@ TEST_F(Cli, WithoutPressureUnderTheHeadsTheDomeGoesBehindTheirLine) {
     const GridPoint at{static_cast<float>(apex % kGridWidth),
                        static_cast<float>(apex / kGridWidth)};
     EXPECT_NEAR(mm_behind_heads(loaded, at), 8, 2);
+
+    // Replayed from a design file, alone or with the step asked again, the step says it once.
+    const std::string design = dir + "/dome.json";
+    ASSERT_EQ(
+        cli("--quiet --stamp --dome-behind-heads 8 --save-design '" + design + "' " + s).status, 0);
+    for (const std::string again : {"", "--dome-behind-heads 8 "}) {
+        const CliRun replay = cli("--quiet --report - " + again + "--design '" + design + "'");
+        ASSERT_EQ(replay.status, 0) << replay.err;
+        const size_t said = replay.err.find("no pressure under the metatarsal heads");
+        EXPECT_NE(said, std::string::npos) << again << replay.err;
+        EXPECT_EQ(replay.err.find("no pressure under", said + 1), std::string::npos) << again;
+        EXPECT_EQ(nlohmann::json::parse(replay.out)["warnings"].size(), 1u) << again;
+    }
 }
 
 // No input holds the batch command up or fills its memory: a FIFO, a device, a folder and a

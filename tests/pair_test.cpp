@@ -84,6 +84,28 @@ TEST(DomeStep, ReplayedOnAnotherScanSitsBehindThatFootsHeads) {
     }
 }
 
+// A foot loaded after the other took a dome step takes the step; on a scan with no pressure
+// under the heads it says, as the step run live says, that the dome stands on the heads' line.
+TEST(DomeStep, TakenByANewlyLoadedFootSaysWhenNoPressureIsUnderTheHeads) {
+    Feet f;
+    test::capture_console([&] {
+        ASSERT_TRUE(f.pair.set(Foot::kLeft, Control::kStamp, 1));
+        ASSERT_TRUE(f.pair.place_dome_behind_heads(Foot::kLeft, 7));
+    });
+    EXPECT_FALSE(f.right().dome_step_warning());
+    synth::ScanRecipe recipe;
+    recipe.right_foot = true;
+    Picture bare = synth::make_scan(recipe);
+    for (int i = 0; i < kGridCells; ++i)
+        bare.bits[static_cast<size_t>(i) * 4 + 3] = 0;
+    test::write_file(f.scans[1], synth::scan_bmp(bare));
+    test::capture_console([&] { ASSERT_TRUE(f.pair.load(Foot::kRight, f.scans[1])); });
+    ASSERT_EQ(f.right().dome_behind_heads_mm(), 7);
+    const std::optional<Warning> said = f.right().dome_step_warning();
+    ASSERT_TRUE(said);
+    EXPECT_NE(said->text.find("no pressure under the metatarsal heads"), std::string::npos);
+}
+
 // A metatarsal point placed by hand on the left foot lands, replayed on its mirror image, within
 // one cell of the mirrored cell, and the opening says so; a file without its side reuses the
 // cells.
