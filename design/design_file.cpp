@@ -385,6 +385,13 @@ std::optional<Warning> start_changes(const DesignFile &file, const Controls &sta
 
 OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
                          const LoadCheck &check) {
+    OpenedDesign opened = load_design_scan(design, file, scan_path, check);
+    if (opened.load) replay_design_file(design, file, opened);
+    return opened;
+}
+
+OpenedDesign load_design_scan(Design &design, const DesignFile &file, const std::string &scan_path,
+                              const LoadCheck &check) {
     OpenedDesign opened;
     auto judge = [&](const ScanLoadResult &loaded, const Controls &start) -> Result<> {
         if (check)
@@ -394,12 +401,14 @@ OpenedDesign open_design(Design &design, const DesignFile &file, const std::stri
         return fits;
     };
     opened.load = design.load(scan_path, &file.start, judge);
-    if (!opened.load) return opened;
+    return opened;
+}
+
+void replay_design_file(Design &design, const DesignFile &file, OpenedDesign &opened) {
     opened.start_changed = start_changes(file, design.start_controls());
     opened.replayed = design.replay(steps_for(file, design.scan(), opened.mirrored));
     design.set_order(file.order);
     design.mark_saved();
-    return opened;
 }
 
 }  // namespace pedaform

@@ -99,4 +99,10 @@ struct OpenedDesign {
 OpenedDesign open_design(Design &design, const DesignFile &file, const std::string &scan_path,
                          const LoadCheck &check = nullptr);
 
+// open_design in its two halves, for a pair whose feet are replayed side by side (open_pair):
+// the load as open_design judges it, then, on a loaded design, the rest of the opening.
+OpenedDesign load_design_scan(Design &design, const DesignFile &file, const std::string &scan_path,
+                              const LoadCheck &check = nullptr);
+void replay_design_file(Design &design, const DesignFile &file, OpenedDesign &opened);
+
 }  // namespace pedaform

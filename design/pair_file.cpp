@@ -1,7 +1,9 @@
 #include "design/pair_file.h"
 
+#include "core/console.h"
 #include "core/file_input.h"
 #include "core/file_output.h"
+#include "design/side_by_side.h"
 
 namespace pedaform {
 
@@ -110,15 +112,33 @@ OpenedPair open_pair(Pair &pair, const PairFile &file,
                      const std::array<LoadCheck, kFootCount> &checks) {
     std::array<std::unique_ptr<Design>, kFootCount> fresh;
     OpenedPair opened;
+    // The loads in turn, on the caller's thread (a check may ask the operator); the right
+    // foot's console lines are kept to follow the left foot's replay, as if opened in turn.
+    std::string right_lines;
     for (Foot foot : {Foot::kLeft, Foot::kRight}) {
         const int f = foot_index(foot);
         fresh[f] = pair.new_design();
-        opened.feet[f] = open_design(*fresh[f], file.feet[f], scans[f], checks[f]);
+        if (foot == Foot::kRight) capture_console_lines(&right_lines);
+        opened.feet[f] = load_design_scan(*fresh[f], file.feet[f], scans[f], checks[f]);
+        capture_console_lines(nullptr);
         if (!opened.feet[f].load) {
+            console_write(right_lines);
             opened.refused = foot;
             return opened;
         }
     }
+    // The replays, the larger part, side by side.
+    auto replay = [&](Foot foot) {
+        const int f = foot_index(foot);
+        replay_design_file(*fresh[f], file.feet[f], opened.feet[f]);
+    };
+    SideBySide side_by_side;
+    side_by_side.run(
+        [&] {
+            replay(Foot::kLeft);
+            console_write(right_lines);
+        },
+        [&] { replay(Foot::kRight); });
     for (Foot foot : {Foot::kLeft, Foot::kRight})
         pair.adopt(foot, std::move(fresh[foot_index(foot)]));
     pair.set_linked(file.linked);

@@ -230,6 +230,7 @@ TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
         ASSERT_TRUE(f.pair.set(Foot::kLeft, Control::kStamp, 1));
         ASSERT_TRUE(f.pair.place_dome_behind_heads(Foot::kLeft, 7));
         ASSERT_TRUE(f.pair.smooth(Foot::kRight));
+        ASSERT_TRUE(f.pair.set(Foot::kLeft, Control::kMeta2, 1));
         f.pair.unlink();
         ASSERT_TRUE(f.pair.set(Foot::kRight, Control::kMeta1, 2));
     });
@@ -245,7 +246,16 @@ TEST(PairFile, OpensBothFeetAsSavedAndRefusesDamage) {
     ASSERT_TRUE(file);
     std::array<std::string, 2> scans = {design_scan_path(path, file->feet[0]),
                                         design_scan_path(path, file->feet[1])};
-    test::capture_console([&] { ASSERT_TRUE(open_pair(again, *file, scans).ok()); });
+    // The feet are replayed side by side; the console says them in turn all the same.
+    std::string in_turn;
+    for (Foot foot : {Foot::kLeft, Foot::kRight}) {
+        Design alone(*f.res, load_scan_file);
+        const int i = foot_index(foot);
+        in_turn += test::capture_console([&] { open_design(alone, file->feet[i], scans[i]); });
+    }
+    const std::string said =
+        test::capture_console([&] { ASSERT_TRUE(open_pair(again, *file, scans).ok()); });
+    EXPECT_EQ(said, in_turn);
     for (Foot foot : {Foot::kLeft, Foot::kRight})
         EXPECT_TRUE(relief_of(again.design(foot)) == relief_of(f.pair.design(foot)));
     EXPECT_FALSE(again.linked());
