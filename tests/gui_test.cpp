@@ -922,6 +922,28 @@ TEST(Views, AnIdleTickDrawsNothingAndAChangeShowsAtTheNextTick) {
     EXPECT_EQ(g_view3d->draws(), view + 2);
 }
 
+// Each foot of a pair keeps its surface in the 3D view: once both were shown, every switch
+// draws the other foot at the next tick without refilling a buffer.
+TEST(Views, SwitchingFeetDrawsTheOtherFootWithoutARefill) {
+    const std::string dir = test::scratch_dir();
+    test::write_file(dir + "/s_L.bmp", test::read_file("samples/left_253_CM25-26.bmp"));
+    test::write_file(dir + "/s_R.bmp", test::read_file("samples/right_253_4-5.bmp"));
+    load(dir + "/s_L.bmp");
+    ASSERT_TRUE(g_pair->design(Foot::kRight).loaded());
+    for (int foot : {1, 0}) {
+        g_foot_buttons[foot]->do_callback();
+        test::capture_console([] { pump(10); });
+    }
+    const int fills = g_view3d->surface_fills(), draws = g_view3d->draws();
+    for (int k = 1; k <= 4; ++k) {
+        g_foot_buttons[k % 2]->do_callback();
+        test::capture_console([] { pump(10); });
+        EXPECT_EQ(g_view3d->results, &g_pair->design(k % 2 ? Foot::kRight : Foot::kLeft).results());
+        EXPECT_EQ(g_view3d->draws(), draws + k) << k;
+    }
+    EXPECT_EQ(g_view3d->surface_fills(), fills);
+}
+
 // The menus keep their entries in order ("尺碼" every size label); the labels have a font that
 // covers them; resizing grows only the 3D view; Escape keeps the window.
 // Every control of the table has its widget: its label, place, range and step, and a
