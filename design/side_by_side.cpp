@@ -23,12 +23,19 @@ void SideBySide::run(const std::function<void()> &mine, const std::function<void
         job_ = &theirs;
     }
     changed_.notify_all();
-    mine();
+    // The helper may not outlive what `theirs` refers to: it is waited for whatever `mine` does.
+    std::exception_ptr mine_thrown;
+    try {
+        mine();
+    } catch (...) {
+        mine_thrown = std::current_exception();
+    }
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return job_ == nullptr; });
     }
     console_write(lines_);
+    if (mine_thrown) std::rethrow_exception(mine_thrown);
     if (thrown_) std::rethrow_exception(thrown_);
 }
 

@@ -22,7 +22,7 @@ class SideBySide {
 
     // Runs `theirs` on the helper thread (started at the first run) and `mine` on the caller's;
     // returns when both are done. Not to be called from two threads at once. An exception of
-    // `theirs` is thrown again here, after `mine` is done.
+    // either is thrown again here once both are done (`mine`'s first).
     void run(const std::function<void()> &mine, const std::function<void()> &theirs);
 
   private:

@@ -3,11 +3,16 @@
 // they were saved, and a real pair of feet of different lengths.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <stdexcept>
+#include <thread>
 
 #include "design/design_file.h"
 #include "design/pair.h"
 #include "design/pair_file.h"
+#include "design/side_by_side.h"
 #include "io/scan_file.h"
 #include "relief/dome_placement.h"
 #include "tests/test_support.h"
@@ -181,6 +186,25 @@ TEST(Pair, ALinkedStepGivesEachFootItsOwnStepAndTheLinesInTurn) {
         EXPECT_EQ(linked, alone) << mm;
         EXPECT_TRUE(relief_of(f.left()) == relief_of(left)) << mm;
         EXPECT_TRUE(relief_of(f.right()) == relief_of(right)) << mm;
+    }
+}
+
+// A failure on either side comes back to the caller only once the helper's half is done, so
+// that nothing the helper uses goes away under it.
+TEST(SideBySide, AnExceptionComesBackAfterBothHalves) {
+    SideBySide side_by_side;
+    for (const bool mine_throws : {true, false}) {
+        std::atomic<bool> theirs_done{false};
+        auto slow = [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            theirs_done = true;
+            if (!mine_throws) throw std::runtime_error("theirs");
+        };
+        auto mine = [&] {
+            if (mine_throws) throw std::runtime_error("mine");
+        };
+        EXPECT_THROW(side_by_side.run(mine, slow), std::runtime_error) << mine_throws;
+        EXPECT_TRUE(theirs_done) << mine_throws;
     }
 }
 
